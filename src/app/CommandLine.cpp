@@ -1,0 +1,34 @@
+#include "app/CommandLine.h"
+
+namespace kv {
+
+CommandLine CommandLine::parse(const QStringList& argumentsWithoutProgram) {
+    CommandLine line;
+    line.argumentString = argumentsWithoutProgram.join(QLatin1Char(' ')).toLower();
+    if (line.argumentString == QLatin1String("-close"))
+        line.mode = Mode::Close;
+    else if (line.argumentString == QLatin1String("-logon"))
+        line.mode = Mode::Logon;
+    else if (line.argumentString == QLatin1String("--help") ||
+             line.argumentString == QLatin1String("-h"))
+        line.mode = Mode::Help;
+    else if (line.argumentString == QLatin1String("--version"))
+        line.mode = Mode::Version;
+    return line;
+}
+
+QString usageText() {
+    return QStringLiteral(
+        "Usage: kestrovaline [-logon | -close | --help | --version]\n"
+        "\n"
+        "Kestrovaline changes your desktop wallpaper from a collection you build:\n"
+        "at logon, periodically or at a time of day, in list order or at random.\n"
+        "\n"
+        "  (no argument)  start, or bring the running copy's window forward\n"
+        "  -logon         make the logon change, then stay in the notification area\n"
+        "  -close         ask the running copy to save and end\n"
+        "  --help         show this text\n"
+        "  --version      show the version and the desktop found\n");
+}
+
+} // namespace kv

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QStringList>
+
+namespace kv {
+
+// How the program was asked to start. The switches compare with the whole argument string,
+// lower-cased, so "-LOGON" is a logon start and "-logon now" a normal one.
+struct CommandLine {
+    enum class Mode { Normal, Close, Logon, Help, Version };
+
+    Mode mode = Mode::Normal;
+    QString argumentString;
+
+    static CommandLine parse(const QStringList& argumentsWithoutProgram);
+
+    bool isClose() const { return mode == Mode::Close; }
+    bool isLogon() const { return mode == Mode::Logon; }
+};
+
+QString usageText();
+
+} // namespace kv

@@ -1,0 +1,8 @@
+#pragma once
+
+namespace kv {
+
+// The whole program: start-up, the event loop, and the exit code.
+int launch(int argc, char** argv);
+
+} // namespace kv

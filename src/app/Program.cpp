@@ -1,0 +1,133 @@
+#include "app/Program.h"
+
+#include "app/ProgramWindow.h"
+#include "engine/AskUser.h"
+#include "settings/Numbers.h"
+#include "settings/Settings.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+namespace kv {
+namespace {
+
+const QString kProductName = QStringLiteral("Kestrovaline");
+constexpr int kInitTimerIntervalMs = 100;
+
+QString localHelpFileName() {
+#ifdef Q_OS_WIN
+    return QStringLiteral("KestrovalineHelp.chm");
+#else
+    return QStringLiteral("KestrovalineHelp.html");
+#endif
+}
+
+} // namespace
+
+Program::Program(Settings& settings, Clock& clock, std::function<void()> endProcess,
+                 QString programFolder)
+    : settings_(settings), clock_(clock), liveness_(settings, clock),
+      endProcess_(std::move(endProcess)), programFolder_(std::move(programFolder)) {
+    lifeTimer_.setInterval(Liveness::kTimerIntervalMs);
+    initTimer_.setInterval(kInitTimerIntervalMs);
+    connect(&lifeTimer_, &QTimer::timeout, this, &Program::LifeTimer_Timer);
+    connect(&initTimer_, &QTimer::timeout, this, &Program::InitTimer_Timer);
+}
+
+bool Program::settleLiveness(Settings& settings, Clock& clock, const CommandLine& commandLine) {
+    settings.SetSettingsRoot(kProductName, QString());
+    return Liveness(settings, clock).check(commandLine) == Liveness::Verdict::GoOn;
+}
+
+QString Program::windowTitle() const {
+    return kProductName + QLatin1Char(' ') + NumberText(kVersionMajor) + QLatin1Char('.') +
+           NumberText(kVersionMinor);
+}
+
+bool Program::Form_Load(const CommandLine& commandLine, ProgramWindow& window, AskUser& askUser) {
+    window_ = &window;
+    askUser_ = &askUser;
+
+    // This copy's heartbeat is written before anything else happens.
+    lifeTimer_.start();
+    LifeTimer_Timer();
+    if (ended_)
+        return false;
+
+    markSlotLast_ = 25;
+    previewEnabled_ = true;
+    helpFileName_ = localHelpFileName();
+    if (programFolder_.isEmpty())
+        programFolder_ = QCoreApplication::applicationDirPath();
+    makerFolder_ = QDir(programFolder_).filePath(QStringLiteral("Moravelstone"));
+    window.setTitle(windowTitle());
+
+    restored_ = true;
+
+    if (commandLine.isLogon())
+        HideTray_Click();
+    else
+        window.showWindow();
+
+    initTimer_.start();
+    return !ended_;
+}
+
+void Program::LifeTimer_Timer() {
+    switch (liveness_.tick(restored_)) {
+    case Liveness::Command::SaveAndExit:
+        SaveAndExit();
+        break;
+    case Liveness::Command::ShowWindow:
+        if (window_) {
+            window_->hideWindow();
+            window_->showWindow();
+        }
+        break;
+    case Liveness::Command::None:
+        break;
+    }
+}
+
+void Program::InitTimer_Timer() {
+    // The start-up report waits for the second tick, when the window has been drawn.
+    if (++initTicks_ < 2)
+        return;
+    initTimer_.stop();
+}
+
+void Program::Close_Click() {
+    const QString question = QStringLiteral("Are you sure to exit Kestrovaline wallpaper manager?");
+    if (askUser_ && askUser_->ask(MessageKind::Exit, question) == 1)
+        SaveAndExit();
+    else if (window_ && window_->isWindowVisible())
+        window_->showWindow();
+}
+
+void Program::SaveState() {
+    Settings::Batch batch(settings_);
+    batch.commit();
+}
+
+void Program::SaveAndExit() {
+    SaveState();
+    ExitProgram();
+}
+
+void Program::ExitProgram() {
+    if (ended_)
+        return;
+    ended_ = true;
+    lifeTimer_.stop();
+    initTimer_.stop();
+    liveness_.markEnded();
+    endProcess_();
+}
+
+void Program::HideTray_Click() {
+    SaveState();
+    if (window_)
+        window_->hideWindow();
+}
+
+} // namespace kv

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "app/CommandLine.h"
+#include "app/Liveness.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <functional>
+
+namespace kv {
+
+class AskUser;
+class Clock;
+class ProgramWindow;
+class Settings;
+
+// The program's life from start-up to exit. The main window is its face: closing or minimising
+// that window only collapses it, and the program ends only through ExitProgram.
+class Program : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kVersionMajor = KV_VERSION_MAJOR;
+    static constexpr int kVersionMinor = KV_VERSION_MINOR;
+
+    // endProcess ends the event loop; it is called once, by ExitProgram. An empty program
+    // folder stands for the folder of the running executable.
+    Program(Settings& settings, Clock& clock, std::function<void()> endProcess,
+            QString programFolder = QString());
+
+    // The first steps of a start, run before any window exists: fix the settings key and settle
+    // with a copy that may already run. False: this start has done its work (a remote close, or
+    // a second copy) and the process ends now.
+    static bool settleLiveness(Settings& settings, Clock& clock, const CommandLine& commandLine);
+
+    // The rest of the start-up, once the main window exists. False: the process ends now.
+    bool Form_Load(const CommandLine& commandLine, ProgramWindow& window, AskUser& askUser);
+
+    void Close_Click();
+    void SaveAndExit();
+    void ExitProgram();
+    void SaveState();
+    // Collapses the main window out of sight, saving the state first.
+    void HideTray_Click();
+
+    void LifeTimer_Timer();
+    void InitTimer_Timer();
+
+    bool hasEnded() const { return ended_; }
+    bool stateRestored() const { return restored_; }
+    QString windowTitle() const;
+    QString programFolder() const { return programFolder_; }
+    QString makerFolder() const { return makerFolder_; }
+    QString helpFileName() const { return helpFileName_; }
+    int markSlotLast() const { return markSlotLast_; }
+    bool previewEnabled() const { return previewEnabled_; }
+
+    QTimer& lifeTimer() { return lifeTimer_; }
+    QTimer& initTimer() { return initTimer_; }
+
+private:
+    Settings& settings_;
+    Clock& clock_;
+    Liveness liveness_;
+    std::function<void()> endProcess_;
+    ProgramWindow* window_ = nullptr;
+    AskUser* askUser_ = nullptr;
+
+    QTimer lifeTimer_;
+    QTimer initTimer_;
+    int initTicks_ = 0;
+
+    QString programFolder_;
+    QString makerFolder_;
+    QString helpFileName_;
+    int markSlotLast_ = 0;
+    bool previewEnabled_ = false;
+    bool restored_ = false;
+    bool ended_ = false;
+};
+
+} // namespace kv

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+namespace kv {
+
+// What the start-up and exit logic needs of the main window.
+class ProgramWindow {
+public:
+    virtual ~ProgramWindow() = default;
+    virtual void setTitle(const QString& title) = 0;
+    // Visible, in normal state, in front.
+    virtual void showWindow() = 0;
+    virtual void hideWindow() = 0;
+    virtual bool isWindowVisible() const = 0;
+};
+
+} // namespace kv

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+namespace kv {
+
+// The kinds of the program's own message dialog; kinds 1 to 4 can be switched off by the user.
+enum class MessageKind : int {
+    StartupReport = 1,
+    ChangeFailed = 2,
+    Browser = 3,
+    Confirm = 4,
+    Help = 5,
+    Exit = 6,
+};
+
+// The one way the program's logic asks the user something. Answers: 1 confirm, 0 cancel,
+// -1 when nothing was shown (the kind is switched off, or the dialog is already open).
+class AskUser {
+public:
+    virtual ~AskUser() = default;
+    virtual int ask(MessageKind kind, const QString& message) = 0;
+};
+
+} // namespace kv

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+namespace kv {
+
+// Colours travel as 0x00BBGGRR, the layout the stored "Backgroud" option has always used.
+using DesktopColor = quint32;
+
+// A colour no desktop reports, so a comparison with any real option colour differs and the
+// colour gets applied when the desktop cannot tell what it shows.
+inline constexpr DesktopColor kUnknownDesktopColor = 0xFFFFFFFFu;
+
+// Wallpaper styles as stored in the "Stretch" option.
+enum WallpaperStyle : int { StyleCentre = 0, StyleTile = 1, StyleStretch = 2, StyleUnknown = -1 };
+
+// What the engine needs of a desktop. Every operation works at the moment it is called and keeps
+// nothing open across calls; a failure is a return value, never a message or an exception.
+class DesktopBackend {
+public:
+    virtual ~DesktopBackend() = default;
+
+    // Short name of the desktop found, for --version, the about box and bug reports.
+    virtual QString name() const = 0;
+
+    // True only when the desktop took the picture (read back where the desktop allows it).
+    virtual bool SetDesktopWallpaper(const QString& path) = 0;
+    // 0 centre, 1 tile, 2 stretch; -1 when the desktop shows something else or cannot be asked.
+    virtual int GetDesktopWallpaperStyle() = 0;
+    // A style outside 0..2 is refused without touching the desktop.
+    virtual bool SetDesktopWallpaperStyle(int style) = 0;
+
+    virtual DesktopColor GetDesktopColor() = 0;
+    virtual bool SetDesktopColor(DesktopColor colour) = 0;
+};
+
+} // namespace kv

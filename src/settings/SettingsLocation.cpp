@@ -1,0 +1,32 @@
+#include "settings/SettingsLocation.h"
+
+#include <QDir>
+
+namespace kv {
+namespace {
+
+const QString kStoreFile = QStringLiteral("kestrovaline/settings.sqlite");
+
+// Relative values do not count, as the base directory rules say.
+QString absoluteFolder(const QProcessEnvironment& environment, const QString& variable) {
+    const QString value = environment.value(variable);
+    return QDir::isAbsolutePath(value) ? value : QString();
+}
+
+} // namespace
+
+QString persistentStorePath(const QProcessEnvironment& environment) {
+    QString base = absoluteFolder(environment, QStringLiteral("XDG_CONFIG_HOME"));
+    if (base.isEmpty()) {
+        const QString home = environment.value(QStringLiteral("HOME"), QDir::homePath());
+        base = QDir(home).filePath(QStringLiteral(".config"));
+    }
+    return QDir(base).filePath(kStoreFile);
+}
+
+QString volatileStorePath(const QProcessEnvironment& environment) {
+    const QString base = absoluteFolder(environment, QStringLiteral("XDG_RUNTIME_DIR"));
+    return base.isEmpty() ? QString() : QDir(base).filePath(kStoreFile);
+}
+
+} // namespace kv

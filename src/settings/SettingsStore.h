@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+namespace kv {
+
+// One named text value of a settings key.
+struct SettingValue {
+    QString name;
+    QString text;
+};
+
+// A per-user store of named text values grouped under key paths, as the registry keeps them.
+// Names compare without regard to case. Only text values count: a value of any other kind, an
+// empty text or a missing value all read as the empty text. Writes are visible at once to every
+// process that uses the same store.
+class SettingsStore {
+public:
+    virtual ~SettingsStore() = default;
+
+    virtual QString readText(const QString& key, const QString& name) = 0;
+    // False when the store refused the write; the old value then stays.
+    virtual bool writeText(const QString& key, const QString& name, const QString& text) = 0;
+    // All values or none: a failure, or a process killed half-way, leaves the old values.
+    virtual bool writeAll(const QString& key, const QList<SettingValue>& values) = 0;
+};
+
+} // namespace kv

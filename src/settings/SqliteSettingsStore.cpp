@@ -1,0 +1,235 @@
+#include "settings/SqliteSettingsStore.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+
+#include <sqlite3.h>
+
+namespace kv {
+namespace {
+
+constexpr int kBusyTimeoutMs = 5000;
+
+constexpr const char* kCreateTable =
+    "CREATE TABLE IF NOT EXISTS settings(key TEXT NOT NULL COLLATE NOCASE, "
+    "name TEXT NOT NULL COLLATE NOCASE, data, PRIMARY KEY(key, name))";
+
+// A statement owned for the length of one call.
+class Statement {
+public:
+    Statement(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr); }
+    ~Statement() { sqlite3_finalize(stmt_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+    sqlite3_stmt* get() const { return stmt_; }
+    int step() { return stmt_ ? sqlite3_step(stmt_) : SQLITE_ERROR; }
+    QString text(int column) const {
+        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column)),
+                                 sqlite3_column_bytes(stmt_, column));
+    }
+
+private:
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+enum class Health { Good, NoTable, Damaged };
+
+// A file that is not a database, fails the quick check, or holds a settings table of another
+// shape is damaged; such a file is kept for the user, never written over.
+Health checkHealth(sqlite3* db) {
+    {
+        Statement check(db, "PRAGMA quick_check");
+        if (check.step() != SQLITE_ROW || check.text(0) != QLatin1String("ok"))
+            return Health::Damaged;
+    }
+    Statement table(db, "SELECT sql FROM sqlite_master WHERE type='table' AND name='settings'");
+    const int rc = table.step();
+    if (rc == SQLITE_DONE)
+        return Health::NoTable;
+    if (rc != SQLITE_ROW)
+        return Health::Damaged;
+    if (table.text(0).toLower().count(QLatin1String("collate nocase")) < 2)
+        return Health::Damaged;
+
+    Statement columns(db, "PRAGMA table_info(settings)");
+    QStringList shape;
+    while (columns.step() == SQLITE_ROW) {
+        shape << QStringLiteral("%1:%2:%3")
+                     .arg(columns.text(1).toLower())
+                     .arg(sqlite3_column_int(columns.get(), 3))
+                     .arg(sqlite3_column_int(columns.get(), 5));
+    }
+    const QStringList expected{QStringLiteral("key:1:1"), QStringLiteral("name:1:2"),
+                               QStringLiteral("data:0:0")};
+    return shape == expected ? Health::Good : Health::Damaged;
+}
+
+sqlite3* openFile(const QString& path) {
+    sqlite3* db = nullptr;
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
+    if (sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr) != SQLITE_OK) {
+        sqlite3_close(db);
+        return nullptr;
+    }
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    return db;
+}
+
+// Moves the file and its journal files aside under a timestamped name; returns the new name of
+// the main file, or an empty text when it could not be moved.
+QString moveAside(const QString& path) {
+    const QString stamp =
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
+    const QString target = path + QStringLiteral(".damaged-") + stamp;
+    if (!QFile::rename(path, target))
+        return {};
+    for (const char* suffix : {"-wal", "-shm"}) {
+        const QString extra = path + QLatin1String(suffix);
+        if (QFile::exists(extra))
+            QFile::rename(extra, target + QLatin1String(suffix));
+    }
+    return target;
+}
+
+void makePrivateFolder(const QString& folder) {
+    if (QDir(folder).exists())
+        return;
+    QDir().mkpath(folder);
+    QFile::setPermissions(folder,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+} // namespace
+
+std::unique_ptr<SqliteSettingsStore> SqliteSettingsStore::open(const QString& path) {
+    Opened opened = Opened::Existing;
+    QString movedAside;
+    sqlite3* db = nullptr;
+
+    if (!path.isEmpty()) {
+        makePrivateFolder(QFileInfo(path).absolutePath());
+        db = openFile(path);
+        if (db) {
+            switch (checkHealth(db)) {
+            case Health::Good:
+                break;
+            case Health::NoTable:
+                opened = Opened::Created;
+                break;
+            case Health::Damaged:
+                sqlite3_close(db);
+                db = nullptr;
+                movedAside = moveAside(path);
+                if (!movedAside.isEmpty()) {
+                    db = openFile(path);
+                    opened = Opened::DamagedMoved;
+                }
+                break;
+            }
+        }
+    }
+    if (!db) {
+        sqlite3_open(":memory:", &db);
+        opened = Opened::InMemory;
+    }
+
+    std::unique_ptr<SqliteSettingsStore> store(
+        new SqliteSettingsStore(db, path, opened, movedAside));
+    if (!store->prepare() && opened != Opened::InMemory)
+        return open(QString());
+    return store;
+}
+
+SqliteSettingsStore::SqliteSettingsStore(sqlite3* db, QString path, Opened opened,
+                                         QString movedAside)
+    : db_(db), path_(std::move(path)), opened_(opened), movedAsidePath_(std::move(movedAside)) {}
+
+SqliteSettingsStore::~SqliteSettingsStore() {
+    sqlite3_finalize(read_);
+    sqlite3_finalize(write_);
+    sqlite3_close(db_);
+}
+
+bool SqliteSettingsStore::exec(const char* sql) {
+    return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+bool SqliteSettingsStore::prepare() {
+    // WAL lets a reader and a writer work at once; NORMAL sync keeps every committed write across
+    // a crash of the process, which is what a settings store must survive.
+    exec("PRAGMA journal_mode=WAL");
+    exec("PRAGMA synchronous=NORMAL");
+    if (!exec(kCreateTable))
+        return false;
+    return sqlite3_prepare_v3(db_,
+                              "SELECT data, typeof(data) FROM settings WHERE key=?1 AND name=?2",
+                              -1, SQLITE_PREPARE_PERSISTENT, &read_, nullptr) == SQLITE_OK &&
+           sqlite3_prepare_v3(db_,
+                              "INSERT INTO settings(key, name, data) VALUES(?1, ?2, ?3) "
+                              "ON CONFLICT(key, name) DO UPDATE SET data=excluded.data",
+                              -1, SQLITE_PREPARE_PERSISTENT, &write_, nullptr) == SQLITE_OK;
+}
+
+QString SqliteSettingsStore::readText(const QString& key, const QString& name) {
+    const QByteArray k = key.toUtf8();
+    const QByteArray n = name.toUtf8();
+    sqlite3_bind_text(read_, 1, k.constData(), int(k.size()), SQLITE_STATIC);
+    sqlite3_bind_text(read_, 2, n.constData(), int(n.size()), SQLITE_STATIC);
+    QString result;
+    if (sqlite3_step(read_) == SQLITE_ROW && sqlite3_column_type(read_, 0) == SQLITE_TEXT) {
+        result = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(read_, 0)),
+                                   sqlite3_column_bytes(read_, 0));
+    }
+    // Resetting ends the read transaction, so no lock outlives the call.
+    sqlite3_reset(read_);
+    sqlite3_clear_bindings(read_);
+    return result;
+}
+
+bool SqliteSettingsStore::upsert(const QString& key, const QString& name, const QString& text) {
+    const QByteArray k = key.toUtf8();
+    const QByteArray n = name.toUtf8();
+    const QByteArray t = text.toUtf8();
+    sqlite3_bind_text(write_, 1, k.constData(), int(k.size()), SQLITE_STATIC);
+    sqlite3_bind_text(write_, 2, n.constData(), int(n.size()), SQLITE_STATIC);
+    sqlite3_bind_text(write_, 3, t.constData(), int(t.size()), SQLITE_STATIC);
+    const bool ok = sqlite3_step(write_) == SQLITE_DONE;
+    sqlite3_reset(write_);
+    sqlite3_clear_bindings(write_);
+    return ok;
+}
+
+bool SqliteSettingsStore::writeText(const QString& key, const QString& name, const QString& text) {
+    return upsert(key, name, text);
+}
+
+bool SqliteSettingsStore::writeAll(const QString& key, const QList<SettingValue>& values) {
+    // IMMEDIATE takes the write lock at once, so two copies saving together queue up under the
+    // busy timeout instead of failing half-way.
+    if (!exec("BEGIN IMMEDIATE"))
+        return false;
+    qsizetype written = 0;
+    for (const SettingValue& value : values) {
+        if (!upsert(key, value.name, value.text)) {
+            exec("ROLLBACK");
+            return false;
+        }
+        ++written;
+        if (batchObserver_)
+            batchObserver_(written);
+    }
+    if (!exec("COMMIT")) {
+        exec("ROLLBACK");
+        return false;
+    }
+    return true;
+}
+
+void SqliteSettingsStore::setBatchProgressObserver(std::function<void(qsizetype)> observer) {
+    batchObserver_ = std::move(observer);
+}
+
+} // namespace kv

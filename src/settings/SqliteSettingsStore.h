@@ -1,0 +1,59 @@
+#pragma once
+
+#include "settings/SettingsStore.h"
+
+#include <functional>
+#include <memory>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace kv {
+
+// The settings store of every non-Windows build: one SQLite file per user, in WAL mode with a
+// busy timeout so that two running copies see each other's writes at once and neither loses one.
+class SqliteSettingsStore final : public SettingsStore {
+public:
+    // How opening went; the program starts in every case, with defaults where nothing was read.
+    enum class Opened {
+        Existing,     // a good store was found
+        Created,      // no store existed: this is the first start of this user
+        DamagedMoved, // a damaged file was moved aside (see movedAsidePath) and a new one made
+        InMemory,     // the file could be neither used nor moved aside: nothing will be kept
+    };
+
+    // Opens the store at path, creating its folder (private to the user) and file as needed.
+    static std::unique_ptr<SqliteSettingsStore> open(const QString& path);
+
+    ~SqliteSettingsStore() override;
+    SqliteSettingsStore(const SqliteSettingsStore&) = delete;
+    SqliteSettingsStore& operator=(const SqliteSettingsStore&) = delete;
+
+    Opened opened() const { return opened_; }
+    QString path() const { return path_; }
+    QString movedAsidePath() const { return movedAsidePath_; }
+
+    QString readText(const QString& key, const QString& name) override;
+    bool writeText(const QString& key, const QString& name, const QString& text) override;
+    bool writeAll(const QString& key, const QList<SettingValue>& values) override;
+
+    // Called inside a writeAll after each value has been written, before the commit; lets a
+    // test end the process at a chosen point of a batch.
+    void setBatchProgressObserver(std::function<void(qsizetype written)> observer);
+
+private:
+    SqliteSettingsStore(sqlite3* db, QString path, Opened opened, QString movedAside);
+    bool prepare();
+    bool upsert(const QString& key, const QString& name, const QString& text);
+    bool exec(const char* sql);
+
+    sqlite3* db_ = nullptr;
+    sqlite3_stmt* read_ = nullptr;
+    sqlite3_stmt* write_ = nullptr;
+    QString path_;
+    Opened opened_;
+    QString movedAsidePath_;
+    std::function<void(qsizetype)> batchObserver_;
+};
+
+} // namespace kv

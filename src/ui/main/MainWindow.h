@@ -1,0 +1,37 @@
+#pragma once
+
+#include "app/ProgramWindow.h"
+
+#include <QWidget>
+
+class QPushButton;
+
+namespace kv {
+
+class Program;
+
+// The main window. Closing or minimising it collapses it; only the exit command ends the program.
+class MainWindow final : public QWidget, public ProgramWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+
+    void attach(Program& program);
+
+    void setTitle(const QString& title) override;
+    void showWindow() override;
+    void hideWindow() override;
+    bool isWindowVisible() const override;
+
+    QPushButton* closeButton() const { return close_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    Program* program_ = nullptr;
+    QPushButton* close_ = nullptr;
+};
+
+} // namespace kv

@@ -1,0 +1,139 @@
+#include "app/Program.h"
+#include "settings/Settings.h"
+#include "settings/SqliteSettingsStore.h"
+#include "support/ManualClock.h"
+#include "support/ScriptedAskUser.h"
+#include "support/TestEnvironment.h"
+#include "ui/main/MainWindow.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTest>
+
+using namespace kv;
+
+// The program in one process, headless: start-up, the window, and the ways it ends or stays.
+class TestProgram : public QObject {
+    Q_OBJECT
+
+    struct Running {
+        test::TestEnvironment environment;
+        std::unique_ptr<SqliteSettingsStore> persistent =
+            SqliteSettingsStore::open(environment.persistentStorePath());
+        std::unique_ptr<SqliteSettingsStore> volatileStore =
+            SqliteSettingsStore::open(environment.volatileStorePath());
+        Settings settings{*persistent, volatileStore.get()};
+        test::ManualClock clock{QDateTime(QDate(2026, 12, 6), QTime(9, 30))};
+        test::ScriptedAskUser askUser;
+        int endCalls = 0;
+        Program program{settings, clock, [this] { ++endCalls; }, environment.root()};
+        MainWindow window;
+
+        bool start(const QStringList& arguments = {}) {
+            const CommandLine line = CommandLine::parse(arguments);
+            if (!Program::settleLiveness(settings, clock, line))
+                return false;
+            window.attach(program);
+            return program.Form_Load(line, window, askUser);
+        }
+        QString stored(const QString& name) {
+            return volatileStore->readText(settings.settingsKey(), name);
+        }
+    };
+
+private Q_SLOTS:
+    void startShowsTheTitledWindowAndWritesTheHeartbeat() {
+        Running run;
+        QVERIFY(run.start());
+        QVERIFY(run.window.isVisible());
+        QCOMPARE(run.window.windowTitle(), QStringLiteral("Kestrovaline 1.0"));
+        QCOMPARE(run.stored(QStringLiteral("LifeTime")), QStringLiteral("34200"));
+        QVERIFY(run.program.lifeTimer().isActive());
+        QCOMPARE(run.program.lifeTimer().interval(), 1000);
+        QVERIFY(run.program.initTimer().isActive());
+        QCOMPARE(run.program.markSlotLast(), 25);
+        QVERIFY(run.program.previewEnabled());
+        QCOMPARE(run.program.makerFolder(),
+                 run.environment.root() + QStringLiteral("/Moravelstone"));
+    }
+
+    void exitCommand_data() {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("ends");
+        QTest::newRow("confirmed") << 1 << true;
+        QTest::newRow("cancelled") << 0 << false;
+        QTest::newRow("nothing shown") << -1 << false;
+    }
+    void exitCommand() {
+        QFETCH(int, answer);
+        QFETCH(bool, ends);
+        Running run;
+        QVERIFY(run.start());
+        run.askUser.setAnswer(answer);
+        QTest::mouseClick(run.window.closeButton(), Qt::LeftButton);
+        QCOMPARE(run.askUser.asked.size(), 1);
+        QCOMPARE(run.askUser.asked[0].kind, MessageKind::Exit);
+        QCOMPARE(run.askUser.asked[0].message,
+                 QStringLiteral("Are you sure to exit Kestrovaline wallpaper manager?"));
+        QCOMPARE(run.endCalls, ends ? 1 : 0);
+        QCOMPARE(run.program.hasEnded(), ends);
+        QCOMPARE(run.stored(QStringLiteral("LifeTime")),
+                 ends ? QStringLiteral("0") : QStringLiteral("34200"));
+        QCOMPARE(run.program.lifeTimer().isActive(), !ends);
+        if (!ends)
+            QVERIFY(run.window.isVisible());
+    }
+
+    void closingOrMinimisingOnlyCollapses() {
+        Running run;
+        QVERIFY(run.start());
+        run.window.close();
+        QVERIFY(!run.window.isVisible());
+        QVERIFY(!run.program.hasEnded());
+
+        run.window.showWindow();
+        run.window.setWindowState(Qt::WindowMinimized);
+        QTRY_VERIFY(!run.window.isVisible());
+        QVERIFY(!(run.window.windowState() & Qt::WindowMinimized));
+        QVERIFY(!run.program.hasEnded());
+        QCOMPARE(run.endCalls, 0);
+    }
+
+    void logonStartStaysOutOfSight() {
+        Running run;
+        QVERIFY(run.start({QStringLiteral("-LOGON")}));
+        QVERIFY(!run.window.isVisible());
+        QVERIFY(!run.program.hasEnded());
+    }
+
+    void showCommandBringsTheWindowBack() {
+        Running run;
+        QVERIFY(run.start({QStringLiteral("-logon")}));
+        run.settings.WriteSetting(QStringLiteral("LifeCmd"), 2);
+        run.program.LifeTimer_Timer();
+        QVERIFY(run.window.isVisible());
+        QCOMPARE(run.stored(QStringLiteral("LifeCmd")), QStringLiteral("0"));
+    }
+
+    void staleCloseCommandIsNotObeyedAtStart() {
+        Running run;
+        run.settings.SetSettingsRoot(QStringLiteral("Kestrovaline"), QString());
+        run.settings.WriteSetting(QStringLiteral("LifeCmd"), 1);
+        QVERIFY(run.start());
+        QVERIFY(!run.program.hasEnded());
+        QCOMPARE(run.stored(QStringLiteral("LifeCmd")), QStringLiteral("0"));
+    }
+
+    void remoteCloseAfterStartSavesAndEnds() {
+        Running run;
+        QVERIFY(run.start());
+        run.settings.WriteSetting(QStringLiteral("LifeCmd"), 1);
+        run.program.LifeTimer_Timer();
+        QVERIFY(run.program.hasEnded());
+        QCOMPARE(run.stored(QStringLiteral("LifeTime")), QStringLiteral("0"));
+        QCOMPARE(run.stored(QStringLiteral("LifeCmd")), QStringLiteral("0"));
+    }
+};
+
+QTEST_MAIN(TestProgram)
+#include "tst_program.moc"

@@ -1,0 +1,294 @@
+#include "settings/Settings.h"
+#include "settings/SqliteSettingsStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sqlite3.h>
+
+using kv::Settings;
+using kv::SqliteSettingsStore;
+
+namespace {
+
+const QString kKey = QStringLiteral("Software\\Kestrovaline\\Kestrovaline");
+
+// Runs SQL on the store file from outside, as another program or a hand edit would.
+void rawExec(const QString& path, const QString& sql) {
+    sqlite3* db = nullptr;
+    QCOMPARE(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
+    sqlite3_busy_timeout(db, 5000);
+    char* error = nullptr;
+    const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &error);
+    const QString message = QString::fromUtf8(error ? error : "");
+    sqlite3_free(error);
+    sqlite3_close(db);
+    QVERIFY2(rc == SQLITE_OK, qPrintable(message));
+}
+
+QString rawType(const QString& path, const QString& name) {
+    sqlite3* db = nullptr;
+    sqlite3_open(path.toUtf8().constData(), &db);
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(db, "SELECT typeof(data) FROM settings WHERE name=?1", -1, &stmt, nullptr);
+    const QByteArray n = name.toUtf8();
+    sqlite3_bind_text(stmt, 1, n.constData(), -1, SQLITE_TRANSIENT);
+    QString type;
+    if (sqlite3_step(stmt) == SQLITE_ROW)
+        type = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+    return type;
+}
+
+int openFileDescriptors() {
+    return int(QDir(QStringLiteral("/proc/self/fd")).count());
+}
+
+} // namespace
+
+class TestSettingsStore : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir_;
+    QString storePath() const {
+        return dir_.filePath(QStringLiteral("kestrovaline/settings.sqlite"));
+    }
+    int runChild(const QStringList& arguments) {
+        QProcess child;
+        child.start(QStringLiteral(KV_STORE_CHILD), arguments);
+        child.waitForFinished(120000);
+        return child.exitStatus() == QProcess::CrashExit ? -1 : child.exitCode();
+    }
+
+private Q_SLOTS:
+    void init() {
+        QDir(dir_.path()).removeRecursively();
+        QDir().mkpath(dir_.path());
+    }
+
+    void firstRunReadsDefaultsAndFirstWriteCreatesTheKey() {
+        QVERIFY(!QFile::exists(storePath()));
+        auto store = SqliteSettingsStore::open(storePath());
+        QCOMPARE(store->opened(), SqliteSettingsStore::Opened::Created);
+        Settings settings(*store);
+        settings.SetSettingsRoot(QStringLiteral("Kestrovaline"), QString());
+        QCOMPARE(settings.settingsKey(), kKey);
+        QCOMPARE(settings.ReadSetting(QStringLiteral("WN"), 0), 0);
+        QCOMPARE(settings.ReadSetting(QStringLiteral("LastFolder"), "none"),
+                 QStringLiteral("none"));
+        settings.WriteSetting(QStringLiteral("WN"), 3);
+        store.reset();
+
+        auto reopened = SqliteSettingsStore::open(storePath());
+        QCOMPARE(reopened->opened(), SqliteSettingsStore::Opened::Existing);
+        QCOMPARE(reopened->readText(kKey, QStringLiteral("WN")), QStringLiteral("3"));
+        QCOMPARE(reopened->readText(QStringLiteral("Software\\Other\\Other"), QStringLiteral("WN")),
+                 QString());
+    }
+
+    void valuesOfOtherKindsReadAsMissing_data() {
+        QTest::addColumn<QString>("sqlValue");
+        QTest::addColumn<QString>("storedType");
+        QTest::newRow("integer") << "42"
+                                 << "integer";
+        QTest::newRow("real") << "1.5"
+                              << "real";
+        QTest::newRow("blob") << "x'414243'"
+                              << "blob";
+        QTest::newRow("null") << "NULL"
+                              << "null";
+        QTest::newRow("empty text") << "''"
+                                    << "text";
+    }
+    void valuesOfOtherKindsReadAsMissing() {
+        QFETCH(QString, sqlValue);
+        QFETCH(QString, storedType);
+        SqliteSettingsStore::open(storePath());
+        rawExec(storePath(),
+                QStringLiteral("INSERT INTO settings VALUES('%1', 'WN', %2)")
+                    .arg(QString(kKey).replace(QLatin1Char('\''), QStringLiteral("''")), sqlValue));
+        QCOMPARE(rawType(storePath(), QStringLiteral("WN")), storedType);
+
+        auto store = SqliteSettingsStore::open(storePath());
+        Settings settings(*store);
+        settings.SetSettingsRoot(QStringLiteral("Kestrovaline"), QString());
+        QCOMPARE(settings.ReadSetting(QStringLiteral("WN"), 7), 7);
+        QCOMPARE(settings.ReadSetting(QStringLiteral("WN"), 2.5), 2.5);
+        QCOMPARE(settings.ReadSetting(QStringLiteral("WN"), "dflt"), QStringLiteral("dflt"));
+
+        settings.WriteSetting(QStringLiteral("WN"), 5);
+        QCOMPARE(rawType(storePath(), QStringLiteral("WN")), QStringLiteral("text"));
+        QCOMPARE(settings.ReadSetting(QStringLiteral("WN"), 7), 5);
+    }
+
+    void namesCompareWithoutRegardToCase() {
+        auto store = SqliteSettingsStore::open(storePath());
+        QVERIFY(store->writeText(kKey, QStringLiteral("LastFolder"), QStringLiteral("/a")));
+        QCOMPARE(store->readText(kKey.toUpper(), QStringLiteral("lastfolder")),
+                 QStringLiteral("/a"));
+        QVERIFY(store->writeText(kKey, QStringLiteral("LASTFOLDER"), QStringLiteral("/b")));
+        QCOMPARE(store->readText(kKey, QStringLiteral("LastFolder")), QStringLiteral("/b"));
+    }
+
+    void damagedStoreIsMovedAsideAndKept_data() {
+        QTest::addColumn<QByteArray>("sql");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("not a database")
+            << QByteArray() << QByteArray("this is no database\n", 20).repeated(300);
+        QTest::newRow("truncated header")
+            << QByteArray() << QByteArray("SQLite format 3\0garbage", 23);
+        QTest::newRow("table of another shape")
+            << QByteArray(
+                   "CREATE TABLE settings(k TEXT, v TEXT); INSERT INTO settings VALUES('a','b')")
+            << QByteArray();
+        QTest::newRow("same columns without nocase")
+            << QByteArray("CREATE TABLE settings(key TEXT NOT NULL, name TEXT NOT NULL, data, "
+                          "PRIMARY KEY(key, name))")
+            << QByteArray();
+    }
+    void damagedStoreIsMovedAsideAndKept() {
+        QFETCH(QByteArray, sql);
+        QFETCH(QByteArray, bytes);
+        QDir().mkpath(QFileInfo(storePath()).absolutePath());
+        if (sql.isEmpty()) {
+            QFile file(storePath());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(bytes);
+        } else {
+            rawExec(storePath(), QString::fromUtf8(sql));
+        }
+        QFile original(storePath());
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        const QByteArray before = original.readAll();
+        original.close();
+
+        auto store = SqliteSettingsStore::open(storePath());
+        QCOMPARE(store->opened(), SqliteSettingsStore::Opened::DamagedMoved);
+        QVERIFY(store->movedAsidePath().startsWith(storePath() + QStringLiteral(".damaged-")));
+        QFile kept(store->movedAsidePath());
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), before);
+
+        // The program goes on with a working, empty store.
+        QCOMPARE(store->readText(kKey, QStringLiteral("WN")), QString());
+        QVERIFY(store->writeText(kKey, QStringLiteral("WN"), QStringLiteral("1")));
+        QCOMPARE(store->readText(kKey, QStringLiteral("WN")), QStringLiteral("1"));
+    }
+
+    void twoProcessesWritingAtOnceBothLand() {
+        SqliteSettingsStore::open(storePath());
+        QProcess first;
+        QProcess second;
+        const QString count = QStringLiteral("400");
+        first.start(QStringLiteral(KV_STORE_CHILD),
+                    {storePath(), QStringLiteral("plain"), QStringLiteral("A"), count});
+        second.start(QStringLiteral(KV_STORE_CHILD),
+                     {storePath(), QStringLiteral("plain"), QStringLiteral("B"), count});
+        QVERIFY(first.waitForFinished(120000));
+        QVERIFY(second.waitForFinished(120000));
+        QCOMPARE(first.exitCode(), 0);
+        QCOMPARE(second.exitCode(), 0);
+
+        auto store = SqliteSettingsStore::open(storePath());
+        for (int i = 0; i < 400; ++i) {
+            QCOMPARE(store->readText(kKey, QStringLiteral("A%1").arg(i)), QString::number(i));
+            QCOMPARE(store->readText(kKey, QStringLiteral("B%1").arg(i)), QString::number(i));
+        }
+    }
+
+    void aBatchKilledHalfWayLeavesTheOldState_data() {
+        QTest::addColumn<int>("dieAfter");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("after the first value") << 1 << "old";
+        QTest::newRow("half-way") << 15000 << "old";
+        QTest::newRow("all written, not committed") << 30000 << "old";
+        QTest::newRow("not killed") << -1 << "new";
+    }
+    void aBatchKilledHalfWayLeavesTheOldState() {
+        QFETCH(int, dieAfter);
+        QFETCH(QString, expected);
+        const QString count = QStringLiteral("30000");
+        QCOMPARE(runChild({storePath(), QStringLiteral("batch"), QStringLiteral("old"), count}), 0);
+        const int result = runChild({storePath(), QStringLiteral("batch"), QStringLiteral("new"),
+                                     count, QString::number(dieAfter)});
+        QCOMPARE(result, dieAfter < 0 ? 0 : -1);
+
+        auto store = SqliteSettingsStore::open(storePath());
+        QCOMPARE(store->opened(), SqliteSettingsStore::Opened::Existing);
+        for (int i = 0; i < 30000; ++i) {
+            const QString value = store->readText(kKey, QStringLiteral("V%1").arg(i));
+            if (value != expected)
+                QFAIL(qPrintable(QStringLiteral("V%1 is %2, not %3").arg(i).arg(value, expected)));
+        }
+    }
+
+    void heartbeatValuesLiveInTheVolatileStore() {
+        auto persistent = SqliteSettingsStore::open(storePath());
+        auto volatileStore =
+            SqliteSettingsStore::open(dir_.filePath(QStringLiteral("run/settings.sqlite")));
+        Settings settings(*persistent, volatileStore.get());
+        settings.SetSettingsRoot(QStringLiteral("Kestrovaline"), QString());
+        settings.WriteSetting(QStringLiteral("LifeTime"), 123.5);
+        settings.WriteSetting(QStringLiteral("lifecmd"), 2);
+        settings.WriteSetting(QStringLiteral("WN"), 4);
+        QCOMPARE(volatileStore->readText(kKey, QStringLiteral("LifeTime")),
+                 QStringLiteral("123.5"));
+        QCOMPARE(volatileStore->readText(kKey, QStringLiteral("LifeCmd")), QStringLiteral("2"));
+        QCOMPARE(persistent->readText(kKey, QStringLiteral("LifeTime")), QString());
+        QCOMPARE(persistent->readText(kKey, QStringLiteral("WN")), QStringLiteral("4"));
+        QCOMPARE(settings.ReadSetting(QStringLiteral("LifeTime"), 0.0), 123.5);
+    }
+
+    void batchReachesTheStoreOnlyAtCommit() {
+        auto store = SqliteSettingsStore::open(storePath());
+        Settings settings(*store);
+        settings.SetSettingsRoot(QStringLiteral("Kestrovaline"), QString());
+        settings.WriteSetting(QStringLiteral("WN"), 1);
+        {
+            Settings::Batch batch(settings);
+            settings.WriteSetting(QStringLiteral("WN"), 2);
+            QCOMPARE(store->readText(kKey, QStringLiteral("WN")), QStringLiteral("1"));
+            QCOMPARE(settings.ReadSetting(QStringLiteral("WN"), 0), 2);
+            // Ends without commit: nothing written.
+        }
+        QCOMPARE(settings.ReadSetting(QStringLiteral("WN"), 0), 1);
+        {
+            Settings::Batch batch(settings);
+            settings.WriteSetting(QStringLiteral("WN"), 3);
+            settings.WriteSetting(QStringLiteral("WName1"), QStringLiteral("a.jpg"));
+            QVERIFY(batch.commit());
+        }
+        QCOMPARE(store->readText(kKey, QStringLiteral("WN")), QStringLiteral("3"));
+        QCOMPARE(store->readText(kKey, QStringLiteral("WName1")), QStringLiteral("a.jpg"));
+    }
+
+    void readsOfAMissingValueLeakNothing() {
+        auto store = SqliteSettingsStore::open(storePath());
+        store->readText(kKey, QStringLiteral("Nothing"));
+        const int before = openFileDescriptors();
+        for (int i = 0; i < 20000; ++i)
+            QCOMPARE(store->readText(kKey, QStringLiteral("Nothing")), QString());
+        QCOMPARE(openFileDescriptors(), before);
+        // A read leaves no lock behind: another connection can write at once.
+        rawExec(storePath(), QStringLiteral("BEGIN EXCLUSIVE; COMMIT;"));
+    }
+
+    void anUnusableFolderFallsBackToMemory() {
+        QFile blocker(dir_.filePath(QStringLiteral("blocker")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        auto store =
+            SqliteSettingsStore::open(dir_.filePath(QStringLiteral("blocker/settings.sqlite")));
+        QCOMPARE(store->opened(), SqliteSettingsStore::Opened::InMemory);
+        QVERIFY(store->writeText(kKey, QStringLiteral("WN"), QStringLiteral("1")));
+        QCOMPARE(store->readText(kKey, QStringLiteral("WN")), QStringLiteral("1"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSettingsStore)
+#include "tst_settings_store.moc"

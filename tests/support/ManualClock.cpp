@@ -1,0 +1,12 @@
+#include "support/ManualClock.h"
+
+namespace kv::test {
+
+void ManualClock::sleepMs(int milliseconds) {
+    advanceMs(milliseconds);
+    ++sleeps_;
+    if (onSleep_)
+        onSleep_(sleeps_);
+}
+
+} // namespace kv::test

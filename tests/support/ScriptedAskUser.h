@@ -1,0 +1,32 @@
+#pragma once
+
+#include "engine/AskUser.h"
+
+#include <QList>
+#include <QString>
+
+namespace kv::test {
+
+// Answers every question with a scripted answer and remembers what was asked.
+class ScriptedAskUser final : public AskUser {
+public:
+    struct Question {
+        MessageKind kind;
+        QString message;
+    };
+
+    explicit ScriptedAskUser(int answer = 1) : answer_(answer) {}
+
+    int ask(MessageKind kind, const QString& message) override {
+        asked.append({kind, message});
+        return answer_;
+    }
+    void setAnswer(int answer) { answer_ = answer; }
+
+    QList<Question> asked;
+
+private:
+    int answer_;
+};
+
+} // namespace kv::test
