@@ -120,14 +120,43 @@ void Program::ExitProgram() {
     ended_ = true;
     lifeTimer_.stop();
     initTimer_.stop();
+    if (window_)
+        window_->removeTrayIcon();
     liveness_.markEnded();
     endProcess_();
 }
 
 void Program::HideTray_Click() {
     SaveState();
-    if (window_)
-        window_->hideWindow();
+    if (!window_)
+        return;
+    window_->addTrayIcon();
+    window_->hideWindow();
+}
+
+void Program::setChangeWallpaper(std::function<void()> changeWallpaper) {
+    changeWallpaper_ = std::move(changeWallpaper);
+}
+
+void Program::TrayIcon_MouseMove(TrayClick click) {
+    switch (click) {
+    case TrayClick::LeftPress:
+    case TrayClick::LeftDoubleClick:
+        if (!window_)
+            return;
+        if (window_->isWindowVisible())
+            window_->hideWindow();
+        else
+            window_->showWindow();
+        break;
+    case TrayClick::RightPress:
+    case TrayClick::RightDoubleClick:
+        if (changeWallpaper_)
+            changeWallpaper_();
+        break;
+    case TrayClick::Other:
+        break;
+    }
 }
 
 } // namespace kv

@@ -43,6 +43,12 @@ public:
     // Collapses the main window out of sight, saving the state first.
     void HideTray_Click();
 
+    // What a click on the notification-area icon means.
+    enum class TrayClick { LeftPress, LeftDoubleClick, RightPress, RightDoubleClick, Other };
+    void TrayIcon_MouseMove(TrayClick click);
+    // The immediate wallpaper change of a right click on the icon.
+    void setChangeWallpaper(std::function<void()> changeWallpaper);
+
     void LifeTimer_Timer();
     void InitTimer_Timer();
 
@@ -65,6 +71,7 @@ private:
     std::function<void()> endProcess_;
     ProgramWindow* window_ = nullptr;
     AskUser* askUser_ = nullptr;
+    std::function<void()> changeWallpaper_;
 
     QTimer lifeTimer_;
     QTimer initTimer_;

@@ -13,6 +13,9 @@ public:
     virtual void showWindow() = 0;
     virtual void hideWindow() = 0;
     virtual bool isWindowVisible() const = 0;
+    // The notification-area icon: added once per run, removed only at exit.
+    virtual void addTrayIcon() = 0;
+    virtual void removeTrayIcon() = 0;
 };
 
 } // namespace kv

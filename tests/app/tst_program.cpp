@@ -8,9 +8,12 @@
 
 #include <QApplication>
 #include <QPushButton>
+#include <QSystemTrayIcon>
 #include <QTest>
 
 using namespace kv;
+
+Q_DECLARE_METATYPE(kv::Program::TrayClick)
 
 // The program in one process, headless: start-up, the window, and the ways it ends or stays.
 class TestProgram : public QObject {
@@ -113,6 +116,56 @@ private Q_SLOTS:
         run.program.LifeTimer_Timer();
         QVERIFY(run.window.isVisible());
         QCOMPARE(run.stored(QStringLiteral("LifeCmd")), QStringLiteral("0"));
+    }
+
+    void hidingTwiceAddsOneIconThatExitRemoves() {
+        Running run;
+        QVERIFY(run.start());
+        QVERIFY(!run.window.trayIcon());
+        run.program.HideTray_Click();
+        QSystemTrayIcon* icon = run.window.trayIcon();
+        QVERIFY(icon);
+        QCOMPARE(icon->toolTip(), QStringLiteral("Kestrovaline wallpaper manager"));
+        run.window.showWindow();
+        run.program.HideTray_Click();
+        QCOMPARE(run.window.trayIcon(), icon);
+        QCOMPARE(run.window.findChildren<QSystemTrayIcon*>().size(), 1);
+        run.program.ExitProgram();
+        QVERIFY(!run.window.trayIcon());
+    }
+
+    void trayClicks_data() {
+        using Click = Program::TrayClick;
+        QTest::addColumn<bool>("visibleBefore");
+        QTest::addColumn<QList<Click>>("clicks");
+        QTest::addColumn<bool>("visibleAfter");
+        QTest::addColumn<int>("changes");
+        QTest::newRow("left press hides") << true << QList<Click>{Click::LeftPress} << false << 0;
+        QTest::newRow("left press shows") << false << QList<Click>{Click::LeftPress} << true << 0;
+        QTest::newRow("left double click toggles twice")
+            << false << QList<Click>{Click::LeftPress, Click::LeftDoubleClick} << false << 0;
+        QTest::newRow("right press changes")
+            << true << QList<Click>{Click::RightPress} << true << 1;
+        QTest::newRow("right double click changes twice")
+            << false << QList<Click>{Click::RightPress, Click::RightDoubleClick} << false << 2;
+        QTest::newRow("anything else does nothing")
+            << false << QList<Click>{Click::Other} << false << 0;
+    }
+    void trayClicks() {
+        QFETCH(bool, visibleBefore);
+        QFETCH(QList<Program::TrayClick>, clicks);
+        QFETCH(bool, visibleAfter);
+        QFETCH(int, changes);
+        Running run;
+        QVERIFY(run.start(visibleBefore ? QStringList{} : QStringList{QStringLiteral("-logon")}));
+        int changed = 0;
+        run.program.setChangeWallpaper([&changed] { ++changed; });
+        for (Program::TrayClick click : clicks)
+            run.program.TrayIcon_MouseMove(click);
+        QCOMPARE(run.window.isVisible(), visibleAfter);
+        QCOMPARE(changed, changes);
+        if (visibleAfter)
+            QVERIFY(!(run.window.windowState() & Qt::WindowMinimized));
     }
 
     void staleCloseCommandIsNotObeyedAtStart() {

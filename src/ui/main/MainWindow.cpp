@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -47,6 +48,46 @@ void MainWindow::hideWindow() {
 
 bool MainWindow::isWindowVisible() const {
     return isVisible();
+}
+
+namespace {
+
+Program::TrayClick trayClickOf(QSystemTrayIcon::ActivationReason reason) {
+    switch (reason) {
+    case QSystemTrayIcon::Trigger:
+        return Program::TrayClick::LeftPress;
+    case QSystemTrayIcon::DoubleClick:
+        return Program::TrayClick::LeftDoubleClick;
+    case QSystemTrayIcon::Context:
+        // Qt reports each right press, so a right double click arrives as two of them.
+        return Program::TrayClick::RightPress;
+    default:
+        return Program::TrayClick::Other;
+    }
+}
+
+} // namespace
+
+void MainWindow::addTrayIcon() {
+    if (tray_)
+        return;
+    tray_ = new QSystemTrayIcon(QIcon(QStringLiteral(":/icons/tray.svg")), this);
+    tray_->setToolTip(QStringLiteral("Kestrovaline wallpaper manager"));
+    connect(tray_, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (program_)
+                    program_->TrayIcon_MouseMove(trayClickOf(reason));
+            });
+    // Where no notification area exists yet, Qt shows the icon as soon as one appears.
+    tray_->show();
+}
+
+void MainWindow::removeTrayIcon() {
+    if (!tray_)
+        return;
+    tray_->hide();
+    delete tray_;
+    tray_ = nullptr;
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

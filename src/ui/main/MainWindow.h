@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class QPushButton;
+class QSystemTrayIcon;
 
 namespace kv {
 
@@ -22,6 +23,10 @@ public:
     void showWindow() override;
     void hideWindow() override;
     bool isWindowVisible() const override;
+    void addTrayIcon() override;
+    void removeTrayIcon() override;
+
+    QSystemTrayIcon* trayIcon() const { return tray_; }
 
     QPushButton* closeButton() const { return close_; }
 
@@ -32,6 +37,7 @@ protected:
 private:
     Program* program_ = nullptr;
     QPushButton* close_ = nullptr;
+    QSystemTrayIcon* tray_ = nullptr;
 };
 
 } // namespace kv
