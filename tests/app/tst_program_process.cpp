@@ -1,9 +1,9 @@
 #include "settings/SqliteSettingsStore.h"
 #include "support/TestEnvironment.h"
+#include "support/XTools.h"
 #include "support/XvfbServer.h"
 
 #include <QProcess>
-#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -34,19 +34,8 @@ class TestProgramProcess : public QObject {
         return environment;
     }
 
-    // Ids of the top-level windows titled exactly so.
     QStringList windowsTitled(const QString& title) const {
-        QProcess search;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("DISPLAY"), xvfb_.display());
-        search.setProcessEnvironment(environment);
-        search.start(QStringLiteral("xdotool"),
-                     {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                      QStringLiteral("--name"),
-                      QLatin1Char('^') + QRegularExpression::escape(title) + QLatin1Char('$')});
-        search.waitForFinished(10000);
-        return QString::fromUtf8(search.readAllStandardOutput())
-            .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        return test::visibleWindowsTitled(xvfb_.display(), title);
     }
 
     static QString stored(const test::TestEnvironment& home, const QString& name) {

@@ -2,8 +2,10 @@
 
 #include "app/Program.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -78,13 +80,27 @@ void MainWindow::addTrayIcon() {
                 if (program_)
                     program_->TrayIcon_MouseMove(trayClickOf(reason));
             });
+    // Qt reports a right double click on the icon as nothing; the icon's own window still gets
+    // the event, so it is picked up here to change the wallpaper a second time.
+    qApp->installEventFilter(this);
     // Where no notification area exists yet, Qt shows the icon as soon as one appears.
     tray_->show();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonDblClick && program_ &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::RightButton &&
+        qstrcmp(watched->metaObject()->className(), "QSystemTrayIconSys") == 0) {
+        program_->TrayIcon_MouseMove(Program::TrayClick::RightDoubleClick);
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void MainWindow::removeTrayIcon() {
     if (!tray_)
         return;
+    qApp->removeEventFilter(this);
     tray_->hide();
     delete tray_;
     tray_ = nullptr;

@@ -31,6 +31,7 @@ public:
     QPushButton* closeButton() const { return close_; }
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
 
