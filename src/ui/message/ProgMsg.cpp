@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -21,6 +22,8 @@ namespace kv {
 namespace {
 
 constexpr int kPictureSize = 48;
+constexpr int kMinimumTextWidth = 300;
+constexpr int kMaximumTextWidth = 520;
 const QString kBaseTitle = QStringLiteral("Kestrovaline wallpaper manager");
 
 QLabel* makePicture(QWidget* parent, const QString& name, const QString& file) {
@@ -52,8 +55,8 @@ ProgMsg::ProgMsg(MessageSwitches& switches, QWidget* owner) : QDialog(owner), sw
     // Messages quote file and drive names as they are; never let one be read as markup.
     msg_->setTextFormat(Qt::PlainText);
     msg_->setWordWrap(true);
-    msg_->setMinimumWidth(340);
-    msg_->setMaximumWidth(460);
+    msg_->setMinimumWidth(kMinimumTextWidth);
+    msg_->setMaximumWidth(kMaximumTextWidth);
     msg_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
     display_ = new QCheckBox(QStringLiteral("Do not show this message again"), this);
@@ -91,6 +94,10 @@ ProgMsg::ProgMsg(MessageSwitches& switches, QWidget* owner) : QDialog(owner), sw
 
 void ProgMsg::setMessage(const QString& text) {
     msg_->setText(text);
+    // A short message stays on one line; a long one wraps at a comfortable reading width instead
+    // of leaving its last word alone on a line.
+    const int natural = msg_->fontMetrics().horizontalAdvance(text) + 8;
+    msg_->setMinimumWidth(std::clamp(natural, kMinimumTextWidth, kMaximumTextWidth));
 }
 
 QString ProgMsg::message() const {
