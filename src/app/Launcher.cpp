@@ -4,12 +4,14 @@
 #include "app/DisplayCheck.h"
 #include "app/Program.h"
 #include "engine/Clock.h"
+#include "engine/MessageSwitches.h"
 #include "engine/desktop/DesktopLoader.h"
 #include "settings/Settings.h"
 #include "settings/SettingsLocation.h"
 #include "settings/SqliteSettingsStore.h"
 #include "ui/main/MainWindow.h"
-#include "ui/message/MessageBoxAskUser.h"
+#include "ui/message/DialogAskUser.h"
+#include "ui/message/ProgMsg.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -75,8 +77,12 @@ int launch(int argc, char** argv) {
         QStringLiteral("%1.%2").arg(Program::kVersionMajor).arg(Program::kVersionMinor));
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // Until the options record carries the "Confirm" flags, switched-off kinds last for one run.
+    MemoryMessageSwitches messageSwitches;
     MainWindow window;
-    MessageBoxAskUser askUser(&window);
+    // The main window owns the one message dialog of the run.
+    auto* messageDialog = new ProgMsg(messageSwitches, &window);
+    DialogAskUser askUser(*messageDialog, messageSwitches);
     Program program(settings, clock, [] { QCoreApplication::exit(0); });
     window.attach(program);
     if (!program.Form_Load(commandLine, window, askUser))

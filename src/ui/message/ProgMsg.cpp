@@ -1,0 +1,225 @@
+#include "ui/message/ProgMsg.h"
+
+#include "engine/MessageSwitches.h"
+#include "ui/PictureButtons.h"
+#include "ui/WindowDrag.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace kv {
+namespace {
+
+constexpr int kPictureSize = 48;
+constexpr int kMinimumTextWidth = 300;
+constexpr int kMaximumTextWidth = 520;
+const QString kBaseTitle = QStringLiteral("Kestrovaline wallpaper manager");
+
+QLabel* makePicture(QWidget* parent, const QString& name, const QString& file) {
+    auto* picture = new QLabel(parent);
+    picture->setObjectName(name);
+    picture->setPixmap(QIcon(file).pixmap(QSize(kPictureSize, kPictureSize)));
+    picture->setFixedSize(kPictureSize, kPictureSize);
+    return picture;
+}
+
+int pixelsFromTwips(int twips) {
+    return static_cast<int>(std::lrint(static_cast<double>(twips) / ProgMsg::kTwipsPerPixel));
+}
+
+} // namespace
+
+ProgMsg::ProgMsg(MessageSwitches& switches, QWidget* owner) : QDialog(owner), switches_(switches) {
+    setObjectName(QStringLiteral("ProgMsg"));
+    setWindowTitle(kBaseTitle);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/kestrovaline.svg")));
+    setWindowModality(Qt::WindowModal);
+
+    iconInfo_ =
+        makePicture(this, QStringLiteral("IconInfo"), QStringLiteral(":/icons/information.svg"));
+    iconAsk_ = makePicture(this, QStringLiteral("IconAsk"), QStringLiteral(":/icons/question.svg"));
+
+    msg_ = new QLabel(this);
+    msg_->setObjectName(QStringLiteral("Msg"));
+    // Messages quote file and drive names as they are; never let one be read as markup.
+    msg_->setTextFormat(Qt::PlainText);
+    msg_->setWordWrap(true);
+    msg_->setMinimumWidth(kMinimumTextWidth);
+    msg_->setMaximumWidth(kMaximumTextWidth);
+    msg_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+    display_ = new QCheckBox(QStringLiteral("Do not show this message again"), this);
+    display_->setObjectName(QStringLiteral("Display"));
+
+    set_ = makeSetButton(this);
+    set_->setDefault(true);
+    close_ = makeCloseButton(this);
+    connect(set_, &QPushButton::clicked, this, &ProgMsg::Set_Click);
+    connect(close_, &QPushButton::clicked, this, &ProgMsg::Close_Click);
+
+    auto* pictures = new QVBoxLayout;
+    pictures->addWidget(iconInfo_);
+    pictures->addWidget(iconAsk_);
+    pictures->addStretch();
+    auto* body = new QHBoxLayout;
+    body->setSpacing(16);
+    body->addLayout(pictures);
+    body->addWidget(msg_, 1);
+
+    auto* answers = new QHBoxLayout;
+    answers->addWidget(display_);
+    answers->addStretch();
+    answers->addWidget(set_);
+    answers->addWidget(close_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(18, 18, 18, 14);
+    layout->setSpacing(18);
+    layout->addLayout(body);
+    layout->addLayout(answers);
+    // The dialog takes the size its content needs, anew for every kind.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void ProgMsg::setMessage(const QString& text) {
+    msg_->setText(text);
+    // A short message stays on one line; a long one wraps at a comfortable reading width instead
+    // of leaving its last word alone on a line.
+    const int natural = msg_->fontMetrics().horizontalAdvance(text) + 8;
+    msg_->setMinimumWidth(std::clamp(natural, kMinimumTextWidth, kMaximumTextWidth));
+}
+
+QString ProgMsg::message() const {
+    return msg_->text();
+}
+
+QString ProgMsg::titleFor(int kind) {
+    switch (kind) {
+    case 1:
+        return kBaseTitle + QStringLiteral(" startup");
+    case 2:
+        return QStringLiteral("Kestrovaline wallpaper autochange");
+    case 3:
+        return kBaseTitle + QStringLiteral(" current disk");
+    case 4:
+        return QStringLiteral("Kestrovaline wallpapers collection");
+    case 5:
+        return kBaseTitle + QStringLiteral(" help");
+    case 6:
+        return kBaseTitle + QStringLiteral(" exit");
+    default:
+        return kBaseTitle;
+    }
+}
+
+bool ProgMsg::isQuestion(int kind) {
+    return kind >= 4 && kind <= 6;
+}
+
+bool ProgMsg::offersDoNotShowAgain(int kind) {
+    return MessageSwitches::isSwitchable(kind);
+}
+
+void ProgMsg::Form_Activate() {
+    result_ = -1;
+    setWindowTitle(titleFor(kind_));
+    display_->setChecked(false);
+    display_->setVisible(offersDoNotShowAgain(kind_));
+    const bool question = isQuestion(kind_);
+    iconAsk_->setVisible(question);
+    iconInfo_->setVisible(!question);
+    close_->setVisible(question);
+    set_->setVisible(true);
+    set_->setFocus();
+}
+
+int ProgMsg::showModal() {
+    busy_ = true;
+    Form_Activate();
+    // After the window's close command the next showing starts where that one was closed.
+    if (std::exchange(placeAtShowing_, false))
+        moveToStoredPosition();
+    if (shownHook_) {
+        QTimer::singleShot(0, this, [this, hook = std::exchange(shownHook_, nullptr)] {
+            hook(*this);
+            if (isVisible())
+                close();
+        });
+    }
+    exec();
+    busy_ = false;
+    return result_;
+}
+
+void ProgMsg::CloseWithResult(int value) {
+    if (MessageSwitches::isSwitchable(kind_))
+        switches_.setConfirm(kind_, display_->isChecked() ? 0 : 1);
+    result_ = value;
+    hide();
+}
+
+void ProgMsg::reject() {
+    if (isQuestion(kind_))
+        Close_Click();
+    else
+        Set_Click();
+}
+
+void ProgMsg::closeEvent(QCloseEvent* event) {
+    event->accept();
+    if (!isVisible())
+        return;
+    const QPoint twips = positionTwips();
+    if (close_->isVisible())
+        Close_Click();
+    else
+        Set_Click();
+    storedTwips_ = twips;
+    positionKnown_ = true;
+    placeAtShowing_ = true;
+}
+
+void ProgMsg::mousePressEvent(QMouseEvent* event) {
+    // Presses on the background, the text and the pictures all reach here: any button moves the
+    // dialog.
+    StartWindowDrag(this);
+    event->accept();
+}
+
+void ProgMsg::setRestoredPosition(QPoint twips) {
+    storedTwips_ = twips;
+    positionKnown_ = true;
+    moveToStoredPosition();
+}
+
+QPoint ProgMsg::positionTwips() const {
+    return pos() * kTwipsPerPixel;
+}
+
+void ProgMsg::moveToStoredPosition() {
+    move(pixelsFromTwips(storedTwips_.x()), pixelsFromTwips(storedTwips_.y()));
+}
+
+void ProgMsg::setNextAnswerForTest(int answer, bool doNotShowAgain) {
+    setShownHookForTest([answer, doNotShowAgain](ProgMsg& dialog) {
+        if (doNotShowAgain && dialog.display_->isVisible())
+            dialog.display_->setChecked(true);
+        if (answer == 0 && dialog.close_->isVisible())
+            dialog.close_->click();
+        else
+            dialog.set_->click();
+    });
+}
+
+} // namespace kv

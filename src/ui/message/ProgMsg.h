@@ -1,0 +1,102 @@
+#pragma once
+
+#include <QDialog>
+#include <QPoint>
+#include <QString>
+
+#include <functional>
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+
+namespace kv {
+
+class MessageSwitches;
+
+// The program's own modal message box: one text, an information or question picture, one or two
+// picture buttons and, for the kinds the user may switch off, "Do not show this message again".
+// One instance lives for the whole run; answering only hides it.
+class ProgMsg final : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kTwipsPerPixel = 15;
+
+    ProgMsg(MessageSwitches& switches, QWidget* owner);
+
+    // What the next showing displays.
+    void setMessageKind(int kind) { kind_ = kind; }
+    int messageKind() const { return kind_; }
+    void setMessage(const QString& text);
+    QString message() const;
+
+    // Shows the dialog modally and returns its answer: 1 confirm, 0 cancel, -1 when it was hidden
+    // without an answer. Timers and other events keep running while it waits.
+    int showModal();
+    int result() const { return result_; }
+    // True from the moment a showing starts until its answer has been handed back.
+    bool isBusy() const { return busy_; }
+
+    // The one operation behind both buttons: stores the check box as the kind's switch, records
+    // the answer and hides the dialog, which ends the modal showing.
+    void CloseWithResult(int value);
+
+    // The dialog's position in twips, as the saved state keeps it. A restored position places the
+    // dialog at once; the window's close command stores where it was, and the next showing
+    // starts there.
+    void setRestoredPosition(QPoint twips);
+    bool positionKnown() const { return positionKnown_; }
+    QPoint positionTwips() const;
+
+    // Test seams; the program never uses them. The hook runs once, inside the next showing's modal
+    // loop, with the dialog visible; whatever it leaves open is then closed with the window's
+    // close command, so no test can hang on the modal window.
+    void setShownHookForTest(std::function<void(ProgMsg&)> hook) { shownHook_ = std::move(hook); }
+    // The next showing is answered as if the user ticked the check box (when asked) and pressed
+    // Set (1) or Close (0).
+    void setNextAnswerForTest(int answer, bool doNotShowAgain = false);
+
+    QLabel* messageLabel() const { return msg_; }
+    QLabel* informationPicture() const { return iconInfo_; }
+    QLabel* questionPicture() const { return iconAsk_; }
+    QPushButton* setButton() const { return set_; }
+    QPushButton* closeButton() const { return close_; }
+    QCheckBox* displayCheckBox() const { return display_; }
+
+    static QString titleFor(int kind);
+    static bool isQuestion(int kind);
+    static bool offersDoNotShowAgain(int kind);
+
+public Q_SLOTS:
+    void Set_Click() { CloseWithResult(1); }
+    void Close_Click() { CloseWithResult(0); }
+    // Esc: the cancel button when there is one; an information message answers as its window's
+    // close command does.
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    void Form_Activate();
+    void moveToStoredPosition();
+
+    MessageSwitches& switches_;
+    QLabel* msg_ = nullptr;
+    QLabel* iconInfo_ = nullptr;
+    QLabel* iconAsk_ = nullptr;
+    QPushButton* set_ = nullptr;
+    QPushButton* close_ = nullptr;
+    QCheckBox* display_ = nullptr;
+
+    int kind_ = 0;
+    int result_ = -1;
+    bool busy_ = false;
+    bool positionKnown_ = false;
+    bool placeAtShowing_ = false;
+    QPoint storedTwips_;
+    std::function<void(ProgMsg&)> shownHook_;
+};
+
+} // namespace kv

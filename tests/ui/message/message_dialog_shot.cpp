@@ -1,0 +1,33 @@
+// Shows a message for a screenshot: message_dialog_shot [hold-milliseconds] [kind], a deletion
+// question by default. The dialog answers itself after the hold (Close where there is one), so
+// the tool never waits for a person.
+#include "engine/MessageSwitches.h"
+#include "ui/message/DialogAskUser.h"
+#include "ui/message/ProgMsg.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTimer>
+
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    const int hold = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 3000;
+    kv::MemoryMessageSwitches switches;
+    kv::ProgMsg dialog(switches, nullptr);
+    dialog.setRestoredPosition(
+        QPoint(200 * kv::ProgMsg::kTwipsPerPixel, 150 * kv::ProgMsg::kTwipsPerPixel));
+    kv::DialogAskUser askUser(dialog, switches);
+    const int kind = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 4;
+    QString text = QStringLiteral("Are you sure to delete 3 items from wallpaper collection ?");
+    if (kind == 5)
+        text = QStringLiteral("Press OK to open up-to-date program help on the Web; press Cancel "
+                              "to open local html help file");
+    else if (kind == 1)
+        text = QStringLiteral("Unable to find 12 image files from wallpaper collection !");
+    QTimer::singleShot(hold, &dialog, [&dialog] { dialog.close(); });
+    const int answer = askUser.ask(static_cast<kv::MessageKind>(kind), text);
+    std::printf("answer %d, Confirm 4 = %d\n", answer, switches.confirm(4));
+    return 0;
+}
