@@ -78,6 +78,7 @@ int launch(int argc, char** argv) {
     MainWindow window;
     MessageBoxAskUser askUser(&window);
     Program program(settings, clock, [] { QCoreApplication::exit(0); });
+    program.setFreshStore(persistent->opened() == SqliteSettingsStore::Opened::Created);
     window.attach(program);
     if (!program.Form_Load(commandLine, window, askUser))
         return 0;

@@ -51,8 +51,7 @@ private Q_SLOTS:
         QVERIFY(run.program.lifeTimer().isActive());
         QCOMPARE(run.program.lifeTimer().interval(), 1000);
         QVERIFY(run.program.initTimer().isActive());
-        QCOMPARE(run.program.markSlotLast(), 25);
-        QVERIFY(run.program.previewEnabled());
+        QVERIFY(run.program.collection().PreviewEnabled());
         QCOMPARE(run.program.makerFolder(),
                  run.environment.root() + QStringLiteral("/Moravelstone"));
     }

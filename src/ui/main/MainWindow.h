@@ -8,6 +8,7 @@ class QPushButton;
 
 namespace kv {
 
+class CollectionView;
 class Program;
 
 // The main window. Closing or minimising it collapses it; only the exit command ends the program.
@@ -22,8 +23,16 @@ public:
     void showWindow() override;
     void hideWindow() override;
     bool isWindowVisible() const override;
+    QRect windowFrame() const override;
+    void moveWindow(const QPoint& topLeftPixels) override;
+    QRect desktopArea() const override;
 
     QPushButton* closeButton() const { return close_; }
+    CollectionView* imageName() const { return imageName_; }
+
+public Q_SLOTS:
+    // A click on the state mark of a collection row toggles that row between use and skip.
+    void ImageMark_Click(int row);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -32,6 +41,7 @@ protected:
 private:
     Program* program_ = nullptr;
     QPushButton* close_ = nullptr;
+    CollectionView* imageName_ = nullptr;
 };
 
 } // namespace kv
