@@ -155,10 +155,11 @@ QImage hexfield() {
                 const double a = std::numbers::pi / 3 * k + std::numbers::pi / 6;
                 hex << QPointF(cx + (side - 3) * std::cos(a), cy + (side - 3) * std::sin(a));
             }
-            const double glow =
-                std::exp(-std::pow((cx - kWidth * 0.62) / 520, 2) - std::pow((cy - kHeight * 0.45) / 340, 2));
-            const QColor fill = QColor::fromRgbF(0.10f + 0.05f * float(glow), 0.14f + 0.45f * float(glow),
-                                                 0.24f + 0.50f * float(glow));
+            const double glow = std::exp(-std::pow((cx - kWidth * 0.62) / 520, 2) -
+                                         std::pow((cy - kHeight * 0.45) / 340, 2));
+            const QColor fill =
+                QColor::fromRgbF(0.10f + 0.05f * float(glow), 0.14f + 0.45f * float(glow),
+                                 0.24f + 0.50f * float(glow));
             p.setPen(QPen(QColor(255, 255, 255, int(18 + 60 * glow)), 1.5));
             p.setBrush(fill);
             p.drawPolygon(hex);
@@ -177,8 +178,9 @@ QImage ridges() {
     const int bands = 12;
     for (int i = 0; i < bands; ++i) {
         const double t = static_cast<double>(i) / (bands - 1);
-        p.fillRect(QRectF(0, kHeight * 0.55 * i / bands, kWidth, kHeight * 0.55 / bands + 1),
-                   QColor::fromRgbF(float(0.98 - 0.1 * t), float(0.86 - 0.2 * t), float(0.62 + 0.2 * t)));
+        p.fillRect(
+            QRectF(0, kHeight * 0.55 * i / bands, kWidth, kHeight * 0.55 / bands + 1),
+            QColor::fromRgbF(float(0.98 - 0.1 * t), float(0.86 - 0.2 * t), float(0.62 + 0.2 * t)));
     }
     p.fillRect(QRectF(0, kHeight * 0.55 - 1, kWidth, kHeight), QColor(240, 190, 150));
     const QColor layers[] = {QColor(170, 150, 190), QColor(130, 112, 168), QColor(96, 80, 140),
