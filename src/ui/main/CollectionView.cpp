@@ -160,10 +160,14 @@ void CollectionView::mouseDoubleClickEvent(QMouseEvent* event) {
         QListView::mouseDoubleClickEvent(event);
         return;
     }
-    // The second click of a double-click toggles again, as two single clicks would.
+    // Two clicks toggle twice. Where the platform delivers the second press before the
+    // double-click, that press has toggled already; otherwise the double-click stands for it.
+    // It never reaches the list (no row activation).
+    const bool toggled = pressedOnMark_;
     pressedOnMark_ = true;
     event->accept();
-    Q_EMIT ImageMark_Click(row);
+    if (!toggled)
+        Q_EMIT ImageMark_Click(row);
 }
 
 } // namespace kv
