@@ -84,6 +84,7 @@ int launch(int argc, char** argv) {
     auto* messageDialog = new ProgMsg(messageSwitches, &window);
     DialogAskUser askUser(*messageDialog, messageSwitches);
     Program program(settings, clock, [] { QCoreApplication::exit(0); });
+    program.setFreshStore(persistent->opened() == SqliteSettingsStore::Opened::Created);
     window.attach(program);
     if (!program.Form_Load(commandLine, window, askUser))
         return 0;

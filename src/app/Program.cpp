@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 
 namespace kv {
 namespace {
@@ -22,12 +23,26 @@ QString localHelpFileName() {
 #endif
 }
 
+// The sample folder lies beside the program in a build, and under the data folder once installed.
+QString findMakerFolder(const QString& programFolder) {
+    const QDir folder(programFolder);
+    const QString beside = folder.filePath(QStringLiteral("Moravelstone"));
+    if (QFileInfo(beside).isDir())
+        return beside;
+    const QString installed =
+        QDir::cleanPath(folder.filePath(QStringLiteral("../share/kestrovaline/Moravelstone")));
+    if (QFileInfo(installed).isDir())
+        return installed;
+    return beside;
+}
+
 } // namespace
 
 Program::Program(Settings& settings, Clock& clock, std::function<void()> endProcess,
                  QString programFolder)
     : settings_(settings), clock_(clock), liveness_(settings, clock),
-      endProcess_(std::move(endProcess)), programFolder_(std::move(programFolder)) {
+      endProcess_(std::move(endProcess)), options_(settings, clock),
+      savedState_(settings, collection_, options_), programFolder_(std::move(programFolder)) {
     lifeTimer_.setInterval(Liveness::kTimerIntervalMs);
     initTimer_.setInterval(kInitTimerIntervalMs);
     connect(&lifeTimer_, &QTimer::timeout, this, &Program::LifeTimer_Timer);
@@ -54,14 +69,14 @@ bool Program::Form_Load(const CommandLine& commandLine, ProgramWindow& window, A
     if (ended_)
         return false;
 
-    markSlotLast_ = 25;
-    previewEnabled_ = true;
+    collection_.setPreviewEnabled(true);
     helpFileName_ = localHelpFileName();
     if (programFolder_.isEmpty())
         programFolder_ = QCoreApplication::applicationDirPath();
-    makerFolder_ = QDir(programFolder_).filePath(QStringLiteral("Moravelstone"));
+    makerFolder_ = findMakerFolder(programFolder_);
     window.setTitle(windowTitle());
 
+    savedState_.LoadSavedState(&window, makerFolder_);
     restored_ = true;
 
     if (commandLine.isLogon())
@@ -105,8 +120,10 @@ void Program::Close_Click() {
 }
 
 void Program::SaveState() {
-    Settings::Batch batch(settings_);
-    batch.commit();
+    // Before the restore there is nothing to save but empty values over the stored ones.
+    if (!restored_)
+        return;
+    savedState_.SaveState(window_);
 }
 
 void Program::SaveAndExit() {

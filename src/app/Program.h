@@ -2,6 +2,9 @@
 
 #include "app/CommandLine.h"
 #include "app/Liveness.h"
+#include "collection/Collection.h"
+#include "engine/Options.h"
+#include "settings/SavedState.h"
 
 #include <QObject>
 #include <QTimer>
@@ -58,8 +61,13 @@ public:
     QString programFolder() const { return programFolder_; }
     QString makerFolder() const { return makerFolder_; }
     QString helpFileName() const { return helpFileName_; }
-    int markSlotLast() const { return markSlotLast_; }
-    bool previewEnabled() const { return previewEnabled_; }
+
+    Collection& collection() { return collection_; }
+    OptionsKeeper& options() { return options_; }
+    SavedState& savedState() { return savedState_; }
+    // A store created by this start: no installer writes "JustInstalled" on this platform, so
+    // the first start of a user counts as the first start after installation.
+    void setFreshStore(bool fresh) { options_.setFreshStore(fresh); }
 
     QTimer& lifeTimer() { return lifeTimer_; }
     QTimer& initTimer() { return initTimer_; }
@@ -77,11 +85,13 @@ private:
     QTimer initTimer_;
     int initTicks_ = 0;
 
+    Collection collection_;
+    OptionsKeeper options_;
+    SavedState savedState_;
+
     QString programFolder_;
     QString makerFolder_;
     QString helpFileName_;
-    int markSlotLast_ = 0;
-    bool previewEnabled_ = false;
     bool restored_ = false;
     bool ended_ = false;
 };

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "settings/SavedState.h"
+
 #include <QString>
 
 namespace kv {
 
 // What the start-up and exit logic needs of the main window.
-class ProgramWindow {
+class ProgramWindow : public PlacedWindow {
 public:
     virtual ~ProgramWindow() = default;
     virtual void setTitle(const QString& title) = 0;

@@ -4,6 +4,7 @@
 #include "support/ManualClock.h"
 #include "support/ScriptedAskUser.h"
 #include "support/TestEnvironment.h"
+#include "ui/main/CollectionView.h"
 #include "ui/main/MainWindow.h"
 
 #include <QApplication>
@@ -54,8 +55,7 @@ private Q_SLOTS:
         QVERIFY(run.program.lifeTimer().isActive());
         QCOMPARE(run.program.lifeTimer().interval(), 1000);
         QVERIFY(run.program.initTimer().isActive());
-        QCOMPARE(run.program.markSlotLast(), 25);
-        QVERIFY(run.program.previewEnabled());
+        QVERIFY(run.program.collection().PreviewEnabled());
         QCOMPARE(run.program.makerFolder(),
                  run.environment.root() + QStringLiteral("/Moravelstone"));
     }
@@ -175,6 +175,32 @@ private Q_SLOTS:
         QVERIFY(run.start());
         QVERIFY(!run.program.hasEnded());
         QCOMPARE(run.stored(QStringLiteral("LifeCmd")), QStringLiteral("0"));
+    }
+
+    void collectionSurvivesAnExitAndARestart() {
+        Running run;
+        QVERIFY(run.start());
+        Collection& collection = run.program.collection();
+        collection.AppendImage(QStringLiteral("kept.jpg"), run.environment.root(), StateSkip);
+        collection.AppendImage(QStringLiteral("gone.jpg"), run.environment.root(), StateUse);
+        run.program.options().options().AutoTimeHours = 7;
+        run.askUser.setAnswer(1);
+        run.program.Close_Click();
+        QVERIFY(run.program.hasEnded());
+
+        MainWindow window;
+        Program again{run.settings, run.clock, [] {}, run.environment.root()};
+        window.attach(again);
+        QVERIFY(Program::settleLiveness(run.settings, run.clock, CommandLine::parse({})));
+        QVERIFY(again.Form_Load(CommandLine::parse({}), window, run.askUser));
+        QCOMPARE(again.collection().rowCount(), 2);
+        QCOMPARE(again.collection().ImageFileName(0), QStringLiteral("kept.jpg"));
+        QCOMPARE(again.collection().ImageState(0), StateSkip);
+        QCOMPARE(again.collection().ImageState(1), StateMissing);
+        QCOMPARE(again.savedState().MissingCount(), 1);
+        QCOMPARE(again.options().options().AutoTimeHours, 7);
+        QCOMPARE(window.imageName()->model(), &again.collection());
+        again.ExitProgram();
     }
 
     void remoteCloseAfterStartSavesAndEnds() {

@@ -1,12 +1,15 @@
 #include "ui/main/MainWindow.h"
 
 #include "app/Program.h"
+#include "ui/main/CollectionView.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -19,18 +22,50 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     close_->setObjectName(QStringLiteral("Close"));
     close_->setToolTip(QStringLiteral("Exit the program"));
 
+    imageName_ = new CollectionView(this);
+    imageName_->setMinimumSize(208, 240);
+    auto* collectionHeading = new QLabel(QStringLiteral("Wallpaper Collection:"), this);
+    collectionHeading->setBuddy(imageName_);
+    connect(imageName_, &CollectionView::ImageMark_Click, this, &MainWindow::ImageMark_Click);
+
+    auto* collection = new QVBoxLayout;
+    collection->addWidget(collectionHeading);
+    collection->addWidget(imageName_, 1);
+    auto* columns = new QHBoxLayout;
+    columns->addLayout(collection);
+    columns->addStretch(1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(close_);
     auto* layout = new QVBoxLayout(this);
-    layout->addStretch();
+    layout->addLayout(columns, 1);
     layout->addLayout(buttons);
     resize(640, 480);
 }
 
 void MainWindow::attach(Program& program) {
     program_ = &program;
+    imageName_->setCollection(program.collection());
     connect(close_, &QPushButton::clicked, &program, &Program::Close_Click);
+}
+
+void MainWindow::ImageMark_Click(int row) {
+    imageName_->setFocus(Qt::OtherFocusReason);
+    if (program_)
+        program_->collection().SetImageState(row, StateToggle);
+}
+
+QRect MainWindow::windowFrame() const {
+    return frameGeometry();
+}
+
+void MainWindow::moveWindow(const QPoint& topLeftPixels) {
+    move(topLeftPixels);
+}
+
+QRect MainWindow::desktopArea() const {
+    const QScreen* shown = screen();
+    return shown ? shown->availableGeometry() : QRect();
 }
 
 void MainWindow::setTitle(const QString& title) {

@@ -9,6 +9,7 @@ class QSystemTrayIcon;
 
 namespace kv {
 
+class CollectionView;
 class Program;
 
 // The main window. Closing or minimising it collapses it; only the exit command ends the program.
@@ -27,8 +28,16 @@ public:
     void removeTrayIcon() override;
 
     QSystemTrayIcon* trayIcon() const { return tray_; }
+    QRect windowFrame() const override;
+    void moveWindow(const QPoint& topLeftPixels) override;
+    QRect desktopArea() const override;
 
     QPushButton* closeButton() const { return close_; }
+    CollectionView* imageName() const { return imageName_; }
+
+public Q_SLOTS:
+    // A click on the state mark of a collection row toggles that row between use and skip.
+    void ImageMark_Click(int row);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -39,6 +48,7 @@ private:
     Program* program_ = nullptr;
     QPushButton* close_ = nullptr;
     QSystemTrayIcon* tray_ = nullptr;
+    CollectionView* imageName_ = nullptr;
 };
 
 } // namespace kv

@@ -1,0 +1,215 @@
+#include "collection/Collection.h"
+
+#include <QFileInfo>
+#include <QImageReader>
+
+namespace kv {
+
+Collection::Collection(QObject* parent) : QAbstractListModel(parent), selection_(this) {
+    scanTimer_.setInterval(kScanIntervalMs);
+    connect(&scanTimer_, &QTimer::timeout, this, &Collection::ImagesScanTimer_Timer);
+}
+
+int Collection::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(entries_.size());
+}
+
+QVariant Collection::data(const QModelIndex& index, int role) const {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return {};
+    const Entry& entry = entries_.at(index.row());
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        return entry.name;
+    case Qt::ToolTipRole:
+    case FullPathRole:
+        return JoinPath(entry.folder, entry.name);
+    case StateRole:
+        return entry.state;
+    case FolderRole:
+        return entry.folder;
+    default:
+        return {};
+    }
+}
+
+QHash<int, QByteArray> Collection::roleNames() const {
+    QHash<int, QByteArray> names = QAbstractListModel::roleNames();
+    names.insert(StateRole, "state");
+    names.insert(FolderRole, "folder");
+    names.insert(FullPathRole, "fullPath");
+    return names;
+}
+
+QString Collection::duplicateKey(const QString& name, const QString& folder) {
+    // A NUL cannot occur in a file name, so the key cannot be ambiguous.
+    QString key = folder + QChar(u'\0') + name;
+#ifdef Q_OS_WIN
+    key = key.toLower();
+#endif
+    return key;
+}
+
+void Collection::forget(const Entry& entry) {
+    const auto it = keys_.find(duplicateKey(entry.name, entry.folder));
+    if (it == keys_.end())
+        return;
+    if (--it.value() <= 0)
+        keys_.erase(it);
+}
+
+bool Collection::AppendImage(const QString& name, const QString& folder, qint32 requested) {
+    if (name.isEmpty() || entries_.size() >= kMaxEntries)
+        return false;
+    const int row = static_cast<int>(entries_.size());
+    beginInsertRows(QModelIndex(), row, row);
+    // The placeholder steers SetImageState: a use request then tests the file, a toggle
+    // request gives skip.
+    entries_.append({name, folder, requested != 0 ? StateSkip : StateToggle});
+    ++keys_[duplicateKey(name, folder)];
+    endInsertRows();
+    SetImageState(row, requested);
+    return true;
+}
+
+bool Collection::ContainsImage(const QString& name, const QString& folder) const {
+    return keys_.contains(duplicateKey(name, folder));
+}
+
+bool Collection::AddImage(const QString& name, const QString& folder, qint32 requested) {
+    if (name.isEmpty() || folder.isEmpty() || ContainsImage(name, folder))
+        return false;
+    return AppendImage(name, folder, requested);
+}
+
+void Collection::RemoveImage(qint32 index) {
+    if (index < 0 || index >= entries_.size())
+        return;
+    // Every row at or before the current one shifts it down, so the next sequential change
+    // takes the entry that followed the removed one.
+    if (index <= currentIndex_ && currentIndex_ > 0)
+        --currentIndex_;
+    beginRemoveRows(QModelIndex(), index, index);
+    forget(entries_.at(index));
+    entries_.removeAt(index);
+    endRemoveRows();
+    if (isScanning() && scanIndex_ >= entries_.size())
+        scanIndex_ = static_cast<qint32>(entries_.size()) - 1;
+}
+
+QString Collection::ImageFileName(qint32 index) const {
+    if (index < 0 || index >= entries_.size())
+        return {};
+    return entries_.at(index).name;
+}
+
+QString Collection::ImagePath(qint32 index) const {
+    if (index < 0 || index >= entries_.size())
+        return {};
+    return entries_.at(index).folder;
+}
+
+QString Collection::JoinPath(const QString& folder, const QString& name) {
+    if (folder.isEmpty())
+        return name;
+    const QChar last = folder.back();
+#ifdef Q_OS_WIN
+    if (last == u'\\' || last == u'/')
+        return folder + name;
+    return folder + u'\\' + name;
+#else
+    if (last == u'/')
+        return folder + name;
+    return folder + u'/' + name;
+#endif
+}
+
+QString Collection::ImageFullPath(qint32 index) const {
+    if (index < 0 || index >= entries_.size())
+        return {};
+    const Entry& entry = entries_.at(index);
+    return JoinPath(entry.folder, entry.name);
+}
+
+qint32 Collection::ImageState(qint32 index) const {
+    if (index < 0 || index >= entries_.size())
+        return 0;
+    return entries_.at(index).state;
+}
+
+bool Collection::FileExists(const QString& path) {
+    if (path.isEmpty())
+        return false;
+    const QFileInfo info(path);
+#ifdef Q_OS_WIN
+    return info.isFile() && !info.isHidden();
+#else
+    return info.isFile();
+#endif
+}
+
+void Collection::SetImageState(qint32 index, qint32 requested) {
+    if (index < 0 || index >= entries_.size())
+        return;
+    requested = qBound(0, requested, 3);
+    Entry& entry = entries_[index];
+    const qint32 current = entry.state;
+    qint32 state = requested;
+    if (requested == StateToggle)
+        state = current == StateSkip ? StateUse : StateSkip;
+    if (state == StateUse && current > StateUse && !FileExists(ImageFullPath(index)))
+        state = StateMissing;
+    if (state == current)
+        return;
+    entry.state = state;
+    // Only the changed row is redrawn.
+    const QModelIndex changed = this->index(index);
+    Q_EMIT dataChanged(changed, changed, {StateRole});
+}
+
+void Collection::SetSelectedState(qint32 requested) {
+    for (int row = 0; row < entries_.size(); ++row) {
+        if (selection_.isRowSelected(row))
+            SetImageState(row, requested);
+    }
+}
+
+void Collection::SelectOnly(qint32 row) {
+    if (row < 0 || row >= entries_.size())
+        return;
+    const QModelIndex target = index(row);
+    selection_.setCurrentIndex(target, QItemSelectionModel::ClearAndSelect);
+}
+
+void Collection::ScanFrom(qint32 first) {
+    if (isScanning()) {
+        scanTimer_.stop();
+        if (scanIndex_ > first)
+            scanIndex_ = first;
+    } else {
+        scanIndex_ = first;
+    }
+    scanTimer_.start();
+}
+
+void Collection::ImagesScanTimer_Timer() {
+    if (scanIndex_ < 0)
+        scanIndex_ = 0;
+    if (scanIndex_ >= entries_.size()) {
+        scanTimer_.stop();
+        Q_EMIT scanFinished();
+        return;
+    }
+    // A small decode is enough to tell a picture from anything else.
+    QImageReader reader(ImageFullPath(scanIndex_));
+    const QSize size = reader.size();
+    if (size.isValid() && size.width() > 64)
+        reader.setScaledSize(size.scaled(64, 64, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
+    if (reader.read().isNull())
+        RemoveImage(scanIndex_);
+    else
+        ++scanIndex_;
+}
+
+} // namespace kv

@@ -1,0 +1,109 @@
+#pragma once
+
+#include <QAbstractListModel>
+#include <QHash>
+#include <QItemSelectionModel>
+#include <QList>
+#include <QString>
+#include <QTimer>
+
+namespace kv {
+
+// State codes of a collection entry. StateToggle is only ever a request, never stored.
+enum ImageStateCode : qint32 {
+    StateToggle = 0,
+    StateUse = 1,
+    StateSkip = 2,
+    StateMissing = 3,
+};
+
+// The wallpaper collection: an ordered list of (file name, folder, state) entries. Rows are only
+// appended at the end and removed one at a time; sequential change follows their order. The
+// selection of the list view lives here too, so that commands on the selected rows work
+// without a window.
+class Collection final : public QAbstractListModel {
+    Q_OBJECT
+public:
+    enum Role {
+        StateRole = Qt::UserRole + 1, // ImageStateCode, always 1 to 3
+        FolderRole,
+        FullPathRole,
+    };
+
+    // List views number their rows with 16-bit signed values.
+    static constexpr int kMaxEntries = 32767;
+    static constexpr int kScanIntervalMs = 5;
+
+    explicit Collection(QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QHash<int, QByteArray> roleNames() const override;
+
+    // Appends without looking for duplicates (the saved-collection load). An empty name, or a
+    // full collection, adds nothing. False when nothing was added.
+    bool AppendImage(const QString& name, const QString& folder, qint32 requested);
+    // Appends unless the (name, folder) pair is already present, compared by the platform's
+    // file-name rule: without regard to case on Windows, exactly elsewhere.
+    bool AddImage(const QString& name, const QString& folder, qint32 requested);
+    void RemoveImage(qint32 index);
+    QString ImageFileName(qint32 index) const;
+    QString ImagePath(qint32 index) const;
+    QString ImageFullPath(qint32 index) const;
+    // The stored state of a row, or 0 for an index outside the collection.
+    qint32 ImageState(qint32 index) const;
+    void SetImageState(qint32 index, qint32 requested);
+    void SetSelectedState(qint32 requested);
+    bool ContainsImage(const QString& name, const QString& folder) const;
+
+    QItemSelectionModel* selectionModel() { return &selection_; }
+    // Selects exactly this row and makes it the current row of the list.
+    void SelectOnly(qint32 row);
+
+    // The row of the entry last set by automatic change.
+    qint32 currentIndex() const { return currentIndex_; }
+    void setCurrentIndex(qint32 index) { currentIndex_ = index; }
+
+    // While false, list clicks do not preview; false for the length of every batch edit.
+    bool PreviewEnabled() const { return previewEnabled_; }
+    void setPreviewEnabled(bool enabled) { previewEnabled_ = enabled; }
+
+    // The incremental scan: one entry per tick of ImagesScanTimer, removing entries whose
+    // picture cannot be decoded. The timer's running state is the only record that a scan runs.
+    QTimer& ImagesScanTimer() { return scanTimer_; }
+    bool isScanning() const { return scanTimer_.isActive(); }
+    qint32 ScanIndex() const { return scanIndex_; }
+    void setScanIndex(qint32 index) { scanIndex_ = index; }
+    // Makes the scan test the rows from first on (after an addition), restarting it if it runs.
+    void ScanFrom(qint32 first);
+    void ImagesScanTimer_Timer();
+
+    // True when an ordinary file exists at the path; folders (and, on Windows, hidden files)
+    // count as absent. Nothing is opened.
+    static bool FileExists(const QString& path);
+    static QString JoinPath(const QString& folder, const QString& name);
+
+Q_SIGNALS:
+    // A scan has tested its last row.
+    void scanFinished();
+
+private:
+    struct Entry {
+        QString name;
+        QString folder;
+        qint32 state;
+    };
+    static QString duplicateKey(const QString& name, const QString& folder);
+    void forget(const Entry& entry);
+
+    QList<Entry> entries_;
+    // How often each (name, folder) key occurs; the load may bring duplicates in.
+    QHash<QString, int> keys_;
+    QItemSelectionModel selection_;
+    qint32 currentIndex_ = 0;
+    bool previewEnabled_ = true;
+    QTimer scanTimer_;
+    qint32 scanIndex_ = 0;
+};
+
+} // namespace kv

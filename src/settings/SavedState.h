@@ -1,0 +1,105 @@
+#pragma once
+
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <QString>
+
+namespace kv {
+
+class Collection;
+class OptionsKeeper;
+class Settings;
+
+// Window positions are stored in twips, 15 to a logical pixel.
+inline constexpr int kTwipsPerPixel = 15;
+
+// The address help opens when the store names none.
+inline const QString kBuiltInHomePage = QStringLiteral("https://kestrovaline.example/");
+
+// Where the left and top edges of a window may lie, in twips: the window may stick out past
+// every edge of the desktop by up to 10 pixels, no more.
+struct WindowLimits {
+    qint32 minLeft = 0;
+    qint32 maxLeft = 0;
+    qint32 minTop = 0;
+    qint32 maxTop = 0;
+};
+WindowLimits WindowLimitsFor(const QRect& desktopPixels, const QSize& windowTwips);
+// A stored position pulled inside the limits; a window too large for them lands in the middle.
+QPoint PlaceWithin(double leftTwips, double topTwips, const WindowLimits& limits);
+
+// A dialog's last position, restored at start-up before the dialog itself exists; the dialog
+// places itself there when it loads and puts its position back when it unloads.
+struct DialogPosition {
+    qint32 left = 0; // twips
+    qint32 top = 0;  // twips
+    bool known = false;
+};
+
+// The drive part of a path when it is available: on Windows the two leading characters (a drive
+// letter and colon, or the start of a network path), elsewhere the mount point that holds the
+// path, when it is mounted and readable. "." stands for the current folder. Empty otherwise.
+QString DriveOfPath(const QString& path);
+// The folder itself when it exists, else its nearest existing parent, else the empty text.
+QString NearestExistingFolder(const QString& folder);
+
+// A window whose position is kept: the main window now, the two dialogs later.
+class PlacedWindow {
+public:
+    virtual ~PlacedWindow() = default;
+    // Outer frame, in logical pixels of the virtual desktop.
+    virtual QRect windowFrame() const = 0;
+    virtual void moveWindow(const QPoint& topLeftPixels) = 0;
+    // The part of the desktop windows may use (without panels), in logical pixels.
+    virtual QRect desktopArea() const = 0;
+};
+
+// The saved collection, window positions, current index, last folder and home page.
+class SavedState {
+public:
+    SavedState(Settings& settings, Collection& collection, OptionsKeeper& options);
+
+    // Restores everything, ending with the options (which may import the sample wallpapers).
+    // window may be null (nothing to place).
+    void LoadSavedState(PlacedWindow* window, const QString& makerFolder);
+    // Writes everything, ending with the options, as one atomic batch. False when the store
+    // refused it; the stored state is then the previous one.
+    bool SaveState(const PlacedWindow* window);
+
+    DialogPosition optionsDialog;
+    DialogPosition messageDialog;
+    // Sizes the dialogs are placed with until they exist and report their own, in twips.
+    QSize optionsDialogSize{7200, 5400};
+    QSize messageDialogSize{6000, 2700};
+
+    // The folder the file browser should open, and its drive; empty when the browser keeps its
+    // own start folder.
+    QString restoredFolder() const { return restoredFolder_; }
+    QString restoredDrive() const { return restoredDrive_; }
+    // The folder the file browser shows, saved as "LastFolder".
+    QString shownFolder() const { return shownFolder_; }
+    void setShownFolder(const QString& folder) { shownFolder_ = folder; }
+
+    QString homePage() const { return homePage_; }
+
+    // Entries the load found missing, and the name of the last of them, for the start-up report.
+    qint32 MissingCount() const { return missingCount_; }
+    QString MissingName() const { return missingName_; }
+
+private:
+    void restoreDialog(DialogPosition& position, const QString& xName, const QString& yName,
+                       const QSize& size, const QRect& desktop);
+
+    Settings& settings_;
+    Collection& collection_;
+    OptionsKeeper& options_;
+    QString restoredFolder_;
+    QString restoredDrive_;
+    QString shownFolder_;
+    QString homePage_ = kBuiltInHomePage;
+    qint32 missingCount_ = 0;
+    QString missingName_;
+};
+
+} // namespace kv

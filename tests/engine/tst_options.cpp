@@ -1,0 +1,297 @@
+#include "collection/Collection.h"
+#include "engine/Options.h"
+#include "settings/Settings.h"
+#include "settings/SqliteSettingsStore.h"
+#include "support/ManualClock.h"
+#include "support/MemorySettingsStore.h"
+#include "support/TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace kv;
+
+namespace {
+
+struct Run {
+    explicit Run(SettingsStore& store) : settings(store) {
+        settings.SetSettingsRoot(QStringLiteral("Kestrovaline"), QString());
+        keeper.ApplyDesktopOptions = [this] {
+            ++applied;
+        };
+    }
+    Settings settings;
+    test::ManualClock clock{QDateTime(QDate(2026, 12, 6), QTime(9, 30, 15))};
+    Collection collection;
+    OptionsKeeper keeper{settings, clock};
+    int applied = 0;
+
+    const Options& load(const QString& makerFolder = QString()) {
+        keeper.LoadOptions(collection, makerFolder);
+        return keeper.options();
+    }
+    QString stored(const QString& name) { return settings.ReadSetting(name, QString()); }
+};
+
+QStringList namesOf(const Collection& collection) {
+    QStringList names;
+    for (int i = 0; i < collection.rowCount(); ++i)
+        names << collection.ImageFileName(i);
+    return names;
+}
+
+} // namespace
+
+class TestOptions : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void freshStoreGivesTheDefaults() {
+        test::MemorySettingsStore store;
+        Run run(store);
+        const Options& o = run.load();
+        QCOMPARE(o.Automatic, 1);
+        QCOMPARE(o.AutoLogon, 1); // logon mode only
+        QCOMPARE(o.AutoPeriod, 0);
+        QCOMPARE(o.AutoTime, 0);
+        QCOMPARE(o.AutoPeriodDays, 0); // a period of one hour
+        QCOMPARE(o.AutoPeriodHours, 1);
+        QCOMPARE(o.AutoPeriodMins, 0);
+        QCOMPARE(o.AutoTimeHours, 12); // 12:00 every day
+        QCOMPARE(o.AutoTimeMins, 0);
+        QCOMPARE(o.AutoTimeWeekday, 0);
+        QCOMPARE(o.Stretch, 2);
+        QCOMPARE(o.AutoSelection, 1);
+        QCOMPARE(o.Backgroud, 0);
+        QCOMPARE(o.LastChange(), run.clock.now());
+        QCOMPARE(o.AutoStart, 1);
+        for (int kind = 1; kind <= 4; ++kind)
+            QCOMPARE(*o.Confirm(kind), 1);
+        QCOMPARE(o.Confirm(5), nullptr);
+        QCOMPARE(o.OptTab, 0);
+        QCOMPARE(run.applied, 1);
+    }
+
+    void loadLimits_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("loaded");
+        QTest::newRow("days above 31") << "AutoPeriodDays"
+                                       << "40" << 31;
+        QTest::newRow("minutes below 0") << "AutoPeriodMins"
+                                         << "-5" << 0;
+        QTest::newRow("hour 24 stays") << "AutoTimeHours"
+                                       << "24" << 24;
+        QTest::newRow("hour 25") << "AutoTimeHours"
+                                 << "25" << 24;
+        QTest::newRow("weekday 9") << "AutoTimeWeekday"
+                                   << "9" << 7;
+        QTest::newRow("style 3") << "Stretch"
+                                 << "3" << 2;
+        QTest::newRow("selection -1") << "AutoSelection"
+                                      << "-1" << 0;
+        QTest::newRow("flag 5 becomes 1") << "Automatic"
+                                          << "5" << 1;
+        QTest::newRow("flag 0") << "Automatic"
+                                << "0" << 0;
+        QTest::newRow("flag as text keeps its default") << "Automatic"
+                                                        << "yes" << 1;
+        QTest::newRow("colour without limits") << "Backgroud"
+                                               << "16777215" << 16777215;
+        QTest::newRow("autostart as it is") << "AutoStart"
+                                            << "7" << 7;
+        QTest::newRow("confirm off") << "Confirm3"
+                                     << "0" << 0;
+        QTest::newRow("hours as text") << "AutoTimeHours"
+                                       << "noon" << 12;
+        QTest::newRow("empty value") << "Stretch"
+                                     << "" << 2;
+    }
+    void loadLimits() {
+        QFETCH(QString, name);
+        QFETCH(QString, text);
+        QFETCH(int, loaded);
+        test::MemorySettingsStore store;
+        Run run(store);
+        run.settings.WriteSetting(name, text);
+        const Options& o = run.load();
+        for (const OptionDeclaration& option : OptionTable()) {
+            if (QString::fromLatin1(option.name) == name) {
+                QVERIFY(option.field);
+                QCOMPARE(o.*option.field, loaded);
+                return;
+            }
+        }
+        QFAIL("no such option");
+    }
+
+    void changeModes_data() {
+        QTest::addColumn<int>("logon");
+        QTest::addColumn<int>("period");
+        QTest::addColumn<int>("time");
+        QTest::addColumn<QList<int>>("modes");
+        QTest::newRow("period and time") << 0 << 1 << 1 << QList<int>{1, 0, 0};
+        QTest::newRow("period only") << 0 << 1 << 0 << QList<int>{0, 1, 0};
+        QTest::newRow("time only") << 0 << 0 << 1 << QList<int>{0, 0, 1};
+        QTest::newRow("none") << 0 << 0 << 0 << QList<int>{0, 0, 0};
+    }
+    void changeModes() {
+        QFETCH(int, logon);
+        QFETCH(int, period);
+        QFETCH(int, time);
+        QFETCH(QList<int>, modes);
+        test::MemorySettingsStore store;
+        Run run(store);
+        run.settings.WriteSetting(QStringLiteral("AutoLogon"), logon);
+        run.settings.WriteSetting(QStringLiteral("AutoPeriod"), period);
+        run.settings.WriteSetting(QStringLiteral("AutoTime"), time);
+        const Options& o = run.load();
+        QCOMPARE((QList<int>{o.AutoLogon, o.AutoPeriod, o.AutoTime}), modes);
+    }
+
+    void saveWritesEveryOptionAndReadsBack() {
+        test::MemorySettingsStore store;
+        Run run(store);
+        Options& o = run.keeper.options();
+        run.load();
+        o.AutoPeriod = 1;
+        o.AutoTime = 1; // two modes: the save applies the rule
+        o.AutoPeriodMins = 45;
+        o.Backgroud = 0x00336699;
+        o.AutoChangeDate = QDate(2025, 2, 3);
+        o.AutoChangeTime = QTime(23, 59);
+        o.Confirm2 = 0;
+        o.OptTab = 2;
+        run.keeper.SaveOptions();
+        QCOMPARE(run.applied, 2);
+        QCOMPARE(run.stored(QStringLiteral("AutoChangeDate")), QStringLiteral("2025-02-03"));
+        QCOMPARE(run.stored(QStringLiteral("AutoChangeTime")), QStringLiteral("23:59:00"));
+        QCOMPARE(run.stored(QStringLiteral("AutoLogon")), QStringLiteral("1"));
+        QCOMPARE(run.stored(QStringLiteral("AutoPeriod")), QStringLiteral("0"));
+        for (const OptionDeclaration& option : OptionTable())
+            QVERIFY2(!run.stored(QString::fromLatin1(option.name)).isEmpty(), option.name);
+
+        Run again(store);
+        const Options& back = again.load();
+        QCOMPARE(back.AutoPeriodMins, 45);
+        QCOMPARE(back.Backgroud, 0x00336699);
+        QCOMPARE(back.LastChange(), QDateTime(QDate(2025, 2, 3), QTime(23, 59)));
+        QCOMPARE(back.Confirm2, 0);
+        QCOMPARE(back.OptTab, 2);
+    }
+
+    void datesWrittenUnderAnotherLocaleStillLoad_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("dateText");
+        QTest::addColumn<QString>("timeText");
+        const QDate date(2026, 3, 14);
+        const QTime time(17, 5);
+        for (const char* name : {"de_DE", "en_US", "fr_FR", "ja_JP"}) {
+            const QLocale locale{QString::fromLatin1(name)};
+            QTest::newRow(name) << QString::fromLatin1(name)
+                                << locale.toString(date, QLocale::ShortFormat)
+                                << locale.toString(time, QLocale::ShortFormat);
+        }
+        QTest::newRow("ISO under any locale") << "de_DE"
+                                              << "2026-03-14"
+                                              << "17:05:00";
+    }
+    void datesWrittenUnderAnotherLocaleStillLoad() {
+        QFETCH(QString, locale);
+        QFETCH(QString, dateText);
+        QFETCH(QString, timeText);
+        QCOMPARE(ParseStoredDate(dateText, QLocale(locale)), QDate(2026, 3, 14));
+        QCOMPARE(ParseStoredTime(timeText, QLocale(locale)), QTime(17, 5));
+        QVERIFY(!ParseStoredDate(QStringLiteral("tomorrow"), QLocale(locale)).isValid());
+    }
+
+    void importOfTheSamples() {
+        QTemporaryDir maker;
+        for (const char* name : {"c.jpeg", "b.bmp", "a.jpg", "notes.txt"}) {
+            QFile file(QDir(maker.path()).filePath(QString::fromLatin1(name)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        test::MemorySettingsStore store;
+        {
+            Run first(store);
+            first.settings.WriteSetting(QStringLiteral("JustInstalled"), "1");
+            first.load(maker.path());
+            QCOMPARE(namesOf(first.collection),
+                     (QStringList{QStringLiteral("a.jpg"), QStringLiteral("b.bmp"),
+                                  QStringLiteral("c.jpeg")}));
+            QCOMPARE(first.collection.ImagePath(0), maker.path());
+            QCOMPARE(first.collection.ImageState(0), 1);
+            QCOMPARE(first.stored(QStringLiteral("JustInstalled")), QStringLiteral("0"));
+            // The new entries are handed to the scan.
+            QVERIFY(first.collection.isScanning());
+            QCOMPARE(first.collection.ScanIndex(), 0);
+            first.collection.ImagesScanTimer().stop();
+            QVERIFY(first.collection.PreviewEnabled());
+        }
+        Run second(store);
+        second.load(maker.path());
+        QCOMPARE(second.collection.rowCount(), 0);
+    }
+
+    void importIsAskedFor_data() {
+        QTest::addColumn<QString>("justInstalled");
+        QTest::addColumn<bool>("freshStore");
+        QTest::addColumn<bool>("imports");
+        QTest::newRow("zero as a real") << "0.0" << false << false;
+        QTest::newRow("text") << "yes" << false << false;
+        QTest::newRow("missing") << "" << false << false;
+        QTest::newRow("two") << "2" << false << true;
+        QTest::newRow("fresh store") << "" << true << true;
+    }
+    void importIsAskedFor() {
+        QFETCH(QString, justInstalled);
+        QFETCH(bool, freshStore);
+        QFETCH(bool, imports);
+        const QString samples =
+            QDir(qEnvironmentVariable("KV_BUILD_DIR")).filePath(QStringLiteral("Moravelstone"));
+        if (!QFileInfo(samples).isDir())
+            QSKIP("the sample wallpapers have not been built");
+        test::MemorySettingsStore store;
+        Run run(store);
+        run.settings.WriteSetting(QStringLiteral("JustInstalled"), justInstalled);
+        run.keeper.setFreshStore(freshStore);
+        run.load(samples);
+        run.collection.ImagesScanTimer().stop();
+        QCOMPARE(run.collection.rowCount() > 0, imports);
+        if (imports) {
+            QVERIFY(run.collection.rowCount() >= 4);
+            for (int i = 0; i < run.collection.rowCount(); ++i) {
+                QImageReader reader(run.collection.ImageFullPath(i));
+                QVERIFY2(reader.size().width() >= 1920 && reader.size().height() >= 1080,
+                         qPrintable(run.collection.ImageFullPath(i)));
+            }
+            QVERIFY(namesOf(run.collection).filter(QStringLiteral(".bmp")).size() == 1);
+        }
+        // Only an import clears the request; anything else is left as it was.
+        QCOMPARE(run.stored(QStringLiteral("JustInstalled")),
+                 imports ? QStringLiteral("0") : justInstalled);
+    }
+
+    void missingSampleFolderOnlyClearsTheRequest() {
+        test::MemorySettingsStore store;
+        Run run(store);
+        run.settings.WriteSetting(QStringLiteral("JustInstalled"), "1");
+        run.load(QStringLiteral("/no/such/Moravelstone"));
+        QCOMPARE(run.collection.rowCount(), 0);
+        QCOMPARE(run.stored(QStringLiteral("JustInstalled")), QStringLiteral("0"));
+    }
+
+    void firstStartOnANewStoreCountsAsJustInstalled() {
+        test::TestEnvironment environment;
+        const auto created = SqliteSettingsStore::open(environment.persistentStorePath());
+        QCOMPARE(created->opened(), SqliteSettingsStore::Opened::Created);
+        const auto reopened = SqliteSettingsStore::open(environment.persistentStorePath());
+        QCOMPARE(reopened->opened(), SqliteSettingsStore::Opened::Existing);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestOptions)
+#include "tst_options.moc"

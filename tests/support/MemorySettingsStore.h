@@ -1,0 +1,35 @@
+#pragma once
+
+#include "settings/SettingsStore.h"
+
+#include <QHash>
+
+namespace kv::test {
+
+// A settings store in memory that counts how it was written to, so a test can tell one atomic
+// batch from a run of single writes.
+class MemorySettingsStore final : public SettingsStore {
+public:
+    QString readText(const QString& key, const QString& name) override {
+        ++reads;
+        return values.value(key + u'\\' + name.toLower());
+    }
+    bool writeText(const QString& key, const QString& name, const QString& text) override {
+        ++singleWrites;
+        values.insert(key + u'\\' + name.toLower(), text);
+        return true;
+    }
+    bool writeAll(const QString& key, const QList<SettingValue>& batch) override {
+        ++batches;
+        for (const SettingValue& value : batch)
+            values.insert(key + u'\\' + value.name.toLower(), value.text);
+        return true;
+    }
+
+    QHash<QString, QString> values;
+    int reads = 0;
+    int singleWrites = 0;
+    int batches = 0;
+};
+
+} // namespace kv::test
