@@ -4,7 +4,7 @@
 #include "app/DisplayCheck.h"
 #include "app/Program.h"
 #include "engine/Clock.h"
-#include "engine/MessageSwitches.h"
+#include "engine/Options.h"
 #include "engine/desktop/DesktopLoader.h"
 #include "settings/Settings.h"
 #include "settings/SettingsLocation.h"
@@ -77,13 +77,13 @@ int launch(int argc, char** argv) {
         QStringLiteral("%1.%2").arg(Program::kVersionMajor).arg(Program::kVersionMinor));
     QApplication::setQuitOnLastWindowClosed(false);
 
-    // Until the options record carries the "Confirm" flags, switched-off kinds last for one run.
-    MemoryMessageSwitches messageSwitches;
+    Program program(settings, clock, [] { QCoreApplication::exit(0); });
+    OptionsMessageSwitches messageSwitches(program.options().options());
     MainWindow window;
     // The main window owns the one message dialog of the run.
     auto* messageDialog = new ProgMsg(messageSwitches, &window);
     DialogAskUser askUser(*messageDialog, messageSwitches);
-    Program program(settings, clock, [] { QCoreApplication::exit(0); });
+    program.savedState().attachDialogs(nullptr, messageDialog);
     program.setFreshStore(persistent->opened() == SqliteSettingsStore::Opened::Created);
     window.attach(program);
     if (!program.Form_Load(commandLine, window, askUser))

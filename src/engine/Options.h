@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/MessageSwitches.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QLocale>
@@ -82,6 +84,23 @@ QString StoredTimeText(const QTime& time);
 // format). Invalid when nothing fits.
 QDate ParseStoredDate(const QString& text, const QLocale& locale = QLocale());
 QTime ParseStoredTime(const QString& text, const QLocale& locale = QLocale());
+
+// The message switches are the record's "Confirm" values, so they are saved with it.
+class OptionsMessageSwitches final : public MessageSwitches {
+public:
+    explicit OptionsMessageSwitches(Options& options) : options_(options) {}
+    int confirm(int kind) const override {
+        const qint32* value = options_.Confirm(kind);
+        return value ? *value : 1;
+    }
+    void setConfirm(int kind, int value) override {
+        if (qint32* stored = options_.Confirm(kind))
+            *stored = value == 0 ? 0 : 1;
+    }
+
+private:
+    Options& options_;
+};
 
 // The options record with its loading and saving. ApplyDesktopOptions puts colour and style on
 // the desktop and arms the scheduler; the engine fills it in.

@@ -128,9 +128,9 @@ void SavedState::LoadSavedState(PlacedWindow* window, const QString& makerFolder
         window->moveWindow(QPoint(pixelsFromTwips(placed.x()), pixelsFromTwips(placed.y())));
     }
     restoreDialog(optionsDialog, QStringLiteral("WOptsX"), QStringLiteral("WOptsY"),
-                  optionsDialogSize, desktop);
+                  optionsDialogSize, desktop, optionsDialogWindow_);
     restoreDialog(messageDialog, QStringLiteral("WMsgX"), QStringLiteral("WMsgY"),
-                  messageDialogSize, desktop);
+                  messageDialogSize, desktop, messageDialogWindow_);
 
     // Entries skipped by the load (no name) do not count: the index always names a real row.
     const qint32 rows = collection_.rowCount();
@@ -160,12 +160,30 @@ void SavedState::LoadSavedState(PlacedWindow* window, const QString& makerFolder
     options_.LoadOptions(collection_, makerFolder);
 }
 
+void SavedState::attachDialogs(PlacedDialog* optionsDialogWindow,
+                               PlacedDialog* messageDialogWindow) {
+    optionsDialogWindow_ = optionsDialogWindow;
+    messageDialogWindow_ = messageDialogWindow;
+}
+
+void SavedState::takePosition(DialogPosition& position, const PlacedDialog* dialog) {
+    if (!dialog || !position.known)
+        return;
+    const QPoint twips = dialog->positionTwips();
+    position.left = twips.x();
+    position.top = twips.y();
+}
+
 void SavedState::restoreDialog(DialogPosition& position, const QString& xName, const QString& yName,
-                               const QSize& size, const QRect& desktop) {
+                               QSize size, const QRect& desktop, PlacedDialog* dialog) {
+    if (dialog)
+        size = dialog->sizeTwips();
     if (!desktop.isValid()) {
         position.left = wholeTwips(settings_.ReadSetting(xName, double(position.left)));
         position.top = wholeTwips(settings_.ReadSetting(yName, double(position.top)));
         position.known = true;
+        if (dialog)
+            dialog->setRestoredPosition(QPoint(position.left, position.top));
         return;
     }
     // A dialog that was never placed opens in the middle of the desktop.
@@ -179,6 +197,8 @@ void SavedState::restoreDialog(DialogPosition& position, const QString& xName, c
     position.left = placed.x();
     position.top = placed.y();
     position.known = true;
+    if (dialog)
+        dialog->setRestoredPosition(placed);
 }
 
 bool SavedState::SaveState(const PlacedWindow* window) {
@@ -198,6 +218,8 @@ bool SavedState::SaveState(const PlacedWindow* window) {
         settings_.WriteSetting(QStringLiteral("WMainX"), double(frame.x() * kTwipsPerPixel));
         settings_.WriteSetting(QStringLiteral("WMainY"), double(frame.y() * kTwipsPerPixel));
     }
+    takePosition(optionsDialog, optionsDialogWindow_);
+    takePosition(messageDialog, messageDialogWindow_);
     // A dialog position that was never restored would overwrite the stored one with nothing.
     if (optionsDialog.known) {
         settings_.WriteSetting(QStringLiteral("WOptsX"), double(optionsDialog.left));

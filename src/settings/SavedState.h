@@ -55,6 +55,16 @@ public:
     virtual QRect desktopArea() const = 0;
 };
 
+// A dialog whose position is kept: placed from the stored position at start-up, asked for its
+// position at every save.
+class PlacedDialog {
+public:
+    virtual ~PlacedDialog() = default;
+    virtual QSize sizeTwips() const = 0;
+    virtual void setRestoredPosition(QPoint twips) = 0;
+    virtual QPoint positionTwips() const = 0;
+};
+
 // The saved collection, window positions, current index, last folder and home page.
 class SavedState {
 public:
@@ -66,6 +76,9 @@ public:
     // Writes everything, ending with the options, as one atomic batch. False when the store
     // refused it; the stored state is then the previous one.
     bool SaveState(const PlacedWindow* window);
+
+    // The dialogs, once they exist; until then their records stand in for them.
+    void attachDialogs(PlacedDialog* optionsDialogWindow, PlacedDialog* messageDialogWindow);
 
     DialogPosition optionsDialog;
     DialogPosition messageDialog;
@@ -89,11 +102,14 @@ public:
 
 private:
     void restoreDialog(DialogPosition& position, const QString& xName, const QString& yName,
-                       const QSize& size, const QRect& desktop);
+                       QSize size, const QRect& desktop, PlacedDialog* dialog);
+    static void takePosition(DialogPosition& position, const PlacedDialog* dialog);
 
     Settings& settings_;
     Collection& collection_;
     OptionsKeeper& options_;
+    PlacedDialog* optionsDialogWindow_ = nullptr;
+    PlacedDialog* messageDialogWindow_ = nullptr;
     QString restoredFolder_;
     QString restoredDrive_;
     QString shownFolder_;

@@ -49,6 +49,23 @@ class TestOptions : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void messageSwitchesAreTheConfirmOptions() {
+        Options options;
+        options.Confirm2 = 1;
+        options.Confirm4 = 1;
+        OptionsMessageSwitches switches(options);
+        switches.setConfirm(4, 0);
+        QCOMPARE(options.Confirm4, 0);
+        QCOMPARE(switches.confirm(4), 0);
+        QCOMPARE(switches.confirm(2), 1);
+        switches.setConfirm(2, 7);
+        QCOMPARE(options.Confirm2, 1);
+        // The help and exit questions have no switch.
+        switches.setConfirm(6, 0);
+        QCOMPARE(switches.confirm(6), 1);
+        QCOMPARE(switches.confirm(5), 1);
+    }
+
     void freshStoreGivesTheDefaults() {
         test::MemorySettingsStore store;
         Run run(store);

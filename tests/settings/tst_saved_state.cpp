@@ -23,6 +23,19 @@ public:
     QRect desktopArea() const override { return desktop; }
 };
 
+class FakeDialog final : public PlacedDialog {
+public:
+    QSize size{4500, 1800};
+    QPoint position;
+    int restored = 0;
+    QSize sizeTwips() const override { return size; }
+    void setRestoredPosition(QPoint twips) override {
+        position = twips;
+        ++restored;
+    }
+    QPoint positionTwips() const override { return position; }
+};
+
 // One program's worth of state over a store that outlives it, as a restart would see it.
 struct Run {
     explicit Run(test::MemorySettingsStore& store) : settings(store) {
@@ -204,6 +217,22 @@ private Q_SLOTS:
         run.state.messageDialog.left = 450;
         QVERIFY(run.state.SaveState(&run.window));
         QCOMPARE(run.stored(QStringLiteral("WMsgX")), QStringLiteral("450"));
+    }
+
+    void anAttachedDialogIsPlacedWithItsOwnSizeAndAskedAtSave() {
+        test::MemorySettingsStore store;
+        Run run(store);
+        FakeDialog dialog;
+        run.state.attachDialogs(nullptr, &dialog);
+        run.settings.WriteSetting(QStringLiteral("WMsgX"), 99999.0);
+        run.settings.WriteSetting(QStringLiteral("WMsgY"), -4000.0);
+        run.load();
+        QCOMPARE(dialog.restored, 1);
+        QCOMPARE(dialog.position, QPoint((1024 + 10) * 15 - dialog.size.width(), -150));
+        dialog.position = QPoint(3000, 2250);
+        QVERIFY(run.state.SaveState(&run.window));
+        QCOMPARE(run.stored(QStringLiteral("WMsgX")), QStringLiteral("3000"));
+        QCOMPARE(run.stored(QStringLiteral("WMsgY")), QStringLiteral("2250"));
     }
 
     void lastFolderWalksToTheNearestParent_data() {

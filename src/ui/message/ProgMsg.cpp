@@ -203,6 +203,11 @@ void ProgMsg::setRestoredPosition(QPoint twips) {
     moveToStoredPosition();
 }
 
+QSize ProgMsg::sizeTwips() const {
+    const QSize pixels = isVisible() ? frameGeometry().size() : sizeHint();
+    return pixels * kTwipsPerPixel;
+}
+
 QPoint ProgMsg::positionTwips() const {
     return pos() * kTwipsPerPixel;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/SavedState.h"
+
 #include <QDialog>
 #include <QPoint>
 #include <QString>
@@ -17,7 +19,7 @@ class MessageSwitches;
 // The program's own modal message box: one text, an information or question picture, one or two
 // picture buttons and, for the kinds the user may switch off, "Do not show this message again".
 // One instance lives for the whole run; answering only hides it.
-class ProgMsg final : public QDialog {
+class ProgMsg final : public QDialog, public PlacedDialog {
     Q_OBJECT
 public:
     static constexpr int kTwipsPerPixel = 15;
@@ -44,9 +46,10 @@ public:
     // The dialog's position in twips, as the saved state keeps it. A restored position places the
     // dialog at once; the window's close command stores where it was, and the next showing
     // starts there.
-    void setRestoredPosition(QPoint twips);
+    void setRestoredPosition(QPoint twips) override;
     bool positionKnown() const { return positionKnown_; }
-    QPoint positionTwips() const;
+    QPoint positionTwips() const override;
+    QSize sizeTwips() const override;
 
     // Test seams; the program never uses them. The hook runs once, inside the next showing's modal
     // loop, with the dialog visible; whatever it leaves open is then closed with the window's
