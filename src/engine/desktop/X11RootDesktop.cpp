@@ -1,0 +1,337 @@
+#include "engine/desktop/X11RootDesktop.h"
+
+#include "engine/desktop/RootPicture.h"
+
+#include <QImage>
+#include <QList>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+
+namespace kv {
+namespace {
+
+constexpr const char* kRootPixmapAtom = "_XROOTPMAP_ID";
+constexpr const char* kSetRootPixmapAtom = "ESETROOT_PMAP_ID";
+
+class Connection {
+public:
+    explicit Connection(const QByteArray& display)
+        : c_(xcb_connect(display.isEmpty() ? nullptr : display.constData(), &defaultScreen_)) {}
+    ~Connection() { xcb_disconnect(c_); }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    bool ok() const { return xcb_connection_has_error(c_) == 0; }
+    xcb_connection_t* get() const { return c_; }
+
+    QList<xcb_screen_t*> screens() const {
+        QList<xcb_screen_t*> result;
+        for (auto it = xcb_setup_roots_iterator(xcb_get_setup(c_)); it.rem; xcb_screen_next(&it))
+            result << it.data;
+        return result;
+    }
+    xcb_screen_t* defaultScreen() const {
+        const QList<xcb_screen_t*> all = screens();
+        return defaultScreen_ >= 0 && defaultScreen_ < all.size() ? all[defaultScreen_] : nullptr;
+    }
+
+    xcb_atom_t atom(const char* name, bool onlyIfExists = false) const {
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+            c_, xcb_intern_atom(c_, onlyIfExists, uint16_t(qstrlen(name)), name), nullptr);
+        const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        std::free(reply);
+        return result;
+    }
+
+    // Waits until the server has handled everything sent so far; false when any of it failed.
+    bool settle() const {
+        std::free(xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr));
+        bool clean = ok();
+        while (xcb_generic_event_t* event = xcb_poll_for_event(c_)) {
+            if (event->response_type == 0)
+                clean = false;
+            std::free(event);
+        }
+        return clean;
+    }
+
+private:
+    int defaultScreen_ = 0;
+    xcb_connection_t* c_;
+};
+
+QByteArray readProperty(const Connection& c, xcb_window_t window, xcb_atom_t property,
+                        xcb_atom_t type, int format) {
+    if (property == XCB_ATOM_NONE)
+        return {};
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        c.get(), xcb_get_property(c.get(), 0, window, property, type, 0, 16384), nullptr);
+    QByteArray value;
+    if (reply && reply->type == type && reply->format == format && reply->bytes_after == 0)
+        value = QByteArray(static_cast<const char*>(xcb_get_property_value(reply)),
+                           xcb_get_property_value_length(reply));
+    std::free(reply);
+    return value;
+}
+
+std::optional<quint32> readCardinal(const Connection& c, xcb_window_t window, xcb_atom_t property,
+                                    xcb_atom_t type = XCB_ATOM_CARDINAL) {
+    const QByteArray value = readProperty(c, window, property, type, 32);
+    if (value.size() != 4)
+        return std::nullopt;
+    quint32 number;
+    std::memcpy(&number, value.constData(), 4);
+    return number;
+}
+
+void writeCardinal(const Connection& c, xcb_window_t window, xcb_atom_t property, xcb_atom_t type,
+                   quint32 value) {
+    xcb_change_property(c.get(), XCB_PROP_MODE_REPLACE, window, property, type, 32, 1, &value);
+}
+
+// What we recorded on the root of the default screen.
+struct Record {
+    std::optional<QString> path;
+    std::optional<int> style;
+    std::optional<DesktopColor> colour;
+};
+
+Record readRecord(const Connection& c) {
+    Record record;
+    xcb_screen_t* screen = c.defaultScreen();
+    if (!screen)
+        return record;
+    const xcb_atom_t utf8 = c.atom("UTF8_STRING");
+    const xcb_atom_t pathAtom = c.atom(X11RootDesktop::kPathProperty, true);
+    if (pathAtom != XCB_ATOM_NONE) {
+        xcb_get_property_reply_t* reply = xcb_get_property_reply(
+            c.get(), xcb_get_property(c.get(), 0, screen->root, pathAtom, utf8, 0, 16384), nullptr);
+        if (reply && reply->type == utf8 && reply->format == 8 && reply->bytes_after == 0)
+            record.path = QString::fromUtf8(static_cast<const char*>(xcb_get_property_value(reply)),
+                                            xcb_get_property_value_length(reply));
+        std::free(reply);
+    }
+    if (const auto style =
+            readCardinal(c, screen->root, c.atom(X11RootDesktop::kStyleProperty, true));
+        style && *style <= quint32(StyleStretch))
+        record.style = int(*style);
+    if (const auto colour =
+            readCardinal(c, screen->root, c.atom(X11RootDesktop::kColorProperty, true)))
+        record.colour = *colour & 0x00FFFFFFu;
+    return record;
+}
+
+// The QImage format whose bytes are exactly the server's pixels for this screen, if there is one.
+std::optional<QImage::Format> pixelFormatOf(const Connection& c, const xcb_screen_t* screen) {
+    const xcb_setup_t* setup = xcb_get_setup(c.get());
+    const bool serverLittleEndian = setup->image_byte_order == XCB_IMAGE_ORDER_LSB_FIRST;
+    if (serverLittleEndian != (Q_BYTE_ORDER == Q_LITTLE_ENDIAN))
+        return std::nullopt;
+    int bitsPerPixel = 0;
+    for (auto it = xcb_setup_pixmap_formats_iterator(setup); it.rem; xcb_format_next(&it))
+        if (it.data->depth == screen->root_depth && it.data->scanline_pad == 32)
+            bitsPerPixel = it.data->bits_per_pixel;
+    const xcb_visualtype_t* visual = nullptr;
+    for (auto d = xcb_screen_allowed_depths_iterator(screen); d.rem && !visual; xcb_depth_next(&d))
+        for (auto v = xcb_depth_visuals_iterator(d.data); v.rem; xcb_visualtype_next(&v))
+            if (v.data->visual_id == screen->root_visual) {
+                visual = v.data;
+                break;
+            }
+    if (!visual || visual->_class != XCB_VISUAL_CLASS_TRUE_COLOR)
+        return std::nullopt;
+    if ((screen->root_depth == 24 || screen->root_depth == 32) && bitsPerPixel == 32 &&
+        visual->red_mask == 0xFF0000 && visual->green_mask == 0xFF00 && visual->blue_mask == 0xFF)
+        return QImage::Format_RGB32;
+    if (screen->root_depth == 16 && bitsPerPixel == 16 && visual->red_mask == 0xF800 &&
+        visual->green_mask == 0x07E0 && visual->blue_mask == 0x001F)
+        return QImage::Format_RGB16;
+    return std::nullopt;
+}
+
+// A server-side pixmap holding the image, or XCB_NONE.
+xcb_pixmap_t uploadPixmap(const Connection& c, const xcb_screen_t* screen, const QImage& image) {
+    xcb_connection_t* x = c.get();
+    const xcb_pixmap_t pixmap = xcb_generate_id(x);
+    if (xcb_generic_error_t* error = xcb_request_check(
+            x, xcb_create_pixmap_checked(x, screen->root_depth, pixmap, screen->root,
+                                         uint16_t(image.width()), uint16_t(image.height())))) {
+        std::free(error);
+        return XCB_NONE;
+    }
+    const xcb_gcontext_t gc = xcb_generate_id(x);
+    xcb_create_gc(x, gc, pixmap, 0, nullptr);
+    // One request may carry only so much; send the picture in bands of whole rows.
+    const qsizetype rowBytes = image.bytesPerLine();
+    const qsizetype maxBytes = qsizetype(xcb_get_maximum_request_length(x)) * 4 - 64;
+    const int bandRows = int(qBound(qsizetype(1), maxBytes / rowBytes, qsizetype(image.height())));
+    for (int y = 0; y < image.height(); y += bandRows) {
+        const int rows = qMin(bandRows, image.height() - y);
+        xcb_put_image(x, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc, uint16_t(image.width()),
+                      uint16_t(rows), 0, int16_t(y), 0, screen->root_depth,
+                      uint32_t(rows * rowBytes), image.constScanLine(y));
+    }
+    xcb_free_gc(x, gc);
+    return pixmap;
+}
+
+struct Wanted {
+    QString path; // empty: the bare colour
+    std::optional<int> style;
+    std::optional<DesktopColor> colour;
+};
+
+// Draws the wanted background on every screen from a connection of its own, whose pixmaps the
+// server keeps after we leave. Nothing on the screens changes unless every picture was made.
+bool paintRoots(const QByteArray& display, const Wanted& wanted) {
+    Connection c(display);
+    if (!c.ok())
+        return false;
+    const QList<xcb_screen_t*> screens = c.screens();
+    QList<xcb_pixmap_t> pixmaps;
+    for (xcb_screen_t* screen : screens) {
+        const auto format = pixelFormatOf(c, screen);
+        if (!format)
+            return false;
+        QImage image = renderRootPicture(
+            wanted.path, QSize(screen->width_in_pixels, screen->height_in_pixels),
+            wanted.style.value_or(StyleStretch), wanted.colour.value_or(0), nullptr);
+        if (image.isNull())
+            return false;
+        if (image.format() != *format)
+            image = std::move(image).convertToFormat(*format);
+        const xcb_pixmap_t pixmap = uploadPixmap(c, screen, image);
+        if (pixmap == XCB_NONE)
+            return false;
+        pixmaps << pixmap;
+    }
+
+    const xcb_atom_t rootPixmap = c.atom(kRootPixmapAtom);
+    const xcb_atom_t setRootPixmap = c.atom(kSetRootPixmapAtom);
+    const xcb_atom_t utf8 = c.atom("UTF8_STRING");
+    const xcb_atom_t pathAtom = c.atom(X11RootDesktop::kPathProperty);
+    const xcb_atom_t styleAtom = c.atom(X11RootDesktop::kStyleProperty);
+    const xcb_atom_t colorAtom = c.atom(X11RootDesktop::kColorProperty);
+    const QByteArray path = wanted.path.toUtf8();
+    QList<xcb_pixmap_t> previous;
+    for (qsizetype i = 0; i < screens.size(); ++i) {
+        const xcb_window_t root = screens[i]->root;
+        // A setter that kept its pixmap alive names it in both atoms; ending that client is the
+        // only way to free it.
+        const auto old = readCardinal(c, root, rootPixmap, XCB_ATOM_PIXMAP);
+        const auto oldSet = readCardinal(c, root, setRootPixmap, XCB_ATOM_PIXMAP);
+        if (old && oldSet && *old == *oldSet && *old != XCB_NONE && !previous.contains(*old))
+            previous << *old;
+
+        writeCardinal(c, root, rootPixmap, XCB_ATOM_PIXMAP, pixmaps[i]);
+        writeCardinal(c, root, setRootPixmap, XCB_ATOM_PIXMAP, pixmaps[i]);
+        xcb_change_window_attributes(c.get(), root, XCB_CW_BACK_PIXMAP, &pixmaps[i]);
+        xcb_clear_area(c.get(), 0, root, 0, 0, 0, 0);
+        xcb_change_property(c.get(), XCB_PROP_MODE_REPLACE, root, pathAtom, utf8, 8,
+                            uint32_t(path.size()), path.constData());
+        if (wanted.style)
+            writeCardinal(c, root, styleAtom, XCB_ATOM_CARDINAL, quint32(*wanted.style));
+        if (wanted.colour)
+            writeCardinal(c, root, colorAtom, XCB_ATOM_CARDINAL, *wanted.colour);
+    }
+    if (!c.settle())
+        return false;
+    // Only now, with the new background in place, so the screen never flashes bare.
+    for (const xcb_pixmap_t old : previous)
+        std::free(xcb_request_check(c.get(), xcb_kill_client_checked(c.get(), old)));
+    xcb_set_close_down_mode(c.get(), XCB_CLOSE_DOWN_RETAIN_PERMANENT);
+    return c.settle();
+}
+
+} // namespace
+
+QString X11RootDesktop::name() const {
+    return QStringLiteral("x11 (X11 root window%1)")
+        .arg(display_.isEmpty() ? QString()
+                                : QStringLiteral(" on ") + QString::fromLocal8Bit(display_));
+}
+
+bool X11RootDesktop::SetDesktopWallpaper(const QString& path) {
+    if (path.isEmpty())
+        return false;
+    Wanted wanted{path, std::nullopt, std::nullopt};
+    {
+        Connection c(display_);
+        if (!c.ok())
+            return false;
+        const Record record = readRecord(c);
+        wanted.style = record.style;
+        wanted.colour = record.colour;
+    }
+    if (!paintRoots(display_, wanted))
+        return false;
+    Connection c(display_);
+    return c.ok() && readRecord(c).path == path;
+}
+
+int X11RootDesktop::GetDesktopWallpaperStyle() {
+    Connection c(display_);
+    return c.ok() ? readRecord(c).style.value_or(StyleUnknown) : StyleUnknown;
+}
+
+bool X11RootDesktop::SetDesktopWallpaperStyle(int style) {
+    if (style < StyleCentre || style > StyleStretch)
+        return false;
+    Record record;
+    {
+        Connection c(display_);
+        if (!c.ok())
+            return false;
+        record = readRecord(c);
+        if (!record.path || record.path->isEmpty()) {
+            // No picture of ours to place: remember the style for the next one.
+            const xcb_atom_t styleAtom = c.atom(kStyleProperty);
+            for (xcb_screen_t* screen : c.screens())
+                writeCardinal(c, screen->root, styleAtom, XCB_ATOM_CARDINAL, quint32(style));
+            if (!c.settle())
+                return false;
+        } else if (!paintRoots(display_, {*record.path, style, record.colour})) {
+            return false;
+        }
+    }
+    Connection c(display_);
+    return c.ok() && readRecord(c).style == style;
+}
+
+DesktopColor X11RootDesktop::GetDesktopColor() {
+    Connection c(display_);
+    return c.ok() ? readRecord(c).colour.value_or(kUnknownDesktopColor) : kUnknownDesktopColor;
+}
+
+bool X11RootDesktop::SetDesktopColor(DesktopColor colour) {
+    colour &= 0x00FFFFFFu;
+    {
+        Connection c(display_);
+        if (!c.ok())
+            return false;
+        const Record record = readRecord(c);
+        xcb_screen_t* screen = c.defaultScreen();
+        // The path property exists once we drew anything, even the bare colour.
+        const bool foreignPicture =
+            !record.path && screen &&
+            readCardinal(c, screen->root, c.atom(kRootPixmapAtom, true), XCB_ATOM_PIXMAP);
+        if (foreignPicture) {
+            // Another program's picture is on the screen: the colour shows with our next one.
+            const xcb_atom_t colorAtom = c.atom(kColorProperty);
+            for (xcb_screen_t* each : c.screens())
+                writeCardinal(c, each->root, colorAtom, XCB_ATOM_CARDINAL, colour);
+            if (!c.settle())
+                return false;
+        } else if (!paintRoots(display_, {record.path.value_or(QString()), record.style, colour})) {
+            return false;
+        }
+    }
+    Connection c(display_);
+    return c.ok() && readRecord(c).colour == colour;
+}
+
+} // namespace kv
