@@ -1,8 +1,11 @@
 #include "engine/desktop/RootPicture.h"
 
+#include <QBrush>
 #include <QImageReader>
 #include <QPainter>
 #include <QRect>
+
+#include <cstring>
 
 namespace kv {
 namespace {
@@ -13,10 +16,35 @@ bool fail(QString* error, const QString& reason) {
     return false;
 }
 
-// The picture as it will be drawn, decoded no larger than that. `placed` receives where its
-// top-left corner lands on the screen.
-bool decodeForScreen(const QString& path, QSize root, int style, QImage* picture, QPoint* placed,
-                     QString* error) {
+// The largest of the JPEG decoder's own reductions (1/2, 1/4, 1/8) that still leaves at least
+// the screen's size, so the last, small step of scaling loses nothing.
+QSize jpegReduction(QSize full, QSize screen) {
+    for (int denominator : {8, 4, 2}) {
+        const QSize reduced(full.width() / denominator, full.height() / denominator);
+        if (reduced.width() >= screen.width() && reduced.height() >= screen.height())
+            return reduced;
+    }
+    return {};
+}
+
+} // namespace
+
+QRgb rgbOfDesktopColor(DesktopColor colour) {
+    return qRgb(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF));
+}
+
+bool RootPicture::load(const QString& path, QSize screen, int style, DesktopColor colour,
+                       QString* error) {
+    if (screen.isEmpty())
+        return fail(error, QStringLiteral("empty screen"));
+    screen_ = screen;
+    style_ = style >= StyleCentre && style <= StyleStretch ? style : StyleStretch;
+    background_ = rgbOfDesktopColor(colour);
+    picture_ = QImage();
+    placed_ = QPoint(0, 0);
+    if (path.isEmpty())
+        return true;
+
     QImageReader reader(path);
     reader.setAllocationLimit(kPictureAllocationLimitMB);
     const QSize full = reader.size();
@@ -27,75 +55,65 @@ bool decodeForScreen(const QString& path, QSize root, int style, QImage* picture
                                .arg(full.width())
                                .arg(full.height()));
 
-    *placed = QPoint(0, 0);
-    if (style == StyleStretch) {
-        // The reader scales while decoding (a JPEG decodes straight at a fraction of its size).
-        if (full != root)
-            reader.setScaledSize(root);
-    } else if (style == StyleTile) {
+    if (style_ == StyleStretch) {
+        if (full != screen) {
+            // A JPEG decodes straight at a fraction of its size, and drawBand does the last
+            // step; anything else the reader scales to the screen.
+            const QSize reduced = reader.format() == "jpeg" ? jpegReduction(full, screen) : QSize();
+            reader.setScaledSize(reduced.isValid() ? reduced : screen);
+        }
+    } else if (style_ == StyleTile) {
         // Tiles start at the top-left corner; a picture wider or taller than the screen shows
         // only that much of its top-left part.
-        if (full.width() > root.width() || full.height() > root.height())
-            reader.setClipRect(QRect(QPoint(0, 0), full.boundedTo(root)));
+        if (full.width() > screen.width() || full.height() > screen.height())
+            reader.setClipRect(QRect(QPoint(0, 0), full.boundedTo(screen)));
     } else {
         // Centred: a larger picture shows only its middle.
-        const QSize shown = full.boundedTo(root);
-        const QPoint from((full.width() - shown.width()) / 2, (full.height() - shown.height()) / 2);
+        const QSize shown = full.boundedTo(screen);
         if (shown != full)
-            reader.setClipRect(QRect(from, shown));
-        *placed = QPoint((root.width() - shown.width()) / 2, (root.height() - shown.height()) / 2);
+            reader.setClipRect(QRect(
+                QPoint((full.width() - shown.width()) / 2, (full.height() - shown.height()) / 2),
+                shown));
+        placed_ =
+            QPoint((screen.width() - shown.width()) / 2, (screen.height() - shown.height()) / 2);
     }
-    if (!reader.read(picture))
+    if (!reader.read(&picture_))
         return fail(error, reader.errorString());
     return true;
 }
 
-} // namespace
-
-QRgb rgbOfDesktopColor(DesktopColor colour) {
-    return qRgb(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF));
+void RootPicture::drawBand(QImage& band, int top) const {
+    const bool opaque = !picture_.isNull() && !picture_.hasAlphaChannel();
+    // The common case, a picture already the screen's size: plain rows.
+    if (style_ == StyleStretch && opaque && picture_.size() == screen_ &&
+        picture_.format() == band.format()) {
+        const int rows = qMin(band.height(), screen_.height() - top);
+        const qsizetype bytes = qMin(band.bytesPerLine(), picture_.bytesPerLine());
+        for (int row = 0; row < rows; ++row)
+            std::memcpy(band.scanLine(row), picture_.constScanLine(top + row), size_t(bytes));
+        return;
+    }
+    QPainter painter(&band);
+    painter.translate(0, -top);
+    if (!(style_ == StyleStretch && opaque))
+        painter.fillRect(QRect(QPoint(0, 0), screen_), QColor(background_));
+    if (picture_.isNull())
+        return;
+    if (style_ == StyleStretch) {
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(QRect(QPoint(0, 0), screen_), picture_);
+    } else if (style_ == StyleTile) {
+        painter.fillRect(QRect(QPoint(0, 0), screen_), QBrush(picture_));
+    } else {
+        painter.drawImage(placed_, picture_);
+    }
 }
 
-QImage renderRootPicture(const QString& path, QSize rootSize, int style, DesktopColor colour,
-                         QString* error) {
-    if (rootSize.isEmpty()) {
-        fail(error, QStringLiteral("empty screen"));
-        return {};
-    }
-    if (style < StyleCentre || style > StyleStretch)
-        style = StyleStretch;
-    const QRgb background = rgbOfDesktopColor(colour);
-
-    QImage picture;
-    QPoint placed;
-    if (!path.isEmpty() && !decodeForScreen(path, rootSize, style, &picture, &placed, error))
-        return {};
-
-    // An opaque picture that already covers the screen is the background itself: no second
-    // screen-sized buffer.
-    if (!picture.isNull() && picture.size() == rootSize && !picture.hasAlphaChannel())
-        return picture.format() == QImage::Format_RGB32
-                   ? picture
-                   : std::move(picture).convertToFormat(QImage::Format_RGB32);
-
-    QImage canvas(rootSize, QImage::Format_RGB32);
-    if (canvas.isNull()) {
-        fail(error, QStringLiteral("out of memory for the screen"));
-        return {};
-    }
-    canvas.fill(background);
-    if (picture.isNull())
-        return canvas;
-    QPainter painter(&canvas);
-    if (style == StyleTile) {
-        for (int y = 0; y < rootSize.height(); y += picture.height())
-            for (int x = 0; x < rootSize.width(); x += picture.width())
-                painter.drawImage(QPoint(x, y), picture);
-    } else {
-        painter.drawImage(placed, picture);
-    }
-    painter.end();
-    return canvas;
+QImage RootPicture::render(QImage::Format format) const {
+    QImage screen(screen_, format);
+    if (!screen.isNull())
+        drawBand(screen, 0);
+    return screen;
 }
 
 } // namespace kv

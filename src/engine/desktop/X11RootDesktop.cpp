@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QList>
 
+#include <sys/shm.h>
+#include <xcb/shm.h>
 #include <xcb/xcb.h>
 
 #include <cstdlib>
@@ -153,29 +155,103 @@ std::optional<QImage::Format> pixelFormatOf(const Connection& c, const xcb_scree
     return std::nullopt;
 }
 
-// A server-side pixmap holding the image, or XCB_NONE.
-xcb_pixmap_t uploadPixmap(const Connection& c, const xcb_screen_t* screen, const QImage& image) {
+// A piece of memory the X server reads our pixels from directly (MIT-SHM), saving the copy
+// through the socket. Not there on remote displays or servers without the extension; the caller
+// then sends the pixels in requests.
+class SharedBand {
+public:
+    SharedBand(const Connection& c, size_t bytes) : c_(c) {
+        const xcb_query_extension_reply_t* extension = xcb_get_extension_data(c.get(), &xcb_shm_id);
+        if (!extension || !extension->present)
+            return;
+        const int id = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+        if (id < 0)
+            return;
+        void* data = shmat(id, nullptr, 0);
+        if (data != reinterpret_cast<void*>(-1)) {
+            data_ = static_cast<uchar*>(data);
+            segment_ = xcb_generate_id(c.get());
+            xcb_generic_error_t* error =
+                xcb_request_check(c.get(), xcb_shm_attach_checked(c.get(), segment_, id, 1));
+            attached_ = error == nullptr;
+            std::free(error);
+        }
+        // Marked for removal at once: it goes away when both sides have let go, even if we
+        // do not get the chance to.
+        shmctl(id, IPC_RMID, nullptr);
+    }
+    ~SharedBand() {
+        if (attached_)
+            xcb_shm_detach(c_.get(), segment_);
+        if (data_)
+            shmdt(data_);
+    }
+    SharedBand(const SharedBand&) = delete;
+    SharedBand& operator=(const SharedBand&) = delete;
+
+    bool ok() const { return attached_; }
+    uchar* data() const { return data_; }
+    xcb_shm_seg_t segment() const { return segment_; }
+
+private:
+    const Connection& c_;
+    uchar* data_ = nullptr;
+    xcb_shm_seg_t segment_ = 0;
+    bool attached_ = false;
+};
+
+// A new pixmap the size of the screen holding the picture, or XCB_NONE. The picture is drawn
+// and sent one band of rows at a time, so no screen-sized copy of it exists on our side.
+xcb_pixmap_t drawPixmap(const Connection& c, const xcb_screen_t* screen, QImage::Format format,
+                        const RootPicture& picture) {
     xcb_connection_t* x = c.get();
+    const int width = screen->width_in_pixels;
+    const int height = screen->height_in_pixels;
     const xcb_pixmap_t pixmap = xcb_generate_id(x);
     if (xcb_generic_error_t* error = xcb_request_check(
             x, xcb_create_pixmap_checked(x, screen->root_depth, pixmap, screen->root,
-                                         uint16_t(image.width()), uint16_t(image.height())))) {
+                                         uint16_t(width), uint16_t(height)))) {
         std::free(error);
         return XCB_NONE;
     }
     const xcb_gcontext_t gc = xcb_generate_id(x);
     xcb_create_gc(x, gc, pixmap, 0, nullptr);
-    // One request may carry only so much; send the picture in bands of whole rows.
-    const qsizetype rowBytes = image.bytesPerLine();
-    const qsizetype maxBytes = qsizetype(xcb_get_maximum_request_length(x)) * 4 - 64;
-    const int bandRows = int(qBound(qsizetype(1), maxBytes / rowBytes, qsizetype(image.height())));
-    for (int y = 0; y < image.height(); y += bandRows) {
-        const int rows = qMin(bandRows, image.height() - y);
-        xcb_put_image(x, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc, uint16_t(image.width()),
-                      uint16_t(rows), 0, int16_t(y), 0, screen->root_depth,
-                      uint32_t(rows * rowBytes), image.constScanLine(y));
+
+    // Rows padded to 32 bits, as both QImage and the server's pixmap formats lay them out.
+    const qsizetype rowBytes =
+        ((qsizetype(width) * QImage::toPixelFormat(format).bitsPerPixel() + 31) / 32) * 4;
+    const qsizetype maxRequest = qsizetype(xcb_get_maximum_request_length(x)) * 4 - 64;
+    constexpr qsizetype kBandBytes = 1 << 20;
+    const int bandRows =
+        int(qBound(qsizetype(1), qMin(kBandBytes, maxRequest) / rowBytes, qsizetype(height)));
+    SharedBand shared(c, size_t(rowBytes * bandRows));
+    QImage plain;
+    for (int top = 0; top < height; top += bandRows) {
+        const int rows = qMin(bandRows, height - top);
+        if (shared.ok()) {
+            QImage band(shared.data(), width, rows, rowBytes, format);
+            picture.drawBand(band, top);
+            xcb_shm_put_image(x, pixmap, gc, uint16_t(width), uint16_t(rows), 0, 0, uint16_t(width),
+                              uint16_t(rows), 0, int16_t(top), screen->root_depth,
+                              XCB_IMAGE_FORMAT_Z_PIXMAP, 0, shared.segment(), 0);
+            // The server must have read this band before we draw the next one over it.
+            std::free(xcb_get_input_focus_reply(x, xcb_get_input_focus(x), nullptr));
+        } else {
+            if (plain.height() != rows)
+                plain = QImage(width, rows, format);
+            if (plain.isNull())
+                break;
+            picture.drawBand(plain, top);
+            xcb_put_image(x, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc, uint16_t(width), uint16_t(rows),
+                          0, int16_t(top), 0, screen->root_depth, uint32_t(rows * rowBytes),
+                          plain.constBits());
+        }
     }
     xcb_free_gc(x, gc);
+    if (plain.isNull() && !shared.ok()) {
+        xcb_free_pixmap(x, pixmap);
+        return XCB_NONE;
+    }
     return pixmap;
 }
 
@@ -197,14 +273,11 @@ bool paintRoots(const QByteArray& display, const Wanted& wanted) {
         const auto format = pixelFormatOf(c, screen);
         if (!format)
             return false;
-        QImage image = renderRootPicture(
-            wanted.path, QSize(screen->width_in_pixels, screen->height_in_pixels),
-            wanted.style.value_or(StyleStretch), wanted.colour.value_or(0), nullptr);
-        if (image.isNull())
+        RootPicture picture;
+        if (!picture.load(wanted.path, QSize(screen->width_in_pixels, screen->height_in_pixels),
+                          wanted.style.value_or(StyleStretch), wanted.colour.value_or(0)))
             return false;
-        if (image.format() != *format)
-            image = std::move(image).convertToFormat(*format);
-        const xcb_pixmap_t pixmap = uploadPixmap(c, screen, image);
+        const xcb_pixmap_t pixmap = drawPixmap(c, screen, *format, picture);
         if (pixmap == XCB_NONE)
             return false;
         pixmaps << pixmap;

@@ -126,8 +126,11 @@ class TestX11RootDesktop : public QObject {
     Q_OBJECT
 
     test::XvfbServer xvfb_;
+    // Without shared memory, as on a remote display: the pixels travel in requests.
+    test::XvfbServer plainXvfb_;
     QTemporaryDir folder_;
     std::unique_ptr<DesktopBackend> desktop_;
+    std::unique_ptr<DesktopBackend> plainDesktop_;
 
     QString display() const { return xvfb_.display(); }
 
@@ -140,6 +143,11 @@ private Q_SLOTS:
         environment.insert(QStringLiteral("KESTROVALINE_DESKTOP"), QStringLiteral("x11"));
         QCOMPARE(detectDesktop(environment, {}), QStringLiteral("x11"));
         desktop_ = createDesktopBackend(QStringLiteral("x11"), environment);
+        QVERIFY2(plainXvfb_.start(kScreen.width(), kScreen.height(), 24,
+                                  {QStringLiteral("-extension"), QStringLiteral("MIT-SHM")}),
+                 qPrintable(plainXvfb_.error()));
+        environment.insert(QStringLiteral("DISPLAY"), plainXvfb_.display());
+        plainDesktop_ = createDesktopBackend(QStringLiteral("x11"), environment);
     }
 
     // A fresh server: nothing recorded, so every option reads as different and gets applied.
@@ -159,37 +167,44 @@ private Q_SLOTS:
     // Set the way the engine does: the picture first, then colour and style where they differ,
     // each of which draws the recorded picture again.
     void placement_data() {
+        QTest::addColumn<bool>("sharedMemory");
         QTest::addColumn<QSize>("pictureSize");
         QTest::addColumn<int>("style");
         QTest::addColumn<DesktopColor>("colour");
         QTest::addColumn<Samples>("samples");
 
         const QRgb green = qRgb(0, 255, 0);
-        QTest::newRow("centre on a colour")
-            << QSize(100, 60) << 0 << DesktopColor(0x0000FF00)
-            << Samples{{{10, 10}, green},   {{149, 150}, green}, {{175, 150}, kRed},
-                       {{225, 150}, kBlue}, {{251, 150}, green}, {{200, 115}, green},
-                       {{200, 185}, green}};
-        QTest::newRow("tile") << QSize(100, 60) << 1 << DesktopColor(0x0000FF00)
-                              << Samples{{{25, 30}, kRed}, {{75, 30}, kBlue},   {{125, 30}, kRed},
-                                         {{25, 90}, kRed}, {{375, 270}, kBlue}, {{325, 290}, kRed}};
-        QTest::newRow("stretch") << QSize(100, 60) << 2 << DesktopColor(0x000000FF)
-                                 << Samples{{{5, 5}, kRed},
-                                            {{190, 295}, kRed},
-                                            {{210, 5}, kBlue},
-                                            {{395, 295}, kBlue}};
-        QTest::newRow("centre of a picture larger than the screen")
-            << QSize(1000, 800) << 0 << DesktopColor(0x0000FF00)
-            << Samples{{{5, 5}, kRed}, {{190, 295}, kRed}, {{210, 5}, kBlue}, {{395, 295}, kBlue}};
-        QTest::newRow("tile of a picture larger than the screen")
-            << QSize(1000, 800) << 1 << DesktopColor(0x0000FF00)
-            << Samples{{{5, 5}, kRed}, {{395, 295}, kRed}};
-        QTest::newRow("stretch of a large picture")
-            << QSize(1600, 1200) << 2 << DesktopColor(0x0000FF00)
-            << Samples{{{5, 5}, kRed}, {{190, 295}, kRed}, {{210, 5}, kBlue}, {{395, 295}, kBlue}};
+        for (const bool shared : {true, false}) {
+            const char* how = shared ? "shared memory" : "requests";
+            QTest::addRow("%s, %s", "centre on a colour", how)
+                << shared << QSize(100, 60) << 0 << DesktopColor(0x0000FF00)
+                << Samples{{{10, 10}, green},   {{149, 150}, green}, {{175, 150}, kRed},
+                           {{225, 150}, kBlue}, {{251, 150}, green}, {{200, 115}, green},
+                           {{200, 185}, green}};
+            QTest::addRow("%s, %s", "tile", how)
+                << shared << QSize(100, 60) << 1 << DesktopColor(0x0000FF00)
+                << Samples{{{25, 30}, kRed}, {{75, 30}, kBlue},   {{125, 30}, kRed},
+                           {{25, 90}, kRed}, {{375, 270}, kBlue}, {{325, 290}, kRed}};
+            QTest::addRow("%s, %s", "stretch", how)
+                << shared << QSize(100, 60) << 2 << DesktopColor(0x000000FF)
+                << Samples{
+                       {{5, 5}, kRed}, {{190, 295}, kRed}, {{210, 5}, kBlue}, {{395, 295}, kBlue}};
+            QTest::addRow("%s, %s", "centre of a picture larger than the screen", how)
+                << shared << QSize(1000, 800) << 0 << DesktopColor(0x0000FF00)
+                << Samples{
+                       {{5, 5}, kRed}, {{190, 295}, kRed}, {{210, 5}, kBlue}, {{395, 295}, kBlue}};
+            QTest::addRow("%s, %s", "tile of a picture larger than the screen", how)
+                << shared << QSize(1000, 800) << 1 << DesktopColor(0x0000FF00)
+                << Samples{{{5, 5}, kRed}, {{395, 295}, kRed}};
+            QTest::addRow("%s, %s", "stretch of a large picture", how)
+                << shared << QSize(1600, 1200) << 2 << DesktopColor(0x0000FF00)
+                << Samples{
+                       {{5, 5}, kRed}, {{190, 295}, kRed}, {{210, 5}, kBlue}, {{395, 295}, kBlue}};
+        }
     }
 
     void placement() {
+        QFETCH(bool, sharedMemory);
         QFETCH(QSize, pictureSize);
         QFETCH(int, style);
         QFETCH(DesktopColor, colour);
@@ -197,15 +212,17 @@ private Q_SLOTS:
         const QString picture = makeHalvesJpeg(folder_.path(), pictureSize);
         QVERIFY(!picture.isEmpty());
 
-        QVERIFY(desktop_->SetDesktopWallpaper(picture));
-        if (desktop_->GetDesktopColor() != colour)
-            QVERIFY(desktop_->SetDesktopColor(colour));
-        if (desktop_->GetDesktopWallpaperStyle() != style)
-            QVERIFY(desktop_->SetDesktopWallpaperStyle(style));
-        QCOMPARE(desktop_->GetDesktopWallpaperStyle(), style);
-        QCOMPARE(desktop_->GetDesktopColor(), colour);
+        DesktopBackend& desktop = sharedMemory ? *desktop_ : *plainDesktop_;
 
-        const QImage pixels = X(display()).rootPixels();
+        QVERIFY(desktop.SetDesktopWallpaper(picture));
+        if (desktop.GetDesktopColor() != colour)
+            QVERIFY(desktop.SetDesktopColor(colour));
+        if (desktop.GetDesktopWallpaperStyle() != style)
+            QVERIFY(desktop.SetDesktopWallpaperStyle(style));
+        QCOMPARE(desktop.GetDesktopWallpaperStyle(), style);
+        QCOMPARE(desktop.GetDesktopColor(), colour);
+
+        const QImage pixels = X(sharedMemory ? display() : plainXvfb_.display()).rootPixels();
         QVERIFY(!pixels.isNull());
         for (const Sample& sample : samples) {
             const QRgb seen = pixels.pixel(sample.at);
