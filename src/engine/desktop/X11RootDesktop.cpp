@@ -290,6 +290,7 @@ bool paintRoots(const QByteArray& display, const Wanted& wanted) {
     const xcb_atom_t styleAtom = c.atom(X11RootDesktop::kStyleProperty);
     const xcb_atom_t colorAtom = c.atom(X11RootDesktop::kColorProperty);
     const QByteArray path = wanted.path.toUtf8();
+    const xcb_setup_t* setup = xcb_get_setup(c.get());
     QList<xcb_pixmap_t> previous;
     for (qsizetype i = 0; i < screens.size(); ++i) {
         const xcb_window_t root = screens[i]->root;
@@ -297,7 +298,11 @@ bool paintRoots(const QByteArray& display, const Wanted& wanted) {
         // only way to free it.
         const auto old = readCardinal(c, root, rootPixmap, XCB_ATOM_PIXMAP);
         const auto oldSet = readCardinal(c, root, setRootPixmap, XCB_ATOM_PIXMAP);
-        if (old && oldSet && *old == *oldSet && *old != XCB_NONE && !previous.contains(*old))
+        // Stale ids of a setter that went away without keeping its pixmap may fall in the
+        // range the server has since given to this very connection: never end ourselves.
+        const bool ownRange = old && (*old & ~setup->resource_id_mask) == setup->resource_id_base;
+        if (old && oldSet && *old == *oldSet && *old != XCB_NONE && !ownRange &&
+            !previous.contains(*old))
             previous << *old;
 
         writeCardinal(c, root, rootPixmap, XCB_ATOM_PIXMAP, pixmaps[i]);
@@ -314,8 +319,18 @@ bool paintRoots(const QByteArray& display, const Wanted& wanted) {
     if (!c.settle())
         return false;
     // Only now, with the new background in place, so the screen never flashes bare.
-    for (const xcb_pixmap_t old : previous)
+    for (const xcb_pixmap_t old : previous) {
+        // An id that names nothing any more is stale too, and its range may belong to an
+        // unrelated program by now; current servers refuse to end a client for it, older ones
+        // did not.
+        xcb_generic_error_t* error = nullptr;
+        std::free(xcb_get_geometry_reply(c.get(), xcb_get_geometry(c.get(), old), &error));
+        if (error) {
+            std::free(error);
+            continue;
+        }
         std::free(xcb_request_check(c.get(), xcb_kill_client_checked(c.get(), old)));
+    }
     xcb_set_close_down_mode(c.get(), XCB_CLOSE_DOWN_RETAIN_PERMANENT);
     return c.settle();
 }

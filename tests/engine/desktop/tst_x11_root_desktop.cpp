@@ -288,6 +288,58 @@ private Q_SLOTS:
         QCOMPARE(xcb_connection_has_error(other.get()), 0);
     }
 
+    // A setter that named its pixmap in both atoms but did not keep it leaves stale ids, and the
+    // server hands its client slot (and so the same ids) to the next connection: ending the
+    // "owner" of such an id would end our own connection.
+    void staleAtomsOfAVanishedSetter() {
+        X x(display());
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            {
+                X other(display());
+                const xcb_pixmap_t pixmap = xcb_generate_id(other.get());
+                xcb_create_pixmap(other.get(), other.screen()->root_depth, pixmap, other.root(), 8,
+                                  8);
+                for (const char* name : {"_XROOTPMAP_ID", "ESETROOT_PMAP_ID"})
+                    xcb_change_property(other.get(), XCB_PROP_MODE_REPLACE, other.root(),
+                                        other.atom(name), XCB_ATOM_PIXMAP, 32, 1, &pixmap);
+                std::free(xcb_get_input_focus_reply(other.get(), xcb_get_input_focus(other.get()),
+                                                    nullptr));
+            }
+            // Let the server finish with the closed connection, so its slot is free.
+            std::free(xcb_get_input_focus_reply(x.get(), xcb_get_input_focus(x.get()), nullptr));
+            const QString picture = makeHalvesJpeg(folder_.path(), QSize(100, 60));
+            QVERIFY(desktop_->SetDesktopWallpaper(picture));
+            const auto ours = x.pixmapAtom("_XROOTPMAP_ID");
+            QVERIFY(ours && x.pixmapExists(*ours));
+        }
+    }
+
+    // The same stale ids, with the vanished setter's slot now held by an unrelated program.
+    void staleAtomsDoNotEndTheProgramNowInTheirRange() {
+        X x(display());
+        xcb_pixmap_t stale = 0;
+        {
+            X other(display());
+            stale = xcb_generate_id(other.get());
+            xcb_create_pixmap(other.get(), other.screen()->root_depth, stale, other.root(), 8, 8);
+            for (const char* name : {"_XROOTPMAP_ID", "ESETROOT_PMAP_ID"})
+                xcb_change_property(other.get(), XCB_PROP_MODE_REPLACE, other.root(),
+                                    other.atom(name), XCB_ATOM_PIXMAP, 32, 1, &stale);
+            std::free(
+                xcb_get_input_focus_reply(other.get(), xcb_get_input_focus(other.get()), nullptr));
+        }
+        std::free(xcb_get_input_focus_reply(x.get(), xcb_get_input_focus(x.get()), nullptr));
+        X bystander(display());
+        const xcb_setup_t* setup = xcb_get_setup(bystander.get());
+        if ((stale & ~setup->resource_id_mask) != setup->resource_id_base)
+            QSKIP("the server gave the bystander another client slot");
+
+        QVERIFY(desktop_->SetDesktopWallpaper(makeHalvesJpeg(folder_.path(), QSize(100, 60))));
+        std::free(xcb_get_input_focus_reply(bystander.get(), xcb_get_input_focus(bystander.get()),
+                                            nullptr));
+        QCOMPARE(xcb_connection_has_error(bystander.get()), 0);
+    }
+
     void styleOutsideRangeIsRefused_data() {
         QTest::addColumn<int>("style");
         QTest::newRow("-1") << -1;
