@@ -8,7 +8,7 @@ namespace kv {
 // reached does, so the rest of the program reports the entry as not set.
 class NullDesktop final : public DesktopBackend {
 public:
-    QString name() const override { return QStringLiteral("none"); }
+    QString name() const override { return QStringLiteral("none (no supported desktop found)"); }
     bool SetDesktopWallpaper(const QString&) override { return false; }
     int GetDesktopWallpaperStyle() override { return StyleUnknown; }
     bool SetDesktopWallpaperStyle(int) override { return false; }

@@ -1,0 +1,176 @@
+// Applying a 4000x3000 JPEG, stretched, to a 1920x1080 root window under a private Xvfb: our X11
+// root backend against two ordinary root setters given the same picture and screen. Every
+// setter runs as a child process, and wait4 reports its peak resident memory and processor time.
+//   bench_x11_root [picture.jpg] [runs]
+// Our child also prints the time of the apply alone, without process start-up.
+#include "engine/desktop/X11RootDesktop.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// A picture that compresses like a photograph: smooth gradients with grain.
+bool makePicture(const QString& path) {
+    QImage image(4000, 3000, QImage::Format_RGB32);
+    QRandomGenerator random(7);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const int grain = int(random.bounded(24));
+            line[x] = qRgb((x * 255 / 4000 + grain) & 0xFF, (y * 255 / 3000 + grain) & 0xFF,
+                           ((x + y) * 255 / 7000 + grain) & 0xFF);
+        }
+    }
+    return image.save(path, "JPEG", 90);
+}
+
+struct Run {
+    double wallMs = 0;
+    double cpuMs = 0;
+    double maxRssKb = 0;
+    bool ok = false;
+    QByteArray output;
+};
+
+// The command measured by rusage_run, which sits beside this program.
+Run runMeasured(const QStringList& command, const QByteArray& display) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(display));
+    process.setProcessEnvironment(environment);
+    process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/rusage_run"), command);
+    Run run;
+    if (!process.waitForFinished(120000))
+        return run;
+    for (const QByteArray& line : process.readAllStandardOutput().split('\n')) {
+        if (line.startsWith("MEASURE ")) {
+            const QList<QByteArray> figures = line.split(' ');
+            run.wallMs = figures.value(1).toDouble();
+            run.cpuMs = figures.value(2).toDouble();
+            run.maxRssKb = figures.value(3).toDouble();
+        } else if (line.startsWith("  ")) {
+            run.output += line + '\n';
+        }
+    }
+    run.ok = process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    return run;
+}
+
+// Peak resident memory of this process alone (the kernel's high-water mark of our own mapping).
+long peakResidentKb() {
+    FILE* status = std::fopen("/proc/self/status", "r");
+    if (!status)
+        return -1;
+    char line[256];
+    long kb = -1;
+    while (std::fgets(line, sizeof line, status))
+        if (std::sscanf(line, "VmHWM: %ld kB", &kb) == 1)
+            break;
+    std::fclose(status);
+    return kb;
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+// The child: one apply, as the engine makes it.
+int applyOnce(const char* picture) {
+    QElapsedTimer timer;
+    timer.start();
+    kv::X11RootDesktop desktop(qgetenv("DISPLAY"));
+    if (desktop.GetDesktopWallpaperStyle() != kv::StyleStretch &&
+        !desktop.SetDesktopWallpaperStyle(kv::StyleStretch))
+        return 1;
+    timer.restart();
+    const bool ok = desktop.SetDesktopWallpaper(QString::fromLocal8Bit(picture));
+    const qint64 elapsed = timer.nsecsElapsed();
+    std::printf("  in-process apply %.1f ms, process peak %ld KiB\n", elapsed / 1e6,
+                peakResidentKb());
+    return ok ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "--apply") == 0)
+        return applyOnce(argv[2]);
+
+    QCoreApplication application(argc, argv);
+    QTemporaryDir folder;
+    QString picture = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
+    if (picture.isEmpty()) {
+        picture = folder.filePath(QStringLiteral("photo-4000x3000.jpg"));
+        if (!makePicture(picture)) {
+            std::fprintf(stderr, "cannot write the test picture\n");
+            return 1;
+        }
+    }
+
+    QProcess xvfb;
+    xvfb.start(QStringLiteral("Xvfb"),
+               {"-displayfd", "1", "-screen", "0", "1920x1080x24", "-nolisten", "tcp", "-noreset"});
+    QByteArray line;
+    while (!line.contains('\n') && xvfb.waitForReadyRead(20000))
+        line += xvfb.readAllStandardOutput();
+    if (line.trimmed().isEmpty()) {
+        std::fprintf(stderr, "Xvfb did not start (package xvfb)\n");
+        return 1;
+    }
+    const QByteArray display = ":" + line.trimmed();
+    std::printf("picture %s (4000x3000 JPEG), screen 1920x1080x24, stretched, median of %d runs\n",
+                qPrintable(picture), runs);
+
+    struct Setter {
+        const char* name;
+        QStringList command;
+    };
+    const std::vector<Setter> setters{
+        {"kestrovaline x11",
+         {QCoreApplication::applicationFilePath(), QStringLiteral("--apply"), picture}},
+        {"hsetroot -fill", {QStringLiteral("hsetroot"), QStringLiteral("-fill"), picture}},
+        {"feh --bg-fill",
+         {QStringLiteral("feh"), QStringLiteral("--no-fehbg"), QStringLiteral("--bg-fill"),
+          picture}},
+    };
+    for (const Setter& setter : setters) {
+        if (QStandardPaths::findExecutable(setter.command[0]).isEmpty()) {
+            std::printf("%-18s not installed\n", setter.name);
+            continue;
+        }
+        std::printf("%s\n", setter.name);
+        std::fflush(stdout);
+        std::vector<double> wall, cpu, rss;
+        for (int i = 0; i < runs; ++i) {
+            const Run run = runMeasured(setter.command, display);
+            std::fputs(run.output.constData(), stdout);
+            if (!run.ok) {
+                std::printf("  failed\n");
+                break;
+            }
+            wall.push_back(run.wallMs);
+            cpu.push_back(run.cpuMs);
+            rss.push_back(run.maxRssKb);
+        }
+        if (!wall.empty())
+            std::printf("%-18s wall %7.1f ms  cpu %7.1f ms  peak RSS %7.0f KiB\n", setter.name,
+                        median(wall), median(cpu), median(rss));
+        std::fflush(stdout);
+    }
+    xvfb.terminate();
+    xvfb.waitForFinished(5000);
+    return 0;
+}

@@ -1,0 +1,425 @@
+#include "engine/desktop/X11RootDesktop.h"
+
+#include "engine/desktop/RootPicture.h"
+
+#include <QImage>
+#include <QList>
+
+#include <sys/shm.h>
+#include <xcb/shm.h>
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+
+namespace kv {
+namespace {
+
+constexpr const char* kRootPixmapAtom = "_XROOTPMAP_ID";
+constexpr const char* kSetRootPixmapAtom = "ESETROOT_PMAP_ID";
+
+class Connection {
+public:
+    explicit Connection(const QByteArray& display)
+        : c_(xcb_connect(display.isEmpty() ? nullptr : display.constData(), &defaultScreen_)) {}
+    ~Connection() { xcb_disconnect(c_); }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    bool ok() const { return xcb_connection_has_error(c_) == 0; }
+    xcb_connection_t* get() const { return c_; }
+
+    QList<xcb_screen_t*> screens() const {
+        QList<xcb_screen_t*> result;
+        for (auto it = xcb_setup_roots_iterator(xcb_get_setup(c_)); it.rem; xcb_screen_next(&it))
+            result << it.data;
+        return result;
+    }
+    xcb_screen_t* defaultScreen() const {
+        const QList<xcb_screen_t*> all = screens();
+        return defaultScreen_ >= 0 && defaultScreen_ < all.size() ? all[defaultScreen_] : nullptr;
+    }
+
+    xcb_atom_t atom(const char* name, bool onlyIfExists = false) const {
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+            c_, xcb_intern_atom(c_, onlyIfExists, uint16_t(qstrlen(name)), name), nullptr);
+        const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        std::free(reply);
+        return result;
+    }
+
+    // Waits until the server has handled everything sent so far; false when any of it failed.
+    bool settle() const {
+        std::free(xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr));
+        bool clean = ok();
+        while (xcb_generic_event_t* event = xcb_poll_for_event(c_)) {
+            if (event->response_type == 0)
+                clean = false;
+            std::free(event);
+        }
+        return clean;
+    }
+
+private:
+    int defaultScreen_ = 0;
+    xcb_connection_t* c_;
+};
+
+QByteArray readProperty(const Connection& c, xcb_window_t window, xcb_atom_t property,
+                        xcb_atom_t type, int format) {
+    if (property == XCB_ATOM_NONE)
+        return {};
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        c.get(), xcb_get_property(c.get(), 0, window, property, type, 0, 16384), nullptr);
+    QByteArray value;
+    if (reply && reply->type == type && reply->format == format && reply->bytes_after == 0)
+        value = QByteArray(static_cast<const char*>(xcb_get_property_value(reply)),
+                           xcb_get_property_value_length(reply));
+    std::free(reply);
+    return value;
+}
+
+std::optional<quint32> readCardinal(const Connection& c, xcb_window_t window, xcb_atom_t property,
+                                    xcb_atom_t type = XCB_ATOM_CARDINAL) {
+    const QByteArray value = readProperty(c, window, property, type, 32);
+    if (value.size() != 4)
+        return std::nullopt;
+    quint32 number;
+    std::memcpy(&number, value.constData(), 4);
+    return number;
+}
+
+void writeCardinal(const Connection& c, xcb_window_t window, xcb_atom_t property, xcb_atom_t type,
+                   quint32 value) {
+    xcb_change_property(c.get(), XCB_PROP_MODE_REPLACE, window, property, type, 32, 1, &value);
+}
+
+// What we recorded on the root of the default screen.
+struct Record {
+    std::optional<QString> path;
+    std::optional<int> style;
+    std::optional<DesktopColor> colour;
+};
+
+Record readRecord(const Connection& c) {
+    Record record;
+    xcb_screen_t* screen = c.defaultScreen();
+    if (!screen)
+        return record;
+    const xcb_atom_t utf8 = c.atom("UTF8_STRING");
+    const xcb_atom_t pathAtom = c.atom(X11RootDesktop::kPathProperty, true);
+    if (pathAtom != XCB_ATOM_NONE) {
+        xcb_get_property_reply_t* reply = xcb_get_property_reply(
+            c.get(), xcb_get_property(c.get(), 0, screen->root, pathAtom, utf8, 0, 16384), nullptr);
+        if (reply && reply->type == utf8 && reply->format == 8 && reply->bytes_after == 0)
+            record.path = QString::fromUtf8(static_cast<const char*>(xcb_get_property_value(reply)),
+                                            xcb_get_property_value_length(reply));
+        std::free(reply);
+    }
+    if (const auto style =
+            readCardinal(c, screen->root, c.atom(X11RootDesktop::kStyleProperty, true));
+        style && *style <= quint32(StyleStretch))
+        record.style = int(*style);
+    if (const auto colour =
+            readCardinal(c, screen->root, c.atom(X11RootDesktop::kColorProperty, true)))
+        record.colour = *colour & 0x00FFFFFFu;
+    return record;
+}
+
+// The QImage format whose bytes are exactly the server's pixels for this screen, if there is one.
+std::optional<QImage::Format> pixelFormatOf(const Connection& c, const xcb_screen_t* screen) {
+    const xcb_setup_t* setup = xcb_get_setup(c.get());
+    const bool serverLittleEndian = setup->image_byte_order == XCB_IMAGE_ORDER_LSB_FIRST;
+    if (serverLittleEndian != (Q_BYTE_ORDER == Q_LITTLE_ENDIAN))
+        return std::nullopt;
+    int bitsPerPixel = 0;
+    for (auto it = xcb_setup_pixmap_formats_iterator(setup); it.rem; xcb_format_next(&it))
+        if (it.data->depth == screen->root_depth && it.data->scanline_pad == 32)
+            bitsPerPixel = it.data->bits_per_pixel;
+    const xcb_visualtype_t* visual = nullptr;
+    for (auto d = xcb_screen_allowed_depths_iterator(screen); d.rem && !visual; xcb_depth_next(&d))
+        for (auto v = xcb_depth_visuals_iterator(d.data); v.rem; xcb_visualtype_next(&v))
+            if (v.data->visual_id == screen->root_visual) {
+                visual = v.data;
+                break;
+            }
+    if (!visual || visual->_class != XCB_VISUAL_CLASS_TRUE_COLOR)
+        return std::nullopt;
+    if ((screen->root_depth == 24 || screen->root_depth == 32) && bitsPerPixel == 32 &&
+        visual->red_mask == 0xFF0000 && visual->green_mask == 0xFF00 && visual->blue_mask == 0xFF)
+        return QImage::Format_RGB32;
+    if (screen->root_depth == 16 && bitsPerPixel == 16 && visual->red_mask == 0xF800 &&
+        visual->green_mask == 0x07E0 && visual->blue_mask == 0x001F)
+        return QImage::Format_RGB16;
+    return std::nullopt;
+}
+
+// A piece of memory the X server reads our pixels from directly (MIT-SHM), saving the copy
+// through the socket. Not there on remote displays or servers without the extension; the caller
+// then sends the pixels in requests.
+class SharedBand {
+public:
+    SharedBand(const Connection& c, size_t bytes) : c_(c) {
+        const xcb_query_extension_reply_t* extension = xcb_get_extension_data(c.get(), &xcb_shm_id);
+        if (!extension || !extension->present)
+            return;
+        const int id = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+        if (id < 0)
+            return;
+        void* data = shmat(id, nullptr, 0);
+        if (data != reinterpret_cast<void*>(-1)) {
+            data_ = static_cast<uchar*>(data);
+            segment_ = xcb_generate_id(c.get());
+            xcb_generic_error_t* error =
+                xcb_request_check(c.get(), xcb_shm_attach_checked(c.get(), segment_, id, 1));
+            attached_ = error == nullptr;
+            std::free(error);
+        }
+        // Marked for removal at once: it goes away when both sides have let go, even if we
+        // do not get the chance to.
+        shmctl(id, IPC_RMID, nullptr);
+    }
+    ~SharedBand() {
+        if (attached_)
+            xcb_shm_detach(c_.get(), segment_);
+        if (data_)
+            shmdt(data_);
+    }
+    SharedBand(const SharedBand&) = delete;
+    SharedBand& operator=(const SharedBand&) = delete;
+
+    bool ok() const { return attached_; }
+    uchar* data() const { return data_; }
+    xcb_shm_seg_t segment() const { return segment_; }
+
+private:
+    const Connection& c_;
+    uchar* data_ = nullptr;
+    xcb_shm_seg_t segment_ = 0;
+    bool attached_ = false;
+};
+
+// A new pixmap the size of the screen holding the picture, or XCB_NONE. The picture is drawn
+// and sent one band of rows at a time, so no screen-sized copy of it exists on our side.
+xcb_pixmap_t drawPixmap(const Connection& c, const xcb_screen_t* screen, QImage::Format format,
+                        const RootPicture& picture) {
+    xcb_connection_t* x = c.get();
+    const int width = screen->width_in_pixels;
+    const int height = screen->height_in_pixels;
+    const xcb_pixmap_t pixmap = xcb_generate_id(x);
+    if (xcb_generic_error_t* error = xcb_request_check(
+            x, xcb_create_pixmap_checked(x, screen->root_depth, pixmap, screen->root,
+                                         uint16_t(width), uint16_t(height)))) {
+        std::free(error);
+        return XCB_NONE;
+    }
+    const xcb_gcontext_t gc = xcb_generate_id(x);
+    xcb_create_gc(x, gc, pixmap, 0, nullptr);
+
+    // Rows padded to 32 bits, as both QImage and the server's pixmap formats lay them out.
+    const qsizetype rowBytes =
+        ((qsizetype(width) * QImage::toPixelFormat(format).bitsPerPixel() + 31) / 32) * 4;
+    const qsizetype maxRequest = qsizetype(xcb_get_maximum_request_length(x)) * 4 - 64;
+    constexpr qsizetype kBandBytes = 1 << 20;
+    const int bandRows =
+        int(qBound(qsizetype(1), qMin(kBandBytes, maxRequest) / rowBytes, qsizetype(height)));
+    SharedBand shared(c, size_t(rowBytes * bandRows));
+    QImage plain;
+    for (int top = 0; top < height; top += bandRows) {
+        const int rows = qMin(bandRows, height - top);
+        if (shared.ok()) {
+            QImage band(shared.data(), width, rows, rowBytes, format);
+            picture.drawBand(band, top);
+            xcb_shm_put_image(x, pixmap, gc, uint16_t(width), uint16_t(rows), 0, 0, uint16_t(width),
+                              uint16_t(rows), 0, int16_t(top), screen->root_depth,
+                              XCB_IMAGE_FORMAT_Z_PIXMAP, 0, shared.segment(), 0);
+            // The server must have read this band before we draw the next one over it.
+            std::free(xcb_get_input_focus_reply(x, xcb_get_input_focus(x), nullptr));
+        } else {
+            if (plain.height() != rows)
+                plain = QImage(width, rows, format);
+            if (plain.isNull())
+                break;
+            picture.drawBand(plain, top);
+            xcb_put_image(x, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc, uint16_t(width), uint16_t(rows),
+                          0, int16_t(top), 0, screen->root_depth, uint32_t(rows * rowBytes),
+                          plain.constBits());
+        }
+    }
+    xcb_free_gc(x, gc);
+    if (plain.isNull() && !shared.ok()) {
+        xcb_free_pixmap(x, pixmap);
+        return XCB_NONE;
+    }
+    return pixmap;
+}
+
+struct Wanted {
+    QString path; // empty: the bare colour
+    std::optional<int> style;
+    std::optional<DesktopColor> colour;
+};
+
+// Draws the wanted background on every screen from a connection of its own, whose pixmaps the
+// server keeps after we leave. Nothing on the screens changes unless every picture was made.
+bool paintRoots(const QByteArray& display, const Wanted& wanted) {
+    Connection c(display);
+    if (!c.ok())
+        return false;
+    const QList<xcb_screen_t*> screens = c.screens();
+    QList<xcb_pixmap_t> pixmaps;
+    for (xcb_screen_t* screen : screens) {
+        const auto format = pixelFormatOf(c, screen);
+        if (!format)
+            return false;
+        RootPicture picture;
+        if (!picture.load(wanted.path, QSize(screen->width_in_pixels, screen->height_in_pixels),
+                          wanted.style.value_or(StyleStretch), wanted.colour.value_or(0)))
+            return false;
+        const xcb_pixmap_t pixmap = drawPixmap(c, screen, *format, picture);
+        if (pixmap == XCB_NONE)
+            return false;
+        pixmaps << pixmap;
+    }
+
+    const xcb_atom_t rootPixmap = c.atom(kRootPixmapAtom);
+    const xcb_atom_t setRootPixmap = c.atom(kSetRootPixmapAtom);
+    const xcb_atom_t utf8 = c.atom("UTF8_STRING");
+    const xcb_atom_t pathAtom = c.atom(X11RootDesktop::kPathProperty);
+    const xcb_atom_t styleAtom = c.atom(X11RootDesktop::kStyleProperty);
+    const xcb_atom_t colorAtom = c.atom(X11RootDesktop::kColorProperty);
+    const QByteArray path = wanted.path.toUtf8();
+    const xcb_setup_t* setup = xcb_get_setup(c.get());
+    QList<xcb_pixmap_t> previous;
+    for (qsizetype i = 0; i < screens.size(); ++i) {
+        const xcb_window_t root = screens[i]->root;
+        // A setter that kept its pixmap alive names it in both atoms; ending that client is the
+        // only way to free it.
+        const auto old = readCardinal(c, root, rootPixmap, XCB_ATOM_PIXMAP);
+        const auto oldSet = readCardinal(c, root, setRootPixmap, XCB_ATOM_PIXMAP);
+        // Stale ids of a setter that went away without keeping its pixmap may fall in the
+        // range the server has since given to this very connection: never end ourselves.
+        const bool ownRange = old && (*old & ~setup->resource_id_mask) == setup->resource_id_base;
+        if (old && oldSet && *old == *oldSet && *old != XCB_NONE && !ownRange &&
+            !previous.contains(*old))
+            previous << *old;
+
+        writeCardinal(c, root, rootPixmap, XCB_ATOM_PIXMAP, pixmaps[i]);
+        writeCardinal(c, root, setRootPixmap, XCB_ATOM_PIXMAP, pixmaps[i]);
+        xcb_change_window_attributes(c.get(), root, XCB_CW_BACK_PIXMAP, &pixmaps[i]);
+        xcb_clear_area(c.get(), 0, root, 0, 0, 0, 0);
+        xcb_change_property(c.get(), XCB_PROP_MODE_REPLACE, root, pathAtom, utf8, 8,
+                            uint32_t(path.size()), path.constData());
+        if (wanted.style)
+            writeCardinal(c, root, styleAtom, XCB_ATOM_CARDINAL, quint32(*wanted.style));
+        if (wanted.colour)
+            writeCardinal(c, root, colorAtom, XCB_ATOM_CARDINAL, *wanted.colour);
+    }
+    if (!c.settle())
+        return false;
+    // Only now, with the new background in place, so the screen never flashes bare.
+    for (const xcb_pixmap_t old : previous) {
+        // An id that names nothing any more is stale too, and its range may belong to an
+        // unrelated program by now; current servers refuse to end a client for it, older ones
+        // did not.
+        xcb_generic_error_t* error = nullptr;
+        std::free(xcb_get_geometry_reply(c.get(), xcb_get_geometry(c.get(), old), &error));
+        if (error) {
+            std::free(error);
+            continue;
+        }
+        std::free(xcb_request_check(c.get(), xcb_kill_client_checked(c.get(), old)));
+    }
+    xcb_set_close_down_mode(c.get(), XCB_CLOSE_DOWN_RETAIN_PERMANENT);
+    return c.settle();
+}
+
+} // namespace
+
+QString X11RootDesktop::name() const {
+    return QStringLiteral("x11 (X11 root window%1)")
+        .arg(display_.isEmpty() ? QString()
+                                : QStringLiteral(" on ") + QString::fromLocal8Bit(display_));
+}
+
+bool X11RootDesktop::SetDesktopWallpaper(const QString& path) {
+    if (path.isEmpty())
+        return false;
+    Wanted wanted{path, std::nullopt, std::nullopt};
+    {
+        Connection c(display_);
+        if (!c.ok())
+            return false;
+        const Record record = readRecord(c);
+        wanted.style = record.style;
+        wanted.colour = record.colour;
+    }
+    if (!paintRoots(display_, wanted))
+        return false;
+    Connection c(display_);
+    return c.ok() && readRecord(c).path == path;
+}
+
+int X11RootDesktop::GetDesktopWallpaperStyle() {
+    Connection c(display_);
+    return c.ok() ? readRecord(c).style.value_or(StyleUnknown) : StyleUnknown;
+}
+
+bool X11RootDesktop::SetDesktopWallpaperStyle(int style) {
+    if (style < StyleCentre || style > StyleStretch)
+        return false;
+    Record record;
+    {
+        Connection c(display_);
+        if (!c.ok())
+            return false;
+        record = readRecord(c);
+        if (!record.path || record.path->isEmpty()) {
+            // No picture of ours to place: remember the style for the next one.
+            const xcb_atom_t styleAtom = c.atom(kStyleProperty);
+            for (xcb_screen_t* screen : c.screens())
+                writeCardinal(c, screen->root, styleAtom, XCB_ATOM_CARDINAL, quint32(style));
+            if (!c.settle())
+                return false;
+        } else if (!paintRoots(display_, {*record.path, style, record.colour})) {
+            return false;
+        }
+    }
+    Connection c(display_);
+    return c.ok() && readRecord(c).style == style;
+}
+
+DesktopColor X11RootDesktop::GetDesktopColor() {
+    Connection c(display_);
+    return c.ok() ? readRecord(c).colour.value_or(kUnknownDesktopColor) : kUnknownDesktopColor;
+}
+
+bool X11RootDesktop::SetDesktopColor(DesktopColor colour) {
+    colour &= 0x00FFFFFFu;
+    {
+        Connection c(display_);
+        if (!c.ok())
+            return false;
+        const Record record = readRecord(c);
+        xcb_screen_t* screen = c.defaultScreen();
+        // The path property exists once we drew anything, even the bare colour.
+        const bool foreignPicture =
+            !record.path && screen &&
+            readCardinal(c, screen->root, c.atom(kRootPixmapAtom, true), XCB_ATOM_PIXMAP);
+        if (foreignPicture) {
+            // Another program's picture is on the screen: the colour shows with our next one.
+            const xcb_atom_t colorAtom = c.atom(kColorProperty);
+            for (xcb_screen_t* each : c.screens())
+                writeCardinal(c, each->root, colorAtom, XCB_ATOM_CARDINAL, colour);
+            if (!c.settle())
+                return false;
+        } else if (!paintRoots(display_, {record.path.value_or(QString()), record.style, colour})) {
+            return false;
+        }
+    }
+    Connection c(display_);
+    return c.ok() && readRecord(c).colour == colour;
+}
+
+} // namespace kv
