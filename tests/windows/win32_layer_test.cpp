@@ -90,12 +90,31 @@ void putRaw(const std::wstring& name, DWORD type, const void* data, DWORD bytes)
     RegCloseKey(key);
 }
 
-// The lowest free slot of the handle table. Wine 8 answers 0 to GetProcessHandleCount, but it
-// hands out the lowest free slot, so a handle left open anywhere moves this value.
-ULONG_PTR nextFreeHandle() {
+// What shows a handle left open. Wine 8 answers 0 to GetProcessHandleCount but hands out the
+// lowest free slot of the handle table, so the slot the next handle would take moves instead;
+// on Windows the count itself moves.
+struct HandleMark {
+    ULONG_PTR nextSlot = 0;
+    DWORD count = 0;
+    bool operator==(const HandleMark&) const = default;
+};
+
+HandleMark handleMark() {
+    HandleMark mark;
     HANDLE probe = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     CloseHandle(probe);
-    return reinterpret_cast<ULONG_PTR>(probe);
+    mark.nextSlot = reinterpret_cast<ULONG_PTR>(probe);
+    GetProcessHandleCount(GetCurrentProcess(), &mark.count);
+    return mark;
+}
+
+std::string describe(const HandleMark& mark) {
+    return "next slot " + std::to_string(mark.nextSlot) + ", count " + std::to_string(mark.count);
+}
+
+void checkHandles(const HandleMark& actual, const HandleMark& expected, const std::string& what) {
+    check(actual == expected,
+          what + ": got " + describe(actual) + ", expected " + describe(expected));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -236,21 +255,19 @@ void registryLeavesNoHandles() {
     group("registry: no handle left open");
     // HKEY_CURRENT_USER opens its own handle on first use; that one stays for the process.
     kv::win32::RegReadString(HKEY_CURRENT_USER, kSettingsKey, L"Warm");
-    const ULONG_PTR before = nextFreeHandle();
+    const HandleMark before = handleMark();
     HKEY leaked = nullptr;
     RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey.c_str(), 0, KEY_READ, &leaked);
-    check(nextFreeHandle() != before, "the measurement sees one handle left open");
+    check(!(handleMark() == before), "the measurement sees one handle left open");
     RegCloseKey(leaked);
-    checkNumber(static_cast<long long>(nextFreeHandle()), static_cast<long long>(before),
-                "the measurement is back after closing it");
+    checkHandles(handleMark(), before, "the measurement is back after closing it");
 
     int missing = 0;
     for (int i = 0; i < 10000; ++i)
         missing +=
             kv::win32::RegReadString(HKEY_CURRENT_USER, kSettingsKey, L"NoSuchValue").empty();
     checkNumber(missing, 10000, "10,000 reads of a missing value all read as missing");
-    checkNumber(static_cast<long long>(nextFreeHandle()), static_cast<long long>(before),
-                "10,000 reads of a missing value leave no handle open");
+    checkHandles(handleMark(), before, "10,000 reads of a missing value leave no handle open");
 
     for (int i = 0; i < 1000; ++i) {
         kv::win32::RegReadString(HKEY_CURRENT_USER, L"Software\\NoSuchVendor\\NoSuch", L"WN");
@@ -258,8 +275,8 @@ void registryLeavesNoHandles() {
         kv::win32::RegWriteString(HKEY_CURRENT_USER, kSettingsKey, L"LifeTime", L"1.5");
         kv::win32::RegWriteStrings(HKEY_CURRENT_USER, kSettingsKey, {{L"LifeCmd", L"0"}});
     }
-    checkNumber(static_cast<long long>(nextFreeHandle()), static_cast<long long>(before),
-                "reads of a missing key, present values and writes leave no handle open");
+    checkHandles(handleMark(), before,
+                 "reads of a missing key, present values and writes leave no handle open");
 }
 
 // ---------------------------------------------------------------------------------------------
