@@ -1,22 +1,31 @@
 #include "app/Launcher.h"
 
 #include "app/CommandLine.h"
-#include "app/DisplayCheck.h"
 #include "app/Program.h"
 #include "engine/Clock.h"
 #include "engine/Options.h"
-#include "engine/desktop/DesktopLoader.h"
 #include "settings/Settings.h"
-#include "settings/SettingsLocation.h"
-#include "settings/SqliteSettingsStore.h"
 #include "ui/main/MainWindow.h"
 #include "ui/message/DialogAskUser.h"
 #include "ui/message/ProgMsg.h"
 
+#ifdef _WIN32
+#include "engine/desktop/win32/ActiveDesktop.h"
+#include "engine/desktop/win32/WindowsDesktop.h"
+#include "settings/win32/RegistrySettingsStore.h"
+#else
+#include "app/DisplayCheck.h"
+#include "engine/desktop/DesktopLoader.h"
+#include "settings/SettingsLocation.h"
+#include "settings/SqliteSettingsStore.h"
+#endif
+
 #include <QApplication>
+#include <QProcessEnvironment>
 #include <QStringList>
 
 #include <cstdio>
+#include <memory>
 
 namespace kv {
 namespace {
@@ -32,8 +41,18 @@ void print(FILE* stream, const QString& text) {
     std::fputs(text.toLocal8Bit().constData(), stream);
 }
 
+// Windows has one desktop, the shell's; elsewhere the desktop is found at run time.
+std::unique_ptr<DesktopBackend> desktopFor(const QProcessEnvironment& environment) {
+#ifdef _WIN32
+    Q_UNUSED(environment);
+    return std::make_unique<WindowsDesktop>();
+#else
+    return loadDesktopBackend(environment);
+#endif
+}
+
 QString versionText(const QProcessEnvironment& environment) {
-    const auto desktop = loadDesktopBackend(environment);
+    const auto desktop = desktopFor(environment);
     return QStringLiteral("Kestrovaline %1.%2\nDesktop: %3\n")
         .arg(Program::kVersionMajor)
         .arg(Program::kVersionMinor)
@@ -43,6 +62,11 @@ QString versionText(const QProcessEnvironment& environment) {
 } // namespace
 
 int launch(int argc, char** argv) {
+#ifdef _WIN32
+    // The desktop object lives in a single-threaded apartment joined by this, the user-interface
+    // thread, for the life of the process.
+    const win32::ComApartment apartment;
+#endif
     const CommandLine commandLine = CommandLine::parse(argumentsOf(argc, argv));
     const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     if (commandLine.mode == CommandLine::Mode::Help) {
@@ -56,20 +80,33 @@ int launch(int argc, char** argv) {
 
     // Stores and the liveness check come before any window: "-close" and a second start need no
     // display at all.
+#ifdef _WIN32
+    // The registry serves the heartbeat as well: it keeps values in memory and writes them to
+    // the disk lazily.
+    RegistrySettingsStore registry;
+    Settings settings(registry);
+    // The installer writes "JustInstalled" on Windows.
+    const bool freshStore = false;
+#else
     const auto persistent = SqliteSettingsStore::open(persistentStorePath(environment));
     const QString volatilePath = volatileStorePath(environment);
     const auto volatileStore =
         volatilePath.isEmpty() ? nullptr : SqliteSettingsStore::open(volatilePath);
     Settings settings(*persistent, volatileStore.get());
+    // No installer writes the per-user store here: a first start stands in for it.
+    const bool freshStore = persistent->opened() == SqliteSettingsStore::Opened::Created;
+#endif
     SystemClock clock;
     if (!Program::settleLiveness(settings, clock, commandLine))
         return 0;
 
+#ifndef _WIN32
     const QString advice = missingDisplayAdvice(environment);
     if (!advice.isEmpty()) {
         print(stderr, advice);
         return 1;
     }
+#endif
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kestrovaline"));
@@ -84,7 +121,7 @@ int launch(int argc, char** argv) {
     auto* messageDialog = new ProgMsg(messageSwitches, &window);
     DialogAskUser askUser(*messageDialog, messageSwitches);
     program.savedState().attachDialogs(nullptr, messageDialog);
-    program.setFreshStore(persistent->opened() == SqliteSettingsStore::Opened::Created);
+    program.setFreshStore(freshStore);
     window.attach(program);
     if (!program.Form_Load(commandLine, window, askUser))
         return 0;

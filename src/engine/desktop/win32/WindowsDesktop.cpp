@@ -1,0 +1,33 @@
+#include "engine/desktop/win32/WindowsDesktop.h"
+
+#include "engine/desktop/win32/ActiveDesktop.h"
+#include "engine/desktop/win32/SystemColours.h"
+
+#include <QDir>
+
+namespace kv {
+
+bool WindowsDesktop::SetDesktopWallpaper(const QString& path) {
+    // The shell takes the path as the user sees it, with backslashes.
+    return win32::SetDesktopWallpaper(QDir::toNativeSeparators(path).toStdWString());
+}
+
+int WindowsDesktop::GetDesktopWallpaperStyle() {
+    const int style = win32::GetDesktopWallpaperStyle();
+    // Newer shells also report fit, fill and span; none of them is an option here.
+    return (style >= StyleCentre && style <= StyleStretch) ? style : StyleUnknown;
+}
+
+bool WindowsDesktop::SetDesktopWallpaperStyle(int style) {
+    return win32::SetDesktopWallpaperStyle(style);
+}
+
+DesktopColor WindowsDesktop::GetDesktopColor() {
+    return win32::GetDesktopColor();
+}
+
+bool WindowsDesktop::SetDesktopColor(DesktopColor colour) {
+    return win32::SetDesktopColor(colour);
+}
+
+} // namespace kv
