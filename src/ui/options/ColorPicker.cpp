@@ -11,6 +11,10 @@ bool customColorsSet = false;
 
 } // namespace
 
+void ForgetCustomColorsForTest() {
+    customColorsSet = false;
+}
+
 QColor ChooseWithColorDialog(const QColor& initial, QWidget* owner) {
     return QColorDialog::getColor(initial, owner, QString());
 }

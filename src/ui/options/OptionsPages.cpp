@@ -37,6 +37,8 @@ QCheckBox* makeBox(QWidget* parent, const QString& name, const QString& text,
     auto* box = new RuleCheckBox(text, parent);
     box->setObjectName(name);
     box->setToolTip(tooltip);
+    // Every box starts clear, so its caption starts in the colour of a cleared box.
+    SetCaptionColor(box, kClearedCaptionColor);
     return box;
 }
 
