@@ -136,15 +136,27 @@ QWidget* ProgOpts::buildChangePage() {
     schedule->setVerticalSpacing(8);
     schedule->addWidget(change_[0], 0, 0);
     schedule->addWidget(change_[1], 1, 0);
+    // A unit label belongs to the field before it: a gap after it, none before.
+    const auto addField = [](QHBoxLayout* row, QWidget* field, QLabel* unit) {
+        row->addWidget(field);
+        row->addSpacing(2);
+        row->addWidget(unit);
+        row->addSpacing(10);
+    };
     auto* period = new QHBoxLayout;
-    for (QWidget* widget : std::initializer_list<QWidget*>{pDay_, pd_, pHour_, ph_, pMin_, pm_})
-        period->addWidget(widget);
+    period->setSpacing(0);
+    addField(period, pDay_, pd_);
+    addField(period, pHour_, ph_);
+    addField(period, pMin_, pm_);
     period->addStretch();
     schedule->addLayout(period, 1, 1);
     schedule->addWidget(change_[2], 2, 0);
     auto* time = new QHBoxLayout;
-    for (QWidget* widget : std::initializer_list<QWidget*>{twDay_, tHour_, th_, tMin_, tm_})
-        time->addWidget(widget);
+    time->setSpacing(0);
+    time->addWidget(twDay_);
+    time->addSpacing(10);
+    addField(time, tHour_, th_);
+    addField(time, tMin_, tm_);
     time->addStretch();
     schedule->addLayout(time, 2, 1);
     schedule->setColumnStretch(1, 1);

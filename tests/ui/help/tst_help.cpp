@@ -8,7 +8,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -156,6 +158,24 @@ private Q_SLOTS:
         QFETCH(QString, tag);
         QFETCH(QString, caption);
         QTEST(LinkAddress(tag, caption), "expected");
+    }
+
+    // The manual lies beside the built program, and every picture it shows is there too.
+    void manualBesideTheProgram() {
+        const QString build = qEnvironmentVariable("KV_BUILD_DIR");
+        if (build.isEmpty())
+            QSKIP("KV_BUILD_DIR is not set: run through ctest");
+        QFile manual(QDir(build).filePath(kManual));
+        QVERIFY2(manual.open(QIODevice::ReadOnly), qPrintable(manual.fileName()));
+        const QString html = QString::fromUtf8(manual.readAll());
+        static const QRegularExpression image(QStringLiteral("<img src=\"([^\"]+)\""));
+        int pictures = 0;
+        for (const QRegularExpressionMatch& match : image.globalMatch(html)) {
+            QVERIFY2(QFileInfo(QDir(build).filePath(match.captured(1))).isFile(),
+                     qPrintable(match.captured(1)));
+            ++pictures;
+        }
+        QVERIFY(pictures >= 4);
     }
 
     void aboutVersionText_data() {
