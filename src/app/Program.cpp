@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QUrl>
 
 namespace kv {
 namespace {
@@ -34,6 +35,13 @@ QString findMakerFolder(const QString& programFolder) {
     if (QFileInfo(installed).isDir())
         return installed;
     return beside;
+}
+
+// There is no web site: the home page is the manual installed beside the program, so every link
+// opens something real.
+QString builtInHomePage(const QString& programFolder, const QString& helpFileName) {
+    return QUrl::fromLocalFile(QDir(programFolder).absoluteFilePath(helpFileName))
+        .toString(QUrl::FullyEncoded);
 }
 
 } // namespace
@@ -74,6 +82,7 @@ bool Program::Form_Load(const CommandLine& commandLine, ProgramWindow& window, A
     if (programFolder_.isEmpty())
         programFolder_ = QCoreApplication::applicationDirPath();
     makerFolder_ = findMakerFolder(programFolder_);
+    savedState_.setBuiltInHomePage(builtInHomePage(programFolder_, helpFileName_));
     window.setTitle(windowTitle());
 
     savedState_.LoadSavedState(&window, makerFolder_);

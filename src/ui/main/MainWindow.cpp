@@ -1,7 +1,10 @@
 #include "ui/main/MainWindow.h"
 
 #include "app/Program.h"
+#include "ui/help/Help.h"
+#include "ui/help/ProgAbout.h"
 #include "ui/main/CollectionView.h"
+#include "ui/options/ProgOpts.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -47,6 +50,27 @@ void MainWindow::attach(Program& program) {
     program_ = &program;
     imageName_->setCollection(program.collection());
     connect(close_, &QPushButton::clicked, &program, &Program::Close_Click);
+}
+
+void MainWindow::setDialogs(ProgOpts* options, ProgAbout* about, Help* help) {
+    optionsDialog_ = options;
+    aboutBox_ = about;
+    help_ = help;
+}
+
+void MainWindow::Settings_Click() {
+    if (optionsDialog_ && program_)
+        kv::Settings_Click(*optionsDialog_, program_->options());
+}
+
+void MainWindow::About_Click() {
+    if (aboutBox_)
+        aboutBox_->showModal();
+}
+
+void MainWindow::Help_Click() {
+    if (help_)
+        help_->Help_Click();
 }
 
 void MainWindow::ImageMark_Click(int row) {

@@ -10,7 +10,10 @@ class QSystemTrayIcon;
 namespace kv {
 
 class CollectionView;
+class Help;
 class Program;
+class ProgAbout;
+class ProgOpts;
 
 // The main window. Closing or minimising it collapses it; only the exit command ends the program.
 class MainWindow final : public QWidget, public ProgramWindow {
@@ -19,6 +22,8 @@ public:
     explicit MainWindow(QWidget* parent = nullptr);
 
     void attach(Program& program);
+    // The windows and help behind the Settings, About and Help buttons; they live for the run.
+    void setDialogs(ProgOpts* options, ProgAbout* about, Help* help);
 
     void setTitle(const QString& title) override;
     void showWindow() override;
@@ -38,6 +43,10 @@ public:
 public Q_SLOTS:
     // A click on the state mark of a collection row toggles that row between use and skip.
     void ImageMark_Click(int row);
+    // Opens the options dialog; after Set the record reaches the desktop and the scheduler.
+    void Settings_Click();
+    void About_Click();
+    void Help_Click();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -49,6 +58,9 @@ private:
     QPushButton* close_ = nullptr;
     QSystemTrayIcon* tray_ = nullptr;
     CollectionView* imageName_ = nullptr;
+    ProgOpts* optionsDialog_ = nullptr;
+    ProgAbout* aboutBox_ = nullptr;
+    Help* help_ = nullptr;
 };
 
 } // namespace kv
