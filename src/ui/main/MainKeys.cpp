@@ -13,7 +13,8 @@ MainKeys::MainKeys(QWidget* window) : QObject(window), window_(window) {
 }
 
 MainKeys::~MainKeys() {
-    qApp->removeEventFilter(this);
+    if (qApp)
+        qApp->removeEventFilter(this);
 }
 
 bool MainKeys::isFirstDelivery(QObject* watched) const {
