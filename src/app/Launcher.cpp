@@ -144,6 +144,9 @@ int launch(int argc, char** argv) {
                       hyperlinks, &window);
     aboutBox->setDesktopName(desktopFor(environment)->name());
     window.setDialogs(&optionsDialog, aboutBox, &help);
+    window.setWebAddress(homePage);
+    QObject::connect(&window, &MainWindow::hyperlinkActivated, &window,
+                     [&hyperlinks](const QString& address) { hyperlinks.OpenHyperlink(address); });
     return QApplication::exec();
 }
 

@@ -120,8 +120,18 @@ void Program::InitTimer_Timer() {
     initTimer_.stop();
 }
 
+QString Program::ExitQuestion(const Options& options) {
+    QString question = QStringLiteral("Are you sure to exit Kestrovaline wallpaper manager?");
+    // Only the periodic and timed changes need the program running; the logon change is made
+    // by the next start.
+    if (options.Automatic != 0 && (options.AutoPeriod != 0 || options.AutoTime != 0))
+        question += QStringLiteral(" If you exit the program, automatic wallpaper change will not "
+                                   "work!");
+    return question;
+}
+
 void Program::Close_Click() {
-    const QString question = QStringLiteral("Are you sure to exit Kestrovaline wallpaper manager?");
+    const QString question = ExitQuestion(options_.options());
     if (askUser_ && askUser_->ask(MessageKind::Exit, question) == 1)
         SaveAndExit();
     else if (window_ && window_->isWindowVisible())
