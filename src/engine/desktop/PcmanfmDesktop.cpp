@@ -285,8 +285,13 @@ bool LxdeDesktop::show(const DesktopState& state) const {
     pcmanfm.start(program,
                   {QStringLiteral("--set-wallpaper=") + QFileInfo(state.path).absoluteFilePath(),
                    QStringLiteral("--wallpaper-mode=") + modeOf(state.style)});
-    return pcmanfm.waitForFinished(kCallTimeoutMs) &&
-           pcmanfm.exitStatus() == QProcess::NormalExit && pcmanfm.exitCode() == 0;
+    if (!pcmanfm.waitForFinished(kCallTimeoutMs) || pcmanfm.exitStatus() != QProcess::NormalExit ||
+        pcmanfm.exitCode() != 0)
+        return false;
+    // pcmanfm saves its settings with the picture, and with them its own colour: ours goes back.
+    return state.colour == kUnknownDesktopColor ||
+           writeKeyFileValue(settingsFile(), QStringLiteral("*"), QStringLiteral("desktop_bg"),
+                             colourHex(state.colour));
 }
 
 bool LxdeDesktop::SetDesktopWallpaper(const QString& path) {

@@ -203,6 +203,15 @@ private Q_SLOTS:
         QFile settings(desktop.settingsFile());
         QVERIFY(settings.open(QIODevice::ReadOnly));
         QVERIFY(settings.readAll().contains("\ndesktop_bg=#996633\n"));
+        settings.close();
+        QVERIFY(desktop.SetDesktopWallpaperStyle(StyleCentre));
+        QVERIFY(desktop.SetDesktopWallpaper(picture(QStringLiteral("after.png"))));
+        QVERIFY(shows(StyleCentre));
+        // pcmanfm has shown the new picture, so it has saved its settings: our colour is still
+        // in them.
+        QVERIFY(settings.open(QIODevice::ReadOnly));
+        QVERIFY(settings.readAll().contains("\ndesktop_bg=#996633\n"));
+        settings.close();
         QVERIFY(!desktop.SetDesktopWallpaper(pictures_.filePath(QStringLiteral("absent.png"))));
     }
 };
