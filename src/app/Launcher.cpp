@@ -5,6 +5,7 @@
 #include "app/Program.h"
 #include "engine/Clock.h"
 #include "engine/Options.h"
+#include "engine/Random.h"
 #include "engine/desktop/DesktopLoader.h"
 #include "settings/Settings.h"
 #include "settings/SettingsLocation.h"
@@ -78,6 +79,10 @@ int launch(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     Program program(settings, clock, [] { QCoreApplication::exit(0); });
+    const auto desktop = loadDesktopBackend(environment);
+    program.setDesktop(*desktop);
+    ClockSeededRandom random(clock);
+    program.setRandom(random);
     OptionsMessageSwitches messageSwitches(program.options().options());
     MainWindow window;
     // The main window owns the one message dialog of the run.

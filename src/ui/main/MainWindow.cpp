@@ -21,6 +21,9 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     close_ = new QPushButton(tr("Close"), this);
     close_->setObjectName(QStringLiteral("Close"));
     close_->setToolTip(QStringLiteral("Exit the program"));
+    set_ = new QPushButton(tr("Set"), this);
+    set_->setObjectName(QStringLiteral("Set"));
+    set_->setToolTip(QStringLiteral("Set selected wallpaper now"));
 
     imageName_ = new CollectionView(this);
     imageName_->setMinimumSize(208, 240);
@@ -36,6 +39,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     columns->addStretch(1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
+    buttons->addWidget(set_);
     buttons->addWidget(close_);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(columns, 1);
@@ -47,6 +51,7 @@ void MainWindow::attach(Program& program) {
     program_ = &program;
     imageName_->setCollection(program.collection());
     connect(close_, &QPushButton::clicked, &program, &Program::Close_Click);
+    connect(set_, &QPushButton::clicked, &program.engine(), &WallpaperEngine::Set_Click);
 }
 
 void MainWindow::ImageMark_Click(int row) {

@@ -33,6 +33,7 @@ public:
     QRect desktopArea() const override;
 
     QPushButton* closeButton() const { return close_; }
+    QPushButton* setButton() const { return set_; }
     CollectionView* imageName() const { return imageName_; }
 
 public Q_SLOTS:
@@ -47,6 +48,7 @@ protected:
 private:
     Program* program_ = nullptr;
     QPushButton* close_ = nullptr;
+    QPushButton* set_ = nullptr;
     QSystemTrayIcon* tray_ = nullptr;
     CollectionView* imageName_ = nullptr;
 };
