@@ -64,15 +64,8 @@ bool walkJpegMarkers(const QByteArray& data) {
 } // namespace
 
 bool JpegReachesEndOfImage(QIODevice& device) {
-    // A file is mapped rather than copied: the walk reads each byte once.
-    auto* file = qobject_cast<QFile*>(&device);
-    uchar* mapped = file && file->size() > 0 ? file->map(0, file->size()) : nullptr;
-    if (mapped) {
-        const bool whole = walkJpegMarkers(QByteArray::fromRawData(
-            reinterpret_cast<const char*>(mapped), static_cast<qsizetype>(file->size())));
-        file->unmap(mapped);
-        return whole;
-    }
+    // Read, not mapped: a mapped file that another program shortens under us would end the
+    // process with a bus error.
     if (!device.seek(0))
         return false;
     return walkJpegMarkers(device.readAll());
