@@ -172,29 +172,6 @@ private Q_SLOTS:
         QCOMPARE(bench.desktop.colourSets, 0);
     }
 
-    void setButton_data() {
-        QTest::addColumn<int>("current");
-        QTest::addColumn<int>("calls");
-        QTest::newRow("no current item") << -1 << 0;
-        QTest::newRow("current item") << 2 << 1;
-    }
-    void setButton() {
-        QFETCH(int, current);
-        QFETCH(int, calls);
-        Bench bench;
-        bench.addEntries({1, 1, 1});
-        bench.collection.setCurrentIndex(1);
-        if (current >= 0)
-            bench.collection.selectionModel()->setCurrentIndex(bench.collection.index(current),
-                                                               QItemSelectionModel::NoUpdate);
-        bench.engine.Set_Click();
-        QCOMPARE(bench.desktop.wallpaperCalls.size(), calls);
-        QCOMPARE(bench.collection.ImageState(0), StateUse);
-        // The Set button neither moves the current index nor records a change.
-        QCOMPARE(bench.collection.currentIndex(), 1);
-        QCOMPARE(bench.options.AutoChangeTime, QTime(10, 0));
-    }
-
     void selectionAfterASet_data() {
         QTest::addColumn<bool>("visible");
         QTest::addColumn<QList<int>>("selected");
@@ -332,12 +309,6 @@ private Q_SLOTS:
             QCOMPARE(bench.collection.ImageState(row), states[row]);
     }
 
-    void emptyCollectionChangesNothingQuietly() {
-        Bench bench;
-        QCOMPARE(bench.engine.ChangeWallpaper(), 0);
-        QVERIFY(bench.askUser.asked.isEmpty());
-    }
-
     void computeNextChange_data() {
         QTest::addColumn<bool>("timeMode");
         QTest::addColumn<QList<int>>("setting"); // period d,h,m or time h,m,weekday
@@ -353,8 +324,6 @@ private Q_SLOTS:
             << true << QList<int>{8, 30, 0} << at(5, 2, 8, 30) << at(5, 3, 8, 30);
         QTest::newRow("every day, last change today at the time")
             << true << QList<int>{8, 30, 0} << at(5, 3, 8, 30) << at(5, 4, 8, 30);
-        QTest::newRow("every day, last change earlier today")
-            << true << QList<int>{8, 30, 0} << at(5, 3, 8, 29, 59) << at(5, 3, 8, 30);
         QTest::newRow("Monday, from a Wednesday")
             << true << QList<int>{8, 30, 2} << at(5, 6, 9, 0) << at(5, 11, 8, 30);
         QTest::newRow("Sunday, on a Sunday before the time")
@@ -474,19 +443,6 @@ private Q_SLOTS:
         bench.engine.ChangeTimer_Timer();
         QCOMPARE(bench.desktop.wallpaperCalls.size(), 1);
         QCOMPARE(bench.engine.NextChange().date(), QDate(2026, 5, 4));
-    }
-
-    void failedChangeStaysDueAndIsRetried() {
-        Bench bench;
-        bench.addEntries({1, 1}, {1});
-        bench.periodMode(0, 1, 0);
-        bench.clock.set(at(5, 3, 12, 0));
-        bench.engine.ApplyDesktopOptions();
-        bench.clock.advanceMs(15000);
-        bench.engine.ChangeTimer_Timer();
-        QCOMPARE(bench.engine.ChangeTimer().interval(), 15000);
-        QCOMPARE(bench.askUser.asked.size(), 2);
-        QCOMPARE(bench.options.AutoChangeTime, QTime(10, 0));
     }
 };
 
