@@ -50,11 +50,19 @@ Program::Program(Settings& settings, Clock& clock, std::function<void()> endProc
                  QString programFolder)
     : settings_(settings), clock_(clock), liveness_(settings, clock),
       endProcess_(std::move(endProcess)), options_(settings, clock),
-      savedState_(settings, collection_, options_), programFolder_(std::move(programFolder)) {
+      savedState_(settings, collection_, options_), random_(clock),
+      engine_(collection_, options_.options(), clock, random_, noDesktop_),
+      programFolder_(std::move(programFolder)) {
     lifeTimer_.setInterval(Liveness::kTimerIntervalMs);
     initTimer_.setInterval(kInitTimerIntervalMs);
     connect(&lifeTimer_, &QTimer::timeout, this, &Program::LifeTimer_Timer);
     connect(&initTimer_, &QTimer::timeout, this, &Program::InitTimer_Timer);
+    options_.ApplyDesktopOptions = [this] {
+        engine_.ApplyDesktopOptions();
+    };
+    changeWallpaper_ = [this] {
+        engine_.ChangeWallpaper();
+    };
 }
 
 bool Program::settleLiveness(Settings& settings, Clock& clock, const CommandLine& commandLine) {
@@ -70,6 +78,8 @@ QString Program::windowTitle() const {
 bool Program::Form_Load(const CommandLine& commandLine, ProgramWindow& window, AskUser& askUser) {
     window_ = &window;
     askUser_ = &askUser;
+    engine_.setAskUser(&askUser);
+    engine_.setWindowVisible([this] { return window_ && window_->isWindowVisible(); });
 
     // This copy's heartbeat is written before anything else happens.
     lifeTimer_.start();
@@ -88,10 +98,21 @@ bool Program::Form_Load(const CommandLine& commandLine, ProgramWindow& window, A
     savedState_.LoadSavedState(&window, makerFolder_);
     restored_ = true;
 
-    if (commandLine.isLogon())
+    if (commandLine.isLogon()) {
+        const Options& options = options_.options();
+        if (options.Automatic != 0 && options.AutoLogon != 0)
+            engine_.ChangeWallpaper();
+        if (options.Automatic == 0 && options.AutoStart == 0) {
+            // A manual-mode logon start has nothing to stay for. Nothing is saved and the
+            // heartbeat is left as it is, as when a start finds another copy running.
+            stopTimers();
+            ended_ = true;
+            return false;
+        }
         HideTray_Click();
-    else
+    } else {
         window.showWindow();
+    }
 
     initTimer_.start();
     return !ended_;
@@ -154,12 +175,17 @@ void Program::ExitProgram() {
     if (ended_)
         return;
     ended_ = true;
-    lifeTimer_.stop();
-    initTimer_.stop();
+    stopTimers();
     if (window_)
         window_->removeTrayIcon();
     liveness_.markEnded();
     endProcess_();
+}
+
+void Program::stopTimers() {
+    lifeTimer_.stop();
+    initTimer_.stop();
+    engine_.ChangeTimer().stop();
 }
 
 void Program::HideTray_Click() {

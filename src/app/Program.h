@@ -4,6 +4,9 @@
 #include "app/Liveness.h"
 #include "collection/Collection.h"
 #include "engine/Options.h"
+#include "engine/Random.h"
+#include "engine/WallpaperEngine.h"
+#include "engine/desktop/NullDesktop.h"
 #include "settings/SavedState.h"
 
 #include <QObject>
@@ -15,6 +18,7 @@ namespace kv {
 
 class AskUser;
 class Clock;
+class DesktopBackend;
 class ProgramWindow;
 class Settings;
 
@@ -52,8 +56,14 @@ public:
     // What a click on the notification-area icon means.
     enum class TrayClick { LeftPress, LeftDoubleClick, RightPress, RightDoubleClick, Other };
     void TrayIcon_MouseMove(TrayClick click);
-    // The immediate wallpaper change of a right click on the icon.
+    // The immediate wallpaper change of a right click on the icon; ChangeWallpaper unless a
+    // test puts something else in.
     void setChangeWallpaper(std::function<void()> changeWallpaper);
+
+    // The desktop the wallpaper goes to; until one is given every change fails quietly.
+    void setDesktop(DesktopBackend& desktop) { engine_.setDesktop(desktop); }
+    void setRandom(Random& random) { engine_.setRandom(random); }
+    WallpaperEngine& engine() { return engine_; }
 
     void LifeTimer_Timer();
     void InitTimer_Timer();
@@ -76,6 +86,8 @@ public:
     QTimer& initTimer() { return initTimer_; }
 
 private:
+    void stopTimers();
+
     Settings& settings_;
     Clock& clock_;
     Liveness liveness_;
@@ -91,6 +103,9 @@ private:
     Collection collection_;
     OptionsKeeper options_;
     SavedState savedState_;
+    NullDesktop noDesktop_;
+    ClockSeededRandom random_;
+    WallpaperEngine engine_;
 
     QString programFolder_;
     QString makerFolder_;

@@ -1,6 +1,7 @@
 #include "ui/main/MainWindow.h"
 
 #include "app/Program.h"
+#include "engine/WallpaperEngine.h"
 #include "ui/PictureButtons.h"
 #include "ui/WindowDrag.h"
 #include "ui/help/Help.h"
@@ -137,6 +138,8 @@ void MainWindow::attach(Program& program) {
     connect(close_, &QPushButton::clicked, &program, &Program::Close_Click);
     connect(hideTray_, &QPushButton::clicked, &program, &Program::HideTray_Click);
     connect(keys_, &MainKeys::escapePressed, &program, &Program::HideTray_Click);
+    connect(this, &MainWindow::setWallpaperRequested, &program.engine(),
+            &WallpaperEngine::Set_Click);
 }
 
 void MainWindow::setDialogs(ProgOpts* options, ProgAbout* about, Help* help) {
