@@ -1,128 +1,177 @@
-#include "settings/SqliteSettingsStore.h"
-#include "support/TestEnvironment.h"
+#include "support/ProgramHome.h"
+#include "support/RootPixels.h"
 #include "support/XTools.h"
 #include "support/XvfbServer.h"
 
-#include <QProcess>
+#include <QDir>
+#include <QImage>
 #include <QStandardPaths>
 #include <QTest>
 
 using namespace kv;
+using test::ProgramHome;
 
 namespace {
 
-const QString kKey = QStringLiteral("Software\\Kestrovaline\\Kestrovaline");
-
-QString programPath() {
-    return qEnvironmentVariable("KV_PROGRAM");
-}
+const QString kTitle = QStringLiteral("Kestrovaline 1.0");
 
 } // namespace
 
-// The real program as a user starts it, in a real X server.
+// The real program as a user starts it, in a real X server with the X11 root backend.
 class TestProgramProcess : public QObject {
     Q_OBJECT
 
     test::XvfbServer xvfb_;
 
-    QProcessEnvironment environmentFor(const test::TestEnvironment& home) const {
-        QProcessEnvironment environment = home.processEnvironment();
-        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        environment.insert(QStringLiteral("DISPLAY"), xvfb_.display());
-        environment.insert(QStringLiteral("KESTROVALINE_DESKTOP"), QStringLiteral("none"));
-        return environment;
+    QString display() const { return xvfb_.display(); }
+    int mainWindows() const { return int(test::visibleWindowsTitled(display(), kTitle).size()); }
+    void paintRootGrey() {
+        test::runXTool(display(), QStringLiteral("xsetroot"),
+                       {QStringLiteral("-solid"), QStringLiteral("#808080")});
     }
-
-    QStringList windowsTitled(const QString& title) const {
-        return test::visibleWindowsTitled(xvfb_.display(), title);
-    }
-
-    static QString stored(const test::TestEnvironment& home, const QString& name) {
-        auto store = SqliteSettingsStore::open(home.volatileStorePath());
-        return store->readText(kKey, name);
-    }
-
-    static int runToEnd(const QStringList& arguments, const QProcessEnvironment& environment,
-                        QString* errorOutput = nullptr, int timeoutMs = 20000) {
-        QProcess process;
-        process.setProcessEnvironment(environment);
-        process.start(programPath(), arguments);
-        if (!process.waitForFinished(timeoutMs)) {
-            process.kill();
-            process.waitForFinished();
-            return -100;
-        }
-        if (errorOutput)
-            *errorOutput = QString::fromLocal8Bit(process.readAllStandardError());
-        return process.exitStatus() == QProcess::CrashExit ? -1 : process.exitCode();
+    // An invalid colour stands for "none of the collection's pictures".
+    bool rootShows(const QColor& colour) const {
+        const QColor shown = test::rootCentreColour(display());
+        if (colour.isValid())
+            return test::closeColours(shown, colour);
+        return shown.isValid() && !test::closeColours(shown, Qt::red) &&
+               !test::closeColours(shown, Qt::green) && !test::closeColours(shown, Qt::blue);
     }
 
 private Q_SLOTS:
     void initTestCase() {
-        QVERIFY2(!programPath().isEmpty(), "KV_PROGRAM names the program under test");
-        if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
-            QSKIP("xdotool is not installed (Debian package xdotool)");
+        QVERIFY2(!ProgramHome::program().isEmpty(), "KV_PROGRAM names the program under test");
+        for (const char* tool : {"xdotool", "xsetroot"}) {
+            if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
+                QSKIP(qPrintable(QStringLiteral("%1 is not installed").arg(QLatin1String(tool))));
+        }
         if (!xvfb_.start())
             QSKIP(qPrintable(xvfb_.error()));
     }
 
-    void startShowsTheWindowAndCloseEndsIt() {
-        test::TestEnvironment home;
-        const QProcessEnvironment environment = environmentFor(home);
-        QProcess first;
-        first.setProcessEnvironment(environment);
-        first.start(programPath(), {});
-        QVERIFY(first.waitForStarted());
-        QTRY_COMPARE_WITH_TIMEOUT(windowsTitled(QStringLiteral("Kestrovaline 1.0")).size(), 1,
-                                  15000);
-        QVERIFY(stored(home, QStringLiteral("LifeTime")).toDouble() > 0);
+    void startShowsTheWindowAndCloseSavesAndEndsIt() {
+        ProgramHome home(display(), QStringLiteral("none"));
+        home.store(test::threeColourCollection(home.environment().root()));
+        QProcess& first = home.start();
+        QTRY_COMPARE_WITH_TIMEOUT(mainWindows(), 1, 15000);
+        QVERIFY(home.storedVolatile(QStringLiteral("LifeTime")).toDouble() > 0);
 
         // A second start finds the running copy and ends without a window of its own.
-        QCOMPARE(runToEnd({}, environment), 0);
-        QCOMPARE(windowsTitled(QStringLiteral("Kestrovaline 1.0")).size(), 1);
-        QVERIFY(first.state() == QProcess::Running);
+        QCOMPARE(home.run({}), 0);
+        QCOMPARE(mainWindows(), 1);
+        QCOMPARE(first.state(), QProcess::Running);
 
-        QCOMPARE(runToEnd({QStringLiteral("-close")}, environment), 0);
+        QCOMPARE(home.run({QStringLiteral("-close")}), 0);
         QVERIFY(first.waitForFinished(10000));
         QCOMPARE(first.exitStatus(), QProcess::NormalExit);
         QCOMPARE(first.exitCode(), 0);
-        QCOMPARE(stored(home, QStringLiteral("LifeTime")), QStringLiteral("0"));
-        QCOMPARE(stored(home, QStringLiteral("LifeCmd")), QStringLiteral("0"));
+        QCOMPARE(home.storedVolatile(QStringLiteral("LifeTime")), QStringLiteral("0"));
+        QCOMPARE(home.storedVolatile(QStringLiteral("LifeCmd")), QStringLiteral("0"));
+        QCOMPARE(home.stored(QStringLiteral("WN")), QStringLiteral("3"));
+        QCOMPARE(home.stored(QStringLiteral("WName3")), QStringLiteral("blue.bmp"));
+        QCOMPARE(home.stored(QStringLiteral("WMainX")).isEmpty(), false);
     }
 
     void closeWithNothingRunningEndsAtOnce() {
-        test::TestEnvironment home;
-        QCOMPARE(runToEnd({QStringLiteral("-close")}, environmentFor(home), nullptr, 2000), 0);
-        QCOMPARE(stored(home, QStringLiteral("LifeCmd")), QString());
-        QCOMPARE(stored(home, QStringLiteral("LifeTime")), QString());
+        ProgramHome home(display(), QStringLiteral("none"));
+        QCOMPARE(home.run({QStringLiteral("-close")}, 2000), 0);
+        QCOMPARE(home.storedVolatile(QStringLiteral("LifeCmd")), QString());
+        QCOMPARE(home.storedVolatile(QStringLiteral("LifeTime")), QString());
+    }
+
+    void staleCloseCommandDoesNotOverwriteTheCollection() {
+        ProgramHome home(display(), QStringLiteral("none"));
+        home.store(test::threeColourCollection(home.environment().root()));
+        home.storeVolatile(QStringLiteral("LifeCmd"), QStringLiteral("1"));
+        QProcess& program = home.start();
+        QTRY_COMPARE_WITH_TIMEOUT(mainWindows(), 1, 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(home.storedVolatile(QStringLiteral("LifeCmd")),
+                                  QStringLiteral("0"), 5000);
+        QCOMPARE(program.state(), QProcess::Running);
+        QCOMPARE(home.stored(QStringLiteral("WN")), QStringLiteral("3"));
+        QCOMPARE(home.stored(QStringLiteral("WName1")), QStringLiteral("red.bmp"));
+        QCOMPARE(home.run({QStringLiteral("-close")}), 0);
+        QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(home.stored(QStringLiteral("WN")), QStringLiteral("3"));
+    }
+
+    // The three ways a logon start can go.
+    void logonStart_data() {
+        QTest::addColumn<QString>("automatic");
+        QTest::addColumn<QString>("logon");
+        QTest::addColumn<QString>("autoStart");
+        QTest::addColumn<bool>("staysResident");
+        QTest::addColumn<QColor>("root");
+        QTest::newRow("manual, no autostart: ends, saves nothing") << "0"
+                                                                   << "1"
+                                                                   << "0" << false << QColor();
+        QTest::newRow("automatic without logon change: only collapses") << "1"
+                                                                        << "0"
+                                                                        << "1" << true << QColor();
+        QTest::newRow("automatic logon change: next picture, then collapses")
+            << "1"
+            << "1"
+            << "1" << true << QColor(Qt::green);
+    }
+    void logonStart() {
+        QFETCH(QString, automatic);
+        QFETCH(QString, logon);
+        QFETCH(QString, autoStart);
+        QFETCH(bool, staysResident);
+        QFETCH(QColor, root);
+        ProgramHome home(display(), QStringLiteral("x11"));
+        auto values = test::threeColourCollection(home.environment().root());
+        values.append({QStringLiteral("Automatic"), automatic});
+        values.append({QStringLiteral("AutoLogon"), logon});
+        values.append({QStringLiteral("AutoPeriod"), QStringLiteral("0")});
+        values.append({QStringLiteral("AutoTime"), QStringLiteral("0")});
+        values.append({QStringLiteral("AutoStart"), autoStart});
+        home.store(values);
+        paintRootGrey();
+
+        if (!staysResident) {
+            QCOMPARE(home.run({QStringLiteral("-logon")}), 0);
+            // Nothing saved, and the heartbeat is left as it was.
+            QCOMPARE(home.stored(QStringLiteral("WMainX")), QString());
+            QVERIFY(home.storedVolatile(QStringLiteral("LifeTime")).toDouble() > 0);
+            QVERIFY(rootShows(root));
+            return;
+        }
+        QProcess& program = home.start({QStringLiteral("-LOGON")});
+        // The collapse saves the state; the change, when there is one, comes before it.
+        QTRY_VERIFY_WITH_TIMEOUT(!home.stored(QStringLiteral("WMainX")).isEmpty(), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(rootShows(root), 5000);
+        QCOMPARE(mainWindows(), 0);
+        QCOMPARE(program.state(), QProcess::Running);
+        QCOMPARE(home.run({QStringLiteral("-close")}), 0);
+        QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(home.stored(QStringLiteral("WIndex")), root == QColor(Qt::green) ? "1" : "0");
     }
 
     void noDisplayGivesAdviceNotACrash() {
-        test::TestEnvironment home;
-        QProcessEnvironment environment = environmentFor(home);
-        environment.remove(QStringLiteral("DISPLAY"));
+        ProgramHome home(display(), QStringLiteral("none"));
+        home.removeVariable(QStringLiteral("DISPLAY"));
         QString errors;
-        QCOMPARE(runToEnd({}, environment, &errors), 1);
+        QCOMPARE(home.run({}, 20000, &errors), 1);
         QVERIFY2(errors.contains(QStringLiteral("needs a graphical desktop")), qPrintable(errors));
         QVERIFY2(errors.contains(QStringLiteral("xvfb-run")), qPrintable(errors));
 
-        environment.insert(QStringLiteral("DISPLAY"), QStringLiteral(":4095"));
-        QCOMPARE(runToEnd({}, environment, &errors), 1);
+        home.setVariable(QStringLiteral("DISPLAY"), QStringLiteral(":4095"));
+        QCOMPARE(home.run({}, 20000, &errors), 1);
         QVERIFY2(errors.contains(QStringLiteral("cannot reach the X display")), qPrintable(errors));
     }
 
     void helpAndVersionNeedNoDisplay() {
-        test::TestEnvironment home;
-        QProcessEnvironment environment = environmentFor(home);
-        environment.remove(QStringLiteral("DISPLAY"));
+        ProgramHome home(display(), QStringLiteral("none"));
+        home.removeVariable(QStringLiteral("DISPLAY"));
         QProcess process;
-        process.setProcessEnvironment(environment);
-        process.start(programPath(), {QStringLiteral("--version")});
+        process.setProcessEnvironment(home.processEnvironment());
+        process.start(ProgramHome::program(), {QStringLiteral("--version")});
         QVERIFY(process.waitForFinished(10000));
         QCOMPARE(process.exitCode(), 0);
-        QVERIFY(process.readAllStandardOutput().startsWith("Kestrovaline 1.0\n"));
-        process.start(programPath(), {QStringLiteral("--help")});
+        const QByteArray version = process.readAllStandardOutput();
+        QVERIFY(version.startsWith("Kestrovaline 1.0\nDesktop: none"));
+        process.start(ProgramHome::program(), {QStringLiteral("--help")});
         QVERIFY(process.waitForFinished(10000));
         QVERIFY(process.readAllStandardOutput().contains("-close"));
     }

@@ -1,6 +1,5 @@
-#include "settings/Settings.h"
-#include "settings/SqliteSettingsStore.h"
-#include "support/TestEnvironment.h"
+#include "support/ProgramHome.h"
+#include "support/RootPixels.h"
 #include "support/XTools.h"
 #include "support/XvfbServer.h"
 
@@ -9,6 +8,7 @@
 #include <QTest>
 
 using namespace kv;
+using test::ProgramHome;
 
 namespace {
 constexpr int kPastDoubleClickMs = 800;
@@ -24,15 +24,6 @@ class TestTrayProcess : public QObject {
 
     QString display() const { return xvfb_.display(); }
 
-    QProcessEnvironment environmentFor(const test::TestEnvironment& home) const {
-        QProcessEnvironment environment = home.processEnvironment();
-        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        environment.insert(QStringLiteral("DISPLAY"), display());
-        environment.insert(QStringLiteral("KESTROVALINE_DESKTOP"), QStringLiteral("none"));
-        return environment;
-    }
-
     int mainWindows() const {
         return int(
             test::visibleWindowsTitled(display(), QStringLiteral("Kestrovaline 1.0")).size());
@@ -46,6 +37,29 @@ class TestTrayProcess : public QObject {
     void clickIcon(int button, int repeat = 1) {
         QTest::qWait(kPastDoubleClickMs);
         test::clickAt(display(), iconCentre(), button, repeat);
+    }
+
+    bool rootShows(const QColor& colour) const {
+        return test::closeColours(test::rootCentreColour(display()), colour);
+    }
+
+    // A program collapsed into the notification area at once, with automatic change off.
+    QProcess& startInTray(ProgramHome& home) {
+        auto values = test::threeColourCollection(home.environment().root());
+        values.append({QStringLiteral("Automatic"), QStringLiteral("0")});
+        values.append({QStringLiteral("AutoStart"), QStringLiteral("1")});
+        home.store(values);
+        QProcess& program = home.start({QStringLiteral("-logon")});
+        [&] {
+            QTRY_VERIFY_WITH_TIMEOUT(!iconCentre().isNull(), 15000);
+        }();
+        return program;
+    }
+
+    static void closeProgram(ProgramHome& home, QProcess& program) {
+        QCOMPARE(home.run({QStringLiteral("-close")}), 0);
+        QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(program.exitCode(), 0);
     }
 
 private Q_SLOTS:
@@ -74,23 +88,8 @@ private Q_SLOTS:
     }
 
     void leftClickTogglesAndASecondStartBringsTheWindowBack() {
-        test::TestEnvironment home;
-        const QProcessEnvironment environment = environmentFor(home);
-        {
-            // Manual mode: this test is about the icon, and a logon change without a desktop
-            // would stop the start at its failure message.
-            const auto store = SqliteSettingsStore::open(home.persistentStorePath());
-            Settings settings(*store);
-            settings.SetSettingsRoot(QStringLiteral("Kestrovaline"), QString());
-            settings.WriteSetting(QStringLiteral("Automatic"), 0);
-        }
-        QProcess program;
-        program.setProcessEnvironment(environment);
-        program.start(qEnvironmentVariable("KV_PROGRAM"), {QStringLiteral("-logon")});
-        QVERIFY(program.waitForStarted());
-
-        // A logon start lives in the notification area only.
-        QTRY_VERIFY_WITH_TIMEOUT(!iconCentre().isNull(), 15000);
+        ProgramHome home(display(), QStringLiteral("none"));
+        QProcess& program = startInTray(home);
         QCOMPARE(mainWindows(), 0);
 
         clickIcon(1);
@@ -103,21 +102,32 @@ private Q_SLOTS:
         QTest::qWait(1000);
         QCOMPARE(mainWindows(), 0);
 
-        QProcess second;
-        second.setProcessEnvironment(environment);
-        second.start(qEnvironmentVariable("KV_PROGRAM"), {});
-        QVERIFY(second.waitForFinished(5000));
-        QCOMPARE(second.exitCode(), 0);
+        // However often the window was hidden, there is one icon.
+        const QString tree = test::runXTool(display(), QStringLiteral("xwininfo"),
+                                            {QStringLiteral("-root"), QStringLiteral("-tree")});
+        QCOMPARE(tree.count(QStringLiteral("(\"kestrovaline\" \"Kestrovaline\")  22x22")), 1);
+
+        QCOMPARE(home.run({}, 5000), 0);
         QTRY_COMPARE_WITH_TIMEOUT(mainWindows(), 1, 5000);
 
-        QProcess close;
-        close.setProcessEnvironment(environment);
-        close.start(qEnvironmentVariable("KV_PROGRAM"), {QStringLiteral("-close")});
-        QVERIFY(close.waitForFinished(10000));
-        QVERIFY(program.waitForFinished(10000));
-        QCOMPARE(program.exitCode(), 0);
+        closeProgram(home, program);
         // The icon leaves with the program.
         QTRY_VERIFY_WITH_TIMEOUT(iconCentre().isNull(), 5000);
+    }
+
+    void rightClickChangesTheWallpaperAndADoubleClickTwice() {
+        ProgramHome home(display(), QStringLiteral("x11"));
+        QProcess& program = startInTray(home);
+
+        // List order from red: green, then blue and red for the two changes of a double click.
+        clickIcon(3);
+        QTRY_VERIFY_WITH_TIMEOUT(rootShows(Qt::green), 5000);
+        clickIcon(3, 2);
+        QTRY_VERIFY_WITH_TIMEOUT(rootShows(Qt::red), 5000);
+        QCOMPARE(mainWindows(), 0);
+
+        closeProgram(home, program);
+        QCOMPARE(home.stored(QStringLiteral("WIndex")), QStringLiteral("0"));
     }
 };
 
