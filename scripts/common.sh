@@ -25,7 +25,7 @@ kv_install_packages() {
     if [ "${#missing[@]}" -gt 0 ]; then
         echo "Installing: ${missing[*]}"
         kv_as_root apt-get update -qq
-        kv_as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+        kv_as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
     fi
 }
 
