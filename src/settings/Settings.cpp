@@ -114,12 +114,14 @@ void Settings::WriteSetting(const QString& name, double value) {
     writeRaw(name, singlePrecisionText(value));
 }
 
-Settings::Batch::Batch(Settings& settings) : settings_(settings) {
-    settings_.pending_.emplace();
+Settings::Batch::Batch(Settings& settings)
+    : settings_(settings), outermost_(!settings.pending_.has_value()) {
+    if (outermost_)
+        settings_.pending_.emplace();
 }
 
 Settings::Batch::~Batch() {
-    if (open_)
+    if (open_ && outermost_)
         settings_.pending_.reset();
 }
 
@@ -127,6 +129,8 @@ bool Settings::Batch::commit() {
     if (!open_)
         return false;
     open_ = false;
+    if (!outermost_)
+        return true;
     const QList<SettingValue> values = std::move(*settings_.pending_);
     settings_.pending_.reset();
     return values.isEmpty() || settings_.persistent_.writeAll(settings_.key_, values);

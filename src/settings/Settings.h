@@ -32,7 +32,9 @@ public:
     // Written as a single-precision real: at most 7 significant digits, decimal point.
     void WriteSetting(const QString& name, double value);
 
-    // Writes made while a batch is open reach the store together, or not at all, at commit.
+    // Writes made while a batch is open reach the store together, or not at all, at commit. A
+    // batch opened while another is open (a save reached again from a dialog the first one
+    // raised) joins it: its writes land with the outer commit.
     class Batch {
     public:
         explicit Batch(Settings& settings);
@@ -43,6 +45,7 @@ public:
 
     private:
         Settings& settings_;
+        bool outermost_;
         bool open_ = true;
     };
 

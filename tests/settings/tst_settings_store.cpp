@@ -267,6 +267,27 @@ private Q_SLOTS:
         QCOMPARE(store->readText(kKey, QStringLiteral("WName1")), QStringLiteral("a.jpg"));
     }
 
+    void aBatchOpenedInsideAnotherJoinsIt() {
+        auto store = SqliteSettingsStore::open(storePath());
+        Settings settings(*store);
+        settings.SetSettingsRoot(QStringLiteral("Kestrovaline"), QString());
+        {
+            Settings::Batch outer(settings);
+            settings.WriteSetting(QStringLiteral("WN"), 1);
+            {
+                Settings::Batch inner(settings);
+                settings.WriteSetting(QStringLiteral("WName1"), QStringLiteral("a.jpg"));
+                QVERIFY(inner.commit());
+            }
+            QCOMPARE(store->readText(kKey, QStringLiteral("WName1")), QString());
+            settings.WriteSetting(QStringLiteral("WIndex"), 0);
+            QVERIFY(outer.commit());
+        }
+        QCOMPARE(store->readText(kKey, QStringLiteral("WN")), QStringLiteral("1"));
+        QCOMPARE(store->readText(kKey, QStringLiteral("WName1")), QStringLiteral("a.jpg"));
+        QCOMPARE(store->readText(kKey, QStringLiteral("WIndex")), QStringLiteral("0"));
+    }
+
     void readsOfAMissingValueLeakNothing() {
         auto store = SqliteSettingsStore::open(storePath());
         store->readText(kKey, QStringLiteral("Nothing"));
