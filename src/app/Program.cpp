@@ -1,6 +1,7 @@
 #include "app/Program.h"
 
 #include "app/ProgramWindow.h"
+#include "collection/CollectionCommands.h"
 #include "engine/AskUser.h"
 #include "settings/Numbers.h"
 #include "settings/Settings.h"
@@ -108,7 +109,12 @@ void Program::InitTimer_Timer() {
     // The start-up report waits for the second tick, when the window has been drawn.
     if (++initTicks_ < 2)
         return;
+    // Stopped first: the report is modal, and the timer must not fire again beneath it.
     initTimer_.stop();
+    const QString report =
+        CollectionCommands::MissingFilesText(savedState_.MissingCount(), savedState_.MissingName());
+    if (!report.isEmpty() && askUser_)
+        askUser_->ask(MessageKind::StartupReport, report);
 }
 
 void Program::Close_Click() {
