@@ -27,7 +27,10 @@ Previews::Previews(Collection& collection, FileBrowserModel& browser, QObject* p
     connect(collection_.selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this] { ImageName_Click(); });
     connect(browser_.files().selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this] { Files_Click(); });
+            [this] {
+                if (followFileFocus_)
+                    Files_Click();
+            });
 }
 
 void Previews::showPicture(const QImage& picture, const QString& path) {

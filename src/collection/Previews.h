@@ -33,6 +33,10 @@ public:
     // A click or double-click in the file list, or a change of its focused row.
     void Files_Click();
 
+    // While false, a change of the file list's focused row does not preview: the list view
+    // moves the focus before it applies the selection, and previews once both are done.
+    void setFollowFileFocus(bool follow) { followFileFocus_ = follow; }
+
     QImage picture() const { return picture_; }
     // The path of the file the picture shows, "" when none.
     QString picturePath() const { return picturePath_; }
@@ -61,6 +65,7 @@ private:
     QString errorText_;
     QString pathText_;
     QString pathToolTip_;
+    bool followFileFocus_ = true;
 };
 
 } // namespace kv

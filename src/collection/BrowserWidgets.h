@@ -1,0 +1,102 @@
+#pragma once
+
+#include <QComboBox>
+#include <QImage>
+#include <QListView>
+#include <QPointer>
+#include <QWidget>
+
+class QAbstractButton;
+class QLabel;
+class QLineEdit;
+
+namespace kv {
+
+class CollectionCommands;
+class FileBrowserModel;
+class Previews;
+
+// The drive list, `Disk`: the mounted volumes by mount point and label.
+class DriveBox final : public QComboBox {
+    Q_OBJECT
+public:
+    DriveBox(FileBrowserModel& browser, QWidget* parent = nullptr);
+
+private:
+    void fill();
+    FileBrowserModel& browser_;
+};
+
+// The folder list, `Folder`: the open folder under its ancestors, its subfolders below it. A
+// double-click, Enter or Space opens the highlighted folder, Backspace the parent; the right
+// button reads the list again.
+class FolderView final : public QListView {
+    Q_OBJECT
+public:
+    FolderView(FileBrowserModel& browser, QWidget* parent = nullptr);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    void showListIndex();
+    FileBrowserModel& browser_;
+};
+
+// The file list, `Files`: the pictures of the open folder, several highlighted with Shift and
+// Ctrl; a click previews the file.
+class FilesView final : public QListView {
+    Q_OBJECT
+public:
+    FilesView(FileBrowserModel& browser, Previews& previews, QWidget* parent = nullptr);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    // Runs the list's own handling, then previews when it moved the focus.
+    template <typename Handle> void previewAfter(Handle handle);
+    Previews& previews_;
+    int focusedBeforePress_ = -1;
+};
+
+// The picture area, `ImagePreview`, with the error label `ImageErr` in its lower part. Pictures
+// keep their aspect; they are decoded for the area's size in device pixels.
+class PreviewArea final : public QWidget {
+    Q_OBJECT
+public:
+    PreviewArea(Previews& previews, QWidget* parent = nullptr);
+    QLabel* errorLabel() const { return error_; }
+    QSize sizeHint() const override { return {193, 145}; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void updateError();
+    Previews& previews_;
+    QLabel* error_;
+    QImage picture_;
+    bool initial_ = true;
+};
+
+// Makes a one-line box read-only and keeps it showing what the previews say: the previewed
+// name (`ImagePreviewName`) or the selected entry's path (`ImagePathText`).
+void BindPreviewName(QLineEdit* box, Previews& previews);
+void BindPathText(QLineEdit* box, Previews& previews);
+
+// The collection list's own events that reach the commands and the preview: a click on the
+// focused row previews it again, a double-click toggles it, Delete deletes and Space toggles the
+// focused row (the press is held back from the list's type-ahead search).
+void HookCollectionList(QListView* imageName, CollectionCommands& commands, Previews& previews);
+
+// The command buttons: add, use, skip, delete and Clear (disabled while its scan runs).
+void ConnectCommandButtons(CollectionCommands& commands, QAbstractButton* imageAdd,
+                           QAbstractButton* useImage, QAbstractButton* skipImage,
+                           QAbstractButton* delImage, QAbstractButton* clear);
+
+} // namespace kv
