@@ -43,11 +43,17 @@ Program::Program(Settings& settings, Clock& clock, std::function<void()> endProc
                  QString programFolder)
     : settings_(settings), clock_(clock), liveness_(settings, clock),
       endProcess_(std::move(endProcess)), options_(settings, clock),
-      savedState_(settings, collection_, options_), programFolder_(std::move(programFolder)) {
+      savedState_(settings, collection_, options_), browser_(volumes_, nullptr),
+      previews_(collection_, browser_),
+      commands_(collection_, browser_.files(), previews_, nullptr),
+      programFolder_(std::move(programFolder)) {
     lifeTimer_.setInterval(Liveness::kTimerIntervalMs);
     initTimer_.setInterval(kInitTimerIntervalMs);
     connect(&lifeTimer_, &QTimer::timeout, this, &Program::LifeTimer_Timer);
     connect(&initTimer_, &QTimer::timeout, this, &Program::InitTimer_Timer);
+    // The folder the browser shows is the one saved as the last folder.
+    connect(&browser_, &FileBrowserModel::folderChanged, this,
+            [this](const QString& folder) { savedState_.setShownFolder(folder); });
 }
 
 bool Program::settleLiveness(Settings& settings, Clock& clock, const CommandLine& commandLine) {
@@ -77,7 +83,12 @@ bool Program::Form_Load(const CommandLine& commandLine, ProgramWindow& window, A
     makerFolder_ = findMakerFolder(programFolder_);
     window.setTitle(windowTitle());
 
+    browser_.setAskUser(&askUser);
+    commands_.setAskUser(&askUser);
     savedState_.LoadSavedState(&window, makerFolder_);
+    // The browser opens the restored folder on its drive; a drive that fails is reported and
+    // the next one tried.
+    browser_.start(savedState_.restoredDrive(), savedState_.restoredFolder());
     restored_ = true;
 
     if (commandLine.isLogon())

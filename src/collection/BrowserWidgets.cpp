@@ -93,10 +93,12 @@ DriveBox::DriveBox(FileBrowserModel& browser, QWidget* parent)
         const QSignalBlocker quiet(this);
         setCurrentIndex(index);
     });
-    connect(this, &QComboBox::activated, this, [this](int index) {
-        // Opening the list re-reads the volumes: media come and go.
-        browser_.chooseDrive(index);
-    });
+    connect(this, &QComboBox::activated, this, [this](int index) { browser_.chooseDrive(index); });
+}
+
+void DriveBox::showPopup() {
+    browser_.reloadDrives();
+    QComboBox::showPopup();
 }
 
 void DriveBox::fill() {

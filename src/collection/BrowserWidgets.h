@@ -21,6 +21,8 @@ class DriveBox final : public QComboBox {
     Q_OBJECT
 public:
     DriveBox(FileBrowserModel& browser, QWidget* parent = nullptr);
+    // Opening the list reads the volumes again: media come and go.
+    void showPopup() override;
 
 private:
     void fill();

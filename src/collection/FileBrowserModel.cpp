@@ -292,24 +292,40 @@ QString FileBrowserModel::messageDrive(int index) const {
 #endif
 }
 
+int FileBrowserModel::driveHolding(const QString& folder) const {
+    int found = -1;
+    qsizetype longest = -1;
+    for (int i = 0; i < drives_.size(); ++i) {
+        QString root = drives_.at(i).rootPath;
+        if (!root.endsWith(u'/'))
+            root += u'/';
+        if ((folder + u'/').startsWith(root) && root.size() > longest) {
+            longest = root.size();
+            found = i;
+        }
+    }
+    return found;
+}
+
 void FileBrowserModel::start(const QString& restoredDrive, const QString& restoredFolder) {
-    int index = -1;
     QString folder = restoredFolder;
+    int index = -1;
     for (int i = 0; i < drives_.size() && !restoredDrive.isEmpty(); ++i) {
         if (drives_.at(i).rootPath == restoredDrive)
             index = i;
     }
+    // A folder on a volume the list leaves out opens on the listed drive that holds it.
+    if (index < 0 && !folder.isEmpty())
+        index = driveHolding(folder);
     if (index < 0) {
-        // No usable saved folder: start at the home folder on its volume.
+        // No usable saved folder: start at the home folder.
         folder = QDir::homePath();
-        const QString home = QStorageInfo(folder).rootPath();
-        for (int i = 0; i < drives_.size(); ++i) {
-            if (drives_.at(i).rootPath == home)
-                index = i;
-        }
+        index = driveHolding(folder);
     }
-    if (index < 0)
-        index = drives_.isEmpty() ? -1 : 0;
+    if (index < 0 && !drives_.isEmpty()) {
+        index = 0;
+        folder.clear();
+    }
     if (index < 0)
         return;
     if (!folder.isEmpty())

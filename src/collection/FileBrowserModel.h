@@ -144,6 +144,8 @@ Q_SIGNALS:
 
 private:
     bool openDrive(int index);
+    // The listed drive whose root holds folder most closely, or -1.
+    int driveHolding(const QString& folder) const;
     QString driveText(int index) const;
     QString messageDrive(int index) const;
 

@@ -205,6 +205,12 @@ private Q_SLOTS:
         QVERIFY(QDir(path("last/d0/deep")).removeRecursively());
         browser.chooseDrive(0);
         QCOMPARE(browser.folderPath(), path("last/d0"));
+        // A saved folder whose volume is not in the list opens on the drive that holds it.
+        makeFolders({"last/d1/kept"});
+        FileBrowserModel restarted(source, nullptr);
+        restarted.start(QStringLiteral("/not-a-listed-volume"), path("last/d1/kept"));
+        QCOMPARE(restarted.driveIndex(), 1);
+        QCOMPARE(restarted.folderPath(), path("last/d1/kept"));
     }
 
     void oddFoldersAndNamesNeverBreakTheBrowser() {
