@@ -5,9 +5,13 @@
 #include "engine/Clock.h"
 #include "engine/Options.h"
 #include "settings/Settings.h"
+#include "ui/help/Help.h"
+#include "ui/help/Hyperlinks.h"
+#include "ui/help/ProgAbout.h"
 #include "ui/main/MainWindow.h"
 #include "ui/message/DialogAskUser.h"
 #include "ui/message/ProgMsg.h"
+#include "ui/options/ProgOpts.h"
 
 #ifdef _WIN32
 #include "engine/desktop/win32/ActiveDesktop.h"
@@ -120,11 +124,29 @@ int launch(int argc, char** argv) {
     // The main window owns the one message dialog of the run.
     auto* messageDialog = new ProgMsg(messageSwitches, &window);
     DialogAskUser askUser(*messageDialog, messageSwitches);
-    program.savedState().attachDialogs(nullptr, messageDialog);
+    // The options dialog is shown without an owner window; it lives until the process ends.
+    ProgOpts optionsDialog(program.options().options());
+    program.savedState().attachDialogs(&optionsDialog, messageDialog);
+    Hyperlinks hyperlinks;
+    Help help(settings, askUser, hyperlinks);
     program.setFreshStore(freshStore);
     window.attach(program);
     if (!program.Form_Load(commandLine, window, askUser))
         return 0;
+    // The help and the about box need the folders and the home page the start-up settled.
+    help.setProgramFolder(program.programFolder());
+    help.setHelpFileName(program.helpFileName());
+    help.setHomePage(program.savedState().homePage());
+    const QString homePage = program.savedState().homePage();
+    auto* aboutBox =
+        new ProgAbout(Program::kVersionMajor, Program::kVersionMinor,
+                      {{QStringLiteral("Visit our Web sites:"), homePage}, {QString(), homePage}},
+                      hyperlinks, &window);
+    aboutBox->setDesktopName(desktopFor(environment)->name());
+    window.setDialogs(&optionsDialog, aboutBox, &help);
+    window.setWebAddress(homePage);
+    QObject::connect(&window, &MainWindow::hyperlinkActivated, &window,
+                     [&hyperlinks](const QString& address) { hyperlinks.OpenHyperlink(address); });
     return QApplication::exec();
 }
 

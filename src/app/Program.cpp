@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QUrl>
 
 namespace kv {
 namespace {
@@ -35,6 +36,13 @@ QString findMakerFolder(const QString& programFolder) {
     if (QFileInfo(installed).isDir())
         return installed;
     return beside;
+}
+
+// There is no web site: the home page is the manual installed beside the program, so every link
+// opens something real.
+QString builtInHomePage(const QString& programFolder, const QString& helpFileName) {
+    return QUrl::fromLocalFile(QDir(programFolder).absoluteFilePath(helpFileName))
+        .toString(QUrl::FullyEncoded);
 }
 
 } // namespace
@@ -81,6 +89,7 @@ bool Program::Form_Load(const CommandLine& commandLine, ProgramWindow& window, A
     if (programFolder_.isEmpty())
         programFolder_ = QCoreApplication::applicationDirPath();
     makerFolder_ = findMakerFolder(programFolder_);
+    savedState_.setBuiltInHomePage(builtInHomePage(programFolder_, helpFileName_));
     window.setTitle(windowTitle());
 
     browser_.setAskUser(&askUser);
@@ -128,8 +137,18 @@ void Program::InitTimer_Timer() {
         askUser_->ask(MessageKind::StartupReport, report);
 }
 
+QString Program::ExitQuestion(const Options& options) {
+    QString question = QStringLiteral("Are you sure to exit Kestrovaline wallpaper manager?");
+    // Only the periodic and timed changes need the program running; the logon change is made
+    // by the next start.
+    if (options.Automatic != 0 && (options.AutoPeriod != 0 || options.AutoTime != 0))
+        question += QStringLiteral(" If you exit the program, automatic wallpaper change will not "
+                                   "work!");
+    return question;
+}
+
 void Program::Close_Click() {
-    const QString question = QStringLiteral("Are you sure to exit Kestrovaline wallpaper manager?");
+    const QString question = ExitQuestion(options_.options());
     if (askUser_ && askUser_->ask(MessageKind::Exit, question) == 1)
         SaveAndExit();
     else if (window_ && window_->isWindowVisible())

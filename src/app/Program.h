@@ -42,7 +42,10 @@ public:
     // The rest of the start-up, once the main window exists. False: the process ends now.
     bool Form_Load(const CommandLine& commandLine, ProgramWindow& window, AskUser& askUser);
 
+    // The exit command: asks, then saves and ends on a confirm.
     void Close_Click();
+    // The exit question, warning that automatic change stops when it needs the program running.
+    static QString ExitQuestion(const Options& options);
     void SaveAndExit();
     void ExitProgram();
     void SaveState();

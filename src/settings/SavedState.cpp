@@ -155,7 +155,7 @@ void SavedState::LoadSavedState(PlacedWindow* window, const QString& makerFolder
     // Until a browser reports its folder, the stored one is kept as it was.
     shownFolder_ = restoredFolder_.isEmpty() ? stored : restoredFolder_;
 
-    homePage_ = settings_.ReadSetting(QStringLiteral("HomePage"), kBuiltInHomePage);
+    homePage_ = settings_.ReadSetting(QStringLiteral("HomePage"), builtInHomePage_);
 
     options_.LoadOptions(collection_, makerFolder);
 }

@@ -14,9 +14,6 @@ class Settings;
 // Window positions are stored in twips, 15 to a logical pixel.
 inline constexpr int kTwipsPerPixel = 15;
 
-// The address help opens when the store names none.
-inline const QString kBuiltInHomePage = QStringLiteral("https://kestrovaline.example/");
-
 // Where the left and top edges of a window may lie, in twips: the window may stick out past
 // every edge of the desktop by up to 10 pixels, no more.
 struct WindowLimits {
@@ -94,7 +91,13 @@ public:
     QString shownFolder() const { return shownFolder_; }
     void setShownFolder(const QString& folder) { shownFolder_ = folder; }
 
+    // The address help opens: "HomePage" when the store names one, else the built-in home page
+    // (the installed manual; the program sets it before the state is loaded).
     QString homePage() const { return homePage_; }
+    void setBuiltInHomePage(const QString& address) {
+        builtInHomePage_ = address;
+        homePage_ = address;
+    }
 
     // Entries the load found missing, and the name of the last of them, for the start-up report.
     qint32 MissingCount() const { return missingCount_; }
@@ -113,7 +116,8 @@ private:
     QString restoredFolder_;
     QString restoredDrive_;
     QString shownFolder_;
-    QString homePage_ = kBuiltInHomePage;
+    QString builtInHomePage_;
+    QString homePage_;
     qint32 missingCount_ = 0;
     QString missingName_;
 };

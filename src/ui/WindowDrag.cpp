@@ -1,5 +1,6 @@
 #include "ui/WindowDrag.h"
 
+#include <QEvent>
 #include <QWidget>
 #include <QWindow>
 
@@ -10,6 +11,26 @@ bool StartWindowDrag(QWidget* widget) {
         return false;
     QWindow* handle = widget->window()->windowHandle();
     return handle && handle->startSystemMove();
+}
+
+WindowDragHandles::WindowDragHandles(QObject* parent) : QObject(parent) {}
+
+void WindowDragHandles::attach(QWidget* handle) {
+    handle->installEventFilter(this);
+}
+
+void WindowDragHandles::startDrag(QWidget* widget) {
+    if (drag_)
+        drag_(widget);
+    else
+        StartWindowDrag(widget);
+}
+
+bool WindowDragHandles::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::MouseButtonPress || !watched->isWidgetType())
+        return false;
+    startDrag(static_cast<QWidget*>(watched));
+    return true;
 }
 
 } // namespace kv

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <QObject>
+
+#include <functional>
+
 class QWidget;
 
 namespace kv {
@@ -7,5 +11,25 @@ namespace kv {
 // Lets the window system move the window with the mouse, as if its title bar had been pressed.
 // The window system's own move works on X11 and Wayland alike; false where it is not offered.
 bool StartWindowDrag(QWidget* widget);
+
+// Parts of a window by which it is moved: a press of any mouse button on one of them moves the
+// whole window. The press goes no further, so a handle never acts as a control.
+class WindowDragHandles final : public QObject {
+    Q_OBJECT
+public:
+    explicit WindowDragHandles(QObject* parent = nullptr);
+
+    void attach(QWidget* handle);
+    // Moves the window that holds widget.
+    void startDrag(QWidget* widget);
+    // Test seam: what a drag does, instead of the window system's move.
+    void setDragForTest(std::function<void(QWidget*)> drag) { drag_ = std::move(drag); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    std::function<void(QWidget*)> drag_;
+};
 
 } // namespace kv

@@ -290,8 +290,10 @@ private Q_SLOTS:
     void homePageHasABuiltInDefault() {
         test::MemorySettingsStore store;
         Run run(store);
+        const QString manual = QStringLiteral("file:///opt/kv/KestrovalineHelp.html");
+        run.state.setBuiltInHomePage(manual);
         run.load();
-        QCOMPARE(run.state.homePage(), kBuiltInHomePage);
+        QCOMPARE(run.state.homePage(), manual);
         run.settings.WriteSetting(QStringLiteral("HomePage"), QStringLiteral("https://x.test/"));
         run.load();
         QCOMPARE(run.state.homePage(), QStringLiteral("https://x.test/"));

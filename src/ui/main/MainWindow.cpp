@@ -1,12 +1,23 @@
 #include "ui/main/MainWindow.h"
 
 #include "app/Program.h"
+#include "ui/PictureButtons.h"
+#include "ui/WindowDrag.h"
+#include "ui/help/Help.h"
+#include "ui/help/ProgAbout.h"
+#include "ui/main/BrowserPanel.h"
 #include "ui/main/CollectionView.h"
+#include "ui/main/CommandColumn.h"
+#include "ui/main/MainKeys.h"
+#include "ui/main/MainWindowLook.h"
+#include "ui/main/PreviewPanel.h"
+#include "ui/options/ProgOpts.h"
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QHBoxLayout>
+#include <QGridLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
@@ -18,41 +29,158 @@ namespace kv {
 
 MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Prog"));
-    close_ = new QPushButton(tr("Close"), this);
-    close_->setObjectName(QStringLiteral("Close"));
-    close_->setToolTip(QStringLiteral("Exit the program"));
+    dragHandles_ = new WindowDragHandles(this);
+
+    const QStringList headingTexts{QStringLiteral("Wallpaper Collection:"),
+                                   QStringLiteral("Add Wallpapers:"),
+                                   QStringLiteral("Image Preview")};
+    for (const QString& text : headingTexts) {
+        auto* heading = new QLabel(text, this);
+        heading->setObjectName(QStringLiteral("LText"));
+        QFont bold = heading->font();
+        bold.setBold(true);
+        heading->setFont(bold);
+        dragHandles_->attach(heading);
+        lText_.append(heading);
+    }
+
+    preview_ = new PreviewPanel(this);
+    dragHandles_->attach(preview_->imagePreview());
 
     imageName_ = new CollectionView(this);
-    imageName_->setMinimumSize(208, 240);
-    auto* collectionHeading = new QLabel(QStringLiteral("Wallpaper Collection:"), this);
-    collectionHeading->setBuddy(imageName_);
+    imageName_->setToolTip(QStringLiteral("List of file names in wallpaper collection"));
+    imageName_->setMinimumSize(200, 240);
+    lText_[0]->setBuddy(imageName_);
     connect(imageName_, &CollectionView::ImageMark_Click, this, &MainWindow::ImageMark_Click);
 
-    auto* collection = new QVBoxLayout;
-    collection->addWidget(collectionHeading);
-    collection->addWidget(imageName_, 1);
-    auto* columns = new QHBoxLayout;
-    columns->addLayout(collection);
-    columns->addStretch(1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(close_);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(columns, 1);
-    layout->addLayout(buttons);
-    resize(640, 480);
+    commands_ = new CommandColumn(this);
+    browser_ = new BrowserPanel(this);
+    lText_[1]->setBuddy(browser_->files());
+
+    imagePathText_ = new QLineEdit(this);
+    imagePathText_->setObjectName(QStringLiteral("ImagePathText"));
+    imagePathText_->setToolTip(QStringLiteral("Selected wallpaper file name"));
+    imagePathText_->setReadOnly(true);
+
+    hyperlink_ = new QLabel(this);
+    hyperlink_->setObjectName(QStringLiteral("Hyperlink"));
+    hyperlink_->setTextFormat(Qt::RichText);
+    hyperlink_->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    hyperlink_->setOpenExternalLinks(false);
+    connect(hyperlink_, &QLabel::linkActivated, this, &MainWindow::hyperlinkActivated);
+
+    auto* left = new QVBoxLayout;
+    left->setSpacing(kGroupGap);
+    left->addWidget(preview_);
+    left->addLayout(makeProgramButtons());
+    left->addStretch(1);
+
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(12, 10, 12, 10);
+    grid->setHorizontalSpacing(kGroupGap);
+    grid->setVerticalSpacing(4);
+    grid->addWidget(lText_[2], 0, 0);
+    grid->addWidget(lText_[0], 0, 1);
+    grid->addWidget(lText_[1], 0, 3);
+    grid->addLayout(left, 1, 0);
+    grid->addWidget(imageName_, 1, 1);
+    grid->addWidget(commands_, 1, 2);
+    grid->addWidget(browser_, 1, 3);
+    grid->addWidget(imagePathText_, 2, 0, 1, 3);
+    grid->addWidget(hyperlink_, 2, 3, Qt::AlignRight | Qt::AlignVCenter);
+    grid->setColumnStretch(1, 3);
+    grid->setColumnStretch(3, 2);
+    grid->setRowStretch(1, 1);
+
+    keys_ = new MainKeys(this);
+    connect(keys_, &MainKeys::enterPressed, this, &MainWindow::setWallpaperRequested);
+    connect(keys_, &MainKeys::plusPressed, this, &MainWindow::SelectNextRow);
+    connect(set_, &QPushButton::clicked, this, &MainWindow::setWallpaperRequested);
+    connect(help_, &QPushButton::clicked, this, &MainWindow::Help_Click);
+    connect(settings_, &QPushButton::clicked, this, &MainWindow::Settings_Click);
+    connect(about_, &QPushButton::clicked, this, &MainWindow::About_Click);
+    resize(sizeHint().expandedTo(QSize(820, 560)));
+}
+
+QLayout* MainWindow::makeProgramButtons() {
+    const auto button = [this](const char* name, const char* picture, const char* toolTip) {
+        return makePictureButton(this, QString::fromLatin1(name),
+                                 QStringLiteral(":/icons/") + QString::fromLatin1(picture),
+                                 QString::fromLatin1(toolTip), kMainPictureSize);
+    };
+    set_ = button("Set", "wallpaper-set.svg", "Set selected wallpaper now");
+    hideTray_ = button("HideTray", "hide-tray.svg", "Collapse the program window into tray icon");
+    settings_ = button("Settings", "settings.svg", "Customize program settings");
+    help_ = button("Help", "help.svg", "Kestrovaline wallpaper manager help");
+    about_ = button("About", "about-button.svg", "About the program");
+    close_ = button("Close", "exit.svg", "Exit the program");
+
+    // Two to a row under the preview: what is used most at the top, leaving the program last.
+    auto* buttons = new QGridLayout;
+    buttons->setSpacing(6);
+    const QList<QPushButton*> order{set_, hideTray_, settings_, help_, about_, close_};
+    for (int i = 0; i < order.size(); ++i)
+        buttons->addWidget(order[i], i / 2, i % 2);
+    return buttons;
+}
+
+void MainWindow::setWebAddress(const QString& address) {
+    // The address is the manual's file URL, too long to show: the caption names what it opens.
+    hyperlink_->setText(
+        QStringLiteral("<a href=\"%1\">Kestrovaline manual</a>").arg(address.toHtmlEscaped()));
+    hyperlink_->setToolTip(QStringLiteral("Click to open ") + address);
 }
 
 void MainWindow::attach(Program& program) {
     program_ = &program;
     imageName_->setCollection(program.collection());
     connect(close_, &QPushButton::clicked, &program, &Program::Close_Click);
+    connect(hideTray_, &QPushButton::clicked, &program, &Program::HideTray_Click);
+    connect(keys_, &MainKeys::escapePressed, &program, &Program::HideTray_Click);
+}
+
+void MainWindow::setDialogs(ProgOpts* options, ProgAbout* about, Help* help) {
+    optionsDialog_ = options;
+    aboutBox_ = about;
+    helpService_ = help;
+}
+
+void MainWindow::Settings_Click() {
+    if (optionsDialog_ && program_)
+        kv::Settings_Click(*optionsDialog_, program_->options());
+}
+
+void MainWindow::About_Click() {
+    if (aboutBox_)
+        aboutBox_->showModal();
+}
+
+void MainWindow::Help_Click() {
+    if (helpService_)
+        helpService_->Help_Click();
 }
 
 void MainWindow::ImageMark_Click(int row) {
     imageName_->setFocus(Qt::OtherFocusReason);
     if (program_)
         program_->collection().SetImageState(row, StateToggle);
+}
+
+void MainWindow::SelectNextRow() {
+    auto* collection = qobject_cast<Collection*>(imageName_->model());
+    if (!collection)
+        return;
+    const QModelIndex current = collection->selectionModel()->currentIndex();
+    const int next = current.isValid() ? current.row() + 1 : 0;
+    if (next >= collection->rowCount())
+        return;
+    collection->SelectOnly(next);
+}
+
+void MainWindow::mousePressEvent(QMouseEvent* event) {
+    // Presses that no control takes arrive here from anywhere on the window's background.
+    event->accept();
+    dragHandles_->startDrag(this);
 }
 
 QRect MainWindow::windowFrame() const {

@@ -1,0 +1,47 @@
+#include "ui/help/Hyperlinks.h"
+
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QMessageBox>
+
+namespace kv {
+
+Hyperlinks::Hyperlinks()
+    : opener_([](const QUrl& url) { return QDesktopServices::openUrl(url); }),
+      shower_([](QMessageBox& box) { box.exec(); }) {}
+
+QUrl Hyperlinks::UrlOf(const QString& address) {
+    const QString trimmed = address.trimmed();
+    // A path of the help file, absolute or in the current folder; a Windows drive path would
+    // otherwise read as a URL whose scheme is the drive letter.
+    const QFileInfo file(trimmed);
+    if (!trimmed.contains(QLatin1String("://")) && file.exists())
+        return QUrl::fromLocalFile(file.absoluteFilePath());
+    return QUrl(trimmed, QUrl::StrictMode);
+}
+
+void Hyperlinks::FillErrorBox(QMessageBox& box, const QString& address) {
+    box.setIcon(QMessageBox::Warning);
+    box.setWindowTitle(QStringLiteral("Hyperlink opening error"));
+    // The address is shown as written; never as markup.
+    box.setTextFormat(Qt::PlainText);
+    box.setText(QStringLiteral("Unable to open hyperlink ") + address);
+    box.setStandardButtons(QMessageBox::Ok);
+}
+
+void Hyperlinks::OpenHyperlink(const QString& address) {
+    if (address.isEmpty())
+        return;
+    const QUrl url = UrlOf(address);
+    if (url.isValid() && !url.scheme().isEmpty() && opener_(url))
+        return;
+    QMessageBox box;
+    FillErrorBox(box, address);
+    shower_(box);
+}
+
+QString LinkAddress(const QString& tag, const QString& caption) {
+    return tag.isEmpty() ? caption : tag;
+}
+
+} // namespace kv

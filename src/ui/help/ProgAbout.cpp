@@ -1,0 +1,122 @@
+#include "ui/help/ProgAbout.h"
+
+#include "settings/Numbers.h"
+#include "ui/help/Hyperlinks.h"
+
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QVBoxLayout>
+
+namespace kv {
+
+HyperlinkLabel::HyperlinkLabel(const QString& caption, const QString& address, QWidget* parent)
+    : QLabel(parent), address_(address) {
+    setTextFormat(Qt::PlainText);
+    setText(caption.isEmpty() ? address : caption);
+    setToolTip(QStringLiteral("Click to open ") + address);
+    setCursor(Qt::PointingHandCursor);
+    QFont underlined = font();
+    underlined.setUnderline(true);
+    setFont(underlined);
+    QPalette colours = palette();
+    colours.setColor(QPalette::WindowText, colours.color(QPalette::Link));
+    setPalette(colours);
+}
+
+void HyperlinkLabel::mousePressEvent(QMouseEvent* event) {
+    event->accept();
+}
+
+void HyperlinkLabel::mouseReleaseEvent(QMouseEvent* event) {
+    event->accept();
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        Q_EMIT Hyperlink_Click(LinkAddress(address_, text()));
+}
+
+ProgAbout::ProgAbout(int versionMajor, int versionMinor, QList<Link> links, Hyperlinks& opener,
+                     QWidget* owner)
+    : QDialog(owner) {
+    setObjectName(QStringLiteral("ProgAbout"));
+    setWindowTitle(QStringLiteral("Kestrovaline wallpaper manager"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/kestrovaline.svg")));
+    setFocusPolicy(Qt::StrongFocus);
+
+    auto* picture = new QLabel(this);
+    picture->setObjectName(QStringLiteral("Picture"));
+    picture->setPixmap(QIcon(QStringLiteral(":/icons/about.svg")).pixmap(QSize(128, 128)));
+    picture->setFixedSize(128, 128);
+
+    // Built once, here: hiding keeps the box, so a second showing shows the same text.
+    version_ = new QLabel(QStringLiteral("Kestrovaline ") + NumberText(versionMajor) +
+                              QLatin1Char('.') + NumberText(versionMinor),
+                          this);
+    version_->setObjectName(QStringLiteral("Version"));
+    QFont big = version_->font();
+    big.setPointSizeF(big.pointSizeF() * 1.6);
+    big.setBold(true);
+    version_->setFont(big);
+    auto* lText = new QLabel(QStringLiteral("wallpaper manager"), this);
+    lText->setObjectName(QStringLiteral("LText"));
+    desktop_ = new QLabel(this);
+    desktop_->setObjectName(QStringLiteral("Desktop"));
+    desktop_->setTextFormat(Qt::PlainText);
+    desktop_->hide();
+
+    auto* text = new QVBoxLayout;
+    text->setSpacing(4);
+    text->addWidget(version_);
+    text->addWidget(lText);
+    text->addWidget(desktop_);
+    text->addSpacing(14);
+    for (const Link& link : links) {
+        auto* label = new HyperlinkLabel(link.caption, link.address, this);
+        label->setObjectName(QStringLiteral("Hyperlink%1").arg(hyperlinks_.size()));
+        connect(label, &HyperlinkLabel::Hyperlink_Click, this,
+                [&opener](const QString& address) { opener.OpenHyperlink(address); });
+        hyperlinks_.append(label);
+        text->addWidget(label);
+    }
+    text->addStretch();
+
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(20, 20, 24, 20);
+    layout->setSpacing(20);
+    layout->addWidget(picture, 0, Qt::AlignTop);
+    layout->addLayout(text);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void ProgAbout::setDesktopName(const QString& name) {
+    desktop_->setText(QStringLiteral("Desktop: ") + name);
+    desktop_->setVisible(!name.isEmpty());
+}
+
+void ProgAbout::showModal() {
+    if (QWidget* owner = parentWidget()) {
+        adjustSize();
+        const QRect frame = owner->window()->frameGeometry();
+        move(frame.center() - rect().center());
+    }
+    setFocus();
+    exec();
+}
+
+void ProgAbout::keyPressEvent(QKeyEvent* event) {
+    // Any key closes the box, Shift alone too.
+    event->accept();
+    hide();
+}
+
+void ProgAbout::mousePressEvent(QMouseEvent* event) {
+    event->accept();
+    hide();
+}
+
+void ProgAbout::mouseReleaseEvent(QMouseEvent* event) {
+    event->accept();
+    hide();
+}
+
+} // namespace kv

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QDialog>
+#include <QLabel>
+#include <QList>
+#include <QString>
+
+namespace kv {
+
+class Hyperlinks;
+
+// A label that opens its address on a click. It takes the mouse press itself, so the click never
+// reaches the window behind it.
+class HyperlinkLabel final : public QLabel {
+    Q_OBJECT
+public:
+    HyperlinkLabel(const QString& caption, const QString& address, QWidget* parent);
+    QString address() const { return address_; }
+
+Q_SIGNALS:
+    void Hyperlink_Click(const QString& address);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    QString address_;
+};
+
+// The about box: name, version, the desktop found, a picture and links. Any key or mouse button
+// on the box hides it; a click on a link opens the link and leaves the box up.
+class ProgAbout final : public QDialog {
+    Q_OBJECT
+public:
+    struct Link {
+        QString caption; // empty: the address itself is shown
+        QString address;
+    };
+
+    ProgAbout(int versionMajor, int versionMinor, QList<Link> links, Hyperlinks& opener,
+              QWidget* owner = nullptr);
+
+    void setDesktopName(const QString& name);
+
+    QLabel* version() const { return version_; }
+    QLabel* desktop() const { return desktop_; }
+    QList<HyperlinkLabel*> hyperlinks() const { return hyperlinks_; }
+
+    // Shows the box modally, centred over its owner when it has one.
+    void showModal();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    QLabel* version_ = nullptr;
+    QLabel* desktop_ = nullptr;
+    QList<HyperlinkLabel*> hyperlinks_;
+};
+
+} // namespace kv

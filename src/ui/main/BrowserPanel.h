@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QWidget>
+
+class QComboBox;
+class QListView;
+
+namespace kv {
+
+// The file browser from which pictures are added to the collection: the picture files of the
+// open folder (`Files`), the drive list (`Disk`) and the folder list (`Folder`). The lists start
+// empty; the browser logic fills them and follows the user's choices.
+class BrowserPanel final : public QWidget {
+    Q_OBJECT
+public:
+    // The file list shows only pictures the program can set as wallpaper.
+    static const QStringList& FilePatterns();
+
+    explicit BrowserPanel(QWidget* parent = nullptr);
+
+    QListView* files() const { return files_; }
+    QComboBox* disk() const { return disk_; }
+    QListView* folder() const { return folder_; }
+
+private:
+    QListView* files_;
+    QComboBox* disk_;
+    QListView* folder_;
+};
+
+} // namespace kv

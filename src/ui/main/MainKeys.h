@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QObject>
+
+class QWidget;
+
+namespace kv {
+
+// The main window's key preview: Enter, Esc and + are seen before the control with the focus,
+// and then reach that control as well (nothing is consumed). Enter is left to the folder list
+// alone when it has the focus, since there it opens the highlighted folder.
+class MainKeys final : public QObject {
+    Q_OBJECT
+public:
+    // Watches the keys typed anywhere in window; the window must outlive this object.
+    explicit MainKeys(QWidget* window);
+    ~MainKeys() override;
+
+Q_SIGNALS:
+    void enterPressed();
+    void escapePressed();
+    void plusPressed();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool isFirstDelivery(QObject* watched) const;
+
+    QWidget* window_;
+};
+
+} // namespace kv

@@ -1,0 +1,93 @@
+#include "ui/options/CheckGroups.h"
+
+#include "ui/options/OptionsForm.h"
+
+#include <QLabel>
+
+#include <algorithm>
+
+namespace kv {
+
+void RuleCheckBox::nextCheckState() {
+    setCheckState(checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+}
+
+void SetCaptionColor(QWidget* widget, const QColor& color) {
+    QPalette palette = widget->palette();
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        palette.setColor(group, QPalette::WindowText, color);
+        palette.setColor(group, QPalette::ButtonText, color);
+        palette.setColor(group, QPalette::Text, color);
+    }
+    widget->setPalette(palette);
+}
+
+QColor CaptionColor(const QWidget* widget) {
+    return widget->palette().color(QPalette::Active, QPalette::WindowText);
+}
+
+OptionGroup::OptionGroup(QList<QCheckBox*> boxes, QObject* parent)
+    : QObject(parent), boxes_(std::move(boxes)) {
+    for (int i = 0; i < boxes_.size(); ++i)
+        connect(boxes_[i], &QCheckBox::stateChanged, this, [this, i] { Box_Click(i); });
+}
+
+void OptionGroup::Box_Click(int index) {
+    QCheckBox* box = boxes_.at(index);
+    const bool ticked = box->checkState() != Qt::Unchecked;
+    if (!ticked && tickedIndex() < 0) {
+        box->setCheckState(Qt::Checked);
+        return;
+    }
+    SetCaptionColor(box, ticked ? kTickedCaptionColor : kClearedCaptionColor);
+    if (!ticked)
+        return;
+    for (QCheckBox* other : boxes_)
+        if (other != box)
+            other->setCheckState(Qt::Unchecked);
+}
+
+int OptionGroup::tickedIndex() const {
+    for (int i = 0; i < boxes_.size(); ++i)
+        if (boxes_[i]->checkState() != Qt::Unchecked)
+            return i;
+    return -1;
+}
+
+void OptionGroup::tick(int index) {
+    boxes_.at(index)->setCheckState(Qt::Checked);
+}
+
+ChangeGroup::ChangeGroup(std::array<QCheckBox*, 3> boxes, std::array<Followers, 3> followers,
+                         QObject* parent)
+    : QObject(parent), boxes_(boxes), followers_(std::move(followers)) {
+    for (int i = 0; i < 3; ++i)
+        connect(boxes_[i], &QCheckBox::stateChanged, this, [this, i] { Change_Click(i); });
+}
+
+void ChangeGroup::Change_Click(int index) {
+    QCheckBox* box = boxes_.at(index);
+    const int state = box->checkState();
+    const bool on = state != Qt::Unchecked;
+    if (!on && std::all_of(boxes_.begin(), boxes_.end(),
+                           [](const QCheckBox* b) { return b->checkState() == Qt::Unchecked; })) {
+        box->setCheckState(Qt::Checked);
+        return;
+    }
+    if (state == remembered_.at(index))
+        return;
+    // The mode is not consulted: the dialog's filling puts the manual look back afterwards.
+    for (QWidget* field : followers_.at(index).fields)
+        field->setEnabled(on);
+    for (QLabel* label : followers_.at(index).labels)
+        SetCaptionColor(label, on ? kActiveUnitColor : kClearedCaptionColor);
+    SetCaptionColor(box, on ? kTickedCaptionColor : kClearedCaptionColor);
+    remembered_.at(index) = state;
+    if (!on)
+        return;
+    for (QCheckBox* other : boxes_)
+        if (other != box)
+            other->setCheckState(Qt::Unchecked);
+}
+
+} // namespace kv

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QCheckBox>
+#include <QColor>
+#include <QList>
+#include <QObject>
+
+#include <array>
+
+class QLabel;
+
+namespace kv {
+
+// A check box that a click only ticks or clears. The grey state is never reached by clicking:
+// only the dialog's mode rule sets it, for the moment it re-ticks the change boxes.
+class RuleCheckBox final : public QCheckBox {
+    Q_OBJECT
+public:
+    using QCheckBox::QCheckBox;
+
+protected:
+    void nextCheckState() override;
+};
+
+// Caption and label colours go to the active and inactive palettes only: a disabled control
+// keeps the style's own disabled look.
+void SetCaptionColor(QWidget* widget, const QColor& color);
+QColor CaptionColor(const QWidget* widget);
+
+// Boxes of which exactly one stays ticked, like option buttons: ticking one clears the others,
+// clearing the only ticked one ticks it again. The rule runs on every change of state, made by
+// the user or by the dialog's own code.
+class OptionGroup final : public QObject {
+    Q_OBJECT
+public:
+    OptionGroup(QList<QCheckBox*> boxes, QObject* parent);
+
+    void Box_Click(int index);
+    // The first ticked box, or -1.
+    int tickedIndex() const;
+    void tick(int index);
+
+private:
+    QList<QCheckBox*> boxes_;
+};
+
+// The three change boxes: at logon, with time interval, at specified time. They keep one box
+// ticked like the other groups, and a ticked box also enables its fields and colours its unit
+// labels. Each box remembers the state the rule last acted on, so a repeated state does nothing.
+class ChangeGroup final : public QObject {
+    Q_OBJECT
+public:
+    struct Followers {
+        QList<QWidget*> fields;
+        QList<QLabel*> labels;
+    };
+
+    ChangeGroup(std::array<QCheckBox*, 3> boxes, std::array<Followers, 3> followers,
+                QObject* parent);
+
+    void Change_Click(int index);
+    QCheckBox* box(int index) const { return boxes_.at(index); }
+    int remembered(int index) const { return remembered_.at(index); }
+
+private:
+    std::array<QCheckBox*, 3> boxes_;
+    std::array<Followers, 3> followers_;
+    std::array<int, 3> remembered_{0, 0, 0};
+};
+
+} // namespace kv

@@ -1,0 +1,273 @@
+// The three pages of the options dialog: their controls, captions, items and tooltips.
+#include "ui/options/CheckGroups.h"
+#include "ui/options/OptionsForm.h"
+#include "ui/options/ProgOpts.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace kv {
+namespace {
+
+QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text,
+                  const QString& tooltip) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setToolTip(tooltip);
+    return label;
+}
+
+QLabel* makeHeading(QWidget* parent, const QString& name, const QString& text,
+                    const QString& tooltip) {
+    QLabel* label = makeLabel(parent, name, text, tooltip);
+    QFont font = label->font();
+    font.setBold(true);
+    label->setFont(font);
+    return label;
+}
+
+QCheckBox* makeBox(QWidget* parent, const QString& name, const QString& text,
+                   const QString& tooltip) {
+    auto* box = new RuleCheckBox(text, parent);
+    box->setObjectName(name);
+    box->setToolTip(tooltip);
+    // Every box starts clear, so its caption starts in the colour of a cleared box.
+    SetCaptionColor(box, kClearedCaptionColor);
+    return box;
+}
+
+QLineEdit* makeNumberField(QWidget* parent, const QString& name, const QString& tooltip) {
+    auto* field = new QLineEdit(parent);
+    field->setObjectName(name);
+    field->setToolTip(tooltip);
+    field->setAlignment(Qt::AlignRight);
+    field->setFixedWidth(field->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 14);
+    return field;
+}
+
+// Unit labels start green, the colour of a ticked change box.
+QLabel* makeUnitLabel(QWidget* parent, const QString& name, const QString& text,
+                      const QString& tooltip) {
+    QLabel* label = makeLabel(parent, name, text, tooltip);
+    SetCaptionColor(label, kActiveUnitColor);
+    return label;
+}
+
+QVBoxLayout* pageLayout(QWidget* page) {
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(14, 12, 14, 12);
+    layout->setSpacing(6);
+    return layout;
+}
+
+constexpr int kIndent = 18;
+constexpr int kSectionGap = 12;
+
+} // namespace
+
+QWidget* ProgOpts::buildChangePage() {
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("Frames0"));
+    QVBoxLayout* layout = pageLayout(page);
+
+    wtText_ = makeHeading(page, QStringLiteral("WTText"), QStringLiteral("Wallpapers Change:"),
+                          kChangeTooltipText);
+    modeFrame_ = new QFrame(page);
+    modeFrame_->setObjectName(QStringLiteral("ModeFrame"));
+    changeMode_[0] = new QRadioButton(QStringLiteral("manual"), modeFrame_);
+    changeMode_[0]->setObjectName(QStringLiteral("ChangeMode0"));
+    changeMode_[0]->setToolTip(QStringLiteral("Wallpaper can be changed only manually"));
+    changeMode_[1] = new QRadioButton(QStringLiteral("automatic"), modeFrame_);
+    changeMode_[1]->setObjectName(QStringLiteral("ChangeMode1"));
+    changeMode_[1]->setToolTip(QStringLiteral("Wallpaper can be changed automatically too"));
+    auto* modes = new QHBoxLayout(modeFrame_);
+    modes->setContentsMargins(0, 0, 0, 0);
+    modes->setSpacing(18);
+    modes->addWidget(changeMode_[0]);
+    modes->addWidget(changeMode_[1]);
+    modes->addStretch();
+    auto* head = new QHBoxLayout;
+    head->addWidget(wtText_);
+    head->addSpacing(12);
+    head->addWidget(modeFrame_, 1);
+    layout->addLayout(head);
+
+    change_[0] = makeBox(page, QStringLiteral("Change0"), logonCaption(),
+                         QStringLiteral("Change wallpaper at user logon"));
+    change_[1] = makeBox(page, QStringLiteral("Change1"), QStringLiteral("with time interval"),
+                         QStringLiteral("Change wallpaper periodically"));
+    change_[2] = makeBox(page, QStringLiteral("Change2"), QStringLiteral("at specified time"),
+                         QStringLiteral("Change wallpaper at specified time of day"));
+
+    const QString days = QStringLiteral("Wallpaper change period: days");
+    const QString hours = QStringLiteral("Wallpaper change period: hours");
+    pDay_ = makeNumberField(page, QStringLiteral("PDay"), days);
+    pd_ = makeUnitLabel(page, QStringLiteral("Pd"), QStringLiteral("days"), days);
+    pHour_ = makeNumberField(page, QStringLiteral("PHour"), hours);
+    ph_ = makeUnitLabel(page, QStringLiteral("Ph"), QStringLiteral("hours"), hours);
+    pMin_ = makeNumberField(page, QStringLiteral("PMin"), QString());
+    pm_ = makeUnitLabel(page, QStringLiteral("Pm"), QStringLiteral("min"), QString());
+
+    twDay_ = new QComboBox(page);
+    twDay_->setObjectName(QStringLiteral("TWDay"));
+    twDay_->setToolTip(QStringLiteral("Change wallpaper only at specified day of the week"));
+    twDay_->addItems({QStringLiteral("Everyday"), QStringLiteral("Sunday"),
+                      QStringLiteral("Monday"), QStringLiteral("Tuesday"),
+                      QStringLiteral("Wednesday"), QStringLiteral("Thursday"),
+                      QStringLiteral("Friday"), QStringLiteral("Saturday")});
+    tHour_ = makeNumberField(page, QStringLiteral("THour"),
+                             QStringLiteral("Wallpaper change time: hours"));
+    th_ = makeUnitLabel(page, QStringLiteral("Th"), QStringLiteral("hours"),
+                        QStringLiteral("Wallpaper change moment: hours"));
+    tMin_ = makeNumberField(page, QStringLiteral("TMin"),
+                            QStringLiteral("Wallpaper change time: minutes"));
+    tm_ = makeUnitLabel(page, QStringLiteral("Tm"), QStringLiteral("minutes"),
+                        QStringLiteral("Wallpaper change moment: minutes"));
+
+    auto* schedule = new QGridLayout;
+    schedule->setContentsMargins(kIndent, 4, 0, 0);
+    schedule->setHorizontalSpacing(6);
+    schedule->setVerticalSpacing(8);
+    schedule->addWidget(change_[0], 0, 0);
+    schedule->addWidget(change_[1], 1, 0);
+    // A unit label belongs to the field before it: a gap after it, none before.
+    const auto addField = [](QHBoxLayout* row, QWidget* field, QLabel* unit) {
+        row->addWidget(field);
+        row->addSpacing(2);
+        row->addWidget(unit);
+        row->addSpacing(10);
+    };
+    auto* period = new QHBoxLayout;
+    period->setSpacing(0);
+    addField(period, pDay_, pd_);
+    addField(period, pHour_, ph_);
+    addField(period, pMin_, pm_);
+    period->addStretch();
+    schedule->addLayout(period, 1, 1);
+    schedule->addWidget(change_[2], 2, 0);
+    auto* time = new QHBoxLayout;
+    time->setSpacing(0);
+    time->addWidget(twDay_);
+    time->addSpacing(10);
+    addField(time, tHour_, th_);
+    addField(time, tMin_, tm_);
+    time->addStretch();
+    schedule->addLayout(time, 2, 1);
+    schedule->setColumnStretch(1, 1);
+    layout->addLayout(schedule);
+    layout->addSpacing(kSectionGap);
+
+    auto* orderHeading = makeHeading(
+        page, QStringLiteral("LText6"), QStringLiteral("Wallpapers change order:"),
+        QStringLiteral("Select how wallpapers will be selected from wallpaper collection"));
+    order_[0] = makeBox(page, QStringLiteral("Order0"), QStringLiteral("sequentially"),
+                        QStringLiteral("Wallpapers will be selected sequentially according to "
+                                       "their position in the list"));
+    order_[1] = makeBox(page, QStringLiteral("Order1"), QStringLiteral("random"),
+                        QStringLiteral("Wallpapers will be selected randomly"));
+    auto* order = new QHBoxLayout;
+    order->addWidget(orderHeading);
+    order->addSpacing(12);
+    order->addWidget(order_[0]);
+    order->addSpacing(12);
+    order->addWidget(order_[1]);
+    order->addStretch();
+    layout->addLayout(order);
+    layout->addStretch();
+    return page;
+}
+
+QWidget* ProgOpts::buildViewPage() {
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("Frames1"));
+    QVBoxLayout* layout = pageLayout(page);
+
+    layout->addWidget(
+        makeHeading(page, QStringLiteral("LText0"), QStringLiteral("Program AutoStart:"),
+                    QStringLiteral("Allow wallpaper manager autostart at user logon")));
+    doAutoStart_ = new QCheckBox(QStringLiteral("allow program autostart in manual mode"), page);
+    doAutoStart_->setObjectName(QStringLiteral("DoAutoStart"));
+    doAutoStart_->setToolTip(QStringLiteral(
+        "If checked, program will start at user logon even in manual wallpaper change mode"));
+    auto* autoStart = new QHBoxLayout;
+    autoStart->setContentsMargins(kIndent, 0, 0, 0);
+    autoStart->addWidget(doAutoStart_);
+    layout->addLayout(autoStart);
+    layout->addSpacing(kSectionGap);
+
+    layout->addWidget(makeHeading(page, QStringLiteral("LText5"),
+                                  QStringLiteral("Wallpaper Position:"),
+                                  QStringLiteral("Select wallpaper positioning mode")));
+    stretch_[0] = makeBox(page, QStringLiteral("Stretch0"), QStringLiteral("center"),
+                          QStringLiteral("Wallpaper is positioned at center and has its real size "
+                                         "(according to image resolution)"));
+    stretch_[1] = makeBox(page, QStringLiteral("Stretch1"), QStringLiteral("tile "),
+                          QStringLiteral("Desktop is tiled with wallpaper images"));
+    stretch_[2] = makeBox(page, QStringLiteral("Stretch2"), QStringLiteral("stretch"),
+                          QStringLiteral("Image is stretched to fill the entire desktop"));
+    auto* position = new QHBoxLayout;
+    position->setContentsMargins(kIndent, 0, 0, 0);
+    position->setSpacing(24);
+    for (QCheckBox* box : stretch_)
+        position->addWidget(box);
+    position->addStretch();
+    layout->addLayout(position);
+    layout->addSpacing(kSectionGap);
+
+    layout->addWidget(makeHeading(page, QStringLiteral("LText1"),
+                                  QStringLiteral("Wallpaper background color:"),
+                                  QStringLiteral("Select desktop background color")));
+    bColor_ = new ColorButton(page);
+    bColor_->setObjectName(QStringLiteral("BColor"));
+    bColor_->setToolTip(QStringLiteral("Click to set desktop background color"));
+    auto* colour = new QHBoxLayout;
+    colour->setContentsMargins(kIndent, 0, 0, 0);
+    colour->addWidget(bColor_);
+    colour->addSpacing(8);
+    colour->addWidget(makeLabel(page, QStringLiteral("LText2"),
+                                QStringLiteral("Select desktop background color"),
+                                QStringLiteral("Desktop background color")));
+    colour->addStretch();
+    layout->addLayout(colour);
+    layout->addStretch();
+    return page;
+}
+
+QWidget* ProgOpts::buildMessagesPage() {
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("Frames2"));
+    QVBoxLayout* layout = pageLayout(page);
+    layout->addWidget(makeHeading(page, QStringLiteral("LText3"),
+                                  QStringLiteral("Messages and confirmations:"),
+                                  QStringLiteral("Select confirmation messages")));
+    const std::array<std::pair<const char*, const char*>, 4> boxes{{
+        {"show message about missing image files at startup",
+         "If checked programm will inform about missing image files from wallpapers collection"},
+        {"show message about wallpapers autochage failure",
+         "If checked programm will inform about wallpapers auto-change failures"},
+        {"show message about current drive change failure",
+         "If checked programm will inform about disk-drive change failure"},
+        {"confirm image files removal from wallpaper collection", ""},
+    }};
+    auto* list = new QVBoxLayout;
+    list->setContentsMargins(kIndent, 0, 0, 0);
+    list->setSpacing(8);
+    for (int k = 1; k <= 4; ++k) {
+        auto* box = new QCheckBox(QString::fromLatin1(boxes[k - 1].first), page);
+        box->setObjectName(QStringLiteral("DoConfirm%1").arg(k));
+        box->setToolTip(QString::fromLatin1(boxes[k - 1].second));
+        doConfirm_[k - 1] = box;
+        list->addWidget(box);
+    }
+    layout->addLayout(list);
+    layout->addStretch();
+    return page;
+}
+
+} // namespace kv

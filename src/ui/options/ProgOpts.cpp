@@ -1,0 +1,275 @@
+#include "ui/options/ProgOpts.h"
+
+#include "engine/Options.h"
+#include "ui/PictureButtons.h"
+#include "ui/WindowDrag.h"
+#include "ui/options/CheckGroups.h"
+#include "ui/options/OptionsForm.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <utility>
+
+namespace kv {
+namespace {
+
+const QString kTabTooltip = QStringLiteral("Wallpaper auto-change options");
+
+int pixelsFromTwips(int twips) {
+    return static_cast<int>(std::lrint(static_cast<double>(twips) / ProgOpts::kTwipsPerPixel));
+}
+
+bool ticked(const QCheckBox* box) {
+    return box->checkState() != Qt::Unchecked;
+}
+
+} // namespace
+
+const QString ProgOpts::kChangeTooltipText =
+    QStringLiteral("Wallpaper change options. The last automatic change happened at ");
+
+QString ProgOpts::logonCaption() {
+#ifdef Q_OS_WIN
+    return QStringLiteral("at Windows logon");
+#else
+    return QStringLiteral("at logon");
+#endif
+}
+
+ProgOpts::ProgOpts(Options& options, QWidget* owner) : QDialog(owner), options_(options) {
+    setObjectName(QStringLiteral("ProgOpts"));
+    setWindowTitle(QStringLiteral("Kestrovaline wallpaper manager options"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/kestrovaline.svg")));
+
+    tabs_ = new QTabWidget(this);
+    tabs_->setObjectName(QStringLiteral("Tabs"));
+    tabs_->addTab(buildChangePage(), QStringLiteral("Auto-change"));
+    tabs_->addTab(buildViewPage(), QStringLiteral("  View"));
+    tabs_->addTab(buildMessagesPage(), QStringLiteral("  Messages"));
+    for (int t = 0; t <= kLastTab; ++t)
+        tabs_->setTabToolTip(t, kTabTooltip);
+    tabs_->tabBar()->setStyleSheet(QStringLiteral("QTabBar::tab:selected { font-weight: bold; }"));
+    connect(tabs_, &QTabWidget::currentChanged, this, &ProgOpts::Tabs_Click);
+
+    changeGroup_ = new ChangeGroup({change_[0], change_[1], change_[2]},
+                                   {ChangeGroup::Followers{},
+                                    ChangeGroup::Followers{{pDay_, pHour_, pMin_}, {pd_, ph_, pm_}},
+                                    ChangeGroup::Followers{{twDay_, tMin_, tHour_}, {tm_, th_}}},
+                                   this);
+    stretchGroup_ = new OptionGroup({stretch_[0], stretch_[1], stretch_[2]}, this);
+    orderGroup_ = new OptionGroup({order_[0], order_[1]}, this);
+    for (int i = 0; i < 2; ++i)
+        connect(changeMode_[i], &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on && !filling_)
+                ChangeMode_Click(i);
+        });
+    connect(bColor_, &QPushButton::clicked, this, &ProgOpts::BColor_Click);
+
+    set_ = makeSetButton(this);
+    set_->setToolTip(QStringLiteral("Set currently selected options"));
+    set_->setDefault(true);
+    close_ = makeCloseButton(this);
+    close_->setToolTip(QStringLiteral("Cancel options change"));
+    connect(set_, &QPushButton::clicked, this, &ProgOpts::Set_Click);
+    connect(close_, &QPushButton::clicked, this, &ProgOpts::Close_Click);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(set_);
+    buttons->addWidget(close_);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(12, 12, 12, 10);
+    layout->setSpacing(10);
+    layout->addWidget(tabs_);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    Form_Activate();
+}
+
+void ProgOpts::Form_Activate() {
+    const Options& o = options_;
+    pDay_->setText(FieldText(o.AutoPeriodDays, kPeriodDaysRange));
+    pHour_->setText(FieldText(o.AutoPeriodHours, kPeriodHoursRange));
+    pMin_->setText(FieldText(o.AutoPeriodMins, kPeriodMinsRange));
+    tHour_->setText(FieldText(o.AutoTimeHours, kTimeHoursRange));
+    tMin_->setText(FieldText(o.AutoTimeMins, kTimeMinsRange));
+    twDay_->setCurrentIndex(ForcedInto(o.AutoTimeWeekday, kWeekdayRange));
+
+    // The mode rule runs on every filling, also when the option shown is already selected.
+    const int mode = ForcedInto(o.Automatic, kFlagRange);
+    filling_ = true;
+    changeMode_[mode]->setChecked(true);
+    filling_ = false;
+    ChangeMode_Click(mode);
+
+    // "With time interval" first, so that a record with no mode at all shows that one.
+    change_[1]->setCheckState(Qt::Checked);
+    const std::array<qint32, 3> modes{o.AutoLogon, o.AutoPeriod, o.AutoTime};
+    for (int i = 0; i < 3; ++i)
+        change_[i]->setCheckState(ForcedInto(modes[i], kFlagRange) ? Qt::Checked : Qt::Unchecked);
+
+    stretchGroup_->tick(ForcedInto(o.Stretch, kStretchRange));
+    orderGroup_->tick(ForcedInto(o.AutoSelection, kFlagRange));
+
+    // A change box that became ticked above enabled its fields whatever the mode; in manual mode
+    // the mode rule puts them back to disabled, as a click on "manual" would.
+    if (mode == 0)
+        ChangeMode_Click(0);
+
+    bColor_->setColor(ColorFromStored(o.Backgroud));
+    doAutoStart_->setChecked(o.AutoStart != 0);
+    for (int k = 1; k <= 4; ++k)
+        doConfirm_[k - 1]->setChecked(*o.Confirm(k) != 0);
+
+    // A tab edited by hand to something that is no page shows the first page.
+    const int tab = o.OptTab >= 0 && o.OptTab <= kLastTab ? o.OptTab : 0;
+    Tabs_Click(tab);
+
+    wtText_->setToolTip(kChangeTooltipText +
+                        QLocale().toString(o.LastChange(), QLocale::ShortFormat));
+}
+
+void ProgOpts::ChangeMode_Click(int index) {
+    const bool on = index == 1;
+    for (QWidget* field :
+         std::initializer_list<QWidget*>{pDay_, pHour_, pMin_, twDay_, tHour_, tMin_})
+        field->setEnabled(on);
+    int last = 0;
+    for (int i = 0; i < 3; ++i) {
+        change_[i]->setEnabled(on);
+        if (ticked(change_[i]))
+            last = i;
+    }
+    if (on) {
+        // Grey first: every box's rule runs once more, then the last ticked one wins again and
+        // brings its fields back.
+        for (QCheckBox* box : change_)
+            box->setCheckState(Qt::PartiallyChecked);
+        change_[last]->setCheckState(Qt::Checked);
+    }
+    for (QCheckBox* box : order_)
+        box->setEnabled(on);
+}
+
+void ProgOpts::Tabs_Click(int tab) {
+    if (tab < 0 || tab > kLastTab)
+        return;
+    if (tabs_->currentIndex() != tab) {
+        tabs_->setCurrentIndex(tab); // comes back here through currentChanged
+        return;
+    }
+    options_.OptTab = tab;
+}
+
+void ProgOpts::BColor_Click() {
+    bColor_->setColor(PickColor(bColor_->color(), this, chooser_));
+}
+
+void ProgOpts::Set_Click() {
+    Options& o = options_;
+    o.AutoPeriodDays = NumberFieldValue(pDay_->text(), kPeriodDaysRange.min, kPeriodDaysRange.max);
+    o.AutoPeriodHours =
+        NumberFieldValue(pHour_->text(), kPeriodHoursRange.min, kPeriodHoursRange.max);
+    o.AutoPeriodMins = NumberFieldValue(pMin_->text(), kPeriodMinsRange.min, kPeriodMinsRange.max);
+    o.AutoTimeHours = NumberFieldValue(tHour_->text(), kTimeHoursRange.min, kTimeHoursRange.max);
+    o.AutoTimeMins = NumberFieldValue(tMin_->text(), kTimeMinsRange.min, kTimeMinsRange.max);
+    o.AutoTimeWeekday = ForcedInto(std::max(twDay_->currentIndex(), 0), kWeekdayRange);
+    o.Automatic = changeMode_[0]->isChecked() ? 0 : 1;
+    o.AutoLogon = ticked(change_[0]) ? 1 : 0;
+    o.AutoPeriod = ticked(change_[1]) ? 1 : 0;
+    o.AutoTime = ticked(change_[2]) ? 1 : 0;
+    o.Stretch = ticked(stretch_[0]) ? 0 : ticked(stretch_[1]) ? 1 : 2;
+    o.AutoSelection = ticked(order_[0]) ? 0 : 1;
+    o.Backgroud = StoredFromColor(bColor_->color());
+    o.AutoStart = doAutoStart_->isChecked() ? 1 : 0;
+    for (int k = 1; k <= 4; ++k)
+        *o.Confirm(k) = doConfirm_[k - 1]->isChecked() ? 1 : 0;
+    applied_ = 1;
+    hide();
+}
+
+void ProgOpts::Close_Click() {
+    applied_ = 0;
+    hide();
+}
+
+void ProgOpts::reject() {
+    Close_Click();
+}
+
+int ProgOpts::showModal() {
+    Form_Activate();
+    applied_ = 0;
+    if (std::exchange(placeAtShowing_, false))
+        moveToStoredPosition();
+    if (shownHook_) {
+        QTimer::singleShot(0, this, [this, hook = std::exchange(shownHook_, nullptr)] {
+            hook(*this);
+            if (isVisible())
+                close();
+        });
+    }
+    set_->setFocus();
+    exec();
+    return applied_;
+}
+
+void ProgOpts::closeEvent(QCloseEvent* event) {
+    event->accept();
+    if (!isVisible())
+        return;
+    const QPoint twips = positionTwips();
+    Close_Click();
+    storedTwips_ = twips;
+    placeAtShowing_ = true;
+}
+
+void ProgOpts::mousePressEvent(QMouseEvent* event) {
+    // Presses on the background, the pages and the labels all end here: any button moves the
+    // dialog.
+    StartWindowDrag(this);
+    event->accept();
+}
+
+void ProgOpts::setRestoredPosition(QPoint twips) {
+    storedTwips_ = twips;
+    moveToStoredPosition();
+}
+
+QPoint ProgOpts::positionTwips() const {
+    return pos() * kTwipsPerPixel;
+}
+
+QSize ProgOpts::sizeTwips() const {
+    const QSize pixels = isVisible() ? frameGeometry().size() : sizeHint();
+    return pixels * kTwipsPerPixel;
+}
+
+void ProgOpts::moveToStoredPosition() {
+    move(pixelsFromTwips(storedTwips_.x()), pixelsFromTwips(storedTwips_.y()));
+}
+
+int Settings_Click(ProgOpts& dialog, OptionsKeeper& keeper) {
+    const int applied = dialog.showModal();
+    if (applied == 1 && keeper.ApplyDesktopOptions)
+        keeper.ApplyDesktopOptions();
+    return applied;
+}
+
+} // namespace kv
