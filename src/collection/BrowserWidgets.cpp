@@ -5,14 +5,12 @@
 #include "collection/FileBrowserModel.h"
 #include "collection/Previews.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
+#include <QPixmap>
 #include <QStyledItemDelegate>
-#include <QSvgRenderer>
 
 namespace kv {
 namespace {
@@ -43,7 +41,8 @@ protected:
 class CollectionListHook final : public QObject {
 public:
     CollectionListHook(QListView* view, CollectionCommands& commands, Previews& previews)
-        : QObject(view), view_(view), commands_(commands), previews_(previews) {}
+        : QObject(view), view_(view), viewport_(view->viewport()), commands_(commands),
+          previews_(previews) {}
 
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (watched == view_ &&
@@ -59,7 +58,9 @@ public:
                 return true;
             }
         }
-        if (watched == view_->viewport() && event->type() == QEvent::MouseButtonPress) {
+        // The viewport is compared as it was at the start: the filter also sees the events
+        // of the list's own destruction, when the list is no scroll area any more.
+        if (watched == viewport_ && event->type() == QEvent::MouseButtonPress) {
             const QModelIndex current = view_->currentIndex();
             focusedBeforePress_ = current.isValid() ? current.row() : -1;
         }
@@ -74,9 +75,32 @@ public:
 
 private:
     QListView* view_;
+    QObject* viewport_;
     CollectionCommands& commands_;
     Previews& previews_;
     int focusedBeforePress_ = -1;
+};
+
+// Keeps the previews decoding for the picture label's inside as the label is laid out.
+class PreviewSizeWatch final : public QObject {
+public:
+    PreviewSizeWatch(QLabel* label, Previews& previews)
+        : QObject(label), label_(label), previews_(previews) {
+        label->installEventFilter(this);
+        update();
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == label_ && event->type() == QEvent::Resize)
+            update();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    void update() {
+        previews_.setPreviewSize(label_->contentsRect().size() * label_->devicePixelRatioF());
+    }
+    QLabel* label_;
+    Previews& previews_;
 };
 
 } // namespace
@@ -219,65 +243,27 @@ void FilesView::keyPressEvent(QKeyEvent* event) {
     previewAfter([&] { QListView::keyPressEvent(event); });
 }
 
-// ---- PreviewArea
+// ---- the picture and its error label
 
-PreviewArea::PreviewArea(Previews& previews, QWidget* parent)
-    : QWidget(parent), previews_(previews), error_(new QLabel(this)) {
-    setObjectName(QStringLiteral("ImagePreview"));
-    setToolTip(QStringLiteral("Wallpaper image preview"));
-    setMinimumSize(64, 48);
-    error_->setObjectName(QStringLiteral("ImageErr"));
-    error_->setToolTip(QStringLiteral("Wallpaper preview error message"));
-    error_->setWordWrap(true);
-    error_->setAlignment(Qt::AlignCenter);
-    error_->setAutoFillBackground(true);
-    QPalette palette = error_->palette();
-    palette.setColor(QPalette::Window, QColor(0xcc, 0xff, 0xcc));
-    palette.setColor(QPalette::WindowText, Qt::red);
-    error_->setPalette(palette);
-    error_->hide();
-    connect(&previews_, &Previews::pictureChanged, this, [this](const QImage& picture) {
-        initial_ = false;
-        picture_ = picture;
-        updateError();
-        update();
-    });
-    connect(&previews_, &Previews::errorChanged, this, [this] { updateError(); });
-}
-
-void PreviewArea::updateError() {
-    error_->setText(previews_.ImageErr());
-    // The label speaks for an empty area; a picture covers it.
-    error_->setVisible(!initial_ && picture_.isNull() && !previews_.ImageErr().isEmpty());
-}
-
-void PreviewArea::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    // The label fills the lower two thirds of the area.
-    const int top = height() / 3;
-    error_->setGeometry(0, top, width(), height() - top);
-    previews_.setPreviewSize(size() * devicePixelRatioF());
-}
-
-void PreviewArea::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.fillRect(rect(), palette().color(QPalette::Base));
-    painter.setPen(palette().color(QPalette::Mid));
-    painter.drawRect(rect().adjusted(0, 0, -1, -1));
-    if (initial_) {
-        // A neutral picture until the first preview.
-        const int side = qMin(width(), height()) / 2;
-        QSvgRenderer(QStringLiteral(":/icons/kestrovaline.svg"))
-            .render(&painter, QRectF((width() - side) / 2.0, (height() - side) / 2.0, side, side));
-        return;
-    }
-    if (picture_.isNull())
-        return;
-    const QSizeF shown = QSizeF(picture_.size()).scaled(QSizeF(size()), Qt::KeepAspectRatio);
-    const QRectF target((width() - shown.width()) / 2.0, (height() - shown.height()) / 2.0,
-                        shown.width(), shown.height());
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(target, picture_);
+void BindPreviewPicture(QLabel* imagePreview, QLabel* imageErr, Previews& previews) {
+    new PreviewSizeWatch(imagePreview, previews);
+    const auto speak = [imageErr, &previews] {
+        imageErr->setText(previews.ImageErr());
+        // The label speaks for an empty area; a picture covers it.
+        imageErr->setVisible(previews.picture().isNull() && !previews.ImageErr().isEmpty());
+    };
+    QObject::connect(&previews, &Previews::pictureChanged, imagePreview,
+                     [imagePreview, speak](const QImage& picture) {
+                         if (picture.isNull()) {
+                             imagePreview->clear();
+                         } else {
+                             QPixmap shown = QPixmap::fromImage(picture);
+                             shown.setDevicePixelRatio(imagePreview->devicePixelRatioF());
+                             imagePreview->setPixmap(shown);
+                         }
+                         speak();
+                     });
+    QObject::connect(&previews, &Previews::errorChanged, imageErr, speak);
 }
 
 // ---- read-only boxes, collection list, buttons
@@ -313,26 +299,6 @@ void HookCollectionList(QListView* imageName, CollectionCommands& commands, Prev
                      [&commands] { commands.ImageName_DblClick(); });
     QObject::connect(&commands, &CollectionCommands::imageNameFocusWanted, imageName,
                      [imageName] { imageName->setFocus(Qt::OtherFocusReason); });
-}
-
-void ConnectCommandButtons(CollectionCommands& commands, QAbstractButton* imageAdd,
-                           QAbstractButton* useImage, QAbstractButton* skipImage,
-                           QAbstractButton* delImage, QAbstractButton* clear) {
-    const auto hook = [&commands](QAbstractButton* button, void (CollectionCommands::*command)()) {
-        if (button)
-            QObject::connect(button, &QAbstractButton::clicked, &commands,
-                             [&commands, command] { (commands.*command)(); });
-    };
-    hook(imageAdd, &CollectionCommands::ImageAdd_Click);
-    hook(useImage, &CollectionCommands::UseImage_Click);
-    hook(skipImage, &CollectionCommands::SkipImage_Click);
-    hook(delImage, &CollectionCommands::DelImage_Click);
-    hook(clear, &CollectionCommands::Clear_Click);
-    if (clear) {
-        clear->setEnabled(commands.clearEnabled());
-        QObject::connect(&commands, &CollectionCommands::clearEnabledChanged, clear,
-                         &QAbstractButton::setEnabled);
-    }
 }
 
 } // namespace kv

@@ -3,10 +3,8 @@
 #include <QComboBox>
 #include <QImage>
 #include <QListView>
-#include <QPointer>
 #include <QWidget>
 
-class QAbstractButton;
 class QLabel;
 class QLineEdit;
 
@@ -65,26 +63,10 @@ private:
     int focusedBeforePress_ = -1;
 };
 
-// The picture area, `ImagePreview`, with the error label `ImageErr` in its lower part. Pictures
-// keep their aspect; they are decoded for the area's size in device pixels.
-class PreviewArea final : public QWidget {
-    Q_OBJECT
-public:
-    PreviewArea(Previews& previews, QWidget* parent = nullptr);
-    QLabel* errorLabel() const { return error_; }
-    QSize sizeHint() const override { return {193, 145}; }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-
-private:
-    void updateError();
-    Previews& previews_;
-    QLabel* error_;
-    QImage picture_;
-    bool initial_ = true;
-};
+// Shows the previews in the picture label `ImagePreview` and the error label `ImageErr` over its
+// lower part: the error speaks only while no picture is shown. Pictures are decoded to fit the
+// label's inside in device pixels, keeping their aspect.
+void BindPreviewPicture(QLabel* imagePreview, QLabel* imageErr, Previews& previews);
 
 // Makes a one-line box read-only and keeps it showing what the previews say: the previewed
 // name (`ImagePreviewName`) or the selected entry's path (`ImagePathText`).
@@ -95,10 +77,5 @@ void BindPathText(QLineEdit* box, Previews& previews);
 // focused row previews it again, a double-click toggles it, Delete deletes and Space toggles the
 // focused row (the press is held back from the list's type-ahead search).
 void HookCollectionList(QListView* imageName, CollectionCommands& commands, Previews& previews);
-
-// The command buttons: add, use, skip, delete and Clear (disabled while its scan runs).
-void ConnectCommandButtons(CollectionCommands& commands, QAbstractButton* imageAdd,
-                           QAbstractButton* useImage, QAbstractButton* skipImage,
-                           QAbstractButton* delImage, QAbstractButton* clear);
 
 } // namespace kv

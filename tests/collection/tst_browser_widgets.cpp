@@ -10,7 +10,6 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -44,11 +43,11 @@ class TestBrowserWidgets : public QObject {
         DriveBox* disk;
         FolderView* folder;
         FilesView* files;
-        PreviewArea* preview;
+        QLabel* imagePreview;
+        QLabel* imageErr;
         QLineEdit* previewName;
         QLineEdit* pathText;
         CollectionView* imageName;
-        QPushButton* clear;
 
         explicit Shown(const QList<Drive>& list) {
             drives.list = list;
@@ -56,20 +55,20 @@ class TestBrowserWidgets : public QObject {
             disk = new DriveBox(browser, &window);
             folder = new FolderView(browser, &window);
             files = new FilesView(browser, previews, &window);
-            preview = new PreviewArea(previews, &window);
+            imagePreview = new QLabel(&window);
+            imageErr = new QLabel(imagePreview);
             previewName = new QLineEdit(&window);
             pathText = new QLineEdit(&window);
             imageName = new CollectionView(&window);
-            clear = new QPushButton(&window);
             BindPreviewName(previewName, previews);
             BindPathText(pathText, previews);
             imageName->setCollection(collection);
             HookCollectionList(imageName, commands, previews);
-            ConnectCommandButtons(commands, nullptr, nullptr, nullptr, nullptr, clear);
+            BindPreviewPicture(imagePreview, imageErr, previews);
             disk->setGeometry(0, 0, 200, 24);
             folder->setGeometry(0, 30, 200, 200);
             files->setGeometry(210, 0, 200, 230);
-            preview->setGeometry(420, 0, 200, 150);
+            imagePreview->setGeometry(420, 0, 200, 150);
             previewName->setGeometry(420, 160, 200, 24);
             imageName->setGeometry(0, 240, 300, 200);
             pathText->setGeometry(0, 450, 600, 24);
@@ -123,12 +122,12 @@ private Q_SLOTS:
         QTest::mouseClick(shown.files->viewport(), Qt::LeftButton, {},
                           shown.centreOf(shown.files, 0));
         QCOMPARE(shown.previewName->text(), QStringLiteral("beach.jpg"));
-        QVERIFY(shown.preview->errorLabel()->isHidden());
+        QVERIFY(shown.imageErr->isHidden());
         QTest::mouseClick(shown.files->viewport(), Qt::LeftButton, {},
                           shown.centreOf(shown.files, 1));
-        QCOMPARE(shown.preview->errorLabel()->text(),
+        QCOMPARE(shown.imageErr->text(),
                  QStringLiteral("Unable to preview file 'text-named.jpg' !"));
-        QVERIFY(!shown.preview->errorLabel()->isHidden());
+        QVERIFY(!shown.imageErr->isHidden());
         QVERIFY(!shown.browser.files().isSelected(1));
         QCOMPARE(shown.previewName->text(), QString());
         // A second click on the focused file previews it again.
@@ -138,7 +137,8 @@ private Q_SLOTS:
                           shown.centreOf(shown.files, 0));
         QCOMPARE(shown.previewName->text(), QStringLiteral("beach.jpg"));
         // Decoded for the area, not at full size.
-        QVERIFY(shown.previews.picture().width() <= shown.preview->width());
+        QVERIFY(shown.imagePreview->pixmap().width() <= shown.imagePreview->width());
+        QVERIFY(shown.imageErr->isHidden());
     }
 
     void readOnlyBoxesIgnoreTyping() {
@@ -172,18 +172,6 @@ private Q_SLOTS:
         QTest::keyClick(shown.imageName, Qt::Key_Delete);
         QCOMPARE(shown.askUser.asked.size(), 1);
         QCOMPARE(shown.collection.rowCount(), 2);
-    }
-
-    void clearIsDisabledWhileItsScanRuns() {
-        Shown shown({{path("d0/pictures"), {}}});
-        shown.collection.AppendImage(QStringLiteral("beach.jpg"), path("d0/pictures"), StateUse);
-        shown.collection.AppendImage(QStringLiteral("text-named.jpg"), path("d0/pictures"),
-                                     StateUse);
-        shown.collection.AppendImage(QStringLiteral("beach.jpg"), path("d0"), StateSkip);
-        QTest::mouseClick(shown.clear, Qt::LeftButton);
-        QVERIFY(!shown.clear->isEnabled());
-        QTRY_VERIFY(shown.clear->isEnabled());
-        QCOMPARE(shown.collection.rowCount(), 1);
     }
 };
 
