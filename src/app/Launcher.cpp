@@ -4,6 +4,7 @@
 #include "app/Program.h"
 #include "engine/Clock.h"
 #include "engine/Options.h"
+#include "engine/Random.h"
 #include "settings/Settings.h"
 #include "ui/help/Help.h"
 #include "ui/help/Hyperlinks.h"
@@ -119,6 +120,10 @@ int launch(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     Program program(settings, clock, [] { QCoreApplication::exit(0); });
+    const auto desktop = desktopFor(environment);
+    program.setDesktop(*desktop);
+    ClockSeededRandom random(clock);
+    program.setRandom(random);
     OptionsMessageSwitches messageSwitches(program.options().options());
     MainWindow window;
     // The main window owns the one message dialog of the run.
@@ -142,7 +147,7 @@ int launch(int argc, char** argv) {
         new ProgAbout(Program::kVersionMajor, Program::kVersionMinor,
                       {{QStringLiteral("Visit our Web sites:"), homePage}, {QString(), homePage}},
                       hyperlinks, &window);
-    aboutBox->setDesktopName(desktopFor(environment)->name());
+    aboutBox->setDesktopName(desktop->name());
     window.setDialogs(&optionsDialog, aboutBox, &help);
     window.setWebAddress(homePage);
     QObject::connect(&window, &MainWindow::hyperlinkActivated, &window,

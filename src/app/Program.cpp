@@ -53,7 +53,8 @@ Program::Program(Settings& settings, Clock& clock, std::function<void()> endProc
       endProcess_(std::move(endProcess)), options_(settings, clock),
       savedState_(settings, collection_, options_), browser_(volumes_, nullptr),
       previews_(collection_, browser_),
-      commands_(collection_, browser_.files(), previews_, nullptr),
+      commands_(collection_, browser_.files(), previews_, nullptr), random_(clock),
+      engine_(collection_, options_.options(), clock, random_, noDesktop_),
       programFolder_(std::move(programFolder)) {
     lifeTimer_.setInterval(Liveness::kTimerIntervalMs);
     initTimer_.setInterval(kInitTimerIntervalMs);
@@ -62,6 +63,12 @@ Program::Program(Settings& settings, Clock& clock, std::function<void()> endProc
     // The folder the browser shows is the one saved as the last folder.
     connect(&browser_, &FileBrowserModel::folderChanged, this,
             [this](const QString& folder) { savedState_.setShownFolder(folder); });
+    options_.ApplyDesktopOptions = [this] {
+        engine_.ApplyDesktopOptions();
+    };
+    changeWallpaper_ = [this] {
+        engine_.ChangeWallpaper();
+    };
 }
 
 bool Program::settleLiveness(Settings& settings, Clock& clock, const CommandLine& commandLine) {
@@ -77,6 +84,8 @@ QString Program::windowTitle() const {
 bool Program::Form_Load(const CommandLine& commandLine, ProgramWindow& window, AskUser& askUser) {
     window_ = &window;
     askUser_ = &askUser;
+    engine_.setAskUser(&askUser);
+    engine_.setWindowVisible([this] { return window_ && window_->isWindowVisible(); });
 
     // This copy's heartbeat is written before anything else happens.
     lifeTimer_.start();
@@ -100,10 +109,21 @@ bool Program::Form_Load(const CommandLine& commandLine, ProgramWindow& window, A
     browser_.start(savedState_.restoredDrive(), savedState_.restoredFolder());
     restored_ = true;
 
-    if (commandLine.isLogon())
+    if (commandLine.isLogon()) {
+        const Options& options = options_.options();
+        if (options.Automatic != 0 && options.AutoLogon != 0)
+            engine_.ChangeWallpaper();
+        if (options.Automatic == 0 && options.AutoStart == 0) {
+            // A manual-mode logon start has nothing to stay for. Nothing is saved and the
+            // heartbeat is left as it is, as when a start finds another copy running.
+            stopTimers();
+            ended_ = true;
+            return false;
+        }
         HideTray_Click();
-    else
+    } else {
         window.showWindow();
+    }
 
     initTimer_.start();
     return !ended_;
@@ -171,12 +191,17 @@ void Program::ExitProgram() {
     if (ended_)
         return;
     ended_ = true;
-    lifeTimer_.stop();
-    initTimer_.stop();
+    stopTimers();
     if (window_)
         window_->removeTrayIcon();
     liveness_.markEnded();
     endProcess_();
+}
+
+void Program::stopTimers() {
+    lifeTimer_.stop();
+    initTimer_.stop();
+    engine_.ChangeTimer().stop();
 }
 
 void Program::HideTray_Click() {

@@ -7,6 +7,9 @@
 #include "collection/FileBrowserModel.h"
 #include "collection/Previews.h"
 #include "engine/Options.h"
+#include "engine/Random.h"
+#include "engine/WallpaperEngine.h"
+#include "engine/desktop/NullDesktop.h"
 #include "settings/SavedState.h"
 
 #include <QObject>
@@ -18,6 +21,7 @@ namespace kv {
 
 class AskUser;
 class Clock;
+class DesktopBackend;
 class ProgramWindow;
 class Settings;
 
@@ -55,8 +59,14 @@ public:
     // What a click on the notification-area icon means.
     enum class TrayClick { LeftPress, LeftDoubleClick, RightPress, RightDoubleClick, Other };
     void TrayIcon_MouseMove(TrayClick click);
-    // The immediate wallpaper change of a right click on the icon.
+    // The immediate wallpaper change of a right click on the icon; ChangeWallpaper unless a
+    // test puts something else in.
     void setChangeWallpaper(std::function<void()> changeWallpaper);
+
+    // The desktop the wallpaper goes to; until one is given every change fails quietly.
+    void setDesktop(DesktopBackend& desktop) { engine_.setDesktop(desktop); }
+    void setRandom(Random& random) { engine_.setRandom(random); }
+    WallpaperEngine& engine() { return engine_; }
 
     void LifeTimer_Timer();
     void InitTimer_Timer();
@@ -83,6 +93,8 @@ public:
     QTimer& initTimer() { return initTimer_; }
 
 private:
+    void stopTimers();
+
     Settings& settings_;
     Clock& clock_;
     Liveness liveness_;
@@ -102,6 +114,9 @@ private:
     FileBrowserModel browser_;
     Previews previews_;
     CollectionCommands commands_;
+    NullDesktop noDesktop_;
+    ClockSeededRandom random_;
+    WallpaperEngine engine_;
 
     QString programFolder_;
     QString makerFolder_;

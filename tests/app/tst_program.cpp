@@ -1,7 +1,9 @@
 #include "app/Program.h"
 #include "settings/Settings.h"
 #include "settings/SqliteSettingsStore.h"
+#include "support/FakeDesktop.h"
 #include "support/ManualClock.h"
+#include "support/PictureFiles.h"
 #include "support/ScriptedAskUser.h"
 #include "support/TestEnvironment.h"
 #include "ui/main/CollectionView.h"
@@ -31,17 +33,36 @@ class TestProgram : public QObject {
         test::ScriptedAskUser askUser;
         int endCalls = 0;
         Program program{settings, clock, [this] { ++endCalls; }, environment.root()};
+        test::FakeDesktop desktop;
         MainWindow window;
 
         bool start(const QStringList& arguments = {}) {
             const CommandLine line = CommandLine::parse(arguments);
             if (!Program::settleLiveness(settings, clock, line))
                 return false;
+            program.setDesktop(desktop);
             window.attach(program);
             return program.Form_Load(line, window, askUser);
         }
         QString stored(const QString& name) {
             return volatileStore->readText(settings.settingsKey(), name);
+        }
+        QString saved(const QString& name) {
+            return persistent->readText(settings.settingsKey(), name);
+        }
+        // A stored collection of two real pictures and the given options, as a previous run
+        // would have left them.
+        void storeCollection(const QList<std::pair<const char*, int>>& options) {
+            settings.SetSettingsRoot(QStringLiteral("Kestrovaline"), QString());
+            if (!test::WritePictureFixtures(environment.root()))
+                qFatal("cannot write the picture fixtures");
+            settings.WriteSetting(QStringLiteral("WN"), 2);
+            settings.WriteSetting(QStringLiteral("WName1"), QStringLiteral("valid.jpg"));
+            settings.WriteSetting(QStringLiteral("WName2"), QStringLiteral("valid.bmp"));
+            for (const QString& name : {QStringLiteral("WPath1"), QStringLiteral("WPath2")})
+                settings.WriteSetting(name, environment.root());
+            for (const auto& [name, value] : options)
+                settings.WriteSetting(QString::fromLatin1(name), value);
         }
     };
 
@@ -107,6 +128,74 @@ private Q_SLOTS:
         QVERIFY(run.start({QStringLiteral("-LOGON")}));
         QVERIFY(!run.window.isVisible());
         QVERIFY(!run.program.hasEnded());
+    }
+
+    void logonStart_data() {
+        QTest::addColumn<int>("automatic");
+        QTest::addColumn<int>("period");
+        QTest::addColumn<int>("autoStart");
+        QTest::addColumn<bool>("changes");
+        QTest::addColumn<bool>("stays");
+        QTest::newRow("automatic logon mode changes") << 1 << 0 << 1 << true << true;
+        QTest::newRow("automatic logon mode without autostart changes")
+            << 1 << 0 << 0 << true << true;
+        QTest::newRow("automatic period mode waits") << 1 << 1 << 1 << false << true;
+        QTest::newRow("manual mode stays resident") << 0 << 0 << 1 << false << true;
+        QTest::newRow("manual mode without autostart ends") << 0 << 0 << 0 << false << false;
+    }
+    void logonStart() {
+        QFETCH(int, automatic);
+        QFETCH(int, period);
+        QFETCH(int, autoStart);
+        QFETCH(bool, changes);
+        QFETCH(bool, stays);
+        Running run;
+        run.storeCollection({{"Automatic", automatic},
+                             {"AutoLogon", period ? 0 : 1},
+                             {"AutoPeriod", period},
+                             {"AutoTime", 0},
+                             {"AutoStart", autoStart}});
+        QCOMPARE(run.start({QStringLiteral("-logon")}), stays);
+        QCOMPARE(run.desktop.wallpaperCalls,
+                 changes ? QStringList{run.environment.root() + QStringLiteral("/valid.bmp")}
+                         : QStringList{});
+        QVERIFY(!run.window.isVisible());
+        QCOMPARE(run.program.hasEnded(), !stays);
+        QCOMPARE(run.endCalls, 0);
+        // The heartbeat of a start that ends at once stays as written; the next start finds
+        // it stale.
+        QCOMPARE(run.stored(QStringLiteral("LifeTime")), QStringLiteral("34200"));
+        if (!stays) {
+            QVERIFY(!run.program.lifeTimer().isActive());
+            QVERIFY(run.saved(QStringLiteral("WIndex")).isEmpty());
+            QVERIFY(run.saved(QStringLiteral("AutoChangeTime")).isEmpty());
+            return;
+        }
+        // Collapsing saved the state, with the change when one was made.
+        QCOMPARE(run.saved(QStringLiteral("WIndex")), changes ? QStringLiteral("1") : "0");
+        QCOMPARE(run.program.engine().ChangeTimer().isActive(), automatic != 0 && period != 0);
+        if (changes)
+            QCOMPARE(run.saved(QStringLiteral("AutoChangeTime")), QStringLiteral("09:30:00"));
+    }
+
+    void setButtonSetsTheCurrentRow() {
+        Running run;
+        run.storeCollection({{"Automatic", 0}});
+        QVERIFY(run.start());
+        run.program.collection().SelectOnly(1);
+        QTest::mouseClick(run.window.setButton(), Qt::LeftButton);
+        QCOMPARE(run.window.setButton()->toolTip(), QStringLiteral("Set selected wallpaper now"));
+        QCOMPARE(run.desktop.wallpaper, run.environment.root() + QStringLiteral("/valid.bmp"));
+        QCOMPARE(run.program.collection().currentIndex(), 0);
+    }
+
+    void rightClickOnTheIconChangesTheWallpaper() {
+        Running run;
+        run.storeCollection({{"Automatic", 0}});
+        QVERIFY(run.start());
+        run.program.TrayIcon_MouseMove(Program::TrayClick::RightPress);
+        QCOMPARE(run.desktop.wallpaperCalls.size(), 1);
+        QCOMPARE(run.program.collection().currentIndex(), 1);
     }
 
     void showCommandBringsTheWindowBack() {

@@ -2,9 +2,19 @@
 
 #include "engine/desktop/GSettingsDesktop.h"
 #include "engine/desktop/NullDesktop.h"
+#include "engine/desktop/PcmanfmDesktop.h"
+#include "engine/desktop/PlasmaDesktop.h"
+#include "engine/desktop/WlrootsDesktop.h"
 #include "engine/desktop/X11RootDesktop.h"
+#include "engine/desktop/XfceDesktop.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QFile>
+#include <QStandardPaths>
 #include <QStringList>
+
+#include <sys/stat.h>
 
 #include <array>
 
@@ -15,6 +25,9 @@ struct Session {
     QStringList names; // lower case
     bool wayland = false;
     bool x11 = false;
+    QString display;
+    QString swaySocket;
+    bool hyprland = false;
 
     bool named(std::initializer_list<const char*> any) const {
         for (const char* name : any)
@@ -37,7 +50,10 @@ Session sessionOf(const QProcessEnvironment& environment) {
             break;
     }
     session.wayland = !environment.value(QStringLiteral("WAYLAND_DISPLAY")).isEmpty();
-    session.x11 = !environment.value(QStringLiteral("DISPLAY")).isEmpty();
+    session.display = environment.value(QStringLiteral("DISPLAY"));
+    session.x11 = !session.display.isEmpty();
+    session.swaySocket = environment.value(QStringLiteral("SWAYSOCK"));
+    session.hyprland = !environment.value(QStringLiteral("HYPRLAND_INSTANCE_SIGNATURE")).isEmpty();
     return session;
 }
 
@@ -54,7 +70,19 @@ bool schemaProbe(const DesktopProbes& probes, const char* id) {
     return probes.schemaInstalled && probes.schemaInstalled(id);
 }
 
-const std::array<Candidate, 4> kCandidates{{
+bool executableProbe(const DesktopProbes& probes, const char* program) {
+    return probes.executableFound && probes.executableFound(program);
+}
+
+const std::array<Candidate, 11> kCandidates{{
+    // Plasma is found by its shell rather than by name: the shell is what takes the picture.
+    {"kde", [](const Session&) { return true; },
+     [](const Session&, const DesktopProbes& p) {
+         return p.busNameOwned && p.busNameOwned(PlasmaDesktop::kService);
+     },
+     [](const QProcessEnvironment&) -> std::unique_ptr<DesktopBackend> {
+         return std::make_unique<PlasmaDesktop>();
+     }},
     {"gnome",
      [](const Session& s) {
          return s.named({"gnome", "gnome-xorg", "gnome-classic", "gnome-flashback", "ubuntu",
@@ -81,6 +109,61 @@ const std::array<Candidate, 4> kCandidates{{
      [](const QProcessEnvironment&) -> std::unique_ptr<DesktopBackend> {
          return std::make_unique<MateDesktop>();
      }},
+    // The xfconf service starts on demand on any desktop, so XFCE is known by name only.
+    {"xfce",
+     [](const Session& s) {
+         return s.named({"xfce", "xubuntu", "xfce4"});
+     },
+     [](const Session&, const DesktopProbes& p) {
+         return p.busNameAvailable && p.busNameAvailable(XfceDesktop::kService);
+     },
+     [](const QProcessEnvironment&) -> std::unique_ptr<DesktopBackend> {
+         return std::make_unique<XfceDesktop>();
+     }},
+    {"lxqt", [](const Session& s) { return s.named({"lxqt"}); },
+     [](const Session&, const DesktopProbes& p) {
+         return p.lxqtDesktopRunning && p.lxqtDesktopRunning();
+     },
+     [](const QProcessEnvironment& e) -> std::unique_ptr<DesktopBackend> {
+         return std::make_unique<LxqtDesktop>(e.value(QStringLiteral("DISPLAY")));
+     }},
+    {"lxde",
+     [](const Session& s) {
+         return s.named({"lxde", "lubuntu"});
+     },
+     [](const Session& s, const DesktopProbes& p) {
+         return s.x11 && p.lxdeDesktopRunning && p.lxdeDesktopRunning(s.display);
+     },
+     [](const QProcessEnvironment& e) -> std::unique_ptr<DesktopBackend> {
+         return std::make_unique<LxdeDesktop>(e.value(QStringLiteral("DISPLAY")));
+     }},
+    {"sway", [](const Session& s) { return !s.swaySocket.isEmpty(); },
+     [](const Session& s, const DesktopProbes& p) {
+         return p.socketExists && p.socketExists(s.swaySocket);
+     },
+     [](const QProcessEnvironment& e) -> std::unique_ptr<DesktopBackend> {
+         return std::make_unique<SwayDesktop>(e.value(QStringLiteral("SWAYSOCK")));
+     }},
+    {"hyprland", [](const Session& s) { return s.hyprland || s.named({"hyprland"}); },
+     [](const Session& s, const DesktopProbes& p) {
+         return s.wayland && executableProbe(p, "swaybg");
+     },
+     [](const QProcessEnvironment& e) -> std::unique_ptr<DesktopBackend> {
+         return std::make_unique<SwaybgDesktop>(QStringLiteral("hyprland"),
+                                                QStringLiteral("Hyprland"),
+                                                e.value(QStringLiteral("WAYLAND_DISPLAY")));
+     }},
+    // Other wlroots compositors show a swaybg we start; one that does not draw layer surfaces
+    // makes it exit at once, and the picture is reported as not set.
+    {"wayland", [](const Session& s) { return s.wayland; },
+     [](const Session& s, const DesktopProbes& p) {
+         return s.wayland && executableProbe(p, "swaybg");
+     },
+     [](const QProcessEnvironment& e) -> std::unique_ptr<DesktopBackend> {
+         return std::make_unique<SwaybgDesktop>(QStringLiteral("wayland"),
+                                                QStringLiteral("Wayland compositor"),
+                                                e.value(QStringLiteral("WAYLAND_DISPLAY")));
+     }},
     // Any X11 session whose desktop we do not know: the root window is the background. Under
     // Wayland the X root (XWayland's) is not what the user sees.
     {"x11", [](const Session&) { return true; },
@@ -99,10 +182,54 @@ const Candidate* candidateWithId(const QString& id) {
 
 } // namespace
 
+// Without an address libdbus may launch a bus of its own (autolaunch through X11): a probe must
+// never start a daemon, so it asks only a bus that exists.
+static bool sessionBusExists() {
+    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+        return true;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    struct stat info {};
+    return !runtime.isEmpty() &&
+           ::stat(QFile::encodeName(runtime + QStringLiteral("/bus")).constData(), &info) == 0 &&
+           S_ISSOCK(info.st_mode);
+}
+
 DesktopProbes DesktopProbes::system() {
-    return {[](const char* id) {
+    DesktopProbes probes;
+    probes.schemaInstalled = [](const char* id) {
         return GSettingsDesktop::schemaInstalled(id);
-    }};
+    };
+    probes.busNameOwned = [](const char* name) {
+        if (!sessionBusExists())
+            return false;
+        const QDBusConnection bus = QDBusConnection::sessionBus();
+        return bus.isConnected() && bus.interface() &&
+               bus.interface()->isServiceRegistered(QLatin1String(name)).value();
+    };
+    probes.busNameAvailable = [](const char* name) {
+        if (!sessionBusExists())
+            return false;
+        const QDBusConnection bus = QDBusConnection::sessionBus();
+        if (!bus.isConnected() || !bus.interface())
+            return false;
+        return bus.interface()->isServiceRegistered(QLatin1String(name)).value() ||
+               bus.interface()->activatableServiceNames().value().contains(QLatin1String(name));
+    };
+    probes.lxqtDesktopRunning = [] {
+        return sessionBusExists() && LxqtDesktop::desktopRunning();
+    };
+    probes.lxdeDesktopRunning = [](const QString& display) {
+        return findOwnProcess(QStringLiteral("pcmanfm"), QStringLiteral("--desktop"), display)
+            .has_value();
+    };
+    probes.socketExists = [](const QString& path) {
+        struct stat info {};
+        return ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISSOCK(info.st_mode);
+    };
+    probes.executableFound = [](const char* program) {
+        return !QStandardPaths::findExecutable(QLatin1String(program)).isEmpty();
+    };
+    return probes;
 }
 
 QString detectDesktop(const QProcessEnvironment& environment, const DesktopProbes& probes) {

@@ -2,6 +2,7 @@
 
 #include "app/Program.h"
 #include "collection/BrowserWidgets.h"
+#include "engine/WallpaperEngine.h"
 #include "ui/PictureButtons.h"
 #include "ui/WindowDrag.h"
 #include "ui/help/Help.h"
@@ -163,6 +164,8 @@ void MainWindow::attach(Program& program) {
     connect(close_, &QPushButton::clicked, &program, &Program::Close_Click);
     connect(hideTray_, &QPushButton::clicked, &program, &Program::HideTray_Click);
     connect(keys_, &MainKeys::escapePressed, &program, &Program::HideTray_Click);
+    connect(this, &MainWindow::setWallpaperRequested, &program.engine(),
+            &WallpaperEngine::Set_Click);
 }
 
 void MainWindow::setDialogs(ProgOpts* options, ProgAbout* about, Help* help) {

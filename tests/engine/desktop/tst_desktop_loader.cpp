@@ -1,6 +1,7 @@
 #include "engine/desktop/DesktopLoader.h"
 
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace kv;
@@ -16,10 +17,37 @@ QProcessEnvironment environmentOf(const QStringList& assignments) {
     return environment;
 }
 
+// What the machine has, by words: schema ids, "bus:NAME" (owned), "activatable:NAME",
+// "lxqt-desktop", "lxde-desktop:DISPLAY", "socket:PATH", "program:NAME".
+DesktopProbes machineWith(const QStringList& facts) {
+    DesktopProbes probes;
+    probes.schemaInstalled = [facts](const char* id) {
+        return facts.contains(QLatin1String(id));
+    };
+    probes.busNameOwned = [facts](const char* name) {
+        return facts.contains(QStringLiteral("bus:") + QLatin1String(name));
+    };
+    probes.busNameAvailable = [facts](const char* name) {
+        return facts.contains(QStringLiteral("bus:") + QLatin1String(name)) ||
+               facts.contains(QStringLiteral("activatable:") + QLatin1String(name));
+    };
+    probes.lxqtDesktopRunning = [facts] {
+        return facts.contains(QStringLiteral("lxqt-desktop"));
+    };
+    probes.lxdeDesktopRunning = [facts](const QString& display) {
+        return facts.contains(QStringLiteral("lxde-desktop:") + display);
+    };
+    probes.socketExists = [facts](const QString& path) {
+        return facts.contains(QStringLiteral("socket:") + path);
+    };
+    probes.executableFound = [facts](const char* program) {
+        return facts.contains(QStringLiteral("program:") + QLatin1String(program));
+    };
+    return probes;
+}
+
 DesktopProbes schemasInstalled(const QStringList& ids) {
-    return {[ids](const char* id) {
-        return ids.contains(QLatin1String(id));
-    }};
+    return machineWith(ids);
 }
 
 const QStringList kAllSchemas{"org.gnome.desktop.background", "org.cinnamon.desktop.background",
@@ -38,6 +66,65 @@ private Q_SLOTS:
 
         const QStringList all = kAllSchemas;
         QTest::newRow("nothing at all") << QStringList{} << all << "none";
+        const QStringList everything =
+            all +
+            QStringList{"bus:org.kde.plasmashell", "activatable:org.xfce.Xfconf", "lxqt-desktop",
+                        "lxde-desktop::0",         "socket:/run/sway.sock",       "program:swaybg"};
+        const QStringList noPlasma = everything.filter(QRegularExpression("^(?!bus:org.kde)"));
+        QTest::newRow("Plasma's shell on the bus comes first")
+            << QStringList{"XDG_CURRENT_DESKTOP=KDE", "DISPLAY=:0"} << everything << "kde";
+        QTest::newRow("Plasma's shell wins over a desktop name")
+            << QStringList{"XDG_CURRENT_DESKTOP=GNOME"} << everything << "kde";
+        QTest::newRow("KDE by name without its shell gives way to X11")
+            << QStringList{"XDG_CURRENT_DESKTOP=KDE", "DISPLAY=:0"} << noPlasma << "x11";
+        QTest::newRow("XFCE") << QStringList{"XDG_CURRENT_DESKTOP=XFCE", "DISPLAY=:0"} << noPlasma
+                              << "xfce";
+        QTest::newRow("XFCE in lower case, later in a colon list")
+            << QStringList{"XDG_CURRENT_DESKTOP=Custom:xfce", "DISPLAY=:0"} << noPlasma << "xfce";
+        QTest::newRow("XFCE without xfconf gives way to X11")
+            << QStringList{"XDG_CURRENT_DESKTOP=XFCE", "DISPLAY=:0"} << all << "x11";
+        QTest::newRow("the xfconf service alone is no XFCE")
+            << QStringList{"XDG_CURRENT_DESKTOP=i3", "DISPLAY=:0"} << noPlasma << "x11";
+        QTest::newRow("LXQt") << QStringList{"XDG_CURRENT_DESKTOP=LXQt", "DISPLAY=:0"} << noPlasma
+                              << "lxqt";
+        QTest::newRow("LXQt without its desktop gives way to X11")
+            << QStringList{"XDG_CURRENT_DESKTOP=lxqt", "DISPLAY=:0"}
+            << QStringList{"lxde-desktop::0"} << "x11";
+        QTest::newRow("LXDE") << QStringList{"XDG_CURRENT_DESKTOP=LXDE", "DISPLAY=:0"} << noPlasma
+                              << "lxde";
+        QTest::newRow("LXDE with its desktop on another display gives way to X11")
+            << QStringList{"XDG_CURRENT_DESKTOP=LXDE", "DISPLAY=:1"} << noPlasma << "x11";
+        QTest::newRow("sway") << QStringList{"SWAYSOCK=/run/sway.sock", "WAYLAND_DISPLAY=wayland-1",
+                                             "XDG_CURRENT_DESKTOP=sway"}
+                              << noPlasma << "sway";
+        QTest::newRow("sway with a stale socket gives way to swaybg")
+            << QStringList{"SWAYSOCK=/run/old.sock", "WAYLAND_DISPLAY=wayland-1"} << noPlasma
+            << "wayland";
+        QTest::newRow("Hyprland by its instance")
+            << QStringList{"HYPRLAND_INSTANCE_SIGNATURE=abc", "WAYLAND_DISPLAY=wayland-1"}
+            << noPlasma << "hyprland";
+        QTest::newRow("Hyprland by name")
+            << QStringList{"XDG_CURRENT_DESKTOP=Hyprland", "WAYLAND_DISPLAY=wayland-1"} << noPlasma
+            << "hyprland";
+        QTest::newRow("Hyprland without swaybg finds nothing")
+            << QStringList{"XDG_CURRENT_DESKTOP=Hyprland", "WAYLAND_DISPLAY=wayland-1",
+                           "DISPLAY=:0"}
+            << all << "none";
+        QTest::newRow("other Wayland compositor with swaybg")
+            << QStringList{"XDG_CURRENT_DESKTOP=river", "WAYLAND_DISPLAY=wayland-1", "DISPLAY=:0"}
+            << noPlasma << "wayland";
+        QTest::newRow("swaybg is no use without Wayland")
+            << QStringList{"XDG_CURRENT_DESKTOP=river", "DISPLAY=:0"} << noPlasma << "x11";
+        QTest::newRow("GNOME on Wayland before swaybg")
+            << QStringList{"XDG_CURRENT_DESKTOP=GNOME", "WAYLAND_DISPLAY=wayland-0"} << noPlasma
+            << "gnome";
+        QTest::newRow("override to sway")
+            << QStringList{"SWAYSOCK=/run/sway.sock", "KESTROVALINE_DESKTOP=Sway"} << noPlasma
+            << "sway";
+        QTest::newRow("override to LXDE without its desktop")
+            << QStringList{"DISPLAY=:0", "KESTROVALINE_DESKTOP=lxde"} << all << "none";
+        QTest::newRow("override to swaybg under X11 only")
+            << QStringList{"DISPLAY=:0", "KESTROVALINE_DESKTOP=wayland"} << noPlasma << "none";
         QTest::newRow("plain X11") << QStringList{"DISPLAY=:0"} << all << "x11";
         QTest::newRow("X11 under Wayland is not the background")
             << QStringList{"DISPLAY=:0", "WAYLAND_DISPLAY=wayland-0"} << all << "none";
@@ -97,7 +184,8 @@ private Q_SLOTS:
     // The name printed by --version says which backend it is, by the id users can force.
     void namesStartWithTheirId_data() {
         QTest::addColumn<QString>("id");
-        for (const char* id : {"x11", "gnome", "cinnamon", "mate", "none"})
+        for (const char* id : {"kde", "gnome", "cinnamon", "mate", "xfce", "lxqt", "lxde", "sway",
+                               "hyprland", "wayland", "x11", "none"})
             QTest::newRow(id) << QString::fromLatin1(id);
     }
 

@@ -1,7 +1,10 @@
 #include "collection/Collection.h"
 #include "engine/Options.h"
+#include "engine/Random.h"
+#include "engine/WallpaperEngine.h"
 #include "engine/desktop/DesktopBackend.h"
 #include "settings/Settings.h"
+#include "support/FakeDesktop.h"
 #include "support/ManualClock.h"
 #include "support/MemorySettingsStore.h"
 #include "ui/options/CheckGroups.h"
@@ -107,23 +110,6 @@ void act(ProgOpts& d, const QString& actions) {
 }
 
 // A desktop that only remembers what it was given.
-class RecordingDesktop final : public DesktopBackend {
-public:
-    QString name() const override { return QStringLiteral("recording"); }
-    bool SetDesktopWallpaper(const QString&) override { return true; }
-    int GetDesktopWallpaperStyle() override { return style; }
-    bool SetDesktopWallpaperStyle(int value) override {
-        style = value;
-        return true;
-    }
-    DesktopColor GetDesktopColor() override { return colour; }
-    bool SetDesktopColor(DesktopColor value) override {
-        colour = value;
-        return true;
-    }
-    int style = StyleUnknown;
-    DesktopColor colour = kUnknownDesktopColor;
-};
 
 } // namespace
 
@@ -438,23 +424,26 @@ private Q_SLOTS:
     // Set and the seam: the scheduler's next moment and the desktop follow the dialog. The
     // engine's ApplyDesktopOptions lives on its own branch; this fake does what it does with
     // the record: style and colour to the desktop, the next moment from the period.
+    // The whole path: the dialog's Set reaches the real scheduler and the desktop.
     void setReachesDesktopAndScheduler() {
         test::MemorySettingsStore store;
         Settings settings(store);
         test::ManualClock clock{QDateTime(QDate(2026, 3, 14), QTime(8, 15))};
         OptionsKeeper keeper(settings, clock);
         keeper.options() = recordWith(1, 0, 1, 0);
-        RecordingDesktop desktop;
-        QDateTime nextChange;
-        keeper.ApplyDesktopOptions = [&] {
-            const Options& o = keeper.options();
-            desktop.SetDesktopWallpaperStyle(o.Stretch);
-            desktop.SetDesktopColor(static_cast<DesktopColor>(o.Backgroud));
-            nextChange = o.LastChange().addSecs(
-                ((o.AutoPeriodDays * 24 + o.AutoPeriodHours) * 60 + o.AutoPeriodMins) * 60);
+        keeper.options().AutoChangeDate = QDate(2026, 3, 14);
+        keeper.options().AutoChangeTime = QTime(8, 15);
+        Collection collection;
+        ClockSeededRandom random(clock);
+        test::FakeDesktop desktop;
+        WallpaperEngine engine(collection, keeper.options(), clock, random, desktop);
+        keeper.ApplyDesktopOptions = [&engine] {
+            engine.ApplyDesktopOptions();
         };
         keeper.ApplyDesktopOptions();
-        QCOMPARE(nextChange, QDateTime(QDate(2026, 3, 14), QTime(9, 15)));
+        QCOMPARE(engine.NextChange(), QDateTime(QDate(2026, 3, 14), QTime(9, 15)));
+        QVERIFY(engine.ChangeTimer().isActive());
+
         ProgOpts dialog(keeper.options());
         dialog.setColorChooser([](const QColor&, QWidget*) { return QColor(0x12, 0x34, 0x56); });
         dialog.setShownHookForTest([](ProgOpts& d) {
@@ -465,7 +454,7 @@ private Q_SLOTS:
             QTest::keyClick(d.pMin(), Qt::Key_Return);
         });
         QCOMPARE(Settings_Click(dialog, keeper), 1);
-        QCOMPARE(nextChange, QDateTime(QDate(2026, 3, 14), QTime(11, 45)));
+        QCOMPARE(engine.NextChange(), QDateTime(QDate(2026, 3, 14), QTime(11, 45)));
         QCOMPARE(desktop.style, int(StyleTile));
         QCOMPARE(desktop.colour, DesktopColor(0x563412));
     }

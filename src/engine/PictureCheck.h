@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+class QIODevice;
+
+namespace kv {
+
+// How large the test decode of a wallpaper is: the whole picture, or a thumbnail that costs a
+// fraction of the time and memory and rejects the same broken files.
+enum class DecodeSize { Full, Reduced };
+
+// The longest side of the reduced test decode, in pixels.
+inline constexpr int kReducedDecodeSide = 64;
+// Pictures larger than this many pixels are refused before decoding: a desktop would need
+// gigabytes to show them, and a damaged header can claim any size.
+inline constexpr qint64 kMaxPicturePixels = 250'000'000;
+
+// True when the file is a JPEG, BMP or GIF picture (judged by its content, not its name) that
+// decodes completely. Never throws; a file that cannot be read is simply not a picture.
+bool PictureDecodes(const QString& path, DecodeSize size = DecodeSize::Reduced);
+
+// The JPEG decoder fills a picture whose data ends early with grey and reports success, so a
+// JPEG counts as whole only when its markers lead from the start to the end-of-image marker.
+// Data after that marker (a camera's appended video, say) does not matter.
+bool JpegReachesEndOfImage(QIODevice& device);
+
+} // namespace kv

@@ -1,0 +1,231 @@
+#include "engine/WallpaperEngine.h"
+
+#include "collection/Collection.h"
+#include "engine/AskUser.h"
+#include "engine/Clock.h"
+#include "engine/Options.h"
+#include "engine/PictureCheck.h"
+#include "engine/Random.h"
+#include "engine/desktop/DesktopBackend.h"
+
+#include <QList>
+#include <QSet>
+
+#include <algorithm>
+
+namespace kv {
+namespace {
+
+constexpr qint64 kSecondsPerDay = 86'400;
+
+// Sunday 1 ... Saturday 7, the numbering of the "AutoTimeWeekday" option.
+int sundayFirstWeekday(const QDate& date) {
+    return date.dayOfWeek() % 7 + 1;
+}
+
+QDateTime wholeSeconds(const QDateTime& moment) {
+    const QTime time = moment.time();
+    return QDateTime(moment.date(), QTime(time.hour(), time.minute(), time.second()), Qt::UTC);
+}
+
+QDateTime civil(const QDate& date, const QTime& time) {
+    return QDateTime(date, time.isValid() ? time : QTime(0, 0), Qt::UTC);
+}
+
+} // namespace
+
+WallpaperEngine::WallpaperEngine(Collection& collection, Options& options, Clock& clock,
+                                 Random& random, DesktopBackend& desktop, QObject* parent)
+    : QObject(parent), collection_(collection), options_(options), clock_(clock), random_(&random),
+      desktop_(&desktop) {
+    changeTimer_.setTimerType(Qt::CoarseTimer);
+    connect(&changeTimer_, &QTimer::timeout, this, &WallpaperEngine::ChangeTimer_Timer);
+}
+
+QDateTime WallpaperEngine::civilNow() const {
+    const QDateTime now = clock_.now();
+    return civil(now.date(), now.time());
+}
+
+int WallpaperEngine::SetWallpaperEntry(qint32 index) {
+    const QString path = collection_.ImageFullPath(index);
+    if (path.isEmpty() || !Collection::FileExists(path)) {
+        collection_.SetImageState(index, StateMissing);
+        return 0;
+    }
+    if (!PictureDecodes(path))
+        return 0;
+    if (!desktop_->SetDesktopWallpaper(path)) {
+        collection_.SetImageState(index, StateMissing);
+        return 0;
+    }
+    const auto colour = static_cast<DesktopColor>(options_.Backgroud);
+    if (desktop_->GetDesktopColor() != colour)
+        desktop_->SetDesktopColor(colour);
+    if (desktop_->GetDesktopWallpaperStyle() != options_.Stretch)
+        desktop_->SetDesktopWallpaperStyle(options_.Stretch);
+    if (collection_.ImageState(index) == StateMissing)
+        collection_.SetImageState(index, StateUse);
+    selectEntry(index);
+    return 1;
+}
+
+void WallpaperEngine::selectEntry(qint32 index) {
+    QItemSelectionModel* selection = collection_.selectionModel();
+    if (selection->isRowSelected(index) && selection->currentIndex().row() == index)
+        return;
+    const bool visible = windowVisible_ && windowVisible_();
+    const qsizetype count = visible ? selection->selectedRows().size() : 1;
+    if (count < kSelectionKeptFrom)
+        collection_.SelectOnly(index);
+}
+
+void WallpaperEngine::Set_Click() {
+    const QModelIndex current = collection_.selectionModel()->currentIndex();
+    SetWallpaperEntry(current.isValid() ? current.row() : -1);
+}
+
+int WallpaperEngine::ChangeWallpaper() {
+    const qint32 count = collection_.rowCount();
+    if (count == 0)
+        return 0;
+    qint32 current = collection_.currentIndex();
+    if (current > count - 1)
+        current = count - 1;
+    if (current < 0)
+        current = 0;
+    collection_.setCurrentIndex(current);
+
+    int attempts = 0;
+    qint32 chosen = -1;
+    if (options_.AutoSelection != 1) {
+        for (qint32 row = (current + 1) % count; row != current; row = (row + 1) % count) {
+            if (collection_.ImageState(row) == StateSkip)
+                continue;
+            ++attempts;
+            if (SetWallpaperEntry(row) == 1) {
+                chosen = row;
+                break;
+            }
+        }
+    } else {
+        QSet<qint32> failed;
+        for (;;) {
+            QList<qint32> candidates;
+            int currentRank = 0;
+            for (qint32 row = 0; row < collection_.rowCount(); ++row) {
+                if (collection_.ImageState(row) != StateUse || failed.contains(row))
+                    continue;
+                candidates.append(row);
+                if (row == current)
+                    currentRank = static_cast<int>(candidates.size());
+            }
+            const int number = static_cast<int>(candidates.size());
+            if (number == 0)
+                break;
+            int k = qMin(random_->Between(1, number), number);
+            if (k == currentRank)
+                k = k < number ? k + 1 : k - 1;
+            if (k < 1)
+                break;
+            const qint32 row = candidates.at(k - 1);
+            ++attempts;
+            if (SetWallpaperEntry(row) == 1) {
+                chosen = row;
+                break;
+            }
+            failed.insert(row);
+        }
+    }
+
+    if (chosen < 0) {
+        if (askUser_)
+            askUser_->ask(
+                MessageKind::ChangeFailed,
+                attempts == 0
+                    ? QStringLiteral("Unable to set new wallpaper! There are no available image "
+                                     "files in wallpaper collection!")
+                    : QStringLiteral("Unable to set new wallpaper! There are no supported image "
+                                     "files in wallpaper collection!"));
+        return 0;
+    }
+    collection_.setCurrentIndex(chosen);
+    const QDateTime now = clock_.now();
+    options_.AutoChangeDate = now.date();
+    options_.AutoChangeTime = QTime(now.time().hour(), now.time().minute());
+    ComputeNextChange();
+    return 1;
+}
+
+void WallpaperEngine::ApplyDesktopOptions() {
+    const auto colour = static_cast<DesktopColor>(options_.Backgroud);
+    if (desktop_->GetDesktopColor() != colour)
+        desktop_->SetDesktopColor(colour);
+    if (desktop_->GetDesktopWallpaperStyle() != options_.Stretch)
+        desktop_->SetDesktopWallpaperStyle(options_.Stretch);
+    ComputeNextChange();
+    ChangeTimer_Timer();
+}
+
+void WallpaperEngine::ComputeNextChange() {
+    ApplyEmptyPeriodRule(options_);
+    lastChange_ = civil(options_.AutoChangeDate, options_.AutoChangeTime);
+    nextChange_ = lastChange_;
+    if (options_.AutoPeriod != 0)
+        nextChange_ = lastChange_.addSecs(
+            (qint64(options_.AutoPeriodDays) * 24 + options_.AutoPeriodHours) * 3600 +
+            qint64(options_.AutoPeriodMins) * 60);
+    if (options_.AutoTime == 0)
+        return;
+    // An hour of 24 is the given minute after the following midnight.
+    QDateTime t =
+        civil(options_.AutoChangeDate, QTime(0, 0))
+            .addSecs(qint64(options_.AutoTimeHours) * 3600 + qint64(options_.AutoTimeMins) * 60);
+    if (wholeSeconds(t) <= wholeSeconds(lastChange_))
+        t = t.addDays(1);
+    if (options_.AutoTimeWeekday != 0) {
+        int d = options_.AutoTimeWeekday - sundayFirstWeekday(t.date());
+        if (d < 0)
+            d += 7;
+        t = t.addDays(d);
+    }
+    if (options_.AutoPeriod == 0 || wholeSeconds(t) < wholeSeconds(nextChange_))
+        nextChange_ = t;
+}
+
+void WallpaperEngine::ChangeTimer_Timer() {
+    if (options_.Automatic == 0 || (options_.AutoPeriod == 0 && options_.AutoTime == 0)) {
+        changeTimer_.stop();
+        return;
+    }
+    const QDateTime now = wholeSeconds(civilNow());
+    qint64 wait = kSecondsPerDay;
+    bool due = false;
+    // A clock set back before the day of the last change cannot be trusted to reach the next
+    // moment soon; the change is made now, which also puts the last change right.
+    if (lastChange_.date().daysTo(now.date()) < 0)
+        due = true;
+    const qint64 daysSinceNext = nextChange_.date().daysTo(now.date());
+    if (daysSinceNext > 0)
+        due = true;
+    if (!due && daysSinceNext == 0) {
+        const qint64 passed = wholeSeconds(nextChange_).secsTo(now);
+        if (passed > 0)
+            due = true;
+        qint64 remaining = -passed;
+        if (remaining < 0)
+            remaining += kSecondsPerDay;
+        if (remaining < kSecondsPerDay)
+            wait = remaining;
+    }
+    wait = std::clamp<qint64>(wait, kMinWaitSeconds, kMaxWaitSeconds);
+    if (due)
+        wait = kDueWaitSeconds;
+    changeTimer_.setInterval(static_cast<int>(wait * kMillisecondsPerWaitSecond));
+    if (!changeTimer_.isActive())
+        changeTimer_.start();
+    if (due)
+        ChangeWallpaper();
+}
+
+} // namespace kv

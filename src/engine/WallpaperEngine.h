@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QDateTime>
+#include <QObject>
+#include <QTimer>
+
+#include <functional>
+
+namespace kv {
+
+class AskUser;
+class Clock;
+class Collection;
+class DesktopBackend;
+class Random;
+struct Options;
+
+// Setting one collection entry as the wallpaper, choosing the next entry, and the scheduler that
+// decides when an automatic change is due. Owned by the program for the whole run; everything
+// happens on the user-interface thread.
+class WallpaperEngine final : public QObject {
+    Q_OBJECT
+public:
+    // Entries selected beyond this many in a visible window are the user's work in progress, and
+    // a change leaves that selection alone.
+    static constexpr int kSelectionKeptFrom = 6;
+    // The scheduler's wait, in tenths of the seconds left: the timer wakes up ten times before
+    // the change is due, at least every 30 s and at most every 0.2 s.
+    static constexpr int kMaxWaitSeconds = 300;
+    static constexpr int kMinWaitSeconds = 2;
+    static constexpr int kDueWaitSeconds = 150;
+    static constexpr int kMillisecondsPerWaitSecond = 100;
+
+    WallpaperEngine(Collection& collection, Options& options, Clock& clock, Random& random,
+                    DesktopBackend& desktop, QObject* parent = nullptr);
+
+    // The desktop, the question channel and the window's visibility are known only once the
+    // program starts; until then changes fail quietly and the window counts as hidden.
+    void setDesktop(DesktopBackend& desktop) { desktop_ = &desktop; }
+    void setRandom(Random& random) { random_ = &random; }
+    void setAskUser(AskUser* askUser) { askUser_ = askUser; }
+    void setWindowVisible(std::function<bool()> visible) { windowVisible_ = std::move(visible); }
+
+    // 1 when the entry is now the wallpaper, 0 otherwise (see the entry's state for why).
+    int SetWallpaperEntry(qint32 index);
+    // The Set button: the current row of the collection list, -1 when there is none.
+    void Set_Click();
+    // 1 when a new wallpaper was set; failures are reported to the user, once.
+    int ChangeWallpaper();
+
+    void ApplyDesktopOptions();
+    void ComputeNextChange();
+    void ChangeTimer_Timer();
+
+    QTimer& ChangeTimer() { return changeTimer_; }
+    QDateTime LastChange() const { return lastChange_; }
+    QDateTime NextChange() const { return nextChange_; }
+
+private:
+    // The clock's local time as a plain civil date and time, so that an hour added is an hour on
+    // the wall clock and day boundaries are those of the calendar.
+    QDateTime civilNow() const;
+    void selectEntry(qint32 index);
+
+    Collection& collection_;
+    Options& options_;
+    Clock& clock_;
+    Random* random_;
+    DesktopBackend* desktop_;
+    AskUser* askUser_ = nullptr;
+    std::function<bool()> windowVisible_;
+    QTimer changeTimer_;
+    QDateTime lastChange_;
+    QDateTime nextChange_;
+};
+
+} // namespace kv

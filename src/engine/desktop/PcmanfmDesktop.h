@@ -1,0 +1,71 @@
+#pragma once
+
+#include "engine/desktop/DesktopBackend.h"
+#include "engine/desktop/DesktopRecord.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace kv {
+
+// The arguments of a running process of this user whose program is `program` and whose
+// command line holds `argument`, showing on `display`; nullopt when there is none.
+std::optional<QStringList> findOwnProcess(const QString& program, const QString& argument,
+                                          const QString& display);
+
+// LXQt: pcmanfm-qt draws the desktop and takes a picture and mode over D-Bus. It applies the
+// mode but never saves it and has no call for the colour, so the style and colour we set are
+// kept in our record, and the colour goes into its settings file for its next start.
+class LxqtDesktop final : public DesktopBackend {
+public:
+    explicit LxqtDesktop(QString display);
+
+    QString name() const override;
+    bool SetDesktopWallpaper(const QString& path) override;
+    int GetDesktopWallpaperStyle() override;
+    bool SetDesktopWallpaperStyle(int style) override;
+    DesktopColor GetDesktopColor() override;
+    bool SetDesktopColor(DesktopColor colour) override;
+
+    // True when pcmanfm-qt answers on the session bus and draws the desktop (with no desktop it
+    // takes every picture and shows none).
+    static bool desktopRunning();
+    // The settings file of the running desktop's profile.
+    QString settingsFile() const;
+
+private:
+    DesktopState recorded() const;
+    bool show(const DesktopState& state) const;
+
+    QString display_;
+    DesktopRecord record_;
+};
+
+// LXDE: pcmanfm draws the desktop; `pcmanfm --set-wallpaper` hands it picture and mode. Only
+// while its desktop runs: otherwise the same command opens an error window on the user's screen.
+// The colour has no command: it goes into pcmanfm's desktop settings for its next start.
+class LxdeDesktop final : public DesktopBackend {
+public:
+    explicit LxdeDesktop(QString display);
+
+    QString name() const override;
+    bool SetDesktopWallpaper(const QString& path) override;
+    int GetDesktopWallpaperStyle() override;
+    bool SetDesktopWallpaperStyle(int style) override;
+    DesktopColor GetDesktopColor() override;
+    bool SetDesktopColor(DesktopColor colour) override;
+
+    bool desktopRunning() const;
+    QString settingsFile() const;
+
+private:
+    DesktopState recorded() const;
+    bool show(const DesktopState& state) const;
+
+    QString display_;
+    DesktopRecord record_;
+};
+
+} // namespace kv

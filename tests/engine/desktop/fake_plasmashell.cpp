@@ -1,0 +1,125 @@
+// A stand-in for the KDE Plasma shell's scripting interface, for tests: it owns
+// org.kde.plasmashell on the session bus and runs every script it receives in a JavaScript
+// engine over a small model of the shell's desktops, kept in a JSON file between calls.
+//   fake_plasmashell --state FILE [--tiled] [--locked]
+// --tiled: the shell knows the org.kde.tiled plugin (Plasma 6.6); --locked: every script is
+// refused as a shell with locked widgets refuses it. Prints "ready" once the name is owned.
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusContext>
+#include <QDBusError>
+#include <QFile>
+#include <QJSEngine>
+#include <QSaveFile>
+
+#include <cstdio>
+
+namespace {
+
+// The model in JavaScript, as the shell's scripting API presents it: desktops() with
+// wallpaperPlugin, currentConfigGroup, readConfig and writeConfig.
+const char* const kModel = R"JS(
+function KvDesktop(m) { this.m = m; this.group = []; }
+Object.defineProperty(KvDesktop.prototype, 'wallpaperPlugin', {
+  get: function() { return this.m.plugin; },
+  set: function(v) { this.m.plugin = String(v); } });
+Object.defineProperty(KvDesktop.prototype, 'currentConfigGroup', {
+  get: function() { return this.group; },
+  set: function(v) { this.group = Array.prototype.map.call(v, String); } });
+KvDesktop.prototype.writeConfig = function(key, value) {
+  var g = this.group.join('/');
+  if (!this.m.config[g]) this.m.config[g] = {};
+  this.m.config[g][String(key)] = value;
+};
+KvDesktop.prototype.readConfig = function(key, fallback) {
+  var c = this.m.config[this.group.join('/')];
+  return (c && Object.prototype.hasOwnProperty.call(c, key)) ? c[key] : fallback;
+};
+function desktops() { return kvModel.desktops.map(function(m) { return new KvDesktop(m); }); }
+function print(text) { kvShell.print(String(text)); }
+)JS";
+
+class Printer : public QObject {
+    Q_OBJECT
+public:
+    QString output;
+    Q_INVOKABLE void print(const QString& text) { output += text + QLatin1Char('\n'); }
+};
+
+class Shell : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.PlasmaShell")
+public:
+    QString stateFile;
+    bool tiled = false;
+    bool locked = false;
+
+public Q_SLOTS:
+    QString evaluateScript(const QString& script) {
+        if (locked) {
+            sendErrorReply(QDBusError::Failed, QStringLiteral("Widgets are locked"));
+            return {};
+        }
+        QFile in(stateFile);
+        if (!in.open(QIODevice::ReadOnly)) {
+            sendErrorReply(QDBusError::Failed, QStringLiteral("no model"));
+            return {};
+        }
+        const QString model = QString::fromUtf8(in.readAll());
+        QJSEngine engine;
+        Printer printer;
+        engine.globalObject().setProperty(QStringLiteral("kvShell"), engine.newQObject(&printer));
+        QJSEngine::setObjectOwnership(&printer, QJSEngine::CppOwnership);
+        engine.evaluate(QString::fromUtf8(kModel));
+        engine.globalObject().setProperty(QStringLiteral("kvModel"),
+                                          engine.evaluate(QStringLiteral("(%1)").arg(model)));
+        if (tiled)
+            engine.evaluate(QStringLiteral("function knownWallpaperPlugins() { return "
+                                           "{'org.kde.image': [], 'org.kde.tiled': []}; }"));
+        const QJSValue result = engine.evaluate(script);
+        if (result.isError()) {
+            sendErrorReply(QDBusError::Failed, result.toString());
+            return {};
+        }
+        const QJSValue stored =
+            engine.evaluate(QStringLiteral("kvModel.scripts = (kvModel.scripts || 0) + 1; "
+                                           "JSON.stringify(kvModel)"));
+        QSaveFile out(stateFile);
+        if (out.open(QIODevice::WriteOnly)) {
+            out.write(stored.toString().toUtf8());
+            out.commit();
+        }
+        return printer.output;
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    QCommandLineParser parser;
+    parser.addOption(
+        {QStringLiteral("state"), QStringLiteral("model file"), QStringLiteral("file")});
+    parser.addOption({QStringLiteral("tiled"), QStringLiteral("knows org.kde.tiled")});
+    parser.addOption({QStringLiteral("locked"), QStringLiteral("widgets are locked")});
+    parser.process(application);
+
+    Shell shell;
+    shell.stateFile = parser.value(QStringLiteral("state"));
+    shell.tiled = parser.isSet(QStringLiteral("tiled"));
+    shell.locked = parser.isSet(QStringLiteral("locked"));
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.registerObject(QStringLiteral("/PlasmaShell"), &shell,
+                            QDBusConnection::ExportAllSlots) ||
+        !bus.registerService(QStringLiteral("org.kde.plasmashell"))) {
+        std::fprintf(stderr, "fake_plasmashell: cannot own org.kde.plasmashell\n");
+        return 1;
+    }
+    std::printf("ready\n");
+    std::fflush(stdout);
+    return application.exec();
+}
+
+#include "fake_plasmashell.moc"

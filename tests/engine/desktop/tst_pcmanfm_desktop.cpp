@@ -1,0 +1,220 @@
+#include "engine/desktop/PcmanfmDesktop.h"
+#include "support/SessionBus.h"
+#include "support/TestEnvironment.h"
+#include "support/XvfbServer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QProcess>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace kv;
+
+namespace {
+
+const QSize kScreen(320, 240);
+const QColor kLeft(255, 0, 0);
+const QColor kRight(0, 0, 255);
+
+bool near(QRgb pixel, const QColor& colour) {
+    return qAbs(qRed(pixel) - colour.red()) < 8 && qAbs(qGreen(pixel) - colour.green()) < 8 &&
+           qAbs(qBlue(pixel) - colour.blue()) < 8;
+}
+
+} // namespace
+
+// The LXQt and LXDE backends against the real pcmanfm-qt and pcmanfm desktops under Xvfb, on a
+// private session bus, checked by the root window's pixels.
+class TestPcmanfmDesktop : public QObject {
+    Q_OBJECT
+
+    test::TestEnvironment home_;
+    test::SessionBus bus_;
+    test::XvfbServer xvfb_;
+    QTemporaryDir pictures_;
+    QProcess desktop_;
+
+    QProcessEnvironment childEnvironment() const {
+        QProcessEnvironment environment = home_.processEnvironment();
+        environment.insert(QStringLiteral("DISPLAY"), xvfb_.display());
+        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus_.address());
+        environment.insert(QStringLiteral("HOME"), home_.root());
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        return environment;
+    }
+
+    void startDesktop(const QString& program) {
+        stopDesktop();
+        desktop_.setProcessEnvironment(childEnvironment());
+        desktop_.setProcessChannelMode(QProcess::SeparateChannels);
+        desktop_.setStandardOutputFile(QProcess::nullDevice());
+        desktop_.setStandardErrorFile(QProcess::nullDevice());
+        desktop_.start(program, {QStringLiteral("--desktop")});
+        QVERIFY(desktop_.waitForStarted());
+    }
+
+    void stopDesktop() {
+        if (desktop_.state() == QProcess::NotRunning)
+            return;
+        desktop_.terminate();
+        if (!desktop_.waitForFinished(10000))
+            desktop_.kill();
+        desktop_.waitForFinished(5000);
+    }
+
+    QImage screenshot() {
+        QProcess xwd, convert;
+        xwd.setStandardOutputProcess(&convert);
+        xwd.start(QStringLiteral("xwd"), {QStringLiteral("-root"), QStringLiteral("-silent"),
+                                          QStringLiteral("-display"), xvfb_.display()});
+        convert.start(QStringLiteral("convert"),
+                      {QStringLiteral("xwd:-"), QStringLiteral("png:-")});
+        xwd.waitForFinished(10000);
+        if (!convert.waitForFinished(10000))
+            return {};
+        return QImage::fromData(convert.readAllStandardOutput(), "PNG");
+    }
+
+    bool shows(int style) {
+        QList<std::pair<QPoint, QColor>> expected;
+        if (style == StyleCentre) // the picture at (140, 105)-(180, 135)
+            expected = {{{150, 120}, kLeft}, {{170, 120}, kRight}};
+        else if (style == StyleTile)
+            expected = {
+                {{10, 10}, kLeft}, {{30, 10}, kRight}, {{50, 40}, kLeft}, {{310, 230}, kRight}};
+        else
+            expected = {{{40, 10}, kLeft}, {{280, 230}, kRight}, {{10, 120}, kLeft}};
+        return QTest::qWaitFor(
+            [&] {
+                const QImage shot = screenshot();
+                if (shot.size() != kScreen)
+                    return false;
+                // Centred means only there: the corner is not the picture.
+                if (style == StyleCentre &&
+                    (near(shot.pixel(10, 10), kLeft) || near(shot.pixel(10, 10), kRight)))
+                    return false;
+                for (const auto& [point, colour] : expected)
+                    if (!near(shot.pixel(point), colour))
+                        return false;
+                return true;
+            },
+            10000);
+    }
+
+    // 40 x 30: left half red, right half blue.
+    QString picture(const QString& name) {
+        QImage image(40, 30, QImage::Format_RGB32);
+        image.fill(kRight);
+        QPainter(&image).fillRect(0, 0, 20, 30, kLeft);
+        const QString path = pictures_.filePath(name);
+        return image.save(path, "PNG") ? path : QString();
+    }
+
+    void requirePrograms(const char* program) {
+        for (const char* tool : {program, "xwd", "convert"})
+            if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
+                QSKIP(qPrintable(QStringLiteral("%1 is not installed (packages pcmanfm-qt, "
+                                                "pcmanfm, x11-apps, imagemagick)")
+                                     .arg(QLatin1String(tool))));
+    }
+
+    void addStyles() {
+        QTest::addColumn<int>("style");
+        QTest::newRow("centre") << 0;
+        QTest::newRow("tile") << 1;
+        QTest::newRow("stretch") << 2;
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        if (!bus_.start())
+            QSKIP(qPrintable(bus_.error()));
+        if (!xvfb_.start(kScreen.width(), kScreen.height()))
+            QSKIP(qPrintable(xvfb_.error()));
+        QVERIFY(pictures_.isValid());
+    }
+
+    void cleanup() { stopDesktop(); }
+
+    void lxqtStyles_data() { addStyles(); }
+
+    void lxqtStyles() {
+        QFETCH(int, style);
+        requirePrograms("pcmanfm-qt");
+        LxqtDesktop desktop(xvfb_.display());
+        const QString path = picture(QStringLiteral("it's $(id) #1.png"));
+        // Without its desktop pcmanfm-qt would take the picture and show nothing.
+        QVERIFY(!desktop.SetDesktopWallpaper(path));
+        startDesktop(QStringLiteral("pcmanfm-qt"));
+        QVERIFY(QTest::qWaitFor([] { return LxqtDesktop::desktopRunning(); }, 20000));
+        QVERIFY(desktop.SetDesktopWallpaper(path));
+        QVERIFY(desktop.SetDesktopWallpaperStyle(style));
+        QVERIFY(shows(style));
+        QCOMPARE(desktop.GetDesktopWallpaperStyle(), style);
+        QVERIFY(!desktop.SetDesktopWallpaperStyle(3));
+    }
+
+    // pcmanfm-qt saves its own settings with every picture; the colour we set stays in them.
+    void lxqtColour() {
+        requirePrograms("pcmanfm-qt");
+        startDesktop(QStringLiteral("pcmanfm-qt"));
+        QVERIFY(QTest::qWaitFor([] { return LxqtDesktop::desktopRunning(); }, 20000));
+        LxqtDesktop desktop(xvfb_.display());
+        QVERIFY(desktop.SetDesktopColor(0x00336699));
+        QVERIFY(desktop.SetDesktopWallpaper(picture(QStringLiteral("colour.png"))));
+        QCOMPARE(desktop.GetDesktopColor(), DesktopColor(0x00336699));
+        QCOMPARE(QSettings(desktop.settingsFile(), QSettings::IniFormat)
+                     .value(QStringLiteral("Desktop/BgColor"))
+                     .toString(),
+                 QStringLiteral("#996633"));
+        QVERIFY(!desktop.SetDesktopWallpaper(pictures_.filePath(QStringLiteral("absent.png"))));
+    }
+
+    void lxdeStyles_data() { addStyles(); }
+
+    void lxdeStyles() {
+        QFETCH(int, style);
+        requirePrograms("pcmanfm");
+        LxdeDesktop desktop(xvfb_.display());
+        const QString path = picture(QStringLiteral("-it's $(id) #1.png"));
+        // Without its desktop the command would open an error window: it is not even run.
+        QVERIFY(!desktop.desktopRunning());
+        QVERIFY(!desktop.SetDesktopWallpaper(path));
+        startDesktop(QStringLiteral("pcmanfm"));
+        QVERIFY(QTest::qWaitFor([&] { return desktop.desktopRunning(); }, 20000));
+        QVERIFY(desktop.SetDesktopWallpaper(path));
+        QVERIFY(desktop.SetDesktopWallpaperStyle(style));
+        QVERIFY(shows(style));
+        QCOMPARE(desktop.GetDesktopWallpaperStyle(), style);
+    }
+
+    void lxdeColour() {
+        requirePrograms("pcmanfm");
+        startDesktop(QStringLiteral("pcmanfm"));
+        LxdeDesktop desktop(xvfb_.display());
+        QVERIFY(QTest::qWaitFor([&] { return desktop.desktopRunning(); }, 20000));
+        QVERIFY(desktop.SetDesktopColor(0x00336699));
+        QCOMPARE(desktop.GetDesktopColor(), DesktopColor(0x00336699));
+        QFile settings(desktop.settingsFile());
+        QVERIFY(settings.open(QIODevice::ReadOnly));
+        QVERIFY(settings.readAll().contains("\ndesktop_bg=#996633\n"));
+        settings.close();
+        QVERIFY(desktop.SetDesktopWallpaperStyle(StyleCentre));
+        QVERIFY(desktop.SetDesktopWallpaper(picture(QStringLiteral("after.png"))));
+        QVERIFY(shows(StyleCentre));
+        // pcmanfm has shown the new picture, so it has saved its settings: our colour is still
+        // in them.
+        QVERIFY(settings.open(QIODevice::ReadOnly));
+        QVERIFY(settings.readAll().contains("\ndesktop_bg=#996633\n"));
+        settings.close();
+        QVERIFY(!desktop.SetDesktopWallpaper(pictures_.filePath(QStringLiteral("absent.png"))));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPcmanfmDesktop)
+#include "tst_pcmanfm_desktop.moc"

@@ -1,0 +1,293 @@
+#include "engine/desktop/WlrootsDesktop.h"
+#include "support/TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <signal.h>
+#include <unistd.h>
+
+using namespace kv;
+
+namespace {
+
+// sway refuses to run as root: the compositor and the screenshots run as this user.
+constexpr int kUnprivileged = 65534;
+const QSize kScreen(320, 240);
+
+const QColor kLeft(255, 0, 0);
+const QColor kRight(0, 0, 255);
+const DesktopColor kBackground = 0x00336699; // #996633
+const QColor kBackgroundColour(0x99, 0x66, 0x33);
+
+bool near(QRgb pixel, const QColor& colour) {
+    return qAbs(qRed(pixel) - colour.red()) < 8 && qAbs(qGreen(pixel) - colour.green()) < 8 &&
+           qAbs(qBlue(pixel) - colour.blue()) < 8;
+}
+
+QStringList asUnprivileged(const QString& home, const QStringList& command) {
+    return QStringList{QStringLiteral("--reuid=%1").arg(kUnprivileged),
+                       QStringLiteral("--regid=%1").arg(kUnprivileged),
+                       QStringLiteral("--clear-groups"),
+                       QStringLiteral("env"),
+                       QStringLiteral("-i"),
+                       QStringLiteral("PATH=/usr/bin:/bin"),
+                       QStringLiteral("HOME=") + home,
+                       QStringLiteral("XDG_RUNTIME_DIR=") + home + QStringLiteral("/run")} +
+           command;
+}
+
+} // namespace
+
+// sway and swaybg against the real headless sway, pixels read with grim.
+class TestWlrootsDesktop : public QObject {
+    Q_OBJECT
+
+    test::TestEnvironment home_;
+    QTemporaryDir root_;
+    QProcess sway_;
+    QString socket_;
+
+    QString home() const { return root_.filePath(QStringLiteral("home")); }
+    QString runtime() const { return home() + QStringLiteral("/run"); }
+    QString swayFolder() const { return home() + QStringLiteral("/cwd"); }
+    QString pictures() const { return root_.filePath(QStringLiteral("pictures")); }
+
+    static bool chownTo(const QString& path) {
+        return ::chown(QFile::encodeName(path).constData(), kUnprivileged, kUnprivileged) == 0;
+    }
+
+    void startSway() {
+        stopSway();
+        QDir(runtime()).removeRecursively();
+        QVERIFY(QDir().mkpath(runtime()));
+        QVERIFY(QDir().mkpath(runtime() + QStringLiteral("/kestrovaline")));
+        QVERIFY(QDir().mkpath(swayFolder()));
+        for (const QString& folder :
+             {home(), runtime(), runtime() + QStringLiteral("/kestrovaline"), swayFolder()})
+            QVERIFY(chownTo(folder));
+        QFile::setPermissions(runtime(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                             QFileDevice::ExeOwner);
+        QFile config(home() + QStringLiteral("/config"));
+        QVERIFY(config.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        config.write(QStringLiteral("xwayland disable\noutput * resolution %1x%2\n")
+                         .arg(kScreen.width())
+                         .arg(kScreen.height())
+                         .toUtf8());
+        config.close();
+
+        sway_.setWorkingDirectory(swayFolder());
+        sway_.setProcessChannelMode(QProcess::SeparateChannels);
+        sway_.setStandardOutputFile(QProcess::nullDevice());
+        sway_.setStandardErrorFile(root_.filePath(QStringLiteral("sway.log")));
+        sway_.start(
+            QStringLiteral("setpriv"),
+            asUnprivileged(home(), {QStringLiteral("WLR_BACKENDS=headless"),
+                                    QStringLiteral("WLR_LIBINPUT_NO_DEVICES=1"),
+                                    QStringLiteral("WLR_RENDERER=pixman"), QStringLiteral("sway"),
+                                    QStringLiteral("-c"), home() + QStringLiteral("/config")}));
+        QVERIFY(sway_.waitForStarted());
+        // sway names its socket after its process id once it listens.
+        QVERIFY2(QTest::qWaitFor(
+                     [&] {
+                         const QStringList sockets = QDir(runtime()).entryList(
+                             {QStringLiteral("sway-ipc.*.sock")}, QDir::System | QDir::Files);
+                         socket_ = sockets.isEmpty() ? QString() : runtime() + '/' + sockets[0];
+                         return !socket_.isEmpty() &&
+                                QFile::exists(runtime() + QStringLiteral("/wayland-1")) &&
+                                SwayDesktop::runCommand(socket_, "nop");
+                     },
+                     20000),
+                 "headless sway did not start");
+    }
+
+    void stopSway() {
+        if (sway_.state() == QProcess::NotRunning)
+            return;
+        // setpriv became sway itself (exec), so this ends sway and, with it, its swaybg.
+        sway_.terminate();
+        if (!sway_.waitForFinished(10000))
+            sway_.kill();
+        sway_.waitForFinished(5000);
+    }
+
+    QImage screenshot() {
+        QProcess grim;
+        grim.start(QStringLiteral("setpriv"),
+                   asUnprivileged(home(), {QStringLiteral("WAYLAND_DISPLAY=wayland-1"),
+                                           QStringLiteral("grim"), QStringLiteral("-t"),
+                                           QStringLiteral("ppm"), QStringLiteral("-")}));
+        if (!grim.waitForFinished(10000) || grim.exitCode() != 0)
+            return {};
+        return QImage::fromData(grim.readAllStandardOutput(), "PPM");
+    }
+
+    // Waits until the screen shows the expected colours at the given points.
+    bool shows(const QList<std::pair<QPoint, QColor>>& expected) {
+        return QTest::qWaitFor(
+            [&] {
+                const QImage shot = screenshot();
+                if (shot.size() != kScreen)
+                    return false;
+                for (const auto& [point, colour] : expected)
+                    if (!near(shot.pixel(point), colour))
+                        return false;
+                return true;
+            },
+            10000);
+    }
+
+    // 40 x 30: left half red, right half blue.
+    QString picture(const QString& name) {
+        QImage image(40, 30, QImage::Format_RGB32);
+        image.fill(kRight);
+        QPainter(&image).fillRect(0, 0, 20, 30, kLeft);
+        const QString path = pictures() + QLatin1Char('/') + name;
+        return image.save(path, "PNG") ? path : QString();
+    }
+
+    QList<std::pair<QPoint, QColor>> expectedFor(int style) const {
+        switch (style) {
+        case StyleCentre: // the picture at (140, 105)-(180, 135) on the colour
+            return {{{150, 120}, kLeft}, {{170, 120}, kRight}, {{10, 10}, kBackgroundColour}};
+        case StyleTile:
+            return {{{10, 10}, kLeft}, {{30, 10}, kRight}, {{50, 40}, kLeft}, {{310, 230}, kRight}};
+        default: // stretched over the whole screen
+            return {{{40, 10}, kLeft}, {{280, 230}, kRight}, {{10, 120}, kLeft}};
+        }
+    }
+
+    bool swaybgRunning(qint64 pid) {
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        return pid > 0 && cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains("swaybg");
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        for (const char* program : {"sway", "grim", "swaybg", "setpriv"})
+            if (QStandardPaths::findExecutable(QLatin1String(program)).isEmpty())
+                QSKIP(qPrintable(QStringLiteral("%1 is not installed (packages sway, grim, swaybg, "
+                                                "util-linux)")
+                                     .arg(QLatin1String(program))));
+        if (::getuid() != 0)
+            QSKIP("running sway as another user needs root here");
+        QVERIFY(root_.isValid());
+        QFile::setPermissions(root_.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                QFileDevice::ExeOwner | QFileDevice::ExeOther |
+                                                QFileDevice::ReadOther);
+        QVERIFY(QDir().mkpath(pictures()));
+        QVERIFY(QDir().mkpath(home()));
+        // The backend's runtime folder is the one sway's user can read the links in.
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime()));
+    }
+
+    void cleanup() { stopSway(); }
+
+    void swayStyles_data() {
+        QTest::addColumn<int>("style");
+        QTest::newRow("centre") << 0;
+        QTest::newRow("tile") << 1;
+        QTest::newRow("stretch") << 2;
+    }
+
+    void swayStyles() {
+        QFETCH(int, style);
+        startSway();
+        SwayDesktop desktop(socket_);
+        QCOMPARE(desktop.GetDesktopWallpaperStyle(), -1);
+        QCOMPARE(desktop.GetDesktopColor(), kUnknownDesktopColor);
+        QVERIFY(desktop.SetDesktopWallpaper(picture(QStringLiteral("halves.png"))));
+        QVERIFY(desktop.SetDesktopColor(kBackground));
+        QVERIFY(desktop.SetDesktopWallpaperStyle(style));
+        QVERIFY(shows(expectedFor(style)));
+        QCOMPARE(desktop.GetDesktopWallpaperStyle(), style);
+        QCOMPARE(desktop.GetDesktopColor(), kBackground);
+        QVERIFY(!desktop.SetDesktopWallpaperStyle(3));
+    }
+
+    // sway expands the path it is given like a shell; the picture still shows and nothing runs.
+    void commandSubstitutionInTheNameRunsNothing() {
+        startSway();
+        const QString path = picture(QStringLiteral("$(touch marker) `touch marker2` it's.png"));
+        QVERIFY(!path.isEmpty());
+        SwayDesktop desktop(socket_);
+        QVERIFY(desktop.SetDesktopWallpaperStyle(2));
+        QVERIFY(desktop.SetDesktopWallpaper(path));
+        QVERIFY(shows(expectedFor(StyleStretch)));
+        for (const QString& folder : {swayFolder(), home(), pictures(), QDir::currentPath()}) {
+            QVERIFY2(!QFile::exists(folder + QStringLiteral("/marker")), qPrintable(folder));
+            QVERIFY2(!QFile::exists(folder + QStringLiteral("/marker2")), qPrintable(folder));
+        }
+        // The same name handed to sway as it is does run the command: the check above can see it.
+        const QString control = picture(QStringLiteral("$(touch control).png"));
+        QVERIFY(SwayDesktop::runCommand(socket_,
+                                        "output * bg \"" + QFile::encodeName(control) + "\" fill"));
+        QVERIFY(QTest::qWaitFor([&] { return QFile::exists(swayFolder() + "/control"); }, 5000));
+    }
+
+    void swayRefusesWhatWouldNotShow() {
+        startSway();
+        SwayDesktop desktop(socket_);
+        QVERIFY(desktop.SetDesktopWallpaper(picture(QStringLiteral("kept.png"))));
+        QVERIFY(!desktop.SetDesktopWallpaper(pictures() + QStringLiteral("/absent.png")));
+        QVERIFY(!desktop.SetDesktopWallpaper(pictures()));
+        QVERIFY(!SwayDesktop(root_.filePath(QStringLiteral("no-socket")))
+                     .SetDesktopWallpaper(picture(QStringLiteral("nowhere.png"))));
+    }
+
+    // A new sway starts from its own configuration: what we set for the previous one is not
+    // what shows.
+    void recordBelongsToOneSway() {
+        startSway();
+        QVERIFY(SwayDesktop(socket_).SetDesktopWallpaperStyle(1));
+        QCOMPARE(SwayDesktop(socket_).GetDesktopWallpaperStyle(), 1);
+        QCOMPARE(SwayDesktop(socket_ + QStringLiteral(".other")).GetDesktopWallpaperStyle(), -1);
+    }
+
+    // swaybg of ours: the new one starts before the old one ends, and only ours is ended.
+    void swaybgReplacesOnlyItsOwn() {
+        startSway();
+        qputenv("WAYLAND_DISPLAY", QFile::encodeName(runtime() + QStringLiteral("/wayland-1")));
+        QProcess foreign;
+        foreign.start(QStringLiteral("swaybg"), {QStringLiteral("-o"), QStringLiteral("*"),
+                                                 QStringLiteral("-c"), QStringLiteral("00ff00")});
+        QVERIFY(foreign.waitForStarted());
+
+        SwaybgDesktop desktop(QStringLiteral("wayland"), QStringLiteral("test"),
+                              QStringLiteral("wayland-1"));
+        QVERIFY(desktop.SetDesktopWallpaper(picture(QStringLiteral("bg halves $(id).png"))));
+        QVERIFY(desktop.SetDesktopColor(kBackground));
+        QVERIFY(desktop.SetDesktopWallpaperStyle(StyleCentre));
+        QVERIFY(shows(expectedFor(StyleCentre)));
+        QCOMPARE(desktop.GetDesktopWallpaperStyle(), StyleCentre);
+        QCOMPARE(desktop.GetDesktopColor(), kBackground);
+
+        // Each change started a new swaybg and ended the previous one of ours, not the foreign.
+        const qint64 centred = DesktopRecord(QStringLiteral("wayland")).read().helperPid;
+        QVERIFY(swaybgRunning(centred));
+        QCOMPARE(foreign.state(), QProcess::Running);
+        QVERIFY(desktop.SetDesktopWallpaperStyle(StyleTile));
+        QVERIFY(shows(expectedFor(StyleTile)));
+        const qint64 tiled = DesktopRecord(QStringLiteral("wayland")).read().helperPid;
+        QVERIFY(tiled != centred);
+        QVERIFY(swaybgRunning(tiled));
+        QVERIFY(QTest::qWaitFor([&] { return !swaybgRunning(centred); }, 5000));
+        desktop.endHelper();
+        QVERIFY(QTest::qWaitFor([&] { return !swaybgRunning(tiled); }, 5000));
+        QCOMPARE(desktop.GetDesktopWallpaperStyle(), -1);
+        QCOMPARE(foreign.state(), QProcess::Running);
+        QVERIFY(!desktop.SetDesktopWallpaper(pictures() + QStringLiteral("/absent.png")));
+        foreign.terminate();
+        foreign.waitForFinished(5000);
+        qunsetenv("WAYLAND_DISPLAY");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWlrootsDesktop)
+#include "tst_wlroots_desktop.moc"

@@ -1,0 +1,450 @@
+#include "collection/Collection.h"
+#include "engine/Options.h"
+#include "engine/PictureCheck.h"
+#include "engine/Random.h"
+#include "engine/WallpaperEngine.h"
+#include "support/FakeDesktop.h"
+#include "support/ManualClock.h"
+#include "support/PictureFiles.h"
+#include "support/ScriptedAskUser.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace kv;
+
+namespace {
+
+// Draws as scripted, then the lowest value; remembers how many were asked for.
+class ScriptedRandom final : public Random {
+public:
+    QList<int> draws;
+    int used = 0;
+    int Between(int low, int high) override {
+        ++used;
+        return draws.isEmpty() ? low : qBound(low, draws.takeFirst(), high);
+    }
+};
+
+const QString kNoAvailable = QStringLiteral(
+    "Unable to set new wallpaper! There are no available image files in wallpaper collection!");
+const QString kNoSupported = QStringLiteral(
+    "Unable to set new wallpaper! There are no supported image files in wallpaper collection!");
+
+QDateTime at(int month, int day, int hour, int minute, int second = 0) {
+    return QDateTime(QDate(2026, month, day), QTime(hour, minute, second));
+}
+
+// What the change engine works with: a collection of real picture files, the options, a clock
+// that only moves when told, a desktop that counts calls.
+struct Bench {
+    QTemporaryDir dir;
+    Collection collection;
+    Options options;
+    test::ManualClock clock{at(5, 3, 14, 37, 52)};
+    ScriptedRandom random;
+    test::FakeDesktop desktop;
+    test::ScriptedAskUser askUser;
+    bool visible = false;
+    WallpaperEngine engine{collection, options, clock, random, desktop};
+
+    Bench() {
+        if (!test::WritePictureFixtures(dir.path()))
+            qFatal("cannot write the picture fixtures");
+        engine.setAskUser(&askUser);
+        engine.setWindowVisible([this] { return visible; });
+        options.Automatic = 1;
+        options.AutoSelection = 0;
+        options.Stretch = StyleStretch;
+        options.Backgroud = 0x00336699;
+        options.AutoChangeDate = QDate(2026, 5, 3);
+        options.AutoChangeTime = QTime(10, 0);
+    }
+    QString path(const QString& file) const { return QDir(dir.path()).filePath(file); }
+    void add(const QString& file, int state) {
+        collection.AppendImage(file, dir.path(), StateUse);
+        collection.SetImageState(collection.rowCount() - 1, state);
+    }
+    // Entries valid.jpg under names of their own, so each row has its own path; rows listed
+    // in broken hold a truncated picture instead.
+    void addEntries(const QList<int>& states, const QList<int>& broken = {}) {
+        for (int row = 0; row < states.size(); ++row) {
+            const QString name = QStringLiteral("entry%1.jpg").arg(row);
+            QFile::copy(path(broken.contains(row) ? QStringLiteral("truncated.jpg")
+                                                  : QStringLiteral("valid.jpg")),
+                        path(name));
+            add(name, states[row]);
+        }
+    }
+    QList<int> rowsSet() const {
+        QList<int> rows;
+        for (const QString& called : desktop.wallpaperCalls)
+            for (int row = 0; row < collection.rowCount(); ++row)
+                if (collection.ImageFullPath(row) == called)
+                    rows << row;
+        return rows;
+    }
+    void periodMode(int days, int hours, int minutes) {
+        options.AutoPeriod = 1;
+        options.AutoTime = 0;
+        options.AutoPeriodDays = days;
+        options.AutoPeriodHours = hours;
+        options.AutoPeriodMins = minutes;
+    }
+    void timeMode(int hours, int minutes, int weekday) {
+        options.AutoPeriod = 0;
+        options.AutoTime = 1;
+        options.AutoTimeHours = hours;
+        options.AutoTimeMins = minutes;
+        options.AutoTimeWeekday = weekday;
+    }
+};
+
+} // namespace
+
+class TestWallpaperEngine : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void setWallpaperEntry_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("stateBefore");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<int>("stateAfter");
+        QTest::addColumn<int>("desktopCalls");
+        QTest::newRow("jpeg") << "valid.jpg" << 1 << true << 1 << 1 << 1;
+        QTest::newRow("bmp") << "valid.bmp" << 1 << true << 1 << 1 << 1;
+        QTest::newRow("gif") << "valid.gif" << 1 << true << 1 << 1 << 1;
+        QTest::newRow("missing entry is back in use") << "valid.jpg" << 3 << true << 1 << 1 << 1;
+        QTest::newRow("skipped entry stays skipped") << "valid.jpg" << 2 << true << 1 << 2 << 1;
+        QTest::newRow("deleted file") << "deleted.jpg" << 1 << true << 0 << 3 << 0;
+        QTest::newRow("truncated.jpg") << "truncated.jpg" << 1 << true << 0 << 1 << 0;
+        QTest::newRow("text-named.jpg") << "text-named.jpg" << 2 << true << 0 << 2 << 0;
+        QTest::newRow("empty.bmp") << "empty.bmp" << 1 << true << 0 << 1 << 0;
+        QTest::newRow("huge.bmp") << "huge.bmp" << 1 << true << 0 << 1 << 0;
+        QTest::newRow("desktop refuses") << "valid.jpg" << 1 << false << 0 << 3 << 1;
+    }
+    void setWallpaperEntry() {
+        QFETCH(QString, file);
+        QFETCH(int, stateBefore);
+        QFETCH(bool, accepted);
+        QFETCH(int, result);
+        QFETCH(int, stateAfter);
+        QFETCH(int, desktopCalls);
+        Bench bench;
+        bench.add(QStringLiteral("valid.bmp"), StateUse);
+        bench.collection.AppendImage(file, bench.dir.path(), StateUse);
+        bench.collection.SetImageState(1, stateBefore);
+        if (file == QLatin1String("deleted.jpg"))
+            QCOMPARE(bench.collection.ImageState(1), StateMissing);
+        else
+            QCOMPARE(bench.collection.ImageState(1), stateBefore);
+        if (!accepted)
+            bench.desktop.refused << bench.path(file);
+        bench.collection.SelectOnly(0);
+
+        QCOMPARE(bench.engine.SetWallpaperEntry(1), result);
+        QCOMPARE(bench.collection.ImageState(1), stateAfter);
+        QCOMPARE(bench.desktop.wallpaperCalls.size(), desktopCalls);
+        QCOMPARE(bench.desktop.wallpaper, result ? bench.path(file) : QString());
+        // Colour and style follow only a picture the desktop took.
+        QCOMPARE(bench.desktop.colourSets, result);
+        QCOMPARE(bench.desktop.styleSets, result);
+        QCOMPARE(bench.collection.selectionModel()->currentIndex().row(), result ? 1 : 0);
+        QCOMPARE(bench.collection.currentIndex(), 0);
+    }
+
+    void colourAndStyleOnlyWhenTheyDiffer() {
+        Bench bench;
+        bench.add(QStringLiteral("valid.jpg"), StateUse);
+        bench.desktop.colour = 0x00336699;
+        bench.desktop.style = StyleStretch;
+        QCOMPARE(bench.engine.SetWallpaperEntry(0), 1);
+        bench.engine.ApplyDesktopOptions();
+        QCOMPARE(bench.desktop.colourSets, 0);
+        QCOMPARE(bench.desktop.styleSets, 0);
+        bench.options.Stretch = StyleTile;
+        bench.engine.ApplyDesktopOptions();
+        QCOMPARE(bench.desktop.styleSets, 1);
+        QCOMPARE(bench.desktop.style, int(StyleTile));
+        QCOMPARE(bench.desktop.colourSets, 0);
+    }
+
+    void selectionAfterASet_data() {
+        QTest::addColumn<bool>("visible");
+        QTest::addColumn<QList<int>>("selected");
+        QTest::addColumn<int>("current");
+        QTest::addColumn<QList<int>>("selectedAfter");
+        const QList<int> six{0, 1, 2, 3, 4, 5};
+        QTest::newRow("hidden window collapses six") << false << six << 0 << QList<int>{7};
+        QTest::newRow("visible window collapses five")
+            << true << QList<int>{0, 1, 2, 3, 4} << 0 << QList<int>{7};
+        QTest::newRow("visible window keeps six") << true << six << 0 << six;
+        QTest::newRow("selected current entry stays as it is")
+            << false << QList<int>{6, 7} << 7 << QList<int>{6, 7};
+    }
+    void selectionAfterASet() {
+        QFETCH(bool, visible);
+        QFETCH(QList<int>, selected);
+        QFETCH(int, current);
+        QFETCH(QList<int>, selectedAfter);
+        Bench bench;
+        bench.addEntries(QList<int>(8, 1));
+        bench.visible = visible;
+        QItemSelectionModel* selection = bench.collection.selectionModel();
+        selection->setCurrentIndex(bench.collection.index(current), QItemSelectionModel::NoUpdate);
+        for (int row : selected)
+            selection->select(bench.collection.index(row), QItemSelectionModel::Select);
+        QCOMPARE(bench.engine.SetWallpaperEntry(7), 1);
+        QList<int> rows;
+        for (const QModelIndex& index : selection->selectedRows())
+            rows << index.row();
+        std::sort(rows.begin(), rows.end());
+        QCOMPARE(rows, selectedAfter);
+    }
+
+    // The reduced test decode is only worth its speed if it turns down what the full one does.
+    void reducedDecodeRejectsWhatFullDecodeRejects_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("decodes");
+        QTest::newRow("valid.jpg") << "valid.jpg" << true;
+        QTest::newRow("valid.bmp") << "valid.bmp" << true;
+        QTest::newRow("valid.gif") << "valid.gif" << true;
+        QTest::newRow("large.jpg") << "large.jpg" << true;
+        QTest::newRow("truncated.jpg") << "truncated.jpg" << false;
+        QTest::newRow("large-truncated.jpg") << "large-truncated.jpg" << false;
+        QTest::newRow("text-named.jpg") << "text-named.jpg" << false;
+        QTest::newRow("empty.bmp") << "empty.bmp" << false;
+        QTest::newRow("huge.bmp") << "huge.bmp" << false;
+        QTest::newRow("absent.gif") << "absent.gif" << false;
+    }
+    void reducedDecodeRejectsWhatFullDecodeRejects() {
+        QFETCH(QString, file);
+        QFETCH(bool, decodes);
+        Bench bench;
+        const QString large = bench.path(QStringLiteral("large.jpg"));
+        QVERIFY(test::WriteNoisyJpeg(large, 1600, 1200));
+        QFile whole(large);
+        QVERIFY(whole.open(QIODevice::ReadOnly));
+        QFile cut(bench.path(QStringLiteral("large-truncated.jpg")));
+        QVERIFY(cut.open(QIODevice::WriteOnly));
+        cut.write(whole.readAll().chopped(int(whole.size() / 10)));
+        cut.close();
+        QCOMPARE(PictureDecodes(bench.path(file), DecodeSize::Full), decodes);
+        QCOMPARE(PictureDecodes(bench.path(file), DecodeSize::Reduced), decodes);
+    }
+
+    void changeWallpaper_data() {
+        QTest::addColumn<int>("selection");
+        QTest::addColumn<QList<int>>("states");
+        QTest::addColumn<QList<int>>("broken");
+        QTest::addColumn<int>("current");
+        QTest::addColumn<QList<int>>("draws");
+        QTest::addColumn<QList<int>>("rowsSet");
+        QTest::addColumn<int>("drawsUsed");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("currentAfter");
+        const QList<int> none;
+        QTest::newRow("list order skips a skipped entry")
+            << 0 << QList<int>{1, 1, 2, 1} << none << 1 << none << QList<int>{3} << 0 << "" << 3;
+        QTest::newRow("list order wraps past a broken entry, never the current")
+            << 0 << QList<int>{1, 1, 2, 1} << QList<int>{3} << 1 << none << QList<int>{0} << 0 << ""
+            << 0;
+        QTest::newRow("list order tries a missing entry whose file is back")
+            << 0 << QList<int>{1, 3, 1} << none << 0 << none << QList<int>{1} << 0 << "" << 1;
+        QTest::newRow("list order, one entry")
+            << 0 << QList<int>{1} << none << 0 << none << none << 0 << kNoAvailable << 0;
+        QTest::newRow("list order, the others skipped")
+            << 0 << QList<int>{1, 2, 2} << none << 0 << none << none << 0 << kNoAvailable << 0;
+        QTest::newRow("list order, stored index beyond the end starts from the last")
+            << 0 << QList<int>(10, 1) << none << 57 << none << QList<int>{0} << 0 << "" << 0;
+        QTest::newRow("list order, every other entry broken")
+            << 0 << QList<int>{1, 1, 1} << QList<int>{1, 2} << 0 << none << none << 0
+            << kNoSupported << 0;
+        QTest::newRow("random, only the current entry in use")
+            << 1 << QList<int>{1, 2, 3} << none << 0 << none << none << 1 << kNoAvailable << 0;
+        QTest::newRow("random, two candidates, the current drawn")
+            << 1 << QList<int>{1, 1} << none << 0 << QList<int>{1} << QList<int>{1} << 1 << "" << 1;
+        QTest::newRow("random, two candidates, the other drawn")
+            << 1 << QList<int>{1, 1} << none << 0 << QList<int>{2} << QList<int>{1} << 1 << "" << 1;
+        QTest::newRow("random, the current drawn as last takes the one before")
+            << 1 << QList<int>{1, 2, 1} << none << 2 << QList<int>{2} << QList<int>{0} << 1 << ""
+            << 0;
+        QTest::newRow("random, every candidate broken, each tried once")
+            << 1 << QList<int>{1, 1, 1, 2} << QList<int>{0, 1, 2} << 3 << QList<int>{3, 1, 1}
+            << none << 3 << kNoSupported << 3;
+    }
+    void changeWallpaper() {
+        QFETCH(int, selection);
+        QFETCH(QList<int>, states);
+        QFETCH(QList<int>, broken);
+        QFETCH(int, current);
+        QFETCH(QList<int>, draws);
+        QFETCH(QList<int>, rowsSet);
+        QFETCH(int, drawsUsed);
+        QFETCH(QString, message);
+        QFETCH(int, currentAfter);
+        Bench bench;
+        bench.options.AutoSelection = selection;
+        bench.addEntries(states, broken);
+        bench.collection.setCurrentIndex(current);
+        bench.random.draws = draws;
+
+        const int result = bench.engine.ChangeWallpaper();
+        QCOMPARE(result, rowsSet.isEmpty() ? 0 : 1);
+        QCOMPARE(bench.rowsSet(), rowsSet);
+        QCOMPARE(bench.random.used, drawsUsed);
+        QCOMPARE(bench.collection.currentIndex(), currentAfter);
+        QCOMPARE(bench.askUser.asked.size(), message.isEmpty() ? 0 : 1);
+        if (!message.isEmpty()) {
+            QCOMPARE(bench.askUser.asked[0].kind, MessageKind::ChangeFailed);
+            QCOMPARE(bench.askUser.asked[0].message, message);
+        }
+        // A change is recorded at its whole minute; a failure leaves the last change alone.
+        QCOMPARE(bench.options.AutoChangeTime, result ? QTime(14, 37) : QTime(10, 0));
+        QCOMPARE(bench.options.AutoChangeDate, QDate(2026, 5, 3));
+        for (int row : broken)
+            QCOMPARE(bench.collection.ImageState(row), states[row]);
+    }
+
+    void computeNextChange_data() {
+        QTest::addColumn<bool>("timeMode");
+        QTest::addColumn<QList<int>>("setting"); // period d,h,m or time h,m,weekday
+        QTest::addColumn<QDateTime>("last");
+        QTest::addColumn<QDateTime>("next");
+        QTest::newRow("period 1 hour")
+            << false << QList<int>{0, 1, 0} << at(5, 3, 10, 0) << at(5, 3, 11, 0);
+        QTest::newRow("period 2 days 3 hours 4 minutes")
+            << false << QList<int>{2, 3, 4} << at(5, 3, 22, 58) << at(5, 6, 2, 2);
+        QTest::newRow("empty period is an hour")
+            << false << QList<int>{0, 0, 0} << at(5, 3, 10, 0) << at(5, 3, 11, 0);
+        QTest::newRow("every day, last change yesterday at the time")
+            << true << QList<int>{8, 30, 0} << at(5, 2, 8, 30) << at(5, 3, 8, 30);
+        QTest::newRow("every day, last change today at the time")
+            << true << QList<int>{8, 30, 0} << at(5, 3, 8, 30) << at(5, 4, 8, 30);
+        QTest::newRow("Monday, from a Wednesday")
+            << true << QList<int>{8, 30, 2} << at(5, 6, 9, 0) << at(5, 11, 8, 30);
+        QTest::newRow("Sunday, on a Sunday before the time")
+            << true << QList<int>{8, 30, 1} << at(5, 3, 7, 0) << at(5, 3, 8, 30);
+        QTest::newRow("hour 24") << true << QList<int>{24, 15, 0} << at(5, 3, 10, 0)
+                                 << at(5, 4, 0, 15);
+    }
+    void computeNextChange() {
+        QFETCH(bool, timeMode);
+        QFETCH(QList<int>, setting);
+        QFETCH(QDateTime, last);
+        QFETCH(QDateTime, next);
+        Bench bench;
+        if (timeMode)
+            bench.timeMode(setting[0], setting[1], setting[2]);
+        else
+            bench.periodMode(setting[0], setting[1], setting[2]);
+        bench.options.AutoChangeDate = last.date();
+        bench.options.AutoChangeTime = last.time();
+        bench.engine.ComputeNextChange();
+        QCOMPARE(bench.engine.NextChange().date(), next.date());
+        QCOMPARE(bench.engine.NextChange().time(), next.time());
+    }
+
+    void changeTimerTick_data() {
+        QTest::addColumn<QList<int>>("period"); // days, hours, minutes; last change 3 May 10:00
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<int>("interval");
+        QTest::addColumn<bool>("changed");
+        const QList<int> hour{0, 1, 0};
+        QTest::newRow("a minute before") << hour << at(5, 3, 10, 59) << 6000 << false;
+        QTest::newRow("two seconds before") << hour << at(5, 3, 10, 59, 58) << 200 << false;
+        QTest::newRow("at the moment") << hour << at(5, 3, 11, 0) << 200 << false;
+        QTest::newRow("a second after") << hour << at(5, 3, 11, 0, 1) << 15000 << true;
+        QTest::newRow("hours before") << hour << at(5, 3, 10, 1) << 30000 << false;
+        QTest::newRow("overdue by two days") << hour << at(5, 5, 9, 0) << 15000 << true;
+        QTest::newRow("next change on a later date")
+            << QList<int>{2, 0, 0} << at(5, 3, 23, 59) << 30000 << false;
+        QTest::newRow("clock set back a day") << hour << at(5, 2, 10, 30) << 15000 << true;
+        QTest::newRow("clock set back within the day") << hour << at(5, 3, 9, 0) << 30000 << false;
+    }
+    void changeTimerTick() {
+        QFETCH(QList<int>, period);
+        QFETCH(QDateTime, now);
+        QFETCH(int, interval);
+        QFETCH(bool, changed);
+        Bench bench;
+        bench.addEntries({1, 1});
+        bench.periodMode(period[0], period[1], period[2]);
+        bench.clock.set(now);
+        bench.engine.ApplyDesktopOptions();
+        QVERIFY(bench.engine.ChangeTimer().isActive());
+        QCOMPARE(bench.engine.ChangeTimer().interval(), interval);
+        QCOMPARE(bench.desktop.wallpaperCalls.size(), changed ? 1 : 0);
+        if (changed) {
+            QCOMPARE(bench.engine.LastChange().date(), now.date());
+            QCOMPARE(bench.engine.LastChange().time(),
+                     QTime(now.time().hour(), now.time().minute()));
+        }
+    }
+
+    void timerOff_data() {
+        QTest::addColumn<int>("automatic");
+        QTest::addColumn<bool>("periodMode");
+        QTest::newRow("automatic off") << 0 << true;
+        QTest::newRow("logon mode") << 1 << false;
+    }
+    void timerOff() {
+        QFETCH(int, automatic);
+        QFETCH(bool, periodMode);
+        Bench bench;
+        bench.addEntries({1, 1});
+        bench.options.Automatic = automatic;
+        bench.options.AutoLogon = periodMode ? 0 : 1;
+        bench.options.AutoPeriod = periodMode ? 1 : 0;
+        bench.engine.ChangeTimer().start(1000);
+        bench.clock.set(at(5, 9, 0, 0)); // long overdue
+        bench.engine.ApplyDesktopOptions();
+        QVERIFY(!bench.engine.ChangeTimer().isActive());
+        QVERIFY(bench.desktop.wallpaperCalls.isEmpty());
+    }
+
+    // The computer sleeps between two ticks: the first tick after waking catches the change up
+    // once, and the next moment counts from that change.
+    void missedChangeIsCaughtUpAfterSleep() {
+        Bench bench;
+        bench.addEntries({1, 1});
+        bench.periodMode(0, 1, 0);
+        bench.clock.set(at(5, 3, 10, 30));
+        bench.engine.ApplyDesktopOptions();
+        QCOMPARE(bench.engine.ChangeTimer().interval(), 30000);
+        QVERIFY(bench.desktop.wallpaperCalls.isEmpty());
+
+        bench.clock.set(at(5, 5, 10, 30, 20));
+        bench.engine.ChangeTimer_Timer();
+        QCOMPARE(bench.desktop.wallpaperCalls.size(), 1);
+        QCOMPARE(bench.engine.ChangeTimer().interval(), 15000);
+        QCOMPARE(bench.engine.NextChange(), QDateTime(QDate(2026, 5, 5), QTime(11, 30), Qt::UTC));
+
+        bench.clock.advanceMs(15000);
+        bench.engine.ChangeTimer_Timer();
+        QCOMPARE(bench.desktop.wallpaperCalls.size(), 1);
+        QCOMPARE(bench.engine.ChangeTimer().interval(), 30000);
+    }
+
+    void timedChangeHappensOnceInItsMinute() {
+        Bench bench;
+        bench.addEntries({1, 1});
+        bench.timeMode(8, 30, 0);
+        bench.options.AutoChangeDate = QDate(2026, 5, 2);
+        bench.options.AutoChangeTime = QTime(8, 30);
+        bench.clock.set(at(5, 3, 8, 30, 1));
+        bench.engine.ApplyDesktopOptions();
+        QCOMPARE(bench.desktop.wallpaperCalls.size(), 1);
+        QCOMPARE(bench.options.AutoChangeTime, QTime(8, 30));
+        bench.clock.set(at(5, 3, 8, 30, 40));
+        bench.engine.ChangeTimer_Timer();
+        QCOMPARE(bench.desktop.wallpaperCalls.size(), 1);
+        QCOMPARE(bench.engine.NextChange().date(), QDate(2026, 5, 4));
+    }
+};
+
+QTEST_MAIN(TestWallpaperEngine)
+#include "tst_wallpaper_engine.moc"

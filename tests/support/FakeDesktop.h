@@ -1,0 +1,46 @@
+#pragma once
+
+#include "engine/desktop/DesktopBackend.h"
+
+#include <QSet>
+#include <QStringList>
+
+namespace kv::test {
+
+// A desktop in memory that counts every call, so a test can tell what was written and when.
+// Paths in `refused` are turned down as a desktop that cannot show them does.
+class FakeDesktop final : public DesktopBackend {
+public:
+    QString name() const override { return QStringLiteral("fake"); }
+    bool SetDesktopWallpaper(const QString& path) override {
+        wallpaperCalls.append(path);
+        if (refused.contains(path))
+            return false;
+        wallpaper = path;
+        return true;
+    }
+    int GetDesktopWallpaperStyle() override { return style; }
+    bool SetDesktopWallpaperStyle(int value) override {
+        ++styleSets;
+        if (value < StyleCentre || value > StyleStretch)
+            return false;
+        style = value;
+        return true;
+    }
+    DesktopColor GetDesktopColor() override { return colour; }
+    bool SetDesktopColor(DesktopColor value) override {
+        ++colourSets;
+        colour = value;
+        return true;
+    }
+
+    QString wallpaper;
+    int style = StyleUnknown;
+    DesktopColor colour = kUnknownDesktopColor;
+    QStringList wallpaperCalls;
+    QSet<QString> refused;
+    int styleSets = 0;
+    int colourSets = 0;
+};
+
+} // namespace kv::test

@@ -1,0 +1,71 @@
+#include "support/PictureFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QtEndian>
+
+#include <random>
+
+namespace kv::test {
+namespace {
+
+bool writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray bmpHeader(qint32 width, qint32 height) {
+    QByteArray header(54, '\0');
+    auto put32 = [&header](int at, quint32 value) {
+        qToLittleEndian<quint32>(value, header.data() + at);
+    };
+    header[0] = 'B';
+    header[1] = 'M';
+    put32(2, 54);  // file size as claimed
+    put32(10, 54); // pixel data offset
+    put32(14, 40); // info header size
+    put32(18, static_cast<quint32>(width));
+    put32(22, static_cast<quint32>(height));
+    qToLittleEndian<quint16>(1, header.data() + 26);  // planes
+    qToLittleEndian<quint16>(24, header.data() + 28); // bits per pixel
+    return header;
+}
+
+} // namespace
+
+bool WriteNoisyJpeg(const QString& path, int width, int height, int quality) {
+    QImage image(width, height, QImage::Format_RGB32);
+    std::mt19937 noise(42);
+    for (int y = 0; y < height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x)
+            line[x] = qRgb((x + y) & 0xFF, int(noise() & 0xFF), (x * 3) & 0xFF);
+    }
+    return image.save(path, "JPG", quality);
+}
+
+bool WritePictureFixtures(const QString& folder) {
+    const QDir dir(folder);
+    QImage small(80, 60, QImage::Format_RGB32);
+    small.fill(qRgb(30, 120, 200));
+    if (!WriteNoisyJpeg(dir.filePath(QStringLiteral("valid.jpg")), 200, 150) ||
+        !small.save(dir.filePath(QStringLiteral("valid.bmp")), "BMP"))
+        return false;
+    // Qt writes no GIF, so the smallest well-formed one is spelled out.
+    const QByteArray gif = QByteArray::fromHex("47494638396101000100800000ffffff000000"
+                                               "21f90401000000002c00000000010001000002"
+                                               "024401003b");
+    QFile whole(dir.filePath(QStringLiteral("valid.jpg")));
+    if (!whole.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray jpeg = whole.readAll();
+    return writeBytes(dir.filePath(QStringLiteral("valid.gif")), gif) &&
+           writeBytes(dir.filePath(QStringLiteral("truncated.jpg")), jpeg.left(jpeg.size() / 2)) &&
+           writeBytes(dir.filePath(QStringLiteral("text-named.jpg")),
+                      "This is a note, not a picture.\n") &&
+           writeBytes(dir.filePath(QStringLiteral("empty.bmp")), QByteArray()) &&
+           writeBytes(dir.filePath(QStringLiteral("huge.bmp")), bmpHeader(100000, 100000));
+}
+
+} // namespace kv::test

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+namespace kv::test {
+
+// Writes the picture files the engine's tests need into folder and returns nothing that can
+// fail silently: each writer verifies what it wrote.
+//   valid.jpg, valid.bmp, valid.gif   decodable pictures
+//   truncated.jpg                     a JPEG cut off in the middle of its picture data
+//   text-named.jpg                    plain text with a picture's name
+//   empty.bmp                         no bytes at all
+//   huge.bmp                          a header claiming 100 000 x 100 000 pixels, no data
+bool WritePictureFixtures(const QString& folder);
+
+// A noisy picture, so that its JPEG is large and its data long enough to be cut.
+bool WriteNoisyJpeg(const QString& path, int width, int height, int quality = 90);
+
+} // namespace kv::test
