@@ -11,6 +11,7 @@
 // bench needs no gigabyte of disk. The file cache is warm after the first read either way.
 #include "collection/Collection.h"
 #include "collection/Pictures.h"
+#include "engine/PictureCheck.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -95,17 +96,17 @@ int main(int argc, char** argv) {
         }
         collection.AppendImage(name, folder, StateUse);
     }
-    const auto scanAll = [&](bool (*test)(const QString&)) {
+    const auto scanAll = [&](DecodeSize size) {
         QElapsedTimer timer;
         timer.start();
         int loaded = 0;
         for (int row = 0; row < collection.rowCount(); ++row)
-            loaded += test(collection.ImageFullPath(row)) ? 1 : 0;
+            loaded += PictureDecodes(collection.ImageFullPath(row), size) ? 1 : 0;
         const double perEntry = timer.nsecsElapsed() / 1e6 / collection.rowCount();
         return std::make_pair(perEntry, loaded);
     };
-    const auto reduced = scanAll(&PictureLoads);
-    const auto fullScan = scanAll(&PictureLoadsFullSize);
+    const auto reduced = scanAll(DecodeSize::Reduced);
+    const auto fullScan = scanAll(DecodeSize::Full);
     std::printf("scan over %d entries, reduced decode: %.1f ms per entry (%d loaded)\n", kEntries,
                 reduced.first, reduced.second);
     std::printf("scan over %d entries, full decode:    %.1f ms per entry (%d loaded)\n", kEntries,

@@ -1,40 +1,27 @@
 #include "collection/Pictures.h"
 
+#include "engine/PictureCheck.h"
+
+#include <QFile>
 #include <QImageReader>
 
 namespace kv {
-namespace {
-
-// Small enough to be cheap, large enough that the decoder runs through all of a JPEG's scan
-// data: libjpeg's reduced decode still reads and entropy-decodes every block.
-constexpr int kProbeSide = 64;
-
-} // namespace
-
-bool PictureLoads(const QString& path) {
-    if (path.isEmpty())
-        return false;
-    QImageReader reader(path);
-    const QSize size = reader.size();
-    if (size.isValid() && (size.width() > kProbeSide || size.height() > kProbeSide))
-        reader.setScaledSize(
-            size.scaled(kProbeSide, kProbeSide, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
-    return !reader.read().isNull();
-}
-
-bool PictureLoadsFullSize(const QString& path) {
-    if (path.isEmpty())
-        return false;
-    QImageReader reader(path);
-    return !reader.read().isNull();
-}
 
 QImage DecodePreview(const QString& path, QSize box) {
     if (path.isEmpty())
         return {};
-    QImageReader reader(path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QImageReader reader(&file);
+    reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(true);
+    const QByteArray format = reader.format();
+    if (format != "jpeg" && format != "jpg" && format != "bmp" && format != "gif")
+        return {};
     const QSize stored = reader.size();
+    if (stored.isValid() && qint64(stored.width()) * stored.height() > kMaxPicturePixels)
+        return {};
     if (stored.isValid() && box.isValid() && !box.isEmpty()) {
         // The scaled size applies to the picture as stored, before it is turned upright.
         const bool turned =
@@ -43,7 +30,12 @@ QImage DecodePreview(const QString& path, QSize box) {
         if (stored.width() > fit.width() || stored.height() > fit.height())
             reader.setScaledSize(stored.scaled(fit, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
     }
-    return reader.read();
+    const QImage picture = reader.read();
+    // The decoder greys out the missing part of a JPEG cut short; a wallpaper change refuses
+    // it, so the preview does too.
+    if (picture.isNull() || ((format == "jpeg" || format == "jpg") && !JpegReachesEndOfImage(file)))
+        return {};
+    return picture;
 }
 
 } // namespace kv

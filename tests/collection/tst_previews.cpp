@@ -2,6 +2,7 @@
 #include "collection/FileBrowserModel.h"
 #include "collection/Pictures.h"
 #include "collection/Previews.h"
+#include "engine/PictureCheck.h"
 #include "support/TestPictures.h"
 
 #include <QImageWriter>
@@ -213,28 +214,39 @@ private Q_SLOTS:
         QCOMPARE(DecodePreview(name, QSize(200, 150)).size(), QSize(75, 150));
     }
 
-    void scanDecodeRejectsWhatAFullDecodeRejects_data() {
+    // The scan tests at a reduced size; it must keep and remove what a full decode would.
+    void scanKeepsWhatAWallpaperChangeAccepts_data() {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("loads");
+        QTest::addColumn<bool>("kept");
         QTest::newRow("picture") << "wide.jpg" << true;
         QTest::newRow("gif or bmp") << "small.gif" << true;
+        QTest::newRow("bmp under a jpg name") << "bmp-named.jpg" << true;
         QTest::newRow("text under a picture name") << "text-named.jpg" << false;
         QTest::newRow("truncated in the header") << "truncated.jpg" << false;
-        QTest::newRow("missing") << "gone.jpg" << false;
+        QTest::newRow("jpg cut in its scan data") << "cut-in-data.jpg" << false;
+        QTest::newRow("png under a jpg name") << "png-named.jpg" << false;
         QTest::newRow("empty bmp") << "empty.bmp" << false;
-        QTest::newRow("bmp under a jpg name") << "bmp-named.jpg" << true;
-        QTest::newRow("jpg cut in its scan data") << "cut-in-data.jpg" << true;
+        QTest::newRow("missing") << "gone.jpg" << false;
     }
-    void scanDecodeRejectsWhatAFullDecodeRejects() {
+    void scanKeepsWhatAWallpaperChangeAccepts() {
         QFETCH(QString, name);
-        QFETCH(bool, loads);
+        QFETCH(bool, kept);
         QVERIFY(test::writeBytes(file(QStringLiteral("empty.bmp")), QByteArray()));
         QVERIFY(test::writePicture(file(QStringLiteral("bmp-named.jpg")), QSize(90, 60), "BMP"));
+        QVERIFY(test::writePicture(file(QStringLiteral("png-named.jpg")), QSize(90, 60), "PNG"));
         const QString cut = file(QStringLiteral("cut-in-data.jpg"));
         QVERIFY(test::writePicture(cut, QSize(600, 400)));
         QVERIFY(test::truncateTo(cut, test::fileSize(cut) / 2));
-        QCOMPARE(PictureLoadsFullSize(file(name)), loads);
-        QCOMPARE(PictureLoads(file(name)), loads);
+        QCOMPARE(PictureDecodes(file(name), DecodeSize::Full), kept);
+        Collection collection;
+        collection.AppendImage(name, folder(), StateSkip);
+        collection.ImagesScanTimer().start();
+        collection.ImagesScanTimer_Timer();
+        collection.ImagesScanTimer_Timer();
+        QVERIFY(!collection.isScanning());
+        QCOMPARE(collection.rowCount(), kept ? 1 : 0);
+        // What the scan would remove does not preview either.
+        QCOMPARE(!DecodePreview(file(name), QSize(200, 150)).isNull(), kept);
     }
 };
 
