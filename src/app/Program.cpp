@@ -1,6 +1,7 @@
 #include "app/Program.h"
 
 #include "app/ProgramWindow.h"
+#include "collection/CollectionCommands.h"
 #include "engine/AskUser.h"
 #include "settings/Numbers.h"
 #include "settings/Settings.h"
@@ -50,13 +51,18 @@ Program::Program(Settings& settings, Clock& clock, std::function<void()> endProc
                  QString programFolder)
     : settings_(settings), clock_(clock), liveness_(settings, clock),
       endProcess_(std::move(endProcess)), options_(settings, clock),
-      savedState_(settings, collection_, options_), random_(clock),
+      savedState_(settings, collection_, options_), browser_(volumes_, nullptr),
+      previews_(collection_, browser_),
+      commands_(collection_, browser_.files(), previews_, nullptr), random_(clock),
       engine_(collection_, options_.options(), clock, random_, noDesktop_),
       programFolder_(std::move(programFolder)) {
     lifeTimer_.setInterval(Liveness::kTimerIntervalMs);
     initTimer_.setInterval(kInitTimerIntervalMs);
     connect(&lifeTimer_, &QTimer::timeout, this, &Program::LifeTimer_Timer);
     connect(&initTimer_, &QTimer::timeout, this, &Program::InitTimer_Timer);
+    // The folder the browser shows is the one saved as the last folder.
+    connect(&browser_, &FileBrowserModel::folderChanged, this,
+            [this](const QString& folder) { savedState_.setShownFolder(folder); });
     options_.ApplyDesktopOptions = [this] {
         engine_.ApplyDesktopOptions();
     };
@@ -95,7 +101,12 @@ bool Program::Form_Load(const CommandLine& commandLine, ProgramWindow& window, A
     savedState_.setBuiltInHomePage(builtInHomePage(programFolder_, helpFileName_));
     window.setTitle(windowTitle());
 
+    browser_.setAskUser(&askUser);
+    commands_.setAskUser(&askUser);
     savedState_.LoadSavedState(&window, makerFolder_);
+    // The browser opens the restored folder on its drive; a drive that fails is reported and
+    // the next one tried.
+    browser_.start(savedState_.restoredDrive(), savedState_.restoredFolder());
     restored_ = true;
 
     if (commandLine.isLogon()) {
@@ -138,7 +149,12 @@ void Program::InitTimer_Timer() {
     // The start-up report waits for the second tick, when the window has been drawn.
     if (++initTicks_ < 2)
         return;
+    // Stopped first: the report is modal, and the timer must not fire again beneath it.
     initTimer_.stop();
+    const QString report =
+        CollectionCommands::MissingFilesText(savedState_.MissingCount(), savedState_.MissingName());
+    if (!report.isEmpty() && askUser_)
+        askUser_->ask(MessageKind::StartupReport, report);
 }
 
 QString Program::ExitQuestion(const Options& options) {

@@ -3,6 +3,9 @@
 #include "app/CommandLine.h"
 #include "app/Liveness.h"
 #include "collection/Collection.h"
+#include "collection/CollectionCommands.h"
+#include "collection/FileBrowserModel.h"
+#include "collection/Previews.h"
 #include "engine/Options.h"
 #include "engine/Random.h"
 #include "engine/WallpaperEngine.h"
@@ -76,6 +79,10 @@ public:
     QString helpFileName() const { return helpFileName_; }
 
     Collection& collection() { return collection_; }
+    // The file browser, the previews and the collection commands the main window shows.
+    FileBrowserModel& browser() { return browser_; }
+    Previews& previews() { return previews_; }
+    CollectionCommands& commands() { return commands_; }
     OptionsKeeper& options() { return options_; }
     SavedState& savedState() { return savedState_; }
     // A store created by this start: no installer writes "JustInstalled" on this platform, so
@@ -103,6 +110,10 @@ private:
     Collection collection_;
     OptionsKeeper options_;
     SavedState savedState_;
+    MountedVolumes volumes_;
+    FileBrowserModel browser_;
+    Previews previews_;
+    CollectionCommands commands_;
     NullDesktop noDesktop_;
     ClockSeededRandom random_;
     WallpaperEngine engine_;

@@ -1,7 +1,8 @@
 #include "collection/Collection.h"
 
+#include "engine/PictureCheck.h"
+
 #include <QFileInfo>
-#include <QImageReader>
 
 namespace kv {
 
@@ -201,12 +202,10 @@ void Collection::ImagesScanTimer_Timer() {
         Q_EMIT scanFinished();
         return;
     }
-    // A small decode is enough to tell a picture from anything else.
-    QImageReader reader(ImageFullPath(scanIndex_));
-    const QSize size = reader.size();
-    if (size.isValid() && size.width() > 64)
-        reader.setScaledSize(size.scaled(64, 64, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
-    if (reader.read().isNull())
+    // One decode per tick, so the window never waits for more than one picture. The test is
+    // the one a wallpaper change makes, at the reduced size: it rejects the same files as a
+    // full decode in a fraction of the time.
+    if (!PictureDecodes(ImageFullPath(scanIndex_), DecodeSize::Reduced))
         RemoveImage(scanIndex_);
     else
         ++scanIndex_;

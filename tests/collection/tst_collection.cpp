@@ -267,14 +267,14 @@ private Q_SLOTS:
     void scanRemovesWhatDoesNotDecode() {
         QImage picture(8, 8, QImage::Format_RGB32);
         picture.fill(Qt::red);
-        QVERIFY(picture.save(QDir(folder()).filePath(QStringLiteral("good.png"))));
+        QVERIFY(picture.save(QDir(folder()).filePath(QStringLiteral("good.bmp"))));
         QFile text(QDir(folder()).filePath(QStringLiteral("text-named.jpg")));
         QVERIFY(text.open(QIODevice::WriteOnly));
         text.write("not a picture at all");
         text.close();
         Collection collection;
         collection.AppendImage(QStringLiteral("text-named.jpg"), folder(), 1);
-        collection.AppendImage(QStringLiteral("good.png"), folder(), 1);
+        collection.AppendImage(QStringLiteral("good.bmp"), folder(), 1);
         collection.AppendImage(QStringLiteral("gone.jpg"), folder(), 2);
         QSignalSpy finished(&collection, &Collection::scanFinished);
         collection.ScanFrom(0);
@@ -285,7 +285,7 @@ private Q_SLOTS:
         QVERIFY(!collection.isScanning());
         QCOMPARE(finished.count(), 1);
         QCOMPARE(collection.rowCount(), 1);
-        QCOMPARE(collection.ImageFileName(0), QStringLiteral("good.png"));
+        QCOMPARE(collection.ImageFileName(0), QStringLiteral("good.bmp"));
     }
 
     void modelStaysConsistent() {

@@ -40,4 +40,21 @@ BrowserPanel::BrowserPanel(QWidget* parent) : QWidget(parent) {
     layout->addWidget(folder_, 2);
 }
 
+void BrowserPanel::setLists(QComboBox* disk, QListView* folder, QListView* files) {
+    const auto swap = [this](QWidget* placeholder, QWidget* list) {
+        list->setParent(this);
+        list->setMinimumSize(placeholder->minimumSize());
+        delete layout()->replaceWidget(placeholder, list);
+        delete placeholder;
+    };
+    swap(disk_, disk);
+    swap(folder_, folder);
+    swap(files_, files);
+    setTabOrder(files, disk);
+    setTabOrder(disk, folder);
+    disk_ = disk;
+    folder_ = folder;
+    files_ = files;
+}
+
 } // namespace kv

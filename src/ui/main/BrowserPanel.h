@@ -18,6 +18,9 @@ public:
 
     explicit BrowserPanel(QWidget* parent = nullptr);
 
+    // Puts the working lists in place of the placeholders, which are deleted.
+    void setLists(QComboBox* disk, QListView* folder, QListView* files);
+
     QListView* files() const { return files_; }
     QComboBox* disk() const { return disk_; }
     QListView* folder() const { return folder_; }

@@ -1,6 +1,7 @@
 #include "ui/main/MainWindow.h"
 
 #include "app/Program.h"
+#include "collection/BrowserWidgets.h"
 #include "engine/WallpaperEngine.h"
 #include "ui/PictureButtons.h"
 #include "ui/WindowDrag.h"
@@ -135,6 +136,31 @@ void MainWindow::setWebAddress(const QString& address) {
 void MainWindow::attach(Program& program) {
     program_ = &program;
     imageName_->setCollection(program.collection());
+
+    // The browser's lists, the preview and the command buttons work on the program's browser,
+    // previews and collection commands.
+    FileBrowserModel& browser = program.browser();
+    Previews& previews = program.previews();
+    CollectionCommands& commands = program.commands();
+    browser_->setLists(new DriveBox(browser), new FolderView(browser),
+                       new FilesView(browser, previews));
+    lText_[1]->setBuddy(browser_->files());
+    BindPreviewPicture(preview_->imagePreview(), preview_->imageErr(), previews);
+    BindPreviewName(preview_->imagePreviewName(), previews);
+    BindPathText(imagePathText_, previews);
+    HookCollectionList(imageName_, commands, previews);
+    connect(commands_, &CommandColumn::ImageAdd_Click, &commands,
+            &CollectionCommands::ImageAdd_Click);
+    connect(commands_, &CommandColumn::UseImage_Click, &commands,
+            &CollectionCommands::UseImage_Click);
+    connect(commands_, &CommandColumn::SkipImage_Click, &commands,
+            &CollectionCommands::SkipImage_Click);
+    connect(commands_, &CommandColumn::DelImage_Click, &commands,
+            &CollectionCommands::DelImage_Click);
+    connect(commands_, &CommandColumn::Clear_Click, &commands, &CollectionCommands::Clear_Click);
+    commands_->clear()->setEnabled(commands.clearEnabled());
+    connect(&commands, &CollectionCommands::clearEnabledChanged, commands_->clear(),
+            &QPushButton::setEnabled);
     connect(close_, &QPushButton::clicked, &program, &Program::Close_Click);
     connect(hideTray_, &QPushButton::clicked, &program, &Program::HideTray_Click);
     connect(keys_, &MainKeys::escapePressed, &program, &Program::HideTray_Click);
@@ -164,9 +190,10 @@ void MainWindow::Help_Click() {
 }
 
 void MainWindow::ImageMark_Click(int row) {
-    imageName_->setFocus(Qt::OtherFocusReason);
     if (program_)
-        program_->collection().SetImageState(row, StateToggle);
+        program_->commands().ImageMark_Click(row);
+    else
+        imageName_->setFocus(Qt::OtherFocusReason);
 }
 
 void MainWindow::SelectNextRow() {

@@ -1,0 +1,134 @@
+// Preview and scan decode times on large JPEGs.
+//
+//   build/bench/bench_previews [folder]
+//
+// Writes a 6000×4000 JPEG (a photograph-like mix of gradients and noise) into a temporary
+// folder, then measures:
+//   - a preview decode at the preview area's size against a full decode of the same file;
+//   - the scan's test per entry over 200 large JPEGs, with the reduced decode the scan uses and
+//     with a full decode.
+// The 200 entries are hard links to one file: the decoder does the same work for each, and the
+// bench needs no gigabyte of disk. The file cache is warm after the first read either way.
+#include "collection/Collection.h"
+#include "collection/Pictures.h"
+#include "engine/PictureCheck.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QImageReader>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <unistd.h>
+
+using namespace kv;
+
+namespace {
+
+QImage photographLike(QSize size) {
+    QImage image(size, QImage::Format_RGB32);
+    QRandomGenerator random(42);
+    for (int y = 0; y < size.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < size.width(); ++x) {
+            const int noise = static_cast<int>(random.bounded(48));
+            line[x] = qRgb((x * 200) / size.width() + noise, (y * 180) / size.height() + noise,
+                           ((x / 37 + y / 53) % 2) * 90 + noise);
+        }
+    }
+    return image;
+}
+
+template <typename Work> double medianMs(int runs, Work work) {
+    QList<double> times;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        times.append(timer.nsecsElapsed() / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return times.at(times.size() / 2);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QTemporaryDir temporary;
+    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temporary.path();
+    const QString big = folder + QStringLiteral("/big-6000x4000.jpg");
+    if (!photographLike(QSize(6000, 4000)).save(big, "JPEG", 90)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(big));
+        return 1;
+    }
+    std::printf("test picture: 6000x4000 JPEG, quality 90, %.1f MB\n",
+                QFile(big).size() / 1048576.0);
+
+    const QSize previewArea(193, 145);
+    QSize previewDecoded;
+    const double preview =
+        medianMs(9, [&] { previewDecoded = DecodePreview(big, previewArea).size(); });
+    const double full = medianMs(5, [&] {
+        QImageReader reader(big);
+        reader.setAutoTransform(true);
+        if (reader.read().isNull())
+            std::fprintf(stderr, "full decode failed\n");
+    });
+    std::printf("preview at %dx%d (decoded %dx%d): %.1f ms median\n", previewArea.width(),
+                previewArea.height(), previewDecoded.width(), previewDecoded.height(), preview);
+    std::printf("full decode 6000x4000:                 %.1f ms median (%.1fx the preview)\n", full,
+                full / preview);
+
+    constexpr int kEntries = 200;
+    Collection collection;
+    for (int i = 0; i < kEntries; ++i) {
+        const QString name = QStringLiteral("entry-%1.jpg").arg(i, 3, 10, QLatin1Char('0'));
+        const QString path = folder + u'/' + name;
+        if (::link(QFile::encodeName(big).constData(), QFile::encodeName(path).constData()) != 0 &&
+            !QFile::copy(big, path)) {
+            std::fprintf(stderr, "cannot make %s\n", qPrintable(path));
+            return 1;
+        }
+        collection.AppendImage(name, folder, StateUse);
+    }
+    const auto scanAll = [&](DecodeSize size) {
+        QElapsedTimer timer;
+        timer.start();
+        int loaded = 0;
+        for (int row = 0; row < collection.rowCount(); ++row)
+            loaded += PictureDecodes(collection.ImageFullPath(row), size) ? 1 : 0;
+        const double perEntry = timer.nsecsElapsed() / 1e6 / collection.rowCount();
+        return std::make_pair(perEntry, loaded);
+    };
+    const auto reduced = scanAll(DecodeSize::Reduced);
+    const auto fullScan = scanAll(DecodeSize::Full);
+    std::printf("scan over %d entries, reduced decode: %.1f ms per entry (%d loaded)\n", kEntries,
+                reduced.first, reduced.second);
+    std::printf("scan over %d entries, full decode:    %.1f ms per entry (%d loaded)\n", kEntries,
+                fullScan.first, fullScan.second);
+
+    // The scan as it runs: one entry per tick, each tick the time the window waits.
+    Collection ticking;
+    for (int i = 0; i < kEntries; ++i)
+        ticking.AppendImage(QStringLiteral("entry-%1.jpg").arg(i, 3, 10, QLatin1Char('0')), folder,
+                            StateUse);
+    ticking.setScanIndex(0);
+    ticking.ImagesScanTimer().start();
+    double longest = 0;
+    QElapsedTimer whole;
+    whole.start();
+    while (ticking.isScanning()) {
+        QElapsedTimer tick;
+        tick.start();
+        ticking.ImagesScanTimer_Timer();
+        longest = std::max(longest, tick.nsecsElapsed() / 1e6);
+    }
+    std::printf("scan ticks: longest %.1f ms, %.1f ms per entry in all, %d entries kept\n", longest,
+                whole.nsecsElapsed() / 1e6 / kEntries, ticking.rowCount());
+    return 0;
+}

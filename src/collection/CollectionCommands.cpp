@@ -1,0 +1,127 @@
+#include "collection/CollectionCommands.h"
+
+#include "collection/Collection.h"
+#include "collection/FileBrowserModel.h"
+#include "collection/Previews.h"
+#include "engine/AskUser.h"
+#include "settings/Numbers.h"
+
+namespace kv {
+
+CollectionCommands::CollectionCommands(Collection& collection, FileListModel& files,
+                                       Previews& previews, AskUser* askUser, QObject* parent)
+    : QObject(parent), collection_(collection), files_(files), previews_(previews),
+      askUser_(askUser) {
+    connect(&collection_, &Collection::scanFinished, this, [this] { setClearEnabled(true); });
+}
+
+void CollectionCommands::setClearEnabled(bool enabled) {
+    if (clearEnabled_ == enabled)
+        return;
+    clearEnabled_ = enabled;
+    Q_EMIT clearEnabledChanged(enabled);
+}
+
+void CollectionCommands::ImageAdd_Click() {
+    const int first = collection_.rowCount();
+    collection_.setPreviewEnabled(false);
+    for (int row = 0; row < files_.fileCount(); ++row) {
+        if (!files_.isSelected(row))
+            continue;
+        collection_.AddImage(files_.fileName(row), files_.path(), StateUse);
+        // Files already in the collection lose their highlight too.
+        files_.setSelected(row, false);
+    }
+    collection_.setPreviewEnabled(true);
+    // Only the new rows are scanned: a file added but not a picture leaves again.
+    if (collection_.rowCount() > first)
+        collection_.ScanFrom(first);
+}
+
+void CollectionCommands::UseImage_Click() {
+    Q_EMIT imageNameFocusWanted();
+    collection_.SetSelectedState(StateUse);
+}
+
+void CollectionCommands::SkipImage_Click() {
+    Q_EMIT imageNameFocusWanted();
+    collection_.SetSelectedState(StateSkip);
+}
+
+QString CollectionCommands::DeleteQuestion(int count) {
+    if (count == 1)
+        return QStringLiteral("Are you sure to delete selected file from wallpaper collection ?");
+    return QStringLiteral("Are you sure to delete ") + NumberText(count) +
+           QStringLiteral(" items from wallpaper collection ?");
+}
+
+void CollectionCommands::DelImage_Click() {
+    QItemSelectionModel* selection = collection_.selectionModel();
+    int count = 0;
+    for (int row = collection_.rowCount() - 1; row >= 0; --row) {
+        if (selection->isRowSelected(row))
+            ++count;
+    }
+    if (count == 0)
+        return;
+    if (askUser_ && askUser_->ask(MessageKind::Confirm, DeleteQuestion(count)) == 0)
+        return;
+    collection_.setPreviewEnabled(false);
+    // From the last row down, so the rows still to go keep their indices.
+    for (int row = collection_.rowCount() - 1; row >= 0; --row) {
+        if (selection->isRowSelected(row))
+            collection_.RemoveImage(row);
+    }
+    collection_.setPreviewEnabled(true);
+    Q_EMIT imageNameFocusWanted();
+}
+
+void CollectionCommands::ImageMark_Click(int row) {
+    Q_EMIT imageNameFocusWanted();
+    collection_.SetImageState(row, StateToggle);
+}
+
+void CollectionCommands::ImageName_DblClick() {
+    const QModelIndex current = collection_.selectionModel()->currentIndex();
+    collection_.SetImageState(current.isValid() ? current.row() : -1, StateToggle);
+    previews_.PreviewSelectedImage();
+}
+
+void CollectionCommands::ImageName_KeyUp(int key) {
+    if (key == Qt::Key_Delete) {
+        DelImage_Click();
+        return;
+    }
+    if (key != Qt::Key_Space)
+        return;
+    // The focused row itself is toggled, the last row too; the focus then moves one row down
+    // where there is one.
+    const QModelIndex current = collection_.selectionModel()->currentIndex();
+    if (!current.isValid())
+        return;
+    const int row = current.row();
+    collection_.SetImageState(row, StateToggle);
+    if (row + 1 < collection_.rowCount())
+        collection_.SelectOnly(row + 1);
+}
+
+void CollectionCommands::Clear_Click() {
+    if (collection_.isScanning() || collection_.rowCount() == 0)
+        return;
+    collection_.setScanIndex(0);
+    setClearEnabled(false);
+    collection_.ImagesScanTimer().start();
+    collection_.ImagesScanTimer_Timer();
+}
+
+QString CollectionCommands::MissingFilesText(qint32 count, const QString& lastName) {
+    if (count > 1)
+        return QStringLiteral("Unable to find ") + NumberText(count) +
+               QStringLiteral(" image files from wallpaper collection !");
+    if (count == 1)
+        return QStringLiteral("Unable to find image file '") + lastName +
+               QStringLiteral("' from wallpaper collection !");
+    return {};
+}
+
+} // namespace kv

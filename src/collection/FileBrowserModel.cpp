@@ -1,0 +1,444 @@
+#include "collection/FileBrowserModel.h"
+
+#include "engine/AskUser.h"
+
+#include <QCollator>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <QSet>
+#include <QStorageInfo>
+
+#include <algorithm>
+
+namespace kv {
+namespace {
+
+bool isNetworkType(const QByteArray& type) {
+    static const QSet<QByteArray> network = {"nfs",   "nfs4",       "cifs",      "smb3",
+                                             "smbfs", "fuse.sshfs", "sshfs",     "afs",
+                                             "9p",    "davfs",      "fuse.davfs"};
+    return network.contains(type);
+}
+
+bool isRemovablePlace(const QString& root) {
+    return root.startsWith(QLatin1String("/media/")) ||
+           root.startsWith(QLatin1String("/run/media/")) ||
+           root.startsWith(QLatin1String("/mnt/")) || root == QLatin1String("/mnt");
+}
+
+// A folder the lists can show: it exists and its entries can be read.
+bool isOpenableFolder(const QString& path) {
+    if (path.isEmpty())
+        return false;
+    const QFileInfo info(path);
+    return info.isDir() && QDir(path).isReadable();
+}
+
+QStringList ancestorsOf(const QString& path) {
+    QStringList chain;
+    QDir dir(path);
+    chain.prepend(dir.absolutePath());
+    // cdUp stops at the root, so a symbolic-link loop cannot make this run on: the path text
+    // only gets shorter.
+    while (!dir.isRoot() && dir.cdUp())
+        chain.prepend(dir.absolutePath());
+    return chain;
+}
+
+} // namespace
+
+QList<Drive> MountedVolumes::drives() const {
+    QList<Drive> found;
+    QSet<QString> roots;
+    auto add = [&](const QStorageInfo& volume) {
+        if (!volume.isValid() || roots.contains(volume.rootPath()))
+            return;
+        roots.insert(volume.rootPath());
+        found.append({volume.rootPath(), volume.name()});
+    };
+#ifdef Q_OS_WIN
+    for (const QFileInfo& drive : QDir::drives())
+        found.append({QDir::toNativeSeparators(drive.absoluteFilePath()).left(2), QString()});
+    return found;
+#else
+    add(QStorageInfo::root());
+    add(QStorageInfo(QDir::homePath()));
+    QList<QStorageInfo> others;
+    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
+        if (isRemovablePlace(volume.rootPath()) || isNetworkType(volume.fileSystemType()))
+            others.append(volume);
+    }
+    std::sort(others.begin(), others.end(), [](const QStorageInfo& a, const QStorageInfo& b) {
+        return a.rootPath() < b.rootPath();
+    });
+    for (const QStorageInfo& volume : others)
+        add(volume);
+    return found;
+#endif
+}
+
+void SortNaturally(QStringList& names) {
+    // The C locale's collation compares code points and ignores the numeric mode; file managers
+    // still sort naturally there.
+    const QLocale locale =
+        QLocale().language() == QLocale::C ? QLocale(QLocale::English) : QLocale();
+    QCollator collator(locale);
+    collator.setNumericMode(true);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::stable_sort(names.begin(), names.end(), [&](const QString& a, const QString& b) {
+        const int order = collator.compare(a, b);
+        // Names that fold to the same text keep a fixed order.
+        return order != 0 ? order < 0 : a < b;
+    });
+}
+
+// ---- FolderListModel
+
+FolderListModel::FolderListModel(QObject* parent) : QAbstractListModel(parent) {}
+
+int FolderListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ancestorCount() + subfolderCount();
+}
+
+QVariant FolderListModel::data(const QModelIndex& index, int role) const {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return {};
+    const int row = index.row();
+    const int listIndex = listIndexOfRow(row);
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole: {
+        if (row < ancestorCount()) {
+            const QString name = QFileInfo(ancestors_.at(row)).fileName();
+            return name.isEmpty() ? ancestors_.at(row) : name;
+        }
+        return subfolders_.at(row - ancestorCount());
+    }
+    case ListIndexRole:
+        return listIndex;
+    case DepthRole:
+        return row < ancestorCount() ? row : ancestorCount();
+    case PathRole:
+        return entryPath(listIndex);
+    default:
+        return {};
+    }
+}
+
+int FolderListModel::rowOfListIndex(int listIndex) const {
+    return listIndex < 0 ? ancestorCount() + listIndex : ancestorCount() + listIndex;
+}
+
+int FolderListModel::listIndexOfRow(int row) const {
+    return row - ancestorCount();
+}
+
+QString FolderListModel::entryPath(int listIndex) const {
+    if (listIndex < 0) {
+        const int row = ancestorCount() + listIndex;
+        return row >= 0 ? ancestors_.at(row) : QString();
+    }
+    if (listIndex >= subfolderCount())
+        return {};
+    return QDir(path_).filePath(subfolders_.at(listIndex));
+}
+
+void FolderListModel::setListIndex(int listIndex) {
+    const int row = rowOfListIndex(listIndex);
+    if (row < 0 || row >= rowCount() || listIndex == listIndex_)
+        return;
+    listIndex_ = listIndex;
+    Q_EMIT listIndexChanged(listIndex_);
+}
+
+bool FolderListModel::setPath(const QString& path) {
+    if (!isOpenableFolder(path))
+        return false;
+    beginResetModel();
+    path_ = QDir(path).absolutePath();
+    ancestors_ = ancestorsOf(path_);
+    subfolders_.clear();
+    listIndex_ = -1;
+    endResetModel();
+    refresh();
+    Q_EMIT listIndexChanged(listIndex_);
+    return true;
+}
+
+void FolderListModel::refresh() {
+    beginResetModel();
+    subfolders_.clear();
+    if (!path_.isEmpty()) {
+        // A folder that vanished or cannot be read lists no subfolders.
+        subfolders_ = QDir(path_).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::NoSort);
+        SortNaturally(subfolders_);
+    }
+    if (rowOfListIndex(listIndex_) >= ancestorCount() + subfolderCount())
+        listIndex_ = -1;
+    endResetModel();
+}
+
+// ---- FileListModel
+
+FileListModel::FileListModel(QObject* parent) : QAbstractListModel(parent), selection_(this) {}
+
+QStringList FileListModel::Pattern() {
+    return {QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"), QStringLiteral("*.bmp"),
+            QStringLiteral("*.gif")};
+}
+
+int FileListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : fileCount();
+}
+
+QVariant FileListModel::data(const QModelIndex& index, int role) const {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return {};
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+        return names_.at(index.row());
+    return {};
+}
+
+bool FileListModel::setPath(const QString& folder) {
+    path_ = folder.isEmpty() ? QString() : QDir(folder).absolutePath();
+    refresh();
+    return isOpenableFolder(path_);
+}
+
+void FileListModel::refresh() {
+    beginResetModel();
+    names_.clear();
+    if (!path_.isEmpty()) {
+        // Without QDir::CaseSensitive the pattern ignores case, so a camera's IMG_0001.JPG shows.
+        QDir dir(path_);
+        names_ = dir.entryList(Pattern(), QDir::Files, QDir::NoSort);
+        SortNaturally(names_);
+    }
+    endResetModel();
+}
+
+QString FileListModel::fileName(int row) const {
+    return row >= 0 && row < names_.size() ? names_.at(row) : QString();
+}
+
+int FileListModel::ListIndex() const {
+    const QModelIndex current = selection_.currentIndex();
+    return current.isValid() ? current.row() : -1;
+}
+
+bool FileListModel::isSelected(int row) const {
+    return row >= 0 && row < names_.size() && selection_.isRowSelected(row);
+}
+
+void FileListModel::setSelected(int row, bool selected) {
+    if (row < 0 || row >= names_.size())
+        return;
+    selection_.select(index(row),
+                      selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect);
+}
+
+// ---- FileBrowserModel
+
+FileBrowserModel::FileBrowserModel(DriveSource& drives, AskUser* askUser, QObject* parent)
+    : QObject(parent), source_(drives), askUser_(askUser) {
+    drives_ = source_.drives();
+}
+
+void FileBrowserModel::reloadDrives() {
+    const QString chosen = driveIndex_ >= 0 && driveIndex_ < drives_.size()
+                               ? drives_.at(driveIndex_).rootPath
+                               : QString();
+    const QString good = lastGoodDrive_ >= 0 && lastGoodDrive_ < drives_.size()
+                             ? drives_.at(lastGoodDrive_).rootPath
+                             : QString();
+    drives_ = source_.drives();
+    driveIndex_ = -1;
+    lastGoodDrive_ = -1;
+    for (int i = 0; i < drives_.size(); ++i) {
+        if (drives_.at(i).rootPath == chosen)
+            driveIndex_ = i;
+        if (drives_.at(i).rootPath == good)
+            lastGoodDrive_ = i;
+    }
+    Q_EMIT drivesChanged();
+    Q_EMIT driveIndexChanged(driveIndex_);
+}
+
+QString FileBrowserModel::driveText(int index) const {
+    if (index < 0 || index >= drives_.size())
+        return {};
+    const Drive& drive = drives_.at(index);
+    if (drive.name.isEmpty() || drive.name == drive.rootPath)
+        return drive.rootPath;
+    return drive.rootPath + QStringLiteral("  [") + drive.name + u']';
+}
+
+QStringList FileBrowserModel::driveTexts() const {
+    QStringList texts;
+    for (int i = 0; i < drives_.size(); ++i)
+        texts.append(driveText(i));
+    return texts;
+}
+
+QString FileBrowserModel::messageDrive(int index) const {
+    if (index < 0 || index >= drives_.size())
+        return {};
+#ifdef Q_OS_WIN
+    return drives_.at(index).rootPath.toUpper();
+#else
+    // Mount points are case-sensitive: upper-casing would name another place.
+    return drives_.at(index).rootPath;
+#endif
+}
+
+int FileBrowserModel::driveHolding(const QString& folder) const {
+    int found = -1;
+    qsizetype longest = -1;
+    for (int i = 0; i < drives_.size(); ++i) {
+        QString root = drives_.at(i).rootPath;
+        if (!root.endsWith(u'/'))
+            root += u'/';
+        if ((folder + u'/').startsWith(root) && root.size() > longest) {
+            longest = root.size();
+            found = i;
+        }
+    }
+    return found;
+}
+
+void FileBrowserModel::start(const QString& restoredDrive, const QString& restoredFolder) {
+    QString folder = restoredFolder;
+    int index = -1;
+    for (int i = 0; i < drives_.size() && !restoredDrive.isEmpty(); ++i) {
+        if (drives_.at(i).rootPath == restoredDrive)
+            index = i;
+    }
+    // A folder on a volume the list leaves out opens on the listed drive that holds it.
+    if (index < 0 && !folder.isEmpty())
+        index = driveHolding(folder);
+    if (index < 0) {
+        // No usable saved folder: start at the home folder.
+        folder = QDir::homePath();
+        index = driveHolding(folder);
+    }
+    if (index < 0 && !drives_.isEmpty()) {
+        index = 0;
+        folder.clear();
+    }
+    if (index < 0)
+        return;
+    if (!folder.isEmpty())
+        driveFolders_.insert(drives_.at(index).rootPath, folder);
+    chooseDrive(index);
+}
+
+void FileBrowserModel::chooseDrive(int index) {
+    failedAttempts_ = 0;
+    SelectDriveIndex(index);
+}
+
+void FileBrowserModel::SelectDriveIndex(int index) {
+    if (drives_.isEmpty())
+        return;
+    if (index < 0 || index >= drives_.size())
+        index = 0;
+    driveIndex_ = index;
+    Q_EMIT driveIndexChanged(driveIndex_);
+    Disk_Change();
+}
+
+bool FileBrowserModel::openDrive(int index) {
+    if (index < 0 || index >= drives_.size())
+        return false;
+    const QString root = drives_.at(index).rootPath;
+    const QStorageInfo volume(root);
+    if (!volume.isValid() || !volume.isReady() || !isOpenableFolder(root))
+        return false;
+    // The drive opens at the folder it was showing last, or the nearest folder above it.
+    QString folder = driveFolders_.value(root, root);
+    while (!isOpenableFolder(folder) && folder != root && !folder.isEmpty()) {
+        const QString up = QFileInfo(folder).path();
+        folder = up == folder ? root : up;
+    }
+    return openFolder(folder);
+}
+
+void FileBrowserModel::Disk_Change() {
+    const int index = driveIndex_;
+    if (openDrive(index)) {
+        lastGoodDrive_ = index;
+        failedAttempts_ = 0;
+        return;
+    }
+    if (askUser_)
+        askUser_->ask(MessageKind::Browser, QStringLiteral("Unable to select disk drive ") +
+                                                messageDrive(index) + QStringLiteral(" !"));
+    // One pass over the drive list at most: when none opens, the lists stay as they are.
+    if (++failedAttempts_ >= drives_.size())
+        return;
+    // Back to the last drive that opened; when there is none, or it is the one that just
+    // failed, on to the next.
+    if (lastGoodDrive_ >= 0 && lastGoodDrive_ != index)
+        SelectDriveIndex(lastGoodDrive_);
+    else
+        SelectDriveIndex(index + 1);
+}
+
+bool FileBrowserModel::openFolder(const QString& path) {
+    if (!folders_.setPath(path))
+        return false;
+    if (driveIndex_ >= 0 && driveIndex_ < drives_.size())
+        driveFolders_.insert(drives_.at(driveIndex_).rootPath, folders_.path());
+    // Folder_Change: the file list follows; a folder it cannot show leaves it empty.
+    files_.setPath(folders_.path());
+    Q_EMIT folderChanged(folders_.path());
+    return true;
+}
+
+void FileBrowserModel::Folder_Click() {
+    const auto existsAt = [this](int listIndex) {
+        const QString entry = folders_.entryPath(listIndex);
+        return !entry.isEmpty() && QFileInfo(entry).isDir();
+    };
+    if (existsAt(folders_.ListIndex()))
+        return;
+    folders_.refresh();
+    if (existsAt(folders_.ListIndex()))
+        return;
+    // The entry vanished: open the nearest folder from the open one upwards that still exists.
+    for (int k = -1; k >= -folders_.ancestorCount(); --k) {
+        if (existsAt(k) && openFolder(folders_.entryPath(k)))
+            return;
+    }
+}
+
+void FileBrowserModel::Folder_KeyPress(int key) {
+    int target = 0;
+    switch (key) {
+    case 13:
+    case 32:
+        target = folders_.ListIndex();
+        break;
+    case 8:
+        target = -2;
+        break;
+    default:
+        return;
+    }
+    if (target != -1)
+        openFolder(folders_.entryPath(target));
+}
+
+void FileBrowserModel::Folder_DblClick() {
+    const int target = folders_.ListIndex();
+    if (target != -1)
+        openFolder(folders_.entryPath(target));
+}
+
+void FileBrowserModel::Folder_MouseUp(Qt::MouseButton button) {
+    if (button == Qt::RightButton)
+        folders_.refresh();
+}
+
+} // namespace kv

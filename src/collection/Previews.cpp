@@ -1,0 +1,133 @@
+#include "collection/Previews.h"
+
+#include "collection/Collection.h"
+#include "collection/FileBrowserModel.h"
+#include "collection/Pictures.h"
+
+#include <QDir>
+
+namespace kv {
+namespace {
+
+bool sameFile(const QString& a, const QString& b) {
+    // The collection's own rule for telling entries apart: case matters where the file system
+    // says it does.
+#ifdef Q_OS_WIN
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+#else
+    return a == b;
+#endif
+}
+
+} // namespace
+
+Previews::Previews(Collection& collection, FileBrowserModel& browser, QObject* parent)
+    : QObject(parent), collection_(collection), browser_(browser) {
+    // A change of the focused row counts as a click, as with the user's own clicks.
+    connect(collection_.selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this] { ImageName_Click(); });
+    connect(browser_.files().selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this] {
+                if (followFileFocus_)
+                    Files_Click();
+            });
+}
+
+void Previews::showPicture(const QImage& picture, const QString& path) {
+    picture_ = picture;
+    picturePath_ = picture.isNull() ? QString() : path;
+    Q_EMIT pictureChanged(picture_);
+}
+
+void Previews::setPreviewName(const QString& name) {
+    previewName_ = name;
+    Q_EMIT previewNameChanged(previewName_);
+}
+
+void Previews::setError(const QString& text) {
+    errorText_ = text;
+    Q_EMIT errorChanged(errorText_);
+}
+
+void Previews::ImageName_Click() {
+    PreviewSelectedImage();
+}
+
+void Previews::Files_Click() {
+    if (collection_.PreviewEnabled())
+        PreviewBrowsedFile();
+}
+
+void Previews::PreviewBrowsedFile() {
+    FileListModel& files = browser_.files();
+    const int fi = files.ListIndex();
+    if (fi < 0 || fi >= files.fileCount())
+        return;
+    const QString name = files.fileName(fi);
+    const QString folder = files.path();
+    if (collection_.rowCount() < kSearchLimit) {
+        for (int row = 0; row < collection_.rowCount(); ++row) {
+            if (!sameFile(collection_.ImagePath(row), folder) ||
+                !sameFile(collection_.ImageFileName(row), name))
+                continue;
+            const QModelIndex before = collection_.selectionModel()->currentIndex();
+            collection_.SelectOnly(row);
+            // Making it the focused row previews it; when it already was, preview it here.
+            if (before.isValid() && before.row() == row)
+                ImageName_Click();
+            return;
+        }
+    }
+    const QString path = Collection::JoinPath(browser_.folderPath(), name);
+    if (path.isEmpty() || !Collection::FileExists(path))
+        return;
+    setPreviewName(QString());
+    const QImage picture = DecodePreview(path, previewSize_);
+    showPicture(picture, path);
+    if (!picture.isNull()) {
+        setPreviewName(name);
+        return;
+    }
+    setError(QStringLiteral("Unable to preview file '") + name + QStringLiteral("' !"));
+    // A file that does not preview is left out of the next addition.
+    collection_.setPreviewEnabled(false);
+    files.setSelected(fi, false);
+    collection_.setPreviewEnabled(true);
+}
+
+void Previews::PreviewSelectedImage() {
+    if (!collection_.PreviewEnabled())
+        return;
+    const QModelIndex current = collection_.selectionModel()->currentIndex();
+    const int idx = current.isValid() ? current.row() : -1;
+    if (idx < 0 || idx >= collection_.rowCount())
+        return;
+    const QString path = collection_.ImageFullPath(idx);
+    pathText_ = path;
+    pathToolTip_ = QStringLiteral("Selected wallpaper image file name is: ") + path;
+    Q_EMIT pathTextChanged(pathText_, pathToolTip_);
+
+    const bool exists = Collection::FileExists(path);
+    if (exists) {
+        const QImage picture = DecodePreview(path, previewSize_);
+        if (!picture.isNull()) {
+            showPicture(picture, path);
+            setPreviewName(collection_.ImageFileName(idx));
+            if (collection_.ImageState(idx) == StateMissing)
+                collection_.SetImageState(idx, StateUse);
+            return;
+        }
+    }
+    showPicture(QImage(), QString());
+    setPreviewName(QString());
+    const QString name = collection_.ImageFileName(idx);
+    if (exists)
+        setError(QStringLiteral("Unable to get picture from image file '") + name +
+                 QStringLiteral("'!"));
+    else
+        setError(QStringLiteral("Unable to find image file ") + name + u'!');
+    if (collection_.ImageState(idx) == StateUse)
+        collection_.SetImageState(idx, StateMissing);
+}
+
+} // namespace kv

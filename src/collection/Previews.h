@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QImage>
+#include <QObject>
+#include <QSize>
+#include <QString>
+
+namespace kv {
+
+class Collection;
+class FileBrowserModel;
+
+// The preview area: shows the highlighted file of the browser or the selected collection entry,
+// and what a collection preview finds out about the entry's state. The window draws what this
+// holds; the read-only boxes show ImagePreviewName and ImagePathText.
+class Previews final : public QObject {
+    Q_OBJECT
+public:
+    // A collection this large is not searched for a browsed file: the file itself is shown.
+    static constexpr int kSearchLimit = 1000;
+    static inline const QString kInitialName = QStringLiteral("Previewed file name");
+
+    Previews(Collection& collection, FileBrowserModel& browser, QObject* parent = nullptr);
+
+    // The size pictures are decoded to fit, in device pixels.
+    void setPreviewSize(QSize size) { previewSize_ = size; }
+    QSize previewSize() const { return previewSize_; }
+
+    void PreviewBrowsedFile();
+    void PreviewSelectedImage();
+    // A click in the collection list, or a change of its focused row.
+    void ImageName_Click();
+    // A click or double-click in the file list, or a change of its focused row.
+    void Files_Click();
+
+    // While false, a change of the file list's focused row does not preview: the list view
+    // moves the focus before it applies the selection, and previews once both are done.
+    void setFollowFileFocus(bool follow) { followFileFocus_ = follow; }
+
+    QImage picture() const { return picture_; }
+    // The path of the file the picture shows, "" when none.
+    QString picturePath() const { return picturePath_; }
+    QString ImagePreviewName() const { return previewName_; }
+    QString ImageErr() const { return errorText_; }
+    QString ImagePathText() const { return pathText_; }
+    QString ImagePathToolTip() const { return pathToolTip_; }
+
+Q_SIGNALS:
+    void pictureChanged(const QImage& picture);
+    void previewNameChanged(const QString& name);
+    void errorChanged(const QString& text);
+    void pathTextChanged(const QString& path, const QString& toolTip);
+
+private:
+    void showPicture(const QImage& picture, const QString& path);
+    void setPreviewName(const QString& name);
+    void setError(const QString& text);
+
+    Collection& collection_;
+    FileBrowserModel& browser_;
+    QSize previewSize_{193, 145};
+    QImage picture_;
+    QString picturePath_;
+    QString previewName_ = kInitialName;
+    QString errorText_;
+    QString pathText_;
+    QString pathToolTip_;
+    bool followFileFocus_ = true;
+};
+
+} // namespace kv

@@ -1,0 +1,179 @@
+#include "collection/BrowserWidgets.h"
+#include "collection/Collection.h"
+#include "collection/CollectionCommands.h"
+#include "collection/FileBrowserModel.h"
+#include "collection/Previews.h"
+#include "support/ScriptedAskUser.h"
+#include "support/TestPictures.h"
+#include "ui/main/CollectionView.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace kv;
+
+namespace {
+
+class TwoDrives final : public DriveSource {
+public:
+    QList<Drive> list;
+    QList<Drive> drives() const override { return list; }
+};
+
+} // namespace
+
+// The browser's widgets driven by mouse and keys, offscreen.
+class TestBrowserWidgets : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    QString path(const QString& relative) const { return QDir(dir_.path()).filePath(relative); }
+
+    struct Shown {
+        TwoDrives drives;
+        test::ScriptedAskUser askUser;
+        Collection collection;
+        FileBrowserModel browser{drives, &askUser};
+        Previews previews{collection, browser};
+        CollectionCommands commands{collection, browser.files(), previews, &askUser};
+        QWidget window;
+        DriveBox* disk;
+        FolderView* folder;
+        FilesView* files;
+        QLabel* imagePreview;
+        QLabel* imageErr;
+        QLineEdit* previewName;
+        QLineEdit* pathText;
+        CollectionView* imageName;
+
+        explicit Shown(const QList<Drive>& list) {
+            drives.list = list;
+            browser.reloadDrives();
+            disk = new DriveBox(browser, &window);
+            folder = new FolderView(browser, &window);
+            files = new FilesView(browser, previews, &window);
+            imagePreview = new QLabel(&window);
+            imageErr = new QLabel(imagePreview);
+            previewName = new QLineEdit(&window);
+            pathText = new QLineEdit(&window);
+            imageName = new CollectionView(&window);
+            BindPreviewName(previewName, previews);
+            BindPathText(pathText, previews);
+            imageName->setCollection(collection);
+            HookCollectionList(imageName, commands, previews);
+            BindPreviewPicture(imagePreview, imageErr, previews);
+            disk->setGeometry(0, 0, 200, 24);
+            folder->setGeometry(0, 30, 200, 200);
+            files->setGeometry(210, 0, 200, 230);
+            imagePreview->setGeometry(420, 0, 200, 150);
+            previewName->setGeometry(420, 160, 200, 24);
+            imageName->setGeometry(0, 240, 300, 200);
+            pathText->setGeometry(0, 450, 600, 24);
+            window.resize(640, 480);
+            window.show();
+            browser.start(list.first().rootPath, list.first().rootPath);
+        }
+        QPoint centreOf(QListView* view, int row) {
+            return view->visualRect(view->model()->index(row, 0)).center();
+        }
+        int folderRowNamed(const QString& name) {
+            for (int row = 0; row < browser.folders().rowCount(); ++row) {
+                if (browser.folders().index(row).data().toString() == name)
+                    return row;
+            }
+            return -1;
+        }
+    };
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(dir_.isValid());
+        QVERIFY(QDir().mkpath(path("d0/pictures/inner")));
+        QVERIFY(QDir().mkpath(path("d1")));
+        QVERIFY(test::writePicture(path("d0/pictures/beach.jpg"), QSize(640, 480)));
+        QVERIFY(test::writeBytes(path("d0/pictures/text-named.jpg"), "words"));
+    }
+
+    void drivesFoldersAndFilesFollowEachOther() {
+        Shown shown({{path("d0"), QStringLiteral("zero")}, {path("d1"), {}}});
+        QCOMPARE(shown.disk->count(), 2);
+        QCOMPARE(shown.disk->itemText(0), path("d0") + QStringLiteral("  [zero]"));
+        QCOMPARE(shown.browser.folderPath(), path("d0"));
+        const int row = shown.folderRowNamed(QStringLiteral("pictures"));
+        QVERIFY(row >= 0);
+        QTest::mouseDClick(shown.folder->viewport(), Qt::LeftButton, {},
+                           shown.centreOf(shown.folder, row));
+        QCOMPARE(shown.browser.folderPath(), path("d0/pictures"));
+        QCOMPARE(shown.files->model()->rowCount(), 2);
+        shown.folder->setFocus();
+        QTest::keyClick(shown.folder, Qt::Key_Backspace);
+        QCOMPARE(shown.browser.folderPath(), path("d0"));
+        shown.disk->setCurrentIndex(1);
+        Q_EMIT shown.disk->activated(1);
+        QCOMPARE(shown.browser.folderPath(), path("d1"));
+        QCOMPARE(shown.files->model()->rowCount(), 0);
+    }
+
+    void clickingFilesPreviewsThem() {
+        Shown shown({{path("d0/pictures"), {}}});
+        QTest::mouseClick(shown.files->viewport(), Qt::LeftButton, {},
+                          shown.centreOf(shown.files, 0));
+        QCOMPARE(shown.previewName->text(), QStringLiteral("beach.jpg"));
+        QVERIFY(shown.imageErr->isHidden());
+        QTest::mouseClick(shown.files->viewport(), Qt::LeftButton, {},
+                          shown.centreOf(shown.files, 1));
+        QCOMPARE(shown.imageErr->text(),
+                 QStringLiteral("Unable to preview file 'text-named.jpg' !"));
+        QVERIFY(!shown.imageErr->isHidden());
+        QVERIFY(!shown.browser.files().isSelected(1));
+        QCOMPARE(shown.previewName->text(), QString());
+        // A second click on the focused file previews it again.
+        QTest::mouseClick(shown.files->viewport(), Qt::LeftButton, {},
+                          shown.centreOf(shown.files, 0));
+        QTest::mouseClick(shown.files->viewport(), Qt::LeftButton, {},
+                          shown.centreOf(shown.files, 0));
+        QCOMPARE(shown.previewName->text(), QStringLiteral("beach.jpg"));
+        // Decoded for the area, not at full size.
+        QVERIFY(shown.imagePreview->pixmap().width() <= shown.imagePreview->width());
+        QVERIFY(shown.imageErr->isHidden());
+    }
+
+    void readOnlyBoxesIgnoreTyping() {
+        Shown shown({{path("d0/pictures"), {}}});
+        shown.collection.AppendImage(QStringLiteral("beach.jpg"), path("d0/pictures"), StateUse);
+        shown.collection.SelectOnly(0);
+        QCOMPARE(shown.pathText->text(), path("d0/pictures/beach.jpg"));
+        for (QLineEdit* box : {shown.previewName, shown.pathText}) {
+            const QString before = box->text();
+            box->setFocus();
+            QTest::keyClicks(box, QStringLiteral("typed"));
+            QTest::keyClick(box, Qt::Key_Backspace);
+            QCOMPARE(box->text(), before);
+        }
+    }
+
+    void spaceAndDeleteInTheCollectionList() {
+        Shown shown({{path("d0/pictures"), {}}});
+        for (int i = 0; i < 3; ++i)
+            shown.collection.AppendImage(QStringLiteral("beach.jpg"), path("d0/pictures"),
+                                         StateSkip);
+        shown.collection.SelectOnly(2);
+        shown.imageName->setFocus();
+        QTest::keyClick(shown.imageName, Qt::Key_Space);
+        QCOMPARE(shown.collection.ImageState(2), StateUse);
+        QCOMPARE(shown.collection.ImageState(1), StateSkip);
+        shown.collection.SelectOnly(0);
+        QTest::keyClick(shown.imageName, Qt::Key_Space);
+        QCOMPARE(shown.collection.ImageState(0), StateUse);
+        QCOMPARE(shown.imageName->currentIndex().row(), 1);
+        QTest::keyClick(shown.imageName, Qt::Key_Delete);
+        QCOMPARE(shown.askUser.asked.size(), 1);
+        QCOMPARE(shown.collection.rowCount(), 2);
+    }
+};
+
+QTEST_MAIN(TestBrowserWidgets)
+#include "tst_browser_widgets.moc"

@@ -1,0 +1,267 @@
+#include "collection/FileBrowserModel.h"
+#include "support/ScriptedAskUser.h"
+#include "support/TestPictures.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace kv;
+
+namespace {
+
+// Drives that are folders of a temporary tree; a folder that does not exist is a drive
+// without a medium.
+class FolderDrives final : public DriveSource {
+public:
+    QList<Drive> list;
+    QList<Drive> drives() const override { return list; }
+};
+
+} // namespace
+
+// The drive, folder and file lists as one chain, against real folders.
+class TestFileBrowser : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    QString path(const QString& relative) const { return QDir(dir_.path()).filePath(relative); }
+    void makeFolders(const QStringList& folders) {
+        for (const QString& folder : folders)
+            QVERIFY(QDir().mkpath(path(folder)));
+    }
+    void touch(const QString& relative) { QVERIFY(test::writeBytes(path(relative), "x")); }
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(dir_.isValid()); }
+
+    void fileListShowsPicturesInNaturalOrderWhateverTheirCase() {
+        makeFolders({"files", "files/sub.jpg"});
+        for (const char* name : {"img10.jpg", "img2.jpg", "IMG_0001.JPG", "b.jpeg", "c.Bmp",
+                                 "d.gif", "e.png", "f.txt", "jpg", "g.jpg.txt", ".hidden.jpg"})
+            touch(QStringLiteral("files/") + QLatin1String(name));
+        QVERIFY(QFile::link(path("files/nowhere.jpg"), path("files/broken-link.jpg")));
+        QVERIFY(QFile::link(path("files/d.gif"), path("files/linked.gif")));
+        FileListModel files;
+        QVERIFY(files.setPath(path("files")));
+        QStringList shown;
+        for (int row = 0; row < files.fileCount(); ++row)
+            shown.append(files.fileName(row));
+        QCOMPARE(shown, (QStringList{"b.jpeg", "c.Bmp", "d.gif", "IMG_0001.JPG", "img2.jpg",
+                                     "img10.jpg", "linked.gif"}));
+    }
+
+    void folderListHoldsAncestorsAndSubfolders() {
+        makeFolders({"tree/open/s10", "tree/open/s9", "tree/open/a"});
+        FolderListModel folders;
+        QVERIFY(folders.setPath(path("tree/open")));
+        QCOMPARE(folders.entryPath(-1), path("tree/open"));
+        QCOMPARE(folders.entryPath(-2), path("tree"));
+        QCOMPARE(folders.entryPath(-folders.ancestorCount()), QStringLiteral("/"));
+        QCOMPARE(folders.entryPath(-folders.ancestorCount() - 1), QString());
+        QCOMPARE(folders.entryPath(0), path("tree/open/a"));
+        QCOMPARE(folders.entryPath(1), path("tree/open/s9"));
+        QCOMPARE(folders.entryPath(2), path("tree/open/s10"));
+        QCOMPARE(folders.entryPath(3), QString());
+        QCOMPARE(folders.ListIndex(), -1);
+        QVERIFY(!folders.setPath(path("tree/none")));
+        QCOMPARE(folders.path(), path("tree/open"));
+    }
+
+    void folderKeys_data() {
+        QTest::addColumn<QString>("open");
+        QTest::addColumn<int>("listIndex");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("opened");
+        QTest::newRow("Enter on a subfolder opens it") << "keys/a" << 0 << 13 << "keys/a/b";
+        QTest::newRow("Space on a subfolder opens it") << "keys/a" << 0 << 32 << "keys/a/b";
+        QTest::newRow("Enter on the open folder does nothing") << "keys/a" << -1 << 13 << "keys/a";
+        QTest::newRow("Enter on an ancestor opens it") << "keys/a" << -2 << 13 << "keys";
+        QTest::newRow("Backspace opens the parent") << "keys/a" << 0 << 8 << "keys";
+        QTest::newRow("other keys do nothing") << "keys/a" << 0 << 65 << "keys/a";
+        QTest::newRow("Backspace at the root does nothing") << "/" << -1 << 8 << "/";
+    }
+    void folderKeys() {
+        QFETCH(QString, open);
+        QFETCH(int, listIndex);
+        QFETCH(int, key);
+        QFETCH(QString, opened);
+        makeFolders({"keys/a/b"});
+        FolderDrives drives;
+        FileBrowserModel browser(drives, nullptr);
+        const auto full = [this](const QString& p) {
+            return p == "/" ? p : path(p);
+        };
+        QVERIFY(browser.openFolder(full(open)));
+        browser.folders().setListIndex(listIndex);
+        browser.Folder_KeyPress(key);
+        QCOMPARE(browser.folderPath(), full(opened));
+        QCOMPARE(browser.files().path(), full(opened));
+    }
+
+    void clickOnAVanishedFolderRecovers_data() {
+        QTest::addColumn<QString>("removed");
+        QTest::addColumn<int>("listIndex");
+        QTest::addColumn<QString>("opened");
+        QTest::addColumn<int>("subfolders");
+        QTest::newRow("the open folder and its parent vanished") << "gone/a" << -1 << "gone" << 0;
+        QTest::newRow("a subfolder vanished: list re-read") << "gone/a/b/d" << 1 << "gone/a/b" << 1;
+        QTest::newRow("an existing entry: nothing to do") << QString() << 0 << "gone/a/b" << 2;
+    }
+    void clickOnAVanishedFolderRecovers() {
+        QFETCH(QString, removed);
+        QFETCH(int, listIndex);
+        QFETCH(QString, opened);
+        QFETCH(int, subfolders);
+        makeFolders({"gone/a/b/c", "gone/a/b/d"});
+        FolderDrives drives;
+        FileBrowserModel browser(drives, nullptr);
+        QVERIFY(browser.openFolder(path("gone/a/b")));
+        browser.folders().setListIndex(listIndex);
+        if (!removed.isEmpty())
+            QVERIFY(QDir(path(removed)).removeRecursively());
+        browser.Folder_Click();
+        QCOMPARE(browser.folderPath(), path(opened));
+        QCOMPARE(browser.folders().subfolderCount(), subfolders);
+        QVERIFY(QDir(path("gone")).removeRecursively());
+    }
+
+    void rightButtonReadsTheFolderListAgain() {
+        makeFolders({"reread"});
+        FolderDrives drives;
+        FileBrowserModel browser(drives, nullptr);
+        QVERIFY(browser.openFolder(path("reread")));
+        makeFolders({"reread/new"});
+        browser.Folder_MouseUp(Qt::LeftButton);
+        QCOMPARE(browser.folders().subfolderCount(), 0);
+        browser.Folder_MouseUp(Qt::RightButton);
+        QCOMPARE(browser.folders().subfolderCount(), 1);
+    }
+
+    void driveRecovery_data() {
+        QTest::addColumn<QStringList>("drives"); // "-" prefix: no medium
+        QTest::addColumn<int>("startAt");
+        QTest::addColumn<int>("choose");
+        QTest::addColumn<int>("endsAt");
+        QTest::addColumn<int>("messages");
+        QTest::newRow("back to the drive used before")
+            << QStringList{"d0", "-d1", "d2"} << 0 << 1 << 0 << 1;
+        QTest::newRow("back to a later drive used before")
+            << QStringList{"d0", "-d1", "d2"} << 2 << 1 << 2 << 1;
+        QTest::newRow("at start the next drive is tried")
+            << QStringList{"-d0", "d1"} << 0 << -1 << 1 << 1;
+        QTest::newRow("past the end wraps to the first")
+            << QStringList{"d0", "-d1"} << 1 << -1 << 0 << 1;
+        QTest::newRow("none opens: one pass, then stop")
+            << QStringList{"-d0", "-d1", "-d2"} << 1 << -1 << -1 << 3;
+    }
+    void driveRecovery() {
+        QFETCH(QStringList, drives);
+        QFETCH(int, startAt);
+        QFETCH(int, choose);
+        QFETCH(int, endsAt);
+        QFETCH(int, messages);
+        FolderDrives source;
+        for (QString name : drives) {
+            const bool missing = name.startsWith(u'-');
+            name.remove(u'-');
+            const QString root = path(QStringLiteral("drives/") + name);
+            if (!missing)
+                makeFolders({QStringLiteral("drives/") + name});
+            source.list.append({root, name});
+        }
+        test::ScriptedAskUser askUser(-1);
+        FileBrowserModel browser(source, &askUser);
+        browser.start(source.list.at(startAt).rootPath, source.list.at(startAt).rootPath);
+        if (choose >= 0)
+            browser.chooseDrive(choose);
+        QCOMPARE(askUser.asked.size(), messages);
+        const int failed = choose >= 0 ? choose : startAt;
+        QCOMPARE(askUser.asked.value(0).kind, MessageKind::Browser);
+        QCOMPARE(askUser.asked.value(0).message, QStringLiteral("Unable to select disk drive ") +
+                                                     source.list.at(failed).rootPath +
+                                                     QStringLiteral(" !"));
+        QCOMPARE(browser.lastGoodDrive(), endsAt);
+        if (endsAt >= 0) {
+            QCOMPARE(browser.driveIndex(), endsAt);
+            QCOMPARE(browser.folderPath(), source.list.at(endsAt).rootPath);
+        }
+        QVERIFY(QDir(path("drives")).removeRecursively());
+    }
+
+    void driveOpensAtTheFolderItShowedLast() {
+        makeFolders({"last/d0/deep", "last/d1"});
+        FolderDrives source;
+        source.list = {{path("last/d0"), {}}, {path("last/d1"), {}}};
+        FileBrowserModel browser(source, nullptr);
+        browser.start(path("last/d0"), path("last/d0/deep"));
+        QCOMPARE(browser.folderPath(), path("last/d0/deep"));
+        browser.chooseDrive(1);
+        QCOMPARE(browser.folderPath(), path("last/d1"));
+        QVERIFY(QDir(path("last/d0/deep")).removeRecursively());
+        browser.chooseDrive(0);
+        QCOMPARE(browser.folderPath(), path("last/d0"));
+        // A saved folder whose volume is not in the list opens on the drive that holds it.
+        makeFolders({"last/d1/kept"});
+        FileBrowserModel restarted(source, nullptr);
+        restarted.start(QStringLiteral("/not-a-listed-volume"), path("last/d1/kept"));
+        QCOMPARE(restarted.driveIndex(), 1);
+        QCOMPARE(restarted.folderPath(), path("last/d1/kept"));
+    }
+
+    void oddFoldersAndNamesNeverBreakTheBrowser() {
+        makeFolders({"odd/sub"});
+        // A link to its own folder, and one to itself.
+        QVERIFY(QFile::link(path("odd"), path("odd/loop")));
+        QVERIFY(QFile::link(path("odd/self"), path("odd/self")));
+        touch(QStringLiteral("odd/plain.jpg"));
+        // A name in Latin-1, not valid UTF-8.
+        const QByteArray raw = QFile::encodeName(path("odd/")) + "caf\xe9.jpg";
+        const int fd = ::open(raw.constData(), O_CREAT | O_WRONLY, 0644);
+        QVERIFY(fd >= 0);
+        ::close(fd);
+        FolderDrives drives;
+        FileBrowserModel browser(drives, nullptr);
+        QVERIFY(browser.openFolder(path("odd")));
+        // A name the file system's encoding cannot give back could be neither previewed nor
+        // added: it is left out, and nothing else suffers.
+        QCOMPARE(browser.files().fileCount(), 1);
+        QCOMPARE(browser.files().fileName(0), QStringLiteral("plain.jpg"));
+        QStringList subfolders;
+        for (int i = 0; i < browser.folders().subfolderCount(); ++i)
+            subfolders.append(QFileInfo(browser.folders().entryPath(i)).fileName());
+        QCOMPARE(subfolders, (QStringList{"loop", "sub"}));
+        // Going round the loop many times only makes the path longer.
+        for (int i = 0; i < 20; ++i) {
+            browser.folders().setListIndex(0);
+            browser.Folder_KeyPress(13);
+        }
+        QVERIFY(browser.folderPath().endsWith(QStringLiteral("/loop/loop")));
+        browser.Folder_KeyPress(8);
+        browser.Folder_Click();
+        // Qt cannot name the Latin-1 file to delete it.
+        QCOMPARE(::unlink(raw.constData()), 0);
+        QVERIFY(QDir(path("odd")).removeRecursively());
+    }
+
+    void unreadableFolderDoesNotOpen() {
+        if (::geteuid() == 0)
+            QSKIP("runs as root, for whom every folder is readable");
+        makeFolders({"locked"});
+        QVERIFY(QFile::setPermissions(path("locked"), QFileDevice::Permissions()));
+        FolderDrives drives;
+        FileBrowserModel browser(drives, nullptr);
+        QVERIFY(browser.openFolder(dir_.path()));
+        QVERIFY(!browser.openFolder(path("locked")));
+        QCOMPARE(browser.folderPath(), dir_.path());
+        QFile::setPermissions(path("locked"), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                  QFileDevice::ExeOwner);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFileBrowser)
+#include "tst_file_browser.moc"
