@@ -57,6 +57,16 @@ bool isPlainProfile(const QString& profile) {
            profile != QLatin1String(".") && profile != QLatin1String("..");
 }
 
+// `file` in the profile folder of `program`'s running desktop on `display`.
+QString profileFile(const QString& program, const QString& display, const QString& file) {
+    const auto arguments = findOwnProcess(program, QStringLiteral("--desktop"), display);
+    QString profile = arguments ? profileOf(*arguments) : QStringLiteral("default");
+    if (!isPlainProfile(profile))
+        profile = QStringLiteral("default");
+    return configHome() + QLatin1Char('/') + program + QLatin1Char('/') + profile +
+           QLatin1Char('/') + file;
+}
+
 QDBusMessage pcmanfmQtCall(const QString& interface, const QString& method,
                            const QVariantList& arguments) {
     QDBusMessage message = QDBusMessage::createMethodCall(
@@ -103,14 +113,6 @@ bool writeKeyFileValue(const QString& file, const QString& group, const QString&
     return out.commit();
 }
 
-DesktopState recordFor(const DesktopRecord& record, const QString& display) {
-    DesktopState state = record.read();
-    if (state.session != display)
-        state = DesktopState{};
-    state.session = display;
-    return state;
-}
-
 } // namespace
 
 std::optional<QStringList> findOwnProcess(const QString& program, const QString& argument,
@@ -145,7 +147,7 @@ std::optional<QStringList> findOwnProcess(const QString& program, const QString&
 // ---- LXQt --------------------------------------------------------------------------------------
 
 LxqtDesktop::LxqtDesktop(QString display)
-    : display_(std::move(display)), record_(QStringLiteral("lxqt")) {}
+    : RecordedDesktop(QStringLiteral("lxqt"), std::move(display)) {}
 
 QString LxqtDesktop::name() const {
     return QStringLiteral("lxqt (LXQt, pcmanfm-qt over D-Bus)");
@@ -160,20 +162,17 @@ bool LxqtDesktop::desktopRunning() {
 }
 
 QString LxqtDesktop::settingsFile() const {
-    const auto arguments =
-        findOwnProcess(QStringLiteral("pcmanfm-qt"), QStringLiteral("--desktop"), display_);
-    QString profile = arguments ? profileOf(*arguments) : QStringLiteral("default");
-    if (!isPlainProfile(profile))
-        profile = QStringLiteral("default");
-    return configHome() + QStringLiteral("/pcmanfm-qt/") + profile +
-           QStringLiteral("/settings.conf");
+    return profileFile(QStringLiteral("pcmanfm-qt"), session(), QStringLiteral("settings.conf"));
 }
 
-DesktopState LxqtDesktop::recorded() const {
-    return recordFor(record_, display_);
+bool LxqtDesktop::writeColour(DesktopColor colour) const {
+    QSettings settings(settingsFile(), QSettings::IniFormat);
+    settings.setValue(QStringLiteral("Desktop/BgColor"), colourHex(colour));
+    settings.sync();
+    return settings.status() == QSettings::NoError;
 }
 
-bool LxqtDesktop::show(const DesktopState& state) const {
+bool LxqtDesktop::show(DesktopState& state) const {
     if (!desktopRunning())
         return false;
     const QDBusMessage reply =
@@ -182,63 +181,26 @@ bool LxqtDesktop::show(const DesktopState& state) const {
     if (reply.type() != QDBusMessage::ReplyMessage)
         return false;
     // pcmanfm-qt has just saved its own settings, with its old colour: ours goes in after.
-    if (state.colour != kUnknownDesktopColor) {
-        QSettings settings(settingsFile(), QSettings::IniFormat);
-        settings.setValue(QStringLiteral("Desktop/BgColor"), colourHex(state.colour));
-        settings.sync();
-        if (settings.status() != QSettings::NoError)
-            return false;
-    }
-    return true;
+    return state.colour == kUnknownDesktopColor || writeColour(state.colour);
 }
 
-bool LxqtDesktop::SetDesktopWallpaper(const QString& path) {
-    if (!isUsablePicture(path))
-        return false;
-    DesktopState state = recorded();
-    state.path = path;
-    return show(state) && record_.write(state);
-}
-
-int LxqtDesktop::GetDesktopWallpaperStyle() {
-    return recorded().style;
-}
-
-bool LxqtDesktop::SetDesktopWallpaperStyle(int style) {
-    if (style < StyleCentre || style > StyleStretch)
-        return false;
-    DesktopState state = recorded();
-    state.style = style;
-    // Without a picture of ours the mode has nothing to place; it goes with the next picture.
-    if (!state.path.isEmpty() && (!isUsablePicture(state.path) || !show(state)))
-        return false;
-    return record_.write(state);
-}
-
-DesktopColor LxqtDesktop::GetDesktopColor() {
-    return recorded().colour;
-}
-
-bool LxqtDesktop::SetDesktopColor(DesktopColor colour) {
-    DesktopState state = recorded();
-    state.colour = colour & 0xFFFFFF;
-    QSettings settings(settingsFile(), QSettings::IniFormat);
-    settings.setValue(QStringLiteral("Desktop/BgColor"), colourHex(state.colour));
-    settings.sync();
-    return settings.status() == QSettings::NoError && record_.write(state);
+// No call takes the colour: it waits in the settings file for the desktop's next start.
+bool LxqtDesktop::applyColour(DesktopState& state) const {
+    return writeColour(state.colour);
 }
 
 // ---- LXDE --------------------------------------------------------------------------------------
 
 LxdeDesktop::LxdeDesktop(QString display)
-    : display_(std::move(display)), record_(QStringLiteral("lxde")) {}
+    : RecordedDesktop(QStringLiteral("lxde"), std::move(display)) {}
 
 QString LxdeDesktop::name() const {
     return QStringLiteral("lxde (LXDE, pcmanfm --set-wallpaper)");
 }
 
 bool LxdeDesktop::desktopRunning() const {
-    if (!findOwnProcess(QStringLiteral("pcmanfm"), QStringLiteral("--desktop"), display_))
+    const QString& display = session();
+    if (!findOwnProcess(QStringLiteral("pcmanfm"), QStringLiteral("--desktop"), display))
         return false;
     // The running pcmanfm takes commands through its socket (named after the display) once it
     // listens; a command sent before makes the sender a second pcmanfm that opens an error
@@ -246,29 +208,24 @@ bool LxdeDesktop::desktopRunning() const {
     QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (runtime.isEmpty())
         runtime = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
-    const QString host = display_.section(QLatin1Char(':'), 0, 0);
-    const int number =
-        display_.section(QLatin1Char(':'), 1).section(QLatin1Char('.'), 0, 0).toInt();
+    const QString host = display.section(QLatin1Char(':'), 0, 0);
+    const int number = display.section(QLatin1Char(':'), 1).section(QLatin1Char('.'), 0, 0).toInt();
     const QString socket = QStringLiteral("%1/pcmanfm-socket-%2-%3").arg(runtime, host).arg(number);
     struct stat info {};
     return ::stat(QFile::encodeName(socket).constData(), &info) == 0 && S_ISSOCK(info.st_mode);
 }
 
 QString LxdeDesktop::settingsFile() const {
-    const auto arguments =
-        findOwnProcess(QStringLiteral("pcmanfm"), QStringLiteral("--desktop"), display_);
-    QString profile = arguments ? profileOf(*arguments) : QStringLiteral("default");
-    if (!isPlainProfile(profile))
-        profile = QStringLiteral("default");
-    return configHome() + QStringLiteral("/pcmanfm/") + profile +
-           QStringLiteral("/desktop-items-0.conf");
+    return profileFile(QStringLiteral("pcmanfm"), session(),
+                       QStringLiteral("desktop-items-0.conf"));
 }
 
-DesktopState LxdeDesktop::recorded() const {
-    return recordFor(record_, display_);
+bool LxdeDesktop::writeColour(DesktopColor colour) const {
+    return writeKeyFileValue(settingsFile(), QStringLiteral("*"), QStringLiteral("desktop_bg"),
+                             colourHex(colour));
 }
 
-bool LxdeDesktop::show(const DesktopState& state) const {
+bool LxdeDesktop::show(DesktopState& state) const {
     if (!desktopRunning())
         return false;
     const QString program = QStandardPaths::findExecutable(QStringLiteral("pcmanfm"));
@@ -280,7 +237,7 @@ bool LxdeDesktop::show(const DesktopState& state) const {
     pcmanfm.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     // It finds the running desktop by the display it draws on.
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("DISPLAY"), display_);
+    environment.insert(QStringLiteral("DISPLAY"), session());
     pcmanfm.setProcessEnvironment(environment);
     pcmanfm.start(program,
                   {QStringLiteral("--set-wallpaper=") + QFileInfo(state.path).absoluteFilePath(),
@@ -289,43 +246,12 @@ bool LxdeDesktop::show(const DesktopState& state) const {
         pcmanfm.exitCode() != 0)
         return false;
     // pcmanfm saves its settings with the picture, and with them its own colour: ours goes back.
-    return state.colour == kUnknownDesktopColor ||
-           writeKeyFileValue(settingsFile(), QStringLiteral("*"), QStringLiteral("desktop_bg"),
-                             colourHex(state.colour));
+    return state.colour == kUnknownDesktopColor || writeColour(state.colour);
 }
 
-bool LxdeDesktop::SetDesktopWallpaper(const QString& path) {
-    if (!isUsablePicture(path))
-        return false;
-    DesktopState state = recorded();
-    state.path = path;
-    return show(state) && record_.write(state);
-}
-
-int LxdeDesktop::GetDesktopWallpaperStyle() {
-    return recorded().style;
-}
-
-bool LxdeDesktop::SetDesktopWallpaperStyle(int style) {
-    if (style < StyleCentre || style > StyleStretch)
-        return false;
-    DesktopState state = recorded();
-    state.style = style;
-    if (!state.path.isEmpty() && (!isUsablePicture(state.path) || !show(state)))
-        return false;
-    return record_.write(state);
-}
-
-DesktopColor LxdeDesktop::GetDesktopColor() {
-    return recorded().colour;
-}
-
-bool LxdeDesktop::SetDesktopColor(DesktopColor colour) {
-    DesktopState state = recorded();
-    state.colour = colour & 0xFFFFFF;
-    return writeKeyFileValue(settingsFile(), QStringLiteral("*"), QStringLiteral("desktop_bg"),
-                             colourHex(state.colour)) &&
-           record_.write(state);
+// No command takes the colour: it waits in the settings file for the desktop's next start.
+bool LxdeDesktop::applyColour(DesktopState& state) const {
+    return writeColour(state.colour);
 }
 
 } // namespace kv

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "engine/desktop/DesktopBackend.h"
-#include "engine/desktop/DesktopRecord.h"
+#include "engine/desktop/RecordedDesktop.h"
 
 #include <QString>
 #include <QStringList>
@@ -18,16 +17,11 @@ std::optional<QStringList> findOwnProcess(const QString& program, const QString&
 // LXQt: pcmanfm-qt draws the desktop and takes a picture and mode over D-Bus. It applies the
 // mode but never saves it and has no call for the colour, so the style and colour we set are
 // kept in our record, and the colour goes into its settings file for its next start.
-class LxqtDesktop final : public DesktopBackend {
+class LxqtDesktop final : public RecordedDesktop {
 public:
     explicit LxqtDesktop(QString display);
 
     QString name() const override;
-    bool SetDesktopWallpaper(const QString& path) override;
-    int GetDesktopWallpaperStyle() override;
-    bool SetDesktopWallpaperStyle(int style) override;
-    DesktopColor GetDesktopColor() override;
-    bool SetDesktopColor(DesktopColor colour) override;
 
     // True when pcmanfm-qt answers on the session bus and draws the desktop (with no desktop it
     // takes every picture and shows none).
@@ -36,36 +30,27 @@ public:
     QString settingsFile() const;
 
 private:
-    DesktopState recorded() const;
-    bool show(const DesktopState& state) const;
-
-    QString display_;
-    DesktopRecord record_;
+    bool show(DesktopState& state) const override;
+    bool applyColour(DesktopState& state) const override;
+    bool writeColour(DesktopColor colour) const;
 };
 
 // LXDE: pcmanfm draws the desktop; `pcmanfm --set-wallpaper` hands it picture and mode. Only
 // while its desktop runs: otherwise the same command opens an error window on the user's screen.
 // The colour has no command: it goes into pcmanfm's desktop settings for its next start.
-class LxdeDesktop final : public DesktopBackend {
+class LxdeDesktop final : public RecordedDesktop {
 public:
     explicit LxdeDesktop(QString display);
 
     QString name() const override;
-    bool SetDesktopWallpaper(const QString& path) override;
-    int GetDesktopWallpaperStyle() override;
-    bool SetDesktopWallpaperStyle(int style) override;
-    DesktopColor GetDesktopColor() override;
-    bool SetDesktopColor(DesktopColor colour) override;
 
     bool desktopRunning() const;
     QString settingsFile() const;
 
 private:
-    DesktopState recorded() const;
-    bool show(const DesktopState& state) const;
-
-    QString display_;
-    DesktopRecord record_;
+    bool show(DesktopState& state) const override;
+    bool applyColour(DesktopState& state) const override;
+    bool writeColour(DesktopColor colour) const;
 };
 
 } // namespace kv

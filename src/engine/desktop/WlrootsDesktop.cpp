@@ -142,7 +142,7 @@ QByteArray commandLineOf(qint64 pid) {
 // ---- sway --------------------------------------------------------------------------------------
 
 SwayDesktop::SwayDesktop(QString socketPath)
-    : socket_(std::move(socketPath)), record_(QStringLiteral("sway")) {}
+    : RecordedDesktop(QStringLiteral("sway"), std::move(socketPath)) {}
 
 QString SwayDesktop::name() const {
     return QStringLiteral("sway (sway IPC, SWAYSOCK)");
@@ -189,14 +189,6 @@ bool SwayDesktop::runCommand(const QString& socketPath, const QByteArray& comman
     return true;
 }
 
-DesktopState SwayDesktop::recorded() const {
-    DesktopState state = record_.read();
-    if (state.session != socket_)
-        state = DesktopState{};
-    state.session = socket_;
-    return state;
-}
-
 bool SwayDesktop::show(DesktopState& state) const {
     const QString folder = DesktopRecord::runtimeFolder();
     if (folder.isEmpty())
@@ -207,7 +199,7 @@ bool SwayDesktop::show(DesktopState& state) const {
     QByteArray command = "output * bg " + QFile::encodeName(link) + ' ' + modeOf(state.style);
     if (state.colour != kUnknownDesktopColor)
         command += ' ' + colourHex(state.colour).toLatin1();
-    if (!runCommand(socket_, command))
+    if (!runCommand(session(), command))
         return false;
     if (!state.link.isEmpty() && state.link != link)
         QFile::remove(state.link);
@@ -215,56 +207,18 @@ bool SwayDesktop::show(DesktopState& state) const {
     return true;
 }
 
-bool SwayDesktop::SetDesktopWallpaper(const QString& path) {
-    if (!isUsablePicture(path))
-        return false;
-    DesktopState state = recorded();
-    state.path = path;
-    return show(state) && record_.write(state);
-}
-
-int SwayDesktop::GetDesktopWallpaperStyle() {
-    return recorded().style;
-}
-
-bool SwayDesktop::SetDesktopWallpaperStyle(int style) {
-    if (style < StyleCentre || style > StyleStretch)
-        return false;
-    DesktopState state = recorded();
-    state.style = style;
-    // Without a picture of ours there is nothing to place yet; the style goes with the next one.
-    if (!state.path.isEmpty() && (!isUsablePicture(state.path) || !show(state)))
-        return false;
-    return record_.write(state);
-}
-
-DesktopColor SwayDesktop::GetDesktopColor() {
-    return recorded().colour;
-}
-
-bool SwayDesktop::SetDesktopColor(DesktopColor colour) {
-    DesktopState state = recorded();
-    state.colour = colour & 0xFFFFFF;
-    if (!state.path.isEmpty() && (!isUsablePicture(state.path) || !show(state)))
-        return false;
-    return record_.write(state);
-}
-
 // ---- swaybg ------------------------------------------------------------------------------------
 
 SwaybgDesktop::SwaybgDesktop(QString id, QString desktopName, QString waylandDisplay)
-    : id_(std::move(id)), desktopName_(std::move(desktopName)),
-      waylandDisplay_(std::move(waylandDisplay)), record_(id_) {}
+    : RecordedDesktop(id, std::move(waylandDisplay)), id_(std::move(id)),
+      desktopName_(std::move(desktopName)) {}
 
 QString SwaybgDesktop::name() const {
     return QStringLiteral("%1 (%2, swaybg)").arg(id_, desktopName_);
 }
 
 DesktopState SwaybgDesktop::recorded() const {
-    DesktopState state = record_.read();
-    if (state.session != waylandDisplay_)
-        state = DesktopState{};
-    state.session = waylandDisplay_;
+    DesktopState state = RecordedDesktop::recorded();
     // Our swaybg is gone (ended by the user or the compositor): what shows is not ours.
     if (state.helperPid != 0 && (state.helperCommandLine.isEmpty() ||
                                  commandLineOf(state.helperPid) != state.helperCommandLine)) {
@@ -316,41 +270,7 @@ void SwaybgDesktop::endHelper() {
     DesktopState state = recorded();
     if (state.helperPid != 0)
         ::kill(pid_t(state.helperPid), SIGTERM);
-    record_.write(DesktopState{});
-}
-
-bool SwaybgDesktop::SetDesktopWallpaper(const QString& path) {
-    if (!isUsablePicture(path))
-        return false;
-    DesktopState state = recorded();
-    state.path = path;
-    return show(state) && record_.write(state);
-}
-
-int SwaybgDesktop::GetDesktopWallpaperStyle() {
-    return recorded().style;
-}
-
-bool SwaybgDesktop::SetDesktopWallpaperStyle(int style) {
-    if (style < StyleCentre || style > StyleStretch)
-        return false;
-    DesktopState state = recorded();
-    state.style = style;
-    if (!state.path.isEmpty() && (!isUsablePicture(state.path) || !show(state)))
-        return false;
-    return record_.write(state);
-}
-
-DesktopColor SwaybgDesktop::GetDesktopColor() {
-    return recorded().colour;
-}
-
-bool SwaybgDesktop::SetDesktopColor(DesktopColor colour) {
-    DesktopState state = recorded();
-    state.colour = colour & 0xFFFFFF;
-    if (!state.path.isEmpty() && (!isUsablePicture(state.path) || !show(state)))
-        return false;
-    return record_.write(state);
+    record().write(DesktopState{});
 }
 
 } // namespace kv

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "engine/desktop/DesktopBackend.h"
-#include "engine/desktop/DesktopRecord.h"
+#include "engine/desktop/RecordedDesktop.h"
 
 #include <QString>
 
@@ -14,58 +13,43 @@ namespace kv {
 // sway runs the path it is given through shell-like word expansion, command substitution
 // included. The user's path never reaches it: sway gets a symbolic link with a fixed, plain name
 // in our runtime folder that points at the picture.
-class SwayDesktop final : public DesktopBackend {
+class SwayDesktop final : public RecordedDesktop {
 public:
     // `socketPath` is SWAYSOCK.
     explicit SwayDesktop(QString socketPath);
 
     QString name() const override;
-    bool SetDesktopWallpaper(const QString& path) override;
-    int GetDesktopWallpaperStyle() override;
-    bool SetDesktopWallpaperStyle(int style) override;
-    DesktopColor GetDesktopColor() override;
-    bool SetDesktopColor(DesktopColor colour) override;
 
     // Sends one command over the IPC socket; true when sway reports success for all of it.
     static bool runCommand(const QString& socketPath, const QByteArray& command);
 
 private:
-    DesktopState recorded() const;
-    // Shows `state` (picture through a fresh link); true when sway took it.
-    bool show(DesktopState& state) const;
-
-    QString socket_;
-    DesktopRecord record_;
+    // The picture goes through a fresh link.
+    bool show(DesktopState& state) const override;
 };
 
 // Other wlroots compositors and Hyprland: swaybg, started by us and left running, draws the
 // background. A change starts the new swaybg before ending the previous one (no flash of the
 // bare background), and we only ever end the process we started, recognised by its id and
 // command line.
-class SwaybgDesktop final : public DesktopBackend {
+class SwaybgDesktop final : public RecordedDesktop {
 public:
     // `id` is the loader's id ("hyprland", "wayland"), `desktopName` what name() reports;
     // `waylandDisplay` identifies the compositor our record belongs to.
     SwaybgDesktop(QString id, QString desktopName, QString waylandDisplay);
 
     QString name() const override;
-    bool SetDesktopWallpaper(const QString& path) override;
-    int GetDesktopWallpaperStyle() override;
-    bool SetDesktopWallpaperStyle(int style) override;
-    DesktopColor GetDesktopColor() override;
-    bool SetDesktopColor(DesktopColor colour) override;
 
     // Ends the swaybg we started, if it still runs (a test's and a logout's clean-up).
     void endHelper();
 
 private:
-    DesktopState recorded() const;
-    bool show(DesktopState& state) const;
+    // Also forgets what our swaybg showed once it is gone.
+    DesktopState recorded() const override;
+    bool show(DesktopState& state) const override;
 
     QString id_;
     QString desktopName_;
-    QString waylandDisplay_;
-    DesktopRecord record_;
 };
 
 } // namespace kv
