@@ -2,9 +2,9 @@
 #include "settings/Settings.h"
 #include "settings/SqliteSettingsStore.h"
 #include "support/ManualClock.h"
+#include "support/PictureFiles.h"
 #include "support/ScriptedAskUser.h"
 #include "support/TestEnvironment.h"
-#include "support/TestPictures.h"
 #include "ui/main/MainWindow.h"
 
 #include <QApplication>

@@ -3,8 +3,8 @@
 #include "collection/CollectionCommands.h"
 #include "collection/FileBrowserModel.h"
 #include "collection/Previews.h"
+#include "support/PictureFiles.h"
 #include "support/ScriptedAskUser.h"
-#include "support/TestPictures.h"
 #include "ui/main/CollectionView.h"
 
 #include <QApplication>

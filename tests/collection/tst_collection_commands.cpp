@@ -2,8 +2,8 @@
 #include "collection/CollectionCommands.h"
 #include "collection/FileBrowserModel.h"
 #include "collection/Previews.h"
+#include "support/PictureFiles.h"
 #include "support/ScriptedAskUser.h"
-#include "support/TestPictures.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>

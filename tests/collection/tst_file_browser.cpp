@@ -1,6 +1,6 @@
 #include "collection/FileBrowserModel.h"
+#include "support/PictureFiles.h"
 #include "support/ScriptedAskUser.h"
-#include "support/TestPictures.h"
 
 #include <QDir>
 #include <QTemporaryDir>

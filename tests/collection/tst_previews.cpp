@@ -3,7 +3,7 @@
 #include "collection/Pictures.h"
 #include "collection/Previews.h"
 #include "engine/PictureCheck.h"
-#include "support/TestPictures.h"
+#include "support/PictureFiles.h"
 
 #include <QImageWriter>
 #include <QTemporaryDir>

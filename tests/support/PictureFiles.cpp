@@ -3,17 +3,13 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QPainter>
 #include <QtEndian>
 
 #include <random>
 
 namespace kv::test {
 namespace {
-
-bool writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 QByteArray bmpHeader(qint32 width, qint32 height) {
     QByteArray header(54, '\0');
@@ -33,6 +29,32 @@ QByteArray bmpHeader(qint32 width, qint32 height) {
 }
 
 } // namespace
+
+bool writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+bool truncateTo(const QString& path, qint64 length) {
+    QFile file(path);
+    return file.open(QIODevice::ReadWrite) && file.resize(length);
+}
+
+qint64 fileSize(const QString& path) {
+    return QFile(path).size();
+}
+
+bool writePicture(const QString& path, QSize size, const char* format) {
+    QImage image(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < size.width(); ++x)
+            line[x] = qRgb((x * 255) / qMax(1, size.width()), (y * 255) / qMax(1, size.height()),
+                           ((x ^ y) & 0xff));
+    }
+    QPainter(&image).fillRect(QRect(0, 0, size.width() / 4, size.height()), Qt::darkGreen);
+    return image.save(path, format);
+}
 
 bool WriteNoisyJpeg(const QString& path, int width, int height, int quality) {
     QImage image(width, height, QImage::Format_RGB32);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 
 namespace kv::test {
@@ -15,5 +16,16 @@ bool WritePictureFixtures(const QString& folder);
 
 // A noisy picture, so that its JPEG is large and its data long enough to be cut.
 bool WriteNoisyJpeg(const QString& path, int width, int height, int quality = 90);
+
+// A real picture: a gradient with a bar, so a decode has real content to work through. The
+// format follows the file name unless one is given.
+bool writePicture(const QString& path, QSize size = QSize(64, 48), const char* format = nullptr);
+
+bool writeBytes(const QString& path, const QByteArray& bytes);
+
+// The first length bytes of a file, as a copy broken off during a transfer leaves it.
+bool truncateTo(const QString& path, qint64 length);
+
+qint64 fileSize(const QString& path);
 
 } // namespace kv::test
