@@ -6,12 +6,6 @@
 
 namespace kv {
 
-const QStringList& BrowserPanel::FilePatterns() {
-    static const QStringList patterns{QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"),
-                                      QStringLiteral("*.bmp"), QStringLiteral("*.gif")};
-    return patterns;
-}
-
 BrowserPanel::BrowserPanel(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Browser"));
     files_ = new QListView(this);

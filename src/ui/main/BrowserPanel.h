@@ -13,9 +13,6 @@ namespace kv {
 class BrowserPanel final : public QWidget {
     Q_OBJECT
 public:
-    // The file list shows only pictures the program can set as wallpaper.
-    static const QStringList& FilePatterns();
-
     explicit BrowserPanel(QWidget* parent = nullptr);
 
     // Puts the working lists in place of the placeholders, which are deleted.
