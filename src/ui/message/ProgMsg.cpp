@@ -2,21 +2,15 @@
 
 #include "engine/MessageSwitches.h"
 #include "ui/PictureButtons.h"
-#include "ui/WindowDrag.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cmath>
-#include <utility>
 
 namespace kv {
 namespace {
@@ -34,13 +28,10 @@ QLabel* makePicture(QWidget* parent, const QString& name, const QString& file) {
     return picture;
 }
 
-int pixelsFromTwips(int twips) {
-    return static_cast<int>(std::lrint(static_cast<double>(twips) / ProgMsg::kTwipsPerPixel));
-}
-
 } // namespace
 
-ProgMsg::ProgMsg(MessageSwitches& switches, QWidget* owner) : QDialog(owner), switches_(switches) {
+ProgMsg::ProgMsg(MessageSwitches& switches, QWidget* owner)
+    : TwipsDialog(owner), switches_(switches) {
     setObjectName(QStringLiteral("ProgMsg"));
     setWindowTitle(kBaseTitle);
     setWindowIcon(QIcon(QStringLiteral(":/icons/kestrovaline.svg")));
@@ -147,16 +138,7 @@ void ProgMsg::Form_Activate() {
 int ProgMsg::showModal() {
     busy_ = true;
     Form_Activate();
-    // After the window's close command the next showing starts where that one was closed.
-    if (std::exchange(placeAtShowing_, false))
-        moveToStoredPosition();
-    if (shownHook_) {
-        QTimer::singleShot(0, this, [this, hook = std::exchange(shownHook_, nullptr)] {
-            hook(*this);
-            if (isVisible())
-                close();
-        });
-    }
+    prepareShowing();
     exec();
     busy_ = false;
     return result_;
@@ -176,44 +158,11 @@ void ProgMsg::reject() {
         Set_Click();
 }
 
-void ProgMsg::closeEvent(QCloseEvent* event) {
-    event->accept();
-    if (!isVisible())
-        return;
-    const QPoint twips = positionTwips();
+void ProgMsg::answerCloseCommand() {
     if (close_->isVisible())
         Close_Click();
     else
         Set_Click();
-    storedTwips_ = twips;
-    positionKnown_ = true;
-    placeAtShowing_ = true;
-}
-
-void ProgMsg::mousePressEvent(QMouseEvent* event) {
-    // Presses on the background, the text and the pictures all reach here: any button moves the
-    // dialog.
-    StartWindowDrag(this);
-    event->accept();
-}
-
-void ProgMsg::setRestoredPosition(QPoint twips) {
-    storedTwips_ = twips;
-    positionKnown_ = true;
-    moveToStoredPosition();
-}
-
-QSize ProgMsg::sizeTwips() const {
-    const QSize pixels = isVisible() ? frameGeometry().size() : sizeHint();
-    return pixels * kTwipsPerPixel;
-}
-
-QPoint ProgMsg::positionTwips() const {
-    return pos() * kTwipsPerPixel;
-}
-
-void ProgMsg::moveToStoredPosition() {
-    move(pixelsFromTwips(storedTwips_.x()), pixelsFromTwips(storedTwips_.y()));
 }
 
 void ProgMsg::setNextAnswerForTest(int answer, bool doNotShowAgain) {

@@ -1,9 +1,7 @@
 #pragma once
 
-#include "settings/SavedState.h"
+#include "ui/TwipsDialog.h"
 
-#include <QDialog>
-#include <QPoint>
 #include <QString>
 
 #include <functional>
@@ -19,11 +17,9 @@ class MessageSwitches;
 // The program's own modal message box: one text, an information or question picture, one or two
 // picture buttons and, for the kinds the user may switch off, "Do not show this message again".
 // One instance lives for the whole run; answering only hides it.
-class ProgMsg final : public QDialog, public PlacedDialog {
+class ProgMsg final : public TwipsDialog {
     Q_OBJECT
 public:
-    static constexpr int kTwipsPerPixel = 15;
-
     ProgMsg(MessageSwitches& switches, QWidget* owner);
 
     // What the next showing displays.
@@ -43,18 +39,10 @@ public:
     // the answer and hides the dialog, which ends the modal showing.
     void CloseWithResult(int value);
 
-    // The dialog's position in twips, as the saved state keeps it. A restored position places the
-    // dialog at once; the window's close command stores where it was, and the next showing
-    // starts there.
-    void setRestoredPosition(QPoint twips) override;
-    bool positionKnown() const { return positionKnown_; }
-    QPoint positionTwips() const override;
-    QSize sizeTwips() const override;
-
-    // Test seams; the program never uses them. The hook runs once, inside the next showing's modal
-    // loop, with the dialog visible; whatever it leaves open is then closed with the window's
-    // close command, so no test can hang on the modal window.
-    void setShownHookForTest(std::function<void(ProgMsg&)> hook) { shownHook_ = std::move(hook); }
+    // Test seams; the program never uses them. The hook runs as TwipsDialog::setShownHook says.
+    void setShownHookForTest(std::function<void(ProgMsg&)> hook) {
+        setShownHook([this, hook = std::move(hook)] { hook(*this); });
+    }
     // The next showing is answered as if the user ticked the check box (when asked) and pressed
     // Set (1) or Close (0).
     void setNextAnswerForTest(int answer, bool doNotShowAgain = false);
@@ -78,12 +66,11 @@ public Q_SLOTS:
     void reject() override;
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
+    // The cancel button when there is one, else the only one.
+    void answerCloseCommand() override;
 
 private:
     void Form_Activate();
-    void moveToStoredPosition();
 
     MessageSwitches& switches_;
     QLabel* msg_ = nullptr;
@@ -96,10 +83,6 @@ private:
     int kind_ = 0;
     int result_ = -1;
     bool busy_ = false;
-    bool positionKnown_ = false;
-    bool placeAtShowing_ = false;
-    QPoint storedTwips_;
-    std::function<void(ProgMsg&)> shownHook_;
 };
 
 } // namespace kv

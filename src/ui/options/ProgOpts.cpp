@@ -2,11 +2,9 @@
 
 #include "engine/Options.h"
 #include "ui/PictureButtons.h"
-#include "ui/WindowDrag.h"
 #include "ui/options/CheckGroups.h"
 #include "ui/options/OptionsForm.h"
 
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -14,25 +12,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QTimer>
 #include <QVBoxLayout>
-
-#include <cmath>
-#include <utility>
 
 namespace kv {
 namespace {
 
 const QString kTabTooltip = QStringLiteral("Wallpaper auto-change options");
-
-int pixelsFromTwips(int twips) {
-    return static_cast<int>(std::lrint(static_cast<double>(twips) / ProgOpts::kTwipsPerPixel));
-}
 
 bool ticked(const QCheckBox* box) {
     return box->checkState() != Qt::Unchecked;
@@ -51,7 +40,7 @@ QString ProgOpts::logonCaption() {
 #endif
 }
 
-ProgOpts::ProgOpts(Options& options, QWidget* owner) : QDialog(owner), options_(options) {
+ProgOpts::ProgOpts(Options& options, QWidget* owner) : TwipsDialog(owner), options_(options) {
     setObjectName(QStringLiteral("ProgOpts"));
     setWindowTitle(QStringLiteral("Kestrovaline wallpaper manager options"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/kestrovaline.svg")));
@@ -216,53 +205,10 @@ void ProgOpts::reject() {
 int ProgOpts::showModal() {
     Form_Activate();
     applied_ = 0;
-    if (std::exchange(placeAtShowing_, false))
-        moveToStoredPosition();
-    if (shownHook_) {
-        QTimer::singleShot(0, this, [this, hook = std::exchange(shownHook_, nullptr)] {
-            hook(*this);
-            if (isVisible())
-                close();
-        });
-    }
+    prepareShowing();
     set_->setFocus();
     exec();
     return applied_;
-}
-
-void ProgOpts::closeEvent(QCloseEvent* event) {
-    event->accept();
-    if (!isVisible())
-        return;
-    const QPoint twips = positionTwips();
-    Close_Click();
-    storedTwips_ = twips;
-    placeAtShowing_ = true;
-}
-
-void ProgOpts::mousePressEvent(QMouseEvent* event) {
-    // Presses on the background, the pages and the labels all end here: any button moves the
-    // dialog.
-    StartWindowDrag(this);
-    event->accept();
-}
-
-void ProgOpts::setRestoredPosition(QPoint twips) {
-    storedTwips_ = twips;
-    moveToStoredPosition();
-}
-
-QPoint ProgOpts::positionTwips() const {
-    return pos() * kTwipsPerPixel;
-}
-
-QSize ProgOpts::sizeTwips() const {
-    const QSize pixels = isVisible() ? frameGeometry().size() : sizeHint();
-    return pixels * kTwipsPerPixel;
-}
-
-void ProgOpts::moveToStoredPosition() {
-    move(pixelsFromTwips(storedTwips_.x()), pixelsFromTwips(storedTwips_.y()));
 }
 
 int Settings_Click(ProgOpts& dialog, OptionsKeeper& keeper) {

@@ -1,11 +1,9 @@
 #pragma once
 
-#include "settings/SavedState.h"
+#include "ui/TwipsDialog.h"
 #include "ui/options/ColorPicker.h"
 
-#include <QDialog>
 #include <QList>
-#include <QPoint>
 
 #include <array>
 #include <functional>
@@ -30,10 +28,9 @@ struct Options;
 // controls from the record; Set writes them back, forcing every number into its range, and
 // leaves the applied flag at 1; Close leaves the record as it was. The dialog never writes the
 // store: the main window applies the record, and the next save stores it.
-class ProgOpts final : public QDialog, public PlacedDialog {
+class ProgOpts final : public TwipsDialog {
     Q_OBJECT
 public:
-    static constexpr int kTwipsPerPixel = 15;
     static constexpr int kLastTab = 2;
 
     explicit ProgOpts(Options& options, QWidget* owner = nullptr);
@@ -47,13 +44,11 @@ public:
 
     void setColorChooser(ColorChooser chooser) { chooser_ = std::move(chooser); }
 
-    void setRestoredPosition(QPoint twips) override;
-    QPoint positionTwips() const override;
-    QSize sizeTwips() const override;
-
     // Test seam, as in the message dialog: runs once inside the next showing's modal loop; what
     // it leaves open is closed with the window's close command.
-    void setShownHookForTest(std::function<void(ProgOpts&)> hook) { shownHook_ = std::move(hook); }
+    void setShownHookForTest(std::function<void(ProgOpts&)> hook) {
+        setShownHook([this, hook = std::move(hook)] { hook(*this); });
+    }
 
     // The controls, by their names.
     QRadioButton* changeMode(int index) const { return changeMode_.at(index); }
@@ -91,15 +86,13 @@ public Q_SLOTS:
     void reject() override;
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
+    void answerCloseCommand() override { Close_Click(); }
 
 private:
     // Builders of the three pages, in OptionsPages.cpp.
     QWidget* buildChangePage();
     QWidget* buildViewPage();
     QWidget* buildMessagesPage();
-    void moveToStoredPosition();
 
     Options& options_;
     ColorChooser chooser_;
@@ -134,9 +127,6 @@ private:
 
     int applied_ = 0;
     bool filling_ = false;
-    QPoint storedTwips_;
-    bool placeAtShowing_ = false;
-    std::function<void(ProgOpts&)> shownHook_;
 };
 
 // The Settings button: shows the dialog and, when it was closed with Set, applies the record to

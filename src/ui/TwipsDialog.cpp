@@ -1,0 +1,73 @@
+#include "ui/TwipsDialog.h"
+
+#include "ui/WindowDrag.h"
+
+#include <QCloseEvent>
+#include <QMouseEvent>
+#include <QTimer>
+
+#include <cmath>
+#include <utility>
+
+namespace kv {
+namespace {
+
+int pixelsFromTwips(int twips) {
+    return static_cast<int>(std::lrint(static_cast<double>(twips) / TwipsDialog::kTwipsPerPixel));
+}
+
+} // namespace
+
+TwipsDialog::TwipsDialog(QWidget* owner) : QDialog(owner) {}
+
+void TwipsDialog::prepareShowing() {
+    // After the window's close command the next showing starts where that one was closed.
+    if (std::exchange(placeAtShowing_, false))
+        moveToStoredPosition();
+    if (shownHook_) {
+        QTimer::singleShot(0, this, [this, hook = std::exchange(shownHook_, nullptr)] {
+            hook();
+            if (isVisible())
+                close();
+        });
+    }
+}
+
+void TwipsDialog::closeEvent(QCloseEvent* event) {
+    event->accept();
+    if (!isVisible())
+        return;
+    const QPoint twips = positionTwips();
+    answerCloseCommand();
+    storedTwips_ = twips;
+    positionKnown_ = true;
+    placeAtShowing_ = true;
+}
+
+void TwipsDialog::mousePressEvent(QMouseEvent* event) {
+    // Presses on the background and on the labels and pictures, which take none, all reach here:
+    // any button moves the dialog.
+    StartWindowDrag(this);
+    event->accept();
+}
+
+void TwipsDialog::setRestoredPosition(QPoint twips) {
+    storedTwips_ = twips;
+    positionKnown_ = true;
+    moveToStoredPosition();
+}
+
+QPoint TwipsDialog::positionTwips() const {
+    return pos() * kTwipsPerPixel;
+}
+
+QSize TwipsDialog::sizeTwips() const {
+    const QSize pixels = isVisible() ? frameGeometry().size() : sizeHint();
+    return pixels * kTwipsPerPixel;
+}
+
+void TwipsDialog::moveToStoredPosition() {
+    move(pixelsFromTwips(storedTwips_.x()), pixelsFromTwips(storedTwips_.y()));
+}
+
+} // namespace kv

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "settings/SavedState.h"
+
+#include <QDialog>
+#include <QPoint>
+#include <QSize>
+
+#include <functional>
+
+namespace kv {
+
+// A modal dialog of the program's own whose position the saved state keeps in twips. A press
+// anywhere on its background moves it. A restored position places it at once; the window's
+// close command answers the dialog (answerCloseCommand) and stores where it was, and the next
+// showing starts there.
+class TwipsDialog : public QDialog, public PlacedDialog {
+    Q_OBJECT
+public:
+    static constexpr int kTwipsPerPixel = ::kv::kTwipsPerPixel;
+
+    void setRestoredPosition(QPoint twips) override;
+    QPoint positionTwips() const override;
+    QSize sizeTwips() const override;
+    // True once a position was restored or stored by the close command.
+    bool positionKnown() const { return positionKnown_; }
+
+protected:
+    explicit TwipsDialog(QWidget* owner);
+
+    // Run by the derived showModal just before the modal loop: places the dialog where the close
+    // command left it and arms the test hook.
+    void prepareShowing();
+    // The test seam behind each dialog's setShownHookForTest: runs once inside the next showing's
+    // modal loop, with the dialog visible; whatever it leaves open is then closed with the
+    // window's close command, so no test can hang on the modal window.
+    void setShownHook(std::function<void()> hook) { shownHook_ = std::move(hook); }
+    // What the window's close command answers.
+    virtual void answerCloseCommand() = 0;
+
+    void closeEvent(QCloseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    void moveToStoredPosition();
+
+    QPoint storedTwips_;
+    bool positionKnown_ = false;
+    bool placeAtShowing_ = false;
+    std::function<void()> shownHook_;
+};
+
+} // namespace kv
