@@ -1,5 +1,7 @@
 #include "support/SessionBus.h"
 
+#include "support/EndProcess.h"
+
 #include <QStandardPaths>
 
 namespace kv::test {
@@ -26,12 +28,7 @@ bool SessionBus::start() {
 }
 
 SessionBus::~SessionBus() {
-    if (process_.state() != QProcess::NotRunning) {
-        process_.terminate();
-        if (!process_.waitForFinished(5000))
-            process_.kill();
-        process_.waitForFinished(5000);
-    }
+    endProcess(process_);
 }
 
 } // namespace kv::test

@@ -1,5 +1,7 @@
 #include "support/XvfbServer.h"
 
+#include "support/EndProcess.h"
+
 #include <QStandardPaths>
 
 namespace kv::test {
@@ -36,12 +38,7 @@ bool XvfbServer::start(int width, int height, int depth, const QStringList& extr
 }
 
 XvfbServer::~XvfbServer() {
-    if (process_.state() != QProcess::NotRunning) {
-        process_.terminate();
-        if (!process_.waitForFinished(5000))
-            process_.kill();
-        process_.waitForFinished(5000);
-    }
+    endProcess(process_);
 }
 
 } // namespace kv::test

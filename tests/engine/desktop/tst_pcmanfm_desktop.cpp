@@ -1,4 +1,5 @@
 #include "engine/desktop/PcmanfmDesktop.h"
+#include "support/EndProcess.h"
 #include "support/SessionBus.h"
 #include "support/TestEnvironment.h"
 #include "support/XvfbServer.h"
@@ -58,14 +59,7 @@ class TestPcmanfmDesktop : public QObject {
         QVERIFY(desktop_.waitForStarted());
     }
 
-    void stopDesktop() {
-        if (desktop_.state() == QProcess::NotRunning)
-            return;
-        desktop_.terminate();
-        if (!desktop_.waitForFinished(10000))
-            desktop_.kill();
-        desktop_.waitForFinished(5000);
-    }
+    void stopDesktop() { test::endProcess(desktop_, 10000); }
 
     QImage screenshot() {
         QProcess xwd, convert;

@@ -1,4 +1,5 @@
 #include "engine/desktop/PlasmaDesktop.h"
+#include "support/EndProcess.h"
 #include "support/SessionBus.h"
 #include "support/TestEnvironment.h"
 
@@ -53,14 +54,7 @@ class TestPlasmaDesktop : public QObject {
         QCOMPARE(shell_.readAllStandardOutput().trimmed(), QByteArray("ready"));
     }
 
-    void stopShell() {
-        if (shell_.state() == QProcess::NotRunning)
-            return;
-        shell_.terminate();
-        if (!shell_.waitForFinished(5000))
-            shell_.kill();
-        shell_.waitForFinished(5000);
-    }
+    void stopShell() { test::endProcess(shell_); }
 
     QJsonObject model() const {
         QFile state(statePath());

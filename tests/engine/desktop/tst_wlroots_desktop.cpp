@@ -1,4 +1,5 @@
 #include "engine/desktop/WlrootsDesktop.h"
+#include "support/EndProcess.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
@@ -108,13 +109,8 @@ class TestWlrootsDesktop : public QObject {
     }
 
     void stopSway() {
-        if (sway_.state() == QProcess::NotRunning)
-            return;
         // setpriv became sway itself (exec), so this ends sway and, with it, its swaybg.
-        sway_.terminate();
-        if (!sway_.waitForFinished(10000))
-            sway_.kill();
-        sway_.waitForFinished(5000);
+        test::endProcess(sway_, 10000);
     }
 
     QImage screenshot() {
