@@ -1,11 +1,8 @@
 #include "app/Program.h"
-#include "settings/Settings.h"
-#include "settings/SqliteSettingsStore.h"
 #include "support/FakeDesktop.h"
-#include "support/ManualClock.h"
 #include "support/PictureFiles.h"
+#include "support/ProgramStores.h"
 #include "support/ScriptedAskUser.h"
-#include "support/TestEnvironment.h"
 #include "ui/main/CollectionView.h"
 #include "ui/main/MainWindow.h"
 
@@ -22,14 +19,7 @@ Q_DECLARE_METATYPE(kv::Program::TrayClick)
 class TestProgram : public QObject {
     Q_OBJECT
 
-    struct Running {
-        test::TestEnvironment environment;
-        std::unique_ptr<SqliteSettingsStore> persistent =
-            SqliteSettingsStore::open(environment.persistentStorePath());
-        std::unique_ptr<SqliteSettingsStore> volatileStore =
-            SqliteSettingsStore::open(environment.volatileStorePath());
-        Settings settings{*persistent, volatileStore.get()};
-        test::ManualClock clock{QDateTime(QDate(2026, 12, 6), QTime(9, 30))};
+    struct Running : test::ProgramStores {
         test::ScriptedAskUser askUser;
         int endCalls = 0;
         Program program{settings, clock, [this] { ++endCalls; }, environment.root()};

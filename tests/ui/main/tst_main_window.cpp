@@ -1,9 +1,6 @@
 #include "app/Program.h"
-#include "settings/Settings.h"
-#include "settings/SqliteSettingsStore.h"
-#include "support/ManualClock.h"
+#include "support/ProgramStores.h"
 #include "support/ScriptedAskUser.h"
-#include "support/TestEnvironment.h"
 #include "ui/WindowDrag.h"
 #include "ui/main/BrowserPanel.h"
 #include "ui/main/CollectionView.h"
@@ -42,14 +39,7 @@ protected:
 class TestMainWindow : public QObject {
     Q_OBJECT
 
-    struct Running {
-        test::TestEnvironment environment;
-        std::unique_ptr<SqliteSettingsStore> persistent =
-            SqliteSettingsStore::open(environment.persistentStorePath());
-        std::unique_ptr<SqliteSettingsStore> volatileStore =
-            SqliteSettingsStore::open(environment.volatileStorePath());
-        Settings settings{*persistent, volatileStore.get()};
-        test::ManualClock clock{QDateTime(QDate(2026, 12, 6), QTime(9, 30))};
+    struct Running : test::ProgramStores {
         test::ScriptedAskUser askUser{0};
         Program program{settings, clock, [] {}, environment.root()};
         MainWindow window;

@@ -1,10 +1,7 @@
 #include "app/Program.h"
-#include "settings/Settings.h"
-#include "settings/SqliteSettingsStore.h"
-#include "support/ManualClock.h"
 #include "support/PictureFiles.h"
+#include "support/ProgramStores.h"
 #include "support/ScriptedAskUser.h"
-#include "support/TestEnvironment.h"
 #include "ui/main/BrowserPanel.h"
 #include "ui/main/CollectionView.h"
 #include "ui/main/CommandColumn.h"
@@ -26,15 +23,8 @@ using namespace kv;
 class TestMainWindowBrowsing : public QObject {
     Q_OBJECT
 
-    struct Running {
-        test::TestEnvironment environment;
+    struct Running : test::ProgramStores {
         QTemporaryDir pictures;
-        std::unique_ptr<SqliteSettingsStore> persistent =
-            SqliteSettingsStore::open(environment.persistentStorePath());
-        std::unique_ptr<SqliteSettingsStore> volatileStore =
-            SqliteSettingsStore::open(environment.volatileStorePath());
-        Settings settings{*persistent, volatileStore.get()};
-        test::ManualClock clock{QDateTime(QDate(2026, 12, 6), QTime(9, 30))};
         test::ScriptedAskUser askUser{1};
         Program program{settings, clock, [] {}, environment.root()};
         MainWindow window;
