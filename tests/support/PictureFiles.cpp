@@ -56,6 +56,13 @@ bool writePicture(const QString& path, QSize size, const char* format) {
     return image.save(path, format);
 }
 
+bool writeHalvesPicture(const QString& path, const QColor& left, const QColor& right) {
+    QImage image(40, 30, QImage::Format_RGB32);
+    image.fill(right);
+    QPainter(&image).fillRect(0, 0, 20, 30, left);
+    return image.save(path, "PNG");
+}
+
 bool WriteNoisyJpeg(const QString& path, int width, int height, int quality) {
     QImage image(width, height, QImage::Format_RGB32);
     std::mt19937 noise(42);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QSize>
 #include <QString>
 
@@ -20,6 +21,10 @@ bool WriteNoisyJpeg(const QString& path, int width, int height, int quality = 90
 // A real picture: a gradient with a bar, so a decode has real content to work through. The
 // format follows the file name unless one is given.
 bool writePicture(const QString& path, QSize size = QSize(64, 48), const char* format = nullptr);
+
+// A 40 x 30 picture, its left half one colour and its right half another, so that the screen
+// shows where it went and which way round: centred, tiled or stretched.
+bool writeHalvesPicture(const QString& path, const QColor& left, const QColor& right);
 
 bool writeBytes(const QString& path, const QByteArray& bytes);
 

@@ -1,5 +1,7 @@
 #include "engine/desktop/PcmanfmDesktop.h"
 #include "support/EndProcess.h"
+#include "support/PictureFiles.h"
+#include "support/RootPixels.h"
 #include "support/SessionBus.h"
 #include "support/TestEnvironment.h"
 #include "support/XvfbServer.h"
@@ -7,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QPainter>
 #include <QProcess>
 #include <QSettings>
 #include <QStandardPaths>
@@ -23,8 +24,7 @@ const QColor kLeft(255, 0, 0);
 const QColor kRight(0, 0, 255);
 
 bool near(QRgb pixel, const QColor& colour) {
-    return qAbs(qRed(pixel) - colour.red()) < 8 && qAbs(qGreen(pixel) - colour.green()) < 8 &&
-           qAbs(qBlue(pixel) - colour.blue()) < 8;
+    return test::closeColours(QColor(pixel), colour, 7);
 }
 
 } // namespace
@@ -100,13 +100,10 @@ class TestPcmanfmDesktop : public QObject {
             10000);
     }
 
-    // 40 x 30: left half red, right half blue.
+    // Left half red, right half blue.
     QString picture(const QString& name) {
-        QImage image(40, 30, QImage::Format_RGB32);
-        image.fill(kRight);
-        QPainter(&image).fillRect(0, 0, 20, 30, kLeft);
         const QString path = pictures_.filePath(name);
-        return image.save(path, "PNG") ? path : QString();
+        return test::writeHalvesPicture(path, kLeft, kRight) ? path : QString();
     }
 
     void requirePrograms(const char* program) {

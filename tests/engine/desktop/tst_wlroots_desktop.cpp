@@ -1,11 +1,12 @@
 #include "engine/desktop/WlrootsDesktop.h"
 #include "support/EndProcess.h"
+#include "support/PictureFiles.h"
+#include "support/RootPixels.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QPainter>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -28,8 +29,7 @@ const DesktopColor kBackground = 0x00336699; // #996633
 const QColor kBackgroundColour(0x99, 0x66, 0x33);
 
 bool near(QRgb pixel, const QColor& colour) {
-    return qAbs(qRed(pixel) - colour.red()) < 8 && qAbs(qGreen(pixel) - colour.green()) < 8 &&
-           qAbs(qBlue(pixel) - colour.blue()) < 8;
+    return test::closeColours(QColor(pixel), colour, 7);
 }
 
 QStringList asUnprivileged(const QString& home, const QStringList& command) {
@@ -139,13 +139,10 @@ class TestWlrootsDesktop : public QObject {
             10000);
     }
 
-    // 40 x 30: left half red, right half blue.
+    // Left half red, right half blue.
     QString picture(const QString& name) {
-        QImage image(40, 30, QImage::Format_RGB32);
-        image.fill(kRight);
-        QPainter(&image).fillRect(0, 0, 20, 30, kLeft);
         const QString path = pictures() + QLatin1Char('/') + name;
-        return image.save(path, "PNG") ? path : QString();
+        return test::writeHalvesPicture(path, kLeft, kRight) ? path : QString();
     }
 
     QList<std::pair<QPoint, QColor>> expectedFor(int style) const {
