@@ -5,6 +5,8 @@
 
 #include <QDir>
 #include <QImage>
+#include <QRect>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -14,6 +16,23 @@ using test::ProgramHome;
 namespace {
 
 const QString kTitle = QStringLiteral("Kestrovaline 1.0");
+const QString kStartupTitle = QStringLiteral("Kestrovaline wallpaper manager startup");
+
+int xwininfoField(const QString& info, const char* field) {
+    const QRegularExpression line(QStringLiteral("^\\s*%1:\\s*(-?\\d+)\\s*$")
+                                      .arg(QRegularExpression::escape(QLatin1String(field))),
+                                  QRegularExpression::MultilineOption);
+    const auto match = line.match(info);
+    return match.hasMatch() ? match.captured(1).toInt() : -1;
+}
+
+QRect windowGeometry(const QString& display, const QString& id) {
+    const QString info =
+        test::runXTool(display, QStringLiteral("xwininfo"), {QStringLiteral("-id"), id});
+    return QRect(xwininfoField(info, "Absolute upper-left X"),
+                 xwininfoField(info, "Absolute upper-left Y"), xwininfoField(info, "Width"),
+                 xwininfoField(info, "Height"));
+}
 
 } // namespace
 
@@ -70,6 +89,42 @@ private Q_SLOTS:
         QCOMPARE(home.stored(QStringLiteral("WN")), QStringLiteral("3"));
         QCOMPARE(home.stored(QStringLiteral("WName3")), QStringLiteral("blue.bmp"));
         QCOMPARE(home.stored(QStringLiteral("WMainX")).isEmpty(), false);
+    }
+
+    // The start-up report comes up over the main window and must be seen there, drawn. The
+    // screen is read with a plain GetImage of the root: "xwd -root" composes windows that have
+    // colormaps of their own, as Qt's have, and shows a window lying wholly inside another as
+    // black although the screen shows it.
+    void startupReportIsDrawnOverTheMainWindow() {
+        if (QStandardPaths::findExecutable(QStringLiteral("xwininfo")).isEmpty())
+            QSKIP("xwininfo is not installed (package x11-utils)");
+        ProgramHome home(display(), QStringLiteral("none"));
+        home.store({{QStringLiteral("WN"), QStringLiteral("2")},
+                    {QStringLiteral("WName1"), QStringLiteral("gone-1.jpg")},
+                    {QStringLiteral("WPath1"), QStringLiteral("/nonexistent")},
+                    {QStringLiteral("WName2"), QStringLiteral("gone-2.jpg")},
+                    {QStringLiteral("WPath2"), QStringLiteral("/nonexistent")}});
+        home.start();
+        QTRY_COMPARE_WITH_TIMEOUT(int(test::visibleWindowsTitled(display(), kStartupTitle).size()),
+                                  1, 15000);
+        const QString report = test::visibleWindowsTitled(display(), kStartupTitle).constFirst();
+        const QRect dialog = windowGeometry(display(), report);
+        const QStringList mains = test::visibleWindowsTitled(display(), kTitle);
+        QCOMPARE(mains.size(), 1);
+        const QRect main = windowGeometry(display(), mains.constFirst());
+        QVERIFY2(main.contains(dialog.center()), "the report's centre lies over the main window");
+
+        // Between the message and the answers the report shows its own light, neutral
+        // background; the window system may take a moment to show what was drawn.
+        const auto backgroundAtCentre = [&] {
+            const QImage screen = test::readRootPixels(display());
+            if (screen.isNull())
+                return false;
+            const QColor shown = screen.pixelColor(dialog.center());
+            return shown.lightness() > 200 &&
+                   test::closeColours(shown, QColor(shown.red(), shown.red(), shown.red()), 8);
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(backgroundAtCentre(), 5000);
     }
 
     void closeWithNothingRunningEndsAtOnce() {
