@@ -12,8 +12,22 @@ using DesktopColor = quint32;
 // colour gets applied when the desktop cannot tell what it shows.
 inline constexpr DesktopColor kUnknownDesktopColor = 0xFFFFFFFFu;
 
-// Wallpaper styles as stored in the "Stretch" option.
-enum WallpaperStyle : int { StyleCentre = 0, StyleTile = 1, StyleStretch = 2, StyleUnknown = -1 };
+// Wallpaper styles as stored in the "Stretch" option, numbered as the Windows desktop object
+// numbers them so a stored value means the same on both platforms: fit shows the whole picture
+// with its aspect kept on the colour, fill covers the screen with its aspect kept, centred and
+// cropped.
+enum WallpaperStyle : int {
+    StyleCentre = 0,
+    StyleTile = 1,
+    StyleStretch = 2,
+    StyleFit = 3,
+    StyleFill = 4,
+    StyleUnknown = -1
+};
+
+constexpr bool isWallpaperStyle(int style) {
+    return style >= StyleCentre && style <= StyleFill;
+}
 
 // What the engine needs of a desktop. Every operation works at the moment it is called and keeps
 // nothing open across calls; a failure is a return value, never a message or an exception.
