@@ -98,6 +98,8 @@ SavedState::SavedState(Settings& settings, Collection& collection, OptionsKeeper
     : settings_(settings), collection_(collection), options_(options) {}
 
 void SavedState::LoadSavedState(PlacedWindow* window, const QString& makerFolder) {
+    // The whole state, options included, comes from one read of the store.
+    const Settings::Snapshot snapshot(settings_);
     // The count was written as a 16-bit number; a damaged one cannot make the load run long.
     const qint32 count = qBound(0, settings_.ReadSetting(QStringLiteral("WN"), 0),
                                 static_cast<qint32>(Collection::kMaxEntries));

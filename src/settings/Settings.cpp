@@ -70,6 +70,8 @@ QString Settings::readRaw(const QString& name) const {
                 return it->text;
         }
     }
+    if (snapshot_ && !isVolatileName(name))
+        return snapshot_->value(name.toLower());
     return storeFor(name).readText(key_, name);
 }
 
@@ -78,7 +80,8 @@ void Settings::writeRaw(const QString& name, const QString& text) {
         pending_->append({name, text});
         return;
     }
-    storeFor(name).writeText(key_, name, text);
+    if (storeFor(name).writeText(key_, name, text) && snapshot_ && !isVolatileName(name))
+        snapshot_->insert(name.toLower(), text);
 }
 
 QString Settings::ReadSetting(const QString& name, const QString& defaultValue) const {
@@ -125,6 +128,24 @@ Settings::Batch::~Batch() {
         settings_.pending_.reset();
 }
 
+Settings::Snapshot::Snapshot(Settings& settings)
+    : settings_(settings), outermost_(!settings.snapshot_.has_value()) {
+    if (!outermost_)
+        return;
+    const std::optional<QList<SettingValue>> values = settings_.persistent_.readAll(settings_.key_);
+    if (!values)
+        return;
+    QHash<QString, QString>& snapshot = settings_.snapshot_.emplace();
+    snapshot.reserve(values->size());
+    for (const SettingValue& value : *values)
+        snapshot.insert(value.name.toLower(), value.text);
+}
+
+Settings::Snapshot::~Snapshot() {
+    if (outermost_)
+        settings_.snapshot_.reset();
+}
+
 bool Settings::Batch::commit() {
     if (!open_)
         return false;
@@ -133,7 +154,15 @@ bool Settings::Batch::commit() {
         return true;
     const QList<SettingValue> values = std::move(*settings_.pending_);
     settings_.pending_.reset();
-    return values.isEmpty() || settings_.persistent_.writeAll(settings_.key_, values);
+    if (values.isEmpty())
+        return true;
+    if (!settings_.persistent_.writeAll(settings_.key_, values))
+        return false;
+    if (settings_.snapshot_) {
+        for (const SettingValue& value : values)
+            settings_.snapshot_->insert(value.name.toLower(), value.text);
+    }
+    return true;
 }
 
 } // namespace kv

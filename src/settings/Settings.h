@@ -2,6 +2,7 @@
 
 #include "settings/SettingsStore.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -49,6 +50,22 @@ public:
         bool open_ = true;
     };
 
+    // While a snapshot is open, reads of stored values come from one read of the whole key made
+    // when it opened, instead of one store read per value (the start-up load reads thousands).
+    // Writes made meanwhile are seen by later reads; the heartbeat values are always read from
+    // their store, as another copy may write them at any time.
+    class Snapshot {
+    public:
+        explicit Snapshot(Settings& settings);
+        ~Snapshot();
+        Snapshot(const Snapshot&) = delete;
+        Snapshot& operator=(const Snapshot&) = delete;
+
+    private:
+        Settings& settings_;
+        bool outermost_;
+    };
+
 private:
     SettingsStore& storeFor(const QString& name) const;
     QString readRaw(const QString& name) const;
@@ -58,6 +75,8 @@ private:
     SettingsStore* volatile_;
     QString key_;
     std::optional<QList<SettingValue>> pending_;
+    // Stored values by name folded to lower case, while a snapshot is open.
+    std::optional<QHash<QString, QString>> snapshot_;
 };
 
 // Text conversions shared by every reader of stored values.

@@ -3,6 +3,8 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 namespace kv {
 
 // One named text value of a settings key.
@@ -24,6 +26,12 @@ public:
     virtual bool writeText(const QString& key, const QString& name, const QString& text) = 0;
     // All values or none: a failure, or a process killed half-way, leaves the old values.
     virtual bool writeAll(const QString& key, const QList<SettingValue>& values) = 0;
+    // Every text value of the key at once, as one consistent read; nullopt where the store cannot
+    // list its values or the read failed (the caller then reads value by value).
+    virtual std::optional<QList<SettingValue>> readAll(const QString& key) {
+        Q_UNUSED(key);
+        return std::nullopt;
+    }
 };
 
 } // namespace kv

@@ -37,10 +37,12 @@ private:
 
 enum class Health { Good, NoTable, Damaged };
 
-// A file that is not a database, fails the quick check, or holds a settings table of another
-// shape is damaged; such a file is kept for the user, never written over.
-Health checkHealth(sqlite3* db) {
-    {
+// A file that is not a database, holds a settings table of another shape, or fails the quick
+// check is damaged; such a file is kept for the user, never written over. The quick check reads
+// the whole file, so it runs only where damage can have happened: after a run that did not end
+// cleanly (its write-ahead log is still there).
+Health checkHealth(sqlite3* db, bool suspectDamage) {
+    if (suspectDamage) {
         Statement check(db, "PRAGMA quick_check");
         if (check.step() != SQLITE_ROW || check.text(0) != QLatin1String("ok"))
             return Health::Damaged;
@@ -111,9 +113,12 @@ std::unique_ptr<SqliteSettingsStore> SqliteSettingsStore::open(const QString& pa
 
     if (!path.isEmpty()) {
         makePrivateFolder(QFileInfo(path).absolutePath());
+        // The last connection to close removes the log; one left behind means a run ended
+        // abruptly, or another copy has the store open now.
+        const bool suspectDamage = QFileInfo::exists(path + QLatin1String("-wal"));
         db = openFile(path);
         if (db) {
-            switch (checkHealth(db)) {
+            switch (checkHealth(db, suspectDamage)) {
             case Health::Good:
                 break;
             case Health::NoTable:
@@ -150,6 +155,7 @@ SqliteSettingsStore::SqliteSettingsStore(sqlite3* db, QString path, Opened opene
 SqliteSettingsStore::~SqliteSettingsStore() {
     sqlite3_finalize(read_);
     sqlite3_finalize(write_);
+    sqlite3_finalize(readKey_);
     sqlite3_close(db_);
 }
 
@@ -170,7 +176,11 @@ bool SqliteSettingsStore::prepare() {
            sqlite3_prepare_v3(db_,
                               "INSERT INTO settings(key, name, data) VALUES(?1, ?2, ?3) "
                               "ON CONFLICT(key, name) DO UPDATE SET data=excluded.data",
-                              -1, SQLITE_PREPARE_PERSISTENT, &write_, nullptr) == SQLITE_OK;
+                              -1, SQLITE_PREPARE_PERSISTENT, &write_, nullptr) == SQLITE_OK &&
+           sqlite3_prepare_v3(db_,
+                              "SELECT name, data FROM settings "
+                              "WHERE key=?1 AND typeof(data)='text'",
+                              -1, SQLITE_PREPARE_PERSISTENT, &readKey_, nullptr) == SQLITE_OK;
 }
 
 QString SqliteSettingsStore::readText(const QString& key, const QString& name) {
@@ -187,6 +197,27 @@ QString SqliteSettingsStore::readText(const QString& key, const QString& name) {
     sqlite3_reset(read_);
     sqlite3_clear_bindings(read_);
     return result;
+}
+
+std::optional<QList<SettingValue>> SqliteSettingsStore::readAll(const QString& key) {
+    const QByteArray k = key.toUtf8();
+    sqlite3_bind_text(readKey_, 1, k.constData(), int(k.size()), SQLITE_STATIC);
+    QList<SettingValue> values;
+    int rc = SQLITE_ROW;
+    // One statement is one read transaction: the values come from one moment of the store.
+    while ((rc = sqlite3_step(readKey_)) == SQLITE_ROW) {
+        const auto column = [this](int i) {
+            return QString::fromUtf8(
+                reinterpret_cast<const char*>(sqlite3_column_text(readKey_, i)),
+                sqlite3_column_bytes(readKey_, i));
+        };
+        values.append({column(0), column(1)});
+    }
+    sqlite3_reset(readKey_);
+    sqlite3_clear_bindings(readKey_);
+    if (rc != SQLITE_DONE)
+        return std::nullopt;
+    return values;
 }
 
 bool SqliteSettingsStore::upsert(const QString& key, const QString& name, const QString& text) {

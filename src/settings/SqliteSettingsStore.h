@@ -36,6 +36,7 @@ public:
     QString readText(const QString& key, const QString& name) override;
     bool writeText(const QString& key, const QString& name, const QString& text) override;
     bool writeAll(const QString& key, const QList<SettingValue>& values) override;
+    std::optional<QList<SettingValue>> readAll(const QString& key) override;
 
     // Called inside a writeAll after each value has been written, before the commit; lets a
     // test end the process at a chosen point of a batch.
@@ -50,6 +51,7 @@ private:
     sqlite3* db_ = nullptr;
     sqlite3_stmt* read_ = nullptr;
     sqlite3_stmt* write_ = nullptr;
+    sqlite3_stmt* readKey_ = nullptr;
     QString path_;
     Opened opened_;
     QString movedAsidePath_;

@@ -140,6 +140,7 @@ private Q_SLOTS:
         QFETCH(QString, storedIndex);
         QFETCH(int, index);
         test::MemorySettingsStore store;
+        store.listsValues = false;
         Run run(store);
         run.settings.WriteSetting(QStringLiteral("WN"), count);
         for (int n = 1; n <= count; ++n) {
@@ -318,6 +319,7 @@ private Q_SLOTS:
         QFETCH(int, rows);
         QFETCH(int, maxReads);
         test::MemorySettingsStore store;
+        store.listsValues = false;
         Run run(store);
         run.settings.WriteSetting(QStringLiteral("WN"), count);
         run.settings.WriteSetting(QStringLiteral("WName1"), QStringLiteral("a.jpg"));

@@ -120,6 +120,10 @@ private Q_SLOTS:
         QCOMPARE(settings.ReadSetting(QStringLiteral("WN"), 7), 7);
         QCOMPARE(settings.ReadSetting(QStringLiteral("WN"), 2.5), 2.5);
         QCOMPARE(settings.ReadSetting(QStringLiteral("WN"), "dflt"), QStringLiteral("dflt"));
+        {
+            const Settings::Snapshot snapshot(settings);
+            QCOMPARE(settings.ReadSetting(QStringLiteral("WN"), 7), 7);
+        }
 
         settings.WriteSetting(QStringLiteral("WN"), 5);
         QCOMPARE(rawType(storePath(), QStringLiteral("WN")), QStringLiteral("text"));
@@ -178,6 +182,38 @@ private Q_SLOTS:
         QCOMPARE(store->readText(kKey, QStringLiteral("WN")), QString());
         QVERIFY(store->writeText(kKey, QStringLiteral("WN"), QStringLiteral("1")));
         QCOMPARE(store->readText(kKey, QStringLiteral("WN")), QStringLiteral("1"));
+    }
+
+    // The full check of every page runs only after a run that ended abruptly.
+    void pageDamageIsLookedForAfterAnAbruptEnd_data() {
+        QTest::addColumn<bool>("logLeftBehind");
+        QTest::addColumn<int>("opened");
+        QTest::newRow("log left behind") << true << int(SqliteSettingsStore::Opened::DamagedMoved);
+        QTest::newRow("clean end") << false << int(SqliteSettingsStore::Opened::Existing);
+    }
+    void pageDamageIsLookedForAfterAnAbruptEnd() {
+        QFETCH(bool, logLeftBehind);
+        QFETCH(int, opened);
+        {
+            auto store = SqliteSettingsStore::open(storePath());
+            QList<kv::SettingValue> values;
+            for (int i = 0; i < 3000; ++i)
+                values.append({QStringLiteral("V%1").arg(i), QStringLiteral("value %1").arg(i)});
+            QVERIFY(store->writeAll(kKey, values));
+        }
+        QFile file(storePath());
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.size() > 40000);
+        // Garbage over a page in the middle; the header and the schema stay readable.
+        QVERIFY(file.seek(file.size() / 2));
+        file.write(QByteArray(4096, '\x5a'));
+        file.close();
+        if (logLeftBehind) {
+            QFile log(storePath() + QStringLiteral("-wal"));
+            QVERIFY(log.open(QIODevice::WriteOnly));
+        }
+        auto store = SqliteSettingsStore::open(storePath());
+        QCOMPARE(int(store->opened()), opened);
     }
 
     void twoProcessesWritingAtOnceBothLand() {
@@ -265,6 +301,28 @@ private Q_SLOTS:
         }
         QCOMPARE(store->readText(kKey, QStringLiteral("WN")), QStringLiteral("3"));
         QCOMPARE(store->readText(kKey, QStringLiteral("WName1")), QStringLiteral("a.jpg"));
+    }
+
+    void aSnapshotReadsTheKeyOnceAndSeesWritesMadeMeanwhile() {
+        auto store = SqliteSettingsStore::open(storePath());
+        Settings settings(*store);
+        settings.SetSettingsRoot(QStringLiteral("Kestrovaline"), QString());
+        settings.WriteSetting(QStringLiteral("WN"), 1);
+        settings.WriteSetting(QStringLiteral("WName1"), QStringLiteral("a.jpg"));
+        store->writeText(QStringLiteral("Software\\Other\\Other"), QStringLiteral("WIndex"),
+                         QStringLiteral("4"));
+        const Settings::Snapshot snapshot(settings);
+        rawExec(storePath(),
+                QStringLiteral("UPDATE settings SET data='9'; "
+                               "INSERT INTO settings VALUES('%1', 'LifeCmd', '1')")
+                    .arg(QString(kKey).replace(QLatin1Char('\''), QStringLiteral("''"))));
+        QCOMPARE(settings.ReadSetting(QStringLiteral("wn"), 0), 1);
+        QCOMPARE(settings.ReadSetting(QStringLiteral("WIndex"), 0), 0);
+        // The command slot is another copy's channel: always read from the store.
+        QCOMPARE(settings.ReadSetting(QStringLiteral("LifeCmd"), 0), 1);
+        settings.WriteSetting(QStringLiteral("WName1"), QStringLiteral("b.jpg"));
+        QCOMPARE(settings.ReadSetting(QStringLiteral("WNAME1"), QString()),
+                 QStringLiteral("b.jpg"));
     }
 
     void aBatchOpenedInsideAnotherJoinsIt() {

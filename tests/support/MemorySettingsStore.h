@@ -26,7 +26,23 @@ public:
         return true;
     }
 
+    std::optional<QList<SettingValue>> readAll(const QString& key) override {
+        if (!listsValues)
+            return std::nullopt;
+        ++wholeReads;
+        QList<SettingValue> all;
+        const QString prefix = key + u'\\';
+        for (auto it = values.cbegin(); it != values.cend(); ++it) {
+            if (it.key().startsWith(prefix))
+                all.append({it.key().mid(prefix.size()), it.value()});
+        }
+        return all;
+    }
+
     QHash<QString, QString> values;
+    // False: the store reads only value by value, as one that cannot list its values.
+    bool listsValues = true;
+    int wholeReads = 0;
     int reads = 0;
     int singleWrites = 0;
     int batches = 0;
