@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QStorageInfo>
 
 #include <cmath>
@@ -105,18 +106,26 @@ void SavedState::LoadSavedState(PlacedWindow* window, const QString& makerFolder
                                 static_cast<qint32>(Collection::kMaxEntries));
     missingCount_ = 0;
     missingName_.clear();
+    stored_.clear();
+    stored_.reserve(count);
     for (qint32 n = 1; n <= count; ++n) {
-        const QString name = settings_.ReadSetting(indexed("WName", n), QString());
-        const QString folder = settings_.ReadSetting(indexed("WPath", n), QString());
-        const qint32 state = settings_.ReadSetting(indexed("WState", n), 1);
-        if (!collection_.AppendImage(name, folder, state))
+        const QString name = settings_.ReadListValue(indexed("WName", n));
+        const QString folder = settings_.ReadListValue(indexed("WPath", n));
+        const QString stateText = settings_.ReadListValue(indexed("WState", n));
+        const qint32 state = parseWholeNumber(stateText).value_or(StateUse);
+        const qint32 storedState = stateText == QString::number(state) ? state : -1;
+        if (!collection_.AppendImage(name, folder, state)) {
+            stored_.append({name, folder, storedState});
             continue;
+        }
         const qint32 row = collection_.rowCount() - 1;
+        stored_.append({collection_.ImageFileName(row), collection_.ImagePath(row), storedState});
         if (collection_.ImageState(row) == StateMissing) {
             ++missingCount_;
             missingName_ = name;
         }
     }
+    storedEpoch_ = settings_.knownEpoch();
 
     const QRect desktop = window ? window->desktopArea() : QRect();
     if (window && desktop.isValid()) {
@@ -204,16 +213,50 @@ void SavedState::restoreDialog(DialogPosition& position, const QString& xName, c
 }
 
 bool SavedState::SaveState(const PlacedWindow* window) {
+    // A save fails without writing when another copy changed the store since it was read; what
+    // the store holds is unknown then, and the next attempt writes everything.
+    constexpr int kAttempts = 3;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        const quint64 epoch = settings_.knownEpoch();
+        if (writeState(window))
+            return true;
+        if (settings_.knownEpoch() == epoch)
+            return false;
+    }
+    return false;
+}
+
+bool SavedState::writeState(const PlacedWindow* window) {
+    // A save reached again from a dialog this one raised joins it; only the outer one learns
+    // whether the rows reached the store.
+    const bool outermost = !saving_;
+    saving_ = true;
+    const auto done = qScopeGuard([this, outermost] {
+        if (outermost)
+            saving_ = false;
+    });
+    if (!settings_.knowsStore() || storedEpoch_ != settings_.knownEpoch())
+        stored_.clear();
+
     Settings::Batch batch(settings_);
     const qint32 count = collection_.rowCount();
     settings_.WriteSetting(QStringLiteral("WN"), count);
+    QList<StoredRow> rows;
+    rows.reserve(count);
     for (qint32 n = 1; n <= count; ++n) {
         const qint32 row = n - 1;
-        settings_.WriteSetting(indexed("WName", n), collection_.ImageFileName(row));
-        settings_.WriteSetting(indexed("WPath", n), collection_.ImagePath(row));
         // A missing file is tested again at the next start instead of staying missing.
         const qint32 state = collection_.ImageState(row);
-        settings_.WriteSetting(indexed("WState", n), state > StateSkip ? StateUse : state);
+        const StoredRow now{collection_.ImageFileName(row), collection_.ImagePath(row),
+                            state > StateSkip ? StateUse : state};
+        const StoredRow* before = row < stored_.size() ? &stored_.at(row) : nullptr;
+        if (!before || before->name != now.name)
+            settings_.WriteListValue(indexed("WName", n), now.name);
+        if (!before || before->folder != now.folder)
+            settings_.WriteListValue(indexed("WPath", n), now.folder);
+        if (!before || before->state != now.state)
+            settings_.WriteListValue(indexed("WState", n), QString::number(now.state));
+        rows.append(now);
     }
     if (window) {
         const QRect frame = window->windowFrame();
@@ -234,7 +277,13 @@ bool SavedState::SaveState(const PlacedWindow* window) {
     settings_.WriteSetting(QStringLiteral("WIndex"), collection_.currentIndex());
     settings_.WriteSetting(QStringLiteral("LastFolder"), shownFolder_);
     options_.SaveOptions();
-    return batch.commit();
+    if (!batch.commit())
+        return false;
+    if (outermost && settings_.knowsStore()) {
+        stored_ = std::move(rows);
+        storedEpoch_ = settings_.knownEpoch();
+    }
+    return true;
 }
 
 } // namespace kv

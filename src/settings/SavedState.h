@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
@@ -104,6 +105,14 @@ public:
     QString MissingName() const { return missingName_; }
 
 private:
+    // A collection row as the store holds it under one index. The strings are the collection's
+    // own (shared, not copied); a state of -1 is one stored in another spelling than ours.
+    struct StoredRow {
+        QString name;
+        QString folder;
+        qint32 state = -1;
+    };
+    bool writeState(const PlacedWindow* window);
     void restoreDialog(DialogPosition& position, const QString& xName, const QString& yName,
                        QSize size, const QRect& desktop, PlacedDialog* dialog);
     static void takePosition(DialogPosition& position, const PlacedDialog* dialog);
@@ -118,6 +127,10 @@ private:
     QString shownFolder_;
     QString builtInHomePage_;
     QString homePage_;
+    // The rows as last loaded or saved, compared at the next save so only changes are written.
+    QList<StoredRow> stored_;
+    quint64 storedEpoch_ = 0;
+    bool saving_ = false;
     qint32 missingCount_ = 0;
     QString missingName_;
 };

@@ -63,29 +63,43 @@ SettingsStore& Settings::storeFor(const QString& name) const {
     return (volatile_ && isVolatileName(name)) ? *volatile_ : persistent_;
 }
 
-QString Settings::readRaw(const QString& name) const {
-    if (pending_ && !isVolatileName(name)) {
+QString Settings::readRaw(const QString& name, bool remember) const {
+    // The heartbeat values are another copy's channel: never pending, cached or remembered.
+    if (isVolatileName(name))
+        return storeFor(name).readText(key_, name);
+    if (pending_) {
         for (auto it = pending_->crbegin(); it != pending_->crend(); ++it) {
             if (it->name.compare(name, Qt::CaseInsensitive) == 0)
                 return it->text;
         }
     }
-    if (snapshot_ && !isVolatileName(name))
-        return snapshot_->value(name.toLower());
-    return storeFor(name).readText(key_, name);
+    if (!snapshot_)
+        return persistent_.readText(key_, name);
+    QString text = snapshot_->value(name.toLower());
+    if (remember && mark_)
+        known_.insert(name, text);
+    return text;
 }
 
-void Settings::writeRaw(const QString& name, const QString& text) {
-    if (pending_ && !isVolatileName(name)) {
-        pending_->append({name, text});
+void Settings::writeRaw(const QString& name, const QString& text, bool remember) {
+    if (isVolatileName(name)) {
+        storeFor(name).writeText(key_, name, text);
         return;
     }
-    if (storeFor(name).writeText(key_, name, text) && snapshot_ && !isVolatileName(name))
+    if (pending_) {
+        pending_->append({name, text, remember});
+        return;
+    }
+    if (!persistent_.writeText(key_, name, text))
+        return;
+    if (remember && mark_)
+        known_.insert(name, text);
+    if (snapshot_)
         snapshot_->insert(name.toLower(), text);
 }
 
 QString Settings::ReadSetting(const QString& name, const QString& defaultValue) const {
-    const QString text = readRaw(name);
+    const QString text = readRaw(name, true);
     return text.isEmpty() ? defaultValue : text;
 }
 
@@ -94,27 +108,85 @@ QString Settings::ReadSetting(const QString& name, const char* defaultValue) con
 }
 
 qint32 Settings::ReadSetting(const QString& name, qint32 defaultValue) const {
-    return parseWholeNumber(readRaw(name)).value_or(defaultValue);
+    return parseWholeNumber(readRaw(name, true)).value_or(defaultValue);
 }
 
 double Settings::ReadSetting(const QString& name, double defaultValue) const {
-    return parseRealNumber(readRaw(name)).value_or(defaultValue);
+    return parseRealNumber(readRaw(name, true)).value_or(defaultValue);
+}
+
+QString Settings::ReadListValue(const QString& name) const {
+    return readRaw(name, false);
 }
 
 void Settings::WriteSetting(const QString& name, const QString& text) {
-    writeRaw(name, text);
+    writeRaw(name, text, true);
 }
 
 void Settings::WriteSetting(const QString& name, const char* text) {
-    writeRaw(name, QString::fromUtf8(text));
+    writeRaw(name, QString::fromUtf8(text), true);
 }
 
 void Settings::WriteSetting(const QString& name, qint32 value) {
-    writeRaw(name, QString::number(value));
+    writeRaw(name, QString::number(value), true);
 }
 
 void Settings::WriteSetting(const QString& name, double value) {
-    writeRaw(name, singlePrecisionText(value));
+    writeRaw(name, singlePrecisionText(value), true);
+}
+
+void Settings::WriteListValue(const QString& name, const QString& text) {
+    writeRaw(name, text, false);
+}
+
+void Settings::forgetStore() {
+    known_.clear();
+    ++epoch_;
+    mark_ = persistent_.changeMark();
+}
+
+bool Settings::writeBatch(const QList<PendingValue>& pending) {
+    // What the store will hold once the batch lands, for the values remembered; a name written
+    // twice is compared with its own earlier write.
+    QHash<QString, QString> after = known_;
+    QList<SettingValue> changed;
+    changed.reserve(pending.size());
+    for (const PendingValue& value : pending) {
+        if (value.remembered && mark_) {
+            const auto it = after.constFind(value.name);
+            if (it != after.cend() && *it == value.text)
+                continue;
+            after.insert(value.name, value.text);
+        }
+        changed.append({value.name, value.text});
+    }
+    if (!mark_) {
+        if (!changed.isEmpty() && !persistent_.writeAll(key_, changed))
+            return false;
+    } else if (changed.isEmpty()) {
+        // Nothing to write, unless another copy wrote since: then this state is saved whole,
+        // as the last save wins.
+        if (persistent_.changeMark() != mark_) {
+            forgetStore();
+            return false;
+        }
+    } else {
+        switch (persistent_.writeAllUnchangedSince(key_, changed, *mark_)) {
+        case SettingsStore::BatchOutcome::Written:
+            break;
+        case SettingsStore::BatchOutcome::Refused:
+            return false;
+        case SettingsStore::BatchOutcome::Overtaken:
+            forgetStore();
+            return false;
+        }
+        known_ = std::move(after);
+    }
+    if (snapshot_) {
+        for (const SettingValue& value : changed)
+            snapshot_->insert(value.name.toLower(), value.text);
+    }
+    return true;
 }
 
 Settings::Batch::Batch(Settings& settings)
@@ -132,9 +204,15 @@ Settings::Snapshot::Snapshot(Settings& settings)
     : settings_(settings), outermost_(!settings.snapshot_.has_value()) {
     if (!outermost_)
         return;
+    // The mark is taken first: a write that slips in before the read only makes the next save
+    // write everything.
+    const std::optional<quint64> mark = settings_.persistent_.changeMark();
     const std::optional<QList<SettingValue>> values = settings_.persistent_.readAll(settings_.key_);
     if (!values)
         return;
+    settings_.known_.clear();
+    ++settings_.epoch_;
+    settings_.mark_ = mark;
     QHash<QString, QString>& snapshot = settings_.snapshot_.emplace();
     snapshot.reserve(values->size());
     for (const SettingValue& value : *values)
@@ -152,17 +230,9 @@ bool Settings::Batch::commit() {
     open_ = false;
     if (!outermost_)
         return true;
-    const QList<SettingValue> values = std::move(*settings_.pending_);
+    const QList<PendingValue> pending = std::move(*settings_.pending_);
     settings_.pending_.reset();
-    if (values.isEmpty())
-        return true;
-    if (!settings_.persistent_.writeAll(settings_.key_, values))
-        return false;
-    if (settings_.snapshot_) {
-        for (const SettingValue& value : values)
-            settings_.snapshot_->insert(value.name.toLower(), value.text);
-    }
-    return true;
+    return settings_.writeBatch(pending);
 }
 
 } // namespace kv

@@ -33,9 +33,18 @@ public:
     // Written as a single-precision real: at most 7 significant digits, decimal point.
     void WriteSetting(const QString& name, double value);
 
+    // The rows of a long indexed list (the collection), whose owner keeps its own record of what
+    // it stored: read and written like any value, but not remembered here (see Batch).
+    QString ReadListValue(const QString& name) const;
+    void WriteListValue(const QString& name, const QString& text);
+
     // Writes made while a batch is open reach the store together, or not at all, at commit. A
     // batch opened while another is open (a save reached again from a dialog the first one
     // raised) joins it: its writes land with the outer commit.
+    // Once a snapshot has read the store, a batch leaves out the values the store is known to
+    // hold (as read then or written since), so a save that changes nothing writes nothing. When
+    // another writer has changed the store meanwhile, the commit writes nothing and fails, what
+    // the store holds counts as unknown (knownEpoch() moves on), and a second save writes all.
     class Batch {
     public:
         explicit Batch(Settings& settings);
@@ -66,15 +75,34 @@ public:
         bool outermost_;
     };
 
+    // Whether saves may leave out what the store holds: false before a snapshot and where the
+    // store cannot tell another writer's changes.
+    bool knowsStore() const { return mark_.has_value(); }
+    // Moves on whenever what the store holds stops being known; a caller that keeps its own
+    // record of what it stored drops that record then.
+    quint64 knownEpoch() const { return epoch_; }
+
 private:
+    struct PendingValue {
+        QString name;
+        QString text;
+        bool remembered;
+    };
+    QString readRaw(const QString& name, bool remember) const;
+    void writeRaw(const QString& name, const QString& text, bool remember);
+    bool writeBatch(const QList<PendingValue>& pending);
+    void forgetStore();
     SettingsStore& storeFor(const QString& name) const;
-    QString readRaw(const QString& name) const;
-    void writeRaw(const QString& name, const QString& text);
 
     SettingsStore& persistent_;
     SettingsStore* volatile_;
     QString key_;
-    std::optional<QList<SettingValue>> pending_;
+    std::optional<QList<PendingValue>> pending_;
+    // What the store holds of the values read during a snapshot or written since, by name as
+    // the program spells it, while the change mark says no one else has written.
+    mutable QHash<QString, QString> known_;
+    std::optional<quint64> mark_;
+    quint64 epoch_ = 0;
     // Stored values by name folded to lower case, while a snapshot is open.
     std::optional<QHash<QString, QString>> snapshot_;
 };

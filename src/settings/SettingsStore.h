@@ -26,6 +26,17 @@ public:
     virtual bool writeText(const QString& key, const QString& name, const QString& text) = 0;
     // All values or none: a failure, or a process killed half-way, leaves the old values.
     virtual bool writeAll(const QString& key, const QList<SettingValue>& values) = 0;
+    enum class BatchOutcome { Written, Refused, Overtaken };
+    // A mark that moves whenever a writer other than this object (another copy of the program)
+    // changes the store; nullopt where the store cannot tell.
+    virtual std::optional<quint64> changeMark() { return std::nullopt; }
+    // writeAll, as long as the change mark still equals mark when the write begins; otherwise
+    // nothing is written and the outcome is Overtaken.
+    virtual BatchOutcome writeAllUnchangedSince(const QString& key,
+                                                const QList<SettingValue>& values, quint64 mark) {
+        Q_UNUSED(mark);
+        return writeAll(key, values) ? BatchOutcome::Written : BatchOutcome::Refused;
+    }
     // Every text value of the key at once, as one consistent read; nullopt where the store cannot
     // list its values or the read failed (the caller then reads value by value).
     virtual std::optional<QList<SettingValue>> readAll(const QString& key) {

@@ -156,6 +156,7 @@ SqliteSettingsStore::~SqliteSettingsStore() {
     sqlite3_finalize(read_);
     sqlite3_finalize(write_);
     sqlite3_finalize(readKey_);
+    sqlite3_finalize(dataVersion_);
     sqlite3_close(db_);
 }
 
@@ -180,7 +181,18 @@ bool SqliteSettingsStore::prepare() {
            sqlite3_prepare_v3(db_,
                               "SELECT name, data FROM settings "
                               "WHERE key=?1 AND typeof(data)='text'",
-                              -1, SQLITE_PREPARE_PERSISTENT, &readKey_, nullptr) == SQLITE_OK;
+                              -1, SQLITE_PREPARE_PERSISTENT, &readKey_, nullptr) == SQLITE_OK &&
+           sqlite3_prepare_v3(db_, "PRAGMA data_version", -1, SQLITE_PREPARE_PERSISTENT,
+                              &dataVersion_, nullptr) == SQLITE_OK;
+}
+
+std::optional<quint64> SqliteSettingsStore::changeMark() {
+    // The data version moves with every commit of another connection, never with our own.
+    std::optional<quint64> mark;
+    if (sqlite3_step(dataVersion_) == SQLITE_ROW)
+        mark = quint64(sqlite3_column_int64(dataVersion_, 0));
+    sqlite3_reset(dataVersion_);
+    return mark;
 }
 
 QString SqliteSettingsStore::readText(const QString& key, const QString& name) {
@@ -238,15 +250,31 @@ bool SqliteSettingsStore::writeText(const QString& key, const QString& name, con
 }
 
 bool SqliteSettingsStore::writeAll(const QString& key, const QList<SettingValue>& values) {
+    return writeBatch(key, values, std::nullopt) == BatchOutcome::Written;
+}
+
+SettingsStore::BatchOutcome
+SqliteSettingsStore::writeAllUnchangedSince(const QString& key, const QList<SettingValue>& values,
+                                            quint64 mark) {
+    return writeBatch(key, values, mark);
+}
+
+SettingsStore::BatchOutcome SqliteSettingsStore::writeBatch(const QString& key,
+                                                            const QList<SettingValue>& values,
+                                                            std::optional<quint64> mark) {
     // IMMEDIATE takes the write lock at once, so two copies saving together queue up under the
-    // busy timeout instead of failing half-way.
+    // busy timeout instead of failing half-way; the mark is compared under that lock.
     if (!exec("BEGIN IMMEDIATE"))
-        return false;
+        return BatchOutcome::Refused;
+    if (mark && changeMark() != mark) {
+        exec("ROLLBACK");
+        return BatchOutcome::Overtaken;
+    }
     qsizetype written = 0;
     for (const SettingValue& value : values) {
         if (!upsert(key, value.name, value.text)) {
             exec("ROLLBACK");
-            return false;
+            return BatchOutcome::Refused;
         }
         ++written;
         if (batchObserver_)
@@ -254,9 +282,9 @@ bool SqliteSettingsStore::writeAll(const QString& key, const QList<SettingValue>
     }
     if (!exec("COMMIT")) {
         exec("ROLLBACK");
-        return false;
+        return BatchOutcome::Refused;
     }
-    return true;
+    return BatchOutcome::Written;
 }
 
 void SqliteSettingsStore::setBatchProgressObserver(std::function<void(qsizetype)> observer) {

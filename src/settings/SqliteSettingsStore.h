@@ -37,6 +37,9 @@ public:
     bool writeText(const QString& key, const QString& name, const QString& text) override;
     bool writeAll(const QString& key, const QList<SettingValue>& values) override;
     std::optional<QList<SettingValue>> readAll(const QString& key) override;
+    std::optional<quint64> changeMark() override;
+    BatchOutcome writeAllUnchangedSince(const QString& key, const QList<SettingValue>& values,
+                                        quint64 mark) override;
 
     // Called inside a writeAll after each value has been written, before the commit; lets a
     // test end the process at a chosen point of a batch.
@@ -47,11 +50,14 @@ private:
     bool prepare();
     bool upsert(const QString& key, const QString& name, const QString& text);
     bool exec(const char* sql);
+    BatchOutcome writeBatch(const QString& key, const QList<SettingValue>& values,
+                            std::optional<quint64> mark);
 
     sqlite3* db_ = nullptr;
     sqlite3_stmt* read_ = nullptr;
     sqlite3_stmt* write_ = nullptr;
     sqlite3_stmt* readKey_ = nullptr;
+    sqlite3_stmt* dataVersion_ = nullptr;
     QString path_;
     Opened opened_;
     QString movedAsidePath_;

@@ -105,6 +105,59 @@ private Q_SLOTS:
         QCOMPARE(second.state.MissingName(), QStringLiteral("w0.jpg"));
     }
 
+    void aSaveWritesOnlyWhatChanged_data() {
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<int>("written"); // -1: everything
+        QTest::newRow("nothing") << "none" << 0;
+        QTest::newRow("one state") << "toggle" << 1;
+        QTest::newRow("last entry removed") << "remove last" << 1;
+        QTest::newRow("first entry removed, the rest move up") << "remove first" << 1 + 5;
+        QTest::newRow("window moved") << "move" << 2;
+        QTest::newRow("another copy saved meanwhile") << "elsewhere" << -1;
+    }
+    void aSaveWritesOnlyWhatChanged() {
+        QFETCH(QString, edit);
+        QFETCH(int, written);
+        test::MemorySettingsStore store;
+        {
+            Run first(store);
+            first.load();
+            for (int i = 0; i < 6; ++i)
+                first.collection.AppendImage(QStringLiteral("%1.jpg").arg(i), dir_.path(), 2);
+            QVERIFY(first.state.SaveState(&first.window));
+        }
+        Run second(store);
+        second.load();
+        if (edit == QLatin1String("toggle"))
+            second.collection.SetImageState(2, StateToggle);
+        else if (edit == QLatin1String("remove last"))
+            second.collection.RemoveImage(5);
+        else if (edit == QLatin1String("remove first"))
+            second.collection.RemoveImage(0);
+        else if (edit == QLatin1String("move"))
+            second.window.frame.moveTopLeft(QPoint(300, 200));
+        else if (edit == QLatin1String("elsewhere"))
+            store.writeElsewhere(second.settings.settingsKey(), QStringLiteral("WName2"),
+                                 QStringLiteral("other.jpg"));
+        const int batches = store.batches;
+        const int values = store.batchValues;
+        QVERIFY(second.state.SaveState(&second.window));
+        QCOMPARE(store.batches, batches + (written == 0 ? 0 : 1));
+        if (written >= 0)
+            QCOMPARE(store.batchValues - values, written);
+        else
+            QVERIFY(store.batchValues - values > 3 * 6);
+
+        Run third(store);
+        third.load();
+        QCOMPARE(third.collection.rowCount(), second.collection.rowCount());
+        for (int row = 0; row < third.collection.rowCount(); ++row) {
+            QCOMPARE(third.collection.ImageFileName(row), second.collection.ImageFileName(row));
+            QCOMPARE(third.collection.ImageState(row), second.collection.ImageState(row));
+        }
+        QCOMPARE(third.window.frame.topLeft(), second.window.frame.topLeft());
+    }
+
     void shrinkLeavesOldValuesAndLoadsOnlyTheCount() {
         test::MemorySettingsStore store;
         {

@@ -325,6 +325,37 @@ private Q_SLOTS:
                  QStringLiteral("b.jpg"));
     }
 
+    void aBatchOvertakenByAnotherWriterWritesNothingAndIsRedoneWhole() {
+        auto store = SqliteSettingsStore::open(storePath());
+        Settings settings(*store);
+        settings.SetSettingsRoot(QStringLiteral("Kestrovaline"), QString());
+        settings.WriteSetting(QStringLiteral("WN"), 1);
+        settings.WriteSetting(QStringLiteral("WIndex"), 0);
+        {
+            const Settings::Snapshot snapshot(settings);
+            QCOMPARE(settings.ReadSetting(QStringLiteral("WN"), 0), 1);
+            QCOMPARE(settings.ReadSetting(QStringLiteral("WIndex"), 7), 0);
+        }
+        QVERIFY(settings.knowsStore());
+        rawExec(storePath(), QStringLiteral("UPDATE settings SET data='5' WHERE name='WN'"));
+        const quint64 epoch = settings.knownEpoch();
+        {
+            Settings::Batch batch(settings);
+            settings.WriteSetting(QStringLiteral("WN"), 1);
+            settings.WriteSetting(QStringLiteral("WIndex"), 2);
+            QVERIFY(!batch.commit());
+        }
+        QCOMPARE(store->readText(kKey, QStringLiteral("WN")), QStringLiteral("5"));
+        QCOMPARE(store->readText(kKey, QStringLiteral("WIndex")), QStringLiteral("0"));
+        QVERIFY(settings.knownEpoch() != epoch);
+        {
+            Settings::Batch batch(settings);
+            settings.WriteSetting(QStringLiteral("WN"), 1);
+            QVERIFY(batch.commit());
+        }
+        QCOMPARE(store->readText(kKey, QStringLiteral("WN")), QStringLiteral("1"));
+    }
+
     void aBatchOpenedInsideAnotherJoinsIt() {
         auto store = SqliteSettingsStore::open(storePath());
         Settings settings(*store);

@@ -21,9 +21,26 @@ public:
     }
     bool writeAll(const QString& key, const QList<SettingValue>& batch) override {
         ++batches;
+        batchValues += int(batch.size());
         for (const SettingValue& value : batch)
             values.insert(key + u'\\' + value.name.toLower(), value.text);
         return true;
+    }
+    std::optional<quint64> changeMark() override {
+        if (!listsValues)
+            return std::nullopt;
+        return outsideWrites;
+    }
+    BatchOutcome writeAllUnchangedSince(const QString& key, const QList<SettingValue>& batch,
+                                        quint64 mark) override {
+        if (mark != outsideWrites)
+            return BatchOutcome::Overtaken;
+        return writeAll(key, batch) ? BatchOutcome::Written : BatchOutcome::Refused;
+    }
+    // A write by another copy of the program.
+    void writeElsewhere(const QString& key, const QString& name, const QString& text) {
+        values.insert(key + u'\\' + name.toLower(), text);
+        ++outsideWrites;
     }
 
     std::optional<QList<SettingValue>> readAll(const QString& key) override {
@@ -40,12 +57,14 @@ public:
     }
 
     QHash<QString, QString> values;
-    // False: the store reads only value by value, as one that cannot list its values.
+    // False: the store reads only value by value and cannot tell another writer's changes.
     bool listsValues = true;
     int wholeReads = 0;
     int reads = 0;
     int singleWrites = 0;
     int batches = 0;
+    int batchValues = 0;
+    quint64 outsideWrites = 0;
 };
 
 } // namespace kv::test
