@@ -96,7 +96,9 @@ int launch(int argc, char** argv) {
     const auto persistent = SqliteSettingsStore::open(persistentStorePath(environment));
     const QString volatilePath = volatileStorePath(environment);
     const auto volatileStore =
-        volatilePath.isEmpty() ? nullptr : SqliteSettingsStore::open(volatilePath);
+        volatilePath.isEmpty()
+            ? nullptr
+            : SqliteSettingsStore::open(volatilePath, SqliteSettingsStore::Kind::Volatile);
     Settings settings(*persistent, volatileStore.get());
     // No installer writes the per-user store here: a first start stands in for it.
     const bool freshStore = persistent->opened() == SqliteSettingsStore::Opened::Created;

@@ -106,7 +106,7 @@ void makePrivateFolder(const QString& folder) {
 
 } // namespace
 
-std::unique_ptr<SqliteSettingsStore> SqliteSettingsStore::open(const QString& path) {
+std::unique_ptr<SqliteSettingsStore> SqliteSettingsStore::open(const QString& path, Kind kind) {
     Opened opened = Opened::Existing;
     QString movedAside;
     sqlite3* db = nullptr;
@@ -143,8 +143,8 @@ std::unique_ptr<SqliteSettingsStore> SqliteSettingsStore::open(const QString& pa
 
     std::unique_ptr<SqliteSettingsStore> store(
         new SqliteSettingsStore(db, path, opened, movedAside));
-    if (!store->prepare() && opened != Opened::InMemory)
-        return open(QString());
+    if (!store->prepare(kind) && opened != Opened::InMemory)
+        return open(QString(), kind);
     return store;
 }
 
@@ -164,11 +164,19 @@ bool SqliteSettingsStore::exec(const char* sql) {
     return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
-bool SqliteSettingsStore::prepare() {
-    // WAL lets a reader and a writer work at once; NORMAL sync keeps every committed write across
-    // a crash of the process, which is what a settings store must survive.
-    exec("PRAGMA journal_mode=WAL");
-    exec("PRAGMA synchronous=NORMAL");
+bool SqliteSettingsStore::prepare(Kind kind) {
+    if (kind == Kind::Persistent) {
+        // WAL lets a reader and a writer work at once; NORMAL sync keeps every committed write
+        // across a crash of the process, which is what a settings store must survive.
+        exec("PRAGMA journal_mode=WAL");
+        exec("PRAGMA synchronous=NORMAL");
+    } else {
+        // The heartbeat's file lives in memory for the session: a beat is one write of a page,
+        // without a log beside it or a flush. A file damaged by a crash is moved aside at the
+        // next open, and holds nothing that outlives a second.
+        exec("PRAGMA journal_mode=MEMORY");
+        exec("PRAGMA synchronous=OFF");
+    }
     if (!exec(kCreateTable))
         return false;
     return sqlite3_prepare_v3(db_,

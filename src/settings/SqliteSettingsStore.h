@@ -22,8 +22,13 @@ public:
         InMemory,     // the file could be neither used nor moved aside: nothing will be kept
     };
 
+    // What the store keeps: values that must survive a crash of the machine, or the heartbeat,
+    // rewritten every second into a file that lives only as long as the session.
+    enum class Kind { Persistent, Volatile };
+
     // Opens the store at path, creating its folder (private to the user) and file as needed.
-    static std::unique_ptr<SqliteSettingsStore> open(const QString& path);
+    static std::unique_ptr<SqliteSettingsStore> open(const QString& path,
+                                                     Kind kind = Kind::Persistent);
 
     ~SqliteSettingsStore() override;
     SqliteSettingsStore(const SqliteSettingsStore&) = delete;
@@ -47,7 +52,7 @@ public:
 
 private:
     SqliteSettingsStore(sqlite3* db, QString path, Opened opened, QString movedAside);
-    bool prepare();
+    bool prepare(Kind kind);
     bool upsert(const QString& key, const QString& name, const QString& text);
     bool exec(const char* sql);
     BatchOutcome writeBatch(const QString& key, const QList<SettingValue>& values,

@@ -34,7 +34,8 @@ private Q_SLOTS:
         QTemporaryDir pictures;
         QVERIFY(test::writePicture(QDir(pictures.path()).filePath(QStringLiteral("here.jpg"))));
         auto persistent = SqliteSettingsStore::open(environment.persistentStorePath());
-        auto volatileStore = SqliteSettingsStore::open(environment.volatileStorePath());
+        auto volatileStore = SqliteSettingsStore::open(environment.volatileStorePath(),
+                                                       SqliteSettingsStore::Kind::Volatile);
         Settings settings{*persistent, volatileStore.get()};
         test::ManualClock clock{QDateTime(QDate(2026, 12, 6), QTime(9, 30))};
         test::ScriptedAskUser askUser;

@@ -265,8 +265,9 @@ private Q_SLOTS:
 
     void heartbeatValuesLiveInTheVolatileStore() {
         auto persistent = SqliteSettingsStore::open(storePath());
+        const QString volatilePath = dir_.filePath(QStringLiteral("run/settings.sqlite"));
         auto volatileStore =
-            SqliteSettingsStore::open(dir_.filePath(QStringLiteral("run/settings.sqlite")));
+            SqliteSettingsStore::open(volatilePath, SqliteSettingsStore::Kind::Volatile);
         Settings settings(*persistent, volatileStore.get());
         settings.SetSettingsRoot(QStringLiteral("Kestrovaline"), QString());
         settings.WriteSetting(QStringLiteral("LifeTime"), 123.5);
@@ -278,6 +279,9 @@ private Q_SLOTS:
         QCOMPARE(persistent->readText(kKey, QStringLiteral("LifeTime")), QString());
         QCOMPARE(persistent->readText(kKey, QStringLiteral("WN")), QStringLiteral("4"));
         QCOMPARE(settings.ReadSetting(QStringLiteral("LifeTime"), 0.0), 123.5);
+        // A beat is one write of the file, with no log beside it.
+        QVERIFY(!QFile::exists(volatilePath + QStringLiteral("-wal")));
+        QVERIFY(!QFile::exists(volatilePath + QStringLiteral("-journal")));
     }
 
     void batchReachesTheStoreOnlyAtCommit() {

@@ -49,7 +49,8 @@ void ProgramHome::store(const QList<QPair<QString, QString>>& values) {
 }
 
 void ProgramHome::storeVolatile(const QString& name, const QString& value) {
-    SqliteSettingsStore::open(home_.volatileStorePath())->writeText(kKey, name, value);
+    SqliteSettingsStore::open(home_.volatileStorePath(), SqliteSettingsStore::Kind::Volatile)
+        ->writeText(kKey, name, value);
 }
 
 QString ProgramHome::stored(const QString& name) const {
@@ -57,7 +58,8 @@ QString ProgramHome::stored(const QString& name) const {
 }
 
 QString ProgramHome::storedVolatile(const QString& name) const {
-    return SqliteSettingsStore::open(home_.volatileStorePath())->readText(kKey, name);
+    return SqliteSettingsStore::open(home_.volatileStorePath(), SqliteSettingsStore::Kind::Volatile)
+        ->readText(kKey, name);
 }
 
 QProcess& ProgramHome::start(const QStringList& arguments) {

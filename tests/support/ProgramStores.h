@@ -16,8 +16,8 @@ struct ProgramStores {
     TestEnvironment environment;
     std::unique_ptr<SqliteSettingsStore> persistent =
         SqliteSettingsStore::open(environment.persistentStorePath());
-    std::unique_ptr<SqliteSettingsStore> volatileStore =
-        SqliteSettingsStore::open(environment.volatileStorePath());
+    std::unique_ptr<SqliteSettingsStore> volatileStore = SqliteSettingsStore::open(
+        environment.volatileStorePath(), SqliteSettingsStore::Kind::Volatile);
     Settings settings{*persistent, volatileStore.get()};
     ManualClock clock{QDateTime(QDate(2026, 12, 6), QTime(9, 30))};
 };
