@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Figures for the largest collection: restoring and saving 32,767 entries whose files exist,
 // against the real store on disk (the first save writes everything, later ones only what
 // changed), and adding 10,000 files to a collection of 20,000.

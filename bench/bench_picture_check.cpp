@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The test decode that comes before every wallpaper change: a large JPEG decoded at full size
 // against the reduced decode, in time and in peak memory (each measured in a fresh process),
 // and the structural check that catches a JPEG cut short.

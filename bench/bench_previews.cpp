@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Preview and scan decode times on large JPEGs.
 //
 //   build/bench/bench_previews [folder]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes 32,767 entries x 3 values in one batch, as a save of the largest collection does, then
 // reads them back one by one, as the start-up load does.
 #include "settings/Settings.h"

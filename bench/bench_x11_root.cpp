@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Applying a 4000x3000 JPEG, stretched, to a 1920x1080 root window under a private Xvfb: our X11
 // root backend against two ordinary root setters given the same picture and screen. Every
 // setter runs as a child process, and wait4 reports its peak resident memory and processor time.

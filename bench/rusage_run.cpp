@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs one command and prints "MEASURE <wall ms> <cpu ms> <peak RSS KiB>" for it alone.
 // Linux carries the spawning process's peak memory into a child started from it, so a bench
 // that holds a large picture cannot measure its children directly: this small process stands in

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # `format` rewrites every C++ file of ours; `check-format` fails when one is not formatted.
 find_program(CLANG_FORMAT NAMES clang-format clang-format-14)
 if(CLANG_FORMAT)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Every target of ours gets the same warnings; CI turns them into errors.
 add_library(kv_warnings INTERFACE)
 target_compile_options(kv_warnings INTERFACE -Wall -Wextra -Wpedantic -Wshadow=local

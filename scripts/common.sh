@@ -1,4 +1,5 @@
 # Shared by scripts/run and scripts/test: install what is missing, configure and build.
+# SPDX-License-Identifier: GPL-3.0-or-later
 set -euo pipefail
 
 KV_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renders the sample wallpapers that are imported on the first start. They are drawn here at
 // build time rather than kept in the repository, so the repository stays small and the pictures
 // are the same on every build.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Liveness.h"
 #include "settings/Settings.h"
 #include "settings/SqliteSettingsStore.h"

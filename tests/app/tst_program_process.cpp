@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/ProgramHome.h"
 #include "support/RootPixels.h"
 #include "support/XTools.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A second process for the store tests: writes values into a store and, when asked, dies
 // without warning in the middle of a batch.
 //   settings_store_child <path> plain <prefix> <count>

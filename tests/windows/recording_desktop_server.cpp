@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An in-process server for the desktop object's class, registered per user in the test prefix so
 // that the desktop layer meets an object whose answers the test chooses.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Windows platform layer and its test program with mingw-w64 and runs them under Wine
 # in a prefix made for this run, without any display. Exits 77 (a skip) when mingw-w64 or Wine
 # is not installed; scripts/deps/windows.txt installs both.

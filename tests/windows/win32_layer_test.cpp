@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Windows platform layer against Wine's real registry, COM runtime and system colours.
 // Usage: win32_layer_test <path of recording_desktop_server.dll, Windows form>
 // Ends with "N passed, N failed" and a non-zero exit code when anything failed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/win32/RegistrySettingsStore.h"
 
 #include "settings/win32/RegistryText.h"

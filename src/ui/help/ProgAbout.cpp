@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/help/ProgAbout.h"
 
 #include "settings/Numbers.h"
@@ -69,6 +70,7 @@ ProgAbout::ProgAbout(int versionMajor, int versionMinor, QList<Link> links, Hype
     text->addWidget(version_);
     text->addWidget(lText);
     text->addWidget(desktop_);
+    text->addWidget(new QLabel(QStringLiteral("Free software: GNU GPL version 3 or later"), this));
     text->addSpacing(14);
     for (const Link& link : links) {
         auto* label = new HyperlinkLabel(link.caption, link.address, this);

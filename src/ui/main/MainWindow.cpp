@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/main/MainWindow.h"
 
 #include "app/Program.h"

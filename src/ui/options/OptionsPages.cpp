@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The three pages of the options dialog: their controls, captions, items and tooltips.
 #include "ui/options/CheckGroups.h"
 #include "ui/options/OptionsForm.h"

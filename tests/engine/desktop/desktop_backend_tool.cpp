@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drives one backend operation in a process of its own, for cases that change what GLib caches
 // per process (installed schemas, the settings backend, the session bus).
 //   desktop_backend_tool ID set-wallpaper PATH | get-style | set-style N | get-color |

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A stand-in for the KDE Plasma shell's scripting interface, for tests: it owns
 // org.kde.plasmashell on the session bus and runs every script it receives in a JavaScript
 // engine over a small model of the shell's desktops, kept in a JSON file between calls.

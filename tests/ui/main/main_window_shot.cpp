@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shows the main window with a small collection for a screenshot:
 // main_window_shot [hold-milliseconds] [picture-folder]. The collection holds the pictures of the
 // folder, some marked to skip, and two entries whose files are gone. The window closes itself

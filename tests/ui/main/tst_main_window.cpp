@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Program.h"
 #include "support/ProgramStores.h"
 #include "support/ScriptedAskUser.h"

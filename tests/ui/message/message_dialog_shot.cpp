@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shows a message for a screenshot: message_dialog_shot [hold-milliseconds] [kind], a deletion
 // question by default. The dialog answers itself after the hold (Close where there is one), so
 // the tool never waits for a person.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/MessageSwitches.h"
 #include "ui/message/DialogAskUser.h"
 #include "ui/message/ProgMsg.h"

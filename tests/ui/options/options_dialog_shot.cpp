@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shows a window for a screenshot: options_dialog_shot <page 0-2 | about> [hold-milliseconds].
 // The window closes itself after the hold, so the tool never waits for a person.
 #include "engine/Options.h"

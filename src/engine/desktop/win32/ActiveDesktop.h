@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The shell's desktop object, in plain Win32 terms so that the same files serve the program and
