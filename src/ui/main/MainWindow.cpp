@@ -14,6 +14,7 @@
 #include "ui/main/MainKeys.h"
 #include "ui/main/MainWindowLook.h"
 #include "ui/main/PreviewPanel.h"
+#include "ui/main/TrayIcon.h"
 #include "ui/options/ProgOpts.h"
 
 #include <QApplication>
@@ -24,7 +25,6 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
-#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -33,6 +33,11 @@ namespace kv {
 MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Prog"));
     dragHandles_ = new WindowDragHandles(this);
+    trayIcon_ = new TrayIcon(this);
+    connect(trayIcon_, &TrayIcon::clicked, this, [this](Program::TrayClick click) {
+        if (program_)
+            program_->TrayIcon_MouseMove(click);
+    });
 
     const QStringList headingTexts{QStringLiteral("Wallpaper Collection:"),
                                    QStringLiteral("Add Wallpapers:"),
@@ -246,58 +251,16 @@ bool MainWindow::isWindowVisible() const {
     return isVisible();
 }
 
-namespace {
-
-Program::TrayClick trayClickOf(QSystemTrayIcon::ActivationReason reason) {
-    switch (reason) {
-    case QSystemTrayIcon::Trigger:
-        return Program::TrayClick::LeftPress;
-    case QSystemTrayIcon::DoubleClick:
-        return Program::TrayClick::LeftDoubleClick;
-    case QSystemTrayIcon::Context:
-        // Qt reports each right press, so a right double click arrives as two of them.
-        return Program::TrayClick::RightPress;
-    default:
-        return Program::TrayClick::Other;
-    }
-}
-
-} // namespace
-
 void MainWindow::addTrayIcon() {
-    if (tray_)
-        return;
-    tray_ = new QSystemTrayIcon(QIcon(QStringLiteral(":/icons/tray.svg")), this);
-    tray_->setToolTip(QStringLiteral("Kestrovaline wallpaper manager"));
-    connect(tray_, &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason reason) {
-                if (program_)
-                    program_->TrayIcon_MouseMove(trayClickOf(reason));
-            });
-    // Qt reports a right double click on the icon as nothing; the icon's own window still gets
-    // the event, so it is picked up here to change the wallpaper a second time.
-    qApp->installEventFilter(this);
-    // Where no notification area exists yet, Qt shows the icon as soon as one appears.
-    tray_->show();
-}
-
-bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseButtonDblClick && program_ &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::RightButton &&
-        qstrcmp(watched->metaObject()->className(), "QSystemTrayIconSys") == 0) {
-        program_->TrayIcon_MouseMove(Program::TrayClick::RightDoubleClick);
-        return true;
-    }
-    return QWidget::eventFilter(watched, event);
+    trayIcon_->show();
 }
 
 void MainWindow::removeTrayIcon() {
-    if (!tray_)
-        return;
-    qApp->removeEventFilter(this);
-    tray_->hide();
-    delete tray_;
-    tray_ = nullptr;
+    trayIcon_->remove();
+}
+
+QSystemTrayIcon* MainWindow::trayIcon() const {
+    return trayIcon_->qtIcon();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -21,6 +21,7 @@ class PreviewPanel;
 class Program;
 class ProgAbout;
 class ProgOpts;
+class TrayIcon;
 class WindowDragHandles;
 
 // The main window. Closing or minimising it collapses it; only the exit command ends the program.
@@ -44,7 +45,9 @@ public:
     void addTrayIcon() override;
     void removeTrayIcon() override;
 
-    QSystemTrayIcon* trayIcon() const { return tray_; }
+    // Qt's notification-area icon while it serves; null before the first collapse, after the
+    // exit, and while the program serves a StatusNotifier host itself.
+    QSystemTrayIcon* trayIcon() const;
     QRect windowFrame() const override;
     void moveWindow(const QPoint& topLeftPixels) override;
     QRect desktopArea() const override;
@@ -85,7 +88,6 @@ public Q_SLOTS:
     void SelectNextRow();
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -100,7 +102,7 @@ private:
     QPushButton* help_ = nullptr;
     QPushButton* about_ = nullptr;
     QPushButton* close_ = nullptr;
-    QSystemTrayIcon* tray_ = nullptr;
+    TrayIcon* trayIcon_ = nullptr;
     CollectionView* imageName_ = nullptr;
     ProgOpts* optionsDialog_ = nullptr;
     ProgAbout* aboutBox_ = nullptr;

@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "support/EndProcess.h"
 #include "support/ProgramHome.h"
 #include "support/RootPixels.h"
+#include "support/SessionBus.h"
 #include "support/XTools.h"
 #include "support/XvfbServer.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
@@ -129,6 +133,47 @@ private Q_SLOTS:
 
         closeProgram(home, program);
         QCOMPARE(home.stored(QStringLiteral("WIndex")), QStringLiteral("0"));
+    }
+
+    // At logon the panel often starts after the programs it hosts, and a panel may restart:
+    // each time a StatusNotifier watcher appears, the icon registers with it.
+    void iconRegistersWithAStatusNotifierHostThatComesLater() {
+        test::SessionBus bus;
+        if (!bus.start())
+            QSKIP(qPrintable(bus.error()));
+        ProgramHome home(display(), QStringLiteral("none"));
+        home.setVariable(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
+        QProcess& program = startInTray(home);
+        QTest::qWait(3000);
+        for (int start = 1; start <= 2; ++start) {
+            QProcess watcher;
+            watcher.setProcessEnvironment(home.processEnvironment());
+            watcher.start(qEnvironmentVariable("KV_BUILD_DIR") +
+                              QStringLiteral("/tests/fake_status_notifier_watcher"),
+                          QStringList());
+            QByteArray said;
+            const auto registered = [&] {
+                said += watcher.readAllStandardOutput();
+                return said.contains("registered org.kde.StatusNotifierItem-") &&
+                       said.contains(" with 6 pictures");
+            };
+            QTRY_VERIFY2_WITH_TIMEOUT(
+                registered(),
+                qPrintable(QStringLiteral("start %1: %2").arg(start).arg(QString::fromUtf8(said))),
+                10000);
+            // A click there, as the host passes it on, shows the window.
+            if (start == 1) {
+                const QString item = QString::fromUtf8(said).section(QLatin1Char(' '), 1, 1);
+                QDBusMessage click = QDBusMessage::createMethodCall(
+                    item, QStringLiteral("/StatusNotifierItem"),
+                    QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("Activate"));
+                click << 0 << 0;
+                QDBusConnection::connectToBus(bus.address(), QStringLiteral("host")).call(click);
+                QTRY_COMPARE_WITH_TIMEOUT(mainWindows(), 1, 5000);
+            }
+            test::endProcess(watcher);
+        }
+        closeProgram(home, program);
     }
 };
 

@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+
+namespace kv {
+
+// Tells when a StatusNotifier host (the D-Bus notification area of Plasma, LXQt, waybar and
+// others) comes or goes: at logon the panel often starts after the programs it hosts, and a
+// panel may restart. The icon is then made again for the area there is.
+class TrayHosts : public QObject {
+    Q_OBJECT
+public:
+    explicit TrayHosts(QObject* parent = nullptr);
+
+    // A StatusNotifier watcher is on the session bus now.
+    static bool statusNotifierHost();
+
+Q_SIGNALS:
+    // Once the host has settled: a watcher that has just taken its name may not serve yet.
+    void changed();
+
+private:
+    QTimer settle_;
+};
+
+} // namespace kv

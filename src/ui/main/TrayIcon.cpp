@@ -1,0 +1,110 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/main/TrayIcon.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QMouseEvent>
+#include <QSystemTrayIcon>
+
+#ifndef Q_OS_WIN
+#include "ui/main/StatusNotifierItem.h"
+#include "ui/main/TrayHosts.h"
+#endif
+
+namespace kv {
+namespace {
+
+const QString kToolTip = QStringLiteral("Kestrovaline wallpaper manager");
+
+Program::TrayClick trayClickOf(QSystemTrayIcon::ActivationReason reason) {
+    switch (reason) {
+    case QSystemTrayIcon::Trigger:
+        return Program::TrayClick::LeftPress;
+    case QSystemTrayIcon::DoubleClick:
+        return Program::TrayClick::LeftDoubleClick;
+    case QSystemTrayIcon::Context:
+        // Qt reports each right press, so a right double click arrives as two of them.
+        return Program::TrayClick::RightPress;
+    default:
+        return Program::TrayClick::Other;
+    }
+}
+
+QIcon trayPicture() {
+    return QIcon(QStringLiteral(":/icons/tray.svg"));
+}
+
+} // namespace
+
+TrayIcon::TrayIcon(QObject* parent) : QObject(parent) {}
+
+void TrayIcon::show() {
+    if (shown_)
+        return;
+    shown_ = true;
+#ifndef Q_OS_WIN
+    hosts_ = new TrayHosts(this);
+    connect(hosts_, &TrayHosts::changed, this, [this] {
+        drop();
+        create();
+    });
+#endif
+    create();
+}
+
+void TrayIcon::remove() {
+    if (!shown_)
+        return;
+    shown_ = false;
+    drop();
+#ifndef Q_OS_WIN
+    delete hosts_;
+    hosts_ = nullptr;
+#endif
+}
+
+void TrayIcon::create() {
+    const auto forward = [this](QSystemTrayIcon::ActivationReason reason) {
+        Q_EMIT clicked(trayClickOf(reason));
+    };
+#ifndef Q_OS_WIN
+    if (TrayHosts::statusNotifierHost()) {
+        item_ = new StatusNotifierItem(trayPicture(), kToolTip, this);
+        connect(item_, &StatusNotifierItem::activated, this, forward);
+        return;
+    }
+#endif
+    tray_ = new QSystemTrayIcon(trayPicture(), this);
+    tray_->setToolTip(kToolTip);
+    connect(tray_, &QSystemTrayIcon::activated, this, forward);
+    // Qt reports a right double click on the icon as nothing; the icon's own window still gets
+    // the event, so it is picked up here to change the wallpaper a second time.
+    qApp->installEventFilter(this);
+    // Where no X11 tray exists yet, Qt shows the icon as soon as one appears.
+    tray_->show();
+}
+
+void TrayIcon::drop() {
+    if (tray_) {
+        qApp->removeEventFilter(this);
+        tray_->hide();
+        delete tray_;
+        tray_ = nullptr;
+    }
+#ifndef Q_OS_WIN
+    delete item_;
+    item_ = nullptr;
+#endif
+}
+
+bool TrayIcon::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonDblClick &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::RightButton &&
+        qstrcmp(watched->metaObject()->className(), "QSystemTrayIconSys") == 0) {
+        Q_EMIT clicked(Program::TrayClick::RightDoubleClick);
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace kv
