@@ -2,6 +2,7 @@
 #include "app/Launcher.h"
 
 #include "app/CommandLine.h"
+#include "app/DataFolders.h"
 #include "app/Program.h"
 #include "engine/Clock.h"
 #include "engine/Options.h"
@@ -21,13 +22,18 @@
 #include "settings/win32/RegistrySettingsStore.h"
 #else
 #include "app/DisplayCheck.h"
+#include "app/LogonStart.h"
 #include "engine/desktop/DesktopLoader.h"
 #include "settings/SettingsLocation.h"
 #include "settings/SqliteSettingsStore.h"
 #endif
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QIcon>
 #include <QProcessEnvironment>
+#include <QStandardPaths>
 #include <QStringList>
 
 #include <cstdio>
@@ -57,12 +63,30 @@ std::unique_ptr<DesktopBackend> desktopFor(const QProcessEnvironment& environmen
 #endif
 }
 
-QString versionText(const QProcessEnvironment& environment) {
+#ifndef _WIN32
+// The logon entry names the program by its plain name when that is what the PATH finds, so an
+// installed program keeps working across upgrades; a copy elsewhere is named by its full path.
+QString logonProgram() {
+    const QString running = QCoreApplication::applicationFilePath();
+    const QString onPath = QStandardPaths::findExecutable(QStringLiteral("kestrovaline"));
+    if (!onPath.isEmpty() &&
+        QFileInfo(onPath).canonicalFilePath() == QFileInfo(running).canonicalFilePath())
+        return QStringLiteral("kestrovaline");
+    return running;
+}
+#endif
+
+QString versionText(int argc, char** argv, const QProcessEnvironment& environment) {
     const auto desktop = desktopFor(environment);
-    return QStringLiteral("Kestrovaline %1.%2\nDesktop: %3\n")
+    // Only for the program's folder: no display is needed to print this.
+    const QCoreApplication application(argc, argv);
+    const QString manual =
+        QDir(helpFolder(QCoreApplication::applicationDirPath())).filePath(helpFileName());
+    return QStringLiteral("Kestrovaline %1.%2\nDesktop: %3\nManual: %4\n")
         .arg(Program::kVersionMajor)
         .arg(Program::kVersionMinor)
-        .arg(desktop->name());
+        .arg(desktop->name(), QFileInfo(manual).isFile() ? QDir::toNativeSeparators(manual)
+                                                         : QStringLiteral("not found"));
 }
 
 } // namespace
@@ -80,7 +104,7 @@ int launch(int argc, char** argv) {
         return 0;
     }
     if (commandLine.mode == CommandLine::Mode::Version) {
-        print(stdout, versionText(environment));
+        print(stdout, versionText(argc, argv, environment));
         return 0;
     }
 
@@ -121,10 +145,18 @@ int launch(int argc, char** argv) {
     QApplication::setApplicationVersion(
         QStringLiteral("%1.%2").arg(Program::kVersionMajor).arg(Program::kVersionMinor));
     QApplication::setQuitOnLastWindowClosed(false);
+    // Panels and task switchers match the windows to the menu entry and show its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("kestrovaline"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/kestrovaline.svg")));
 
     Program program(settings, clock, [] { QCoreApplication::exit(0); });
     const auto desktop = desktopFor(environment);
     program.setDesktop(*desktop);
+#ifndef _WIN32
+    // Windows registers the logon start in its installer.
+    const LogonStart logonStart(autostartFolder(environment), logonProgram());
+    program.setLogonStart(&logonStart);
+#endif
     ClockSeededRandom random(clock);
     program.setRandom(random);
     OptionsMessageSwitches messageSwitches(program.options().options());
@@ -142,7 +174,7 @@ int launch(int argc, char** argv) {
     if (!program.Form_Load(commandLine, window, askUser))
         return 0;
     // The help and the about box need the folders and the home page the start-up settled.
-    help.setProgramFolder(program.programFolder());
+    help.setProgramFolder(program.helpFolder());
     help.setHelpFileName(program.helpFileName());
     help.setHomePage(program.savedState().homePage());
     const QString homePage = program.savedState().homePage();

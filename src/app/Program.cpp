@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Program.h"
 
+#include "app/DataFolders.h"
+#include "app/LogonStart.h"
 #include "app/ProgramWindow.h"
 #include "collection/CollectionCommands.h"
 #include "engine/AskUser.h"
+#include "engine/desktop/DesktopBackend.h"
 #include "settings/Numbers.h"
 #include "settings/Settings.h"
 
@@ -18,32 +21,19 @@ namespace {
 const QString kProductName = QStringLiteral("Kestrovaline");
 constexpr int kInitTimerIntervalMs = 100;
 
-QString localHelpFileName() {
-#ifdef Q_OS_WIN
-    return QStringLiteral("KestrovalineHelp.chm");
-#else
-    return QStringLiteral("KestrovalineHelp.html");
-#endif
-}
-
-// The sample folder lies beside the program in a build, and under the data folder once installed.
-QString findMakerFolder(const QString& programFolder) {
-    const QDir folder(programFolder);
-    const QString beside = folder.filePath(QStringLiteral("Moravelstone"));
-    if (QFileInfo(beside).isDir())
-        return beside;
-    const QString installed =
-        QDir::cleanPath(folder.filePath(QStringLiteral("../share/kestrovaline/Moravelstone")));
-    if (QFileInfo(installed).isDir())
-        return installed;
-    return beside;
-}
-
-// There is no web site: the home page is the manual installed beside the program, so every link
+// There is no web site: the home page is the manual that came with the program, so every link
 // opens something real.
-QString builtInHomePage(const QString& programFolder, const QString& helpFileName) {
-    return QUrl::fromLocalFile(QDir(programFolder).absoluteFilePath(helpFileName))
+QString builtInHomePage(const QString& helpFolder, const QString& helpFileName) {
+    return QUrl::fromLocalFile(QDir(helpFolder).absoluteFilePath(helpFileName))
         .toString(QUrl::FullyEncoded);
+}
+
+// Desktops whose wallpaper goes with the session, so a logon start must put it back. Known by
+// the backend's id until the backends say so themselves.
+bool forgetsWallpaper(const DesktopBackend& desktop) {
+    static const QStringList ids{QStringLiteral("x11"), QStringLiteral("sway"),
+                                 QStringLiteral("hyprland"), QStringLiteral("wayland")};
+    return ids.contains(desktop.name().section(QLatin1Char(' '), 0, 0));
 }
 
 } // namespace
@@ -95,11 +85,12 @@ bool Program::Form_Load(const CommandLine& commandLine, ProgramWindow& window, A
         return false;
 
     collection_.setPreviewEnabled(true);
-    helpFileName_ = localHelpFileName();
+    helpFileName_ = kv::helpFileName();
     if (programFolder_.isEmpty())
         programFolder_ = QCoreApplication::applicationDirPath();
-    makerFolder_ = findMakerFolder(programFolder_);
-    savedState_.setBuiltInHomePage(builtInHomePage(programFolder_, helpFileName_));
+    makerFolder_ = kv::sampleFolder(programFolder_);
+    helpFolder_ = kv::helpFolder(programFolder_);
+    savedState_.setBuiltInHomePage(builtInHomePage(helpFolder_, helpFileName_));
     window.setTitle(windowTitle());
 
     browser_.setAskUser(&askUser);
@@ -109,6 +100,7 @@ bool Program::Form_Load(const CommandLine& commandLine, ProgramWindow& window, A
     // the next one tried.
     browser_.start(savedState_.restoredDrive(), savedState_.restoredFolder());
     restored_ = true;
+    keepLogonStart();
 
     if (commandLine.isLogon()) {
         const Options& options = options_.options();
@@ -181,6 +173,17 @@ void Program::SaveState() {
     if (!restored_)
         return;
     savedState_.SaveState(window_);
+    keepLogonStart();
+}
+
+void Program::setDesktop(DesktopBackend& desktop) {
+    engine_.setDesktop(desktop);
+    desktopForgetsWallpaper_ = forgetsWallpaper(desktop);
+}
+
+void Program::keepLogonStart() {
+    if (logonStart_)
+        logonStart_->Update(LogonStart::IsWanted(options_.options(), desktopForgetsWallpaper_));
 }
 
 void Program::SaveAndExit() {

@@ -23,6 +23,7 @@ namespace kv {
 class AskUser;
 class Clock;
 class DesktopBackend;
+class LogonStart;
 class ProgramWindow;
 class Settings;
 
@@ -65,7 +66,10 @@ public:
     void setChangeWallpaper(std::function<void()> changeWallpaper);
 
     // The desktop the wallpaper goes to; until one is given every change fails quietly.
-    void setDesktop(DesktopBackend& desktop) { engine_.setDesktop(desktop); }
+    void setDesktop(DesktopBackend& desktop);
+    // The autostart entry kept in step with the options at start-up and at every save; none
+    // when not given.
+    void setLogonStart(const LogonStart* logonStart) { logonStart_ = logonStart; }
     void setRandom(Random& random) { engine_.setRandom(random); }
     WallpaperEngine& engine() { return engine_; }
 
@@ -78,6 +82,8 @@ public:
     QString programFolder() const { return programFolder_; }
     QString makerFolder() const { return makerFolder_; }
     QString helpFileName() const { return helpFileName_; }
+    // Where the manual was found: the program folder, or the data folder once installed.
+    QString helpFolder() const { return helpFolder_; }
 
     Collection& collection() { return collection_; }
     // The file browser, the previews and the collection commands the main window shows.
@@ -95,6 +101,7 @@ public:
 
 private:
     void stopTimers();
+    void keepLogonStart();
 
     Settings& settings_;
     Clock& clock_;
@@ -103,6 +110,8 @@ private:
     ProgramWindow* window_ = nullptr;
     AskUser* askUser_ = nullptr;
     std::function<void()> changeWallpaper_;
+    const LogonStart* logonStart_ = nullptr;
+    bool desktopForgetsWallpaper_ = false;
 
     QTimer lifeTimer_;
     QTimer initTimer_;
@@ -122,6 +131,7 @@ private:
     QString programFolder_;
     QString makerFolder_;
     QString helpFileName_;
+    QString helpFolder_;
     bool restored_ = false;
     bool ended_ = false;
 };

@@ -14,15 +14,22 @@ QString absoluteFolder(const QProcessEnvironment& environment, const QString& va
     return QDir::isAbsolutePath(value) ? value : QString();
 }
 
+QString configHome(const QProcessEnvironment& environment) {
+    const QString base = absoluteFolder(environment, QStringLiteral("XDG_CONFIG_HOME"));
+    if (!base.isEmpty())
+        return base;
+    const QString home = environment.value(QStringLiteral("HOME"), QDir::homePath());
+    return QDir(home).filePath(QStringLiteral(".config"));
+}
+
 } // namespace
 
 QString persistentStorePath(const QProcessEnvironment& environment) {
-    QString base = absoluteFolder(environment, QStringLiteral("XDG_CONFIG_HOME"));
-    if (base.isEmpty()) {
-        const QString home = environment.value(QStringLiteral("HOME"), QDir::homePath());
-        base = QDir(home).filePath(QStringLiteral(".config"));
-    }
-    return QDir(base).filePath(kStoreFile);
+    return QDir(configHome(environment)).filePath(kStoreFile);
+}
+
+QString autostartFolder(const QProcessEnvironment& environment) {
+    return QDir(configHome(environment)).filePath(QStringLiteral("autostart"));
 }
 
 QString volatileStorePath(const QProcessEnvironment& environment) {

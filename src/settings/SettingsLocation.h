@@ -11,5 +11,7 @@ namespace kv {
 // session. Without XDG_RUNTIME_DIR the volatile path is empty and the persistent store serves.
 QString persistentStorePath(const QProcessEnvironment& environment);
 QString volatileStorePath(const QProcessEnvironment& environment);
+// The user's autostart folder, read by every desktop at logon.
+QString autostartFolder(const QProcessEnvironment& environment);
 
 } // namespace kv

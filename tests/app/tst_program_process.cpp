@@ -5,6 +5,8 @@
 #include "support/XvfbServer.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QRect>
 #include <QRegularExpression>
@@ -75,6 +77,10 @@ private Q_SLOTS:
         QProcess& first = home.start();
         QTRY_COMPARE_WITH_TIMEOUT(mainWindows(), 1, 15000);
         QVERIFY(home.storedVolatile(QStringLiteral("LifeTime")).toDouble() > 0);
+        // Panels show the program's own icon for its window.
+        QVERIFY(test::runXTool(display(), QStringLiteral("xprop"),
+                               {QStringLiteral("-name"), kTitle, QStringLiteral("_NET_WM_ICON")})
+                    .startsWith(QStringLiteral("_NET_WM_ICON(CARDINAL) = ")));
 
         // A second start finds the running copy and ends without a window of its own.
         QCOMPARE(home.run({}), 0);
@@ -151,31 +157,80 @@ private Q_SLOTS:
         QCOMPARE(home.stored(QStringLiteral("WN")), QStringLiteral("3"));
     }
 
-    // The three ways a logon start can go.
+    // The ways a logon start can go, and the logon entry it leaves.
     void logonStart_data() {
+        QTest::addColumn<QString>("desktop");
         QTest::addColumn<QString>("automatic");
         QTest::addColumn<QString>("logon");
         QTest::addColumn<QString>("autoStart");
         QTest::addColumn<bool>("staysResident");
         QTest::addColumn<QColor>("root");
-        QTest::newRow("manual, no autostart: ends, saves nothing") << "0"
-                                                                   << "1"
-                                                                   << "0" << false << QColor();
-        QTest::newRow("automatic without logon change: only collapses") << "1"
-                                                                        << "0"
-                                                                        << "1" << true << QColor();
+        // The user's logon entry before the start: none, an earlier one of ours, or ours hidden
+        // by the user.
+        QTest::addColumn<QByteArray>("entry");
+        const QByteArray earlier = "[Desktop Entry]\nType=Application\nExec=kestrovaline -logon\n";
+        // A desktop that keeps its wallpaper, so nothing else calls for a logon start.
+        QTest::newRow("manual, no autostart: ends, saves nothing, drops the logon entry")
+            << "none"
+            << "0"
+            << "1"
+            << "0" << false << QColor() << earlier;
+        QTest::newRow("automatic without logon change: only collapses")
+            << "x11"
+            << "1"
+            << "0"
+            << "1" << true << QColor() << QByteArray();
         QTest::newRow("automatic logon change: next picture, then collapses")
+            << "x11"
             << "1"
             << "1"
-            << "1" << true << QColor(Qt::green);
+            << "1" << true << QColor(Qt::green) << earlier;
+        QTest::newRow("logon entry hidden by the user stays")
+            << "x11"
+            << "1"
+            << "0"
+            << "1" << true << QColor() << earlier + "Hidden=true\n";
     }
     void logonStart() {
+        QFETCH(QString, desktop);
         QFETCH(QString, automatic);
         QFETCH(QString, logon);
         QFETCH(QString, autoStart);
         QFETCH(bool, staysResident);
         QFETCH(QColor, root);
-        ProgramHome home(display(), QStringLiteral("x11"));
+        QFETCH(QByteArray, entry);
+        ProgramHome home(display(), desktop);
+        QFile entryFile(home.environment().configHome() + "/autostart/kestrovaline.desktop");
+        if (!entry.isNull()) {
+            QDir().mkpath(QFileInfo(entryFile).path());
+            QVERIFY(entryFile.open(QIODevice::WriteOnly));
+            entryFile.write(entry);
+            entryFile.close();
+        }
+        // What the user finds in the autostart folder once the program has started.
+        const auto checkEntry = [&] {
+            const bool hidden = entry.contains("Hidden=true");
+            QCOMPARE(entryFile.exists(), staysResident || hidden);
+            if (!entryFile.exists())
+                return;
+            QVERIFY(entryFile.open(QIODevice::ReadOnly));
+            const QByteArray text = entryFile.readAll();
+            entryFile.close();
+            if (hidden) {
+                QCOMPARE(text, entry);
+                return;
+            }
+            // The program outside the PATH is named by its full path.
+            const QString exec = QString::fromUtf8(text).section(QStringLiteral("\nExec="), 1, 1);
+            QVERIFY2(exec.section(QLatin1Char('\n'), 0, 0).endsWith(QStringLiteral(" -logon")),
+                     text.constData());
+            QCOMPARE(QFileInfo(exec.section(QStringLiteral(" -logon"), 0, 0)).canonicalFilePath(),
+                     QFileInfo(ProgramHome::program()).canonicalFilePath());
+            if (!QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate")).isEmpty())
+                QCOMPARE(QProcess::execute(QStringLiteral("desktop-file-validate"),
+                                           {entryFile.fileName()}),
+                         0);
+        };
         auto values = test::threeColourCollection(home.environment().root());
         values.append({QStringLiteral("Automatic"), automatic});
         values.append({QStringLiteral("AutoLogon"), logon});
@@ -191,6 +246,7 @@ private Q_SLOTS:
             QCOMPARE(home.stored(QStringLiteral("WMainX")), QString());
             QVERIFY(home.storedVolatile(QStringLiteral("LifeTime")).toDouble() > 0);
             QVERIFY(rootShows(root));
+            checkEntry();
             return;
         }
         QProcess& program = home.start({QStringLiteral("-LOGON")});
@@ -199,6 +255,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(rootShows(root), 5000);
         QCOMPARE(mainWindows(), 0);
         QCOMPARE(program.state(), QProcess::Running);
+        checkEntry();
         QCOMPARE(home.run({QStringLiteral("-close")}), 0);
         QVERIFY(program.waitForFinished(10000));
         QCOMPARE(home.stored(QStringLiteral("WIndex")), root == QColor(Qt::green) ? "1" : "0");
@@ -227,6 +284,13 @@ private Q_SLOTS:
         QCOMPARE(process.exitCode(), 0);
         const QByteArray version = process.readAllStandardOutput();
         QVERIFY(version.startsWith("Kestrovaline 1.0\nDesktop: none"));
+        // The manual beside the program in the build.
+        const QString manual =
+            QString::fromLocal8Bit(version).section(QStringLiteral("\nManual: "), 1).trimmed();
+        QVERIFY2(QFileInfo(manual).isFile(), version.constData());
+        QCOMPARE(QFileInfo(manual).canonicalFilePath(),
+                 QFileInfo(qEnvironmentVariable("KV_BUILD_DIR") + "/KestrovalineHelp.html")
+                     .canonicalFilePath());
         process.start(ProgramHome::program(), {QStringLiteral("--help")});
         QVERIFY(process.waitForFinished(10000));
         QVERIFY(process.readAllStandardOutput().contains("-close"));

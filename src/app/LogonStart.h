@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+namespace kv {
+
+struct Options;
+
+// The per-user logon start: an autostart entry that runs "-logon", present while a logon start
+// has something to do. No installer registers it here, so the program keeps it in step with its
+// options; an entry the user switched off stays exactly as the user left it.
+class LogonStart {
+public:
+    // `folder` is the user's autostart folder, `program` what the entry runs ("kestrovaline", or
+    // a full path when the program is not the one found on the PATH).
+    LogonStart(QString folder, QString program);
+
+    // Automatic change on, the program allowed to start in manual mode, or a desktop that loses
+    // its wallpaper with the session.
+    static bool IsWanted(const Options& options, bool desktopForgetsWallpaper);
+
+    enum class Outcome { Written, Removed, Unchanged, LeftToUser, Failed };
+    Outcome Update(bool wanted) const;
+
+    QString filePath() const;
+    // The entry as this program writes it.
+    QByteArray entryText() const;
+
+private:
+    QString folder_;
+    QString program_;
+};
+
+} // namespace kv
