@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The test decode that comes before every wallpaper change: a large JPEG decoded at full size
 // against the reduced decode, in time and in peak memory (each measured in a fresh process),
-// and the structural check that catches a JPEG cut short.
+// and the completeness check that catches a JPEG cut short.
 //   bench_picture_check [width height]      default 6000 x 4000
 
 #include "engine/PictureCheck.h"
@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
     QElapsedTimer timer;
     timer.start();
     const bool reaches = JpegReachesEndOfImage(file);
-    std::printf("marker walk of the whole file alone: %.2f ms (%s)\n", timer.nsecsElapsed() / 1e6,
-                reaches ? "complete" : "cut short");
+    std::printf("completeness check of the whole file alone: %.2f ms (%s)\n",
+                timer.nsecsElapsed() / 1e6, reaches ? "complete" : "cut short");
     return 0;
 }

@@ -16,14 +16,18 @@ inline constexpr int kReducedDecodeSide = 64;
 // Pictures larger than this many pixels are refused before decoding: a desktop would need
 // gigabytes to show them, and a damaged header can claim any size.
 inline constexpr qint64 kMaxPicturePixels = 250'000'000;
+// Files larger than this are refused unread: even an uncompressed picture of the largest size
+// above fits in it, so only damage or a mistake makes a picture file longer.
+inline constexpr qint64 kMaxPictureBytes = qint64(1) << 30;
 
 // True when the file is a JPEG, BMP or GIF picture (judged by its content, not its name) that
 // decodes completely. Never throws; a file that cannot be read is simply not a picture.
 bool PictureDecodes(const QString& path, DecodeSize size = DecodeSize::Reduced);
 
 // The JPEG decoder fills a picture whose data ends early with grey and reports success, so a
-// JPEG counts as whole only when its markers lead from the start to the end-of-image marker.
-// Data after that marker (a camera's appended video, say) does not matter.
+// JPEG counts as whole only when a decode reaches the end-of-image marker without running out of
+// picture data, also when that marker was stuck onto a cut file. Data after the marker (a
+// camera's appended video, say) does not matter. Reads the device in pieces, from its start.
 bool JpegReachesEndOfImage(QIODevice& device);
 
 } // namespace kv

@@ -10,8 +10,11 @@
 #include "support/ScriptedAskUser.h"
 
 #include <QDir>
+#include <QImageWriter>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <memory>
 
 using namespace kv;
 
@@ -106,6 +109,8 @@ struct Bench {
 
 class TestWallpaperEngine : public QObject {
     Q_OBJECT
+
+    std::unique_ptr<Bench> pictures_;
 
 private Q_SLOTS:
     void setWallpaperEntry_data() {
@@ -206,6 +211,33 @@ private Q_SLOTS:
         QCOMPARE(rows, selectedAfter);
     }
 
+    // The pictures of the decode checks, written once: the large ones take a while.
+    void initTestCase() {
+        pictures_ = std::make_unique<Bench>();
+        const QString large = pictures_->path(QStringLiteral("large.jpg"));
+        QVERIFY(test::WriteNoisyJpeg(large, 1600, 1200));
+        QImage noisy(large);
+        QImageWriter progressive(pictures_->path(QStringLiteral("progressive.jpg")));
+        progressive.setProgressiveScanWrite(true);
+        QVERIFY(progressive.write(noisy));
+        const auto bytes = [this](const char* name) {
+            QFile read(pictures_->path(QLatin1String(name)));
+            return read.open(QIODevice::ReadOnly) ? read.readAll() : QByteArray();
+        };
+        const QByteArray whole = bytes("large.jpg");
+        const QByteArray cut = whole.chopped(int(whole.size() / 10));
+        const QByteArray endMarker("\xFF\xD9", 2);
+        QVERIFY(test::writeBytes(pictures_->path(QStringLiteral("large-truncated.jpg")), cut));
+        QVERIFY(
+            test::writeBytes(pictures_->path(QStringLiteral("cut-marked.jpg")), cut + endMarker));
+        QVERIFY(test::writeBytes(pictures_->path(QStringLiteral("progressive-cut-marked.jpg")),
+                                 bytes("progressive.jpg").chopped(20000) + endMarker));
+        QVERIFY(test::writeBytes(pictures_->path(QStringLiteral("trailing.jpg")),
+                                 whole + QByteArray(100000, '\x5A')));
+        QVERIFY(QFile::copy(large, pictures_->path(QStringLiteral("sparse.jpg"))));
+        QVERIFY(QFile::resize(pictures_->path(QStringLiteral("sparse.jpg")), qint64(2) << 30));
+    }
+
     // The reduced test decode is only worth its speed if it turns down what the full one does.
     void reducedDecodeRejectsWhatFullDecodeRejects_data() {
         QTest::addColumn<QString>("file");
@@ -216,6 +248,12 @@ private Q_SLOTS:
         QTest::newRow("large.jpg") << "large.jpg" << true;
         QTest::newRow("truncated.jpg") << "truncated.jpg" << false;
         QTest::newRow("large-truncated.jpg") << "large-truncated.jpg" << false;
+        QTest::newRow("cut, end marker stuck on") << "cut-marked.jpg" << false;
+        QTest::newRow("progressive") << "progressive.jpg" << true;
+        QTest::newRow("progressive, cut, end marker stuck on")
+            << "progressive-cut-marked.jpg" << false;
+        QTest::newRow("data after the end marker") << "trailing.jpg" << true;
+        QTest::newRow("2 GiB, sparse") << "sparse.jpg" << false;
         QTest::newRow("text-named.jpg") << "text-named.jpg" << false;
         QTest::newRow("empty.bmp") << "empty.bmp" << false;
         QTest::newRow("huge.bmp") << "huge.bmp" << false;
@@ -224,17 +262,9 @@ private Q_SLOTS:
     void reducedDecodeRejectsWhatFullDecodeRejects() {
         QFETCH(QString, file);
         QFETCH(bool, decodes);
-        Bench bench;
-        const QString large = bench.path(QStringLiteral("large.jpg"));
-        QVERIFY(test::WriteNoisyJpeg(large, 1600, 1200));
-        QFile whole(large);
-        QVERIFY(whole.open(QIODevice::ReadOnly));
-        QFile cut(bench.path(QStringLiteral("large-truncated.jpg")));
-        QVERIFY(cut.open(QIODevice::WriteOnly));
-        cut.write(whole.readAll().chopped(int(whole.size() / 10)));
-        cut.close();
-        QCOMPARE(PictureDecodes(bench.path(file), DecodeSize::Full), decodes);
-        QCOMPARE(PictureDecodes(bench.path(file), DecodeSize::Reduced), decodes);
+        const QString path = pictures_->path(file);
+        QCOMPARE(PictureDecodes(path, DecodeSize::Full), decodes);
+        QCOMPARE(PictureDecodes(path, DecodeSize::Reduced), decodes);
     }
 
     void changeWallpaper_data() {
