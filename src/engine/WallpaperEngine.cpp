@@ -10,6 +10,7 @@
 #include "engine/desktop/DesktopBackend.h"
 
 #include <QList>
+#include <QScopedValueRollback>
 #include <QSet>
 
 #include <algorithm>
@@ -33,6 +34,10 @@ QDateTime civil(const QDate& date, const QTime& time) {
     return QDateTime(date, time.isValid() ? time : QTime(0, 0), Qt::UTC);
 }
 
+// Only the colour bits of the stored value: a hand-edited value with higher bits set would never
+// equal what the desktop reports and would be written again at every change.
+constexpr DesktopColor kColourBits = 0x00FFFFFFu;
+
 } // namespace
 
 WallpaperEngine::WallpaperEngine(Collection& collection, Options& options, Clock& clock,
@@ -41,6 +46,14 @@ WallpaperEngine::WallpaperEngine(Collection& collection, Options& options, Clock
       desktop_(&desktop) {
     changeTimer_.setTimerType(Qt::CoarseTimer);
     connect(&changeTimer_, &QTimer::timeout, this, &WallpaperEngine::ChangeTimer_Timer);
+    const auto collectionEdited = [this] {
+        if (!markingEntry_)
+            failureReported_ = false;
+    };
+    connect(&collection_, &Collection::rowsInserted, this, collectionEdited);
+    connect(&collection_, &Collection::rowsRemoved, this, collectionEdited);
+    connect(&collection_, &Collection::modelReset, this, collectionEdited);
+    connect(&collection_, &Collection::dataChanged, this, collectionEdited);
 }
 
 QDateTime WallpaperEngine::civilNow() const {
@@ -49,26 +62,44 @@ QDateTime WallpaperEngine::civilNow() const {
 }
 
 int WallpaperEngine::SetWallpaperEntry(qint32 index) {
+    return applyEntry(index) == EntryOutcome::Set ? 1 : 0;
+}
+
+WallpaperEngine::EntryOutcome WallpaperEngine::applyEntry(qint32 index) {
     const QString path = collection_.ImageFullPath(index);
+    const QScopedValueRollback marking(markingEntry_, true);
     if (path.isEmpty() || !Collection::FileExists(path)) {
         collection_.SetImageState(index, StateMissing);
-        return 0;
+        return EntryOutcome::Missing;
     }
     if (!PictureDecodes(path))
-        return 0;
-    if (!desktop_->SetDesktopWallpaper(path)) {
-        collection_.SetImageState(index, StateMissing);
-        return 0;
-    }
-    const auto colour = static_cast<DesktopColor>(options_.Backgroud);
+        return EntryOutcome::Undecodable;
+    // The file exists and decodes, so a refusal is the desktop's: the entry keeps its state.
+    if (!desktop_->SetDesktopWallpaper(path))
+        return EntryOutcome::DesktopRefused;
+    enforceColourAndStyle();
+    if (collection_.ImageState(index) == StateMissing)
+        collection_.SetImageState(index, StateUse);
+    selectEntry(index);
+    failureReported_ = false;
+    return EntryOutcome::Set;
+}
+
+void WallpaperEngine::enforceColourAndStyle() {
+    const DesktopColor colour = static_cast<DesktopColor>(options_.Backgroud) & kColourBits;
     if (desktop_->GetDesktopColor() != colour)
         desktop_->SetDesktopColor(colour);
     if (desktop_->GetDesktopWallpaperStyle() != options_.Stretch)
         desktop_->SetDesktopWallpaperStyle(options_.Stretch);
-    if (collection_.ImageState(index) == StateMissing)
-        collection_.SetImageState(index, StateUse);
-    selectEntry(index);
-    return 1;
+}
+
+void WallpaperEngine::reportFailure(const QString& message) {
+    if (failureReported_ || !askUser_)
+        return;
+    // Nothing shown (the kind switched off, or the dialog busy with another message) leaves the
+    // next retry free to show it.
+    if (askUser_->ask(MessageKind::ChangeFailed, message) != -1)
+        failureReported_ = true;
 }
 
 void WallpaperEngine::selectEntry(qint32 index) {
@@ -99,15 +130,24 @@ int WallpaperEngine::ChangeWallpaper() {
 
     int attempts = 0;
     qint32 chosen = -1;
+    bool refused = false;
+    // True when the search is over: the entry was set, or the desktop turned a good file down
+    // and would turn down the others too.
+    const auto attempt = [&](qint32 row) {
+        ++attempts;
+        const EntryOutcome outcome = applyEntry(row);
+        if (outcome == EntryOutcome::Set)
+            chosen = row;
+        refused = outcome == EntryOutcome::DesktopRefused;
+        return chosen >= 0 || refused;
+    };
     if (options_.AutoSelection != 1) {
-        for (qint32 row = (current + 1) % count; row != current; row = (row + 1) % count) {
-            if (collection_.ImageState(row) == StateSkip)
-                continue;
-            ++attempts;
-            if (SetWallpaperEntry(row) == 1) {
-                chosen = row;
+        // The current entry comes last: when nothing else can be used it is applied again, so
+        // the change still enforces the picture, style and colour.
+        for (qint32 step = 1; step <= count; ++step) {
+            const qint32 row = (current + step) % count;
+            if (collection_.ImageState(row) != StateSkip && attempt(row))
                 break;
-            }
         }
     } else {
         QSet<qint32> failed;
@@ -124,30 +164,29 @@ int WallpaperEngine::ChangeWallpaper() {
             const int number = static_cast<int>(candidates.size());
             if (number == 0)
                 break;
-            int k = qMin(random_->Between(1, number), number);
-            if (k == currentRank)
+            int k = qBound(1, random_->Between(1, number), number);
+            // The current wallpaper is drawn again only when it is the last candidate left.
+            if (k == currentRank && number > 1)
                 k = k < number ? k + 1 : k - 1;
-            if (k < 1)
-                break;
             const qint32 row = candidates.at(k - 1);
-            ++attempts;
-            if (SetWallpaperEntry(row) == 1) {
-                chosen = row;
+            if (attempt(row))
                 break;
-            }
             failed.insert(row);
         }
     }
 
     if (chosen < 0) {
-        if (askUser_)
-            askUser_->ask(
-                MessageKind::ChangeFailed,
-                attempts == 0
-                    ? QStringLiteral("Unable to set new wallpaper! There are no available image "
-                                     "files in wallpaper collection!")
-                    : QStringLiteral("Unable to set new wallpaper! There are no supported image "
-                                     "files in wallpaper collection!"));
+        if (refused)
+            reportFailure(QStringLiteral("Unable to set new wallpaper! The desktop \"%1\" did "
+                                         "not accept it.")
+                              .arg(desktop_->name()));
+        else
+            reportFailure(attempts == 0 ? QStringLiteral("Unable to set new wallpaper! There are "
+                                                         "no available image files in wallpaper "
+                                                         "collection!")
+                                        : QStringLiteral("Unable to set new wallpaper! There are "
+                                                         "no supported image files in wallpaper "
+                                                         "collection!"));
         return 0;
     }
     collection_.setCurrentIndex(chosen);
@@ -159,11 +198,8 @@ int WallpaperEngine::ChangeWallpaper() {
 }
 
 void WallpaperEngine::ApplyDesktopOptions() {
-    const auto colour = static_cast<DesktopColor>(options_.Backgroud);
-    if (desktop_->GetDesktopColor() != colour)
-        desktop_->SetDesktopColor(colour);
-    if (desktop_->GetDesktopWallpaperStyle() != options_.Stretch)
-        desktop_->SetDesktopWallpaperStyle(options_.Stretch);
+    failureReported_ = false;
+    enforceColourAndStyle();
     ComputeNextChange();
     ChangeTimer_Timer();
 }

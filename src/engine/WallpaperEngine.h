@@ -46,7 +46,9 @@ public:
     int SetWallpaperEntry(qint32 index);
     // The Set button: the current row of the collection list, -1 when there is none.
     void Set_Click();
-    // 1 when a new wallpaper was set; failures are reported to the user, once.
+    // 1 when a new wallpaper was set. A failure is reported to the user once per streak: retries
+    // of the same failing change stay quiet until a change succeeds or the options or the
+    // collection change.
     int ChangeWallpaper();
 
     void ApplyDesktopOptions();
@@ -58,6 +60,11 @@ public:
     QDateTime NextChange() const { return nextChange_; }
 
 private:
+    enum class EntryOutcome { Set, Missing, Undecodable, DesktopRefused };
+
+    EntryOutcome applyEntry(qint32 index);
+    void enforceColourAndStyle();
+    void reportFailure(const QString& message);
     // The clock's local time as a plain civil date and time, so that an hour added is an hour on
     // the wall clock and day boundaries are those of the calendar.
     QDateTime civilNow() const;
@@ -73,6 +80,9 @@ private:
     QTimer changeTimer_;
     QDateTime lastChange_;
     QDateTime nextChange_;
+    bool failureReported_ = false;
+    // Set while the engine itself marks an entry, which is no edit of the collection.
+    bool markingEntry_ = false;
 };
 
 } // namespace kv

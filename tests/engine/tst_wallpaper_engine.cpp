@@ -130,7 +130,10 @@ private Q_SLOTS:
         QTest::newRow("text-named.jpg") << "text-named.jpg" << 2 << true << 0 << 2 << 0;
         QTest::newRow("empty.bmp") << "empty.bmp" << 1 << true << 0 << 1 << 0;
         QTest::newRow("huge.bmp") << "huge.bmp" << 1 << true << 0 << 1 << 0;
-        QTest::newRow("desktop refuses") << "valid.jpg" << 1 << false << 0 << 3 << 1;
+        QTest::newRow("desktop refuses, the entry keeps its state")
+            << "valid.jpg" << 1 << false << 0 << 1 << 1;
+        QTest::newRow("desktop refuses a missing entry's file that is back")
+            << "valid.jpg" << 3 << false << 0 << 3 << 1;
     }
     void setWallpaperEntry() {
         QFETCH(QString, file);
@@ -171,6 +174,8 @@ private Q_SLOTS:
         bench.engine.ApplyDesktopOptions();
         QCOMPARE(bench.desktop.colourSets, 0);
         QCOMPARE(bench.desktop.styleSets, 0);
+        // Bits above the colour, hand-edited into the store, do not make the colour differ.
+        bench.options.Backgroud = qint32(0xAB336699u);
         bench.options.Stretch = StyleTile;
         bench.engine.ApplyDesktopOptions();
         QCOMPARE(bench.desktop.styleSets, 1);
@@ -285,17 +290,23 @@ private Q_SLOTS:
             << 0;
         QTest::newRow("list order tries a missing entry whose file is back")
             << 0 << QList<int>{1, 3, 1} << none << 0 << none << QList<int>{1} << 0 << "" << 1;
-        QTest::newRow("list order, one entry")
-            << 0 << QList<int>{1} << none << 0 << none << none << 0 << kNoAvailable << 0;
-        QTest::newRow("list order, the others skipped")
-            << 0 << QList<int>{1, 2, 2} << none << 0 << none << none << 0 << kNoAvailable << 0;
+        QTest::newRow("list order, one entry is applied again")
+            << 0 << QList<int>{1} << none << 0 << none << QList<int>{0} << 0 << "" << 0;
+        QTest::newRow("list order, the others skipped, the current applied again")
+            << 0 << QList<int>{1, 2, 2} << none << 0 << none << QList<int>{0} << 0 << "" << 0;
+        QTest::newRow("list order, every entry skipped")
+            << 0 << QList<int>{2, 2} << none << 0 << none << none << 0 << kNoAvailable << 0;
+        QTest::newRow("list order, the only entry broken")
+            << 0 << QList<int>{1} << QList<int>{0} << 0 << none << none << 0 << kNoSupported << 0;
         QTest::newRow("list order, stored index beyond the end starts from the last")
             << 0 << QList<int>(10, 1) << none << 57 << none << QList<int>{0} << 0 << "" << 0;
-        QTest::newRow("list order, every other entry broken")
-            << 0 << QList<int>{1, 1, 1} << QList<int>{1, 2} << 0 << none << none << 0
-            << kNoSupported << 0;
-        QTest::newRow("random, only the current entry in use")
-            << 1 << QList<int>{1, 2, 3} << none << 0 << none << none << 1 << kNoAvailable << 0;
+        QTest::newRow("list order, every other entry broken, the current applied again")
+            << 0 << QList<int>{1, 1, 1} << QList<int>{1, 2} << 0 << none << QList<int>{0} << 0 << ""
+            << 0;
+        QTest::newRow("random, only the current entry in use, applied again")
+            << 1 << QList<int>{1, 2, 3} << none << 0 << none << QList<int>{0} << 1 << "" << 0;
+        QTest::newRow("random, no entry in use")
+            << 1 << QList<int>{2, 3} << none << 0 << none << none << 0 << kNoAvailable << 0;
         QTest::newRow("random, two candidates, the current drawn")
             << 1 << QList<int>{1, 1} << none << 0 << QList<int>{1} << QList<int>{1} << 1 << "" << 1;
         QTest::newRow("random, two candidates, the other drawn")
@@ -338,6 +349,41 @@ private Q_SLOTS:
         QCOMPARE(bench.options.AutoChangeDate, QDate(2026, 5, 3));
         for (int row : broken)
             QCOMPARE(bench.collection.ImageState(row), states[row]);
+    }
+
+    // A retry of a failing change stays quiet until something that could mend it happens.
+    void oneFailureMessagePerStreak() {
+        Bench bench;
+        bench.addEntries({1, 1, 1});
+        const QStringList all{bench.collection.ImageFullPath(0), bench.collection.ImageFullPath(1),
+                              bench.collection.ImageFullPath(2)};
+        bench.desktop.refused = QSet<QString>(all.begin(), all.end());
+        const QString refusedText =
+            QStringLiteral("Unable to set new wallpaper! The desktop \"fake\" did not accept it.");
+        const auto failWith = [&bench](int messages) {
+            QCOMPARE(bench.engine.ChangeWallpaper(), 0);
+            QCOMPARE(bench.askUser.asked.size(), messages);
+        };
+        // The desktop turned a good file down: one try, the file keeps its mark. Nothing shown
+        // (the dialog busy with another message) leaves the next retry free to show it.
+        bench.askUser.setAnswer(-1);
+        failWith(1);
+        QCOMPARE(bench.askUser.asked[0].message, refusedText);
+        QCOMPARE(bench.desktop.wallpaperCalls.size(), 1);
+        QCOMPARE(bench.collection.ImageState(1), StateUse);
+        bench.askUser.setAnswer(1);
+        failWith(2);
+        failWith(2);
+        bench.engine.ApplyDesktopOptions();
+        failWith(3);
+        bench.collection.SetImageState(2, StateSkip);
+        failWith(4);
+        failWith(4);
+        bench.desktop.refused.clear();
+        QCOMPARE(bench.engine.ChangeWallpaper(), 1);
+        bench.desktop.refused.insert(bench.collection.ImageFullPath(0));
+        bench.desktop.refused.insert(bench.collection.ImageFullPath(1));
+        failWith(5);
     }
 
     void computeNextChange_data() {
