@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/desktop/PcmanfmDesktop.h"
 
-#include <QDBusConnection>
+#include "engine/desktop/DesktopBus.h"
+
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QDir>
@@ -73,7 +74,7 @@ QDBusMessage pcmanfmQtCall(const QString& interface, const QString& method,
     QDBusMessage message = QDBusMessage::createMethodCall(
         QStringLiteral("org.pcmanfm.PCManFM"), QStringLiteral("/Application"), interface, method);
     message.setArguments(arguments);
-    return QDBusConnection::sessionBus().call(message, QDBus::Block, kCallTimeoutMs);
+    return callDesktop(message);
 }
 
 // Sets one key of the group in a GLib key file, keeping every other line as it was.

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/desktop/PlasmaDesktop.h"
 
+#include "engine/desktop/DesktopBus.h"
 #include "engine/desktop/DesktopRecord.h"
 
-#include <QDBusConnection>
 #include <QDBusMessage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -22,18 +22,13 @@ constexpr int kFillCentre = 6;
 constexpr int kFillTile = 3;
 constexpr int kFillStretch = 0;
 
-constexpr int kCallTimeoutMs = 15000;
-
 // The script's output, or nullopt when the shell is absent or answered with an error.
 std::optional<QString> evaluate(const QString& script) {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
-        return std::nullopt;
     QDBusMessage call = QDBusMessage::createMethodCall(
         QLatin1String(PlasmaDesktop::kService), QLatin1String(PlasmaDesktop::kPath),
         QLatin1String(PlasmaDesktop::kInterface), QStringLiteral("evaluateScript"));
     call << script;
-    const QDBusMessage reply = bus.call(call, QDBus::Block, kCallTimeoutMs);
+    const QDBusMessage reply = callDesktop(call);
     if (reply.type() != QDBusMessage::ReplyMessage)
         return std::nullopt;
     // Plasma 5 answers with the printed text; a shell that prints nothing may answer with none.

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/desktop/XfceDesktop.h"
 
+#include "engine/desktop/DesktopBus.h"
 #include "engine/desktop/DesktopRecord.h"
 
 #include <QDBusArgument>
-#include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QGuiApplication>
@@ -17,21 +17,16 @@
 namespace kv {
 namespace {
 
-constexpr int kCallTimeoutMs = 10000;
-
 // image-style values for centre, tile and stretch.
 constexpr int kImageStyles[3] = {1, 2, 3};
 constexpr int kColourStyleSolid = 0;
 
 std::optional<QDBusMessage> call(const char* method, const QVariantList& arguments) {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
-        return std::nullopt;
     QDBusMessage message = QDBusMessage::createMethodCall(
         QLatin1String(XfceDesktop::kService), QLatin1String(XfceDesktop::kPath),
         QLatin1String(XfceDesktop::kService), QLatin1String(method));
     message.setArguments(arguments);
-    const QDBusMessage reply = bus.call(message, QDBus::Block, kCallTimeoutMs);
+    const QDBusMessage reply = callDesktop(message);
     if (reply.type() != QDBusMessage::ReplyMessage)
         return std::nullopt;
     return reply;

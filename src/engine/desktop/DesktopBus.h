@@ -1,0 +1,21 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QDBusMessage>
+
+namespace kv {
+
+// How long a desktop component on the session bus may take to answer one call. Every call is
+// made from the window's thread, so this is how long a hung desktop can freeze the window.
+inline constexpr int kDesktopCallTimeoutMs = 2000;
+// After a component failed to answer, calls to it fail at once for this long, so one change
+// (a picture, then colour and style) waits for one timeout, not one per call. Shorter than the
+// scheduler's retry, so every retry asks the desktop again.
+inline constexpr int kDesktopSilenceMs = 10000;
+
+// Sends a call to a desktop component on the session bus and waits for its answer, at most
+// kDesktopCallTimeoutMs. A bus that cannot be reached, an error and no answer all come back as an
+// error message.
+QDBusMessage callDesktop(const QDBusMessage& message);
+
+} // namespace kv
