@@ -81,6 +81,9 @@ QString DriveOfPath(const QString& path) {
 }
 
 QString NearestExistingFolder(const QString& stored) {
+    // The bound keeps the walk short: each step tests a path no longer than the system's limit.
+    if (stored.size() > kMaxPathLength)
+        return {};
     QString folder = stored;
     while (!folder.isEmpty() && !QFileInfo(folder).isDir()) {
         qsizetype cut = folder.size() - 1;
@@ -115,7 +118,10 @@ void SavedState::LoadSavedState(PlacedWindow* window, const QString& makerFolder
         const QString stateText = settings_.ReadListValue(indexed("WState", n));
         const qint32 state = parseWholeNumber(stateText).value_or(StateUse);
         const qint32 storedState = stateText == QString::number(state) ? state : -1;
-        if (!collection_.AppendImage(name, folder, state)) {
+        // A name or folder longer than any the system accepts cannot be a file; it is skipped
+        // like an entry without a name.
+        const bool damaged = name.size() > kMaxFileNameLength || folder.size() > kMaxPathLength;
+        if (damaged || !collection_.AppendImage(name, folder, state)) {
             stored_.append({name, folder, storedState});
             continue;
         }

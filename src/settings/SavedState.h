@@ -40,7 +40,18 @@ struct DialogPosition {
 // letter and colon, or the start of a network path), elsewhere the mount point that holds the
 // path, when it is mounted and readable. "." stands for the current folder. Empty otherwise.
 QString DriveOfPath(const QString& path);
-// The folder itself when it exists, else its nearest existing parent, else the empty text.
+// The longest file name and folder path a supported system accepts, in UTF-16 code units (a
+// name of 255 bytes or a path of 4096 bytes has no more). A stored value longer than that names
+// no file: it is damaged, and treated as absent.
+inline constexpr qsizetype kMaxFileNameLength = 255;
+#ifdef Q_OS_WIN
+inline constexpr qsizetype kMaxPathLength = 32767;
+#else
+inline constexpr qsizetype kMaxPathLength = 4096;
+#endif
+
+// The folder itself when it exists, else its nearest existing parent, else the empty text (also
+// for a path longer than any the system accepts).
 QString NearestExistingFolder(const QString& folder);
 
 // A window whose position is kept: the main window now, the two dialogs later.

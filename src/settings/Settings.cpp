@@ -3,6 +3,7 @@
 
 #include <QLocale>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -29,23 +30,19 @@ std::optional<double> parseRealNumber(const QString& text) {
 }
 
 std::optional<qint32> parseWholeNumber(const QString& text) {
+    // A number beyond 32 bits is out of range like any other and saturates; read as missing it
+    // would make a huge count an empty collection, which the next save would store.
+    constexpr qint32 lowest = std::numeric_limits<qint32>::min();
+    constexpr qint32 highest = std::numeric_limits<qint32>::max();
     bool ok = false;
     const qint64 whole = text.trimmed().toLongLong(&ok);
-    if (ok) {
-        if (whole < std::numeric_limits<qint32>::min() ||
-            whole > std::numeric_limits<qint32>::max())
-            return std::nullopt;
-        return static_cast<qint32>(whole);
-    }
+    if (ok)
+        return static_cast<qint32>(std::clamp<qint64>(whole, lowest, highest));
     // A real where a whole number belongs is rounded, halves to even.
     const std::optional<double> real = parseRealNumber(text);
     if (!real)
         return std::nullopt;
-    const double rounded = std::nearbyint(*real);
-    if (rounded < std::numeric_limits<qint32>::min() ||
-        rounded > std::numeric_limits<qint32>::max())
-        return std::nullopt;
-    return static_cast<qint32>(rounded);
+    return static_cast<qint32>(std::clamp<double>(std::nearbyint(*real), lowest, highest));
 }
 
 QString singlePrecisionText(double value) {

@@ -7,6 +7,7 @@
 #include "support/MemorySettingsStore.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -363,8 +364,9 @@ private Q_SLOTS:
         QTest::newRow("count as text") << "many" << 0 << 400;
         QTest::newRow("negative count") << "-40" << 0 << 400;
         QTest::newRow("real count") << "2.4" << 2 << 400;
-        // Beyond any whole number: treated as missing.
-        QTest::newRow("huge count") << "99999999999" << 0 << 400;
+        // Beyond 32 bits: clamped like any other count, never read as 0.
+        QTest::newRow("huge count") << "99999999999" << 2 << 3 * 32767 + 400;
+        QTest::newRow("count of 2^31 + 1") << "2147483649" << 2 << 3 * 32767 + 400;
         // Bounded by the 16-bit limit, whatever is stored.
         QTest::newRow("count above 16 bits") << "1000000" << 2 << 3 * 32767 + 400;
     }
@@ -392,6 +394,41 @@ private Q_SLOTS:
             QCOMPARE(run.collection.ImageState(1), 2);
         }
         QCOMPARE(run.options.options().AutoPeriodDays, 0);
+    }
+
+    // Values longer than any path the system accepts are damaged: they cost no walk and take
+    // no place in the collection.
+    void overlongValuesAreDamaged_data() {
+        QTest::addColumn<QString>("lastFolder");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("restored");
+        QTest::addColumn<int>("rows");
+        const QString deep = QStringLiteral("/a").repeated(500'000);
+        const QString name255 = QStringLiteral("n").repeated(251) + QStringLiteral(".jpg");
+        QTest::newRow("1 MB last folder") << deep << "a.jpg" << false << 1;
+        QTest::newRow("10 MB file name") << "" << QString(5'000'000, u'x') << true << 0;
+        QTest::newRow("name of 255") << "" << name255 << true << 1;
+        QTest::newRow("name of 256") << "" << QString(u'n') + name255 << true << 0;
+    }
+    void overlongValuesAreDamaged() {
+        QFETCH(QString, lastFolder);
+        QFETCH(QString, name);
+        QFETCH(bool, restored);
+        QFETCH(int, rows);
+        test::MemorySettingsStore store;
+        Run run(store);
+        run.settings.WriteSetting(QStringLiteral("LastFolder"),
+                                  lastFolder.isEmpty() ? dir_.path() : lastFolder);
+        run.settings.WriteSetting(QStringLiteral("WN"), 1);
+        run.settings.WriteSetting(QStringLiteral("WName1"), name);
+        run.settings.WriteSetting(QStringLiteral("WPath1"), dir_.path());
+        QElapsedTimer timer;
+        timer.start();
+        run.load();
+        // Generous: the load takes milliseconds; a walk over the folder took minutes.
+        QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(run.state.restoredFolder().isEmpty(), !restored);
+        QCOMPARE(run.collection.rowCount(), rows);
     }
 };
 

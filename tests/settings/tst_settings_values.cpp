@@ -26,8 +26,12 @@ private Q_SLOTS:
         QTest::newRow("letters") << "twelve" << std::optional<qint32>();
         QTest::newRow("digits then letters") << "12abc" << std::optional<qint32>();
         QTest::newRow("empty") << "" << std::optional<qint32>();
-        QTest::newRow("above 32 bits") << "4294967296" << std::optional<qint32>();
-        QTest::newRow("huge real") << "1e300" << std::optional<qint32>();
+        // Out of range saturates, so a huge count is clamped like any other, not lost.
+        QTest::newRow("above 32 bits") << "4294967296" << std::optional<qint32>(2147483647);
+        QTest::newRow("below 32 bits") << "-2147483649" << std::optional<qint32>(-2147483647 - 1);
+        QTest::newRow("above 64 bits")
+            << "99999999999999999999" << std::optional<qint32>(2147483647);
+        QTest::newRow("huge real") << "1e300" << std::optional<qint32>(2147483647);
         QTest::newRow("not a number") << "nan" << std::optional<qint32>();
     }
     void wholeNumbers() {
