@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/SqliteSettingsStore.h"
 
+#include "settings/StoredText.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -211,8 +213,9 @@ QString SqliteSettingsStore::readText(const QString& key, const QString& name) {
     sqlite3_bind_text(read_, 2, n.constData(), int(n.size()), SQLITE_STATIC);
     QString result;
     if (sqlite3_step(read_) == SQLITE_ROW && sqlite3_column_type(read_, 0) == SQLITE_TEXT) {
-        result = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(read_, 0)),
-                                   sqlite3_column_bytes(read_, 0));
+        result = DecodeStoredText(
+            QByteArrayView(reinterpret_cast<const char*>(sqlite3_column_text(read_, 0)),
+                           sqlite3_column_bytes(read_, 0)));
     }
     // Resetting ends the read transaction, so no lock outlives the call.
     sqlite3_reset(read_);
@@ -228,9 +231,9 @@ std::optional<QList<SettingValue>> SqliteSettingsStore::readAll(const QString& k
     // One statement is one read transaction: the values come from one moment of the store.
     while ((rc = sqlite3_step(readKey_)) == SQLITE_ROW) {
         const auto column = [this](int i) {
-            return QString::fromUtf8(
-                reinterpret_cast<const char*>(sqlite3_column_text(readKey_, i)),
-                sqlite3_column_bytes(readKey_, i));
+            return DecodeStoredText(
+                QByteArrayView(reinterpret_cast<const char*>(sqlite3_column_text(readKey_, i)),
+                               sqlite3_column_bytes(readKey_, i)));
         };
         values.append({column(0), column(1)});
     }
@@ -244,7 +247,7 @@ std::optional<QList<SettingValue>> SqliteSettingsStore::readAll(const QString& k
 bool SqliteSettingsStore::upsert(const QString& key, const QString& name, const QString& text) {
     const QByteArray k = key.toUtf8();
     const QByteArray n = name.toUtf8();
-    const QByteArray t = text.toUtf8();
+    const QByteArray t = EncodeStoredText(text);
     sqlite3_bind_text(write_, 1, k.constData(), int(k.size()), SQLITE_STATIC);
     sqlite3_bind_text(write_, 2, n.constData(), int(n.size()), SQLITE_STATIC);
     sqlite3_bind_text(write_, 3, t.constData(), int(t.size()), SQLITE_STATIC);

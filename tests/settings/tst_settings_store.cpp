@@ -30,11 +30,13 @@ void rawExec(const QString& path, const QString& sql) {
     QVERIFY2(rc == SQLITE_OK, qPrintable(message));
 }
 
-QString rawType(const QString& path, const QString& name) {
+// A stored value as SQL sees it: `expression` of its data, e.g. its type or its bytes in hex.
+QString rawValue(const QString& path, const QString& name, const char* expression) {
     sqlite3* db = nullptr;
     sqlite3_open(path.toUtf8().constData(), &db);
     sqlite3_stmt* stmt = nullptr;
-    sqlite3_prepare_v2(db, "SELECT typeof(data) FROM settings WHERE name=?1", -1, &stmt, nullptr);
+    const QByteArray sql = QByteArray("SELECT ") + expression + " FROM settings WHERE name=?1";
+    sqlite3_prepare_v2(db, sql.constData(), -1, &stmt, nullptr);
     const QByteArray n = name.toUtf8();
     sqlite3_bind_text(stmt, 1, n.constData(), -1, SQLITE_TRANSIENT);
     QString type;
@@ -43,6 +45,10 @@ QString rawType(const QString& path, const QString& name) {
     sqlite3_finalize(stmt);
     sqlite3_close(db);
     return type;
+}
+
+QString rawType(const QString& path, const QString& name) {
+    return rawValue(path, name, "typeof(data)");
 }
 
 int openFileDescriptors() {
@@ -129,6 +135,41 @@ private Q_SLOTS:
         settings.WriteSetting(QStringLiteral("WN"), 5);
         QCOMPARE(rawType(storePath(), QStringLiteral("WN")), QStringLiteral("text"));
         QCOMPARE(settings.ReadSetting(QStringLiteral("WN"), 7), 5);
+    }
+
+    // A name that is not UTF-8 (any bytes are a file name on Unix) goes back byte for byte.
+    void textThatIsNotUtf8RoundTrips_data() {
+        QTest::addColumn<QString>("hex");
+        QTest::addColumn<QList<int>>("read"); // UTF-16 code units
+        QTest::newRow("UTF-8") << "61C3A962" << QList<int>{0x61, 0xE9, 0x62};
+        QTest::newRow("replacement character") << "EFBFBD" << QList<int>{0xFFFD};
+        QTest::newRow("Latin-1 byte") << "61E962" << QList<int>{0x61, 0xDCE9, 0x62};
+        QTest::newRow("cut sequence") << "61E282" << QList<int>{0x61, 0xDCE2, 0xDC82};
+        QTest::newRow("encoded surrogate") << "EDA080" << QList<int>{0xDCED, 0xDCA0, 0xDC80};
+        QTest::newRow("overlong") << "C0AF" << QList<int>{0xDCC0, 0xDCAF};
+        QTest::newRow("above U+10FFFF") << "F4908080" << QList<int>{0xDCF4, 0xDC90, 0xDC80, 0xDC80};
+        QTest::newRow("astral, then a stray byte")
+            << "F09F8C8DFF" << QList<int>{0xD83C, 0xDF0D, 0xDCFF};
+    }
+    void textThatIsNotUtf8RoundTrips() {
+        QFETCH(QString, hex);
+        QFETCH(QList<int>, read);
+        SqliteSettingsStore::open(storePath());
+        rawExec(storePath(),
+                QStringLiteral("INSERT INTO settings VALUES('%1', 'WName1', CAST(X'%2' AS TEXT))")
+                    .arg(QString(kKey).replace(QLatin1Char('\''), QStringLiteral("''")), hex));
+        auto store = SqliteSettingsStore::open(storePath());
+        const QString text = store->readText(kKey, QStringLiteral("WName1"));
+        QList<int> units;
+        for (const QChar unit : text)
+            units << unit.unicode();
+        QCOMPARE(units, read);
+        // The load reads the whole key at once, the same way.
+        const auto all = store->readAll(kKey);
+        QVERIFY(all && all->size() == 1);
+        QCOMPARE(all->first().text, text);
+        QVERIFY(store->writeText(kKey, QStringLiteral("WName1"), text + QStringLiteral("x")));
+        QCOMPARE(rawValue(storePath(), QStringLiteral("WName1"), "hex(data)"), hex + "78");
     }
 
     void namesCompareWithoutRegardToCase() {
