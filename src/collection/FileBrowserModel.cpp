@@ -186,7 +186,7 @@ FileListModel::FileListModel(QObject* parent) : QAbstractListModel(parent), sele
 
 QStringList FileListModel::Pattern() {
     return {QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"), QStringLiteral("*.bmp"),
-            QStringLiteral("*.gif")};
+            QStringLiteral("*.gif"), QStringLiteral("*.png")};
 }
 
 int FileListModel::rowCount(const QModelIndex& parent) const {

@@ -18,7 +18,7 @@ QImage DecodePreview(const QString& path, QSize box) {
     reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(true);
     const QByteArray format = reader.format();
-    if (format != "jpeg" && format != "jpg" && format != "bmp" && format != "gif")
+    if (!IsWallpaperFormat(format))
         return {};
     const QSize stored = reader.size();
     if (stored.isValid() && qint64(stored.width()) * stored.height() > kMaxPicturePixels)

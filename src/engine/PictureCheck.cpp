@@ -6,13 +6,11 @@
 #include <QImageReader>
 
 namespace kv {
-namespace {
 
-bool isWallpaperFormat(const QByteArray& format) {
-    return format == "jpeg" || format == "jpg" || format == "bmp" || format == "gif";
+bool IsWallpaperFormat(const QByteArray& format) {
+    return format == "jpeg" || format == "jpg" || format == "bmp" || format == "gif" ||
+           format == "png";
 }
-
-} // namespace
 
 bool PictureDecodes(const QString& path, DecodeSize size) {
     QFile file(path);
@@ -22,7 +20,7 @@ bool PictureDecodes(const QString& path, DecodeSize size) {
     // The content decides, so a text file named .jpg is not taken for a picture.
     reader.setDecideFormatFromContent(true);
     const QByteArray format = reader.format();
-    if (!isWallpaperFormat(format))
+    if (!IsWallpaperFormat(format))
         return false;
     const QSize declared = reader.size();
     if (declared.isValid() &&

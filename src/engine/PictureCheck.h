@@ -20,8 +20,11 @@ inline constexpr qint64 kMaxPicturePixels = 250'000'000;
 // above fits in it, so only damage or a mistake makes a picture file longer.
 inline constexpr qint64 kMaxPictureBytes = qint64(1) << 30;
 
-// True when the file is a JPEG, BMP or GIF picture (judged by its content, not its name) that
-// decodes completely. Never throws; a file that cannot be read is simply not a picture.
+// The decoder formats (as QImageReader names them) a wallpaper may have: JPEG, BMP, GIF and PNG.
+bool IsWallpaperFormat(const QByteArray& format);
+
+// True when the file is a JPEG, BMP, GIF or PNG picture (judged by its content, not its name)
+// that decodes completely. Never throws; a file that cannot be read is simply not a picture.
 bool PictureDecodes(const QString& path, DecodeSize size = DecodeSize::Reduced);
 
 // The JPEG decoder fills a picture whose data ends early with grey and reports success, so a

@@ -52,8 +52,8 @@ private Q_SLOTS:
         QStringList shown;
         for (int row = 0; row < files.fileCount(); ++row)
             shown.append(files.fileName(row));
-        QCOMPARE(shown, (QStringList{"b.jpeg", "c.Bmp", "d.gif", "IMG_0001.JPG", "img2.jpg",
-                                     "img10.jpg", "linked.gif"}));
+        QCOMPARE(shown, (QStringList{"b.jpeg", "c.Bmp", "d.gif", "e.png", "IMG_0001.JPG",
+                                     "img2.jpg", "img10.jpg", "linked.gif"}));
     }
 
     void folderListHoldsAncestorsAndSubfolders() {

@@ -225,7 +225,7 @@ private Q_SLOTS:
         QTest::newRow("text under a picture name") << "text-named.jpg" << false;
         QTest::newRow("truncated in the header") << "truncated.jpg" << false;
         QTest::newRow("jpg cut in its scan data") << "cut-in-data.jpg" << false;
-        QTest::newRow("png under a jpg name") << "png-named.jpg" << false;
+        QTest::newRow("png under a jpg name") << "png-named.jpg" << true;
         QTest::newRow("empty bmp") << "empty.bmp" << false;
         QTest::newRow("missing") << "gone.jpg" << false;
     }

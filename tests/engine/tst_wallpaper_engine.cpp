@@ -123,6 +123,8 @@ private Q_SLOTS:
         QTest::newRow("jpeg") << "valid.jpg" << 1 << true << 1 << 1 << 1;
         QTest::newRow("bmp") << "valid.bmp" << 1 << true << 1 << 1 << 1;
         QTest::newRow("gif") << "valid.gif" << 1 << true << 1 << 1 << 1;
+        QTest::newRow("png") << "valid.png" << 1 << true << 1 << 1 << 1;
+        QTest::newRow("truncated.png") << "truncated.png" << 1 << true << 0 << 1 << 0;
         QTest::newRow("missing entry is back in use") << "valid.jpg" << 3 << true << 1 << 1 << 1;
         QTest::newRow("skipped entry stays skipped") << "valid.jpg" << 2 << true << 1 << 2 << 1;
         QTest::newRow("deleted file") << "deleted.jpg" << 1 << true << 0 << 3 << 0;
@@ -250,6 +252,8 @@ private Q_SLOTS:
         QTest::newRow("valid.jpg") << "valid.jpg" << true;
         QTest::newRow("valid.bmp") << "valid.bmp" << true;
         QTest::newRow("valid.gif") << "valid.gif" << true;
+        QTest::newRow("valid.png") << "valid.png" << true;
+        QTest::newRow("truncated.png") << "truncated.png" << false;
         QTest::newRow("large.jpg") << "large.jpg" << true;
         QTest::newRow("truncated.jpg") << "truncated.jpg" << false;
         QTest::newRow("large-truncated.jpg") << "large-truncated.jpg" << false;

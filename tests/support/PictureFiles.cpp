@@ -80,7 +80,8 @@ bool WritePictureFixtures(const QString& folder) {
     QImage small(80, 60, QImage::Format_RGB32);
     small.fill(qRgb(30, 120, 200));
     if (!WriteNoisyJpeg(dir.filePath(QStringLiteral("valid.jpg")), 200, 150) ||
-        !small.save(dir.filePath(QStringLiteral("valid.bmp")), "BMP"))
+        !small.save(dir.filePath(QStringLiteral("valid.bmp")), "BMP") ||
+        !writePicture(dir.filePath(QStringLiteral("valid.png")), QSize(200, 150), "PNG"))
         return false;
     // Qt writes no GIF, so the smallest well-formed one is spelled out.
     const QByteArray gif = QByteArray::fromHex("47494638396101000100800000ffffff000000"
@@ -92,6 +93,10 @@ bool WritePictureFixtures(const QString& folder) {
     const QByteArray jpeg = whole.readAll();
     return writeBytes(dir.filePath(QStringLiteral("valid.gif")), gif) &&
            writeBytes(dir.filePath(QStringLiteral("truncated.jpg")), jpeg.left(jpeg.size() / 2)) &&
+           QFile::copy(dir.filePath(QStringLiteral("valid.png")),
+                       dir.filePath(QStringLiteral("truncated.png"))) &&
+           truncateTo(dir.filePath(QStringLiteral("truncated.png")),
+                      fileSize(dir.filePath(QStringLiteral("valid.png"))) / 2) &&
            writeBytes(dir.filePath(QStringLiteral("text-named.jpg")),
                       "This is a note, not a picture.\n") &&
            writeBytes(dir.filePath(QStringLiteral("empty.bmp")), QByteArray()) &&

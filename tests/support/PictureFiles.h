@@ -9,8 +9,9 @@ namespace kv::test {
 
 // Writes the picture files the engine's tests need into folder and returns nothing that can
 // fail silently: each writer verifies what it wrote.
-//   valid.jpg, valid.bmp, valid.gif   decodable pictures
-//   truncated.jpg                     a JPEG cut off in the middle of its picture data
+//   valid.jpg, valid.bmp, valid.gif,
+//   valid.png                         decodable pictures
+//   truncated.jpg, truncated.png      cut off in the middle of their picture data
 //   text-named.jpg                    plain text with a picture's name
 //   empty.bmp                         no bytes at all
 //   huge.bmp                          a header claiming 100 000 x 100 000 pixels, no data
