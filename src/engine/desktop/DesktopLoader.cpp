@@ -14,9 +14,11 @@
 #include <QFile>
 #include <QStandardPaths>
 #include <QStringList>
+#include <QThread>
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <array>
 
 namespace kv {
@@ -65,7 +67,39 @@ struct Candidate {
     bool (*claims)(const Session&);
     bool (*canWork)(const Session&, const DesktopProbes&);
     std::unique_ptr<DesktopBackend> (*create)(const QProcessEnvironment&);
+    // The session names this desktop, whose component may reach the bus after us: worth a
+    // wait. nullptr for backends that are there as soon as the session is.
+    bool (*named)(const Session&) = nullptr;
 };
+
+bool namesPlasma(const Session& s) {
+    return s.named({"kde", "plasma", "plasmawayland", "plasmax11"});
+}
+bool namesGnome(const Session& s) {
+    return s.named({"gnome", "gnome-xorg", "gnome-classic", "gnome-flashback", "ubuntu",
+                    "ubuntu-xorg", "unity", "budgie", "budgie-desktop", "pantheon"});
+}
+bool namesCinnamon(const Session& s) {
+    return s.named({"x-cinnamon", "cinnamon", "cinnamon2d", "cinnamon-wayland"});
+}
+bool namesMate(const Session& s) {
+    return s.named({"mate"});
+}
+bool namesXfce(const Session& s) {
+    return s.named({"xfce", "xubuntu", "xfce4"});
+}
+bool namesLxqt(const Session& s) {
+    return s.named({"lxqt"});
+}
+bool namesLxde(const Session& s) {
+    return s.named({"lxde", "lubuntu"});
+}
+
+// A desktop that draws its own background: a helper of ours drawing one under it shows nothing.
+bool namesFullDesktop(const Session& s) {
+    return namesPlasma(s) || namesGnome(s) || namesCinnamon(s) || namesMate(s) || namesXfce(s) ||
+           namesLxqt(s) || namesLxde(s);
+}
 
 bool schemaProbe(const DesktopProbes& probes, const char* id) {
     return probes.schemaInstalled && probes.schemaInstalled(id);
@@ -83,61 +117,52 @@ const std::array<Candidate, 11> kCandidates{{
      },
      [](const QProcessEnvironment&) -> std::unique_ptr<DesktopBackend> {
          return std::make_unique<PlasmaDesktop>();
-     }},
-    {"gnome",
-     [](const Session& s) {
-         return s.named({"gnome", "gnome-xorg", "gnome-classic", "gnome-flashback", "ubuntu",
-                         "ubuntu-xorg", "unity", "budgie", "budgie-desktop", "pantheon"});
      },
+     namesPlasma},
+    {"gnome", namesGnome,
      [](const Session&, const DesktopProbes& p) {
          return schemaProbe(p, GnomeDesktop::kSchema.id);
      },
      [](const QProcessEnvironment&) -> std::unique_ptr<DesktopBackend> {
          return std::make_unique<GnomeDesktop>();
      }},
-    {"cinnamon",
-     [](const Session& s) {
-         return s.named({"x-cinnamon", "cinnamon", "cinnamon2d", "cinnamon-wayland"});
-     },
+    {"cinnamon", namesCinnamon,
      [](const Session&, const DesktopProbes& p) {
          return schemaProbe(p, CinnamonDesktop::kSchema.id);
      },
      [](const QProcessEnvironment&) -> std::unique_ptr<DesktopBackend> {
          return std::make_unique<CinnamonDesktop>();
      }},
-    {"mate", [](const Session& s) { return s.named({"mate"}); },
+    {"mate", namesMate,
      [](const Session&, const DesktopProbes& p) { return schemaProbe(p, MateDesktop::kSchema.id); },
      [](const QProcessEnvironment&) -> std::unique_ptr<DesktopBackend> {
          return std::make_unique<MateDesktop>();
      }},
     // The xfconf service starts on demand on any desktop, so XFCE is known by name only.
-    {"xfce",
-     [](const Session& s) {
-         return s.named({"xfce", "xubuntu", "xfce4"});
-     },
+    {"xfce", namesXfce,
      [](const Session&, const DesktopProbes& p) {
          return p.busNameAvailable && p.busNameAvailable(XfceDesktop::kService);
      },
      [](const QProcessEnvironment&) -> std::unique_ptr<DesktopBackend> {
          return std::make_unique<XfceDesktop>();
-     }},
-    {"lxqt", [](const Session& s) { return s.named({"lxqt"}); },
+     },
+     namesXfce},
+    {"lxqt", namesLxqt,
      [](const Session&, const DesktopProbes& p) {
          return p.lxqtDesktopRunning && p.lxqtDesktopRunning();
      },
      [](const QProcessEnvironment& e) -> std::unique_ptr<DesktopBackend> {
          return std::make_unique<LxqtDesktop>(e.value(QStringLiteral("DISPLAY")));
-     }},
-    {"lxde",
-     [](const Session& s) {
-         return s.named({"lxde", "lubuntu"});
      },
+     namesLxqt},
+    {"lxde", namesLxde,
      [](const Session& s, const DesktopProbes& p) {
          return s.x11 && p.lxdeDesktopRunning && p.lxdeDesktopRunning(s.display);
      },
      [](const QProcessEnvironment& e) -> std::unique_ptr<DesktopBackend> {
          return std::make_unique<LxdeDesktop>(e.value(QStringLiteral("DISPLAY")));
-     }},
+     },
+     namesLxde},
     {"sway", [](const Session& s) { return !s.swaySocket.isEmpty(); },
      [](const Session& s, const DesktopProbes& p) {
          return p.socketExists && p.socketExists(s.swaySocket);
@@ -156,7 +181,7 @@ const std::array<Candidate, 11> kCandidates{{
      }},
     // Other wlroots compositors show a swaybg we start; one that does not draw layer surfaces
     // makes it exit at once, and the picture is reported as not set.
-    {"wayland", [](const Session& s) { return s.wayland; },
+    {"wayland", [](const Session& s) { return s.wayland && !namesFullDesktop(s); },
      [](const Session& s, const DesktopProbes& p) {
          return s.wayland && executableProbe(p, "swaybg");
      },
@@ -230,8 +255,36 @@ DesktopProbes DesktopProbes::system() {
     probes.executableFound = [](const char* program) {
         return !QStandardPaths::findExecutable(QLatin1String(program)).isEmpty();
     };
+    // Detection runs once, before the program's windows and timers exist: nothing waits on us.
+    probes.pause = [](int milliseconds) {
+        QThread::msleep(ulong(milliseconds));
+    };
     return probes;
 }
+
+namespace {
+
+constexpr int kProbeIntervalMs = 250;
+
+// Whether the candidate works here, waiting for a component it expects while the shared
+// patience lasts.
+bool worksHere(const Candidate& candidate, const Session& session, const DesktopProbes& probes,
+               bool expected, int& patienceMs) {
+    if (candidate.canWork(session, probes))
+        return true;
+    if (!expected || !probes.pause)
+        return false;
+    while (patienceMs > 0) {
+        const int step = std::min(kProbeIntervalMs, patienceMs);
+        probes.pause(step);
+        patienceMs -= step;
+        if (candidate.canWork(session, probes))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
 
 QString detectDesktop(const QProcessEnvironment& environment, const DesktopProbes& probes) {
     const Session session = sessionOf(environment);
@@ -239,11 +292,16 @@ QString detectDesktop(const QProcessEnvironment& environment, const DesktopProbe
         environment.value(QStringLiteral("KESTROVALINE_DESKTOP")).trimmed().toLower();
     if (forced == QLatin1String("none"))
         return forced;
+    int patienceMs = kDesktopPatienceMs;
     if (const Candidate* candidate = candidateWithId(forced))
-        return candidate->canWork(session, probes) ? forced : QStringLiteral("none");
+        return worksHere(*candidate, session, probes, candidate->named != nullptr, patienceMs)
+                   ? forced
+                   : QStringLiteral("none");
     // An unknown value is ignored: detection still finds something that works.
     for (const Candidate& candidate : kCandidates)
-        if (candidate.claims(session) && candidate.canWork(session, probes))
+        if (candidate.claims(session) &&
+            worksHere(candidate, session, probes, candidate.named && candidate.named(session),
+                      patienceMs))
             return QLatin1String(candidate.id);
     return QStringLiteral("none");
 }

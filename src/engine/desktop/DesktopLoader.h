@@ -26,6 +26,8 @@ struct DesktopProbes {
     std::function<bool(const QString& path)> socketExists;
     // A program of that name on PATH.
     std::function<bool(const char* program)> executableFound;
+    // Lets this much time pass before the probes are asked again; no waiting when unset.
+    std::function<void(int milliseconds)> pause;
 
     // The real machine.
     static DesktopProbes system();
@@ -43,6 +45,13 @@ struct DesktopProbes {
 // order: KDE (its shell on the bus), the GNOME family, Cinnamon, MATE, XFCE, LXQt, LXDE, sway
 // (SWAYSOCK), Hyprland, any other Wayland compositor (swaybg installed), the X11 root window
 // (DISPLAY set, no WAYLAND_DISPLAY) and finally "none".
+//
+// At logon a desktop's own component (Plasma's shell, xfconfd, pcmanfm's desktop) may reach the
+// session bus after us: when the session names that desktop, or it is forced, detection waits
+// up to kDesktopPatienceMs for it before giving way. swaybg never stands in for a desktop the
+// session names: that desktop's compositor draws its own background over it, if it shows layer
+// surfaces at all.
+inline constexpr int kDesktopPatienceMs = 5000;
 QString detectDesktop(const QProcessEnvironment& environment, const DesktopProbes& probes);
 
 // The backend with this id; NullDesktop for "none" or an unknown id.

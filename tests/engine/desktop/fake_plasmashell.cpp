@@ -2,9 +2,10 @@
 // A stand-in for the KDE Plasma shell's scripting interface, for tests: it owns
 // org.kde.plasmashell on the session bus and runs every script it receives in a JavaScript
 // engine over a small model of the shell's desktops, kept in a JSON file between calls.
-//   fake_plasmashell --state FILE [--tiled] [--locked]
+//   fake_plasmashell --state FILE [--tiled] [--locked] [--delay MS]
 // --tiled: the shell knows the org.kde.tiled plugin (Plasma 6.6); --locked: every script is
-// refused as a shell with locked widgets refuses it. Prints "ready" once the name is owned.
+// refused as a shell with locked widgets refuses it; --delay: the name is owned only after MS
+// milliseconds, as a shell still starting at logon. Prints "ready" once the name is owned.
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -14,6 +15,7 @@
 #include <QFile>
 #include <QJSEngine>
 #include <QSaveFile>
+#include <QThread>
 
 #include <cstdio>
 
@@ -105,7 +107,10 @@ int main(int argc, char** argv) {
         {QStringLiteral("state"), QStringLiteral("model file"), QStringLiteral("file")});
     parser.addOption({QStringLiteral("tiled"), QStringLiteral("knows org.kde.tiled")});
     parser.addOption({QStringLiteral("locked"), QStringLiteral("widgets are locked")});
+    parser.addOption(
+        {QStringLiteral("delay"), QStringLiteral("own the name this late"), QStringLiteral("ms")});
     parser.process(application);
+    QThread::msleep(parser.value(QStringLiteral("delay")).toULong());
 
     Shell shell;
     shell.stateFile = parser.value(QStringLiteral("state"));

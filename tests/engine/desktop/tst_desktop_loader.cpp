@@ -5,6 +5,8 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <memory>
+
 using namespace kv;
 
 namespace {
@@ -19,30 +21,44 @@ QProcessEnvironment environmentOf(const QStringList& assignments) {
 }
 
 // What the machine has, by words: schema ids, "bus:NAME" (owned), "activatable:NAME",
-// "lxqt-desktop", "lxde-desktop:DISPLAY", "socket:PATH", "program:NAME".
+// "lxqt-desktop", "lxde-desktop:DISPLAY", "socket:PATH", "program:NAME"; "MS ms:FACT" for a
+// fact that comes true once detection has paused that many milliseconds.
 DesktopProbes machineWith(const QStringList& facts) {
+    const auto waited = std::make_shared<int>(0);
+    const auto has = [facts, waited](const QString& fact) {
+        if (facts.contains(fact))
+            return true;
+        for (const QString& late : facts.filter(QStringLiteral(" ms:") + fact))
+            if (late.section(QLatin1Char(' '), 0, 0).toInt() <= *waited &&
+                late.endsWith(QStringLiteral(" ms:") + fact))
+                return true;
+        return false;
+    };
     DesktopProbes probes;
-    probes.schemaInstalled = [facts](const char* id) {
-        return facts.contains(QLatin1String(id));
+    probes.schemaInstalled = [has](const char* id) {
+        return has(QLatin1String(id));
     };
-    probes.busNameOwned = [facts](const char* name) {
-        return facts.contains(QStringLiteral("bus:") + QLatin1String(name));
+    probes.busNameOwned = [has](const char* name) {
+        return has(QStringLiteral("bus:") + QLatin1String(name));
     };
-    probes.busNameAvailable = [facts](const char* name) {
-        return facts.contains(QStringLiteral("bus:") + QLatin1String(name)) ||
-               facts.contains(QStringLiteral("activatable:") + QLatin1String(name));
+    probes.busNameAvailable = [has](const char* name) {
+        return has(QStringLiteral("bus:") + QLatin1String(name)) ||
+               has(QStringLiteral("activatable:") + QLatin1String(name));
     };
-    probes.lxqtDesktopRunning = [facts] {
-        return facts.contains(QStringLiteral("lxqt-desktop"));
+    probes.lxqtDesktopRunning = [has] {
+        return has(QStringLiteral("lxqt-desktop"));
     };
-    probes.lxdeDesktopRunning = [facts](const QString& display) {
-        return facts.contains(QStringLiteral("lxde-desktop:") + display);
+    probes.lxdeDesktopRunning = [has](const QString& display) {
+        return has(QStringLiteral("lxde-desktop:") + display);
     };
-    probes.socketExists = [facts](const QString& path) {
-        return facts.contains(QStringLiteral("socket:") + path);
+    probes.socketExists = [has](const QString& path) {
+        return has(QStringLiteral("socket:") + path);
     };
-    probes.executableFound = [facts](const char* program) {
-        return facts.contains(QStringLiteral("program:") + QLatin1String(program));
+    probes.executableFound = [has](const char* program) {
+        return has(QStringLiteral("program:") + QLatin1String(program));
+    };
+    probes.pause = [waited](int milliseconds) {
+        *waited += milliseconds;
     };
     return probes;
 }
@@ -170,6 +186,35 @@ private Q_SLOTS:
         QTest::newRow("override to a desktop whose schema is missing")
             << QStringList{"DISPLAY=:0", "KESTROVALINE_DESKTOP=cinnamon"}
             << QStringList{"org.gnome.desktop.background"} << "none";
+        // Components that reach the bus after us at logon.
+        const QStringList late = QStringList{"program:swaybg", "lxde-desktop::0"} + all;
+        QTest::newRow("a late Plasma shell is waited for, not swaybg under KWin")
+            << QStringList{"XDG_CURRENT_DESKTOP=KDE", "WAYLAND_DISPLAY=wayland-0"}
+            << late + QStringList{"3000 ms:bus:org.kde.plasmashell"} << "kde";
+        QTest::newRow("a Plasma shell that never comes: still no swaybg under KWin")
+            << QStringList{"XDG_CURRENT_DESKTOP=KDE", "WAYLAND_DISPLAY=wayland-0"} << late
+            << "none";
+        QTest::newRow("patience ends: a Plasma shell after it is too late")
+            << QStringList{"DESKTOP_SESSION=plasma", "DISPLAY=:0"}
+            << late + QStringList{"6000 ms:bus:org.kde.plasmashell"} << "x11";
+        QTest::newRow("a late xfconf")
+            << QStringList{"XDG_CURRENT_DESKTOP=XFCE", "DISPLAY=:0"}
+            << late + QStringList{"1000 ms:activatable:org.xfce.Xfconf"} << "xfce";
+        QTest::newRow("a late LXQt desktop")
+            << QStringList{"XDG_CURRENT_DESKTOP=LXQt", "DISPLAY=:0"}
+            << late + QStringList{"4750 ms:lxqt-desktop"} << "lxqt";
+        QTest::newRow("a late LXDE desktop")
+            << QStringList{"XDG_CURRENT_DESKTOP=LXDE", "DISPLAY=:1"}
+            << late + QStringList{"250 ms:lxde-desktop::1"} << "lxde";
+        QTest::newRow("a forced KDE waits for its shell too")
+            << QStringList{"KESTROVALINE_DESKTOP=kde", "DISPLAY=:0"}
+            << late + QStringList{"2000 ms:bus:org.kde.plasmashell"} << "kde";
+        QTest::newRow("an unnamed desktop is not waited for")
+            << QStringList{"XDG_CURRENT_DESKTOP=i3", "DISPLAY=:0"}
+            << late + QStringList{"250 ms:bus:org.kde.plasmashell"} << "x11";
+        QTest::newRow("no swaybg under GNOME without its schema")
+            << QStringList{"XDG_CURRENT_DESKTOP=GNOME", "WAYLAND_DISPLAY=w"}
+            << QStringList{"program:swaybg"} << "none";
         QTest::newRow("unknown override is ignored")
             << QStringList{"XDG_CURRENT_DESKTOP=MATE", "KESTROVALINE_DESKTOP=amiga"} << all
             << "mate";

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "engine/desktop/DesktopLoader.h"
 #include "engine/desktop/PlasmaDesktop.h"
 #include "support/EndProcess.h"
 #include "support/SessionBus.h"
@@ -43,7 +44,7 @@ class TestPlasmaDesktop : public QObject {
 
     QString statePath() const { return folder_.filePath(QStringLiteral("shell.json")); }
 
-    void startShell(const QStringList& options = {}, const char* seed = kSeed) {
+    void launchShell(const QStringList& options, const char* seed) {
         stopShell();
         QFile state(statePath());
         QVERIFY(state.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -51,6 +52,10 @@ class TestPlasmaDesktop : public QObject {
         state.close();
         shell_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         shell_.start(fakePath(), QStringList{QStringLiteral("--state"), statePath()} + options);
+    }
+
+    void startShell(const QStringList& options = {}, const char* seed = kSeed) {
+        launchShell(options, seed);
         QVERIFY2(shell_.waitForReadyRead(20000), "the stand-in shell did not start");
         QCOMPARE(shell_.readAllStandardOutput().trimmed(), QByteArray("ready"));
     }
@@ -240,6 +245,18 @@ private Q_SLOTS:
         QVERIFY(!desktop.SetDesktopWallpaper(picture(QStringLiteral("absent-shell.png"))));
         QVERIFY(!desktop.SetDesktopWallpaperStyle(2));
         QCOMPARE(desktop.GetDesktopWallpaperStyle(), -1);
+    }
+
+    // At logon the shell may own its name a moment after we look: detection waits for it
+    // rather than taking swaybg, which KWin would cover.
+    void lateShellIsStillDetected() {
+        launchShell({QStringLiteral("--delay"), QStringLiteral("1500")}, kSeed);
+        QVERIFY(shell_.waitForStarted());
+        QVERIFY(!DesktopProbes::system().busNameOwned(PlasmaDesktop::kService));
+        QProcessEnvironment session;
+        session.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("KDE"));
+        session.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("wayland-kv-test"));
+        QCOMPARE(detectDesktop(session, DesktopProbes::system()), QStringLiteral("kde"));
     }
 
     void scriptStringsEscapeEverythingButThePlainSet() {
