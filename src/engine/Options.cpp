@@ -29,7 +29,7 @@ constexpr std::array<OptionDeclaration, 21> kOptions{{
     {"AutoTimeHours", OptionKind::Range, &Options::AutoTimeHours, 12, 0, 24},
     {"AutoTimeMins", OptionKind::Range, &Options::AutoTimeMins, 0, 0, 59},
     {"AutoTimeWeekday", OptionKind::Range, &Options::AutoTimeWeekday, 0, 0, 7},
-    {"Stretch", OptionKind::Range, &Options::Stretch, 2, 0, 2},
+    {"Stretch", OptionKind::Range, &Options::Stretch, 2, 0, 4},
     {"AutoSelection", OptionKind::Range, &Options::AutoSelection, 1, 0, 1},
     {"Backgroud", OptionKind::Plain, &Options::Backgroud, 0, kNoLimit, kNoLimit},
     {"AutoChangeTime", OptionKind::TimeOfDay, nullptr, 0, kNoLimit, kNoLimit},

@@ -32,7 +32,7 @@ struct Options {
     qint32 AutoTimeHours = 0;
     qint32 AutoTimeMins = 0;
     qint32 AutoTimeWeekday = 0; // 0 every day; 1 Sunday ... 7 Saturday
-    qint32 Stretch = 0;         // 0 centre, 1 tile, 2 stretch
+    qint32 Stretch = 0;         // 0 centre, 1 tile, 2 stretch, 3 fit, 4 fill
     qint32 AutoSelection = 0;   // 1 random; 0 list order
     qint32 Backgroud = 0;       // 0x00BBGGRR
     QTime AutoChangeTime;       // whole minutes

@@ -107,8 +107,12 @@ private Q_SLOTS:
                                  << "25" << 24;
         QTest::newRow("weekday 9") << "AutoTimeWeekday"
                                    << "9" << 7;
-        QTest::newRow("style 3") << "Stretch"
-                                 << "3" << 2;
+        QTest::newRow("style 3 is fit") << "Stretch"
+                                        << "3" << 3;
+        QTest::newRow("style 4 is fill") << "Stretch"
+                                         << "4" << 4;
+        QTest::newRow("style 5") << "Stretch"
+                                 << "5" << 4;
         QTest::newRow("selection -1") << "AutoSelection"
                                       << "-1" << 0;
         QTest::newRow("flag 5 becomes 1") << "Automatic"

@@ -23,7 +23,7 @@ public:
     int GetDesktopWallpaperStyle() override { return style; }
     bool SetDesktopWallpaperStyle(int value) override {
         ++styleSets;
-        if (value < StyleCentre || value > StyleStretch)
+        if (!isWallpaperStyle(value))
             return false;
         style = value;
         return true;

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/PictureFiles.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QImageReader>
 #include <QPainter>
 #include <QtEndian>
 
@@ -57,11 +59,49 @@ bool writePicture(const QString& path, QSize size, const char* format) {
     return image.save(path, format);
 }
 
-bool writeHalvesPicture(const QString& path, const QColor& left, const QColor& right) {
-    QImage image(40, 30, QImage::Format_RGB32);
+static QImage splitPicture(QSize size, int leftWidth, const QColor& left, const QColor& right) {
+    QImage image(size, QImage::Format_RGB32);
     image.fill(right);
-    QPainter(&image).fillRect(0, 0, 20, 30, left);
-    return image.save(path, "PNG");
+    QPainter(&image).fillRect(0, 0, leftWidth, size.height(), left);
+    return image;
+}
+
+bool writeHalvesPicture(const QString& path, const QColor& left, const QColor& right) {
+    return splitPicture(QSize(40, 30), 20, left, right).save(path, "PNG");
+}
+
+bool writePlacementPicture(const QString& path, int style, const QColor& left, const QColor& right,
+                           int orientation) {
+    const QImage upright = style == 3 || style == 4
+                               ? splitPicture(QSize(320, 120), 120, left, right)
+                               : splitPicture(QSize(40, 30), 20, left, right);
+    if (orientation == 1)
+        return upright.save(path, "PNG");
+    // EXIF orientations 3, 6 and 8: turned by 180, 90 and 270 degrees clockwise when shown.
+    const int turn = orientation == 3 ? 180 : orientation == 6 ? 90 : orientation == 8 ? 270 : 0;
+    if (turn == 0)
+        return false;
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    if (!buffer.open(QIODevice::WriteOnly) ||
+        !upright.transformed(QTransform().rotate(-turn)).save(&buffer, "JPEG", 95))
+        return false;
+    // Qt's writer turns the pixels instead of storing an orientation, so the tag goes in by
+    // hand: an APP1 segment after the start marker, a little-endian TIFF header and one IFD
+    // entry (0x0112, SHORT, 1 value).
+    const QByteArray exif =
+        QByteArray("Exif\0\0II*\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0", 24) +
+        char(orientation) + QByteArray(7, '\0');
+    QByteArray segment("\xFF\xE1");
+    segment += char((exif.size() + 2) >> 8);
+    segment += char((exif.size() + 2) & 0xFF);
+    if (!writeBytes(path, jpeg.left(2) + segment + exif + jpeg.mid(2)))
+        return false;
+    // Only a file that really carries the turn proves anything.
+    QImageReader reader(path);
+    reader.setAutoTransform(true);
+    return reader.transformation() != QImageIOHandler::TransformationNone &&
+           reader.read().size() == upright.size();
 }
 
 bool WriteNoisyJpeg(const QString& path, int width, int height, int quality) {

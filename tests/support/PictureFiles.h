@@ -28,6 +28,15 @@ bool writePicture(const QString& path, QSize size = QSize(64, 48), const char* f
 // shows where it went and which way round: centred, tiled or stretched.
 bool writeHalvesPicture(const QString& path, const QColor& left, const QColor& right);
 
+// The picture a placement test shows on a 4:3 screen: for centre, tile and stretch (0 to 2) the
+// halves picture above; for fit and fill (3, 4) a 320 x 120 picture, its left 120 columns one
+// colour and the rest another: wider than the screen and split off centre, so that fit (bands
+// of background above and below), fill (cropped at the sides) and stretch each show the split
+// somewhere else. With an EXIF orientation other than 1 it is stored turned, as a JPEG that
+// looks that way only once the orientation is applied.
+bool writePlacementPicture(const QString& path, int style, const QColor& left, const QColor& right,
+                           int orientation = 1);
+
 bool writeBytes(const QString& path, const QByteArray& bytes);
 
 // The first length bytes of a file, as a copy broken off during a transfer leaves it.

@@ -452,7 +452,14 @@ void desktopWithRecordingServer(const std::wstring& dllPath) {
          L"SetWallpaperOptions(8,2,0)=1;Released;", 1},
         {"style set refused", Op::SetStyle, 1, S_OK, S_OK, E_NOTIMPL, S_OK, 0,
          L"SetWallpaperOptions(8,1,0)=80004001;Released;", 1},
-        {"style 3 refused without an object", Op::SetStyle, 3, S_OK, S_OK, S_OK, S_OK, 0, L"", 0},
+        {"style read fill", Op::GetStyle, 4, S_OK, S_OK, S_OK, S_OK, 4,
+         L"GetWallpaperOptions(8,0)=0;Released;", 1},
+        {"style fit set", Op::SetStyle, 3, S_OK, S_OK, S_OK, S_OK, 1,
+         L"SetWallpaperOptions(8,3,0)=0;ApplyChanges(15)=0;Released;", 1},
+        {"style fill set", Op::SetStyle, 4, S_OK, S_OK, S_OK, S_OK, 1,
+         L"SetWallpaperOptions(8,4,0)=0;ApplyChanges(15)=0;Released;", 1},
+        {"style 5 (span) refused without an object", Op::SetStyle, 5, S_OK, S_OK, S_OK, S_OK, 0,
+         L"", 0},
         {"style -1 refused without an object", Op::SetStyle, -1, S_OK, S_OK, S_OK, S_OK, 0, L"", 0},
     };
     for (const Case& c : cases) {

@@ -41,9 +41,10 @@ public:
 
     // True only when the desktop took the picture (read back where the desktop allows it).
     virtual bool SetDesktopWallpaper(const QString& path) = 0;
-    // 0 centre, 1 tile, 2 stretch; -1 when the desktop shows something else or cannot be asked.
+    // 0 centre, 1 tile, 2 stretch, 3 fit, 4 fill; -1 when the desktop shows something else or
+    // cannot be asked.
     virtual int GetDesktopWallpaperStyle() = 0;
-    // A style outside 0..2 is refused without touching the desktop.
+    // A style outside 0..4 is refused without touching the desktop.
     virtual bool SetDesktopWallpaperStyle(int style) = 0;
 
     virtual DesktopColor GetDesktopColor() = 0;

@@ -18,10 +18,7 @@ DesktopRecord::DesktopRecord(const QString& backendId) {
         file_ = folder + QLatin1Char('/') + backendId + QStringLiteral("-desktop.json");
 }
 
-QString DesktopRecord::runtimeFolder() {
-    QString base = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (base.isEmpty() || !QFileInfo(base).isDir())
-        base = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+static QString privateFolderIn(const QString& base) {
     if (base.isEmpty())
         return {};
     const QString folder = base + QStringLiteral("/kestrovaline");
@@ -32,6 +29,24 @@ QString DesktopRecord::runtimeFolder() {
     return folder;
 }
 
+QString DesktopRecord::runtimeFolder() {
+    QString base = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (base.isEmpty() || !QFileInfo(base).isDir())
+        base = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    return privateFolderIn(base);
+}
+
+QString DesktopRecord::cacheFolder() {
+    return privateFolderIn(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation));
+}
+
+QString alternateName(const QString& folder, const QString& prefix, const QString& previous,
+                      const QString& suffix) {
+    const bool wasA = QFileInfo(previous).completeBaseName().endsWith(QLatin1String("-a"));
+    return folder + QLatin1Char('/') + prefix + (wasA ? QLatin1String("-b") : QLatin1String("-a")) +
+           suffix;
+}
+
 DesktopState DesktopRecord::read() const {
     DesktopState state;
     QFile file(file_);
@@ -40,11 +55,12 @@ DesktopState DesktopRecord::read() const {
     const QJsonObject object = QJsonDocument::fromJson(file.readAll()).object();
     state.path = object.value(QLatin1String("path")).toString();
     const int style = object.value(QLatin1String("style")).toInt(StyleUnknown);
-    state.style = style >= StyleCentre && style <= StyleStretch ? style : StyleUnknown;
+    state.style = isWallpaperStyle(style) ? style : StyleUnknown;
     const double colour = object.value(QLatin1String("colour")).toDouble(-1);
     state.colour = colour >= 0 && colour <= 0xFFFFFF ? DesktopColor(colour) : kUnknownDesktopColor;
     state.session = object.value(QLatin1String("session")).toString();
     state.link = object.value(QLatin1String("link")).toString();
+    state.upright = object.value(QLatin1String("upright")).toString();
     state.helperPid = qint64(object.value(QLatin1String("helperPid")).toDouble(0));
     state.helperCommandLine = QByteArray::fromBase64(
         object.value(QLatin1String("helperCommandLine")).toString().toLatin1());
@@ -61,6 +77,7 @@ bool DesktopRecord::write(const DesktopState& state) const {
                   state.colour == kUnknownDesktopColor ? -1.0 : double(state.colour & 0xFFFFFF));
     object.insert(QLatin1String("session"), state.session);
     object.insert(QLatin1String("link"), state.link);
+    object.insert(QLatin1String("upright"), state.upright);
     object.insert(QLatin1String("helperPid"), double(state.helperPid));
     object.insert(QLatin1String("helperCommandLine"),
                   QString::fromLatin1(state.helperCommandLine.toBase64()));

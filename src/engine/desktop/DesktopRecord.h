@@ -19,6 +19,7 @@ struct DesktopState {
     DesktopColor colour = kUnknownDesktopColor;
     QString session; // which desktop instance this describes (a socket path, a display)
     QString link;    // the safe name we last handed the desktop for `path`
+    QString upright; // our copy of `path` turned upright by its EXIF orientation, if it needs one
     qint64 helperPid = 0;
     QByteArray helperCommandLine; // as /proc shows it, to recognise our own process later
 };
@@ -29,6 +30,8 @@ public:
 
     // The folder our private files live in, created 0700; empty when there is no usable one.
     static QString runtimeFolder();
+    // The same for files a desktop must still find in the next session.
+    static QString cacheFolder();
 
     // A missing or damaged record reads as "nothing known".
     DesktopState read() const;
@@ -41,6 +44,12 @@ private:
 // True when the path names a regular file that can be read and decodes as a picture; desktops
 // that accept anything get only what would show.
 bool isUsablePicture(const QString& path);
+
+// A name in `folder` for a file that replaces `previous`: prefix-a and prefix-b in turn, so a
+// desktop always sees a new path and never one that changed under the process still showing it.
+// `suffix` includes its dot.
+QString alternateName(const QString& folder, const QString& prefix, const QString& previous,
+                      const QString& suffix);
 
 // #rrggbb for a 0x00BBGGRR colour, and back (nullopt for text that is no such colour).
 QString colourHex(DesktopColor colour);

@@ -12,8 +12,10 @@
 namespace kv {
 namespace {
 
-// Picture-options nicks for centre, tile and stretch; the same in every family we drive.
-constexpr std::array<const char*, 3> kStyleNicks{"centered", "wallpaper", "stretched"};
+// Picture-options nicks for centre, tile, stretch, fit and fill; the same in every family we
+// drive.
+constexpr std::array<const char*, 5> kStyleNicks{"centered", "wallpaper", "stretched", "scaled",
+                                                 "zoom"};
 
 constexpr const char* kOptionsKey = "picture-options";
 constexpr const char* kColorKey = "primary-color";
@@ -126,14 +128,14 @@ bool GSettingsDesktop::SetDesktopWallpaper(const QString& path) {
 
 int GSettingsDesktop::GetDesktopWallpaperStyle() {
     const auto nick = SchemaSettings(schema_.id).read(kOptionsKey);
-    for (int style = StyleCentre; style <= StyleStretch; ++style)
+    for (int style = StyleCentre; isWallpaperStyle(style); ++style)
         if (nick == kStyleNicks[size_t(style)])
             return style;
     return StyleUnknown;
 }
 
 bool GSettingsDesktop::SetDesktopWallpaperStyle(int style) {
-    if (style < StyleCentre || style > StyleStretch)
+    if (!isWallpaperStyle(style))
         return false;
     return writeAndVerify(schema_.id, {{kOptionsKey, QByteArray(kStyleNicks[size_t(style)])}});
 }

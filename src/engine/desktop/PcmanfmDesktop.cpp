@@ -21,9 +21,9 @@ namespace {
 
 constexpr int kCallTimeoutMs = 10000;
 
-// The mode names both file managers know for centre, tile and stretch; "fit" (none of ours)
-// while we do not know the style.
-QString modeOf(int style) {
+// The mode names both file managers know for centre, tile, stretch and fit; fill is `fillMode`
+// where the file manager has one. "fit" while we do not know the style.
+QString modeOf(int style, const char* fillMode = "fit") {
     switch (style) {
     case StyleCentre:
         return QStringLiteral("center");
@@ -31,6 +31,8 @@ QString modeOf(int style) {
         return QStringLiteral("tile");
     case StyleStretch:
         return QStringLiteral("stretch");
+    case StyleFill:
+        return QLatin1String(fillMode);
     default:
         return QStringLiteral("fit");
     }
@@ -179,7 +181,7 @@ bool LxqtDesktop::show(DesktopState& state) const {
         return false;
     const QDBusMessage reply =
         pcmanfmQtCall(QStringLiteral("org.pcmanfm.Application"), QStringLiteral("setWallpaper"),
-                      {QFileInfo(state.path).absoluteFilePath(), modeOf(state.style)});
+                      {handedFile(state), modeOf(state.style)});
     if (reply.type() != QDBusMessage::ReplyMessage)
         return false;
     // pcmanfm-qt has just saved its own settings, with its old colour: ours goes in after.
@@ -241,9 +243,8 @@ bool LxdeDesktop::show(DesktopState& state) const {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("DISPLAY"), session());
     pcmanfm.setProcessEnvironment(environment);
-    pcmanfm.start(program,
-                  {QStringLiteral("--set-wallpaper=") + QFileInfo(state.path).absoluteFilePath(),
-                   QStringLiteral("--wallpaper-mode=") + modeOf(state.style)});
+    pcmanfm.start(program, {QStringLiteral("--set-wallpaper=") + handedFile(state),
+                            QStringLiteral("--wallpaper-mode=") + modeOf(state.style, "crop")});
     if (!pcmanfm.waitForFinished(kCallTimeoutMs) || pcmanfm.exitStatus() != QProcess::NormalExit ||
         pcmanfm.exitCode() != 0)
         return false;

@@ -17,7 +17,9 @@ std::optional<QStringList> findOwnProcess(const QString& program, const QString&
 
 // LXQt: pcmanfm-qt draws the desktop and takes a picture and mode over D-Bus. It applies the
 // mode but never saves it and has no call for the colour, so the style and colour we set are
-// kept in our record, and the colour goes into its settings file for its next start.
+// kept in our record, and the colour goes into its settings file for its next start. Both
+// pcmanfm desktops show the picture again in the next session, so upright copies live in the
+// cache folder, not the runtime folder.
 class LxqtDesktop final : public RecordedDesktop {
 public:
     explicit LxqtDesktop(QString display);
@@ -33,6 +35,9 @@ public:
 private:
     bool show(DesktopState& state) const override;
     bool applyColour(DesktopState& state) const override;
+    // Its setWallpaper call knows no fill: it keeps the previous mode for "zoom".
+    bool places(int style) const override { return style != StyleFill; }
+    QString copyFolder() const override { return DesktopRecord::cacheFolder(); }
     bool writeColour(DesktopColor colour) const;
 };
 
@@ -51,6 +56,7 @@ public:
 private:
     bool show(DesktopState& state) const override;
     bool applyColour(DesktopState& state) const override;
+    QString copyFolder() const override { return DesktopRecord::cacheFolder(); }
     bool writeColour(DesktopColor colour) const;
 };
 

@@ -10,6 +10,8 @@
 #include <QJsonObject>
 #include <QUrl>
 
+#include <array>
+
 namespace kv {
 namespace {
 
@@ -17,10 +19,9 @@ constexpr const char* kImagePlugin = "org.kde.image";
 // Plasma 6.6 draws tiled wallpapers with a plugin of their own; older shells tile with FillMode.
 constexpr const char* kTiledPlugin = "org.kde.tiled";
 
-// FillMode values of the image plugin for centre, tile and stretch.
-constexpr int kFillCentre = 6;
-constexpr int kFillTile = 3;
-constexpr int kFillStretch = 0;
+// FillMode values of the image plugin by our style: centre (pad), tile, stretch, fit (keep
+// proportions) and fill (crop).
+constexpr std::array<int, 5> kFillModes{6, 3, 0, 1, 2};
 
 // The script's output, or nullopt when the shell is absent or answered with an error.
 std::optional<QString> evaluate(const QString& script) {
@@ -158,12 +159,9 @@ int PlasmaDesktop::GetDesktopWallpaperStyle() {
         else if (desktop.plugin == QLatin1String(kImagePlugin)) {
             bool ok = false;
             const int fill = desktop.fillMode.toInt(&ok);
-            if (ok && fill == kFillCentre)
-                style = StyleCentre;
-            else if (ok && fill == kFillTile)
-                style = StyleTile;
-            else if (ok && fill == kFillStretch)
-                style = StyleStretch;
+            for (int candidate = StyleCentre; ok && isWallpaperStyle(candidate); ++candidate)
+                if (kFillModes[size_t(candidate)] == fill)
+                    style = candidate;
         }
         // Desktops that disagree show no one style of ours.
         if (style == StyleUnknown || (i > 0 && style != common))
@@ -174,11 +172,9 @@ int PlasmaDesktop::GetDesktopWallpaperStyle() {
 }
 
 bool PlasmaDesktop::SetDesktopWallpaperStyle(int style) {
-    if (style < StyleCentre || style > StyleStretch)
+    if (!isWallpaperStyle(style))
         return false;
-    const int fill = style == StyleCentre ? kFillCentre
-                     : style == StyleTile ? kFillTile
-                                          : kFillStretch;
+    const int fill = kFillModes[size_t(style)];
     const QString body =
         style == StyleTile
             ? QStringLiteral("  if (kvTiledKnown) { kvUsePlugin(d, kvTiled); }\n"

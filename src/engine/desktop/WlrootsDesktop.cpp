@@ -28,8 +28,8 @@ constexpr int kIpcTimeoutMs = 5000;
 constexpr quint32 kRunCommand = 0;
 constexpr char kIpcMagic[] = "i3-ipc";
 
-// sway's placement names and swaybg's modes for centre, tile and stretch; "fill" when we do
-// not know the style, which is what both use by default.
+// sway's placement names and swaybg's modes for our styles; "fill" when we do not know the
+// style, which is what both use by default.
 const char* modeOf(int style) {
     switch (style) {
     case StyleCentre:
@@ -38,6 +38,8 @@ const char* modeOf(int style) {
         return "tile";
     case StyleStretch:
         return "stretch";
+    case StyleFit:
+        return "fit";
     default:
         return "fill";
     }
@@ -97,16 +99,13 @@ bool readExactly(int fd, char* buffer, qsizetype size, const QDeadlineTimer& dea
     return true;
 }
 
-// The folder's link for this picture: two plain names used in turn, so the compositor always
-// sees a new path and never one that changed under the process still showing it.
+// The folder's link for this picture, with the picture's suffix when it is a plain one.
 QString nextLink(const QString& folder, const QString& prefix, const DesktopState& state,
                  const QString& picture) {
-    const bool wasA = QFileInfo(state.link).completeBaseName().endsWith(QLatin1String("-a"));
     QString suffix = QFileInfo(picture).suffix().toLower();
     static const QRegularExpression kPlainSuffix(QStringLiteral("^[a-z0-9]{1,8}$"));
     suffix = kPlainSuffix.match(suffix).hasMatch() ? QLatin1Char('.') + suffix : QString();
-    return folder + QLatin1Char('/') + prefix + (wasA ? QLatin1String("-b") : QLatin1String("-a")) +
-           suffix;
+    return alternateName(folder, prefix, state.link, suffix);
 }
 
 // Points `link` at `target`, replacing whatever had that name in one step.
@@ -194,8 +193,9 @@ bool SwayDesktop::show(DesktopState& state) const {
     const QString folder = DesktopRecord::runtimeFolder();
     if (folder.isEmpty())
         return false;
-    const QString link = nextLink(folder, QStringLiteral("sway-wallpaper"), state, state.path);
-    if (!isPlainPath(link) || !placeLink(link, QFileInfo(state.path).absoluteFilePath()))
+    const QString picture = handedFile(state);
+    const QString link = nextLink(folder, QStringLiteral("sway-wallpaper"), state, picture);
+    if (!isPlainPath(link) || !placeLink(link, picture))
         return false;
     QByteArray command = "output * bg " + QFile::encodeName(link) + ' ' + modeOf(state.style);
     if (state.colour != kUnknownDesktopColor)
@@ -238,7 +238,7 @@ bool SwaybgDesktop::show(DesktopState& state) const {
         return false;
     // swaybg takes its arguments as they are: the user's path is safe here.
     QStringList arguments{QStringLiteral("-o"), QStringLiteral("*"),
-                          QStringLiteral("-i"), QFileInfo(state.path).absoluteFilePath(),
+                          QStringLiteral("-i"), handedFile(state),
                           QStringLiteral("-m"), QLatin1String(modeOf(state.style))};
     if (state.colour != kUnknownDesktopColor)
         arguments << QStringLiteral("-c") << colourHex(state.colour);

@@ -17,8 +17,8 @@
 namespace kv {
 namespace {
 
-// image-style values for centre, tile and stretch.
-constexpr int kImageStyles[3] = {1, 2, 3};
+// image-style values for centre, tile, stretch, fit (scaled) and fill (zoomed).
+constexpr int kImageStyles[5] = {1, 2, 3, 4, 5};
 constexpr int kColourStyleSolid = 0;
 
 std::optional<QDBusMessage> call(const char* method, const QVariantList& arguments) {
@@ -171,14 +171,14 @@ int XfceDesktop::GetDesktopWallpaperStyle() {
         return StyleUnknown;
     bool ok = false;
     const int imageStyle = value->toInt(&ok);
-    for (int style = StyleCentre; ok && style <= StyleStretch; ++style)
+    for (int style = StyleCentre; ok && isWallpaperStyle(style); ++style)
         if (kImageStyles[style] == imageStyle)
             return style;
     return StyleUnknown;
 }
 
 bool XfceDesktop::SetDesktopWallpaperStyle(int style) {
-    if (style < StyleCentre || style > StyleStretch)
+    if (!isWallpaperStyle(style))
         return false;
     // Sent as int32: an unsigned value would be stored with a type xfdesktop does not read.
     return setInEveryGroup({{QStringLiteral("image-style"), qint32(kImageStyles[style])}}, false) &&

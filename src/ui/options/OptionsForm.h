@@ -26,7 +26,7 @@ inline constexpr FieldRange kTimeHoursRange{0, 23};
 inline constexpr FieldRange kTimeMinsRange{0, 59};
 inline constexpr FieldRange kWeekdayRange{0, 7};
 inline constexpr FieldRange kFlagRange{0, 1};
-inline constexpr FieldRange kStretchRange{0, 2};
+inline constexpr FieldRange kStretchRange{0, 4};
 
 // A stored number shown in a field: forced into its range, plain decimal digits.
 QString FieldText(qint32 value, FieldRange range);

@@ -212,6 +212,12 @@ QWidget* ProgOpts::buildViewPage() {
                           QStringLiteral("Desktop is tiled with wallpaper images"));
     stretch_[2] = makeBox(page, QStringLiteral("Stretch2"), QStringLiteral("stretch"),
                           QStringLiteral("Image is stretched to fill the entire desktop"));
+    stretch_[3] = makeBox(page, QStringLiteral("Stretch3"), QStringLiteral("fit"),
+                          QStringLiteral("Whole image is shown as large as the desktop allows, "
+                                         "the rest in the background color"));
+    stretch_[4] = makeBox(page, QStringLiteral("Stretch4"), QStringLiteral("fill"),
+                          QStringLiteral("Image covers the entire desktop keeping its proportions, "
+                                         "cropped at the edges"));
     auto* position = new QHBoxLayout;
     position->setContentsMargins(kIndent, 0, 0, 0);
     position->setSpacing(24);

@@ -19,6 +19,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace kv {
 namespace {
 
@@ -61,7 +63,7 @@ ProgOpts::ProgOpts(Options& options, QWidget* owner) : TwipsDialog(owner), optio
                                     ChangeGroup::Followers{{pDay_, pHour_, pMin_}, {pd_, ph_, pm_}},
                                     ChangeGroup::Followers{{twDay_, tMin_, tHour_}, {tm_, th_}}},
                                    this);
-    stretchGroup_ = new OptionGroup({stretch_[0], stretch_[1], stretch_[2]}, this);
+    stretchGroup_ = new OptionGroup(QList<QCheckBox*>(stretch_.begin(), stretch_.end()), this);
     orderGroup_ = new OptionGroup({order_[0], order_[1]}, this);
     for (int i = 0; i < 2; ++i)
         connect(changeMode_[i], &QRadioButton::toggled, this, [this, i](bool on) {
@@ -184,7 +186,7 @@ void ProgOpts::Set_Click() {
     o.AutoLogon = ticked(change_[0]) ? 1 : 0;
     o.AutoPeriod = ticked(change_[1]) ? 1 : 0;
     o.AutoTime = ticked(change_[2]) ? 1 : 0;
-    o.Stretch = ticked(stretch_[0]) ? 0 : ticked(stretch_[1]) ? 1 : 2;
+    o.Stretch = std::max(stretchGroup_->tickedIndex(), 0);
     o.AutoSelection = ticked(order_[0]) ? 0 : 1;
     o.Backgroud = StoredFromColor(bColor_->color());
     o.AutoStart = doAutoStart_->isChecked() ? 1 : 0;

@@ -102,7 +102,7 @@ private:
     QFrame* modeFrame_ = nullptr;
     std::array<QRadioButton*, 2> changeMode_{};
     std::array<QCheckBox*, 3> change_{};
-    std::array<QCheckBox*, 3> stretch_{};
+    std::array<QCheckBox*, 5> stretch_{};
     std::array<QCheckBox*, 2> order_{};
     std::array<QCheckBox*, 4> doConfirm_{};
     QCheckBox* doAutoStart_ = nullptr;

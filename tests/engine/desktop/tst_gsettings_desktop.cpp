@@ -169,6 +169,8 @@ private Q_SLOTS:
             QTest::addRow("%s centre", id) << QString::fromLatin1(id) << 0 << "centered"_qba;
             QTest::addRow("%s tile", id) << QString::fromLatin1(id) << 1 << "wallpaper"_qba;
             QTest::addRow("%s stretch", id) << QString::fromLatin1(id) << 2 << "stretched"_qba;
+            QTest::addRow("%s fit", id) << QString::fromLatin1(id) << 3 << "scaled"_qba;
+            QTest::addRow("%s fill", id) << QString::fromLatin1(id) << 4 << "zoom"_qba;
         }
     }
 
@@ -184,12 +186,12 @@ private Q_SLOTS:
         QCOMPARE(desktop->GetDesktopWallpaperStyle(), style);
 
         // Refused outright, nothing written.
-        QVERIFY(!desktop->SetDesktopWallpaperStyle(3));
+        QVERIFY(!desktop->SetDesktopWallpaperStyle(5));
         QVERIFY(!desktop->SetDesktopWallpaperStyle(-1));
         QCOMPARE(readElsewhere(keyfileEnvironment(), family.schema, "picture-options"), nick);
 
         // A placement of the desktop's own that we do not offer reads as unknown.
-        writeHere(family.schema, "picture-options", "zoom");
+        writeHere(family.schema, "picture-options", "spanned");
         QCOMPARE(desktop->GetDesktopWallpaperStyle(), -1);
     }
 

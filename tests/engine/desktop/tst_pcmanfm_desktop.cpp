@@ -84,18 +84,24 @@ class TestPcmanfmDesktop : public QObject {
         else if (style == StyleTile) // 40 x 30 tiles from the top-left corner
             expected = {
                 {{250, 10}, kLeft}, {{270, 10}, kRight}, {{210, 40}, kLeft}, {{310, 230}, kRight}};
+        else if (style == StyleFit) // at y 60, split at x 120
+            expected = {{{100, 120}, kLeft}, {{200, 120}, kRight}};
+        else if (style == StyleFill) // doubled, at x -160, split at x 80
+            expected = {{{60, 230}, kLeft}, {{100, 120}, kRight}, {{300, 120}, kRight}};
         else
             expected = {{{140, 10}, kLeft}, {{280, 230}, kRight}, {{130, 200}, kLeft}};
-        const QPoint corner(310, 10);
+        // Centred and fitted mean only there: these points show the background.
+        const QList<QPoint> bare = style == StyleCentre ? QList<QPoint>{{310, 10}}
+                                   : style == StyleFit  ? QList<QPoint>{{160, 20}, {160, 220}}
+                                                        : QList<QPoint>{};
         return QTest::qWaitFor(
             [&] {
                 const QImage shot = screenshot();
                 if (shot.size() != kScreen)
                     return false;
-                // Centred means only there: the corner is not the picture.
-                if (style == StyleCentre &&
-                    (near(shot.pixel(corner), kLeft) || near(shot.pixel(corner), kRight)))
-                    return false;
+                for (const QPoint& point : bare)
+                    if (near(shot.pixel(point), kLeft) || near(shot.pixel(point), kRight))
+                        return false;
                 for (const auto& [point, colour] : expected)
                     if (!near(shot.pixel(point), colour))
                         return false;
@@ -104,10 +110,11 @@ class TestPcmanfmDesktop : public QObject {
             10000);
     }
 
-    // Left half red, right half blue.
-    QString picture(const QString& name) {
+    // Left half red, right half blue; for fit and fill a wider picture split off centre.
+    QString picture(const QString& name, int style = StyleStretch, int orientation = 1) {
         const QString path = pictures_.filePath(name);
-        return test::writeHalvesPicture(path, kLeft, kRight) ? path : QString();
+        return test::writePlacementPicture(path, style, kLeft, kRight, orientation) ? path
+                                                                                    : QString();
     }
 
     void requirePrograms(const char* program) {
@@ -118,11 +125,19 @@ class TestPcmanfmDesktop : public QObject {
                                      .arg(QLatin1String(tool))));
     }
 
-    void addStyles() {
+    // Both show files as stored: a picture turned by EXIF comes out upright only through our
+    // copy. pcmanfm-qt's call has no fill: it keeps its previous mode for one it does not know.
+    void addStyles(bool fillOffered) {
         QTest::addColumn<int>("style");
-        QTest::newRow("centre") << 0;
-        QTest::newRow("tile") << 1;
-        QTest::newRow("stretch") << 2;
+        QTest::addColumn<bool>("offered");
+        QTest::addColumn<int>("orientation");
+        QTest::newRow("centre") << 0 << true << 1;
+        QTest::newRow("tile") << 1 << true << 1;
+        QTest::newRow("stretch") << 2 << true << 1;
+        QTest::newRow("fit") << 3 << true << 1;
+        QTest::newRow("fill") << 4 << fillOffered << 1;
+        QTest::newRow("centre, EXIF 6") << 0 << true << 6;
+        QTest::newRow("fit, EXIF 8") << 3 << true << 8;
     }
 
 private Q_SLOTS:
@@ -136,22 +151,25 @@ private Q_SLOTS:
 
     void cleanup() { stopDesktop(); }
 
-    void lxqtStyles_data() { addStyles(); }
+    void lxqtStyles_data() { addStyles(false); }
 
     void lxqtStyles() {
         QFETCH(int, style);
+        QFETCH(bool, offered);
+        QFETCH(int, orientation);
         requirePrograms("pcmanfm-qt");
         LxqtDesktop desktop(xvfb_.display());
-        const QString path = picture(QStringLiteral("it's $(id) #1.png"));
+        const QString path = picture(QStringLiteral("it's $(id) #1.jpg"), style, orientation);
         // Without its desktop pcmanfm-qt would take the picture and show nothing.
         QVERIFY(!desktop.SetDesktopWallpaper(path));
         startDesktop(QStringLiteral("pcmanfm-qt"));
         QVERIFY(QTest::qWaitFor([] { return LxqtDesktop::desktopRunning(); }, 20000));
         QVERIFY(desktop.SetDesktopWallpaper(path));
-        QVERIFY(desktop.SetDesktopWallpaperStyle(style));
-        QVERIFY(shows(style));
-        QCOMPARE(desktop.GetDesktopWallpaperStyle(), style);
-        QVERIFY(!desktop.SetDesktopWallpaperStyle(3));
+        QVERIFY(desktop.SetDesktopWallpaperStyle(StyleStretch));
+        QCOMPARE(desktop.SetDesktopWallpaperStyle(style), offered);
+        QVERIFY(shows(offered ? style : StyleStretch));
+        QCOMPARE(desktop.GetDesktopWallpaperStyle(), offered ? style : StyleStretch);
+        QVERIFY(!desktop.SetDesktopWallpaperStyle(5));
     }
 
     // pcmanfm-qt saves its own settings with every picture; the colour we set stays in them.
@@ -170,13 +188,14 @@ private Q_SLOTS:
         QVERIFY(!desktop.SetDesktopWallpaper(pictures_.filePath(QStringLiteral("absent.png"))));
     }
 
-    void lxdeStyles_data() { addStyles(); }
+    void lxdeStyles_data() { addStyles(true); }
 
     void lxdeStyles() {
         QFETCH(int, style);
+        QFETCH(int, orientation);
         requirePrograms("pcmanfm");
         LxdeDesktop desktop(xvfb_.display());
-        const QString path = picture(QStringLiteral("-it's $(id) #1.png"));
+        const QString path = picture(QStringLiteral("-it's $(id) #1.jpg"), style, orientation);
         // Without its desktop the command would open an error window: it is not even run.
         QVERIFY(!desktop.desktopRunning());
         QVERIFY(!desktop.SetDesktopWallpaper(path));

@@ -147,9 +147,13 @@ private Q_SLOTS:
         QTest::newRow("centre") << false << 0 << "org.kde.image" << 6;
         QTest::newRow("tile") << false << 1 << "org.kde.image" << 3;
         QTest::newRow("stretch") << false << 2 << "org.kde.image" << 0;
+        QTest::newRow("fit") << false << 3 << "org.kde.image" << 1;
+        QTest::newRow("fill") << false << 4 << "org.kde.image" << 2;
         QTest::newRow("centre, Plasma 6.6") << true << 0 << "org.kde.image" << 6;
         QTest::newRow("tile, Plasma 6.6") << true << 1 << "org.kde.tiled" << -1;
         QTest::newRow("stretch, Plasma 6.6") << true << 2 << "org.kde.image" << 0;
+        QTest::newRow("fit, Plasma 6.6") << true << 3 << "org.kde.image" << 1;
+        QTest::newRow("fill, Plasma 6.6") << true << 4 << "org.kde.image" << 2;
     }
 
     // Each style reads back as itself, and the picture stays when tiling moves a desktop to the
@@ -185,14 +189,14 @@ private Q_SLOTS:
         startShell();
         PlasmaDesktop desktop;
         const int before = model().value(QLatin1String("scripts")).toInt();
-        QVERIFY(!desktop.SetDesktopWallpaperStyle(3));
+        QVERIFY(!desktop.SetDesktopWallpaperStyle(5));
         QVERIFY(!desktop.SetDesktopWallpaperStyle(-1));
         QCOMPARE(model().value(QLatin1String("scripts")).toInt(), before);
     }
 
     void fillModesOfOtherKindsReadAsUnknown() {
         startShell({}, R"({"desktops": [{"plugin": "org.kde.image", "config":
-            {"Wallpaper/org.kde.image/General": {"FillMode": 1}}}]})");
+            {"Wallpaper/org.kde.image/General": {"FillMode": 4}}}]})");
         QCOMPARE(PlasmaDesktop().GetDesktopWallpaperStyle(), -1);
     }
 

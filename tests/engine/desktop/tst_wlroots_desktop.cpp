@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <memory>
+
 #include <signal.h>
 #include <unistd.h>
 
@@ -140,10 +142,11 @@ class TestWlrootsDesktop : public QObject {
             10000);
     }
 
-    // Left half red, right half blue.
-    QString picture(const QString& name) {
+    // Left half red, right half blue; for fit and fill a wider picture split off centre.
+    QString picture(const QString& name, int style = StyleStretch, int orientation = 1) {
         const QString path = pictures() + QLatin1Char('/') + name;
-        return test::writeHalvesPicture(path, kLeft, kRight) ? path : QString();
+        return test::writePlacementPicture(path, style, kLeft, kRight, orientation) ? path
+                                                                                    : QString();
     }
 
     QList<std::pair<QPoint, QColor>> expectedFor(int style) const {
@@ -152,6 +155,14 @@ class TestWlrootsDesktop : public QObject {
             return {{{150, 120}, kLeft}, {{170, 120}, kRight}, {{10, 10}, kBackgroundColour}};
         case StyleTile:
             return {{{10, 10}, kLeft}, {{30, 10}, kRight}, {{50, 40}, kLeft}, {{310, 230}, kRight}};
+        case StyleFit: // at y 60, split at x 120, the colour above and below
+            return {{{60, 120}, kLeft},
+                    {{200, 120}, kRight},
+                    {{160, 20}, kBackgroundColour},
+                    {{160, 220}, kBackgroundColour}};
+        case StyleFill: // doubled, at x -160, split at x 80
+            return {
+                {{40, 20}, kLeft}, {{40, 220}, kLeft}, {{100, 120}, kRight}, {{300, 230}, kRight}};
         default: // stretched over the whole screen
             return {{{40, 10}, kLeft}, {{280, 230}, kRight}, {{10, 120}, kLeft}};
         }
@@ -183,26 +194,53 @@ private Q_SLOTS:
 
     void cleanup() { stopSway(); }
 
+    // Every placement, also of pictures that lie turned with an EXIF orientation: sway and
+    // swaybg show files as stored, so these only come out upright through our copy.
     void swayStyles_data() {
+        QTest::addColumn<bool>("swaybg");
         QTest::addColumn<int>("style");
-        QTest::newRow("centre") << 0;
-        QTest::newRow("tile") << 1;
-        QTest::newRow("stretch") << 2;
+        QTest::addColumn<int>("orientation");
+        const char* const names[] = {"centre", "tile", "stretch", "fit", "fill"};
+        for (int orientation : {1, 3, 6, 8})
+            for (int style = StyleCentre; style <= StyleFill; ++style)
+                QTest::addRow("%s, EXIF %d", names[style], orientation)
+                    << false << style << orientation;
+        QTest::newRow("swaybg fit") << true << 3 << 1;
+        QTest::newRow("swaybg fill, EXIF 6") << true << 4 << 6;
     }
 
     void swayStyles() {
+        QFETCH(bool, swaybg);
         QFETCH(int, style);
+        QFETCH(int, orientation);
         startSway();
-        SwayDesktop desktop(socket_);
-        QCOMPARE(desktop.GetDesktopWallpaperStyle(), -1);
-        QCOMPARE(desktop.GetDesktopColor(), kUnknownDesktopColor);
-        QVERIFY(desktop.SetDesktopWallpaper(picture(QStringLiteral("halves.png"))));
-        QVERIFY(desktop.SetDesktopColor(kBackground));
-        QVERIFY(desktop.SetDesktopWallpaperStyle(style));
+        qputenv("WAYLAND_DISPLAY", QFile::encodeName(runtime() + QStringLiteral("/wayland-1")));
+        std::unique_ptr<RecordedDesktop> desktop;
+        if (swaybg)
+            desktop = std::make_unique<SwaybgDesktop>(
+                QStringLiteral("wayland"), QStringLiteral("test"), QStringLiteral("wayland-1"));
+        else
+            desktop = std::make_unique<SwayDesktop>(socket_);
+        QCOMPARE(desktop->GetDesktopWallpaperStyle(), -1);
+        QCOMPARE(desktop->GetDesktopColor(), kUnknownDesktopColor);
+        const QString path = picture(QStringLiteral("split $(id).jpg"), style, orientation);
+        QVERIFY(!path.isEmpty());
+        QVERIFY(desktop->SetDesktopWallpaper(path));
+        QVERIFY(desktop->SetDesktopColor(kBackground));
+        QVERIFY(desktop->SetDesktopWallpaperStyle(style));
         QVERIFY(shows(expectedFor(style)));
-        QCOMPARE(desktop.GetDesktopWallpaperStyle(), style);
-        QCOMPARE(desktop.GetDesktopColor(), kBackground);
-        QVERIFY(!desktop.SetDesktopWallpaperStyle(3));
+        QCOMPARE(desktop->GetDesktopWallpaperStyle(), style);
+        QCOMPARE(desktop->GetDesktopColor(), kBackground);
+        QVERIFY(!desktop->SetDesktopWallpaperStyle(5));
+        // One copy at most, only for a turned picture, and gone with the next picture.
+        const QStringList copies =
+            QDir(DesktopRecord::runtimeFolder()).entryList({QStringLiteral("*-upright-*")});
+        QCOMPARE(copies.size(), orientation == 1 ? 0 : 1);
+        QVERIFY(desktop->SetDesktopWallpaper(picture(QStringLiteral("plain.png"))));
+        QVERIFY(QDir(DesktopRecord::runtimeFolder())
+                    .entryList({QStringLiteral("*-upright-*")})
+                    .isEmpty());
+        qunsetenv("WAYLAND_DISPLAY");
     }
 
     // sway expands the path it is given like a shell; the picture still shows and nothing runs.

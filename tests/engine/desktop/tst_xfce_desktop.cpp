@@ -99,13 +99,13 @@ private Q_SLOTS:
             seed(group + QStringLiteral("/last-image"), QStringLiteral("string"),
                  QStringLiteral("/usr/share/backgrounds/old.png"));
             seed(group + QStringLiteral("/image-style"), QStringLiteral("int"),
-                 QStringLiteral("5"));
+                 QStringLiteral("6"));
         }
         QCOMPARE(XfceDesktop::existingGroups(), kGroups);
 
         const QString path = picture(QStringLiteral("it's a #1 100% Ærø.png"));
         XfceDesktop desktop;
-        QCOMPARE(desktop.GetDesktopWallpaperStyle(), -1); // zoomed is none of ours
+        QCOMPARE(desktop.GetDesktopWallpaperStyle(), -1); // spanning is none of ours
         QVERIFY(desktop.SetDesktopWallpaper(path));
         QVERIFY(desktop.SetDesktopWallpaperStyle(1));
         QVERIFY(desktop.SetDesktopColor(0x00336699));
@@ -135,6 +135,8 @@ private Q_SLOTS:
         QTest::newRow("centre") << 0 << QByteArray("1");
         QTest::newRow("tile") << 1 << QByteArray("2");
         QTest::newRow("stretch") << 2 << QByteArray("3");
+        QTest::newRow("fit") << 3 << QByteArray("4");
+        QTest::newRow("fill") << 4 << QByteArray("5");
     }
 
     void styles() {
@@ -146,7 +148,7 @@ private Q_SLOTS:
         QVERIFY(desktop.SetDesktopWallpaperStyle(style));
         QCOMPARE(query({QStringLiteral("-p"), kGroups[0] + "/image-style"}), imageStyle);
         QCOMPARE(desktop.GetDesktopWallpaperStyle(), style);
-        QVERIFY(!desktop.SetDesktopWallpaperStyle(3));
+        QVERIFY(!desktop.SetDesktopWallpaperStyle(5));
         QVERIFY(!desktop.SetDesktopWallpaperStyle(-1));
         QCOMPARE(desktop.GetDesktopWallpaperStyle(), style);
     }

@@ -297,9 +297,12 @@ private Q_SLOTS:
         QTest::addColumn<int>("click");
         QTest::addColumn<QString>("expected");
         QTest::addColumn<int>("stored");
-        QTest::newRow("tile over stretch") << 2 << "Stretch" << 1 << "010" << 1;
-        QTest::newRow("center over tile") << 1 << "Stretch" << 0 << "100" << 0;
-        QTest::newRow("clearing the only position") << 2 << "Stretch" << 2 << "001" << 2;
+        QTest::newRow("tile over stretch") << 2 << "Stretch" << 1 << "01000" << 1;
+        QTest::newRow("center over tile") << 1 << "Stretch" << 0 << "10000" << 0;
+        QTest::newRow("clearing the only position") << 2 << "Stretch" << 2 << "00100" << 2;
+        QTest::newRow("fit over stretch") << 2 << "Stretch" << 3 << "00010" << 3;
+        QTest::newRow("fill over fit") << 3 << "Stretch" << 4 << "00001" << 4;
+        QTest::newRow("clearing the only fill") << 4 << "Stretch" << 4 << "00001" << 4;
         QTest::newRow("sequential over random") << 2 << "Order" << 0 << "10" << 0;
         QTest::newRow("clearing the only order") << 2 << "Order" << 1 << "01" << 1;
     }
@@ -312,7 +315,7 @@ private Q_SLOTS:
         ProgOpts dialog(record);
         const bool position = group == QLatin1String("Stretch");
         (position ? dialog.stretch(click) : dialog.order(click))->click();
-        QTEST(position ? boxStates(dialog, 3, &ProgOpts::stretch)
+        QTEST(position ? boxStates(dialog, 5, &ProgOpts::stretch)
                        : boxStates(dialog, 2, &ProgOpts::order),
               "expected");
         QCOMPARE(CaptionColor(position ? dialog.stretch(click) : dialog.order(click)),
@@ -400,7 +403,7 @@ private Q_SLOTS:
             QCOMPARE(d.pDay()->text(), QStringLiteral("0"));
             QCOMPARE(boxStates(d, 3, &ProgOpts::change), QStringLiteral("010"));
             QVERIFY(d.changeMode(1)->isChecked());
-            QCOMPARE(boxStates(d, 3, &ProgOpts::stretch), QStringLiteral("001"));
+            QCOMPARE(boxStates(d, 5, &ProgOpts::stretch), QStringLiteral("00100"));
             QVERIFY(d.doConfirm(2)->isChecked());
             QCOMPARE(d.tabs()->currentIndex(), 2);
             d.closeButton()->click();

@@ -91,7 +91,8 @@ int GetDesktopWallpaperStyle() {
 }
 
 bool SetDesktopWallpaperStyle(int style) {
-    if (style < WPSTYLE_CENTER || style > WPSTYLE_STRETCH)
+    // Keep-aspect and crop-to-fit are the fit and fill of the other desktops; span is no option.
+    if (style < WPSTYLE_CENTER || style > WPSTYLE_CROPTOFIT)
         return false;
     DesktopObject desktop;
     if (!desktop)

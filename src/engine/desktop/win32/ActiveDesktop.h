@@ -28,9 +28,10 @@ private:
 
 // True only when the desktop object accepted the file; then the change is applied.
 bool SetDesktopWallpaper(const std::wstring& path);
-// 0 centre, 1 tile, 2 stretch; -1 when the object cannot be created or does not answer.
+// 0 centre, 1 tile, 2 stretch, 3 keep aspect (fit), 4 crop to fit (fill), 5 span; -1 when the
+// object cannot be created or does not answer.
 int GetDesktopWallpaperStyle();
-// A style outside 0..2 is refused without creating an object.
+// A style outside 0..4 is refused without creating an object.
 bool SetDesktopWallpaperStyle(int style);
 
 } // namespace kv::win32

@@ -15,8 +15,8 @@ bool WindowsDesktop::SetDesktopWallpaper(const QString& path) {
 
 int WindowsDesktop::GetDesktopWallpaperStyle() {
     const int style = win32::GetDesktopWallpaperStyle();
-    // Newer shells also report fit, fill and span; none of them is an option here.
-    return (style >= StyleCentre && style <= StyleStretch) ? style : StyleUnknown;
+    // Newer shells also report span, which is no option here.
+    return isWallpaperStyle(style) ? style : StyleUnknown;
 }
 
 bool WindowsDesktop::SetDesktopWallpaperStyle(int style) {
