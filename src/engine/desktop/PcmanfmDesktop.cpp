@@ -5,6 +5,7 @@
 
 #include <QDBusMessage>
 #include <QDBusVariant>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,6 +13,7 @@
 #include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QThread>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,6 +22,7 @@ namespace kv {
 namespace {
 
 constexpr int kCallTimeoutMs = 10000;
+constexpr int kSaveWaitMs = 3000;
 
 // The mode names both file managers know for centre, tile, stretch and fit; fill is `fillMode`
 // where the file manager has one. "fit" while we do not know the style.
@@ -243,13 +246,27 @@ bool LxdeDesktop::show(DesktopState& state) const {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("DISPLAY"), session());
     pcmanfm.setProcessEnvironment(environment);
+    const QString mode = modeOf(state.style, "crop");
     pcmanfm.start(program, {QStringLiteral("--set-wallpaper=") + handedFile(state),
-                            QStringLiteral("--wallpaper-mode=") + modeOf(state.style, "crop")});
+                            QStringLiteral("--wallpaper-mode=") + mode});
     if (!pcmanfm.waitForFinished(kCallTimeoutMs) || pcmanfm.exitStatus() != QProcess::NormalExit ||
         pcmanfm.exitCode() != 0)
         return false;
-    // pcmanfm saves its settings with the picture, and with them its own colour: ours goes back.
-    return state.colour == kUnknownDesktopColor || writeColour(state.colour);
+    if (state.colour == kUnknownDesktopColor)
+        return true;
+    // The desktop saves its settings, with its own colour, once it has shown the picture, a
+    // moment after the command returns: ours goes in after that, or it would be overwritten.
+    const QByteArray saved = "\nwallpaper=" + handedFile(state).toUtf8() + '\n';
+    const QByteArray savedMode = "\nwallpaper_mode=" + mode.toUtf8() + '\n';
+    const QDeadlineTimer patience(kSaveWaitMs);
+    while (!patience.hasExpired()) {
+        QFile file(settingsFile());
+        const QByteArray content = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        if (content.contains(saved) && content.contains(savedMode))
+            break;
+        QThread::msleep(20);
+    }
+    return writeColour(state.colour);
 }
 
 // No command takes the colour: it waits in the settings file for the desktop's next start.
