@@ -89,7 +89,7 @@ int ProgramHome::run(const QStringList& arguments, int timeoutMs, QString* error
 
 QList<QPair<QString, QString>> threeColourCollection(const QString& folder) {
     const QList<QPair<QString, QColor>> pictures{{QStringLiteral("red.bmp"), Qt::red},
-                                                 {QStringLiteral("green.bmp"), Qt::green},
+                                                 {QStringLiteral("green.png"), Qt::green},
                                                  {QStringLiteral("blue.bmp"), Qt::blue}};
     QList<QPair<QString, QString>> values{{QStringLiteral("WN"), QStringLiteral("3")},
                                           {QStringLiteral("WIndex"), QStringLiteral("0")},
@@ -99,7 +99,7 @@ QList<QPair<QString, QString>> threeColourCollection(const QString& folder) {
         const auto& [name, colour] = pictures[n - 1];
         QImage picture(64, 48, QImage::Format_RGB32);
         picture.fill(colour);
-        picture.save(QDir(folder).filePath(name), "BMP");
+        picture.save(QDir(folder).filePath(name));
         values.append({QStringLiteral("WName%1").arg(n), name});
         values.append({QStringLiteral("WPath%1").arg(n), folder});
         values.append({QStringLiteral("WState%1").arg(n), QStringLiteral("1")});

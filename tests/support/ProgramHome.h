@@ -46,8 +46,8 @@ private:
 };
 
 // Stored values of a collection of three plain pictures made in the folder, red, green and blue,
-// with the current index at red: the next change in list order is green. Stretched, so the
-// middle of the screen shows the picture.
+// with the current index at red: the next change in list order is green, a PNG (the others are
+// BMP files). Stretched, so the middle of the screen shows the picture.
 QList<QPair<QString, QString>> threeColourCollection(const QString& folder);
 
 } // namespace kv::test
