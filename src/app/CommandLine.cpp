@@ -10,6 +10,8 @@ CommandLine CommandLine::parse(const QStringList& argumentsWithoutProgram) {
         line.mode = Mode::Close;
     else if (line.argumentString == QLatin1String("-logon"))
         line.mode = Mode::Logon;
+    else if (line.argumentString == QLatin1String("-next"))
+        line.mode = Mode::Next;
     else if (line.argumentString == QLatin1String("--help") ||
              line.argumentString == QLatin1String("-h"))
         line.mode = Mode::Help;
@@ -20,13 +22,15 @@ CommandLine CommandLine::parse(const QStringList& argumentsWithoutProgram) {
 
 QString usageText() {
     return QStringLiteral(
-        "Usage: kestrovaline [-logon | -close | --help | --version]\n"
+        "Usage: kestrovaline [-logon | -next | -close | --help | --version]\n"
         "\n"
         "Kestrovaline changes your desktop wallpaper from a collection you build:\n"
         "at logon, periodically or at a time of day, in list order or at random.\n"
         "\n"
         "  (no argument)  start, or bring the running copy's window forward\n"
         "  -logon         make the logon change, then stay in the notification area\n"
+        "  -next          change the wallpaper now: the running copy does, else this start\n"
+        "                 does and ends (exit status 1 when it could not)\n"
         "  -close         ask the running copy to save and end\n"
         "  --help         show this text\n"
         "  --version      show the version and the desktop found\n");

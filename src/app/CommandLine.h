@@ -8,7 +8,7 @@ namespace kv {
 // How the program was asked to start. The switches compare with the whole argument string,
 // lower-cased, so "-LOGON" is a logon start and "-logon now" a normal one.
 struct CommandLine {
-    enum class Mode { Normal, Close, Logon, Help, Version };
+    enum class Mode { Normal, Close, Logon, Next, Help, Version };
 
     Mode mode = Mode::Normal;
     QString argumentString;
@@ -17,6 +17,7 @@ struct CommandLine {
 
     bool isClose() const { return mode == Mode::Close; }
     bool isLogon() const { return mode == Mode::Logon; }
+    bool isNext() const { return mode == Mode::Next; }
 };
 
 QString usageText();

@@ -4,6 +4,7 @@
 #include "app/CommandLine.h"
 #include "app/DataFolders.h"
 #include "app/Program.h"
+#include "engine/AskUser.h"
 #include "engine/Clock.h"
 #include "engine/Options.h"
 #include "engine/Random.h"
@@ -52,6 +53,15 @@ QStringList argumentsOf(int argc, char** argv) {
 void print(FILE* stream, const QString& text) {
     std::fputs(text.toLocal8Bit().constData(), stream);
 }
+
+// A start nobody watches (from a keyboard shortcut or a menu) reports on standard error.
+class StderrAskUser final : public AskUser {
+public:
+    int ask(MessageKind, const QString& message) override {
+        print(stderr, QStringLiteral("kestrovaline: %1\n").arg(message));
+        return -1;
+    }
+};
 
 // Windows has one desktop, the shell's; elsewhere the desktop is found at run time.
 std::unique_ptr<DesktopBackend> desktopFor(const QProcessEnvironment& environment) {
@@ -171,8 +181,11 @@ int launch(int argc, char** argv) {
     Help help(settings, askUser, hyperlinks);
     program.setFreshStore(freshStore);
     window.attach(program);
-    if (!program.Form_Load(commandLine, window, askUser))
-        return 0;
+    // "-next" answers on standard error: nobody may be there to close a dialog.
+    StderrAskUser stderrAskUser;
+    if (!program.Form_Load(commandLine, window,
+                           commandLine.isNext() ? static_cast<AskUser&>(stderrAskUser) : askUser))
+        return program.exitStatus();
     // The help and the about box need the folders and the home page the start-up settled.
     help.setProgramFolder(program.helpFolder());
     help.setHelpFileName(program.helpFileName());

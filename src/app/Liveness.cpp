@@ -31,11 +31,28 @@ Liveness::Verdict Liveness::check(const CommandLine& commandLine) {
     }
     const double now = secondsSinceMidnight(clock_.now());
     const double age = ageSeconds(last, now);
-    if (last != 0 && age > 0 && age < kFreshSeconds) {
+    const bool running = last != 0 && age > 0 && age < kFreshSeconds;
+    if (commandLine.isNext()) {
+        if (!running)
+            return Verdict::GoOn;
+        settings_.WriteSetting(kLifeCmd, 3);
+        return commandTaken() ? Verdict::EndNow : Verdict::GoOn;
+    }
+    if (running) {
         settings_.WriteSetting(kLifeCmd, 2);
         return Verdict::EndNow;
     }
     return Verdict::GoOn;
+}
+
+bool Liveness::commandTaken() {
+    for (int attempt = 1; attempt <= kCloseWaitAttempts; ++attempt) {
+        if (settings_.ReadSetting(kLifeCmd, 0) == 0)
+            return true;
+        clock_.sleepMs(1);
+    }
+    settings_.WriteSetting(kLifeCmd, 0);
+    return false;
 }
 
 void Liveness::requestClose() {
@@ -60,6 +77,12 @@ Liveness::Command Liveness::tick(bool stateRestored) {
     if (command == 2) {
         settings_.WriteSetting(kLifeCmd, 0);
         return Command::ShowWindow;
+    }
+    // A change before the collection is restored would have nothing to change to: it waits
+    // for the next tick.
+    if (command == 3 && stateRestored) {
+        settings_.WriteSetting(kLifeCmd, 0);
+        return Command::ChangeWallpaper;
     }
     return Command::None;
 }

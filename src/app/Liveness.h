@@ -10,7 +10,8 @@ class Settings;
 
 // Copies of the program find each other through two values of the settings store: a heartbeat
 // that the running copy rewrites every second ("LifeTime", seconds since local midnight, 0 once
-// ended) and a command slot ("LifeCmd": 0 nothing, 1 save and end, 2 show your window).
+// ended) and a command slot ("LifeCmd": 0 nothing, 1 save and end, 2 show your window, 3 change
+// the wallpaper now).
 class Liveness {
 public:
     static constexpr int kTimerIntervalMs = 1000;
@@ -19,12 +20,14 @@ public:
     static constexpr int kCloseWaitAttempts = 3000;
 
     enum class Verdict { GoOn, EndNow };
-    enum class Command { None, SaveAndExit, ShowWindow };
+    enum class Command { None, SaveAndExit, ShowWindow, ChangeWallpaper };
 
     Liveness(Settings& settings, Clock& clock);
 
     // Before anything is restored: a "-close" start asks the running copy to end and waits for
     // it; a normal start that finds a fresh heartbeat asks that copy to show itself. Both end.
+    // A "-next" start asks a running copy to change the wallpaper and ends once it has taken
+    // the command; with no copy, or none that takes it, it goes on to change it itself.
     Verdict check(const CommandLine& commandLine);
 
     // The heartbeat tick. A close command met before this copy has restored its saved state is
@@ -40,6 +43,8 @@ public:
 
 private:
     void requestClose();
+    // Waits for the running copy to take the command; clears it when no copy does.
+    bool commandTaken();
 
     Settings& settings_;
     Clock& clock_;

@@ -102,6 +102,13 @@ bool Program::Form_Load(const CommandLine& commandLine, ProgramWindow& window, A
     restored_ = true;
     keepLogonStart();
 
+    if (commandLine.isNext()) {
+        // No copy took the request: this start makes the one change and ends, saving the moved
+        // index and the change time as the running copy would.
+        exitStatus_ = engine_.ChangeWallpaper() == 1 ? 0 : 1;
+        SaveAndExit();
+        return false;
+    }
     if (commandLine.isLogon()) {
         const Options& options = options_.options();
         if (options.Automatic != 0 && options.AutoLogon != 0)
@@ -126,6 +133,10 @@ void Program::LifeTimer_Timer() {
     switch (liveness_.tick(restored_)) {
     case Liveness::Command::SaveAndExit:
         SaveAndExit();
+        break;
+    case Liveness::Command::ChangeWallpaper:
+        if (changeWallpaper_)
+            changeWallpaper_();
         break;
     case Liveness::Command::ShowWindow:
         if (window_) {

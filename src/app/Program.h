@@ -77,6 +77,8 @@ public:
     void InitTimer_Timer();
 
     bool hasEnded() const { return ended_; }
+    // What the process reports when Form_Load ends it: 1 for a "-next" that changed nothing.
+    int exitStatus() const { return exitStatus_; }
     bool stateRestored() const { return restored_; }
     QString windowTitle() const;
     QString programFolder() const { return programFolder_; }
@@ -134,6 +136,7 @@ private:
     QString helpFolder_;
     bool restored_ = false;
     bool ended_ = false;
+    int exitStatus_ = 0;
 };
 
 } // namespace kv

@@ -19,6 +19,8 @@ private Q_SLOTS:
         QTest::newRow("logon with more") << QStringList{"-logon", "now"} << Mode::Normal;
         QTest::newRow("close") << QStringList{"-Close"} << Mode::Close;
         QTest::newRow("close with space") << QStringList{"-close "} << Mode::Normal;
+        QTest::newRow("next") << QStringList{"-Next"} << Mode::Next;
+        QTest::newRow("next with more") << QStringList{"-next", "2"} << Mode::Normal;
         QTest::newRow("unknown") << QStringList{"--frobnicate"} << Mode::Normal;
         QTest::newRow("help") << QStringList{"--help"} << Mode::Help;
         QTest::newRow("version") << QStringList{"--version"} << Mode::Version;

@@ -45,39 +45,71 @@ private Q_SLOTS:
         QTest::addColumn<QString>("now");
         QTest::addColumn<Liveness::Verdict>("verdict");
         QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<bool>("answered"); // a running copy takes a command at its next tick
         const auto goOn = Liveness::Verdict::GoOn;
         const auto endNow = Liveness::Verdict::EndNow;
         QTest::newRow("no copy ever ran") << ""
-                                          << "12:00:00.000" << goOn << "";
+                                          << "12:00:00.000" << goOn << ""
+                                          << "" << false;
         QTest::newRow("copy ended") << "0"
-                                    << "12:00:00.000" << goOn << "";
+                                    << "12:00:00.000" << goOn << ""
+                                    << "" << false;
         QTest::newRow("fresh") << "43195.5"
-                               << "12:00:00.000" << endNow << "2";
+                               << "12:00:00.000" << endNow << "2"
+                               << "" << false;
         QTest::newRow("fresh, written with a comma") << "43195,5"
-                                                     << "12:00:00.000" << endNow << "2";
+                                                     << "12:00:00.000" << endNow << "2"
+                                                     << "" << false;
         QTest::newRow("ten seconds old") << "43190"
-                                         << "12:00:00.000" << goOn << "";
+                                         << "12:00:00.000" << goOn << ""
+                                         << "" << false;
         QTest::newRow("killed a minute ago") << "43140"
-                                             << "12:00:00.000" << goOn << "";
+                                             << "12:00:00.000" << goOn << ""
+                                             << "" << false;
         QTest::newRow("same instant") << "43200"
-                                      << "12:00:00.000" << goOn << "";
+                                      << "12:00:00.000" << goOn << ""
+                                      << "" << false;
         QTest::newRow("across midnight") << "86398"
-                                         << "00:00:03.000" << endNow << "2";
+                                         << "00:00:03.000" << endNow << "2"
+                                         << "" << false;
         QTest::newRow("across midnight, stale") << "86380"
-                                                << "00:00:03.000" << goOn << "";
+                                                << "00:00:03.000" << goOn << ""
+                                                << "" << false;
         QTest::newRow("hand-edited text") << "soon"
-                                          << "12:00:00.000" << goOn << "";
+                                          << "12:00:00.000" << goOn << ""
+                                          << "" << false;
+        // "-next": the running copy changes the wallpaper; without one this start does.
+        QTest::newRow("next, no copy") << "0"
+                                       << "12:00:00.000" << goOn << ""
+                                       << "-next" << false;
+        QTest::newRow("next, taken by the running copy") << "43195.5"
+                                                         << "12:00:00.000" << endNow << "0"
+                                                         << "-NEXT" << true;
+        QTest::newRow("next, a fresh heartbeat but nobody takes it")
+            << "43195.5"
+            << "12:00:00.000" << goOn << "0"
+            << "-next" << false;
     }
     void normalStart() {
         QFETCH(QString, heartbeat);
         QFETCH(QString, now);
         QFETCH(Liveness::Verdict, verdict);
         QFETCH(QString, command);
+        QFETCH(QString, arguments);
+        QFETCH(bool, answered);
         if (!heartbeat.isEmpty())
             settings_->WriteSetting(QStringLiteral("LifeTime"), heartbeat);
         ManualClock clock(at(now));
+        clock.onSleep([&](int sleeps) {
+            if (answered && sleeps == 500) {
+                QCOMPARE(settings_->ReadSetting(QStringLiteral("LifeCmd"), 0), 3);
+                settings_->WriteSetting(QStringLiteral("LifeCmd"), 0);
+            }
+        });
         Liveness liveness(*settings_, clock);
-        QCOMPARE(liveness.check(CommandLine::parse({})), verdict);
+        QCOMPARE(liveness.check(CommandLine::parse(arguments.split(' ', Qt::SkipEmptyParts))),
+                 verdict);
         QCOMPARE(settings_->ReadSetting(QStringLiteral("LifeCmd"), ""), command);
     }
 
@@ -128,6 +160,9 @@ private Q_SLOTS:
         QTest::newRow("close before restore is discarded")
             << "1" << false << Liveness::Command::None << "0";
         QTest::newRow("show") << "2" << false << Liveness::Command::ShowWindow << "0";
+        QTest::newRow("change now") << "3" << true << Liveness::Command::ChangeWallpaper << "0";
+        QTest::newRow("change before restore waits for the next tick")
+            << "3" << false << Liveness::Command::None << "3";
         QTest::newRow("unknown is left alone") << "7" << true << Liveness::Command::None << "7";
         QTest::newRow("garbage is left alone") << "x" << true << Liveness::Command::None << "x";
     }

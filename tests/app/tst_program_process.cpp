@@ -261,6 +261,59 @@ private Q_SLOTS:
         QCOMPARE(home.stored(QStringLiteral("WIndex")), root == QColor(Qt::green) ? "1" : "0");
     }
 
+    // "-next" from a shortcut or the menu: the running copy changes the wallpaper as a right
+    // click on its icon does; with none, this start makes the change and ends, reporting a
+    // failure on standard error and in its exit status.
+    void next_data() {
+        QTest::addColumn<bool>("running");
+        QTest::addColumn<bool>("picturesThere");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QColor>("root");
+        QTest::newRow("no copy: one change, then ends") << false << true << 0 << QColor(Qt::green);
+        QTest::newRow("no copy, pictures gone: failure on stderr")
+            << false << false << 1 << QColor();
+        QTest::newRow("the running copy changes it") << true << true << 0 << QColor(Qt::green);
+    }
+    void next() {
+        QFETCH(bool, running);
+        QFETCH(bool, picturesThere);
+        QFETCH(int, status);
+        QFETCH(QColor, root);
+        ProgramHome home(display(), QStringLiteral("x11"));
+        const QString folder = home.environment().root();
+        auto values = test::threeColourCollection(folder);
+        values.append({QStringLiteral("Automatic"), QStringLiteral("1")});
+        values.append({QStringLiteral("AutoLogon"), QStringLiteral("0")});
+        values.append({QStringLiteral("AutoPeriod"), QStringLiteral("0")});
+        values.append({QStringLiteral("AutoTime"), QStringLiteral("0")});
+        values.append({QStringLiteral("AutoStart"), QStringLiteral("1")});
+        home.store(values);
+        if (!picturesThere)
+            for (const char* name : {"red.bmp", "green.png", "blue.bmp"})
+                QVERIFY(QFile::remove(QDir(folder).filePath(QLatin1String(name))));
+        paintRootGrey();
+        QProcess* copy = nullptr;
+        if (running) {
+            copy = &home.start({QStringLiteral("-logon")});
+            QTRY_VERIFY_WITH_TIMEOUT(!home.stored(QStringLiteral("WMainX")).isEmpty(), 15000);
+            QVERIFY(rootShows(QColor()));
+        }
+
+        QString errors;
+        QCOMPARE(home.run({QStringLiteral("-next")}, 20000, &errors), status);
+        QTRY_VERIFY_WITH_TIMEOUT(rootShows(root), 5000);
+        QCOMPARE(mainWindows(), 0);
+        QCOMPARE(errors.contains(QStringLiteral("kestrovaline: ")), status != 0);
+        if (copy) {
+            QCOMPARE(copy->state(), QProcess::Running);
+            QCOMPARE(home.run({QStringLiteral("-close")}), 0);
+            QVERIFY(copy->waitForFinished(10000));
+        }
+        // The change moved the current entry and was saved; the heartbeat says nothing runs.
+        QCOMPARE(home.stored(QStringLiteral("WIndex")), status == 0 ? "1" : "0");
+        QCOMPARE(home.storedVolatile(QStringLiteral("LifeTime")).toDouble(), 0.0);
+    }
+
     void noDisplayGivesAdviceNotACrash() {
         ProgramHome home(display(), QStringLiteral("none"));
         home.removeVariable(QStringLiteral("DISPLAY"));
