@@ -172,9 +172,13 @@ QString LxqtDesktop::settingsFile() const {
     return profileFile(QStringLiteral("pcmanfm-qt"), session(), QStringLiteral("settings.conf"));
 }
 
-bool LxqtDesktop::writeColour(DesktopColor colour) const {
+bool LxqtDesktop::writeSettings(const DesktopState& state) const {
     QSettings settings(settingsFile(), QSettings::IniFormat);
-    settings.setValue(QStringLiteral("Desktop/BgColor"), colourHex(colour));
+    // It saves the mode as "none": its next start would show no picture at all.
+    if (!state.path.isEmpty())
+        settings.setValue(QStringLiteral("Desktop/WallpaperMode"), modeOf(state.style));
+    if (state.colour != kUnknownDesktopColor)
+        settings.setValue(QStringLiteral("Desktop/BgColor"), colourHex(state.colour));
     settings.sync();
     return settings.status() == QSettings::NoError;
 }
@@ -188,12 +192,12 @@ bool LxqtDesktop::show(DesktopState& state) const {
     if (reply.type() != QDBusMessage::ReplyMessage)
         return false;
     // pcmanfm-qt has just saved its own settings, with its old colour: ours goes in after.
-    return state.colour == kUnknownDesktopColor || writeColour(state.colour);
+    return writeSettings(state);
 }
 
 // No call takes the colour: it waits in the settings file for the desktop's next start.
 bool LxqtDesktop::applyColour(DesktopState& state) const {
-    return writeColour(state.colour);
+    return writeSettings(state);
 }
 
 // ---- LXDE --------------------------------------------------------------------------------------

@@ -17,7 +17,7 @@ std::optional<QStringList> findOwnProcess(const QString& program, const QString&
 
 // LXQt: pcmanfm-qt draws the desktop and takes a picture and mode over D-Bus. It applies the
 // mode but never saves it and has no call for the colour, so the style and colour we set are
-// kept in our record, and the colour goes into its settings file for its next start. Both
+// kept in our record, and the mode and colour go into its settings file for its next start. Both
 // pcmanfm desktops show the picture again in the next session, so upright copies live in the
 // cache folder, not the runtime folder.
 class LxqtDesktop final : public RecordedDesktop {
@@ -38,7 +38,8 @@ private:
     // Its setWallpaper call knows no fill: it keeps the previous mode for "zoom".
     bool places(int style) const override { return style != StyleFill; }
     QString copyFolder() const override { return DesktopRecord::cacheFolder(); }
-    bool writeColour(DesktopColor colour) const;
+    // What it leaves out of its saved settings for its next start: the mode and our colour.
+    bool writeSettings(const DesktopState& state) const;
 };
 
 // LXDE: pcmanfm draws the desktop; `pcmanfm --set-wallpaper` hands it picture and mode. Only

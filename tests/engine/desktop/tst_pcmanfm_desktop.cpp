@@ -170,6 +170,12 @@ private Q_SLOTS:
         QVERIFY(shows(offered ? style : StyleStretch));
         QCOMPARE(desktop.GetDesktopWallpaperStyle(), offered ? style : StyleStretch);
         QVERIFY(!desktop.SetDesktopWallpaperStyle(5));
+        // Its next start shows the picture the same way: it saves no mode of its own.
+        const char* const modes[] = {"center", "tile", "stretch", "fit"};
+        QCOMPARE(QSettings(desktop.settingsFile(), QSettings::IniFormat)
+                     .value(QStringLiteral("Desktop/WallpaperMode"))
+                     .toString(),
+                 QLatin1String(modes[offered ? style : StyleStretch]));
     }
 
     // pcmanfm-qt saves its own settings with every picture; the colour we set stays in them.
