@@ -180,13 +180,32 @@ private Q_SLOTS:
         QCOMPARE(run.program.collection().currentIndex(), 0);
     }
 
+    void rightClickOnTheIconChangesTheWallpaper_data() {
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("the desktop takes it") << false;
+        // Good files keep their marks; the message names the desktop, once for both clicks.
+        QTest::newRow("the desktop refuses") << true;
+    }
     void rightClickOnTheIconChangesTheWallpaper() {
+        QFETCH(bool, refused);
         Running run;
         run.storeCollection({{"Automatic", 0}});
         QVERIFY(run.start());
+        if (refused)
+            for (const QString& name : {QStringLiteral("valid.jpg"), QStringLiteral("valid.bmp")})
+                run.desktop.refused.insert(run.environment.root() + u'/' + name);
         run.program.TrayIcon_MouseMove(Program::TrayClick::RightPress);
         QCOMPARE(run.desktop.wallpaperCalls.size(), 1);
-        QCOMPARE(run.program.collection().currentIndex(), 1);
+        QCOMPARE(run.program.collection().currentIndex(), refused ? 0 : 1);
+        run.program.TrayIcon_MouseMove(Program::TrayClick::RightPress);
+        QCOMPARE(run.askUser.asked.size(), refused ? 1 : 0);
+        if (refused) {
+            QCOMPARE(run.askUser.asked[0].message,
+                     QStringLiteral("Unable to set new wallpaper! The desktop \"fake\" did not "
+                                    "accept it."));
+            QCOMPARE(run.program.collection().ImageState(0), StateUse);
+            QCOMPARE(run.program.collection().ImageState(1), StateUse);
+        }
     }
 
     void showCommandBringsTheWindowBack() {

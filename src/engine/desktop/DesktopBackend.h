@@ -39,7 +39,11 @@ public:
     // Short name of the desktop found, for --version, the about box and bug reports.
     virtual QString name() const = 0;
 
-    // True only when the desktop took the picture (read back where the desktop allows it).
+    // True only when the desktop took the picture (read back where the desktop allows it). The
+    // engine hands over only files that exist and decode, so false means the desktop did not
+    // take a good file (not found, not answering, refusing the write): the engine reports the
+    // desktop and leaves the entry's mark alone. A backend's own checks of the picture must
+    // therefore be no stricter than the engine's.
     virtual bool SetDesktopWallpaper(const QString& path) = 0;
     // 0 centre, 1 tile, 2 stretch, 3 fit, 4 fill; -1 when the desktop shows something else or
     // cannot be asked.
