@@ -24,7 +24,7 @@ bool isNoAnswer(const QDBusMessage& reply) {
 
 } // namespace
 
-QDBusMessage callDesktop(const QDBusMessage& message) {
+QDBusMessage callDesktop(const QDBusMessage& message, int timeoutMs) {
     const QString service = message.service();
     const auto silent = silentServices().constFind(service);
     if (silent != silentServices().cend() && !silent->hasExpired())
@@ -34,7 +34,7 @@ QDBusMessage callDesktop(const QDBusMessage& message) {
     if (!bus.isConnected())
         return message.createErrorReply(QDBusError::Disconnected,
                                         QStringLiteral("No session bus."));
-    const QDBusMessage reply = bus.call(message, QDBus::Block, kDesktopCallTimeoutMs);
+    const QDBusMessage reply = bus.call(message, QDBus::Block, timeoutMs);
     if (isNoAnswer(reply))
         silentServices().insert(service, QDeadlineTimer(kDesktopSilenceMs));
     else

@@ -13,9 +13,14 @@ inline constexpr int kDesktopCallTimeoutMs = 2000;
 // scheduler's retry, so every retry asks the desktop again.
 inline constexpr int kDesktopSilenceMs = 10000;
 
+// A call that makes a desktop load and draw the picture before it answers may take longer. Only
+// after a quick call found the component answering: one that does not answer has been caught by
+// then, and the silence below makes this call fail at once.
+inline constexpr int kDesktopDrawTimeoutMs = 8000;
+
 // Sends a call to a desktop component on the session bus and waits for its answer, at most
-// kDesktopCallTimeoutMs. A bus that cannot be reached, an error and no answer all come back as an
-// error message.
-QDBusMessage callDesktop(const QDBusMessage& message);
+// timeoutMs. A bus that cannot be reached, an error and no answer all come back as an error
+// message.
+QDBusMessage callDesktop(const QDBusMessage& message, int timeoutMs = kDesktopCallTimeoutMs);
 
 } // namespace kv

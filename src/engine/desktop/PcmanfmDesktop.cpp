@@ -75,11 +75,11 @@ QString profileFile(const QString& program, const QString& display, const QStrin
 }
 
 QDBusMessage pcmanfmQtCall(const QString& interface, const QString& method,
-                           const QVariantList& arguments) {
+                           const QVariantList& arguments, int timeoutMs = kDesktopCallTimeoutMs) {
     QDBusMessage message = QDBusMessage::createMethodCall(
         QStringLiteral("org.pcmanfm.PCManFM"), QStringLiteral("/Application"), interface, method);
     message.setArguments(arguments);
-    return callDesktop(message);
+    return callDesktop(message, timeoutMs);
 }
 
 // Sets one key of the group in a GLib key file, keeping every other line as it was.
@@ -188,7 +188,7 @@ bool LxqtDesktop::show(DesktopState& state) const {
         return false;
     const QDBusMessage reply =
         pcmanfmQtCall(QStringLiteral("org.pcmanfm.Application"), QStringLiteral("setWallpaper"),
-                      {handedFile(state), modeOf(state.style)});
+                      {handedFile(state), modeOf(state.style)}, kDesktopDrawTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage)
         return false;
     // pcmanfm-qt has just saved its own settings, with its old colour: ours goes in after.
