@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/options/CheckGroups.h"
 
+#include "ui/Contrast.h"
 #include "ui/options/OptionsForm.h"
 
 #include <QLabel>
@@ -13,8 +14,39 @@ void RuleCheckBox::nextCheckState() {
     setCheckState(checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
 }
 
-void SetCaptionColor(QWidget* widget, const QColor& color) {
-    QPalette palette = widget->palette();
+namespace {
+
+constexpr char kToneProperty[] = "kvCaptionTone";
+constexpr double kReadable = 4.5;
+constexpr double kMutedReadable = 3.0;
+// How far a muted caption goes from the text towards the window behind it.
+constexpr double kMutedFraction = 0.5;
+
+QPalette inheritedPalette(const QWidget* widget) {
+    return widget->window()->palette();
+}
+
+} // namespace
+
+QColor ToneColor(const QPalette& inherited, CaptionTone tone) {
+    const QColor text = inherited.color(QPalette::Active, QPalette::WindowText);
+    const QColor window = inherited.color(QPalette::Active, QPalette::Window);
+    switch (tone) {
+    case CaptionTone::Muted:
+        return ReadableOn(Blend(text, window, kMutedFraction), window, text, kMutedReadable);
+    case CaptionTone::Accent:
+        return ReadableOn(kActiveUnitColor, window, text, kReadable);
+    case CaptionTone::Normal:
+        break;
+    }
+    return text;
+}
+
+void SetCaptionTone(QWidget* widget, CaptionTone tone) {
+    widget->setProperty(kToneProperty, int(tone));
+    const QColor color = ToneColor(inheritedPalette(widget), tone);
+    // Only these roles are the caption's own; the rest keeps following the window.
+    QPalette palette;
     for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
         palette.setColor(group, QPalette::WindowText, color);
         palette.setColor(group, QPalette::ButtonText, color);
@@ -23,8 +55,8 @@ void SetCaptionColor(QWidget* widget, const QColor& color) {
     widget->setPalette(palette);
 }
 
-QColor CaptionColor(const QWidget* widget) {
-    return widget->palette().color(QPalette::Active, QPalette::WindowText);
+CaptionTone CaptionToneOf(const QWidget* widget) {
+    return CaptionTone(widget->property(kToneProperty).toInt());
 }
 
 OptionGroup::OptionGroup(QList<QCheckBox*> boxes, QObject* parent)
@@ -40,7 +72,7 @@ void OptionGroup::Box_Click(int index) {
         box->setCheckState(Qt::Checked);
         return;
     }
-    SetCaptionColor(box, ticked ? kTickedCaptionColor : kClearedCaptionColor);
+    SetCaptionTone(box, ticked ? CaptionTone::Normal : CaptionTone::Muted);
     if (!ticked)
         return;
     for (QCheckBox* other : boxes_)
@@ -81,8 +113,8 @@ void ChangeGroup::Change_Click(int index) {
     for (QWidget* field : followers_.at(index).fields)
         field->setEnabled(on);
     for (QLabel* label : followers_.at(index).labels)
-        SetCaptionColor(label, on ? kActiveUnitColor : kClearedCaptionColor);
-    SetCaptionColor(box, on ? kTickedCaptionColor : kClearedCaptionColor);
+        SetCaptionTone(label, on ? CaptionTone::Accent : CaptionTone::Muted);
+    SetCaptionTone(box, on ? CaptionTone::Normal : CaptionTone::Muted);
     remembered_.at(index) = state;
     if (!on)
         return;

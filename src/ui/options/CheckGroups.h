@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QList>
 #include <QObject>
+#include <QPalette>
 
 #include <array>
 
@@ -23,10 +24,14 @@ protected:
     void nextCheckState() override;
 };
 
-// Caption and label colours go to the active and inactive palettes only: a disabled control
-// keeps the style's own disabled look.
-void SetCaptionColor(QWidget* widget, const QColor& color);
-QColor CaptionColor(const QWidget* widget);
+// How a caption reads: a ticked box's caption normally, a cleared one's muted, the unit labels
+// of a ticked change box in the accent green. The colours come from the palette the widget
+// inherits, readable on light and dark ones alike (4.5:1, muted 3:1), and go to the active and
+// inactive groups only: a disabled control keeps the style's own disabled look.
+enum class CaptionTone { Normal, Muted, Accent };
+void SetCaptionTone(QWidget* widget, CaptionTone tone);
+CaptionTone CaptionToneOf(const QWidget* widget);
+QColor ToneColor(const QPalette& inherited, CaptionTone tone);
 
 // Boxes of which exactly one stays ticked, like option buttons: ticking one clears the others,
 // clearing the only ticked one ticks it again. The rule runs on every change of state, made by

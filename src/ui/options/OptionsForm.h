@@ -32,9 +32,7 @@ inline constexpr FieldRange kStretchRange{0, 4};
 QString FieldText(qint32 value, FieldRange range);
 qint32 ForcedInto(qint32 value, FieldRange range);
 
-// Colours of the dialog's captions and unit labels.
-inline const QColor kTickedCaptionColor{0, 0, 0};
-inline const QColor kClearedCaptionColor{0xC0, 0xC0, 0xC0};
+// The green of the unit labels of a ticked change box, where the palette lets it read.
 inline const QColor kActiveUnitColor{78, 117, 42};
 
 // The stored "Backgroud" layout (0x00BBGGRR) and back.

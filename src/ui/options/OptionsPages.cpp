@@ -39,7 +39,7 @@ QCheckBox* makeBox(QWidget* parent, const QString& name, const QString& text,
     box->setObjectName(name);
     box->setToolTip(tooltip);
     // Every box starts clear, so its caption starts in the colour of a cleared box.
-    SetCaptionColor(box, kClearedCaptionColor);
+    SetCaptionTone(box, CaptionTone::Muted);
     return box;
 }
 
@@ -56,7 +56,7 @@ QLineEdit* makeNumberField(QWidget* parent, const QString& name, const QString& 
 QLabel* makeUnitLabel(QWidget* parent, const QString& name, const QString& text,
                       const QString& tooltip) {
     QLabel* label = makeLabel(parent, name, text, tooltip);
-    SetCaptionColor(label, kActiveUnitColor);
+    SetCaptionTone(label, CaptionTone::Accent);
     return label;
 }
 
@@ -233,6 +233,8 @@ QWidget* ProgOpts::buildViewPage() {
     bColor_ = new ColorButton(page);
     bColor_->setObjectName(QStringLiteral("BColor"));
     bColor_->setToolTip(QStringLiteral("Click to set desktop background color"));
+    bColor_->setAccessibleName(QStringLiteral("Desktop background color"));
+    bColor_->setAccessibleDescription(bColor_->toolTip());
     auto* colour = new QHBoxLayout;
     colour->setContentsMargins(kIndent, 0, 0, 0);
     colour->addWidget(bColor_);

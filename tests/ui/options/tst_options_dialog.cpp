@@ -8,6 +8,7 @@
 #include "support/FakeDesktop.h"
 #include "support/ManualClock.h"
 #include "support/MemorySettingsStore.h"
+#include "ui/Contrast.h"
 #include "ui/options/CheckGroups.h"
 #include "ui/options/ColorPicker.h"
 #include "ui/options/OptionsForm.h"
@@ -21,6 +22,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyleOptionButton>
 #include <QTabWidget>
 #include <QTest>
 
@@ -69,15 +71,15 @@ QString fieldStates(const ProgOpts& d) {
            group({d.twDay(), d.tHour(), d.tMin()}, u'T', u't');
 }
 
-// Unit label colours: G green, S silver, '?' for anything else or a mixed group.
+// Unit label tones: G accent green, S muted, '?' for anything else or a mixed group.
 QString labelColours(const ProgOpts& d) {
     const auto group = [](QList<QLabel*> labels) {
         QChar seen;
         for (QLabel* label : labels) {
-            const QColor c = CaptionColor(label);
-            const QChar code = c == kActiveUnitColor       ? u'G'
-                               : c == kClearedCaptionColor ? u'S'
-                                                           : u'?';
+            const CaptionTone t = CaptionToneOf(label);
+            const QChar code = t == CaptionTone::Accent  ? u'G'
+                               : t == CaptionTone::Muted ? u'S'
+                                                         : u'?';
             if (!seen.isNull() && seen != code)
                 return QChar(u'?');
             seen = code;
@@ -87,14 +89,62 @@ QString labelColours(const ProgOpts& d) {
     return QString(group({d.pd(), d.ph(), d.pm()})) + group({d.th(), d.tm()});
 }
 
-// Caption colours of the change boxes: B black, S silver.
+// Caption tones of the change boxes: B normal, S muted.
 QString captionColours(const ProgOpts& d) {
     QString codes;
     for (int i = 0; i < 3; ++i) {
-        const QColor c = CaptionColor(d.change(i));
-        codes += c == kTickedCaptionColor ? u'B' : c == kClearedCaptionColor ? u'S' : u'?';
+        const CaptionTone t = CaptionToneOf(d.change(i));
+        codes += t == CaptionTone::Normal ? u'B' : t == CaptionTone::Muted ? u'S' : u'?';
     }
     return codes;
+}
+
+// The dark palette desktops commonly give Qt's own style.
+QPalette darkPalette() {
+    QPalette dark;
+    const QColor window(53, 53, 53);
+    const QColor base(42, 42, 42);
+    for (const auto& [role, colour] : std::initializer_list<std::pair<QPalette::ColorRole, QColor>>{
+             {QPalette::Window, window},
+             {QPalette::WindowText, Qt::white},
+             {QPalette::Base, base},
+             {QPalette::AlternateBase, window},
+             {QPalette::Text, Qt::white},
+             {QPalette::Button, window},
+             {QPalette::ButtonText, Qt::white},
+             {QPalette::Highlight, QColor(42, 130, 218)},
+             {QPalette::HighlightedText, Qt::black},
+             {QPalette::Link, QColor(100, 170, 255)}})
+        dark.setColor(role, colour);
+    dark.setColor(QPalette::Disabled, QPalette::WindowText, QColor(127, 127, 127));
+    dark.setColor(QPalette::Disabled, QPalette::Text, QColor(127, 127, 127));
+    dark.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(127, 127, 127));
+    return dark;
+}
+
+// Contrast of a caption as drawn: the pixel of the text area farthest from the background
+// against the background, which is what covers most of the area.
+double drawnContrast(QWidget* caption) {
+    QRect text = caption->rect();
+    if (auto* box = qobject_cast<QCheckBox*>(caption)) {
+        QStyleOptionButton option;
+        option.initFrom(box);
+        option.text = box->text();
+        text = box->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, box);
+    }
+    const QImage image = caption->grab(text).toImage();
+    QHash<QRgb, int> counts;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            ++counts[image.pixel(x, y)];
+    QRgb background = 0;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        if (it.value() > counts.value(background))
+            background = it.key();
+    double best = 1.0;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        best = std::max(best, ContrastRatio(QColor(it.key()), QColor(background)));
+    return best;
 }
 
 void act(ProgOpts& d, const QString& actions) {
@@ -318,8 +368,8 @@ private Q_SLOTS:
         QTEST(position ? boxStates(dialog, 5, &ProgOpts::stretch)
                        : boxStates(dialog, 2, &ProgOpts::order),
               "expected");
-        QCOMPARE(CaptionColor(position ? dialog.stretch(click) : dialog.order(click)),
-                 kTickedCaptionColor);
+        QCOMPARE(CaptionToneOf(position ? dialog.stretch(click) : dialog.order(click)),
+                 CaptionTone::Normal);
         dialog.Set_Click();
         QTEST(position ? record.Stretch : record.AutoSelection, "stored");
     }
@@ -501,6 +551,37 @@ private Q_SLOTS:
         QColorDialog::setCustomColor(3, QColor(Qt::green)); // what the user defined
         PickColor(Qt::red, nullptr, answer);
         QCOMPARE(QColorDialog::customColor(3), QColor(Qt::green));
+    }
+
+    // Ticked captions and the unit labels of the ticked box read as text (4.5:1), cleared ones
+    // muted but readable (3:1), on Qt's light palette and on a dark one.
+    void captionsReadOnLightAndDark_data() {
+        QTest::addColumn<bool>("dark");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<double>("least");
+        QTest::addColumn<double>("most");
+        for (const bool dark : {false, true}) {
+            const char* shade = dark ? "dark: " : "light: ";
+            QTest::addRow("%sticked box", shade) << dark << "Change1" << 4.5 << 21.0;
+            QTest::addRow("%scleared box", shade) << dark << "Change0" << 3.0 << 4.5;
+            QTest::addRow("%sunit of ticked box", shade) << dark << "Pd" << 4.5 << 21.0;
+            QTest::addRow("%sunit of cleared box", shade) << dark << "Th" << 3.0 << 4.5;
+        }
+    }
+    void captionsReadOnLightAndDark() {
+        QFETCH(bool, dark);
+        QFETCH(QString, caption);
+        QFETCH(double, least);
+        QFETCH(double, most);
+        QApplication::setStyle(QStringLiteral("Fusion"));
+        QApplication::setPalette(dark ? darkPalette() : QApplication::style()->standardPalette());
+        Options record = recordWith(1, 0, 1, 0);
+        ProgOpts dialog(record);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        const double contrast = drawnContrast(dialog.findChild<QWidget*>(caption));
+        QApplication::setPalette(QApplication::style()->standardPalette());
+        QVERIFY2(contrast >= least && contrast < most, qPrintable(QString::number(contrast)));
     }
 
     void storedColourLayout() {
