@@ -10,6 +10,7 @@
 #include "engine/Random.h"
 #include "settings/Settings.h"
 #include "ui/help/Help.h"
+#include "ui/help/HelpWindow.h"
 #include "ui/help/Hyperlinks.h"
 #include "ui/help/ProgAbout.h"
 #include "ui/main/MainWindow.h"
@@ -178,6 +179,15 @@ int launch(int argc, char** argv) {
     ProgOpts optionsDialog(program.options().options());
     program.savedState().attachDialogs(&optionsDialog, messageDialog);
     Hyperlinks hyperlinks;
+    // Where nothing on the desktop opens the manual, the program shows it itself.
+    std::unique_ptr<HelpWindow> helpWindow;
+    hyperlinks.setLocalViewer([&hyperlinks, &helpWindow](const QUrl& url) {
+        if (!HelpWindow::isManualPage(url))
+            return false;
+        if (!helpWindow)
+            helpWindow = std::make_unique<HelpWindow>(hyperlinks);
+        return helpWindow->showManual(url);
+    });
     Help help(settings, askUser, hyperlinks);
     program.setFreshStore(freshStore);
     window.attach(program);
@@ -191,10 +201,8 @@ int launch(int argc, char** argv) {
     help.setHelpFileName(program.helpFileName());
     help.setHomePage(program.savedState().homePage());
     const QString homePage = program.savedState().homePage();
-    auto* aboutBox =
-        new ProgAbout(Program::kVersionMajor, Program::kVersionMinor,
-                      {{QStringLiteral("Visit our Web sites:"), homePage}, {QString(), homePage}},
-                      hyperlinks, &window);
+    auto* aboutBox = new ProgAbout(Program::kVersionMajor, Program::kVersionMinor,
+                                   ProgAbout::LinksTo(homePage), hyperlinks, &window);
     aboutBox->setDesktopName(desktop->name());
     window.setDialogs(&optionsDialog, aboutBox, &help);
     window.setWebAddress(homePage);

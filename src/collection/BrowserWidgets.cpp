@@ -273,8 +273,13 @@ void BindPreviewName(QLineEdit* box, Previews& previews) {
     box->setObjectName(QStringLiteral("ImagePreviewName"));
     box->setToolTip(QStringLiteral("File name of previewed image"));
     box->setReadOnly(true);
-    box->setText(previews.ImagePreviewName());
-    QObject::connect(&previews, &Previews::previewNameChanged, box, &QLineEdit::setText);
+    // A long name shows from its start, where names differ most.
+    const auto show = [box](const QString& name) {
+        box->setText(name);
+        box->setCursorPosition(0);
+    };
+    show(previews.ImagePreviewName());
+    QObject::connect(&previews, &Previews::previewNameChanged, box, show);
 }
 
 void BindPathText(QLineEdit* box, Previews& previews) {

@@ -27,12 +27,28 @@ QVariant Collection::data(const QModelIndex& index, int role) const {
     case Qt::ToolTipRole:
     case FullPathRole:
         return JoinPath(entry.folder, entry.name);
+    // A screen reader hears the state the mark shows, after the name.
+    case Qt::AccessibleTextRole:
+        return tr("%1, %2").arg(entry.name, StateText(entry.state));
+    case Qt::AccessibleDescriptionRole:
+        return StateText(entry.state);
     case StateRole:
         return entry.state;
     case FolderRole:
         return entry.folder;
     default:
         return {};
+    }
+}
+
+QString Collection::StateText(qint32 state) {
+    switch (state) {
+    case StateSkip:
+        return tr("skipped");
+    case StateMissing:
+        return tr("missing");
+    default:
+        return tr("used");
     }
 }
 

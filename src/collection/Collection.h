@@ -40,6 +40,8 @@ public:
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QHash<int, QByteArray> roleNames() const override;
+    // What a state mark says, in words: "used", "skipped", "missing".
+    static QString StateText(qint32 state);
 
     // Appends without looking for duplicates (the saved-collection load). An empty name, or a
     // full collection, adds nothing. False when nothing was added.

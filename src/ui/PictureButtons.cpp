@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/PictureButtons.h"
 
+#include <QCoreApplication>
 #include <QIcon>
 #include <QPushButton>
 #include <QString>
@@ -23,20 +24,34 @@ QPushButton* pictureButton(QWidget* parent, const QString& name, const QString& 
 } // namespace
 
 QPushButton* makePictureButton(QWidget* parent, const QString& name, const QString& picture,
-                               const QString& toolTip, int pictureSize) {
-    QPushButton* button = pictureButton(parent, name, picture, toolTip, pictureSize);
-    button->setToolTip(toolTip);
+                               const QString& accessibleName, const QString& toolTip,
+                               int pictureSize) {
+    QPushButton* button = pictureButton(parent, name, picture, accessibleName, pictureSize);
+    describeButton(button, toolTip);
     return button;
 }
 
+void describeButton(QPushButton* button, const QString& toolTip) {
+    button->setToolTip(toolTip);
+    button->setAccessibleDescription(toolTip);
+}
+
 QPushButton* makeSetButton(QWidget* parent) {
-    return pictureButton(parent, QStringLiteral("Set"), QStringLiteral(":/icons/set.svg"),
-                         QStringLiteral("OK"), 32);
+    QPushButton* button =
+        pictureButton(parent, QStringLiteral("Set"), QStringLiteral(":/icons/set.svg"),
+                      QCoreApplication::translate("kv::PictureButtons", "OK"), 32);
+    button->setAccessibleDescription(
+        QCoreApplication::translate("kv::PictureButtons", "Confirm and close"));
+    return button;
 }
 
 QPushButton* makeCloseButton(QWidget* parent) {
-    return pictureButton(parent, QStringLiteral("Close"), QStringLiteral(":/icons/close.svg"),
-                         QStringLiteral("Cancel"), 32);
+    QPushButton* button =
+        pictureButton(parent, QStringLiteral("Close"), QStringLiteral(":/icons/close.svg"),
+                      QCoreApplication::translate("kv::PictureButtons", "Cancel"), 32);
+    button->setAccessibleDescription(
+        QCoreApplication::translate("kv::PictureButtons", "Cancel and close"));
+    return button;
 }
 
 } // namespace kv

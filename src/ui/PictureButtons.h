@@ -7,10 +7,13 @@ class QWidget;
 
 namespace kv {
 
-// A button that shows only a picture; its tooltip says what it does, and screen readers read
-// the same words.
+// A button that shows only a picture. Screen readers name it by a short name and describe it by
+// its tooltip, which says what it does.
 QPushButton* makePictureButton(QWidget* parent, const QString& name, const QString& picture,
-                               const QString& toolTip, int pictureSize = 32);
+                               const QString& accessibleName, const QString& toolTip,
+                               int pictureSize = 32);
+// Sets the tooltip of a button and what screen readers describe it by.
+void describeButton(QPushButton* button, const QString& toolTip);
 
 // The confirm and cancel buttons shared by the options dialog and the message dialog: pictures
 // without text, so both dialogs answer with the same two faces.

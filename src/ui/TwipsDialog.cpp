@@ -46,8 +46,11 @@ void TwipsDialog::closeEvent(QCloseEvent* event) {
 }
 
 void TwipsDialog::mousePressEvent(QMouseEvent* event) {
-    // Presses on the background and on the labels and pictures, which take none, all reach here:
-    // any button moves the dialog.
+    // Presses on the background and on the labels and pictures, which take none, all reach here.
+    if (!IsDragPress(event)) {
+        QDialog::mousePressEvent(event);
+        return;
+    }
     StartWindowDrag(this);
     event->accept();
 }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/WindowDrag.h"
 
-#include <QEvent>
+#include <QMouseEvent>
 #include <QWidget>
 #include <QWindow>
 
@@ -12,6 +12,10 @@ bool StartWindowDrag(QWidget* widget) {
         return false;
     QWindow* handle = widget->window()->windowHandle();
     return handle && handle->startSystemMove();
+}
+
+bool IsDragPress(const QMouseEvent* event) {
+    return event->button() == Qt::LeftButton;
 }
 
 WindowDragHandles::WindowDragHandles(QObject* parent) : QObject(parent) {}
@@ -28,7 +32,8 @@ void WindowDragHandles::startDrag(QWidget* widget) {
 }
 
 bool WindowDragHandles::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::MouseButtonPress || !watched->isWidgetType())
+    if (event->type() != QEvent::MouseButtonPress || !watched->isWidgetType() ||
+        !IsDragPress(static_cast<QMouseEvent*>(event)))
         return false;
     startDrag(static_cast<QWidget*>(watched));
     return true;

@@ -5,6 +5,7 @@
 
 #include <functional>
 
+class QMouseEvent;
 class QWidget;
 
 namespace kv {
@@ -13,8 +14,13 @@ namespace kv {
 // The window system's own move works on X11 and Wayland alike; false where it is not offered.
 bool StartWindowDrag(QWidget* widget);
 
-// Parts of a window by which it is moved: a press of any mouse button on one of them moves the
-// whole window. The press goes no further, so a handle never acts as a control.
+// Whether a press moves the window. Only the left button does: window systems end their move
+// when the left button is released, so a move begun by another button would follow the pointer
+// until the next left click.
+bool IsDragPress(const QMouseEvent* event);
+
+// Parts of a window by which it is moved: a left press on one of them moves the whole window and
+// goes no further, so a handle never acts as a control.
 class WindowDragHandles final : public QObject {
     Q_OBJECT
 public:

@@ -123,6 +123,8 @@ private Q_SLOTS:
         QTest::mouseClick(shown.files->viewport(), Qt::LeftButton, {},
                           shown.centreOf(shown.files, 0));
         QCOMPARE(shown.previewName->text(), QStringLiteral("beach.jpg"));
+        // Shown from its start, however long.
+        QCOMPARE(shown.previewName->cursorPosition(), 0);
         QVERIFY(shown.imageErr->isHidden());
         QTest::mouseClick(shown.files->viewport(), Qt::LeftButton, {},
                           shown.centreOf(shown.files, 1));

@@ -46,6 +46,11 @@ void Help::Help_Click() {
         links_.OpenHyperlink(homePage_);
         return;
     }
+    // Without a web site of its own the home page is this very manual: nothing to choose.
+    if (Hyperlinks::UrlOf(local) == Hyperlinks::UrlOf(homePage_)) {
+        links_.OpenHyperlink(local);
+        return;
+    }
     if (askUser_.ask(MessageKind::Help, kHelpQuestion) == 1)
         links_.OpenHyperlink(homePage_);
     else

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/help/Hyperlinks.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -36,6 +37,8 @@ void Hyperlinks::OpenHyperlink(const QString& address) {
     const QUrl url = UrlOf(address);
     if (url.isValid() && !url.scheme().isEmpty() && opener_(url))
         return;
+    if (url.isLocalFile() && viewer_ && viewer_(url))
+        return;
     QMessageBox box;
     FillErrorBox(box, address);
     shower_(box);
@@ -43,6 +46,21 @@ void Hyperlinks::OpenHyperlink(const QString& address) {
 
 QString LinkAddress(const QString& tag, const QString& caption) {
     return tag.isEmpty() ? caption : tag;
+}
+
+bool IsLocalAddress(const QString& address) {
+    return Hyperlinks::UrlOf(address).isLocalFile();
+}
+
+QString LinkCaption(const QString& address) {
+    return IsLocalAddress(address)
+               ? QCoreApplication::translate("kv::HelpWindow", "Kestrovaline manual")
+               : address;
+}
+
+QString LinkToolTip(const QString& caption, const QString& address) {
+    return QCoreApplication::translate("kv::Hyperlinks", "Click to open ") +
+           (IsLocalAddress(address) ? caption : address);
 }
 
 } // namespace kv

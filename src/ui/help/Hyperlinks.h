@@ -19,12 +19,18 @@ public:
     using Opener = std::function<bool(const QUrl&)>;
     // Shows the failure box, modally; the default runs it on the screen.
     using ErrorShower = std::function<void(QMessageBox&)>;
+    // Shows a local document inside the program; false when it cannot.
+    using LocalViewer = std::function<bool(const QUrl&)>;
 
     Hyperlinks();
     void setOpener(Opener opener) { opener_ = std::move(opener); }
     void setErrorShower(ErrorShower shower) { shower_ = std::move(shower); }
+    // Where nothing on the desktop opens a local document (no xdg-open), it goes here before
+    // the failure box is shown.
+    void setLocalViewer(LocalViewer viewer) { viewer_ = std::move(viewer); }
 
-    // An empty address does nothing; one that cannot be opened shows "Hyperlink opening error".
+    // An empty address does nothing; one that cannot be opened, by the desktop or for a local
+    // document by the viewer, shows "Hyperlink opening error".
     void OpenHyperlink(const QString& address);
 
     // What the address means: a web or file URL as written, an existing file's path as that
@@ -36,9 +42,17 @@ public:
 private:
     Opener opener_;
     ErrorShower shower_;
+    LocalViewer viewer_;
 };
 
 // A link's address: the address kept behind the label, or its caption when it keeps none.
 QString LinkAddress(const QString& tag, const QString& caption);
+
+// How a link to an address reads: a web address as written, a local document (the manual) by
+// the manual's title, never as a path of the disk.
+bool IsLocalAddress(const QString& address);
+QString LinkCaption(const QString& address);
+// "Click to open " and the address, or for a local document its caption.
+QString LinkToolTip(const QString& caption, const QString& address);
 
 } // namespace kv

@@ -16,7 +16,7 @@ HyperlinkLabel::HyperlinkLabel(const QString& caption, const QString& address, Q
     : QLabel(parent), address_(address) {
     setTextFormat(Qt::PlainText);
     setText(caption.isEmpty() ? address : caption);
-    setToolTip(QStringLiteral("Click to open ") + address);
+    setToolTip(LinkToolTip(text(), address));
     setCursor(Qt::PointingHandCursor);
     QFont underlined = font();
     underlined.setUnderline(true);
@@ -88,6 +88,12 @@ ProgAbout::ProgAbout(int versionMajor, int versionMinor, QList<Link> links, Hype
     layout->addWidget(picture, 0, Qt::AlignTop);
     layout->addLayout(text);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+QList<ProgAbout::Link> ProgAbout::LinksTo(const QString& homePage) {
+    if (IsLocalAddress(homePage))
+        return {{LinkCaption(homePage), homePage}};
+    return {{tr("Visit our Web sites:"), homePage}, {QString(), homePage}};
 }
 
 void ProgAbout::setDesktopName(const QString& name) {

@@ -42,6 +42,10 @@ public:
     ProgAbout(int versionMajor, int versionMinor, QList<Link> links, Hyperlinks& opener,
               QWidget* owner = nullptr);
 
+    // The links to the home page: a web site under "Visit our Web sites:" and its address; the
+    // manual, where there is no web site, once under its title.
+    static QList<Link> LinksTo(const QString& homePage);
+
     void setDesktopName(const QString& name);
 
     QLabel* version() const { return version_; }

@@ -11,21 +11,24 @@ namespace kv {
 
 CommandColumn::CommandColumn(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("CommandColumn"));
-    const auto button = [this](const char* name, const char* picture, const char* toolTip) {
+    const auto button = [this](const char* name, const char* picture, const QString& shortName,
+                               const QString& toolTip) {
         return makePictureButton(this, QString::fromLatin1(name),
                                  QStringLiteral(":/icons/") + QString::fromLatin1(picture),
-                                 QString::fromLatin1(toolTip), kMainPictureSize);
+                                 shortName, toolTip, kMainPictureSize);
     };
-    imageAdd_ =
-        button("ImageAdd", "image-add.svg", "Add highlighted file names to wallpaper collection");
-    useImage_ = button("UseImage", "image-use.svg",
-                       "Mark highlighted file names in collection to use by wallpaper autochange");
+    imageAdd_ = button("ImageAdd", "image-add.svg", tr("Add"),
+                       tr("Add highlighted file names to wallpaper collection"));
+    useImage_ =
+        button("UseImage", "image-use.svg", tr("Use"),
+               tr("Mark highlighted file names in collection to use by wallpaper autochange"));
     skipImage_ =
-        button("SkipImage", "image-skip.svg",
-               "Mark highlighted file names in collection to skip by wallpaper autochange");
-    delImage_ = button("DelImage", "image-delete.svg",
-                       "Remove highlighted file names from wallpaper collection");
-    clear_ = button("Clear", "image-clear.svg", "Remove non-existing files from the list");
+        button("SkipImage", "image-skip.svg", tr("Skip"),
+               tr("Mark highlighted file names in collection to skip by wallpaper autochange"));
+    delImage_ = button("DelImage", "image-delete.svg", tr("Remove"),
+                       tr("Remove highlighted file names from wallpaper collection"));
+    clear_ = button("Clear", "image-clear.svg", tr("Remove missing"),
+                    tr("Remove non-existing files from the list"));
 
     connect(imageAdd_, &QPushButton::clicked, this, &CommandColumn::ImageAdd_Click);
     connect(useImage_, &QPushButton::clicked, this, &CommandColumn::UseImage_Click);

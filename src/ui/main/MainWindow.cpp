@@ -7,6 +7,7 @@
 #include "ui/PictureButtons.h"
 #include "ui/WindowDrag.h"
 #include "ui/help/Help.h"
+#include "ui/help/Hyperlinks.h"
 #include "ui/help/ProgAbout.h"
 #include "ui/main/BrowserPanel.h"
 #include "ui/main/CollectionView.h"
@@ -20,6 +21,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGridLayout>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -105,23 +107,54 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     connect(keys_, &MainKeys::plusPressed, this, &MainWindow::SelectNextRow);
     connect(set_, &QPushButton::clicked, this, &MainWindow::setWallpaperRequested);
     connect(help_, &QPushButton::clicked, this, &MainWindow::Help_Click);
+    // The key every desktop program opens its manual with.
+    help_->setShortcut(QKeySequence::HelpContents);
     connect(settings_, &QPushButton::clicked, this, &MainWindow::Settings_Click);
     connect(about_, &QPushButton::clicked, this, &MainWindow::About_Click);
+    orderTabs();
     resize(sizeHint().expandedTo(QSize(820, 560)));
 }
 
+void MainWindow::orderTabs() {
+    BrowserPanel* lists = browser_;
+    const QList<QWidget*> order{imageName_,
+                                commands_->imageAdd(),
+                                commands_->useImage(),
+                                commands_->skipImage(),
+                                commands_->delImage(),
+                                commands_->clear(),
+                                lists->disk(),
+                                lists->folder(),
+                                lists->files(),
+                                preview_->imagePreviewName(),
+                                set_,
+                                hideTray_,
+                                settings_,
+                                help_,
+                                about_,
+                                close_,
+                                imagePathText_,
+                                hyperlink_};
+    for (int i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+}
+
 QLayout* MainWindow::makeProgramButtons() {
-    const auto button = [this](const char* name, const char* picture, const char* toolTip) {
+    const auto button = [this](const char* name, const char* picture, const QString& shortName,
+                               const QString& toolTip) {
         return makePictureButton(this, QString::fromLatin1(name),
                                  QStringLiteral(":/icons/") + QString::fromLatin1(picture),
-                                 QString::fromLatin1(toolTip), kMainPictureSize);
+                                 shortName, toolTip, kMainPictureSize);
     };
-    set_ = button("Set", "wallpaper-set.svg", "Set selected wallpaper now");
-    hideTray_ = button("HideTray", "hide-tray.svg", "Collapse the program window into tray icon");
-    settings_ = button("Settings", "settings.svg", "Customize program settings");
-    help_ = button("Help", "help.svg", "Kestrovaline wallpaper manager help");
-    about_ = button("About", "about-button.svg", "About the program");
-    close_ = button("Close", "exit.svg", "Exit the program");
+    set_ =
+        button("Set", "wallpaper-set.svg", tr("Set wallpaper"), tr("Set selected wallpaper now"));
+    hideTray_ = button("HideTray", "hide-tray.svg", tr("Hide"),
+                       tr("Collapse the program window into tray icon"));
+    settings_ =
+        button("Settings", "settings.svg", tr("Settings"), tr("Customize program settings"));
+    help_ = button("Help", "help.svg", tr("Help"), tr("Kestrovaline wallpaper manager help"));
+    about_ = button("About", "about-button.svg", tr("About"), tr("About the program"));
+    close_ = button("Close", "exit.svg", tr("Exit"), tr("Exit the program"));
 
     // Two to a row under the preview: what is used most at the top, leaving the program last.
     auto* buttons = new QGridLayout;
@@ -133,10 +166,10 @@ QLayout* MainWindow::makeProgramButtons() {
 }
 
 void MainWindow::setWebAddress(const QString& address) {
-    // The address is the manual's file URL, too long to show: the caption names what it opens.
-    hyperlink_->setText(
-        QStringLiteral("<a href=\"%1\">Kestrovaline manual</a>").arg(address.toHtmlEscaped()));
-    hyperlink_->setToolTip(QStringLiteral("Click to open ") + address);
+    const QString caption = LinkCaption(address);
+    hyperlink_->setText(QStringLiteral("<a href=\"%1\">%2</a>")
+                            .arg(address.toHtmlEscaped(), caption.toHtmlEscaped()));
+    hyperlink_->setToolTip(LinkToolTip(caption, address));
 }
 
 void MainWindow::attach(Program& program) {
@@ -151,6 +184,7 @@ void MainWindow::attach(Program& program) {
     browser_->setLists(new DriveBox(browser), new FolderView(browser),
                        new FilesView(browser, previews));
     lText_[1]->setBuddy(browser_->files());
+    orderTabs();
     BindPreviewPicture(preview_->imagePreview(), preview_->imageErr(), previews);
     BindPreviewName(preview_->imagePreviewName(), previews);
     BindPathText(imagePathText_, previews);
@@ -215,6 +249,10 @@ void MainWindow::SelectNextRow() {
 
 void MainWindow::mousePressEvent(QMouseEvent* event) {
     // Presses that no control takes arrive here from anywhere on the window's background.
+    if (!IsDragPress(event)) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
     event->accept();
     dragHandles_->startDrag(this);
 }

@@ -94,6 +94,8 @@ protected:
 
 private:
     QLayout* makeProgramButtons();
+    // Tab follows reading order, whatever order the controls were made in.
+    void orderTabs();
 
     Program* program_ = nullptr;
     QPushButton* set_ = nullptr;

@@ -73,10 +73,10 @@ ProgOpts::ProgOpts(Options& options, QWidget* owner) : TwipsDialog(owner), optio
     connect(bColor_, &QPushButton::clicked, this, &ProgOpts::BColor_Click);
 
     set_ = makeSetButton(this);
-    set_->setToolTip(QStringLiteral("Set currently selected options"));
+    describeButton(set_, QStringLiteral("Set currently selected options"));
     set_->setDefault(true);
     close_ = makeCloseButton(this);
-    close_->setToolTip(QStringLiteral("Cancel options change"));
+    describeButton(close_, QStringLiteral("Cancel options change"));
     connect(set_, &QPushButton::clicked, this, &ProgOpts::Set_Click);
     connect(close_, &QPushButton::clicked, this, &ProgOpts::Close_Click);
 

@@ -3,6 +3,7 @@
 #include "support/MemorySettingsStore.h"
 #include "support/ScriptedAskUser.h"
 #include "ui/help/Help.h"
+#include "ui/help/HelpWindow.h"
 #include "ui/help/Hyperlinks.h"
 #include "ui/help/ProgAbout.h"
 
@@ -14,6 +15,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
 
 using namespace kv;
 
@@ -21,6 +23,7 @@ namespace {
 
 const QString kManual = QStringLiteral("KestrovalineHelp.html");
 const QString kHome = QStringLiteral("file:///opt/kestrovaline/KestrovalineHelp.html");
+const QString kWeb = QStringLiteral("https://kestrovaline.example/");
 
 void touch(const QString& path) {
     QFile file(path);
@@ -58,14 +61,20 @@ private Q_SLOTS:
         QTest::addColumn<QString>("manualIn"); // program, named, current, none
         QTest::addColumn<int>("answer");
         QTest::addColumn<bool>("asked");
-        QTest::addColumn<QString>("opens"); // home, or the folder of the manual opened
-        QTest::newRow("beside the program, Cancel") << "program" << 0 << true << "program";
-        QTest::newRow("beside the program, OK") << "program" << 1 << true << "home";
-        QTest::newRow("beside wins over HelpFile") << "program+named" << 0 << true << "program";
-        QTest::newRow("in the HelpFile folder") << "named" << 0 << true << "named";
-        QTest::newRow("in the current folder") << "current" << 0 << true << "current";
-        QTest::newRow("nothing shown opens the manual") << "program" << -1 << true << "program";
-        QTest::newRow("no manual: home page, no question") << "none" << 0 << false << "home";
+        QTest::addColumn<QString>("opens");     // home, or the folder of the manual opened
+        QTest::addColumn<bool>("homeIsManual"); // the home page is the manual beside the program
+        QTest::newRow("beside the program, Cancel") << "program" << 0 << true << "program" << false;
+        QTest::newRow("beside the program, OK") << "program" << 1 << true << "home" << false;
+        QTest::newRow("beside wins over HelpFile")
+            << "program+named" << 0 << true << "program" << false;
+        QTest::newRow("in the HelpFile folder") << "named" << 0 << true << "named" << false;
+        QTest::newRow("in the current folder") << "current" << 0 << true << "current" << false;
+        QTest::newRow("nothing shown opens the manual")
+            << "program" << -1 << true << "program" << false;
+        QTest::newRow("no manual: home page, no question")
+            << "none" << 0 << false << "home" << false;
+        QTest::newRow("home page is the manual: no question")
+            << "program" << 1 << false << "program" << true;
     }
     void helpClick() {
         QFETCH(QString, manualIn);
@@ -89,7 +98,12 @@ private Q_SLOTS:
         Help help(settings, ask, links.links);
         help.setProgramFolder(dir.filePath(QStringLiteral("program")));
         help.setHelpFileName(kManual);
-        help.setHomePage(kHome);
+        QFETCH(bool, homeIsManual);
+        const QString home =
+            homeIsManual ? QUrl::fromLocalFile(dir.filePath(QStringLiteral("program/") + kManual))
+                               .toString(QUrl::FullyEncoded)
+                         : kHome;
+        help.setHomePage(home);
         help.Help_Click();
         QDir::setCurrent(current);
 
@@ -102,7 +116,7 @@ private Q_SLOTS:
         QFETCH(QString, opens);
         QCOMPARE(links.opened.size(), 1);
         const QUrl expected = opens == QLatin1String("home")
-                                  ? QUrl(kHome)
+                                  ? QUrl(home)
                                   : QUrl::fromLocalFile(dir.filePath(opens + u'/' + kManual));
         QCOMPARE(links.opened[0], expected);
         QVERIFY(links.boxes.isEmpty());
@@ -131,6 +145,42 @@ private Q_SLOTS:
                      QStringLiteral("Hyperlink opening error|Unable to open hyperlink ") + address);
             QCOMPARE(links.boxIcon, QMessageBox::Warning);
         }
+    }
+
+    // Where nothing on the desktop opens a document (no xdg-open), the manual shows in the
+    // program's own window with its pictures; anything else still reports that it failed.
+    void fallbackToTheHelpWindow_data() {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<bool>("shownInside");
+        QTest::newRow("the manual") << kManual << true;
+        QTest::newRow("a web link") << "https://example.org/" << false;
+        QTest::newRow("a picture of the manual") << "KestrovalineHelp-images/about.png" << false;
+    }
+    void fallbackToTheHelpWindow() {
+        const QString build = qEnvironmentVariable("KV_BUILD_DIR");
+        if (build.isEmpty())
+            QSKIP("KV_BUILD_DIR is not set: run through ctest");
+        QFETCH(QString, address);
+        QFETCH(bool, shownInside);
+        Links links;
+        links.openSucceeds = false;
+        HelpWindow window(links.links);
+        links.links.setLocalViewer([&window](const QUrl& url) { return window.showManual(url); });
+        const QString path = QDir(build).filePath(address);
+        links.links.OpenHyperlink(address.contains(u':') ? address : path);
+        QCOMPARE(window.isVisible(), shownInside);
+        QCOMPARE(links.boxes.size(), shownInside ? 0 : 1);
+        if (!shownInside)
+            return;
+        QCOMPARE(window.source(), QUrl::fromLocalFile(path));
+        const QVariant picture =
+            window.document()->resource(QTextDocument::ImageResource,
+                                        QUrl(QStringLiteral("KestrovalineHelp-images/about.png")));
+        QVERIFY(!picture.value<QImage>().isNull() || !picture.value<QPixmap>().isNull());
+        // A link to a section stays inside the window.
+        Q_EMIT window.anchorClicked(QUrl(QStringLiteral("#options")));
+        QCOMPARE(window.source().fragment(), QStringLiteral("options"));
+        QCOMPARE(links.opened.size(), 1);
     }
 
     // A path with characters that mean something in a URL still opens that very file.
@@ -213,15 +263,14 @@ private Q_SLOTS:
     void aboutCloses() {
         QFETCH(QString, input);
         Links links;
-        ProgAbout about(1, 0, {{QStringLiteral("Visit our Web sites:"), kHome}, {QString(), kHome}},
-                        links.links);
+        ProgAbout about(1, 0, ProgAbout::LinksTo(kWeb), links.links);
         about.setDesktopName(QStringLiteral("GNOME"));
         about.show();
         QVERIFY(QTest::qWaitForWindowExposed(&about));
         QCOMPARE(about.desktop()->text(), QStringLiteral("Desktop: GNOME"));
         QCOMPARE(about.hyperlinks().size(), 2);
-        QCOMPARE(about.hyperlinks()[0]->toolTip(), QStringLiteral("Click to open ") + kHome);
-        QCOMPARE(about.hyperlinks()[1]->text(), kHome);
+        QCOMPARE(about.hyperlinks()[0]->toolTip(), QStringLiteral("Click to open ") + kWeb);
+        QCOMPARE(about.hyperlinks()[1]->text(), kWeb);
         const QPoint background(4, about.height() - 4);
         if (input == QLatin1String("shift"))
             QTest::keyPress(&about, Qt::Key_Shift);
@@ -240,7 +289,31 @@ private Q_SLOTS:
         QFETCH(int, linksOpened);
         QCOMPARE(links.opened.size(), linksOpened);
         if (linksOpened)
-            QCOMPARE(links.opened[0], QUrl(kHome));
+            QCOMPARE(links.opened[0], QUrl(kWeb));
+    }
+
+    // A web site shows as such; without one the link is the manual, by its title, and no path
+    // of the disk shows anywhere on the box.
+    void aboutLinks_data() {
+        QTest::addColumn<QString>("home");
+        QTest::addColumn<QStringList>("captions");
+        QTest::addColumn<QString>("toolTip");
+        QTest::newRow("web site") << kWeb << QStringList{"Visit our Web sites:", kWeb}
+                                  << QString("Click to open " + kWeb);
+        QTest::newRow("the manual")
+            << kHome << QStringList{"Kestrovaline manual"} << "Click to open Kestrovaline manual";
+    }
+    void aboutLinks() {
+        QFETCH(QString, home);
+        Links links;
+        ProgAbout about(1, 0, ProgAbout::LinksTo(home), links.links);
+        QStringList captions;
+        for (const HyperlinkLabel* link : about.hyperlinks())
+            captions << link->text();
+        QTEST(captions, "captions");
+        QTEST(about.hyperlinks()[0]->toolTip(), "toolTip");
+        QTest::mouseClick(about.hyperlinks()[0], Qt::LeftButton);
+        QCOMPARE(links.opened.value(0), QUrl(home));
     }
 };
 

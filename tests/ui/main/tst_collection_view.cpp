@@ -2,9 +2,12 @@
 #include "collection/Collection.h"
 #include "ui/main/CollectionView.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QFile>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace kv;
@@ -45,6 +48,33 @@ private Q_SLOTS:
         QTest::mouseClick(shown.view.viewport(), Qt::LeftButton, Qt::ShiftModifier,
                           shown.nameCentre(2));
         QCOMPARE(shown.collection.selectionModel()->selectedRows().size(), 3);
+    }
+
+    // A screen reader hears a row's name and the state its mark shows.
+    void rowsTellTheirStateToScreenReaders_data() {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("used") << int(StateUse) << "used";
+        QTest::newRow("skipped") << int(StateSkip) << "skipped";
+        QTest::newRow("missing") << int(StateMissing) << "missing";
+    }
+    void rowsTellTheirStateToScreenReaders() {
+        QFETCH(int, state);
+        QFETCH(QString, said);
+        QTemporaryDir folder;
+        QFile file(folder.filePath(QStringLiteral("beach.jpg")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        Shown shown(0);
+        shown.collection.AppendImage(
+            QStringLiteral("beach.jpg"),
+            state == StateMissing ? QStringLiteral("/nowhere") : folder.path(), state);
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(&shown.view);
+        QVERIFY(list);
+        QAccessibleInterface* row = list->child(0);
+        QVERIFY(row);
+        QCOMPARE(row->text(QAccessible::Name), QStringLiteral("beach.jpg, ") + said);
+        QCOMPARE(row->text(QAccessible::Description), said);
     }
 
     void clickOnAMarkTogglesItsRowOnly_data() {

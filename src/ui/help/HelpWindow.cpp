@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/help/HelpWindow.h"
+
+#include "ui/help/Hyperlinks.h"
+
+#include <QFileInfo>
+#include <QIcon>
+
+namespace kv {
+
+HelpWindow::HelpWindow(Hyperlinks& links, QWidget* parent) : QTextBrowser(parent), links_(links) {
+    setObjectName(QStringLiteral("HelpWindow"));
+    setWindowFlag(Qt::Window);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/kestrovaline.svg")));
+    setWindowTitle(tr("Kestrovaline manual"));
+    setAccessibleName(tr("Kestrovaline manual"));
+    // Links are followed here, so that only the manual's own pages load inside the window.
+    setOpenLinks(false);
+    connect(this, &QTextBrowser::anchorClicked, this, &HelpWindow::followLink);
+    resize(720, 640);
+}
+
+bool HelpWindow::isManualPage(const QUrl& url) {
+    if (!url.isLocalFile())
+        return false;
+    const QFileInfo file(url.toLocalFile());
+    const QString suffix = file.suffix().toLower();
+    return file.isFile() && (suffix == QLatin1String("html") || suffix == QLatin1String("htm"));
+}
+
+bool HelpWindow::showManual(const QUrl& url) {
+    if (!isManualPage(url))
+        return false;
+    setSource(url);
+    show();
+    raise();
+    activateWindow();
+    return true;
+}
+
+void HelpWindow::followLink(const QUrl& link) {
+    const QUrl target = source().resolved(link);
+    if (isManualPage(target))
+        setSource(target);
+    else
+        links_.OpenHyperlink(target.toString());
+}
+
+} // namespace kv
