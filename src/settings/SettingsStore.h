@@ -44,6 +44,8 @@ public:
         Q_UNUSED(key);
         return std::nullopt;
     }
+    // Why the last refused write was refused, naming the store, for the user.
+    virtual QString lastError() const { return {}; }
 };
 
 } // namespace kv

@@ -38,7 +38,13 @@ private:
     sqlite3_stmt* stmt_ = nullptr;
 };
 
-enum class Health { Good, NoTable, Damaged };
+enum class Health { Good, NoTable, Damaged, Unavailable };
+
+// Only what SQLite itself calls damage: a busy, full, read-only or failing store is the same
+// good store a moment later, and moving it aside would hide the user's settings.
+Health healthOf(int rc) {
+    return rc == SQLITE_NOTADB || rc == SQLITE_CORRUPT ? Health::Damaged : Health::Unavailable;
+}
 
 // A file that is not a database, holds a settings table of another shape, or fails the quick
 // check is damaged; such a file is kept for the user, never written over. The quick check reads
@@ -47,7 +53,10 @@ enum class Health { Good, NoTable, Damaged };
 Health checkHealth(sqlite3* db, bool suspectDamage) {
     if (suspectDamage) {
         Statement check(db, "PRAGMA quick_check");
-        if (check.step() != SQLITE_ROW || check.text(0) != QLatin1String("ok"))
+        const int rc = check.step();
+        if (rc != SQLITE_ROW)
+            return healthOf(sqlite3_errcode(db));
+        if (check.text(0) != QLatin1String("ok"))
             return Health::Damaged;
     }
     Statement table(db, "SELECT sql FROM sqlite_master WHERE type='table' AND name='settings'");
@@ -55,7 +64,7 @@ Health checkHealth(sqlite3* db, bool suspectDamage) {
     if (rc == SQLITE_DONE)
         return Health::NoTable;
     if (rc != SQLITE_ROW)
-        return Health::Damaged;
+        return healthOf(sqlite3_errcode(db));
     if (table.text(0).toLower().count(QLatin1String("collate nocase")) < 2)
         return Health::Damaged;
 
@@ -72,10 +81,11 @@ Health checkHealth(sqlite3* db, bool suspectDamage) {
     return shape == expected ? Health::Good : Health::Damaged;
 }
 
-sqlite3* openFile(const QString& path) {
+sqlite3* openFile(const QString& path, QString* problem) {
     sqlite3* db = nullptr;
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
     if (sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr) != SQLITE_OK) {
+        *problem = QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory");
         sqlite3_close(db);
         return nullptr;
     }
@@ -112,6 +122,7 @@ void makePrivateFolder(const QString& folder) {
 std::unique_ptr<SqliteSettingsStore> SqliteSettingsStore::open(const QString& path, Kind kind) {
     Opened opened = Opened::Existing;
     QString movedAside;
+    QString problem;
     sqlite3* db = nullptr;
 
     if (!path.isEmpty()) {
@@ -119,7 +130,7 @@ std::unique_ptr<SqliteSettingsStore> SqliteSettingsStore::open(const QString& pa
         // The last connection to close removes the log; one left behind means a run ended
         // abruptly, or another copy has the store open now.
         const bool suspectDamage = QFileInfo::exists(path + QLatin1String("-wal"));
-        db = openFile(path);
+        db = openFile(path, &problem);
         if (db) {
             switch (checkHealth(db, suspectDamage)) {
             case Health::Good:
@@ -127,12 +138,18 @@ std::unique_ptr<SqliteSettingsStore> SqliteSettingsStore::open(const QString& pa
             case Health::NoTable:
                 opened = Opened::Created;
                 break;
+            case Health::Unavailable:
+                problem = QString::fromUtf8(sqlite3_errmsg(db));
+                sqlite3_close(db);
+                db = nullptr;
+                opened = Opened::Unavailable;
+                break;
             case Health::Damaged:
                 sqlite3_close(db);
                 db = nullptr;
                 movedAside = moveAside(path);
                 if (!movedAside.isEmpty()) {
-                    db = openFile(path);
+                    db = openFile(path, &problem);
                     opened = Opened::DamagedMoved;
                 }
                 break;
@@ -141,14 +158,40 @@ std::unique_ptr<SqliteSettingsStore> SqliteSettingsStore::open(const QString& pa
     }
     if (!db) {
         sqlite3_open(":memory:", &db);
-        opened = Opened::InMemory;
+        if (opened != Opened::Unavailable)
+            opened = Opened::InMemory;
     }
 
     std::unique_ptr<SqliteSettingsStore> store(
         new SqliteSettingsStore(db, path, opened, movedAside));
+    store->problem_ = problem;
     if (!store->prepare(kind) && opened != Opened::InMemory)
         return open(QString(), kind);
     return store;
+}
+
+QString SqliteSettingsStore::problem() const {
+    switch (opened_) {
+    case Opened::Existing:
+    case Opened::Created:
+        return {};
+    case Opened::DamagedMoved:
+        return QStringLiteral("The settings store %1 was damaged. It is kept as %2, and "
+                              "Kestrovaline starts with default settings.")
+            .arg(QDir::toNativeSeparators(path_), QDir::toNativeSeparators(movedAsidePath_));
+    case Opened::Unavailable:
+        return QStringLiteral("The settings store %1 cannot be read now (%2). It is left as it "
+                              "is; Kestrovaline starts with default settings and tries the store "
+                              "again at the next save.")
+            .arg(QDir::toNativeSeparators(path_), problem_);
+    case Opened::InMemory:
+        if (path_.isEmpty())
+            return {};
+        return QStringLiteral("The settings store %1 cannot be used (%2). Kestrovaline starts "
+                              "with default settings, and nothing will be kept.")
+            .arg(QDir::toNativeSeparators(path_), problem_);
+    }
+    return {};
 }
 
 SqliteSettingsStore::SqliteSettingsStore(sqlite3* db, QString path, Opened opened,
@@ -258,7 +301,43 @@ bool SqliteSettingsStore::upsert(const QString& key, const QString& name, const 
 }
 
 bool SqliteSettingsStore::writeText(const QString& key, const QString& name, const QString& text) {
-    return upsert(key, name, text);
+    return upsert(key, name, text) || fail(QString());
+}
+
+bool SqliteSettingsStore::fail(const QString& why) {
+    lastError_ =
+        QStringLiteral("The settings store %1 refused it: %2")
+            .arg(QDir::toNativeSeparators(path_.isEmpty() ? QStringLiteral(":memory:") : path_),
+                 why.isEmpty() ? QString::fromUtf8(sqlite3_errmsg(db_)) : why);
+    return false;
+}
+
+bool SqliteSettingsStore::retryFile() {
+    QString problem;
+    sqlite3* db = openFile(path_, &problem);
+    if (!db)
+        return fail(problem);
+    const Health health = checkHealth(db, QFileInfo::exists(path_ + QLatin1String("-wal")));
+    if (health != Health::NoTable) {
+        // What the file holds was never read by this run: writing this run's state over it
+        // would lose it.
+        problem = health == Health::Unavailable
+                      ? QString::fromUtf8(sqlite3_errmsg(db))
+                      : QStringLiteral("it could not be read when Kestrovaline started, and what "
+                                       "it holds now is not overwritten; restart Kestrovaline to "
+                                       "use it");
+        sqlite3_close(db);
+        return fail(problem);
+    }
+    sqlite3_finalize(read_);
+    sqlite3_finalize(write_);
+    sqlite3_finalize(readKey_);
+    read_ = write_ = readKey_ = nullptr;
+    sqlite3_close(db_);
+    db_ = db;
+    opened_ = Opened::Created;
+    problem_.clear();
+    return prepare(Kind::Persistent) || fail(QString());
 }
 
 bool SqliteSettingsStore::writeAll(const QString& key, const QList<SettingValue>& values) {
@@ -274,10 +353,14 @@ SqliteSettingsStore::writeAllUnchangedSince(const QString& key, const QList<Sett
 SettingsStore::BatchOutcome SqliteSettingsStore::writeBatch(const QString& key,
                                                             const QList<SettingValue>& values,
                                                             std::optional<quint64> mark) {
+    if (opened_ == Opened::Unavailable && !retryFile())
+        return BatchOutcome::Refused;
     // IMMEDIATE takes the write lock at once, so two copies saving together queue up under the
     // busy timeout instead of failing half-way; the mark is compared under that lock.
-    if (!exec("BEGIN IMMEDIATE"))
+    if (!exec("BEGIN IMMEDIATE")) {
+        fail(QString());
         return BatchOutcome::Refused;
+    }
     if (mark && changeMark() != mark) {
         exec("ROLLBACK");
         return BatchOutcome::Overtaken;
@@ -285,6 +368,7 @@ SettingsStore::BatchOutcome SqliteSettingsStore::writeBatch(const QString& key,
     qsizetype written = 0;
     for (const SettingValue& value : values) {
         if (!upsert(key, value.name, value.text)) {
+            fail(QString());
             exec("ROLLBACK");
             return BatchOutcome::Refused;
         }
@@ -293,6 +377,7 @@ SettingsStore::BatchOutcome SqliteSettingsStore::writeBatch(const QString& key,
             batchObserver_(written);
     }
     if (!exec("COMMIT")) {
+        fail(QString());
         exec("ROLLBACK");
         return BatchOutcome::Refused;
     }

@@ -21,6 +21,8 @@ public:
         Created,      // no store existed: this is the first start of this user
         DamagedMoved, // a damaged file was moved aside (see movedAsidePath) and a new one made
         InMemory,     // the file could be neither used nor moved aside: nothing will be kept
+        Unavailable,  // the file is busy or cannot be read now: it is left untouched, this run
+                      // starts from memory, and each save tries the file again
     };
 
     // What the store keeps: values that must survive a crash of the machine, or the heartbeat,
@@ -38,6 +40,9 @@ public:
     Opened opened() const { return opened_; }
     QString path() const { return path_; }
     QString movedAsidePath() const { return movedAsidePath_; }
+    // What the user should know about how opening went; empty when all is well.
+    QString problem() const;
+    QString lastError() const override { return lastError_; }
 
     QString readText(const QString& key, const QString& name) override;
     bool writeText(const QString& key, const QString& name, const QString& text) override;
@@ -58,6 +63,10 @@ private:
     bool exec(const char* sql);
     BatchOutcome writeBatch(const QString& key, const QList<SettingValue>& values,
                             std::optional<quint64> mark);
+    // Records why a write failed; always false.
+    bool fail(const QString& why);
+    // A store that could not be read at the start is used once it opens with nothing in it.
+    bool retryFile();
 
     sqlite3* db_ = nullptr;
     sqlite3_stmt* read_ = nullptr;
@@ -67,6 +76,8 @@ private:
     QString path_;
     Opened opened_;
     QString movedAsidePath_;
+    QString problem_;
+    QString lastError_;
     std::function<void(qsizetype)> batchObserver_;
 };
 
