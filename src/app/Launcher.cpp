@@ -3,7 +3,9 @@
 
 #include "app/CommandLine.h"
 #include "app/DataFolders.h"
+#include "app/Liveness.h"
 #include "app/Program.h"
+#include "app/TerminationSignals.h"
 #include "engine/AskUser.h"
 #include "engine/Clock.h"
 #include "engine/Options.h"
@@ -35,8 +37,10 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QProcessEnvironment>
+#include <QSessionManager>
 #include <QStandardPaths>
 #include <QStringList>
+#include <QTimer>
 
 #include <cstdio>
 #include <memory>
@@ -120,14 +124,16 @@ int launch(int argc, char** argv) {
     }
 
     // Stores and the liveness check come before any window: "-close" and a second start need no
-    // display at all.
+    // display at all, and a copy's heartbeat is written before Qt takes its time to start.
 #ifdef _WIN32
     // The registry serves the heartbeat as well: it keeps values in memory and writes them to
     // the disk lazily.
     RegistrySettingsStore registry;
     Settings settings(registry);
     // The installer writes "JustInstalled" on Windows.
-    const bool freshStore = false;
+    const bool importWhenUnmarked = false;
+    const QString storeProblem;
+    const QString lockPath = QDir::temp().filePath(QStringLiteral("kestrovaline-liveness.lock"));
 #else
     const auto persistent = SqliteSettingsStore::open(persistentStorePath(environment));
     const QString volatilePath = volatileStorePath(environment);
@@ -136,16 +142,29 @@ int launch(int argc, char** argv) {
             ? nullptr
             : SqliteSettingsStore::open(volatilePath, SqliteSettingsStore::Kind::Volatile);
     Settings settings(*persistent, volatileStore.get());
-    // No installer writes the per-user store here: a first start stands in for it.
-    const bool freshStore = persistent->opened() == SqliteSettingsStore::Opened::Created;
+    // No installer writes the per-user store here.
+    const bool importWhenUnmarked = true;
+    const QString storeProblem = persistent->problem();
+    const QString lockPath = livenessLockPath(environment);
 #endif
     SystemClock clock;
-    if (!Program::settleLiveness(settings, clock, commandLine))
-        return 0;
+    Liveness::CloseOutcome closeOutcome = Liveness::CloseOutcome::NotRunning;
+    if (!Program::settleLiveness(settings, clock, commandLine, lockPath, &closeOutcome)) {
+        if (!commandLine.isClose())
+            return 0;
+        print(stderr, Liveness::describe(closeOutcome) + QLatin1Char('\n'));
+        return Liveness::exitCodeOf(closeOutcome);
+    }
+    // From here on this copy is the running one; a session that ends it now is heard once the
+    // window exists.
+    TerminationSignals::install();
+    if (!storeProblem.isEmpty())
+        print(stderr, QStringLiteral("Kestrovaline: ") + storeProblem + QLatin1Char('\n'));
 
 #ifndef _WIN32
     const QString advice = missingDisplayAdvice(environment);
     if (!advice.isEmpty()) {
+        Liveness(settings, clock, lockPath).markEnded();
         print(stderr, advice);
         return 1;
     }
@@ -161,6 +180,15 @@ int launch(int argc, char** argv) {
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/kestrovaline.svg")));
 
     Program program(settings, clock, [] { QCoreApplication::exit(0); });
+    program.setLivenessLockPath(lockPath);
+    // The session's end and the signals that end a program save and end it as "-close" does.
+    TerminationSignals terminationSignals;
+    QObject::connect(&terminationSignals, &TerminationSignals::received, &program,
+                     &Program::requestClose);
+#if QT_CONFIG(sessionmanager)
+    QObject::connect(&application, &QGuiApplication::commitDataRequest, &program,
+                     [&program](QSessionManager&) { program.requestClose(); });
+#endif
     const auto desktop = desktopFor(environment);
     program.setDesktop(*desktop);
 #ifndef _WIN32
@@ -189,13 +217,19 @@ int launch(int argc, char** argv) {
         return helpWindow->showManual(url);
     });
     Help help(settings, askUser, hyperlinks);
-    program.setFreshStore(freshStore);
+    program.setImportWhenUnmarked(importWhenUnmarked);
     window.attach(program);
+    if (!storeProblem.isEmpty() && !commandLine.isNext()) {
+        // Said once the window is up, so that the user sees it over the program it concerns.
+        QTimer::singleShot(0, &window, [&askUser, storeProblem] {
+            askUser.ask(MessageKind::StoreFailed, storeProblem);
+        });
+    }
     // "-next" answers on standard error: nobody may be there to close a dialog.
     StderrAskUser stderrAskUser;
     if (!program.Form_Load(commandLine, window,
                            commandLine.isNext() ? static_cast<AskUser&>(stderrAskUser) : askUser))
-        return program.exitStatus();
+        return qMax(program.exitStatus(), program.exitCode());
     // The help and the about box need the folders and the home page the start-up settled.
     help.setProgramFolder(program.helpFolder());
     help.setHelpFileName(program.helpFileName());
@@ -208,7 +242,8 @@ int launch(int argc, char** argv) {
     window.setWebAddress(homePage);
     QObject::connect(&window, &MainWindow::hyperlinkActivated, &window,
                      [&hyperlinks](const QString& address) { hyperlinks.OpenHyperlink(address); });
-    return QApplication::exec();
+    QApplication::exec();
+    return program.exitCode();
 }
 
 } // namespace kv

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Liveness.h"
 
+#include "app/LivenessLock.h"
 #include "engine/Clock.h"
 #include "settings/Settings.h"
 
@@ -9,39 +10,58 @@ namespace {
 
 const QString kLifeTime = QStringLiteral("LifeTime");
 const QString kLifeCmd = QStringLiteral("LifeCmd");
+const QString kLifeSaved = QStringLiteral("LifeSaved");
 constexpr double kSecondsPerDay = 86400.0;
 
 } // namespace
 
-Liveness::Liveness(Settings& settings, Clock& clock) : settings_(settings), clock_(clock) {}
+Liveness::Liveness(Settings& settings, Clock& clock, QString lockPath)
+    : settings_(settings), clock_(clock), lockPath_(std::move(lockPath)) {}
 
 double Liveness::ageSeconds(double heartbeat, double now) {
     double age = now - heartbeat;
-    if (age < 0)
+    if (age <= -kFutureToleranceSeconds)
         age += kSecondsPerDay;
     return age;
 }
 
+bool Liveness::isFresh(double heartbeat, double now) {
+    const double age = ageSeconds(heartbeat, now);
+    return heartbeat != 0 && age > -kFutureToleranceSeconds && age < kFreshSeconds;
+}
+
+void Liveness::writeHeartbeat() {
+    // 0 means "ended": a beat at the very first instant of the day is written just after it.
+    settings_.WriteSetting(kLifeTime, qMax(secondsSinceMidnight(clock_.now()), 0.01));
+}
+
 Liveness::Verdict Liveness::check(const CommandLine& commandLine) {
-    const double last = settings_.ReadSetting(kLifeTime, 0.0);
     if (commandLine.isClose()) {
-        if (last != 0)
-            requestClose();
+        closeOutcome_ = requestClose();
         return Verdict::EndNow;
     }
-    const double now = secondsSinceMidnight(clock_.now());
-    const double age = ageSeconds(last, now);
-    const bool running = last != 0 && age > 0 && age < kFreshSeconds;
-    if (commandLine.isNext()) {
-        if (!running)
-            return Verdict::GoOn;
-        settings_.WriteSetting(kLifeCmd, 3);
-        return commandTaken() ? Verdict::EndNow : Verdict::GoOn;
+    {
+        const LivenessLock lock(lockPath_);
+        const double last = settings_.ReadSetting(kLifeTime, 0.0);
+        if (isFresh(last, secondsSinceMidnight(clock_.now()))) {
+            settings_.WriteSetting(kLifeCmd, commandLine.isNext() ? 3 : 2);
+            if (!commandLine.isNext())
+                return Verdict::EndNow;
+        } else {
+            return takeOver();
+        }
     }
-    if (running) {
-        settings_.WriteSetting(kLifeCmd, 2);
+    if (commandTaken())
         return Verdict::EndNow;
-    }
+    const LivenessLock lock(lockPath_);
+    return takeOver();
+}
+
+Liveness::Verdict Liveness::takeOver() {
+    // This copy takes over: a command still pending was meant for a copy that is gone.
+    if (settings_.ReadSetting(kLifeCmd, 0) != 0)
+        settings_.WriteSetting(kLifeCmd, 0);
+    writeHeartbeat();
     return Verdict::GoOn;
 }
 
@@ -51,43 +71,99 @@ bool Liveness::commandTaken() {
             return true;
         clock_.sleepMs(1);
     }
+    const LivenessLock lock(lockPath_);
     settings_.WriteSetting(kLifeCmd, 0);
     return false;
 }
 
-void Liveness::requestClose() {
-    settings_.WriteSetting(kLifeCmd, 1);
-    for (int attempt = 1; attempt <= kCloseWaitAttempts; ++attempt) {
-        if (settings_.ReadSetting(kLifeTime, 0.0) == 0)
-            return;
-        clock_.sleepMs(1);
+Liveness::CloseOutcome Liveness::requestClose() {
+    {
+        const LivenessLock lock(lockPath_);
+        // A heartbeat that stopped long ago is a copy that was killed: nobody would answer.
+        if (!isFresh(settings_.ReadSetting(kLifeTime, 0.0), secondsSinceMidnight(clock_.now())))
+            return CloseOutcome::NotRunning;
+        settings_.WriteSetting(kLifeSaved, QString());
+        settings_.WriteSetting(kLifeCmd, 1);
     }
-    // Nobody answered: a command left behind would be met by the next start.
-    settings_.WriteSetting(kLifeCmd, 0);
+    if (!waitForHeartbeat(kCloseWaitAttempts, 1, true)) {
+        const LivenessLock lock(lockPath_);
+        if (settings_.ReadSetting(kLifeCmd, 0) == 1) {
+            // Nobody took it: a command left behind would be met by the next start.
+            settings_.WriteSetting(kLifeCmd, 0);
+            return CloseOutcome::NoAnswer;
+        }
+    }
+    // The command was taken: the copy is saving, which may take a while on a busy store.
+    if (settings_.ReadSetting(kLifeTime, 0.0) != 0 &&
+        !waitForHeartbeat(kEndWaitAttempts, kEndWaitSleepMs, false))
+        return CloseOutcome::NoAnswer;
+    return settings_.ReadSetting(kLifeSaved, 1) == 0 ? CloseOutcome::EndedUnsaved
+                                                     : CloseOutcome::Ended;
 }
 
-Liveness::Command Liveness::tick(bool stateRestored) {
-    // 0 means "ended": a beat at the very first instant of the day is written just after it.
-    settings_.WriteSetting(kLifeTime, qMax(secondsSinceMidnight(clock_.now()), 0.01));
+// True once the heartbeat reads 0 or, with untilTaken, once the close command is taken.
+bool Liveness::waitForHeartbeat(int attempts, int sleepMs, bool untilTaken) {
+    for (int attempt = 1; attempt <= attempts; ++attempt) {
+        if (settings_.ReadSetting(kLifeTime, 0.0) == 0)
+            return true;
+        if (untilTaken && settings_.ReadSetting(kLifeCmd, 0) != 1)
+            return true;
+        clock_.sleepMs(sleepMs);
+    }
+    return false;
+}
+
+int Liveness::exitCodeOf(CloseOutcome outcome) {
+    switch (outcome) {
+    case CloseOutcome::NotRunning:
+    case CloseOutcome::Ended:
+        return 0;
+    case CloseOutcome::NoAnswer:
+        return 1;
+    case CloseOutcome::EndedUnsaved:
+        return 2;
+    }
+    return 1;
+}
+
+QString Liveness::describe(CloseOutcome outcome) {
+    switch (outcome) {
+    case CloseOutcome::NotRunning:
+        return QStringLiteral("Kestrovaline is not running: there was nothing to close.");
+    case CloseOutcome::Ended:
+        return QStringLiteral("Kestrovaline saved its settings and ended.");
+    case CloseOutcome::EndedUnsaved:
+        return QStringLiteral("Kestrovaline ended, but its settings could not be saved; its own "
+                              "report says why.");
+    case CloseOutcome::NoAnswer:
+        return QStringLiteral("Kestrovaline is running but did not end in time.");
+    }
+    return {};
+}
+
+Liveness::Command Liveness::tick(bool restored) {
+    const LivenessLock lock(lockPath_);
+    writeHeartbeat();
     const qint32 command = settings_.ReadSetting(kLifeCmd, 0);
     if (command == 1) {
         settings_.WriteSetting(kLifeCmd, 0);
-        return stateRestored ? Command::SaveAndExit : Command::None;
+        return Command::SaveAndExit;
     }
     if (command == 2) {
         settings_.WriteSetting(kLifeCmd, 0);
         return Command::ShowWindow;
     }
-    // A change before the collection is restored would have nothing to change to: it waits
-    // for the next tick.
-    if (command == 3 && stateRestored) {
+    // A change before the collection is restored would have nothing to change to.
+    if (command == 3 && restored) {
         settings_.WriteSetting(kLifeCmd, 0);
         return Command::ChangeWallpaper;
     }
     return Command::None;
 }
 
-void Liveness::markEnded() {
+void Liveness::markEnded(bool saved) {
+    const LivenessLock lock(lockPath_);
+    settings_.WriteSetting(kLifeSaved, saved ? 1 : 0);
     settings_.WriteSetting(kLifeTime, 0);
 }
 

@@ -3,51 +3,77 @@
 
 #include "app/CommandLine.h"
 
+#include <QString>
+
 namespace kv {
 
 class Clock;
 class Settings;
 
-// Copies of the program find each other through two values of the settings store: a heartbeat
-// that the running copy rewrites every second ("LifeTime", seconds since local midnight, 0 once
-// ended) and a command slot ("LifeCmd": 0 nothing, 1 save and end, 2 show your window, 3 change
-// the wallpaper now).
+// Copies of the program find each other through values of the volatile settings store: a
+// heartbeat that the running copy rewrites every second ("LifeTime", seconds since local
+// midnight, 0 once ended), a command slot ("LifeCmd": 0 nothing, 1 save and end, 2 show your
+// window, 3 change the wallpaper now) and how the last ending went ("LifeSaved": 1 saved, 0 the
+// save failed). Every read that leads to a write happens under one lock file, so copies started
+// together queue up.
 class Liveness {
 public:
     static constexpr int kTimerIntervalMs = 1000;
     // A heartbeat is fresh for ten timer periods.
     static constexpr double kFreshSeconds = kTimerIntervalMs * 0.01;
+    // A heartbeat is written with its hundredths; one a little ahead of this copy's clock is as
+    // fresh as one just behind it.
+    static constexpr double kFutureToleranceSeconds = 1.0;
+    // How long a close waits for the running copy to take its command, and then to end.
     static constexpr int kCloseWaitAttempts = 3000;
+    static constexpr int kEndWaitAttempts = 3000;
+    static constexpr int kEndWaitSleepMs = 10;
 
     enum class Verdict { GoOn, EndNow };
     enum class Command { None, SaveAndExit, ShowWindow, ChangeWallpaper };
+    enum class CloseOutcome { NotRunning, Ended, EndedUnsaved, NoAnswer };
 
-    Liveness(Settings& settings, Clock& clock);
+    // lockPath: the lock file shared by every copy of this user; empty locks nothing.
+    Liveness(Settings& settings, Clock& clock, QString lockPath = QString());
+    void setLockPath(const QString& path) { lockPath_ = path; }
 
     // Before anything is restored: a "-close" start asks the running copy to end and waits for
     // it; a normal start that finds a fresh heartbeat asks that copy to show itself. Both end.
     // A "-next" start asks a running copy to change the wallpaper and ends once it has taken
-    // the command; with no copy, or none that takes it, it goes on to change it itself.
+    // the command; with no copy, or none that takes it, it goes on to change it itself. A start
+    // that goes on has written its first heartbeat before the lock is let go.
     Verdict check(const CommandLine& commandLine);
+    // How the close asked for by check() went.
+    CloseOutcome closeOutcome() const { return closeOutcome_; }
+    static int exitCodeOf(CloseOutcome outcome);
+    static QString describe(CloseOutcome outcome);
 
-    // The heartbeat tick. A close command met before this copy has restored its saved state is
-    // discarded: obeying it would save an empty collection over the stored one.
-    Command tick(bool stateRestored);
+    // The heartbeat tick: writes the heartbeat and takes the pending command. A change asked
+    // for before the collection is restored waits for a later tick.
+    Command tick(bool restored = true);
 
-    // Called by the exit as its last store action.
-    void markEnded();
+    // Called by the exit as its last store action; saved tells a waiting "-close" how the save
+    // went.
+    void markEnded(bool saved = true);
 
     // Seconds from the heartbeat to now, across midnight: a heartbeat at 23:59:58 is 5 seconds
-    // old at 00:00:03.
+    // old at 00:00:03; one slightly ahead of now is slightly negative.
     static double ageSeconds(double heartbeat, double now);
+    static bool isFresh(double heartbeat, double now);
 
 private:
-    void requestClose();
+    void writeHeartbeat();
+    // Under the lock: this copy becomes the running one.
+    Verdict takeOver();
+    CloseOutcome requestClose();
+    bool waitForHeartbeat(int attempts, int sleepMs, bool untilTaken);
     // Waits for the running copy to take the command; clears it when no copy does.
     bool commandTaken();
 
     Settings& settings_;
     Clock& clock_;
+    QString lockPath_;
+    CloseOutcome closeOutcome_ = CloseOutcome::NotRunning;
 };
 
 } // namespace kv

@@ -15,6 +15,8 @@
 #include <QFileInfo>
 #include <QUrl>
 
+#include <cstdio>
+
 namespace kv {
 namespace {
 
@@ -62,9 +64,14 @@ Program::Program(Settings& settings, Clock& clock, std::function<void()> endProc
     };
 }
 
-bool Program::settleLiveness(Settings& settings, Clock& clock, const CommandLine& commandLine) {
+bool Program::settleLiveness(Settings& settings, Clock& clock, const CommandLine& commandLine,
+                             const QString& lockPath, Liveness::CloseOutcome* closeOutcome) {
     settings.SetSettingsRoot(kProductName, QString());
-    return Liveness(settings, clock).check(commandLine) == Liveness::Verdict::GoOn;
+    Liveness liveness(settings, clock, lockPath);
+    const bool goOn = liveness.check(commandLine) == Liveness::Verdict::GoOn;
+    if (closeOutcome)
+        *closeOutcome = liveness.closeOutcome();
+    return goOn;
 }
 
 QString Program::windowTitle() const {
@@ -78,11 +85,9 @@ bool Program::Form_Load(const CommandLine& commandLine, ProgramWindow& window, A
     engine_.setAskUser(&askUser);
     engine_.setWindowVisible([this] { return window_ && window_->isWindowVisible(); });
 
-    // This copy's heartbeat is written before anything else happens.
+    // The heartbeat was first written by the liveness check; from here on it runs every second.
     lifeTimer_.start();
     LifeTimer_Timer();
-    if (ended_)
-        return false;
 
     collection_.setPreviewEnabled(true);
     helpFileName_ = kv::helpFileName();
@@ -96,10 +101,21 @@ bool Program::Form_Load(const CommandLine& commandLine, ProgramWindow& window, A
     browser_.setAskUser(&askUser);
     commands_.setAskUser(&askUser);
     savedState_.LoadSavedState(&window, makerFolder_);
+    restored_ = true;
+    if (closeRequested_) {
+        SaveAndExit();
+        return false;
+    }
+    // Every step below may raise a message, and a close may come while it is open.
+    engine_.ApplyDesktopOptions();
+    if (ended_)
+        return false;
+    options_.ImportInstalledWallpapers(collection_, makerFolder_);
     // The browser opens the restored folder on its drive; a drive that fails is reported and
     // the next one tried.
     browser_.start(savedState_.restoredDrive(), savedState_.restoredFolder());
-    restored_ = true;
+    if (ended_)
+        return false;
     keepLogonStart();
 
     if (commandLine.isNext()) {
@@ -113,11 +129,14 @@ bool Program::Form_Load(const CommandLine& commandLine, ProgramWindow& window, A
         const Options& options = options_.options();
         if (options.Automatic != 0 && options.AutoLogon != 0)
             engine_.ChangeWallpaper();
+        if (ended_)
+            return false;
         if (options.Automatic == 0 && options.AutoStart == 0) {
-            // A manual-mode logon start has nothing to stay for. Nothing is saved and the
-            // heartbeat is left as it is, as when a start finds another copy running.
+            // A manual-mode logon start has nothing to stay for. Nothing is saved, and the
+            // heartbeat says so at once: a start right after it is the user's, not a second copy.
             stopTimers();
             ended_ = true;
+            liveness_.markEnded();
             return false;
         }
         HideTray_Click();
@@ -132,7 +151,7 @@ bool Program::Form_Load(const CommandLine& commandLine, ProgramWindow& window, A
 void Program::LifeTimer_Timer() {
     switch (liveness_.tick(restored_)) {
     case Liveness::Command::SaveAndExit:
-        SaveAndExit();
+        requestClose();
         break;
     case Liveness::Command::ChangeWallpaper:
         if (changeWallpaper_)
@@ -147,6 +166,16 @@ void Program::LifeTimer_Timer() {
     case Liveness::Command::None:
         break;
     }
+}
+
+void Program::requestClose() {
+    if (ended_)
+        return;
+    if (!restored_) {
+        closeRequested_ = true;
+        return;
+    }
+    SaveAndExit();
 }
 
 void Program::InitTimer_Timer() {
@@ -173,18 +202,31 @@ QString Program::ExitQuestion(const Options& options) {
 
 void Program::Close_Click() {
     const QString question = ExitQuestion(options_.options());
-    if (askUser_ && askUser_->ask(MessageKind::Exit, question) == 1)
-        SaveAndExit();
-    else if (window_ && window_->isWindowVisible())
-        window_->showWindow();
+    if (!askUser_ || askUser_->ask(MessageKind::Exit, question) != 1) {
+        if (window_ && window_->isWindowVisible())
+            window_->showWindow();
+        return;
+    }
+    if (SaveState()) {
+        ExitProgram();
+        return;
+    }
+    reportSaveFailure(false);
+    // What was stored before is intact; the user decides whether this session's changes go.
+    const QString again =
+        saveFailureText() +
+        QStringLiteral(" Exit anyway? The changes made since the last save will be lost.");
+    if (askUser_->ask(MessageKind::Exit, again) == 1)
+        ExitProgram(false);
 }
 
-void Program::SaveState() {
+bool Program::SaveState() {
     // Before the restore there is nothing to save but empty values over the stored ones.
     if (!restored_)
-        return;
-    savedState_.SaveState(window_);
+        return true;
+    const bool saved = savedState_.SaveState(window_);
     keepLogonStart();
+    return saved;
 }
 
 void Program::setDesktop(DesktopBackend& desktop) {
@@ -197,19 +239,35 @@ void Program::keepLogonStart() {
         logonStart_->Update(LogonStart::IsWanted(options_.options(), desktopForgetsWallpaper_));
 }
 
-void Program::SaveAndExit() {
-    SaveState();
-    ExitProgram();
+QString Program::saveFailureText() const {
+    return QStringLiteral("Unable to save settings! %1. What was saved before is kept, and the "
+                          "save is tried again next time.")
+        .arg(settings_.lastError());
 }
 
-void Program::ExitProgram() {
+void Program::reportSaveFailure(bool inWindow) {
+    const QString text = saveFailureText();
+    std::fprintf(stderr, "Kestrovaline: %s\n", text.toLocal8Bit().constData());
+    if (inWindow && askUser_)
+        askUser_->ask(MessageKind::StoreFailed, text);
+}
+
+void Program::SaveAndExit() {
+    const bool saved = SaveState();
+    if (!saved)
+        reportSaveFailure(false);
+    ExitProgram(saved);
+}
+
+void Program::ExitProgram(bool saved) {
     if (ended_)
         return;
     ended_ = true;
+    exitCode_ = saved ? 0 : 2;
     stopTimers();
     if (window_)
         window_->removeTrayIcon();
-    liveness_.markEnded();
+    liveness_.markEnded(saved);
     endProcess_();
 }
 
@@ -220,11 +278,13 @@ void Program::stopTimers() {
 }
 
 void Program::HideTray_Click() {
-    SaveState();
-    if (!window_)
-        return;
-    window_->addTrayIcon();
-    window_->hideWindow();
+    const bool saved = SaveState();
+    if (window_) {
+        window_->addTrayIcon();
+        window_->hideWindow();
+    }
+    if (!saved)
+        reportSaveFailure(true);
 }
 
 void Program::setChangeWallpaper(std::function<void()> changeWallpaper) {

@@ -41,9 +41,14 @@ public:
             QString programFolder = QString());
 
     // The first steps of a start, run before any window exists: fix the settings key and settle
-    // with a copy that may already run. False: this start has done its work (a remote close, or
-    // a second copy) and the process ends now.
-    static bool settleLiveness(Settings& settings, Clock& clock, const CommandLine& commandLine);
+    // with a copy that may already run, under the lock file at lockPath (none when empty). False:
+    // this start has done its work (a remote close, whose outcome goes to closeOutcome, or a
+    // second copy) and the process ends now. True: this copy's heartbeat is written.
+    static bool settleLiveness(Settings& settings, Clock& clock, const CommandLine& commandLine,
+                               const QString& lockPath = QString(),
+                               Liveness::CloseOutcome* closeOutcome = nullptr);
+    // The lock file the heartbeat ticks and the exit share with starting copies.
+    void setLivenessLockPath(const QString& path) { liveness_.setLockPath(path); }
 
     // The rest of the start-up, once the main window exists. False: the process ends now.
     bool Form_Load(const CommandLine& commandLine, ProgramWindow& window, AskUser& askUser);
@@ -53,8 +58,16 @@ public:
     // The exit question, warning that automatic change stops when it needs the program running.
     static QString ExitQuestion(const Options& options);
     void SaveAndExit();
-    void ExitProgram();
-    void SaveState();
+    // Ends the program; saved tells a waiting "-close" and the exit status how the save went.
+    void ExitProgram(bool saved = true);
+    // False when the store refused the save; the stored state is then the previous one.
+    bool SaveState();
+    // A close asked for from outside (a "-close" start, the session's end, a signal): obeyed at
+    // once, or as soon as the saved state has been restored, so that the save never writes an
+    // empty collection over the stored one.
+    void requestClose();
+    // What the process returns once the program has ended: 0, or 2 when the last save failed.
+    int exitCode() const { return exitCode_; }
     // Collapses the main window out of sight, saving the state first.
     void HideTray_Click();
 
@@ -94,9 +107,9 @@ public:
     CollectionCommands& commands() { return commands_; }
     OptionsKeeper& options() { return options_; }
     SavedState& savedState() { return savedState_; }
-    // A store created by this start: no installer writes "JustInstalled" on this platform, so
-    // the first start of a user counts as the first start after installation.
-    void setFreshStore(bool fresh) { options_.setFreshStore(fresh); }
+    // Where no installer writes "JustInstalled", a store in which no start ever imported the
+    // samples asks for the import.
+    void setImportWhenUnmarked(bool import) { options_.setImportWhenUnmarked(import); }
 
     QTimer& lifeTimer() { return lifeTimer_; }
     QTimer& initTimer() { return initTimer_; }
@@ -104,6 +117,9 @@ public:
 private:
     void stopTimers();
     void keepLogonStart();
+    // The save failure, on the standard error and, when asked, in the message dialog.
+    void reportSaveFailure(bool inWindow);
+    QString saveFailureText() const;
 
     Settings& settings_;
     Clock& clock_;
@@ -135,8 +151,10 @@ private:
     QString helpFileName_;
     QString helpFolder_;
     bool restored_ = false;
+    bool closeRequested_ = false;
     bool ended_ = false;
     int exitStatus_ = 0;
+    int exitCode_ = 0;
 };
 
 } // namespace kv

@@ -13,6 +13,9 @@ enum class MessageKind : int {
     Confirm = 4,
     Help = 5,
     Exit = 6,
+    // The settings store failed (opening or saving); outside the six kinds of the dialog, so it
+    // is always shown, in the plain information look.
+    StoreFailed = 7,
 };
 
 // The one way the program's logic asks the user something. Answers: 1 confirm, 0 cancel,

@@ -42,6 +42,7 @@ constexpr std::array<OptionDeclaration, 21> kOptions{{
     {"OptTab", OptionKind::Plain, &Options::OptTab, 0, kNoLimit, kNoLimit},
 }};
 
+const QString kJustInstalled = QStringLiteral("JustInstalled");
 const QString kIsoDate = QStringLiteral("yyyy-MM-dd");
 const QString kIsoTime = QStringLiteral("HH:mm:ss");
 
@@ -132,7 +133,7 @@ QTime ParseStoredTime(const QString& text, const QLocale& locale) {
 OptionsKeeper::OptionsKeeper(Settings& settings, Clock& clock)
     : settings_(settings), clock_(clock) {}
 
-void OptionsKeeper::LoadOptions(Collection& collection, const QString& makerFolder) {
+void OptionsKeeper::ReadOptions() {
     const QDateTime now = clock_.now();
     for (const OptionDeclaration& option : kOptions) {
         const QString name = QString::fromLatin1(option.name);
@@ -163,14 +164,9 @@ void OptionsKeeper::LoadOptions(Collection& collection, const QString& makerFold
     }
     ApplyChangeModeRule(options_);
     ApplyEmptyPeriodRule(options_);
-    if (ApplyDesktopOptions)
-        ApplyDesktopOptions();
-    ImportInstalledWallpapers(collection, makerFolder);
 }
 
 void OptionsKeeper::SaveOptions() {
-    if (ApplyDesktopOptions)
-        ApplyDesktopOptions();
     ApplyChangeModeRule(options_);
     for (const OptionDeclaration& option : kOptions) {
         const QString name = QString::fromLatin1(option.name);
@@ -188,15 +184,21 @@ void OptionsKeeper::SaveOptions() {
             break;
         }
     }
+    if (imported_)
+        settings_.WriteSetting(kJustInstalled, "0");
 }
 
 void OptionsKeeper::ImportInstalledWallpapers(Collection& collection, const QString& makerFolder) {
-    const QString justInstalled = QStringLiteral("JustInstalled");
+    if (imported_)
+        return;
     // "0.0" and any other text that reads as zero ask for nothing.
-    const bool asked = settings_.ReadSetting(justInstalled, 0.0) != 0.0 || freshStore_;
+    const QString request = settings_.ReadSetting(kJustInstalled, QString());
+    // An unmarked store that holds a collection was filled by hand or by an older version, and
+    // the samples would only crowd it.
+    const bool asked = request.isEmpty() ? importWhenUnmarked_ && collection.rowCount() == 0
+                                         : settings_.ReadSetting(kJustInstalled, 0.0) != 0.0;
     if (!asked)
         return;
-    freshStore_ = false;
     const QDir folder(makerFolder);
     if (!makerFolder.isEmpty() && QFileInfo(makerFolder).isDir()) {
         QStringList names;
@@ -212,7 +214,7 @@ void OptionsKeeper::ImportInstalledWallpapers(Collection& collection, const QStr
         if (collection.rowCount() > first)
             collection.ScanFrom(first);
     }
-    settings_.WriteSetting(justInstalled, "0");
+    imported_ = true;
 }
 
 } // namespace kv

@@ -114,22 +114,27 @@ public:
 
     std::function<void()> ApplyDesktopOptions;
 
-    // Reads every option with its default and limits, applies the desktop options, then runs
-    // the first-run import into the collection from the sample folder.
-    void LoadOptions(Collection& collection, const QString& makerFolder);
-    // Writes every option; inside the caller's batch when one is open.
+    // Reads every option with its default and limits. Putting them on the desktop and the
+    // first-run import come after, once the whole saved state is restored.
+    void ReadOptions();
+    // Writes every option, and marks a done import; inside the caller's batch when one is open.
+    // Saving only writes: the desktop and the scheduler are left alone.
     void SaveOptions();
 
-    // On a platform without an installer writing "JustInstalled", the first start on a fresh
-    // store stands in for it.
-    void setFreshStore(bool fresh) { freshStore_ = fresh; }
+    // On a platform without an installer writing "JustInstalled", a store in which it was never
+    // written and that holds no collection has not seen a real start yet. Only the save after an
+    // import writes it, so a "-close" or a start without a display cannot use up the first start.
+    void setImportWhenUnmarked(bool import) { importWhenUnmarked_ = import; }
+    // Adds the sample wallpapers when asked to; the request is cleared by the next save, so that
+    // the samples and the cleared request are stored together.
     void ImportInstalledWallpapers(Collection& collection, const QString& makerFolder);
 
 private:
     Settings& settings_;
     Clock& clock_;
     Options options_;
-    bool freshStore_ = false;
+    bool importWhenUnmarked_ = false;
+    bool imported_ = false;
 };
 
 } // namespace kv

@@ -175,7 +175,7 @@ void SavedState::LoadSavedState(PlacedWindow* window, const QString& makerFolder
 
     homePage_ = settings_.ReadSetting(QStringLiteral("HomePage"), builtInHomePage_);
 
-    options_.LoadOptions(collection_, makerFolder);
+    options_.ReadOptions();
 }
 
 void SavedState::attachDialogs(PlacedDialog* optionsDialogWindow,

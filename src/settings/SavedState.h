@@ -80,7 +80,7 @@ class SavedState {
 public:
     SavedState(Settings& settings, Collection& collection, OptionsKeeper& options);
 
-    // Restores everything, ending with the options (which may import the sample wallpapers).
+    // Restores everything, ending with the options.
     // window may be null (nothing to place).
     void LoadSavedState(PlacedWindow* window, const QString& makerFolder);
     // Writes everything, ending with the options, as one atomic batch. False when the store

@@ -12,7 +12,8 @@ namespace {
 
 bool isVolatileName(const QString& name) {
     return name.compare(QLatin1String("LifeTime"), Qt::CaseInsensitive) == 0 ||
-           name.compare(QLatin1String("LifeCmd"), Qt::CaseInsensitive) == 0;
+           name.compare(QLatin1String("LifeCmd"), Qt::CaseInsensitive) == 0 ||
+           name.compare(QLatin1String("LifeSaved"), Qt::CaseInsensitive) == 0;
 }
 
 } // namespace
@@ -59,6 +60,10 @@ void Settings::SetSettingsRoot(const QString& productName, const QString& vendor
 
 SettingsStore& Settings::storeFor(const QString& name) const {
     return (volatile_ && isVolatileName(name)) ? *volatile_ : persistent_;
+}
+
+QString Settings::lastError() const {
+    return persistent_.lastError();
 }
 
 QString Settings::readRaw(const QString& name, bool remember) const {

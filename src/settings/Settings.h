@@ -22,6 +22,8 @@ public:
     // An empty vendor name stands for the product name: Software\<vendor>\<product>.
     void SetSettingsRoot(const QString& productName, const QString& vendorName);
     QString settingsKey() const { return key_; }
+    // Why the persistent store refused the last write that failed.
+    QString lastError() const;
 
     QString ReadSetting(const QString& name, const QString& defaultValue) const;
     QString ReadSetting(const QString& name, const char* defaultValue) const;

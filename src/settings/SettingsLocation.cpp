@@ -2,6 +2,7 @@
 #include "settings/SettingsLocation.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace kv {
 namespace {
@@ -35,6 +36,12 @@ QString autostartFolder(const QProcessEnvironment& environment) {
 QString volatileStorePath(const QProcessEnvironment& environment) {
     const QString base = absoluteFolder(environment, QStringLiteral("XDG_RUNTIME_DIR"));
     return base.isEmpty() ? QString() : QDir(base).filePath(kStoreFile);
+}
+
+QString livenessLockPath(const QProcessEnvironment& environment) {
+    const QString store = volatileStorePath(environment);
+    const QString beside = store.isEmpty() ? persistentStorePath(environment) : store;
+    return QDir(QFileInfo(beside).absolutePath()).filePath(QStringLiteral("liveness.lock"));
 }
 
 } // namespace kv

@@ -13,5 +13,8 @@ QString persistentStorePath(const QProcessEnvironment& environment);
 QString volatileStorePath(const QProcessEnvironment& environment);
 // The user's autostart folder, read by every desktop at logon.
 QString autostartFolder(const QProcessEnvironment& environment);
+// The lock file every copy of this user takes while it settles who runs: beside the volatile
+// store, or beside the persistent one where there is no volatile store.
+QString livenessLockPath(const QProcessEnvironment& environment);
 
 } // namespace kv

@@ -4,7 +4,10 @@
 #include "support/XTools.h"
 #include "support/XvfbServer.h"
 
+#include "settings/SqliteSettingsStore.h"
+
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -12,6 +15,13 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTest>
+#include <QThread>
+
+#include <sqlite3.h>
+#include <sys/mount.h>
+
+#include <csignal>
+#include <memory>
 
 using namespace kv;
 using test::ProgramHome;
@@ -35,6 +45,65 @@ QRect windowGeometry(const QString& display, const QString& id) {
     return QRect(xwininfoField(info, "Absolute upper-left X"),
                  xwininfoField(info, "Absolute upper-left Y"), xwininfoField(info, "Width"),
                  xwininfoField(info, "Height"));
+}
+
+const QString kKey = QStringLiteral("Software\\Kestrovaline\\Kestrovaline");
+
+// Another program holding the settings store locked, as a backup or a second tool may: for
+// writing only, or (whole) for reading too.
+class StoreLock {
+public:
+    StoreLock(const QString& path, bool whole) {
+        sqlite3_open(path.toUtf8().constData(), &db_);
+        if (whole)
+            sqlite3_exec(db_, "PRAGMA locking_mode=EXCLUSIVE", nullptr, nullptr, nullptr);
+        sqlite3_exec(db_,
+                     "BEGIN IMMEDIATE; "
+                     "INSERT OR REPLACE INTO settings VALUES('lock', 'lock', 'held')",
+                     nullptr, nullptr, nullptr);
+    }
+    ~StoreLock() { sqlite3_close_v2(db_); }
+    StoreLock(const StoreLock&) = delete;
+    StoreLock& operator=(const StoreLock&) = delete;
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+// A small file system of its own for the persistent store, to be filled up.
+class SmallDisk {
+public:
+    explicit SmallDisk(const QString& folder) : folder_(folder) {
+        QDir().mkpath(folder);
+        mounted_ = ::mount("tmpfs", folder.toLocal8Bit().constData(), "tmpfs", 0, "size=1m") == 0;
+    }
+    ~SmallDisk() {
+        if (mounted_)
+            ::umount2(folder_.toLocal8Bit().constData(), MNT_DETACH);
+    }
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+    bool mounted() const { return mounted_; }
+    void fill() const {
+        QFile filler(QDir(folder_).filePath(QStringLiteral("filler")));
+        if (!filler.open(QIODevice::WriteOnly))
+            return;
+        const QByteArray block(4096, 'x');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+    }
+    void drain() const { QFile::remove(QDir(folder_).filePath(QStringLiteral("filler"))); }
+
+private:
+    QString folder_;
+    bool mounted_ = false;
+};
+
+bool movedAside(const QString& storePath) {
+    const QFileInfo store(storePath);
+    return !store.exists() || !QDir(store.absolutePath())
+                                   .entryList({store.fileName() + QStringLiteral(".damaged-*")})
+                                   .isEmpty();
 }
 
 } // namespace
@@ -242,9 +311,9 @@ private Q_SLOTS:
 
         if (!staysResident) {
             QCOMPARE(home.run({QStringLiteral("-logon")}), 0);
-            // Nothing saved, and the heartbeat is left as it was.
+            // Nothing saved, and the heartbeat says the copy has ended.
             QCOMPARE(home.stored(QStringLiteral("WMainX")), QString());
-            QVERIFY(home.storedVolatile(QStringLiteral("LifeTime")).toDouble() > 0);
+            QCOMPARE(home.storedVolatile(QStringLiteral("LifeTime")), QStringLiteral("0"));
             QVERIFY(rootShows(root));
             checkEntry();
             return;
@@ -312,6 +381,216 @@ private Q_SLOTS:
         // The change moved the current entry and was saved; the heartbeat says nothing runs.
         QCOMPARE(home.stored(QStringLiteral("WIndex")), status == 0 ? "1" : "0");
         QCOMPARE(home.storedVolatile(QStringLiteral("LifeTime")).toDouble(), 0.0);
+    }
+
+    // Starts that race each other, as a double click or the logon start racing the user's own:
+    // one copy stays, on a fresh store it imports the samples, and the session's end (SIGTERM)
+    // saves them.
+    void startsTogetherLeaveOneCopy_data() {
+        QTest::addColumn<int>("starts");
+        QTest::addColumn<int>("gapMs");
+        QTest::addColumn<int>("rounds");
+        QTest::newRow("two starts 20 ms apart") << 2 << 20 << 10;
+        QTest::newRow("two starts 50 ms apart") << 2 << 50 << 10;
+        QTest::newRow("two starts 100 ms apart") << 2 << 100 << 10;
+        QTest::newRow("ten starts at once") << 10 << 0 << 20;
+    }
+    void startsTogetherLeaveOneCopy() {
+        QFETCH(int, starts);
+        QFETCH(int, gapMs);
+        QFETCH(int, rounds);
+        for (int round = 1; round <= rounds; ++round) {
+            ProgramHome home(display(), QStringLiteral("none"));
+            QList<std::shared_ptr<QProcess>> copies;
+            QElapsedTimer sinceFirst;
+            sinceFirst.start();
+            for (int n = 0; n < starts; ++n) {
+                while (sinceFirst.elapsed() < qint64(n) * gapMs)
+                    QThread::usleep(200);
+                copies.append(std::make_shared<QProcess>());
+                copies.last()->setProcessEnvironment(home.processEnvironment());
+                copies.last()->start(ProgramHome::program());
+            }
+            const auto runningCopies = [&copies] {
+                QList<QProcess*> running;
+                for (const auto& copy : copies) {
+                    if (copy->state() != QProcess::NotRunning)
+                        running.append(copy.get());
+                }
+                return running;
+            };
+            QTRY_COMPARE_WITH_TIMEOUT(runningCopies().size(), 1, 20000);
+            QTRY_COMPARE_WITH_TIMEOUT(mainWindows(), 1, 15000);
+            QProcess* copy = runningCopies().constFirst();
+            copy->terminate();
+            QVERIFY(copy->waitForFinished(10000));
+            for (const auto& each : copies)
+                QCOMPARE(each->exitCode(), 0);
+            QVERIFY2(home.stored(QStringLiteral("WN")).toInt() >= 4,
+                     qPrintable(QString::number(round)));
+            QCOMPARE(home.stored(QStringLiteral("JustInstalled")), QStringLiteral("0"));
+            QCOMPARE(home.storedVolatile(QStringLiteral("LifeTime")), QStringLiteral("0"));
+        }
+    }
+
+    // What "-close" says and returns, and that a store in trouble is reported, never moved
+    // aside, and keeps what it held.
+    void closeOutcomes_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("readyTitle");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("closeSays");
+        QTest::addColumn<QString>("programSays");
+        QTest::newRow("nothing running") << "none" << QString() << 0 << "not running"
+                                         << "";
+        QTest::newRow("the copy saves and ends") << "" << kTitle << 0 << "saved its settings"
+                                                 << "";
+        QTest::newRow("a start-up message is open")
+            << "change fails" << QStringLiteral("Kestrovaline wallpaper autochange") << 0
+            << "saved its settings"
+            << "";
+        QTest::newRow("the copy does not answer") << "stopped" << kTitle << 1 << "did not end"
+                                                  << "";
+        QTest::newRow("store locked at the save")
+            << "lock at save" << kTitle << 2 << "could not be saved"
+            << "Unable to save settings!";
+        QTest::newRow("store locked at the start")
+            << "lock at start" << kTitle << 2 << "could not be saved"
+            << "cannot be read now";
+        QTest::newRow("disk full") << "disk full" << kTitle << 2 << "could not be saved"
+                                   << "Unable to save settings!";
+    }
+    void closeOutcomes() {
+        QFETCH(QString, fault);
+        QFETCH(QString, readyTitle);
+        QFETCH(int, status);
+        QFETCH(QString, closeSays);
+        QFETCH(QString, programSays);
+        ProgramHome home(display(), QStringLiteral("none"));
+        auto values = test::threeColourCollection(home.environment().root());
+        values.append({QStringLiteral("JustInstalled"), QStringLiteral("0")});
+        if (fault == QLatin1String("change fails")) {
+            values.append({QStringLiteral("AutoLogon"), QStringLiteral("0")});
+            values.append({QStringLiteral("AutoPeriod"), QStringLiteral("1")});
+            values.append({QStringLiteral("AutoTime"), QStringLiteral("0")});
+            values.append({QStringLiteral("AutoChangeDate"), QStringLiteral("2020-01-01")});
+        }
+        QString storePath = home.environment().persistentStorePath();
+        std::unique_ptr<SmallDisk> disk;
+        if (fault == QLatin1String("disk full")) {
+            const QString folder = home.environment().root() + QStringLiteral("/small");
+            disk = std::make_unique<SmallDisk>(folder);
+            if (!disk->mounted())
+                QSKIP("a small file system cannot be mounted here (needs root)");
+            home.setVariable(QStringLiteral("XDG_CONFIG_HOME"), folder);
+            storePath = folder + QStringLiteral("/kestrovaline/settings.sqlite");
+        }
+        {
+            auto store = SqliteSettingsStore::open(storePath);
+            for (const auto& [name, text] : values)
+                store->writeText(kKey, name, text);
+        }
+        const auto storedCount = [&storePath] {
+            return SqliteSettingsStore::open(storePath)->readText(kKey, QStringLiteral("WN"));
+        };
+
+        std::unique_ptr<StoreLock> lock;
+        QElapsedTimer locked;
+        if (fault == QLatin1String("lock at start")) {
+            lock = std::make_unique<StoreLock>(storePath, true);
+            locked.start();
+        }
+        QProcess program;
+        if (fault != QLatin1String("none")) {
+            program.setProcessEnvironment(home.processEnvironment());
+            program.start(ProgramHome::program());
+            QTRY_COMPARE_WITH_TIMEOUT(int(test::visibleWindowsTitled(display(), readyTitle).size()),
+                                      1, 20000);
+        }
+        if (fault == QLatin1String("stopped"))
+            ::kill(pid_t(program.processId()), SIGSTOP);
+        if (fault == QLatin1String("lock at save"))
+            lock = std::make_unique<StoreLock>(storePath, false);
+        if (fault == QLatin1String("lock at start")) {
+            // Held for ten seconds in all, then let go: the store is readable again.
+            QTest::qWait(int(qMax<qint64>(0, 10000 - locked.elapsed())));
+            lock.reset();
+        }
+        if (disk)
+            disk->fill();
+
+        QString closeErrors;
+        QCOMPARE(home.run({QStringLiteral("-close")}, 60000, &closeErrors), status);
+        QVERIFY2(closeErrors.contains(closeSays), qPrintable(closeErrors));
+        if (fault == QLatin1String("stopped")) {
+            ::kill(pid_t(program.processId()), SIGCONT);
+            program.terminate();
+        }
+        lock.reset();
+        if (fault != QLatin1String("none")) {
+            QVERIFY(program.waitForFinished(20000));
+            const QString errors = QString::fromLocal8Bit(program.readAllStandardError());
+            QVERIFY2(errors.contains(programSays), qPrintable(errors));
+            QCOMPARE(program.exitCode(), status == 1 ? 0 : status);
+        }
+        if (disk)
+            disk->drain();
+        QVERIFY(!movedAside(storePath));
+        QCOMPARE(storedCount(), QStringLiteral("3"));
+        // A close obeyed during the start-up message saves the restored window too.
+        if (fault == QLatin1String("change fails"))
+            QVERIFY(!SqliteSettingsStore::open(storePath)
+                         ->readText(kKey, QStringLiteral("WMainX"))
+                         .isEmpty());
+    }
+
+    // Neither a "-close" nor a start without a display uses up the first start.
+    void firstStartAfterOtherStartsImportsTheSamples() {
+        ProgramHome home(display(), QStringLiteral("none"));
+        QCOMPARE(home.run({QStringLiteral("-close")}), 0);
+        home.removeVariable(QStringLiteral("DISPLAY"));
+        QCOMPARE(home.run({}), 1);
+        home.setVariable(QStringLiteral("DISPLAY"), display());
+        QProcess& program = home.start();
+        QTRY_COMPARE_WITH_TIMEOUT(mainWindows(), 1, 15000);
+        QCOMPARE(home.run({QStringLiteral("-close")}), 0);
+        QVERIFY(program.waitForFinished(10000));
+        QVERIFY(home.stored(QStringLiteral("WN")).toInt() >= 4);
+    }
+
+    // A change due at the exit is left to the next run: the save only writes, so the wallpaper
+    // stays and "WIndex" names the picture shown.
+    void exitWithAChangeDueOnlySaves() {
+        ProgramHome home(display(), QStringLiteral("x11"));
+        const QString root = home.environment().root();
+        auto values = test::threeColourCollection(root);
+        values.append({QStringLiteral("AutoLogon"), QStringLiteral("0")});
+        values.append({QStringLiteral("AutoPeriod"), QStringLiteral("1")});
+        values.append({QStringLiteral("AutoTime"), QStringLiteral("0")});
+        values.append({QStringLiteral("AutoChangeDate"), QStringLiteral("2020-01-01")});
+        values.append({QStringLiteral("Confirm2"), QStringLiteral("0")});
+        home.store(values);
+        // The pictures are away while the program starts, so its catch-up change fails quietly
+        // and stays due.
+        QDir folder(root);
+        QVERIFY(folder.mkdir(QStringLiteral("away")));
+        for (const char* name : {"red.bmp", "green.png", "blue.bmp"})
+            QVERIFY(
+                folder.rename(QLatin1String(name), QStringLiteral("away/") + QLatin1String(name)));
+        paintRootGrey();
+        QProcess& program = home.start();
+        QTRY_COMPARE_WITH_TIMEOUT(mainWindows(), 1, 15000);
+        for (const char* name : {"red.bmp", "green.png", "blue.bmp"})
+            QVERIFY(
+                folder.rename(QStringLiteral("away/") + QLatin1String(name), QLatin1String(name)));
+        QCOMPARE(home.run({QStringLiteral("-close")}), 0);
+        QVERIFY(program.waitForFinished(10000));
+        QVERIFY(rootShows(QColor()));
+        QCOMPARE(home.stored(QStringLiteral("WIndex")), QStringLiteral("0"));
+        QCOMPARE(int(test::visibleWindowsTitled(display(),
+                                                QStringLiteral("Kestrovaline wallpaper autochange"))
+                         .size()),
+                 0);
     }
 
     void noDisplayGivesAdviceNotACrash() {
