@@ -202,7 +202,11 @@ QString Program::ExitQuestion(const Options& options) {
 
 void Program::Close_Click() {
     const QString question = ExitQuestion(options_.options());
-    if (!askUser_ || askUser_->ask(MessageKind::Exit, question) != 1) {
+    const int answer = askUser_ ? askUser_->ask(MessageKind::Exit, question) : -1;
+    // A close from outside may have ended the program while the question was open.
+    if (ended_)
+        return;
+    if (answer != 1) {
         if (window_ && window_->isWindowVisible())
             window_->showWindow();
         return;

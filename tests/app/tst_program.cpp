@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Program.h"
 #include "support/FakeDesktop.h"
+#include "support/MemorySettingsStore.h"
 #include "support/PictureFiles.h"
 #include "support/ProgramStores.h"
 #include "support/ScriptedAskUser.h"
@@ -10,6 +11,7 @@
 #include <QApplication>
 #include <QPushButton>
 #include <QSystemTrayIcon>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace kv;
@@ -314,6 +316,38 @@ private Q_SLOTS:
         QCOMPARE(run.askUser.asked.size(), 1);
         QCOMPARE(run.saved(QStringLiteral("WIndex")), QString::number(shown));
         QCOMPARE(run.saved(QStringLiteral("AutoChangeDate")), QStringLiteral("2026-12-01"));
+    }
+
+    // A refused save is told in the window, and the exit command lets the user choose to leave
+    // the session's changes behind; the exit status says they were lost.
+    void aRefusedSaveIsReported() {
+        test::MemorySettingsStore store;
+        store.refusesBatches = true;
+        Settings settings(store);
+        test::ManualClock clock{QDateTime(QDate(2026, 12, 6), QTime(9, 30))};
+        test::ScriptedAskUser askUser;
+        test::FakeDesktop desktop;
+        MainWindow window;
+        QTemporaryDir home;
+        Program program{settings, clock, [] {}, home.path()};
+        const CommandLine line = CommandLine::parse({});
+        QVERIFY(Program::settleLiveness(settings, clock, line));
+        program.setDesktop(desktop);
+        window.attach(program);
+        QVERIFY(program.Form_Load(line, window, askUser));
+        program.HideTray_Click();
+        QCOMPARE(askUser.asked.size(), 1);
+        QCOMPARE(askUser.asked[0].kind, MessageKind::StoreFailed);
+        QVERIFY(askUser.asked[0].message.startsWith(
+            QStringLiteral("Unable to save settings! the disk is full.")));
+        QVERIFY(!program.hasEnded());
+        program.Close_Click();
+        QCOMPARE(askUser.asked.size(), 3);
+        QVERIFY(askUser.asked[2].message.endsWith(
+            QStringLiteral("Exit anyway? The changes made since the last save will be lost.")));
+        QVERIFY(program.hasEnded());
+        QCOMPARE(program.exitCode(), 2);
+        QCOMPARE(settings.ReadSetting(QStringLiteral("LifeSaved"), -1), 0);
     }
 
     void collectionSurvivesAnExitAndARestart() {

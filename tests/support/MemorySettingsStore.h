@@ -22,6 +22,8 @@ public:
     }
     bool writeAll(const QString& key, const QList<SettingValue>& batch) override {
         ++batches;
+        if (refusesBatches)
+            return false;
         batchValues += int(batch.size());
         for (const SettingValue& value : batch)
             values.insert(key + u'\\' + value.name.toLower(), value.text);
@@ -57,7 +59,13 @@ public:
         return all;
     }
 
+    QString lastError() const override {
+        return refusesBatches ? QStringLiteral("the disk is full") : QString();
+    }
+
     QHash<QString, QString> values;
+    // True: every batch is refused, as by a full disk.
+    bool refusesBatches = false;
     // False: the store reads only value by value and cannot tell another writer's changes.
     bool listsValues = true;
     int wholeReads = 0;
