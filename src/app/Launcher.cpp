@@ -135,26 +135,39 @@ int launch(int argc, char** argv) {
     const QString storeProblem;
     const QString lockPath = QDir::temp().filePath(QStringLiteral("kestrovaline-liveness.lock"));
 #else
-    const auto persistent = SqliteSettingsStore::open(persistentStorePath(environment));
     const QString volatilePath = volatileStorePath(environment);
     const auto volatileStore =
         volatilePath.isEmpty()
             ? nullptr
             : SqliteSettingsStore::open(volatilePath, SqliteSettingsStore::Kind::Volatile);
-    Settings settings(*persistent, volatileStore.get());
+    // Only the copy that goes on opens the persistent store, unless it keeps the heartbeat too:
+    // copies started together then do not queue up on it before the check.
+    std::unique_ptr<SqliteSettingsStore> persistent =
+        volatileStore ? nullptr : SqliteSettingsStore::open(persistentStorePath(environment));
+    Settings heartbeat(volatileStore ? *volatileStore : *persistent);
     // No installer writes the per-user store here.
     const bool importWhenUnmarked = true;
-    const QString storeProblem = persistent->problem();
     const QString lockPath = livenessLockPath(environment);
 #endif
     SystemClock clock;
     Liveness::CloseOutcome closeOutcome = Liveness::CloseOutcome::NotRunning;
+#ifdef _WIN32
     if (!Program::settleLiveness(settings, clock, commandLine, lockPath, &closeOutcome)) {
+#else
+    if (!Program::settleLiveness(heartbeat, clock, commandLine, lockPath, &closeOutcome)) {
+#endif
         if (!commandLine.isClose())
             return 0;
         print(stderr, Liveness::describe(closeOutcome) + QLatin1Char('\n'));
         return Liveness::exitCodeOf(closeOutcome);
     }
+#ifndef _WIN32
+    if (!persistent)
+        persistent = SqliteSettingsStore::open(persistentStorePath(environment));
+    Settings settings(*persistent, volatileStore.get());
+    settings.SetSettingsRoot(QStringLiteral("Kestrovaline"), QString());
+    const QString storeProblem = persistent->problem();
+#endif
     // From here on this copy is the running one; a session that ends it now is heard once the
     // window exists.
     TerminationSignals::install();
