@@ -30,14 +30,6 @@ QString builtInHomePage(const QString& helpFolder, const QString& helpFileName) 
         .toString(QUrl::FullyEncoded);
 }
 
-// Desktops whose wallpaper goes with the session, so a logon start must put it back. Known by
-// the backend's id until the backends say so themselves.
-bool forgetsWallpaper(const DesktopBackend& desktop) {
-    static const QStringList ids{QStringLiteral("x11"), QStringLiteral("sway"),
-                                 QStringLiteral("hyprland"), QStringLiteral("wayland")};
-    return ids.contains(desktop.name().section(QLatin1Char(' '), 0, 0));
-}
-
 } // namespace
 
 Program::Program(Settings& settings, Clock& clock, std::function<void()> endProcess,
@@ -100,6 +92,7 @@ bool Program::Form_Load(const CommandLine& commandLine, ProgramWindow& window, A
 
     browser_.setAskUser(&askUser);
     commands_.setAskUser(&askUser);
+    engine_.setRestorePending();
     savedState_.LoadSavedState(&window, makerFolder_);
     restored_ = true;
     if (closeRequested_) {
@@ -125,12 +118,15 @@ bool Program::Form_Load(const CommandLine& commandLine, ProgramWindow& window, A
         SaveAndExit();
         return false;
     }
-    if (commandLine.isLogon()) {
-        const Options& options = options_.options();
-        if (options.Automatic != 0 && options.AutoLogon != 0)
-            engine_.ChangeWallpaper();
+    const Options& options = options_.options();
+    if (commandLine.isLogon() && options.Automatic != 0 && options.AutoLogon != 0) {
+        engine_.ChangeWallpaper();
         if (ended_)
             return false;
+    }
+    // Also before a manual-mode logon start ends: it is what brings the wallpaper back there.
+    engine_.RestoreWallpaper();
+    if (commandLine.isLogon()) {
         if (options.Automatic == 0 && options.AutoStart == 0) {
             // A manual-mode logon start has nothing to stay for. Nothing is saved, and the
             // heartbeat says so at once: a start right after it is the user's, not a second copy.
@@ -235,7 +231,7 @@ bool Program::SaveState() {
 
 void Program::setDesktop(DesktopBackend& desktop) {
     engine_.setDesktop(desktop);
-    desktopForgetsWallpaper_ = forgetsWallpaper(desktop);
+    desktopForgetsWallpaper_ = !desktop.keepsWallpaper();
 }
 
 void Program::keepLogonStart() {

@@ -4,6 +4,7 @@
 #include <QString>
 
 class QIODevice;
+class QImageReader;
 
 namespace kv {
 
@@ -26,6 +27,13 @@ bool IsWallpaperFormat(const QByteArray& format);
 // True when the file is a JPEG, BMP, GIF or PNG picture (judged by its content, not its name)
 // that decodes completely. Never throws; a file that cannot be read is simply not a picture.
 bool PictureDecodes(const QString& path, DecodeSize size = DecodeSize::Reduced);
+
+// The judgement of PictureDecodes around a read of one's own, for a decoder that shows what it
+// reads (so a change decodes once). Before the read: the format judged by content, empty unless
+// it is a wallpaper format with a declared size within kMaxPicturePixels. After a successful read
+// of that format: false for a JPEG whose data ends early.
+QByteArray PrepareWallpaperRead(QImageReader& reader);
+bool WallpaperReadWhole(QImageReader& reader, const QByteArray& format);
 
 // The JPEG decoder fills a picture whose data ends early with grey and reports success, so a
 // JPEG counts as whole only when a decode reaches the end-of-image marker without running out of

@@ -5,7 +5,6 @@
 #include "engine/AskUser.h"
 #include "engine/Clock.h"
 #include "engine/Options.h"
-#include "engine/PictureCheck.h"
 #include "engine/Random.h"
 #include "engine/desktop/DesktopBackend.h"
 
@@ -66,22 +65,33 @@ int WallpaperEngine::SetWallpaperEntry(qint32 index) {
 }
 
 WallpaperEngine::EntryOutcome WallpaperEngine::applyEntry(qint32 index) {
+    const EntryOutcome outcome = showEntry(index);
+    if (outcome == EntryOutcome::Set) {
+        selectEntry(index);
+        failureReported_ = false;
+    }
+    return outcome;
+}
+
+WallpaperEngine::EntryOutcome WallpaperEngine::showEntry(qint32 index) {
     const QString path = collection_.ImageFullPath(index);
     const QScopedValueRollback marking(markingEntry_, true);
     if (path.isEmpty() || !Collection::FileExists(path)) {
         collection_.SetImageState(index, StateMissing);
         return EntryOutcome::Missing;
     }
-    if (!PictureDecodes(path))
+    switch (desktop_->ShowWallpaper(
+        path, static_cast<DesktopColor>(options_.Backgroud) & kColourBits, options_.Stretch)) {
+    case ShowResult::NotAPicture:
         return EntryOutcome::Undecodable;
-    // The file exists and decodes, so a refusal is the desktop's: the entry keeps its state.
-    if (!desktop_->SetDesktopWallpaper(path))
+    case ShowResult::Refused:
+        // The file exists and decodes, so a refusal is the desktop's: the entry keeps its state.
         return EntryOutcome::DesktopRefused;
-    enforceColourAndStyle();
+    case ShowResult::Shown:
+        break;
+    }
     if (collection_.ImageState(index) == StateMissing)
         collection_.SetImageState(index, StateUse);
-    selectEntry(index);
-    failureReported_ = false;
     return EntryOutcome::Set;
 }
 
@@ -100,6 +110,21 @@ void WallpaperEngine::reportFailure(const QString& message) {
     // next retry free to show it.
     if (askUser_->ask(MessageKind::ChangeFailed, message) != -1)
         failureReported_ = true;
+}
+
+bool WallpaperEngine::currentWallpaperForgotten() {
+    const QString path = collection_.ImageFullPath(collection_.currentIndex());
+    return !path.isEmpty() && desktop_->forgotWallpaper(path);
+}
+
+void WallpaperEngine::RestoreWallpaper() {
+    if (!restorePending_)
+        return;
+    restorePending_ = false;
+    // A change since has shown its picture with the colour and style; otherwise the current
+    // entry shows now, or at least the colour and style when it cannot.
+    if (currentWallpaperForgotten() && showEntry(collection_.currentIndex()) != EntryOutcome::Set)
+        enforceColourAndStyle();
 }
 
 void WallpaperEngine::selectEntry(qint32 index) {
@@ -199,7 +224,10 @@ int WallpaperEngine::ChangeWallpaper() {
 
 void WallpaperEngine::ApplyDesktopOptions() {
     failureReported_ = false;
-    enforceColourAndStyle();
+    // The restore brings colour and style with the picture, so the screen never shows the bare
+    // colour (or a picture placed twice) first.
+    if (!restorePending_ || !currentWallpaperForgotten())
+        enforceColourAndStyle();
     ComputeNextChange();
     ChangeTimer_Timer();
 }

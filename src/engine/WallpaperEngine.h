@@ -52,6 +52,12 @@ public:
     int ChangeWallpaper();
 
     void ApplyDesktopOptions();
+    // A start on a desktop that forgets its wallpaper when the session ends shows the current
+    // entry again, with the colour and style in the same drawing. Pending from the start of the
+    // start-up (applying the options meanwhile leaves a forgotten desktop alone) until
+    // RestoreWallpaper, which does nothing when a change has shown a picture since.
+    void setRestorePending() { restorePending_ = true; }
+    void RestoreWallpaper();
     void ComputeNextChange();
     void ChangeTimer_Timer();
 
@@ -69,6 +75,9 @@ private:
     // the wall clock and day boundaries are those of the calendar.
     QDateTime civilNow() const;
     void selectEntry(qint32 index);
+    // applyEntry without the selection.
+    EntryOutcome showEntry(qint32 index);
+    bool currentWallpaperForgotten();
 
     Collection& collection_;
     Options& options_;
@@ -83,6 +92,7 @@ private:
     bool failureReported_ = false;
     // Set while the engine itself marks an entry, which is no edit of the collection.
     bool markingEntry_ = false;
+    bool restorePending_ = false;
 };
 
 } // namespace kv

@@ -185,6 +185,52 @@ private Q_SLOTS:
         QCOMPARE(bench.desktop.colourSets, 0);
     }
 
+    // A start on a desktop that may have forgotten its wallpaper: the options are applied as
+    // they load, a logon change may come, then the restore.
+    void restoreAtStart_data() {
+        QTest::addColumn<bool>("forgets");
+        QTest::addColumn<bool>("showsCurrent");
+        QTest::addColumn<bool>("changeFirst");
+        QTest::addColumn<bool>("currentBroken");
+        QTest::addColumn<QList<int>>("rowsSet");
+        QTest::newRow("a desktop that keeps it")
+            << false << false << false << false << QList<int>{};
+        QTest::newRow("forgotten: shown with colour and style at once")
+            << true << false << false << false << QList<int>{0};
+        QTest::newRow("still shown") << true << true << false << false << QList<int>{};
+        QTest::newRow("the logon change shows a picture anyway")
+            << true << false << true << false << QList<int>{1};
+        QTest::newRow("forgotten and broken: colour and style at least")
+            << true << false << false << true << QList<int>{};
+    }
+
+    void restoreAtStart() {
+        QFETCH(bool, forgets);
+        QFETCH(bool, showsCurrent);
+        QFETCH(bool, changeFirst);
+        QFETCH(bool, currentBroken);
+        QFETCH(QList<int>, rowsSet);
+        Bench bench;
+        bench.addEntries({StateUse, StateUse}, currentBroken ? QList<int>{0} : QList<int>{});
+        bench.desktop.forgets = forgets;
+        if (showsCurrent)
+            bench.desktop.wallpaper = bench.collection.ImageFullPath(0);
+        bench.engine.setRestorePending();
+        bench.engine.ApplyDesktopOptions();
+        // Held back where the picture is still to come, so the bare colour never shows first.
+        QCOMPARE(bench.desktop.colourSets, forgets && !showsCurrent ? 0 : 1);
+        if (changeFirst)
+            QCOMPARE(bench.engine.ChangeWallpaper(), 1);
+        bench.engine.RestoreWallpaper();
+        QCOMPARE(bench.rowsSet(), rowsSet);
+        QCOMPARE(bench.desktop.colourSets, 1);
+        QCOMPARE(bench.desktop.colour, DesktopColor(bench.options.Backgroud));
+        QCOMPARE(bench.desktop.style, bench.options.Stretch);
+        // Once only: applying the options later is as ever.
+        bench.engine.RestoreWallpaper();
+        QCOMPARE(bench.rowsSet(), rowsSet);
+    }
+
     void selectionAfterASet_data() {
         QTest::addColumn<bool>("visible");
         QTest::addColumn<QList<int>>("selected");

@@ -28,6 +28,8 @@ public:
         style = value;
         return true;
     }
+    bool keepsWallpaper() const override { return !forgets; }
+    bool forgotWallpaper(const QString& path) override { return forgets && wallpaper != path; }
     DesktopColor GetDesktopColor() override { return colour; }
     bool SetDesktopColor(DesktopColor value) override {
         ++colourSets;
@@ -40,6 +42,7 @@ public:
     DesktopColor colour = kUnknownDesktopColor;
     QStringList wallpaperCalls;
     QSet<QString> refused;
+    bool forgets = false; // as a bare X server does when the session ends
     int styleSets = 0;
     int colourSets = 0;
 };

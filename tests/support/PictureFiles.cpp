@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QImageReader>
 #include <QPainter>
+#include <QTransform>
 #include <QtEndian>
 
 #include <random>
@@ -77,25 +78,7 @@ bool writePlacementPicture(const QString& path, int style, const QColor& left, c
                                : splitPicture(QSize(40, 30), 20, left, right);
     if (orientation == 1)
         return upright.save(path, "PNG");
-    // EXIF orientations 3, 6 and 8: turned by 180, 90 and 270 degrees clockwise when shown.
-    const int turn = orientation == 3 ? 180 : orientation == 6 ? 90 : orientation == 8 ? 270 : 0;
-    if (turn == 0)
-        return false;
-    QByteArray jpeg;
-    QBuffer buffer(&jpeg);
-    if (!buffer.open(QIODevice::WriteOnly) ||
-        !upright.transformed(QTransform().rotate(-turn)).save(&buffer, "JPEG", 95))
-        return false;
-    // Qt's writer turns the pixels instead of storing an orientation, so the tag goes in by
-    // hand: an APP1 segment after the start marker, a little-endian TIFF header and one IFD
-    // entry (0x0112, SHORT, 1 value).
-    const QByteArray exif =
-        QByteArray("Exif\0\0II*\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0", 24) +
-        char(orientation) + QByteArray(7, '\0');
-    QByteArray segment("\xFF\xE1");
-    segment += char((exif.size() + 2) >> 8);
-    segment += char((exif.size() + 2) & 0xFF);
-    if (!writeBytes(path, jpeg.left(2) + segment + exif + jpeg.mid(2)))
+    if (!writeOrientedJpeg(path, upright, orientation))
         return false;
     // Only a file that really carries the turn proves anything.
     QImageReader reader(path);
@@ -113,6 +96,28 @@ bool WriteNoisyJpeg(const QString& path, int width, int height, int quality) {
             line[x] = qRgb((x + y) & 0xFF, int(noise() & 0xFF), (x * 3) & 0xFF);
     }
     return image.save(path, "JPG", quality);
+}
+
+bool writeOrientedJpeg(const QString& path, const QImage& upright, int orientation) {
+    // How far the orientation turns the stored picture clockwise to show it.
+    const int degrees = orientation == 3 ? 180 : orientation == 6 ? 90 : orientation == 8 ? 270 : 0;
+    if (degrees == 0 && orientation != 1)
+        return false;
+    const QImage stored = upright.transformed(QTransform().rotate(-degrees));
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    if (!buffer.open(QIODevice::WriteOnly) || !stored.save(&buffer, "JPEG", 95))
+        return false;
+    // An APP1 segment right after the start of image: "Exif", a little-endian TIFF header and
+    // one directory entry, the orientation as a SHORT.
+    QByteArray exif("\xFF\xE1\x00\x22"
+                    "Exif\0\0"
+                    "II\x2A\x00\x08\x00\x00\x00"
+                    "\x01\x00"
+                    "\x12\x01\x03\x00\x01\x00\x00\x00",
+                    28);
+    exif.append(char(orientation)).append(QByteArray(3, '\0')).append(QByteArray(4, '\0'));
+    return writeBytes(path, jpeg.insert(2, exif));
 }
 
 bool WritePictureFixtures(const QString& folder) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QColor>
+#include <QImage>
 #include <QSize>
 #include <QString>
 
@@ -36,6 +37,10 @@ bool writeHalvesPicture(const QString& path, const QColor& left, const QColor& r
 // looks that way only once the orientation is applied.
 bool writePlacementPicture(const QString& path, int style, const QColor& left, const QColor& right,
                            int orientation = 1);
+
+// A JPEG carrying an EXIF orientation that turns it (1, 3, 6 or 8), stored turned so that it shows
+// as `upright` once the orientation is applied, as a camera held sideways writes it.
+bool writeOrientedJpeg(const QString& path, const QImage& upright, int orientation);
 
 bool writeBytes(const QString& path, const QByteArray& bytes);
 

@@ -30,8 +30,12 @@ constexpr bool isWallpaperStyle(int style) {
     return style >= StyleCentre && style <= StyleFill;
 }
 
+// What became of a picture handed to the desktop with its colour and style.
+enum class ShowResult { Shown, NotAPicture, Refused };
+
 // What the engine needs of a desktop. Every operation works at the moment it is called and keeps
-// nothing open across calls; a failure is a return value, never a message or an exception.
+// nothing open across calls (a desktop may watch its monitors meanwhile); a failure is a return
+// value, never a message or an exception.
 class DesktopBackend {
 public:
     virtual ~DesktopBackend() = default;
@@ -53,6 +57,20 @@ public:
 
     virtual DesktopColor GetDesktopColor() = 0;
     virtual bool SetDesktopColor(DesktopColor colour) = 0;
+
+    // One change: the picture, then the colour and the style where the desktop shows others
+    // (their results do not count). By default the test decode and the operations above; a
+    // desktop whose picture we draw ourselves draws it once, its decode being the test decode.
+    virtual ShowResult ShowWallpaper(const QString& path, DesktopColor colour, int style);
+
+    // False where the desktop forgets its wallpaper when the session ends (a bare X server, sway,
+    // swaybg): a start then shows it again.
+    virtual bool keepsWallpaper() const { return true; }
+    // Where the desktop forgets it: true when it does not show `path` now.
+    virtual bool forgotWallpaper(const QString& path) {
+        Q_UNUSED(path)
+        return false;
+    }
 };
 
 } // namespace kv

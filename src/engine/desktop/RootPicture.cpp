@@ -1,11 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/desktop/RootPicture.h"
 
+#include "engine/PictureCheck.h"
+
 #include <QBrush>
+#include <QFile>
 #include <QImageReader>
 #include <QPainter>
-#include <QRect>
+#include <QRegion>
+#include <QTransform>
 
+#include <cmath>
 #include <cstring>
 
 namespace kv {
@@ -17,15 +22,36 @@ bool fail(QString* error, const QString& reason) {
     return false;
 }
 
-// The largest of the JPEG decoder's own reductions (1/2, 1/4, 1/8) that still leaves at least
-// the screen's size, so the last, small step of scaling loses nothing.
-QSize jpegReduction(QSize full, QSize screen) {
-    for (int denominator : {8, 4, 2}) {
-        const QSize reduced(full.width() / denominator, full.height() / denominator);
-        if (reduced.width() >= screen.width() && reduced.height() >= screen.height())
+// From the picture as stored to the picture upright, in the order the reader turns it: mirror
+// and flip first, then a quarter turn clockwise.
+QTransform uprightTransform(QSize stored, QImageIOHandler::Transformations turn) {
+    QTransform transform;
+    if (turn & QImageIOHandler::TransformationMirror)
+        transform *= QTransform(-1, 0, 0, 1, stored.width(), 0);
+    if (turn & QImageIOHandler::TransformationFlip)
+        transform *= QTransform(1, 0, 0, -1, 0, stored.height());
+    if (turn & QImageIOHandler::TransformationRotate90)
+        transform *= QTransform(0, 1, -1, 0, stored.height(), 0);
+    return transform;
+}
+
+// The size to decode `region` at when the monitors need `detail` of its pixels (at most 1). A
+// JPEG decodes straight at 1/2, 1/4 or 1/8 of its size at no extra cost, and the drawing does
+// the last, small step of scaling, so nothing is lost to scaling twice.
+QSize decodedSize(QSize region, double detail, bool jpeg) {
+    if (detail >= 1)
+        return region;
+    const QSize needed =
+        QSize(int(std::ceil(region.width() * detail)), int(std::ceil(region.height() * detail)))
+            .expandedTo(QSize(1, 1));
+    if (!jpeg)
+        return needed;
+    for (const int denominator : {8, 4, 2}) {
+        const QSize reduced(region.width() / denominator, region.height() / denominator);
+        if (reduced.width() >= needed.width() && reduced.height() >= needed.height())
             return reduced;
     }
-    return {};
+    return region;
 }
 
 } // namespace
@@ -34,87 +60,168 @@ QRgb rgbOfDesktopColor(DesktopColor colour) {
     return qRgb(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF));
 }
 
-bool RootPicture::load(const QString& path, QSize screen, int style, DesktopColor colour,
-                       QString* error) {
-    if (screen.isEmpty())
-        return fail(error, QStringLiteral("empty screen"));
-    screen_ = screen;
-    style_ = style >= StyleCentre && style <= StyleStretch ? style : StyleStretch;
+Placement placePicture(QSize picture, const QRect& monitor, int style) {
+    const QSize room = monitor.size();
+    switch (style) {
+    case StyleCentre: {
+        // A picture larger than the monitor shows only its middle.
+        const QSize shown = picture.boundedTo(room);
+        return {QRectF(QPointF((picture.width() - shown.width()) / 2,
+                               (picture.height() - shown.height()) / 2),
+                       shown),
+                QRect(monitor.topLeft() + QPoint((room.width() - shown.width()) / 2,
+                                                 (room.height() - shown.height()) / 2),
+                      shown)};
+    }
+    case StyleTile:
+        // Only as much of a larger picture as the monitor holds, from its top-left corner.
+        return {QRectF(QPointF(0, 0), picture.boundedTo(room)), monitor};
+    case StyleFit: {
+        const QSize shown = picture.scaled(room, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+        return {QRectF(QPointF(0, 0), picture),
+                QRect(monitor.topLeft() + QPoint((room.width() - shown.width()) / 2,
+                                                 (room.height() - shown.height()) / 2),
+                      shown)};
+    }
+    case StyleFill: {
+        const double scale =
+            qMax(double(room.width()) / picture.width(), double(room.height()) / picture.height());
+        const QSizeF shown(qMin(room.width() / scale, double(picture.width())),
+                           qMin(room.height() / scale, double(picture.height())));
+        return {QRectF(QPointF((picture.width() - shown.width()) / 2,
+                               (picture.height() - shown.height()) / 2),
+                       shown),
+                monitor};
+    }
+    default:
+        return {QRectF(QPointF(0, 0), picture), monitor};
+    }
+}
+
+bool RootPicture::load(const QString& path, const QList<QRect>& monitors, int style,
+                       DesktopColor colour, QString* error) {
+    style_ = isWallpaperStyle(style) ? style : StyleStretch;
     background_ = rgbOfDesktopColor(colour);
     picture_ = QImage();
-    placed_ = QPoint(0, 0);
+    full_ = QSize();
+    region_ = QRect();
     if (path.isEmpty())
         return true;
 
-    QImageReader reader(path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(error, file.errorString());
+    QImageReader reader(&file);
     reader.setAllocationLimit(kPictureAllocationLimitMB);
-    const QSize full = reader.size();
-    if (!full.isValid() || full.isEmpty())
+    reader.setAutoTransform(true);
+    const QByteArray format = PrepareWallpaperRead(reader);
+    if (format.isEmpty())
+        return fail(error, QStringLiteral("not a picture a wallpaper can be"));
+    const QSize stored = reader.size();
+    if (!stored.isValid() || stored.isEmpty())
         return fail(error, reader.errorString());
-    if (qint64(full.width()) * full.height() > kMaxPicturePixels)
-        return fail(error, QStringLiteral("picture of %1x%2 pixels is too large")
-                               .arg(full.width())
-                               .arg(full.height()));
+    const QImageIOHandler::Transformations turn = reader.transformation();
+    const bool quarterTurn = turn & QImageIOHandler::TransformationRotate90;
+    full_ = quarterTurn ? stored.transposed() : stored;
 
-    if (style_ == StyleStretch) {
-        if (full != screen) {
-            // A JPEG decodes straight at a fraction of its size, and drawBand does the last
-            // step; anything else the reader scales to the screen.
-            const QSize reduced = reader.format() == "jpeg" ? jpegReduction(full, screen) : QSize();
-            reader.setScaledSize(reduced.isValid() ? reduced : screen);
-        }
-    } else if (style_ == StyleTile) {
-        // Tiles start at the top-left corner; a picture wider or taller than the screen shows
-        // only that much of its top-left part.
-        if (full.width() > screen.width() || full.height() > screen.height())
-            reader.setClipRect(QRect(QPoint(0, 0), full.boundedTo(screen)));
-    } else {
-        // Centred: a larger picture shows only its middle.
-        const QSize shown = full.boundedTo(screen);
-        if (shown != full)
-            reader.setClipRect(QRect(
-                QPoint((full.width() - shown.width()) / 2, (full.height() - shown.height()) / 2),
-                shown));
-        placed_ =
-            QPoint((screen.width() - shown.width()) / 2, (screen.height() - shown.height()) / 2);
+    // The part of the picture that shows on any monitor, and the finest detail any needs.
+    QRectF shown;
+    double detail = 0;
+    for (const QRect& monitor : monitors) {
+        if (monitor.isEmpty())
+            continue;
+        const Placement placed = placePicture(full_, QRect(QPoint(0, 0), monitor.size()), style_);
+        shown |= placed.source;
+        detail = qMax(detail, qMax(placed.target.width() / placed.source.width(),
+                                   placed.target.height() / placed.source.height()));
     }
+    if (shown.isEmpty())
+        return fail(error, QStringLiteral("no monitor to show the picture on"));
+    if (style_ == StyleCentre || style_ == StyleTile)
+        detail = 1;
+    region_ = shown.toAlignedRect() & QRect(QPoint(0, 0), full_);
+    const QSize decoded = decodedSize(region_.size(), detail, format == "jpeg");
+
+    // The reader clips and scales the picture as it is stored; the turn upright comes last.
+    if (region_.size() != full_)
+        reader.setClipRect(
+            uprightTransform(stored, turn).inverted().mapRect(QRectF(region_)).toAlignedRect());
+    if (decoded != region_.size())
+        reader.setScaledSize(quarterTurn ? decoded.transposed() : decoded);
     if (!reader.read(&picture_))
         return fail(error, reader.errorString());
+    if (!WallpaperReadWhole(reader, format)) {
+        picture_ = QImage();
+        return fail(error, QStringLiteral("the picture's data ends early"));
+    }
     return true;
 }
 
-void RootPicture::drawBand(QImage& band, int top) const {
-    const bool opaque = !picture_.isNull() && !picture_.hasAlphaChannel();
-    // The common case, a picture already the screen's size: plain rows.
-    if (style_ == StyleStretch && opaque && picture_.size() == screen_ &&
-        picture_.format() == band.format()) {
-        const int rows = qMin(band.height(), screen_.height() - top);
-        const qsizetype bytes = qMin(band.bytesPerLine(), picture_.bytesPerLine());
-        for (int row = 0; row < rows; ++row)
-            std::memcpy(band.scanLine(row), picture_.constScanLine(top + row), size_t(bytes));
-        return;
-    }
+bool RootPicture::coversMonitors(const QRect& band, const QList<QRect>& monitors) const {
+    if (picture_.isNull() || picture_.hasAlphaChannel())
+        return false;
+    QRegion bare(band);
+    for (const QRect& monitor : monitors)
+        bare -=
+            style_ == StyleTile ? monitor : placePicture(full_, monitor, style_).target & monitor;
+    return bare.isEmpty();
+}
+
+void RootPicture::drawBand(QImage& band, int top, const QList<QRect>& monitors) const {
+    const QRect rows(0, top, band.width(), band.height());
+    uchar* const bits = band.bits();
     QPainter painter(&band);
     painter.translate(0, -top);
-    if (!(style_ == StyleStretch && opaque))
-        painter.fillRect(QRect(QPoint(0, 0), screen_), QColor(background_));
+    if (!coversMonitors(rows, monitors))
+        painter.fillRect(rows, QColor(background_));
     if (picture_.isNull())
         return;
-    if (style_ == StyleStretch) {
+    const double scaleX = double(picture_.width()) / region_.width();
+    const double scaleY = double(picture_.height()) / region_.height();
+    const bool plainRows = !picture_.hasAlphaChannel() && picture_.format() == band.format();
+    const int pixelBytes = band.depth() / 8;
+    for (const QRect& monitor : monitors) {
+        const QRect area = monitor & rows;
+        if (area.isEmpty())
+            continue;
+        const Placement placed = placePicture(full_, monitor, style_);
+        if (style_ == StyleTile) {
+            painter.setBrushOrigin(monitor.topLeft());
+            painter.fillRect(area, QBrush(picture_));
+            continue;
+        }
+        const QRectF source((placed.source.x() - region_.x()) * scaleX,
+                            (placed.source.y() - region_.y()) * scaleY,
+                            placed.source.width() * scaleX, placed.source.height() * scaleY);
+        const QRect drawn = placed.target & area;
+        if (drawn.isEmpty())
+            continue;
+        // The common case, decoded pixels that are the screen's pixels: plain rows.
+        const QRect exact = source.toRect();
+        if (plainRows && QRectF(exact) == source && exact.size() == placed.target.size()) {
+            const QPoint offset = exact.topLeft() - placed.target.topLeft();
+            for (int y = drawn.top(); y <= drawn.bottom(); ++y)
+                std::memcpy(bits + qsizetype(y - top) * band.bytesPerLine() +
+                                qsizetype(drawn.left()) * pixelBytes,
+                            picture_.constScanLine(y + offset.y()) +
+                                qsizetype(drawn.left() + offset.x()) * pixelBytes,
+                            size_t(drawn.width()) * size_t(pixelBytes));
+            continue;
+        }
+        painter.save();
+        painter.setClipRect(drawn);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(QRect(QPoint(0, 0), screen_), picture_);
-    } else if (style_ == StyleTile) {
-        painter.fillRect(QRect(QPoint(0, 0), screen_), QBrush(picture_));
-    } else {
-        painter.drawImage(placed_, picture_);
+        painter.drawImage(QRectF(placed.target), picture_, source);
+        painter.restore();
     }
 }
 
-QImage RootPicture::render(QImage::Format format) const {
-    QImage screen(screen_, format);
-    if (!screen.isNull())
-        drawBand(screen, 0);
-    return screen;
+QImage RootPicture::render(QSize screen, const QList<QRect>& monitors,
+                           QImage::Format format) const {
+    QImage image(screen, format);
+    if (!image.isNull())
+        drawBand(image, 0, monitors);
+    return image;
 }
 
 } // namespace kv

@@ -20,6 +20,9 @@ public:
     explicit SwayDesktop(QString socketPath);
 
     QString name() const override;
+    // A new sway starts from its config.
+    bool keepsWallpaper() const override { return false; }
+    bool forgotWallpaper(const QString& path) override { return recorded().path != path; }
 
     // Sends one command over the IPC socket; true when sway reports success for all of it.
     static bool runCommand(const QString& socketPath, const QByteArray& command);
@@ -40,6 +43,9 @@ public:
     SwaybgDesktop(QString id, QString desktopName, QString waylandDisplay);
 
     QString name() const override;
+    // Our swaybg ends with the session.
+    bool keepsWallpaper() const override { return false; }
+    bool forgotWallpaper(const QString& path) override { return recorded().path != path; }
 
     // Ends the swaybg we started, if it still runs (a test's and a logout's clean-up).
     void endHelper();

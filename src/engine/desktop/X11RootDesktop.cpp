@@ -2,7 +2,10 @@
 #include "engine/desktop/X11RootDesktop.h"
 
 #include "engine/desktop/RootPicture.h"
+#include "engine/desktop/X11Connection.h"
+#include "engine/desktop/X11MonitorWatch.h"
 
+#include <QCoreApplication>
 #include <QImage>
 #include <QList>
 
@@ -20,52 +23,7 @@ namespace {
 constexpr const char* kRootPixmapAtom = "_XROOTPMAP_ID";
 constexpr const char* kSetRootPixmapAtom = "ESETROOT_PMAP_ID";
 
-class Connection {
-public:
-    explicit Connection(const QByteArray& display)
-        : c_(xcb_connect(display.isEmpty() ? nullptr : display.constData(), &defaultScreen_)) {}
-    ~Connection() { xcb_disconnect(c_); }
-    Connection(const Connection&) = delete;
-    Connection& operator=(const Connection&) = delete;
-
-    bool ok() const { return xcb_connection_has_error(c_) == 0; }
-    xcb_connection_t* get() const { return c_; }
-
-    QList<xcb_screen_t*> screens() const {
-        QList<xcb_screen_t*> result;
-        for (auto it = xcb_setup_roots_iterator(xcb_get_setup(c_)); it.rem; xcb_screen_next(&it))
-            result << it.data;
-        return result;
-    }
-    xcb_screen_t* defaultScreen() const {
-        const QList<xcb_screen_t*> all = screens();
-        return defaultScreen_ >= 0 && defaultScreen_ < all.size() ? all[defaultScreen_] : nullptr;
-    }
-
-    xcb_atom_t atom(const char* name, bool onlyIfExists = false) const {
-        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-            c_, xcb_intern_atom(c_, onlyIfExists, uint16_t(qstrlen(name)), name), nullptr);
-        const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-        std::free(reply);
-        return result;
-    }
-
-    // Waits until the server has handled everything sent so far; false when any of it failed.
-    bool settle() const {
-        std::free(xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr));
-        bool clean = ok();
-        while (xcb_generic_event_t* event = xcb_poll_for_event(c_)) {
-            if (event->response_type == 0)
-                clean = false;
-            std::free(event);
-        }
-        return clean;
-    }
-
-private:
-    int defaultScreen_ = 0;
-    xcb_connection_t* c_;
-};
+using Connection = X11Connection;
 
 QByteArray readProperty(const Connection& c, xcb_window_t window, xcb_atom_t property,
                         xcb_atom_t type, int format) {
@@ -101,6 +59,7 @@ struct Record {
     std::optional<QString> path;
     std::optional<int> style;
     std::optional<DesktopColor> colour;
+    bool shown = false; // the root still shows the pixmap we drew
 };
 
 Record readRecord(const Connection& c) {
@@ -120,11 +79,15 @@ Record readRecord(const Connection& c) {
     }
     if (const auto style =
             readCardinal(c, screen->root, c.atom(X11RootDesktop::kStyleProperty, true));
-        style && *style <= quint32(StyleStretch))
+        style && isWallpaperStyle(int(*style)))
         record.style = int(*style);
     if (const auto colour =
             readCardinal(c, screen->root, c.atom(X11RootDesktop::kColorProperty, true)))
         record.colour = *colour & 0x00FFFFFFu;
+    const auto ours = readCardinal(c, screen->root, c.atom(X11RootDesktop::kPixmapProperty, true),
+                                   XCB_ATOM_PIXMAP);
+    record.shown = ours && readCardinal(c, screen->root, c.atom(kRootPixmapAtom, true),
+                                        XCB_ATOM_PIXMAP) == ours;
     return record;
 }
 
@@ -204,7 +167,7 @@ private:
 // A new pixmap the size of the screen holding the picture, or XCB_NONE. The picture is drawn
 // and sent one band of rows at a time, so no screen-sized copy of it exists on our side.
 xcb_pixmap_t drawPixmap(const Connection& c, const xcb_screen_t* screen, QImage::Format format,
-                        const RootPicture& picture) {
+                        const RootPicture& picture, const QList<QRect>& monitors) {
     xcb_connection_t* x = c.get();
     const int width = screen->width_in_pixels;
     const int height = screen->height_in_pixels;
@@ -231,7 +194,7 @@ xcb_pixmap_t drawPixmap(const Connection& c, const xcb_screen_t* screen, QImage:
         const int rows = qMin(bandRows, height - top);
         if (shared.ok()) {
             QImage band(shared.data(), width, rows, rowBytes, format);
-            picture.drawBand(band, top);
+            picture.drawBand(band, top, monitors);
             xcb_shm_put_image(x, pixmap, gc, uint16_t(width), uint16_t(rows), 0, 0, uint16_t(width),
                               uint16_t(rows), 0, int16_t(top), screen->root_depth,
                               XCB_IMAGE_FORMAT_Z_PIXMAP, 0, shared.segment(), 0);
@@ -242,7 +205,7 @@ xcb_pixmap_t drawPixmap(const Connection& c, const xcb_screen_t* screen, QImage:
                 plain = QImage(width, rows, format);
             if (plain.isNull())
                 break;
-            picture.drawBand(plain, top);
+            picture.drawBand(plain, top, monitors);
             xcb_put_image(x, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc, uint16_t(width), uint16_t(rows),
                           0, int16_t(top), 0, screen->root_depth, uint32_t(rows * rowBytes),
                           plain.constBits());
@@ -262,25 +225,31 @@ struct Wanted {
     std::optional<DesktopColor> colour;
 };
 
-// Draws the wanted background on every screen from a connection of its own, whose pixmaps the
-// server keeps after we leave. Nothing on the screens changes unless every picture was made.
-bool paintRoots(const QByteArray& display, const Wanted& wanted) {
-    Connection c(display);
-    if (!c.ok())
-        return false;
+enum class Painted { Yes, NotAPicture, Failed };
+
+// Draws the wanted background on every screen, the picture decoded once for all their monitors.
+// The server keeps the pixmaps after the connection ends. Nothing on the screens changes unless
+// every picture was made.
+Painted paintRoots(const Connection& c, const Wanted& wanted) {
     const QList<xcb_screen_t*> screens = c.screens();
+    QList<QList<QRect>> monitors;
+    QList<QRect> everyMonitor;
+    for (const xcb_screen_t* screen : screens) {
+        monitors << c.monitors(screen);
+        everyMonitor << monitors.last();
+    }
+    RootPicture picture;
+    if (!picture.load(wanted.path, everyMonitor, wanted.style.value_or(StyleStretch),
+                      wanted.colour.value_or(0)))
+        return Painted::NotAPicture;
     QList<xcb_pixmap_t> pixmaps;
-    for (xcb_screen_t* screen : screens) {
-        const auto format = pixelFormatOf(c, screen);
+    for (qsizetype i = 0; i < screens.size(); ++i) {
+        const auto format = pixelFormatOf(c, screens[i]);
         if (!format)
-            return false;
-        RootPicture picture;
-        if (!picture.load(wanted.path, QSize(screen->width_in_pixels, screen->height_in_pixels),
-                          wanted.style.value_or(StyleStretch), wanted.colour.value_or(0)))
-            return false;
-        const xcb_pixmap_t pixmap = drawPixmap(c, screen, *format, picture);
+            return Painted::Failed;
+        const xcb_pixmap_t pixmap = drawPixmap(c, screens[i], *format, picture, monitors[i]);
         if (pixmap == XCB_NONE)
-            return false;
+            return Painted::Failed;
         pixmaps << pixmap;
     }
 
@@ -290,6 +259,7 @@ bool paintRoots(const QByteArray& display, const Wanted& wanted) {
     const xcb_atom_t pathAtom = c.atom(X11RootDesktop::kPathProperty);
     const xcb_atom_t styleAtom = c.atom(X11RootDesktop::kStyleProperty);
     const xcb_atom_t colorAtom = c.atom(X11RootDesktop::kColorProperty);
+    const xcb_atom_t pixmapAtom = c.atom(X11RootDesktop::kPixmapProperty);
     const QByteArray path = wanted.path.toUtf8();
     const xcb_setup_t* setup = xcb_get_setup(c.get());
     QList<xcb_pixmap_t> previous;
@@ -306,8 +276,10 @@ bool paintRoots(const QByteArray& display, const Wanted& wanted) {
             !previous.contains(*old))
             previous << *old;
 
+        // The picture goes up in one piece: the root never shows the bare colour first.
         writeCardinal(c, root, rootPixmap, XCB_ATOM_PIXMAP, pixmaps[i]);
         writeCardinal(c, root, setRootPixmap, XCB_ATOM_PIXMAP, pixmaps[i]);
+        writeCardinal(c, root, pixmapAtom, XCB_ATOM_PIXMAP, pixmaps[i]);
         xcb_change_window_attributes(c.get(), root, XCB_CW_BACK_PIXMAP, &pixmaps[i]);
         xcb_clear_area(c.get(), 0, root, 0, 0, 0, 0);
         xcb_change_property(c.get(), XCB_PROP_MODE_REPLACE, root, pathAtom, utf8, 8,
@@ -318,7 +290,7 @@ bool paintRoots(const QByteArray& display, const Wanted& wanted) {
             writeCardinal(c, root, colorAtom, XCB_ATOM_CARDINAL, *wanted.colour);
     }
     if (!c.settle())
-        return false;
+        return Painted::Failed;
     // Only now, with the new background in place, so the screen never flashes bare.
     for (const xcb_pixmap_t old : previous) {
         // An id that names nothing any more is stale too, and its range may belong to an
@@ -333,10 +305,22 @@ bool paintRoots(const QByteArray& display, const Wanted& wanted) {
         std::free(xcb_request_check(c.get(), xcb_kill_client_checked(c.get(), old)));
     }
     xcb_set_close_down_mode(c.get(), XCB_CLOSE_DOWN_RETAIN_PERMANENT);
+    return c.settle() ? Painted::Yes : Painted::Failed;
+}
+
+// Records a style or colour on every root without drawing, for the next picture.
+bool recordOnly(const Connection& c, const char* property, quint32 value) {
+    const xcb_atom_t atom = c.atom(property);
+    for (xcb_screen_t* screen : c.screens())
+        writeCardinal(c, screen->root, atom, XCB_ATOM_CARDINAL, value);
     return c.settle();
 }
 
 } // namespace
+
+X11RootDesktop::X11RootDesktop(QByteArray display) : display_(std::move(display)) {}
+
+X11RootDesktop::~X11RootDesktop() = default;
 
 QString X11RootDesktop::name() const {
     return QStringLiteral("x11 (X11 root window%1)")
@@ -344,22 +328,61 @@ QString X11RootDesktop::name() const {
                                 : QStringLiteral(" on ") + QString::fromLocal8Bit(display_));
 }
 
-bool X11RootDesktop::SetDesktopWallpaper(const QString& path) {
-    if (path.isEmpty())
-        return false;
-    Wanted wanted{path, std::nullopt, std::nullopt};
-    {
-        Connection c(display_);
-        if (!c.ok())
-            return false;
-        const Record record = readRecord(c);
-        wanted.style = record.style;
-        wanted.colour = record.colour;
-    }
-    if (!paintRoots(display_, wanted))
-        return false;
+void X11RootDesktop::watchMonitors() {
+    // From the first drawing on. The watch needs the event loop; a program without one has no
+    // run time to watch.
+    if (!watch_ && QCoreApplication::instance())
+        watch_ = std::make_unique<X11MonitorWatch>(display_, [this] { monitorsChanged(); });
+}
+
+void X11RootDesktop::monitorsChanged() {
     Connection c(display_);
-    return c.ok() && readRecord(c).path == path;
+    if (!c.ok())
+        return;
+    // Someone else's picture is placed by its own setter, if at all.
+    const Record record = readRecord(c);
+    if (record.path && record.shown)
+        paintRoots(c, {*record.path, record.style, record.colour});
+}
+
+ShowResult X11RootDesktop::ShowWallpaper(const QString& path, DesktopColor colour, int style) {
+    Connection c(display_);
+    if (path.isEmpty() || !c.ok())
+        return ShowResult::Refused;
+    watchMonitors();
+    const Record record = readRecord(c);
+    colour &= 0x00FFFFFFu;
+    // A style we cannot place keeps the one shown, as a refused style change would.
+    const Wanted wanted{path, isWallpaperStyle(style) ? std::optional<int>(style) : record.style,
+                        colour};
+    switch (paintRoots(c, wanted)) {
+    case Painted::NotAPicture:
+        return ShowResult::NotAPicture;
+    case Painted::Failed:
+        return ShowResult::Refused;
+    case Painted::Yes:
+        break;
+    }
+    return readRecord(c).path == path ? ShowResult::Shown : ShowResult::Refused;
+}
+
+bool X11RootDesktop::forgotWallpaper(const QString& path) {
+    Connection c(display_);
+    if (!c.ok())
+        return false;
+    const Record record = readRecord(c);
+    return !(record.shown && record.path == path);
+}
+
+bool X11RootDesktop::SetDesktopWallpaper(const QString& path) {
+    Connection c(display_);
+    if (path.isEmpty() || !c.ok())
+        return false;
+    watchMonitors();
+    const Record record = readRecord(c);
+    if (paintRoots(c, {path, record.style, record.colour}) != Painted::Yes)
+        return false;
+    return readRecord(c).path == path;
 }
 
 int X11RootDesktop::GetDesktopWallpaperStyle() {
@@ -368,27 +391,21 @@ int X11RootDesktop::GetDesktopWallpaperStyle() {
 }
 
 bool X11RootDesktop::SetDesktopWallpaperStyle(int style) {
-    if (style < StyleCentre || style > StyleStretch)
+    if (!isWallpaperStyle(style))
         return false;
-    Record record;
-    {
-        Connection c(display_);
-        if (!c.ok())
-            return false;
-        record = readRecord(c);
-        if (!record.path || record.path->isEmpty()) {
-            // No picture of ours to place: remember the style for the next one.
-            const xcb_atom_t styleAtom = c.atom(kStyleProperty);
-            for (xcb_screen_t* screen : c.screens())
-                writeCardinal(c, screen->root, styleAtom, XCB_ATOM_CARDINAL, quint32(style));
-            if (!c.settle())
-                return false;
-        } else if (!paintRoots(display_, {*record.path, style, record.colour})) {
-            return false;
-        }
-    }
     Connection c(display_);
-    return c.ok() && readRecord(c).style == style;
+    if (!c.ok())
+        return false;
+    watchMonitors();
+    const Record record = readRecord(c);
+    if (!record.path || record.path->isEmpty()) {
+        // No picture of ours to place: remember the style for the next one.
+        if (!recordOnly(c, kStyleProperty, quint32(style)))
+            return false;
+    } else if (paintRoots(c, {*record.path, style, record.colour}) != Painted::Yes) {
+        return false;
+    }
+    return readRecord(c).style == style;
 }
 
 DesktopColor X11RootDesktop::GetDesktopColor() {
@@ -398,29 +415,25 @@ DesktopColor X11RootDesktop::GetDesktopColor() {
 
 bool X11RootDesktop::SetDesktopColor(DesktopColor colour) {
     colour &= 0x00FFFFFFu;
-    {
-        Connection c(display_);
-        if (!c.ok())
-            return false;
-        const Record record = readRecord(c);
-        xcb_screen_t* screen = c.defaultScreen();
-        // The path property exists once we drew anything, even the bare colour.
-        const bool foreignPicture =
-            !record.path && screen &&
-            readCardinal(c, screen->root, c.atom(kRootPixmapAtom, true), XCB_ATOM_PIXMAP);
-        if (foreignPicture) {
-            // Another program's picture is on the screen: the colour shows with our next one.
-            const xcb_atom_t colorAtom = c.atom(kColorProperty);
-            for (xcb_screen_t* each : c.screens())
-                writeCardinal(c, each->root, colorAtom, XCB_ATOM_CARDINAL, colour);
-            if (!c.settle())
-                return false;
-        } else if (!paintRoots(display_, {record.path.value_or(QString()), record.style, colour})) {
-            return false;
-        }
-    }
     Connection c(display_);
-    return c.ok() && readRecord(c).colour == colour;
+    if (!c.ok())
+        return false;
+    watchMonitors();
+    const Record record = readRecord(c);
+    xcb_screen_t* screen = c.defaultScreen();
+    // The path property exists once we drew anything, even the bare colour.
+    const bool foreignPicture =
+        !record.path && screen &&
+        readCardinal(c, screen->root, c.atom(kRootPixmapAtom, true), XCB_ATOM_PIXMAP);
+    if (foreignPicture) {
+        // Another program's picture is on the screen: the colour shows with our next one.
+        if (!recordOnly(c, kColorProperty, colour))
+            return false;
+    } else if (paintRoots(c, {record.path.value_or(QString()), record.style, colour}) !=
+               Painted::Yes) {
+        return false;
+    }
+    return readRecord(c).colour == colour;
 }
 
 } // namespace kv

@@ -1,17 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/desktop/DesktopLoader.h"
 #include "engine/desktop/X11RootDesktop.h"
+#include "support/PictureFiles.h"
+#include "support/RootPixels.h"
 #include "support/XvfbServer.h"
 
 #include <QDataStream>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -42,6 +46,28 @@ QString makeHalvesJpeg(const QString& folder, QSize size) {
     if (!image.save(path, "JPEG", 95))
         return {};
     return path;
+}
+
+const QRgb kGreen = qRgb(30, 160, 30);
+const QRgb kWhite = qRgb(240, 240, 240);
+const QRgb kYellow = qRgb(230, 220, 30);
+const QRgb kGrey = qRgb(0x60, 0x60, 0x60);
+constexpr DesktopColor kGreyColour = 0x00606060;
+
+// 128 x 64, upright: red, blue, green and white quarters and a yellow stripe down the left
+// edge, so a picture lying on its side, upside down or mirrored shows. Its edges fall on the
+// JPEG's blocks, so the colours stay clean.
+QString makeQuartersJpeg(const QString& folder, int orientation) {
+    QImage image(128, 64, QImage::Format_RGB32);
+    QPainter painter(&image);
+    painter.fillRect(0, 0, 64, 32, QColor(kRed));
+    painter.fillRect(64, 0, 64, 32, QColor(kBlue));
+    painter.fillRect(0, 32, 64, 32, QColor(kGreen));
+    painter.fillRect(64, 32, 64, 32, QColor(kWhite));
+    painter.fillRect(0, 0, 16, 64, QColor(kYellow));
+    painter.end();
+    const QString path = QStringLiteral("%1/quarters-%2.jpg").arg(folder).arg(orientation);
+    return test::writeOrientedJpeg(path, image, orientation) ? path : QString();
 }
 
 // A BMP whose header claims a size its few bytes do not hold.
@@ -99,6 +125,26 @@ public:
         return error == nullptr;
     }
 
+    // From now on the root's property changes come to this connection as events.
+    void watchRootProperties() {
+        const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+        xcb_change_window_attributes(c_, root(), XCB_CW_EVENT_MASK, &mask);
+        std::free(xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr));
+    }
+    // How often the named root property changed since the last call.
+    int propertyChanges(const char* name) {
+        std::free(xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr));
+        const xcb_atom_t wanted = atom(name);
+        int changes = 0;
+        while (xcb_generic_event_t* event = xcb_poll_for_event(c_)) {
+            if ((event->response_type & 0x7F) == XCB_PROPERTY_NOTIFY &&
+                reinterpret_cast<xcb_property_notify_event_t*>(event)->atom == wanted)
+                ++changes;
+            std::free(event);
+        }
+        return changes;
+    }
+
     QImage rootPixels() const {
         auto* reply = xcb_get_image_reply(c_,
                                           xcb_get_image(c_, XCB_IMAGE_FORMAT_Z_PIXMAP, root(), 0, 0,
@@ -127,7 +173,8 @@ class TestX11RootDesktop : public QObject {
     Q_OBJECT
 
     test::XvfbServer xvfb_;
-    // Without shared memory, as on a remote display: the pixels travel in requests.
+    // Without shared memory, as on a remote display: the pixels travel in requests. Without
+    // RandR too: the whole screen is one monitor.
     test::XvfbServer plainXvfb_;
     QTemporaryDir folder_;
     std::unique_ptr<DesktopBackend> desktop_;
@@ -145,7 +192,8 @@ private Q_SLOTS:
         QCOMPARE(detectDesktop(environment, {}), QStringLiteral("x11"));
         desktop_ = createDesktopBackend(QStringLiteral("x11"), environment);
         QVERIFY2(plainXvfb_.start(kScreen.width(), kScreen.height(), 24,
-                                  {QStringLiteral("-extension"), QStringLiteral("MIT-SHM")}),
+                                  {QStringLiteral("-extension"), QStringLiteral("MIT-SHM"),
+                                   QStringLiteral("-extension"), QStringLiteral("RANDR")}),
                  qPrintable(plainXvfb_.error()));
         environment.insert(QStringLiteral("DISPLAY"), plainXvfb_.display());
         plainDesktop_ = createDesktopBackend(QStringLiteral("x11"), environment);
@@ -165,65 +213,136 @@ private Q_SLOTS:
         QCOMPARE(pixels.pixel(390, 290), qRgb(0, 0, 255));
     }
 
-    // Set the way the engine does: the picture first, then colour and style where they differ,
-    // each of which draws the recorded picture again.
+    // Set in one change, as the engine does, or by the single operations, the way applying
+    // the options does: the picture first, then colour and style where they differ, each of
+    // which draws the recorded picture again.
     void placement_data() {
         QTest::addColumn<bool>("sharedMemory");
-        QTest::addColumn<QSize>("pictureSize");
+        QTest::addColumn<bool>("oneChange");
+        QTest::addColumn<QString>("picture");
         QTest::addColumn<int>("style");
         QTest::addColumn<DesktopColor>("colour");
         QTest::addColumn<Samples>("samples");
 
+        const QString folder = folder_.path();
+        const QString small = makeHalvesJpeg(folder, QSize(100, 60));
+        const QString large = makeHalvesJpeg(folder, QSize(1000, 800));
+        const QString larger = makeHalvesJpeg(folder, QSize(1600, 1200));
         const QRgb green = qRgb(0, 255, 0);
         for (const bool shared : {true, false}) {
             const char* how = shared ? "shared memory" : "requests";
             QTest::addRow("%s, %s", "centre on a colour", how)
-                << shared << QSize(100, 60) << 0 << DesktopColor(0x0000FF00)
+                << shared << shared << small << 0 << DesktopColor(0x0000FF00)
                 << Samples{{{10, 10}, green},   {{149, 150}, green}, {{175, 150}, kRed},
                            {{225, 150}, kBlue}, {{251, 150}, green}, {{200, 115}, green},
                            {{200, 185}, green}};
             QTest::addRow("%s, %s", "tile", how)
-                << shared << QSize(100, 60) << 1 << DesktopColor(0x0000FF00)
+                << shared << !shared << small << 1 << DesktopColor(0x0000FF00)
                 << Samples{{{25, 30}, kRed}, {{75, 30}, kBlue},   {{125, 30}, kRed},
                            {{25, 90}, kRed}, {{375, 270}, kBlue}, {{325, 290}, kRed}};
             QTest::addRow("%s, %s", "stretch", how)
-                << shared << QSize(100, 60) << 2 << DesktopColor(0x000000FF)
+                << shared << shared << small << 2 << DesktopColor(0x000000FF)
                 << Samples{
                        {{5, 5}, kRed}, {{190, 295}, kRed}, {{210, 5}, kBlue}, {{395, 295}, kBlue}};
             QTest::addRow("%s, %s", "centre of a picture larger than the screen", how)
-                << shared << QSize(1000, 800) << 0 << DesktopColor(0x0000FF00)
+                << shared << !shared << large << 0 << DesktopColor(0x0000FF00)
                 << Samples{
                        {{5, 5}, kRed}, {{190, 295}, kRed}, {{210, 5}, kBlue}, {{395, 295}, kBlue}};
             QTest::addRow("%s, %s", "tile of a picture larger than the screen", how)
-                << shared << QSize(1000, 800) << 1 << DesktopColor(0x0000FF00)
+                << shared << shared << large << 1 << DesktopColor(0x0000FF00)
                 << Samples{{{5, 5}, kRed}, {{395, 295}, kRed}};
             QTest::addRow("%s, %s", "stretch of a large picture", how)
-                << shared << QSize(1600, 1200) << 2 << DesktopColor(0x0000FF00)
+                << shared << !shared << larger << 2 << DesktopColor(0x0000FF00)
                 << Samples{
                        {{5, 5}, kRed}, {{190, 295}, kRed}, {{210, 5}, kBlue}, {{395, 295}, kBlue}};
+            QTest::addRow("%s, %s", "fit of a wide picture", how)
+                << shared << shared << large << 3 << DesktopColor(0x0000FF00)
+                << Samples{{{5, 150}, green},   {{395, 150}, green}, {{20, 150}, kRed},
+                           {{380, 150}, kBlue}, {{100, 5}, kRed},    {{300, 294}, kBlue}};
+        }
+
+        // Upright whatever the camera's orientation: a phone's 6 and 8 lie on their side as
+        // stored, 3 upside down. The 400 x 300 screen shows the 128 x 64 quarters picture ...
+        const QList<std::pair<int, Samples>> placed{
+            // ... at (136, 118) - (264, 182)
+            {0,
+             {{{176, 134}, kRed},
+              {{232, 134}, kBlue},
+              {{176, 166}, kGreen},
+              {{232, 166}, kWhite},
+              {{144, 150}, kYellow},
+              {{10, 10}, kGrey}}},
+            // ... from the top-left corner on, again and again
+            {1,
+             {{{40, 16}, kRed},
+              {{96, 16}, kBlue},
+              {{40, 48}, kGreen},
+              {{96, 48}, kWhite},
+              {{8, 32}, kYellow},
+              {{168, 80}, kRed},
+              {{296, 240}, kGreen}}},
+            // ... 3.125 times as wide and 4.7 times as high
+            {2,
+             {{{100, 75}, kRed},
+              {{300, 75}, kBlue},
+              {{100, 225}, kGreen},
+              {{300, 225}, kWhite},
+              {{25, 150}, kYellow}}},
+            // ... as 400 x 200 from the top 50 on
+            {3,
+             {{{100, 100}, kRed},
+              {{300, 100}, kBlue},
+              {{100, 200}, kGreen},
+              {{300, 200}, kWhite},
+              {{25, 150}, kYellow},
+              {{200, 20}, kGrey},
+              {{200, 280}, kGrey}}},
+            // ... as 600 x 300 with 100 cut off each side, the stripe with them
+            {4,
+             {{{100, 75}, kRed},
+              {{300, 75}, kBlue},
+              {{100, 225}, kGreen},
+              {{300, 225}, kWhite},
+              {{10, 75}, kRed},
+              {{10, 225}, kGreen}}},
+        };
+        // The unturned one goes the other way, so fit and fill are shown both ways too.
+        for (const int orientation : {1, 3, 6, 8}) {
+            const QString picture = makeQuartersJpeg(folder, orientation);
+            const bool other = orientation == 1;
+            for (const auto& [style, samples] : placed)
+                QTest::addRow("EXIF orientation %d, style %d", orientation, style)
+                    << !other << !other << picture << style << kGreyColour << samples;
         }
     }
 
     void placement() {
         QFETCH(bool, sharedMemory);
-        QFETCH(QSize, pictureSize);
+        QFETCH(bool, oneChange);
+        QFETCH(QString, picture);
         QFETCH(int, style);
         QFETCH(DesktopColor, colour);
         QFETCH(Samples, samples);
-        const QString picture = makeHalvesJpeg(folder_.path(), pictureSize);
         QVERIFY(!picture.isEmpty());
 
         DesktopBackend& desktop = sharedMemory ? *desktop_ : *plainDesktop_;
-
-        QVERIFY(desktop.SetDesktopWallpaper(picture));
-        if (desktop.GetDesktopColor() != colour)
-            QVERIFY(desktop.SetDesktopColor(colour));
-        if (desktop.GetDesktopWallpaperStyle() != style)
-            QVERIFY(desktop.SetDesktopWallpaperStyle(style));
+        X x(sharedMemory ? display() : plainXvfb_.display());
+        x.watchRootProperties();
+        if (oneChange) {
+            QCOMPARE(desktop.ShowWallpaper(picture, colour, style), ShowResult::Shown);
+            // One drawing, however many of picture, colour and style changed.
+            QCOMPARE(x.propertyChanges("_XROOTPMAP_ID"), 1);
+        } else {
+            QVERIFY(desktop.SetDesktopWallpaper(picture));
+            if (desktop.GetDesktopColor() != colour)
+                QVERIFY(desktop.SetDesktopColor(colour));
+            if (desktop.GetDesktopWallpaperStyle() != style)
+                QVERIFY(desktop.SetDesktopWallpaperStyle(style));
+        }
         QCOMPARE(desktop.GetDesktopWallpaperStyle(), style);
         QCOMPARE(desktop.GetDesktopColor(), colour);
 
-        const QImage pixels = X(sharedMemory ? display() : plainXvfb_.display()).rootPixels();
+        const QImage pixels = x.rootPixels();
         QVERIFY(!pixels.isNull());
         for (const Sample& sample : samples) {
             const QRgb seen = pixels.pixel(sample.at);
@@ -233,6 +352,98 @@ private Q_SLOTS:
                                                             .arg(seen, 6, 16)
                                                             .arg(sample.rgb, 6, 16)));
         }
+    }
+
+    // Each monitor shows the picture by itself: two side by side, and a second one that comes
+    // with a larger screen (a laptop docked) while we run, drawn again within about a second.
+    void monitors_data() {
+        QTest::addColumn<bool>("docked");
+        QTest::addColumn<QList<QRect>>("monitors");
+        QTest::addColumn<int>("style");
+        QTest::addColumn<Samples>("samples");
+        // The 100 x 60 halves.
+        const QList<QRect> sideBySide{QRect(0, 0, 1280, 1024), QRect(1280, 0, 1280, 1024)};
+        QTest::newRow("side by side, stretch") << false << sideBySide << 2
+                                               << Samples{{{320, 512}, kRed},
+                                                          {{960, 512}, kBlue},
+                                                          {{1600, 512}, kRed},
+                                                          {{2240, 512}, kBlue}};
+        QTest::newRow("side by side, centre")
+            << false << sideBySide << 0
+            << Samples{{{615, 512}, kRed},   {{665, 512}, kBlue},  {{1895, 512}, kRed},
+                       {{1945, 512}, kBlue}, {{1280, 512}, kGrey}, {{100, 100}, kGrey}};
+        // Unlike the laptop's, so the old background repeated across the larger screen would
+        // not pass for the new one.
+        QTest::newRow("docked at run time, stretch")
+            << true << QList<QRect>{QRect(0, 0, 1000, 1024), QRect(1000, 0, 1560, 1024)} << 2
+            << Samples{{{250, 512}, kRed},
+                       {{750, 512}, kBlue},
+                       {{1700, 512}, kRed},
+                       {{2170, 512}, kBlue}};
+    }
+
+    void monitors() {
+        QFETCH(bool, docked);
+        QFETCH(QList<QRect>, monitors);
+        QFETCH(int, style);
+        QFETCH(Samples, samples);
+        test::XvfbServer server;
+        QVERIFY2(server.start(2560, 1024, 24), qPrintable(server.error()));
+        const auto xrandr = [&server](const QStringList& arguments) {
+            QProcess tool;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("DISPLAY"), server.display());
+            tool.setProcessEnvironment(environment);
+            tool.start(QStringLiteral("xrandr"), arguments);
+            return tool.waitForFinished(10000) && tool.exitCode() == 0;
+        };
+        const auto setMonitors = [&] {
+            for (qsizetype i = 0; i < monitors.size(); ++i) {
+                const QRect& m = monitors[i];
+                if (!xrandr({QStringLiteral("--setmonitor"), QStringLiteral("M%1").arg(i),
+                             QStringLiteral("%1/300x%2/250+%3+%4")
+                                 .arg(m.width())
+                                 .arg(m.height())
+                                 .arg(m.x())
+                                 .arg(m.y()),
+                             i == 0 ? QStringLiteral("screen") : QStringLiteral("none")}))
+                    return false;
+            }
+            return true;
+        };
+        const QRect laptop = monitors.first();
+        if (docked) {
+            // The laptop's own screen alone.
+            const QString width = QString::number(laptop.width());
+            const QString height = QString::number(laptop.height());
+            QVERIFY(xrandr({QStringLiteral("--newmode"), QStringLiteral("laptop"), "0", width, "0",
+                            "0", "0", height, "0", "0", "0"}));
+            QVERIFY(xrandr(
+                {QStringLiteral("--addmode"), QStringLiteral("screen"), QStringLiteral("laptop")}));
+            QVERIFY(xrandr({QStringLiteral("--output"), QStringLiteral("screen"),
+                            QStringLiteral("--mode"), QStringLiteral("laptop"),
+                            QStringLiteral("--fb"), QStringLiteral("%1x%2").arg(width, height)}));
+        } else {
+            QVERIFY(setMonitors());
+        }
+        X11RootDesktop desktop(server.display().toLocal8Bit());
+        QCOMPARE(desktop.ShowWallpaper(makeHalvesJpeg(folder_.path(), QSize(100, 60)), kGreyColour,
+                                       style),
+                 ShowResult::Shown);
+        if (docked) {
+            QVERIFY(setMonitors());
+            QVERIFY(xrandr({QStringLiteral("--fb"), QStringLiteral("2560x1024"),
+                            QStringLiteral("--output"), QStringLiteral("screen"),
+                            QStringLiteral("--mode"), QStringLiteral("2560x1024")}));
+        }
+        const auto shows = [&] {
+            const QImage pixels = test::readRootPixels(server.display());
+            return pixels.width() == 2560 &&
+                   std::all_of(samples.begin(), samples.end(), [&](const Sample& sample) {
+                       return near(pixels.pixel(sample.at), sample.rgb);
+                   });
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(shows(), 1500);
     }
 
     // Both atoms name our pixmap, and the one we set before is freed, not leaked in the server.
@@ -287,6 +498,22 @@ private Q_SLOTS:
         QVERIFY(desktop_->SetDesktopWallpaper(makeHalvesJpeg(folder_.path(), QSize(100, 60))));
         QVERIFY(other.pixmapExists(pixmap));
         QCOMPARE(xcb_connection_has_error(other.get()), 0);
+    }
+
+    // What a start asks before it shows the wallpaper again: whether our picture still shows.
+    void forgottenUnlessOursShows() {
+        const QString picture = makeHalvesJpeg(folder_.path(), QSize(100, 60));
+        QCOMPARE(desktop_->ShowWallpaper(picture, 0, StyleCentre), ShowResult::Shown);
+        QVERIFY(!desktop_->forgotWallpaper(picture));
+        QVERIFY(desktop_->forgotWallpaper(folder_.filePath(QStringLiteral("another.jpg"))));
+        X other(display());
+        const xcb_pixmap_t pixmap = xcb_generate_id(other.get());
+        xcb_create_pixmap(other.get(), other.screen()->root_depth, pixmap, other.root(), 8, 8);
+        xcb_change_property(other.get(), XCB_PROP_MODE_REPLACE, other.root(),
+                            other.atom("_XROOTPMAP_ID"), XCB_ATOM_PIXMAP, 32, 1, &pixmap);
+        std::free(
+            xcb_get_input_focus_reply(other.get(), xcb_get_input_focus(other.get()), nullptr));
+        QVERIFY(desktop_->forgotWallpaper(picture));
     }
 
     // A setter that named its pixmap in both atoms but did not keep it leaves stale ids, and the
@@ -344,7 +571,7 @@ private Q_SLOTS:
     void styleOutsideRangeIsRefused_data() {
         QTest::addColumn<int>("style");
         QTest::newRow("-1") << -1;
-        QTest::newRow("3") << 3;
+        QTest::newRow("5") << 5;
         QTest::newRow("large") << 1000;
     }
 
@@ -371,6 +598,12 @@ private Q_SLOTS:
             << "huge-header.bmp" << QByteArray() << QSize(60000, 60000);
         QTest::newRow("header needing more memory than allowed")
             << "oversized.bmp" << QByteArray() << QSize(15000, 15000);
+        // The drawing's decode is the test decode, and keeps its verdict.
+        const QString whole = folder_.filePath(QStringLiteral("whole.jpg"));
+        QFile jpeg(whole);
+        QVERIFY(test::WriteNoisyJpeg(whole, 300, 200) && jpeg.open(QIODevice::ReadOnly));
+        QTest::newRow("JPEG cut off in its data")
+            << "cut-off.jpg" << jpeg.readAll().chopped(jpeg.size() / 3) << QSize();
     }
 
     void unusablePictureChangesNothing() {
@@ -391,6 +624,7 @@ private Q_SLOTS:
         const QImage pixelsBefore = x.rootPixels();
 
         QVERIFY(!desktop_->SetDesktopWallpaper(path));
+        QCOMPARE(desktop_->ShowWallpaper(path, 0, StyleTile), ShowResult::NotAPicture);
         QCOMPARE(x.pixmapAtom("_XROOTPMAP_ID"), before);
         QVERIFY(x.rootPixels() == pixelsBefore);
         // The recorded picture is still the one a style change draws.
