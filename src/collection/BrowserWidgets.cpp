@@ -7,6 +7,7 @@
 #include "collection/Previews.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -28,12 +29,21 @@ protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
         QStyledItemDelegate::initStyleOption(option, index);
         const bool chain = index.data(FolderListModel::ListIndexRole).toInt() < 0;
-        const QStyle* style = option->widget ? option->widget->style() : QApplication::style();
-        option->icon = style->standardIcon(chain ? QStyle::SP_DirOpenIcon : QStyle::SP_DirIcon);
+        // The style looks its icons up in the icon theme on the disk each time: asked once for
+        // every row painted or measured, that was most of the window's start.
+        if (icons_[0].isNull()) {
+            const QStyle* style = option->widget ? option->widget->style() : QApplication::style();
+            icons_[0] = style->standardIcon(QStyle::SP_DirIcon);
+            icons_[1] = style->standardIcon(QStyle::SP_DirOpenIcon);
+        }
+        option->icon = icons_[chain ? 1 : 0];
         option->features |= QStyleOptionViewItem::HasDecoration;
         option->rect.adjust(index.data(FolderListModel::DepthRole).toInt() * kIndentPerLevel, 0, 0,
                             0);
     }
+
+private:
+    mutable QIcon icons_[2];
 };
 
 // Holds back the Space press from the collection list and turns the releases of Space and

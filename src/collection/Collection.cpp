@@ -60,13 +60,20 @@ QHash<int, QByteArray> Collection::roleNames() const {
     return names;
 }
 
-QString Collection::duplicateKey(const QString& name, const QString& folder) {
-    // A NUL cannot occur in a file name, so the key cannot be ambiguous.
-    QString key = folder + QChar(u'\0') + name;
+Collection::EntryKey Collection::duplicateKey(const QString& name, const QString& folder) {
 #ifdef Q_OS_WIN
-    key = key.toLower();
+    return {folder.toLower(), name.toLower()};
+#else
+    return {folder, name};
 #endif
-    return key;
+}
+
+QString Collection::internFolder(const QString& folder) {
+    const auto known = folders_.constFind(folder);
+    if (known != folders_.cend())
+        return *known;
+    folders_.insert(folder);
+    return folder;
 }
 
 void Collection::forget(const Entry& entry) {
@@ -84,8 +91,9 @@ bool Collection::AppendImage(const QString& name, const QString& folder, qint32 
     beginInsertRows(QModelIndex(), row, row);
     // The placeholder steers SetImageState: a use request then tests the file, a toggle
     // request gives skip.
-    entries_.append({name, folder, requested != 0 ? StateSkip : StateToggle});
-    ++keys_[duplicateKey(name, folder)];
+    const QString shared = internFolder(folder);
+    entries_.append({name, shared, requested != 0 ? StateSkip : StateToggle});
+    ++keys_[duplicateKey(name, shared)];
     endInsertRows();
     SetImageState(row, requested);
     return true;

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QItemSelectionModel>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QTimer>
 
@@ -96,12 +97,27 @@ private:
         QString folder;
         qint32 state;
     };
-    static QString duplicateKey(const QString& name, const QString& folder);
+    // An entry's folder and name as compared for duplicates; elsewhere than on Windows the very
+    // strings of the entry, shared rather than copied.
+    struct EntryKey {
+        QString folder;
+        QString name;
+        friend bool operator==(const EntryKey&, const EntryKey&) = default;
+        friend size_t qHash(const EntryKey& key, size_t seed = 0) {
+            return qHashMulti(seed, key.folder, key.name);
+        }
+    };
+    static EntryKey duplicateKey(const QString& name, const QString& folder);
+    // The one copy of a folder's path that all its entries share.
+    QString internFolder(const QString& folder);
     void forget(const Entry& entry);
 
     QList<Entry> entries_;
     // How often each (name, folder) key occurs; the load may bring duplicates in.
-    QHash<QString, int> keys_;
+    QHash<EntryKey, int> keys_;
+    // The folders of the collection's entries. Entries of one folder (often thousands) share its
+    // path instead of each holding its own copy.
+    QSet<QString> folders_;
     QItemSelectionModel selection_;
     qint32 currentIndex_ = 0;
     bool previewEnabled_ = true;

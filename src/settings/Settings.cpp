@@ -7,6 +7,10 @@
 #include <cmath>
 #include <limits>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace kv {
 namespace {
 
@@ -17,6 +21,14 @@ bool isVolatileName(const QString& name) {
 }
 
 } // namespace
+
+size_t foldedNameHash(const QString& name, size_t seed) {
+    // FNV-1a over the case-folded characters.
+    quint64 hash = 0xcbf29ce484222325ULL ^ seed;
+    for (const QChar c : name)
+        hash = (hash ^ c.toCaseFolded().unicode()) * 0x100000001b3ULL;
+    return size_t(hash);
+}
 
 std::optional<double> parseRealNumber(const QString& text) {
     QString t = text.trimmed();
@@ -78,7 +90,7 @@ QString Settings::readRaw(const QString& name, bool remember) const {
     }
     if (!snapshot_)
         return persistent_.readText(key_, name);
-    QString text = snapshot_->value(name.toLower());
+    QString text = snapshot_->value(FoldedName{name});
     if (remember && mark_)
         known_.insert(name, text);
     return text;
@@ -98,7 +110,7 @@ void Settings::writeRaw(const QString& name, const QString& text, bool remember)
     if (remember && mark_)
         known_.insert(name, text);
     if (snapshot_)
-        snapshot_->insert(name.toLower(), text);
+        snapshot_->insert(FoldedName{name}, text);
 }
 
 QString Settings::ReadSetting(const QString& name, const QString& defaultValue) const {
@@ -187,7 +199,7 @@ bool Settings::writeBatch(const QList<PendingValue>& pending) {
     }
     if (snapshot_) {
         for (const SettingValue& value : changed)
-            snapshot_->insert(value.name.toLower(), value.text);
+            snapshot_->insert(FoldedName{value.name}, value.text);
     }
     return true;
 }
@@ -210,21 +222,27 @@ Settings::Snapshot::Snapshot(Settings& settings)
     // The mark is taken first: a write that slips in before the read only makes the next save
     // write everything.
     const std::optional<quint64> mark = settings_.persistent_.changeMark();
-    const std::optional<QList<SettingValue>> values = settings_.persistent_.readAll(settings_.key_);
+    std::optional<QList<SettingValue>> values = settings_.persistent_.readAll(settings_.key_);
     if (!values)
         return;
     settings_.known_.clear();
     ++settings_.epoch_;
     settings_.mark_ = mark;
-    QHash<QString, QString>& snapshot = settings_.snapshot_.emplace();
+    QHash<FoldedName, QString>& snapshot = settings_.snapshot_.emplace();
     snapshot.reserve(values->size());
-    for (const SettingValue& value : *values)
-        snapshot.insert(value.name.toLower(), value.text);
+    for (SettingValue& value : *values)
+        snapshot.insert(FoldedName{std::move(value.name)}, std::move(value.text));
 }
 
 Settings::Snapshot::~Snapshot() {
-    if (outermost_)
-        settings_.snapshot_.reset();
+    if (!outermost_)
+        return;
+    settings_.snapshot_.reset();
+#ifdef __GLIBC__
+    // The snapshot of a large store is some ten megabytes of small blocks, freed among blocks
+    // that stay; the heap keeps such pages for itself unless asked to give them back.
+    malloc_trim(0);
+#endif
 }
 
 bool Settings::Batch::commit() {

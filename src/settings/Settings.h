@@ -15,6 +15,9 @@ namespace kv {
 // unreadable value reads as the caller's default, in the default's own type. The heartbeat
 // values, rewritten every second, live in a volatile store when one is given, so a resident
 // program does not write to the disk every second.
+// A hash of a value name that ignores case the way the store's comparison does.
+size_t foldedNameHash(const QString& name, size_t seed);
+
 class Settings {
 public:
     explicit Settings(SettingsStore& persistent, SettingsStore* volatileStore = nullptr);
@@ -86,6 +89,17 @@ public:
     quint64 knownEpoch() const { return epoch_; }
 
 private:
+    // A value name hashed and compared without regard to case, as the store compares names,
+    // without making a folded copy of it.
+    struct FoldedName {
+        QString name;
+        friend bool operator==(const FoldedName& a, const FoldedName& b) {
+            return a.name.compare(b.name, Qt::CaseInsensitive) == 0;
+        }
+        friend size_t qHash(const FoldedName& key, size_t seed) {
+            return foldedNameHash(key.name, seed);
+        }
+    };
     struct PendingValue {
         QString name;
         QString text;
@@ -106,8 +120,8 @@ private:
     mutable QHash<QString, QString> known_;
     std::optional<quint64> mark_;
     quint64 epoch_ = 0;
-    // Stored values by name folded to lower case, while a snapshot is open.
-    std::optional<QHash<QString, QString>> snapshot_;
+    // The stored values, while a snapshot is open.
+    std::optional<QHash<FoldedName, QString>> snapshot_;
 };
 
 // Text conversions shared by every reader of stored values.
