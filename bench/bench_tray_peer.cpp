@@ -1,0 +1,21 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The peer of bench_startup: the least a Qt program with a window and a notification-area icon
+// does. It shows a window of the main window's size and an icon, then waits for events.
+#include <QApplication>
+#include <QIcon>
+#include <QPixmap>
+#include <QSystemTrayIcon>
+#include <QWidget>
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QWidget window;
+    window.resize(760, 430);
+    window.setWindowTitle(QStringLiteral("Peer"));
+    window.show();
+    QPixmap picture(16, 16);
+    picture.fill(Qt::darkCyan);
+    QSystemTrayIcon icon{QIcon(picture)};
+    icon.show();
+    return QApplication::exec();
+}
