@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QGuiApplication>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -70,7 +69,8 @@ int measureMemory(const QString& path, DecodeSize size) {
 } // namespace
 
 int main(int argc, char** argv) {
-    QGuiApplication application(argc, argv);
+    // No display needed: decoding needs only the core application and its image plugins.
+    QCoreApplication application(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() == 4 && arguments[1] == QLatin1String("--memory"))
         return measureMemory(arguments[3], arguments[2] == QLatin1String("full")
