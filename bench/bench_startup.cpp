@@ -10,6 +10,8 @@
 #include "settings/SettingsLocation.h"
 #include "settings/SqliteSettingsStore.h"
 
+#include "BenchXvfb.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -251,18 +253,12 @@ int main(int argc, char** argv) {
     }
 
     QProcess xvfb;
-    xvfb.start(QStringLiteral("Xvfb"),
-               {"-displayfd", "1", "-screen", "0", "1920x1080x24", "-nolisten", "tcp", "-noreset"});
-    QByteArray line;
-    while (!line.contains('\n') && xvfb.waitForReadyRead(20000))
-        line += xvfb.readAllStandardOutput();
-    if (line.trimmed().isEmpty()) {
-        std::fprintf(stderr, "Xvfb did not start (package xvfb)\n");
+    const QByteArray display = kv::bench::startXvfb(xvfb);
+    if (display.isEmpty())
         return 1;
-    }
     QTemporaryDir home;
-    Bench bench(program, here + QStringLiteral("/bench_tray_peer"),
-                QStringLiteral(":") + QString::fromLatin1(line.trimmed()), home.path());
+    Bench bench(program, here + QStringLiteral("/bench_tray_peer"), QString::fromLatin1(display),
+                home.path());
 
     std::printf("start to window shown, and resident memory 1 s later (median of %d)\n", kRuns);
     const Sample peer = bench.measurePeer();

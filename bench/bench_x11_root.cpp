@@ -6,6 +6,8 @@
 // Our child also prints the time of the apply alone, without process start-up.
 #include "engine/desktop/X11RootDesktop.h"
 
+#include "BenchXvfb.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QImage>
@@ -122,16 +124,9 @@ int main(int argc, char** argv) {
     }
 
     QProcess xvfb;
-    xvfb.start(QStringLiteral("Xvfb"),
-               {"-displayfd", "1", "-screen", "0", "1920x1080x24", "-nolisten", "tcp", "-noreset"});
-    QByteArray line;
-    while (!line.contains('\n') && xvfb.waitForReadyRead(20000))
-        line += xvfb.readAllStandardOutput();
-    if (line.trimmed().isEmpty()) {
-        std::fprintf(stderr, "Xvfb did not start (package xvfb)\n");
+    const QByteArray display = kv::bench::startXvfb(xvfb);
+    if (display.isEmpty())
         return 1;
-    }
-    const QByteArray display = ":" + line.trimmed();
     std::printf("picture %s (4000x3000 JPEG), screen 1920x1080x24, stretched, median of %d runs\n",
                 qPrintable(picture), runs);
 
