@@ -12,7 +12,6 @@ using kv::Liveness;
 using kv::Settings;
 using kv::test::ManualClock;
 
-Q_DECLARE_METATYPE(Liveness::Verdict)
 Q_DECLARE_METATYPE(Liveness::Command)
 Q_DECLARE_METATYPE(Liveness::CloseOutcome)
 
@@ -43,88 +42,48 @@ private Q_SLOTS:
 
     void normalStart_data() {
         QTest::addColumn<QString>("heartbeat");
-        QTest::addColumn<QString>("pending");
-        QTest::addColumn<QString>("now");
-        QTest::addColumn<Liveness::Verdict>("verdict");
+        QTest::addColumn<bool>("endsNow");
         QTest::addColumn<QString>("command");
         QTest::addColumn<QString>("arguments");
+        QTest::addColumn<QString>("now");
+        QTest::addColumn<QString>("pending");
         QTest::addColumn<bool>("answered"); // a running copy takes a command at its next tick
-        const auto goOn = Liveness::Verdict::GoOn;
-        const auto endNow = Liveness::Verdict::EndNow;
-        QTest::newRow("no copy ever ran") << ""
-                                          << ""
-                                          << "12:00:00.000" << goOn << ""
-                                          << "" << false;
-        QTest::newRow("copy ended") << "0"
-                                    << ""
-                                    << "12:00:00.000" << goOn << ""
-                                    << "" << false;
-        QTest::newRow("fresh") << "43195.5"
-                               << ""
-                               << "12:00:00.000" << endNow << "2"
-                               << "" << false;
-        QTest::newRow("fresh, written with a comma") << "43195,5"
-                                                     << ""
-                                                     << "12:00:00.000" << endNow << "2"
-                                                     << "" << false;
-        QTest::newRow("ten seconds old") << "43190"
-                                         << ""
-                                         << "12:00:00.000" << goOn << ""
-                                         << "" << false;
-        QTest::newRow("killed a minute ago") << "43140"
-                                             << ""
-                                             << "12:00:00.000" << goOn << ""
-                                             << "" << false;
-        QTest::newRow("same instant") << "43200"
-                                      << ""
-                                      << "12:00:00.000" << endNow << "2"
-                                      << "" << false;
-        QTest::newRow("rounded up a little ahead") << "43200.01"
-                                                   << ""
-                                                   << "12:00:00.004" << endNow << "2"
-                                                   << "" << false;
-        QTest::newRow("more than a second ahead is yesterday's") << "43202"
-                                                                 << ""
-                                                                 << "12:00:00.000" << goOn << ""
-                                                                 << "" << false;
-        QTest::newRow("across midnight") << "86398"
-                                         << ""
-                                         << "00:00:03.000" << endNow << "2"
-                                         << "" << false;
-        QTest::newRow("across midnight, stale") << "86380"
-                                                << ""
-                                                << "00:00:03.000" << goOn << ""
-                                                << "" << false;
-        QTest::newRow("hand-edited text") << "soon"
-                                          << ""
-                                          << "12:00:00.000" << goOn << ""
-                                          << "" << false;
-        QTest::newRow("a close left for a copy that is gone") << "43100"
-                                                              << "1"
-                                                              << "12:00:00.000" << goOn << "0"
-                                                              << "" << false;
-        QTest::newRow("next, no copy") << "0"
-                                       << ""
-                                       << "12:00:00.000" << goOn << ""
-                                       << "-next" << false;
-        QTest::newRow("next, taken by the running copy") << "43195.5"
-                                                         << ""
-                                                         << "12:00:00.000" << endNow << "0"
-                                                         << "-NEXT" << true;
-        QTest::newRow("next, a fresh heartbeat but nobody takes it")
-            << "43195.5"
-            << ""
-            << "12:00:00.000" << goOn << "0"
-            << "-next" << false;
+        const auto row = [](const char* name, const char* heartbeat, bool endsNow,
+                            const char* command = "", const char* arguments = "",
+                            const char* now = "12:00:00.000", const char* pending = "",
+                            bool answered = false) {
+            QTest::newRow(name) << QString::fromLatin1(heartbeat) << endsNow
+                                << QString::fromLatin1(command) << QString::fromLatin1(arguments)
+                                << QString::fromLatin1(now) << QString::fromLatin1(pending)
+                                << answered;
+        };
+        row("no copy ever ran", "", false);
+        row("copy ended", "0", false);
+        row("fresh", "43195.5", true, "2");
+        row("fresh, written with a comma", "43195,5", true, "2");
+        row("ten seconds old", "43190", false);
+        row("killed a minute ago", "43140", false);
+        row("same instant", "43200", true, "2");
+        row("rounded up a little ahead", "43200.01", true, "2", "", "12:00:00.004");
+        row("more than a second ahead is yesterday's", "43202", false);
+        row("across midnight", "86398", true, "2", "", "00:00:03.000");
+        row("across midnight, stale", "86380", false, "", "", "00:00:03.000");
+        row("hand-edited text", "soon", false);
+        row("a close left for a copy that is gone", "43100", false, "0", "", "12:00:00.000", "1");
+        row("next, no copy", "0", false, "", "-next");
+        row("next, taken by the running copy", "43195.5", true, "0", "-NEXT", "12:00:00.000", "",
+            true);
+        row("next, a fresh heartbeat but nobody takes it", "43195.5", false, "0", "-next");
     }
     void normalStart() {
         QFETCH(QString, heartbeat);
-        QFETCH(QString, pending);
-        QFETCH(QString, now);
-        QFETCH(Liveness::Verdict, verdict);
+        QFETCH(bool, endsNow);
         QFETCH(QString, command);
         QFETCH(QString, arguments);
+        QFETCH(QString, now);
+        QFETCH(QString, pending);
         QFETCH(bool, answered);
+        const auto verdict = endsNow ? Liveness::Verdict::EndNow : Liveness::Verdict::GoOn;
         if (!heartbeat.isEmpty())
             settings_->WriteSetting(QStringLiteral("LifeTime"), heartbeat);
         if (!pending.isEmpty())
@@ -156,20 +115,20 @@ private Q_SLOTS:
         QTest::addColumn<int>("sleeps");
         QTest::addColumn<QString>("command");
         using Outcome = Liveness::CloseOutcome;
-        QTest::newRow("no copy ever ran")
-            << "" << -1 << -1 << true << Outcome::NotRunning << 0 << "";
-        QTest::newRow("a killed copy's old heartbeat")
-            << "43100" << -1 << -1 << true << Outcome::NotRunning << 0 << "";
-        QTest::newRow("the copy saves and ends")
-            << "43199.5" << 700 << 700 << true << Outcome::Ended << 700 << "0";
-        QTest::newRow("the copy takes long to save")
-            << "43199.5" << 700 << 3500 << true << Outcome::Ended << 3500 << "0";
-        QTest::newRow("the copy's save failed")
-            << "43199.5" << 5 << 6 << false << Outcome::EndedUnsaved << 6 << "0";
-        QTest::newRow("nobody answers") << "43199.5" << -1 << -1 << true << Outcome::NoAnswer
-                                        << Liveness::kCloseWaitAttempts << "0";
-        QTest::newRow("taken, never ended") << "43199.5" << 10 << -1 << true << Outcome::NoAnswer
-                                            << 10 + Liveness::kEndWaitAttempts << "0";
+        const auto row = [](const char* name, const char* heartbeat, int takenAt, int endedAt,
+                            bool saved, Outcome outcome, int sleeps, const char* command) {
+            QTest::newRow(name) << QString::fromLatin1(heartbeat) << takenAt << endedAt << saved
+                                << outcome << sleeps << QString::fromLatin1(command);
+        };
+        row("no copy ever ran", "", -1, -1, true, Outcome::NotRunning, 0, "");
+        row("a killed copy's old heartbeat", "43100", -1, -1, true, Outcome::NotRunning, 0, "");
+        row("the copy saves and ends", "43199.5", 700, 700, true, Outcome::Ended, 700, "0");
+        row("the copy takes long to save", "43199.5", 700, 3500, true, Outcome::Ended, 3500, "0");
+        row("the copy's save failed", "43199.5", 5, 6, false, Outcome::EndedUnsaved, 6, "0");
+        row("nobody answers", "43199.5", -1, -1, true, Outcome::NoAnswer,
+            Liveness::kCloseWaitAttempts, "0");
+        row("taken, never ended", "43199.5", 10, -1, true, Outcome::NoAnswer,
+            10 + Liveness::kEndWaitAttempts, "0");
     }
     void close() {
         QFETCH(QString, heartbeat);
