@@ -55,7 +55,7 @@ const char* const kStyleNames[] = {"centre", "tile", "stretch", "fit", "fill"};
 QString missingPrograms(std::initializer_list<const char*> programs) {
     for (const char* program : programs)
         if (QStandardPaths::findExecutable(QLatin1String(program)).isEmpty())
-            return QStringLiteral("%1 is not installed (see scripts/deps/desktops.txt)")
+            return QStringLiteral("%1 is not installed (scripts/deps lists its package)")
                 .arg(QLatin1String(program));
     return {};
 }
