@@ -4,86 +4,71 @@
 
 #include <QTest>
 
-#include <optional>
-
-Q_DECLARE_METATYPE(std::optional<qint32>)
-Q_DECLARE_METATYPE(std::optional<double>)
+// The conversion a row of the number table checks.
+constexpr int Whole = 0, Real = 1, Single = 2, Text = 3;
 
 class TestSettingsValues : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void wholeNumbers_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<std::optional<qint32>>("expected");
-        QTest::newRow("plain") << "12" << std::optional<qint32>(12);
-        QTest::newRow("negative") << "-5" << std::optional<qint32>(-5);
-        QTest::newRow("spaces") << " 7 " << std::optional<qint32>(7);
-        QTest::newRow("zero as real") << "0.0" << std::optional<qint32>(0);
-        QTest::newRow("half to even, down") << "2.5" << std::optional<qint32>(2);
-        QTest::newRow("half to even, up") << "3.5" << std::optional<qint32>(4);
-        QTest::newRow("decimal comma") << "1,5" << std::optional<qint32>(2);
-        QTest::newRow("letters") << "twelve" << std::optional<qint32>();
-        QTest::newRow("digits then letters") << "12abc" << std::optional<qint32>();
-        QTest::newRow("empty") << "" << std::optional<qint32>();
+    // How stored text reads as a number and how a number is written; an invalid expectation
+    // is "not a number, the default applies".
+    void numbers_data() {
+        QTest::addColumn<int>("conversion");
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QVariant>("expected");
+        const QVariant none;
+        QTest::newRow("whole: plain") << Whole << "12" << QVariant(12);
+        QTest::newRow("whole: negative") << Whole << "-5" << QVariant(-5);
+        QTest::newRow("whole: spaces") << Whole << " 7 " << QVariant(7);
+        QTest::newRow("whole: zero as real") << Whole << "0.0" << QVariant(0);
+        QTest::newRow("whole: half to even, down") << Whole << "2.5" << QVariant(2);
+        QTest::newRow("whole: half to even, up") << Whole << "3.5" << QVariant(4);
+        QTest::newRow("whole: decimal comma") << Whole << "1,5" << QVariant(2);
+        QTest::newRow("whole: letters") << Whole << "twelve" << none;
+        QTest::newRow("whole: digits then letters") << Whole << "12abc" << none;
+        QTest::newRow("whole: empty") << Whole << "" << none;
+        QTest::newRow("whole: not a number") << Whole << "nan" << none;
         // Out of range saturates, so a huge count is clamped like any other, not lost.
-        QTest::newRow("above 32 bits") << "4294967296" << std::optional<qint32>(2147483647);
-        QTest::newRow("below 32 bits") << "-2147483649" << std::optional<qint32>(-2147483647 - 1);
-        QTest::newRow("above 64 bits")
-            << "99999999999999999999" << std::optional<qint32>(2147483647);
-        QTest::newRow("huge real") << "1e300" << std::optional<qint32>(2147483647);
-        QTest::newRow("not a number") << "nan" << std::optional<qint32>();
+        QTest::newRow("whole: above 32 bits") << Whole << "4294967296" << QVariant(2147483647);
+        QTest::newRow("whole: below 32 bits")
+            << Whole << "-2147483649" << QVariant(-2147483647 - 1);
+        QTest::newRow("whole: above 64 bits")
+            << Whole << "99999999999999999999" << QVariant(2147483647);
+        QTest::newRow("whole: huge real") << Whole << "1e300" << QVariant(2147483647);
+        QTest::newRow("real: point") << Real << "1.5" << QVariant(1.5);
+        QTest::newRow("real: comma") << Real << "1,5" << QVariant(1.5);
+        QTest::newRow("real: heartbeat") << Real << "86399.99" << QVariant(86399.99);
+        QTest::newRow("real: exponent") << Real << "1e+07" << QVariant(1e7);
+        QTest::newRow("real: two commas") << Real << "1,5,3" << none;
+        QTest::newRow("real: infinity") << Real << "inf" << none;
+        QTest::newRow("real: words") << Real << "abc" << none;
+        QTest::newRow("single: one and a half") << Single << "1.5" << QVariant("1.5");
+        QTest::newRow("single: whole") << Single << "1" << QVariant("1");
+        QTest::newRow("single: heartbeat") << Single << "86399.99" << QVariant("86399.99");
+        QTest::newRow("single: seven digits") << Single << "1234.56789" << QVariant("1234.568");
+        QTest::newRow("single: negative twips") << Single << "-150" << QVariant("-150");
+        QTest::newRow("text: one") << Text << "1" << QVariant("1");
+        QTest::newRow("text: negative") << Text << "-12" << QVariant("-12");
+        QTest::newRow("text: half to even") << Text << "2.5" << QVariant("2");
+        QTest::newRow("text: rounds") << Text << "6.6" << QVariant("7");
     }
-    void wholeNumbers() {
-        QFETCH(QString, text);
-        QFETCH(std::optional<qint32>, expected);
-        QCOMPARE(kv::parseWholeNumber(text), expected);
-    }
-
-    void realNumbers_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<std::optional<double>>("expected");
-        QTest::newRow("point") << "1.5" << std::optional<double>(1.5);
-        QTest::newRow("comma") << "1,5" << std::optional<double>(1.5);
-        QTest::newRow("heartbeat") << "86399.99" << std::optional<double>(86399.99);
-        QTest::newRow("exponent") << "1e+07" << std::optional<double>(1e7);
-        QTest::newRow("two commas") << "1,5,3" << std::optional<double>();
-        QTest::newRow("infinity") << "inf" << std::optional<double>();
-        QTest::newRow("words") << "abc" << std::optional<double>();
-    }
-    void realNumbers() {
-        QFETCH(QString, text);
-        QFETCH(std::optional<double>, expected);
-        QCOMPARE(kv::parseRealNumber(text), expected);
-    }
-
-    void singlePrecisionWrites_data() {
-        QTest::addColumn<double>("value");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("one and a half") << 1.5 << "1.5";
-        QTest::newRow("whole") << 1.0 << "1";
-        QTest::newRow("heartbeat before midnight") << 86399.99 << "86399.99";
-        QTest::newRow("seven digits") << 1234.56789 << "1234.568";
-        QTest::newRow("negative twips") << -150.0 << "-150";
-    }
-    void singlePrecisionWrites() {
-        QFETCH(double, value);
-        QFETCH(QString, text);
-        QCOMPARE(kv::singlePrecisionText(value), text);
-    }
-
-    void numberText_data() {
-        QTest::addColumn<double>("value");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("one") << 1.0 << "1";
-        QTest::newRow("negative") << -12.0 << "-12";
-        QTest::newRow("half to even") << 2.5 << "2";
-        QTest::newRow("rounds") << 6.6 << "7";
-    }
-    void numberText() {
-        QFETCH(double, value);
-        QFETCH(QString, text);
-        QCOMPARE(kv::NumberText(value), text);
+    void numbers() {
+        QFETCH(int, conversion);
+        QFETCH(QString, input);
+        QFETCH(QVariant, expected);
+        QVariant result;
+        if (conversion == Whole) {
+            if (const auto value = kv::parseWholeNumber(input))
+                result = *value;
+        } else if (conversion == Real) {
+            if (const auto value = kv::parseRealNumber(input))
+                result = *value;
+        } else {
+            const double value = input.toDouble();
+            result = conversion == Single ? kv::singlePrecisionText(value) : kv::NumberText(value);
+        }
+        QCOMPARE(result, expected);
     }
 
     void clampToRange_data() {
