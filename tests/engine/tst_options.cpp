@@ -2,10 +2,8 @@
 #include "collection/Collection.h"
 #include "engine/Options.h"
 #include "settings/Settings.h"
-#include "settings/SqliteSettingsStore.h"
 #include "support/ManualClock.h"
 #include "support/MemorySettingsStore.h"
-#include "support/TestEnvironment.h"
 
 #include <QDir>
 #include <QFile>
@@ -94,51 +92,33 @@ private Q_SLOTS:
     }
 
     void loadLimits_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("stored"); // name=text
         QTest::addColumn<int>("loaded");
-        QTest::newRow("days above 31") << "AutoPeriodDays"
-                                       << "40" << 31;
-        QTest::newRow("minutes below 0") << "AutoPeriodMins"
-                                         << "-5" << 0;
-        QTest::newRow("hour 24 stays") << "AutoTimeHours"
-                                       << "24" << 24;
-        QTest::newRow("hour 25") << "AutoTimeHours"
-                                 << "25" << 24;
-        QTest::newRow("weekday 9") << "AutoTimeWeekday"
-                                   << "9" << 7;
-        QTest::newRow("style 3 is fit") << "Stretch"
-                                        << "3" << 3;
-        QTest::newRow("style 4 is fill") << "Stretch"
-                                         << "4" << 4;
-        QTest::newRow("style 5") << "Stretch"
-                                 << "5" << 4;
-        QTest::newRow("selection -1") << "AutoSelection"
-                                      << "-1" << 0;
-        QTest::newRow("flag 5 becomes 1") << "Automatic"
-                                          << "5" << 1;
-        QTest::newRow("flag 0") << "Automatic"
-                                << "0" << 0;
-        QTest::newRow("flag as text keeps its default") << "Automatic"
-                                                        << "yes" << 1;
-        QTest::newRow("colour without limits") << "Backgroud"
-                                               << "16777215" << 16777215;
-        QTest::newRow("autostart as it is") << "AutoStart"
-                                            << "7" << 7;
-        QTest::newRow("confirm off") << "Confirm3"
-                                     << "0" << 0;
-        QTest::newRow("hours as text") << "AutoTimeHours"
-                                       << "noon" << 12;
-        QTest::newRow("empty value") << "Stretch"
-                                     << "" << 2;
+        QTest::newRow("days above 31") << "AutoPeriodDays=40" << 31;
+        QTest::newRow("minutes below 0") << "AutoPeriodMins=-5" << 0;
+        QTest::newRow("hour 24 stays") << "AutoTimeHours=24" << 24;
+        QTest::newRow("hour 25") << "AutoTimeHours=25" << 24;
+        QTest::newRow("weekday 9") << "AutoTimeWeekday=9" << 7;
+        QTest::newRow("style 3 is fit") << "Stretch=3" << 3;
+        QTest::newRow("style 4 is fill") << "Stretch=4" << 4;
+        QTest::newRow("style 5") << "Stretch=5" << 4;
+        QTest::newRow("selection -1") << "AutoSelection=-1" << 0;
+        QTest::newRow("flag 5 becomes 1") << "Automatic=5" << 1;
+        QTest::newRow("flag 0") << "Automatic=0" << 0;
+        QTest::newRow("flag as text keeps its default") << "Automatic=yes" << 1;
+        QTest::newRow("colour without limits") << "Backgroud=16777215" << 16777215;
+        QTest::newRow("autostart as it is") << "AutoStart=7" << 7;
+        QTest::newRow("confirm off") << "Confirm3=0" << 0;
+        QTest::newRow("hours as text") << "AutoTimeHours=noon" << 12;
+        QTest::newRow("empty value") << "Stretch=" << 2;
     }
     void loadLimits() {
-        QFETCH(QString, name);
-        QFETCH(QString, text);
+        QFETCH(QString, stored);
         QFETCH(int, loaded);
+        const QString name = stored.section(u'=', 0, 0);
         test::MemorySettingsStore store;
         Run run(store);
-        run.settings.WriteSetting(name, text);
+        run.settings.WriteSetting(name, stored.section(u'=', 1));
         const Options& o = run.load();
         for (const OptionDeclaration& option : OptionTable()) {
             if (QString::fromLatin1(option.name) == name) {
@@ -231,94 +211,74 @@ private Q_SLOTS:
         QVERIFY(!ParseStoredDate(QStringLiteral("tomorrow"), QLocale(locale)).isValid());
     }
 
-    void importOfTheSamples() {
-        QTemporaryDir maker;
-        for (const char* name : {"c.jpeg", "b.bmp", "a.jpg", "notes.txt"}) {
-            QFile file(QDir(maker.path()).filePath(QString::fromLatin1(name)));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-        }
-        test::MemorySettingsStore store;
-        {
-            Run first(store);
-            first.settings.WriteSetting(QStringLiteral("JustInstalled"), "1");
-            first.load(maker.path());
-            QCOMPARE(namesOf(first.collection),
-                     (QStringList{QStringLiteral("a.jpg"), QStringLiteral("b.bmp"),
-                                  QStringLiteral("c.jpeg")}));
-            QCOMPARE(first.collection.ImagePath(0), maker.path());
-            QCOMPARE(first.collection.ImageState(0), 1);
-            // The request is cleared by the save that stores the samples, not before.
-            QCOMPARE(first.stored(QStringLiteral("JustInstalled")), QStringLiteral("1"));
-            first.keeper.SaveOptions();
-            QCOMPARE(first.stored(QStringLiteral("JustInstalled")), QStringLiteral("0"));
-            // The new entries are handed to the scan.
-            QVERIFY(first.collection.isScanning());
-            QCOMPARE(first.collection.ScanIndex(), 0);
-            first.collection.ImagesScanTimer().stop();
-            QVERIFY(first.collection.PreviewEnabled());
-        }
-        Run second(store);
-        second.load(maker.path());
-        QCOMPARE(second.collection.rowCount(), 0);
-    }
-
+    // The request to import is the installer's JustInstalled; "made" is a folder of three pictures
+    // and a text file, "samples" the built sample wallpapers, "none" a folder that is not there.
     void importIsAskedFor_data() {
         QTest::addColumn<QString>("justInstalled");
         QTest::addColumn<bool>("noInstaller");
+        QTest::addColumn<QString>("folder");
         QTest::addColumn<bool>("imports");
-        QTest::newRow("zero as a real") << "0.0" << false << false;
-        QTest::newRow("text") << "yes" << false << false;
-        QTest::newRow("missing") << "" << false << false;
-        QTest::newRow("two") << "2" << false << true;
-        QTest::newRow("missing, no installer") << "" << true << true;
-        QTest::newRow("zero, no installer") << "0" << true << false;
+        QTest::newRow("just installed") << "1" << false << "made" << true;
+        QTest::newRow("two") << "2" << false << "made" << true;
+        QTest::newRow("zero as a real") << "0.0" << false << "made" << false;
+        QTest::newRow("text") << "yes" << false << "made" << false;
+        QTest::newRow("missing") << "" << false << "made" << false;
+        QTest::newRow("missing, no installer") << "" << true << "made" << true;
+        QTest::newRow("zero, no installer") << "0" << true << "made" << false;
+        QTest::newRow("the samples") << "1" << false << "samples" << true;
+        // Nothing to import: only the request is cleared.
+        QTest::newRow("sample folder missing") << "1" << false << "none" << true;
     }
     void importIsAskedFor() {
         QFETCH(QString, justInstalled);
         QFETCH(bool, noInstaller);
+        QFETCH(QString, folder);
         QFETCH(bool, imports);
-        const QString samples =
-            QDir(qEnvironmentVariable("KV_BUILD_DIR")).filePath(QStringLiteral("Moravelstone"));
-        if (!QFileInfo(samples).isDir())
-            QSKIP("the sample wallpapers have not been built");
+        QTemporaryDir made;
+        for (const char* name : {"c.jpeg", "b.bmp", "a.jpg", "notes.txt"})
+            QVERIFY(QFile(QDir(made.path()).filePath(QLatin1String(name))).open(QFile::WriteOnly));
+        QString maker = made.path();
+        if (folder == QLatin1String("samples")) {
+            maker =
+                QDir(qEnvironmentVariable("KV_BUILD_DIR")).filePath(QStringLiteral("Moravelstone"));
+            if (!QFileInfo(maker).isDir())
+                QSKIP("the sample wallpapers have not been built");
+        } else if (folder == QLatin1String("none")) {
+            maker = QStringLiteral("/no/such/Moravelstone");
+        }
         test::MemorySettingsStore store;
         Run run(store);
         run.settings.WriteSetting(QStringLiteral("JustInstalled"), justInstalled);
         run.keeper.setImportWhenUnmarked(noInstaller);
-        run.load(samples);
-        run.collection.ImagesScanTimer().stop();
-        QCOMPARE(run.collection.rowCount() > 0, imports);
-        if (imports) {
-            QVERIFY(run.collection.rowCount() >= 4);
+        run.load(maker);
+        const QStringList names = namesOf(run.collection);
+        if (!imports || folder == QLatin1String("none")) {
+            QVERIFY(names.isEmpty());
+        } else if (folder == QLatin1String("made")) {
+            QCOMPARE(names, (QStringList{"a.jpg", "b.bmp", "c.jpeg"}));
+            QCOMPARE(run.collection.ImagePath(0), maker);
+            QCOMPARE(run.collection.ImageState(0), StateUse);
+        } else {
+            QVERIFY(names.size() >= 4);
+            QCOMPARE(names.filter(QStringLiteral(".bmp")).size(), 1);
             for (int i = 0; i < run.collection.rowCount(); ++i) {
-                QImageReader reader(run.collection.ImageFullPath(i));
-                QVERIFY2(reader.size().width() >= 1920 && reader.size().height() >= 1080,
-                         qPrintable(run.collection.ImageFullPath(i)));
+                const QSize size = QImageReader(run.collection.ImageFullPath(i)).size();
+                QVERIFY2(size.width() >= 1920 && size.height() >= 1080, qPrintable(names[i]));
             }
-            QVERIFY(namesOf(run.collection).filter(QStringLiteral(".bmp")).size() == 1);
         }
-        // Only an import clears the request; anything else is left as it was.
+        // The new entries are handed to the scan.
+        QCOMPARE(run.collection.isScanning(), !names.isEmpty());
+        QCOMPARE(run.collection.ScanIndex(), 0);
+        run.collection.ImagesScanTimer().stop();
+        // The request is cleared by the save that stores the samples, not before; anything but
+        // an import leaves it as it was.
+        QCOMPARE(run.stored(QStringLiteral("JustInstalled")), justInstalled);
         run.keeper.SaveOptions();
         QCOMPARE(run.stored(QStringLiteral("JustInstalled")),
                  imports ? QStringLiteral("0") : justInstalled);
-    }
-
-    void missingSampleFolderOnlyClearsTheRequest() {
-        test::MemorySettingsStore store;
-        Run run(store);
-        run.settings.WriteSetting(QStringLiteral("JustInstalled"), "1");
-        run.load(QStringLiteral("/no/such/Moravelstone"));
-        QCOMPARE(run.collection.rowCount(), 0);
-        run.keeper.SaveOptions();
-        QCOMPARE(run.stored(QStringLiteral("JustInstalled")), QStringLiteral("0"));
-    }
-
-    void firstStartOnANewStoreCountsAsJustInstalled() {
-        test::TestEnvironment environment;
-        const auto created = SqliteSettingsStore::open(environment.persistentStorePath());
-        QCOMPARE(created->opened(), SqliteSettingsStore::Opened::Created);
-        const auto reopened = SqliteSettingsStore::open(environment.persistentStorePath());
-        QCOMPARE(reopened->opened(), SqliteSettingsStore::Opened::Existing);
+        Run again(store);
+        again.load(maker);
+        QCOMPARE(again.collection.rowCount(), 0);
     }
 };
 
