@@ -21,111 +21,82 @@ class TestCollection : public QObject {
         QFile file(QDir(folder()).filePath(name));
         QVERIFY(file.open(QIODevice::WriteOnly));
     }
-    void remove(const QString& name) { QFile::remove(QDir(folder()).filePath(name)); }
-
-    // A row in the given state: present.jpg exists, absent.jpg does not.
-    void appendInState(Collection& collection, qint32 state) {
-        touch(QStringLiteral("present.jpg"));
-        collection.AppendImage(QStringLiteral("present.jpg"), folder(), state);
-        QCOMPARE(collection.ImageState(collection.rowCount() - 1), state);
-    }
 
 private Q_SLOTS:
-    void appendStoresTheRequestedState_data() {
+    // current -1: the entry is appended with the state asked for; otherwise the state is asked
+    // of an entry in state current. The file is "file", "none" or a "folder" of that name.
+    void stateChanges_data() {
+        QTest::addColumn<qint32>("current");
         QTest::addColumn<qint32>("requested");
-        QTest::addColumn<bool>("fileExists");
-        QTest::addColumn<qint32>("stored");
-        QTest::newRow("use, file present") << 1 << true << 1;
-        QTest::newRow("use, file deleted meanwhile") << 1 << false << 3;
-        QTest::newRow("negative acts as use") << -4 << true << 1;
-        QTest::newRow("negative, file absent") << -4 << false << 3;
-        QTest::newRow("toggle gives skip") << 0 << false << 2;
-        QTest::newRow("skip is not tested") << 2 << false << 2;
-        QTest::newRow("missing is not tested") << 3 << true << 3;
-        QTest::newRow("above 3 is missing") << 7 << true << 3;
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<qint32>("result");
+        QTest::newRow("append use, file present") << -1 << 1 << "file" << 1;
+        QTest::newRow("append use, file deleted meanwhile") << -1 << 1 << "none" << 3;
+        QTest::newRow("append use, a folder of that name") << -1 << 1 << "folder" << 3;
+        QTest::newRow("append negative acts as use") << -1 << -4 << "file" << 1;
+        QTest::newRow("append negative, file absent") << -1 << -4 << "none" << 3;
+        QTest::newRow("append toggle gives skip") << -1 << 0 << "none" << 2;
+        QTest::newRow("append skip is not tested") << -1 << 2 << "none" << 2;
+        QTest::newRow("append missing is not tested") << -1 << 3 << "file" << 3;
+        QTest::newRow("append above 3 is missing") << -1 << 7 << "file" << 3;
+        QTest::newRow("1 toggle") << 1 << 0 << "file" << 2;
+        QTest::newRow("1 use, even if absent") << 1 << 1 << "none" << 1;
+        QTest::newRow("1 skip") << 1 << 2 << "file" << 2;
+        QTest::newRow("1 missing") << 1 << 3 << "file" << 3;
+        QTest::newRow("2 toggle, present") << 2 << 0 << "file" << 1;
+        QTest::newRow("2 toggle, absent") << 2 << 0 << "none" << 3;
+        QTest::newRow("2 use, present") << 2 << 1 << "file" << 1;
+        QTest::newRow("2 use, absent") << 2 << 1 << "none" << 3;
+        QTest::newRow("2 skip") << 2 << 2 << "none" << 2;
+        QTest::newRow("2 missing") << 2 << 3 << "file" << 3;
+        QTest::newRow("3 toggle gives skip") << 3 << 0 << "file" << 2;
+        QTest::newRow("3 use, back") << 3 << 1 << "file" << 1;
+        QTest::newRow("3 use, still absent") << 3 << 1 << "none" << 3;
+        QTest::newRow("3 skip") << 3 << 2 << "none" << 2;
+        // requests outside 0..3 are clamped
+        QTest::newRow("below 0 is toggle") << 1 << -9 << "file" << 2;
+        QTest::newRow("above 3 is missing") << 2 << 12 << "file" << 3;
     }
-    void appendStoresTheRequestedState() {
+    void stateChanges() {
+        QFETCH(qint32, current);
         QFETCH(qint32, requested);
-        QFETCH(bool, fileExists);
-        QFETCH(qint32, stored);
-        const QString name = QStringLiteral("append-%1.jpg").arg(QTest::currentDataTag());
-        if (fileExists)
-            touch(name);
+        QFETCH(QString, file);
+        QFETCH(qint32, result);
+        const QString name = QStringLiteral("entry-%1.jpg").arg(QTest::currentDataTag());
+        QFile present(QDir(folder()).filePath(name));
+        QVERIFY(present.open(QIODevice::WriteOnly));
         Collection collection;
-        QVERIFY(collection.AppendImage(name, folder(), requested));
-        QCOMPARE(collection.ImageState(0), stored);
+        if (current >= 0) {
+            collection.AppendImage(name, folder(), current);
+            QCOMPARE(collection.ImageState(0), current);
+        }
+        present.remove();
+        if (file == QLatin1String("file"))
+            QVERIFY(present.open(QIODevice::WriteOnly));
+        else if (file == QLatin1String("folder"))
+            QVERIFY(QDir(folder()).mkpath(name));
+        if (current >= 0)
+            collection.SetImageState(0, requested);
+        else
+            QVERIFY(collection.AppendImage(name, folder(), requested));
+        QCOMPARE(collection.ImageState(0), result);
         QCOMPARE(collection.ImageFileName(0), name);
         QCOMPARE(collection.ImagePath(0), folder());
     }
 
-    void stateTransitions_data() {
-        QTest::addColumn<qint32>("current");
-        QTest::addColumn<qint32>("requested");
-        QTest::addColumn<bool>("fileExists");
-        QTest::addColumn<qint32>("result");
-        // current 1
-        QTest::newRow("1 toggle") << 1 << 0 << true << 2;
-        QTest::newRow("1 use, even if absent") << 1 << 1 << false << 1;
-        QTest::newRow("1 skip") << 1 << 2 << true << 2;
-        QTest::newRow("1 missing") << 1 << 3 << true << 3;
-        // current 2
-        QTest::newRow("2 toggle, present") << 2 << 0 << true << 1;
-        QTest::newRow("2 toggle, absent") << 2 << 0 << false << 3;
-        QTest::newRow("2 use, present") << 2 << 1 << true << 1;
-        QTest::newRow("2 use, absent") << 2 << 1 << false << 3;
-        QTest::newRow("2 skip") << 2 << 2 << false << 2;
-        QTest::newRow("2 missing") << 2 << 3 << true << 3;
-        // current 3
-        QTest::newRow("3 toggle gives skip") << 3 << 0 << true << 2;
-        QTest::newRow("3 use, back") << 3 << 1 << true << 1;
-        QTest::newRow("3 use, still absent") << 3 << 1 << false << 3;
-        QTest::newRow("3 skip") << 3 << 2 << false << 2;
-        // requests outside 0..3 are clamped
-        QTest::newRow("below 0 is toggle") << 1 << -9 << true << 2;
-        QTest::newRow("above 3 is missing") << 2 << 12 << true << 3;
-    }
-    void stateTransitions() {
-        QFETCH(qint32, current);
-        QFETCH(qint32, requested);
-        QFETCH(bool, fileExists);
-        QFETCH(qint32, result);
-        Collection collection;
-        appendInState(collection, current);
-        if (!fileExists)
-            remove(QStringLiteral("present.jpg"));
-        collection.SetImageState(0, requested);
-        QCOMPARE(collection.ImageState(0), result);
-    }
-
     void onlyAChangedRowIsRedrawn() {
         Collection collection;
-        appendInState(collection, StateUse);
-        appendInState(collection, StateUse);
+        collection.AppendImage(QStringLiteral("a.jpg"), folder(), StateSkip);
+        collection.AppendImage(QStringLiteral("b.jpg"), folder(), StateSkip);
         QSignalSpy changed(&collection, &Collection::dataChanged);
-        collection.SetImageState(1, StateUse);
-        QCOMPARE(changed.count(), 0);
         collection.SetImageState(1, StateSkip);
+        QCOMPARE(changed.count(), 0);
+        collection.SetImageState(1, StateMissing);
         QCOMPARE(changed.count(), 1);
         QCOMPARE(changed[0][0].toModelIndex().row(), 1);
         QCOMPARE(changed[0][1].toModelIndex().row(), 1);
-        collection.SetImageState(5, StateSkip); // outside: nothing
+        collection.SetImageState(5, StateUse); // outside: nothing
         QCOMPARE(changed.count(), 1);
-    }
-
-    void useOnASelectionTestsEachRow() {
-        touch(QStringLiteral("b.jpg"));
-        touch(QStringLiteral("c.jpg"));
-        Collection collection;
-        for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"})
-            collection.AppendImage(QString::fromLatin1(name), folder(), StateSkip);
-        QItemSelectionModel* selection = collection.selectionModel();
-        for (int row : {0, 1, 2})
-            selection->select(collection.index(row), QItemSelectionModel::Select);
-        collection.SetSelectedState(StateUse);
-        QCOMPARE(collection.ImageState(0), 3);
-        QCOMPARE(collection.ImageState(1), 1);
-        QCOMPARE(collection.ImageState(2), 1);
-        QCOMPARE(collection.ImageState(3), 2); // not selected
     }
 
     void removeMovesTheCurrentIndex_data() {
@@ -256,37 +227,6 @@ private Q_SLOTS:
         QCOMPARE(collection.rowCount(), Collection::kMaxEntries);
         QCOMPARE(collection.ImageFileName(Collection::kMaxEntries - 1),
                  QStringLiteral("%1.jpg").arg(Collection::kMaxEntries - 1));
-    }
-
-    void folderCountsAsAbsent() {
-        QVERIFY(QDir(folder()).mkpath(QStringLiteral("dir.jpg")));
-        Collection collection;
-        collection.AppendImage(QStringLiteral("dir.jpg"), folder(), StateUse);
-        QCOMPARE(collection.ImageState(0), 3);
-    }
-
-    void scanRemovesWhatDoesNotDecode() {
-        QImage picture(8, 8, QImage::Format_RGB32);
-        picture.fill(Qt::red);
-        QVERIFY(picture.save(QDir(folder()).filePath(QStringLiteral("good.bmp"))));
-        QFile text(QDir(folder()).filePath(QStringLiteral("text-named.jpg")));
-        QVERIFY(text.open(QIODevice::WriteOnly));
-        text.write("not a picture at all");
-        text.close();
-        Collection collection;
-        collection.AppendImage(QStringLiteral("text-named.jpg"), folder(), 1);
-        collection.AppendImage(QStringLiteral("good.bmp"), folder(), 1);
-        collection.AppendImage(QStringLiteral("gone.jpg"), folder(), 2);
-        QSignalSpy finished(&collection, &Collection::scanFinished);
-        collection.ScanFrom(0);
-        QVERIFY(collection.isScanning());
-        // The ticks are run here one by one instead of waiting for the timer.
-        for (int tick = 0; tick < 10 && collection.isScanning(); ++tick)
-            collection.ImagesScanTimer_Timer();
-        QVERIFY(!collection.isScanning());
-        QCOMPARE(finished.count(), 1);
-        QCOMPARE(collection.rowCount(), 1);
-        QCOMPARE(collection.ImageFileName(0), QStringLiteral("good.bmp"));
     }
 
     void modelStaysConsistent() {

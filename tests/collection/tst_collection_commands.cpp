@@ -265,20 +265,6 @@ private Q_SLOTS:
         QCOMPARE(f.collection.selectionModel()->currentIndex().row(), focusAfter);
     }
 
-    void keysOfTheCollectionList() {
-        Fixture f(folder());
-        fillCollection(f.collection, 3);
-        f.selectRows({1});
-        f.collection.selectionModel()->setCurrentIndex(f.collection.index(1),
-                                                       QItemSelectionModel::NoUpdate);
-        f.commands.ImageName_KeyUp(Qt::Key_A);
-        QCOMPARE(f.collection.ImageState(1), StateSkip);
-        QVERIFY(f.askUser.asked.isEmpty());
-        f.commands.ImageName_KeyUp(Qt::Key_Delete);
-        QCOMPARE(f.askUser.asked.size(), 1);
-        QCOMPARE(f.collection.rowCount(), 2);
-    }
-
     void useSkipAndMarkClicks() {
         Fixture f(folder());
         f.collection.AppendImage(QStringLiteral("gone.jpg"), folder(), StateSkip);
