@@ -147,28 +147,20 @@ private Q_SLOTS:
 
     void duplicatesFollowThePlatformRule_data() {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("folderSuffix");
         QTest::addColumn<bool>("added");
-        QTest::newRow("same pair") << "a.jpg"
-                                   << "/pics" << false;
-        QTest::newRow("same name, other folder") << "a.jpg"
-                                                 << "/other" << true;
-        QTest::newRow("trailing separator is another folder") << "a.jpg"
-                                                              << "/pics/" << true;
+        QTest::addColumn<QString>("folderSuffix");
+        QTest::newRow("same pair") << "a.jpg" << false << "/pics";
+        QTest::newRow("same name, other folder") << "a.jpg" << true << "/other";
+        QTest::newRow("trailing separator is another folder") << "a.jpg" << true << "/pics/";
 #ifdef Q_OS_WIN
-        QTest::newRow("case differs") << "A.JPG"
-                                      << "/PICS" << false;
+        QTest::newRow("case differs") << "A.JPG" << false << "/PICS";
 #else
         // Two different files on this platform, both belong in the collection.
-        QTest::newRow("case differs") << "A.JPG"
-                                      << "/pics" << true;
-        QTest::newRow("folder case differs") << "a.jpg"
-                                             << "/PICS" << true;
+        QTest::newRow("case differs") << "A.JPG" << true << "/pics";
+        QTest::newRow("folder case differs") << "a.jpg" << true << "/PICS";
 #endif
-        QTest::newRow("empty name") << ""
-                                    << "/pics" << false;
-        QTest::newRow("empty folder") << "b.jpg"
-                                      << "" << false;
+        QTest::newRow("empty name") << "" << false << "/pics";
+        QTest::newRow("empty folder") << "b.jpg" << false << "";
     }
     void duplicatesFollowThePlatformRule() {
         QFETCH(QString, name);

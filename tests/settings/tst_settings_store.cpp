@@ -114,25 +114,18 @@ private Q_SLOTS:
     }
 
     void valuesOfOtherKindsReadAsMissing_data() {
-        QTest::addColumn<QString>("sqlValue");
-        QTest::addColumn<QString>("storedType");
-        QTest::newRow("integer") << "42"
-                                 << "integer";
-        QTest::newRow("real") << "1.5"
-                              << "real";
-        QTest::newRow("blob") << "x'414243'"
-                              << "blob";
-        QTest::newRow("null") << "NULL"
-                              << "null";
-        QTest::newRow("empty text") << "''"
-                                    << "text";
+        QTest::addColumn<QStringList>("value"); // as SQL, and its type there
+        QTest::newRow("integer") << QStringList{"42", "integer"};
+        QTest::newRow("real") << QStringList{"1.5", "real"};
+        QTest::newRow("blob") << QStringList{"x'414243'", "blob"};
+        QTest::newRow("null") << QStringList{"NULL", "null"};
+        QTest::newRow("empty text") << QStringList{"''", "text"};
     }
     void valuesOfOtherKindsReadAsMissing() {
-        QFETCH(QString, sqlValue);
-        QFETCH(QString, storedType);
+        QFETCH(QStringList, value);
         SqliteSettingsStore::open(storePath());
-        rawInsert(storePath(), QStringLiteral("WN"), sqlValue);
-        QCOMPARE(rawValue(storePath(), QStringLiteral("WN"), "typeof(data)"), storedType);
+        rawInsert(storePath(), QStringLiteral("WN"), value[0]);
+        QCOMPARE(rawValue(storePath(), QStringLiteral("WN"), "typeof(data)"), value[1]);
 
         Settings& settings = openSettings();
         QCOMPARE(settings.ReadSetting(QStringLiteral("WN"), 7), 7);
