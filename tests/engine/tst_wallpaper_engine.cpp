@@ -437,90 +437,97 @@ private Q_SLOTS:
         failWith(5);
     }
 
-    void computeNextChange_data() {
-        QTest::addColumn<bool>("timeMode");
-        QTest::addColumn<QList<int>>("setting"); // period d,h,m or time h,m,weekday
-        QTest::addColumn<QDateTime>("last");
-        QTest::addColumn<QDateTime>("next");
-        QTest::newRow("period 1 hour")
-            << false << QList<int>{0, 1, 0} << at(5, 3, 10, 0) << at(5, 3, 11, 0);
-        QTest::newRow("period 2 days 3 hours 4 minutes")
-            << false << QList<int>{2, 3, 4} << at(5, 3, 22, 58) << at(5, 6, 2, 2);
-        QTest::newRow("empty period is an hour")
-            << false << QList<int>{0, 0, 0} << at(5, 3, 10, 0) << at(5, 3, 11, 0);
-        QTest::newRow("every day, last change yesterday at the time")
-            << true << QList<int>{8, 30, 0} << at(5, 2, 8, 30) << at(5, 3, 8, 30);
-        QTest::newRow("every day, last change today at the time")
-            << true << QList<int>{8, 30, 0} << at(5, 3, 8, 30) << at(5, 4, 8, 30);
-        QTest::newRow("Monday, from a Wednesday")
-            << true << QList<int>{8, 30, 2} << at(5, 6, 9, 0) << at(5, 11, 8, 30);
-        QTest::newRow("Sunday, on a Sunday before the time")
-            << true << QList<int>{8, 30, 1} << at(5, 3, 7, 0) << at(5, 3, 8, 30);
-        QTest::newRow("hour 24") << true << QList<int>{24, 15, 0} << at(5, 3, 10, 0)
-                                 << at(5, 4, 0, 15);
-    }
-    void computeNextChange() {
-        QFETCH(bool, timeMode);
-        QFETCH(QList<int>, setting);
-        QFETCH(QDateTime, last);
-        QFETCH(QDateTime, next);
-        Bench bench;
-        if (timeMode)
-            bench.timeMode(setting[0], setting[1], setting[2]);
-        else
-            bench.periodMode(setting[0], setting[1], setting[2]);
-        bench.options.AutoChangeDate = last.date();
-        bench.options.AutoChangeTime = last.time();
-        bench.engine.ComputeNextChange();
-        QCOMPARE(bench.engine.NextChange().date(), next.date());
-        QCOMPARE(bench.engine.NextChange().time(), next.time());
-    }
-
-    // Interval 0: the timer is off, however long overdue the change is.
-    void changeTimerTick_data() {
+    // One application of the options at `now`: the next change, the timer's interval and whether
+    // a change was due. The setting is a period (days, hours, minutes) or a time (hours, minutes,
+    // weekday); interval 0 means the timer is off, however long overdue the change is.
+    void nextChangeAndTick_data() {
         QTest::addColumn<QString>("mode");
-        QTest::addColumn<QList<int>>("period"); // days, hours, minutes; last change 3 May 10:00
+        QTest::addColumn<QList<int>>("setting");
+        QTest::addColumn<QDateTime>("last");
         QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<QDateTime>("next");
         QTest::addColumn<int>("interval");
         QTest::addColumn<bool>("changed");
         const QList<int> hour{0, 1, 0};
-        QTest::newRow("a minute before") << "period" << hour << at(5, 3, 10, 59) << 6000 << false;
+        const QList<int> halfPastEight{8, 30, 0};
+        const QDateTime ten = at(5, 3, 10, 0);
+        const QDateTime eleven = at(5, 3, 11, 0);
+        QTest::newRow("period 1 hour")
+            << "period" << hour << ten << ten << eleven << 30000 << false;
+        QTest::newRow("period 2 days 3 hours 4 minutes")
+            << "period" << QList<int>{2, 3, 4} << at(5, 3, 22, 58) << at(5, 3, 22, 58)
+            << at(5, 6, 2, 2) << 30000 << false;
+        QTest::newRow("empty period is an hour")
+            << "period" << QList<int>{0, 0, 0} << ten << ten << eleven << 30000 << false;
+        QTest::newRow("every day, last change yesterday at the time")
+            << "time" << halfPastEight << at(5, 2, 8, 30) << at(5, 2, 8, 30) << at(5, 3, 8, 30)
+            << 30000 << false;
+        QTest::newRow("every day, last change today at the time")
+            << "time" << halfPastEight << at(5, 3, 8, 30) << at(5, 3, 8, 30) << at(5, 4, 8, 30)
+            << 30000 << false;
+        QTest::newRow("Monday, from a Wednesday")
+            << "time" << QList<int>{8, 30, 2} << at(5, 6, 9, 0) << at(5, 6, 9, 0)
+            << at(5, 11, 8, 30) << 30000 << false;
+        QTest::newRow("Sunday, on a Sunday before the time")
+            << "time" << QList<int>{8, 30, 1} << at(5, 3, 7, 0) << at(5, 3, 7, 0) << at(5, 3, 8, 30)
+            << 30000 << false;
+        QTest::newRow("hour 24") << "time" << QList<int>{24, 15, 0} << ten << ten << at(5, 4, 0, 15)
+                                 << 30000 << false;
+        QTest::newRow("a minute before")
+            << "period" << hour << ten << at(5, 3, 10, 59) << eleven << 6000 << false;
         QTest::newRow("two seconds before")
-            << "period" << hour << at(5, 3, 10, 59, 58) << 200 << false;
-        QTest::newRow("at the moment") << "period" << hour << at(5, 3, 11, 0) << 200 << false;
-        QTest::newRow("a second after") << "period" << hour << at(5, 3, 11, 0, 1) << 15000 << true;
-        QTest::newRow("hours before") << "period" << hour << at(5, 3, 10, 1) << 30000 << false;
-        QTest::newRow("overdue by two days") << "period" << hour << at(5, 5, 9, 0) << 15000 << true;
+            << "period" << hour << ten << at(5, 3, 10, 59, 58) << eleven << 200 << false;
+        QTest::newRow("at the moment")
+            << "period" << hour << ten << eleven << eleven << 200 << false;
+        QTest::newRow("a second after")
+            << "period" << hour << ten << at(5, 3, 11, 0, 1) << at(5, 3, 12, 0) << 15000 << true;
+        QTest::newRow("hours before")
+            << "period" << hour << ten << at(5, 3, 10, 1) << eleven << 30000 << false;
+        QTest::newRow("overdue by two days")
+            << "period" << hour << ten << at(5, 5, 9, 0) << at(5, 5, 10, 0) << 15000 << true;
         QTest::newRow("next change on a later date")
-            << "period" << QList<int>{2, 0, 0} << at(5, 3, 23, 59) << 30000 << false;
+            << "period" << QList<int>{2, 0, 0} << ten << at(5, 3, 23, 59) << at(5, 5, 10, 0)
+            << 30000 << false;
         QTest::newRow("clock set back a day")
-            << "period" << hour << at(5, 2, 10, 30) << 15000 << true;
+            << "period" << hour << ten << at(5, 2, 10, 30) << at(5, 2, 11, 30) << 15000 << true;
         QTest::newRow("clock set back within the day")
-            << "period" << hour << at(5, 3, 9, 0) << 30000 << false;
-        QTest::newRow("automatic off") << "off" << hour << at(5, 9, 0, 0) << 0 << false;
-        QTest::newRow("logon mode") << "logon" << hour << at(5, 9, 0, 0) << 0 << false;
+            << "period" << hour << ten << at(5, 3, 9, 0) << eleven << 30000 << false;
+        QTest::newRow("automatic off")
+            << "off" << hour << ten << at(5, 9, 0, 0) << QDateTime() << 0 << false;
+        QTest::newRow("logon mode")
+            << "logon" << hour << ten << at(5, 9, 0, 0) << QDateTime() << 0 << false;
     }
-    void changeTimerTick() {
+    void nextChangeAndTick() {
         QFETCH(QString, mode);
-        QFETCH(QList<int>, period);
+        QFETCH(QList<int>, setting);
+        QFETCH(QDateTime, last);
         QFETCH(QDateTime, now);
+        QFETCH(QDateTime, next);
         QFETCH(int, interval);
         QFETCH(bool, changed);
         Bench bench;
         bench.addEntries({1, 1});
-        bench.periodMode(period[0], period[1], period[2]);
+        if (mode == QLatin1String("time"))
+            bench.timeMode(setting[0], setting[1], setting[2]);
+        else
+            bench.periodMode(setting[0], setting[1], setting[2]);
         bench.options.Automatic = mode == QLatin1String("off") ? 0 : 1;
         if (mode == QLatin1String("logon")) {
             bench.options.AutoLogon = 1;
             bench.options.AutoPeriod = 0;
         }
+        bench.options.AutoChangeDate = last.date();
+        bench.options.AutoChangeTime = last.time();
         bench.engine.ChangeTimer().start(1000);
         bench.clock.set(now);
         bench.engine.ApplyDesktopOptions();
         QCOMPARE(bench.engine.ChangeTimer().isActive(), interval > 0);
-        if (interval > 0)
-            QCOMPARE(bench.engine.ChangeTimer().interval(), interval);
         QCOMPARE(bench.desktop.wallpaperCalls.size(), changed ? 1 : 0);
+        if (interval == 0)
+            return;
+        QCOMPARE(bench.engine.ChangeTimer().interval(), interval);
+        QCOMPARE(bench.engine.NextChange().date(), next.date());
+        QCOMPARE(bench.engine.NextChange().time(), next.time());
         if (changed) {
             QCOMPARE(bench.engine.LastChange().date(), now.date());
             QCOMPARE(bench.engine.LastChange().time(),
