@@ -278,40 +278,34 @@ private Q_SLOTS:
         QFETCH(Samples, samples);
         test::XvfbServer server;
         QVERIFY2(server.start(2560, 1024, 24), qPrintable(server.error()));
-        const auto xrandr = [&server](const QStringList& arguments) {
+        // Its arguments in one text: none of them holds a space.
+        const auto xrandr = [&server](const QString& arguments) {
             QProcess tool;
-            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-            environment.insert(QStringLiteral("DISPLAY"), server.display());
-            tool.setProcessEnvironment(environment);
-            tool.start(QStringLiteral("xrandr"), arguments);
+            tool.start(QStringLiteral("env"),
+                       QStringList{"DISPLAY=" + server.display(), "xrandr"} + arguments.split(' '));
             return tool.waitForFinished(10000) && tool.exitCode() == 0;
         };
         const auto setMonitors = [&] {
-            for (qsizetype i = 0; i < monitors.size(); ++i) {
-                const QRect& m = monitors[i];
-                if (!xrandr({QStringLiteral("--setmonitor"), QStringLiteral("M%1").arg(i),
-                             QStringLiteral("%1/300x%2/250+%3+%4")
-                                 .arg(m.width())
-                                 .arg(m.height())
-                                 .arg(m.x())
-                                 .arg(m.y()),
-                             i == 0 ? QStringLiteral("screen") : QStringLiteral("none")}))
+            for (qsizetype i = 0; i < monitors.size(); ++i)
+                if (!xrandr(QStringLiteral("--setmonitor M%1 %2/300x%3/250+%4+%5 %6")
+                                .arg(i)
+                                .arg(monitors[i].width())
+                                .arg(monitors[i].height())
+                                .arg(monitors[i].x())
+                                .arg(monitors[i].y())
+                                .arg(i == 0 ? "screen" : "none")))
                     return false;
-            }
             return true;
         };
-        const QRect laptop = monitors.first();
-        if (docked) {
-            // The laptop's own screen alone.
-            const QString width = QString::number(laptop.width());
-            const QString height = QString::number(laptop.height());
-            QVERIFY(xrandr({QStringLiteral("--newmode"), QStringLiteral("laptop"), "0", width, "0",
-                            "0", "0", height, "0", "0", "0"}));
-            QVERIFY(xrandr(
-                {QStringLiteral("--addmode"), QStringLiteral("screen"), QStringLiteral("laptop")}));
-            QVERIFY(xrandr({QStringLiteral("--output"), QStringLiteral("screen"),
-                            QStringLiteral("--mode"), QStringLiteral("laptop"),
-                            QStringLiteral("--fb"), QStringLiteral("%1x%2").arg(width, height)}));
+        const QSize laptop = monitors.first().size();
+        if (docked) { // the laptop's own screen alone
+            QVERIFY(xrandr(QStringLiteral("--newmode laptop 0 %1 0 0 0 %2 0 0 0")
+                               .arg(laptop.width())
+                               .arg(laptop.height())));
+            QVERIFY(xrandr(QStringLiteral("--addmode screen laptop")));
+            QVERIFY(xrandr(QStringLiteral("--output screen --mode laptop --fb %1x%2")
+                               .arg(laptop.width())
+                               .arg(laptop.height())));
         } else {
             QVERIFY(setMonitors());
         }
@@ -319,9 +313,7 @@ private Q_SLOTS:
         QCOMPARE(desktop.ShowWallpaper(halves(), kGreyColour, style), ShowResult::Shown);
         if (docked) {
             QVERIFY(setMonitors());
-            QVERIFY(xrandr({QStringLiteral("--fb"), QStringLiteral("2560x1024"),
-                            QStringLiteral("--output"), QStringLiteral("screen"),
-                            QStringLiteral("--mode"), QStringLiteral("2560x1024")}));
+            QVERIFY(xrandr(QStringLiteral("--fb 2560x1024 --output screen --mode 2560x1024")));
         }
         const auto shows = [&] {
             const QImage pixels = test::readRootPixels(server.display());
