@@ -41,26 +41,18 @@ class TestBrowserWidgets : public QObject {
         Previews previews{collection, browser};
         CollectionCommands commands{collection, browser.files(), previews, &askUser};
         QWidget window;
-        DriveBox* disk;
-        FolderView* folder;
-        FilesView* files;
-        QLabel* imagePreview;
-        QLabel* imageErr;
-        QLineEdit* previewName;
-        QLineEdit* pathText;
-        CollectionView* imageName;
+        DriveBox* disk = new DriveBox(browser, &window);
+        FolderView* folder = new FolderView(browser, &window);
+        FilesView* files = new FilesView(browser, previews, &window);
+        QLabel* imagePreview = new QLabel(&window);
+        QLabel* imageErr = new QLabel(imagePreview);
+        QLineEdit* previewName = new QLineEdit(&window);
+        QLineEdit* pathText = new QLineEdit(&window);
+        CollectionView* imageName = new CollectionView(&window);
 
         explicit Shown(const QList<Drive>& list) {
             drives.list = list;
             browser.reloadDrives();
-            disk = new DriveBox(browser, &window);
-            folder = new FolderView(browser, &window);
-            files = new FilesView(browser, previews, &window);
-            imagePreview = new QLabel(&window);
-            imageErr = new QLabel(imagePreview);
-            previewName = new QLineEdit(&window);
-            pathText = new QLineEdit(&window);
-            imageName = new CollectionView(&window);
             BindPreviewName(previewName, previews);
             BindPathText(pathText, previews);
             imageName->setCollection(collection);

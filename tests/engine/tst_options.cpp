@@ -70,25 +70,16 @@ private Q_SLOTS:
         test::MemorySettingsStore store;
         Run run(store);
         const Options& o = run.load();
-        QCOMPARE(o.Automatic, 1);
-        QCOMPARE(o.AutoLogon, 1); // logon mode only
-        QCOMPARE(o.AutoPeriod, 0);
-        QCOMPARE(o.AutoTime, 0);
-        QCOMPARE(o.AutoPeriodDays, 0); // a period of one hour
-        QCOMPARE(o.AutoPeriodHours, 1);
-        QCOMPARE(o.AutoPeriodMins, 0);
-        QCOMPARE(o.AutoTimeHours, 12); // 12:00 every day
-        QCOMPARE(o.AutoTimeMins, 0);
-        QCOMPARE(o.AutoTimeWeekday, 0);
-        QCOMPARE(o.Stretch, 2);
-        QCOMPARE(o.AutoSelection, 1);
-        QCOMPARE(o.Backgroud, 0);
-        QCOMPARE(o.LastChange(), run.clock.now());
-        QCOMPARE(o.AutoStart, 1);
-        for (int kind = 1; kind <= 4; ++kind)
-            QCOMPARE(*o.Confirm(kind), 1);
+        // Automatic, logon mode only; a period of one hour; 12:00 every day; stretched; random;
+        // black; started with the session; every question asked; the first tab.
+        const QList<int> loaded{
+            o.Automatic,       o.AutoLogon,      o.AutoPeriod,    o.AutoTime,     o.AutoPeriodDays,
+            o.AutoPeriodHours, o.AutoPeriodMins, o.AutoTimeHours, o.AutoTimeMins, o.AutoTimeWeekday,
+            o.Stretch,         o.AutoSelection,  o.Backgroud,     o.AutoStart,    *o.Confirm(1),
+            *o.Confirm(2),     *o.Confirm(3),    *o.Confirm(4),   o.OptTab};
+        QCOMPARE(loaded, (QList<int>{1, 1, 0, 0, 0, 1, 0, 12, 0, 0, 2, 1, 0, 1, 1, 1, 1, 1, 0}));
         QCOMPARE(o.Confirm(5), nullptr);
-        QCOMPARE(o.OptTab, 0);
+        QCOMPARE(o.LastChange(), run.clock.now());
     }
 
     void loadLimits_data() {
