@@ -6,19 +6,14 @@
 #include "app/Liveness.h"
 #include "app/Program.h"
 #include "app/TerminationSignals.h"
+#include "app/WindowsOnDemand.h"
 #include "engine/AskUser.h"
 #include "engine/Clock.h"
 #include "engine/Options.h"
 #include "engine/Random.h"
 #include "settings/Settings.h"
 #include "ui/help/Help.h"
-#include "ui/help/HelpWindow.h"
 #include "ui/help/Hyperlinks.h"
-#include "ui/help/ProgAbout.h"
-#include "ui/main/MainWindow.h"
-#include "ui/message/DialogAskUser.h"
-#include "ui/message/ProgMsg.h"
-#include "ui/options/ProgOpts.h"
 
 #ifdef _WIN32
 #include "engine/desktop/win32/ActiveDesktop.h"
@@ -212,49 +207,29 @@ int launch(int argc, char** argv) {
     ClockSeededRandom random(clock);
     program.setRandom(random);
     OptionsMessageSwitches messageSwitches(program.options().options());
-    MainWindow window;
-    // The main window owns the one message dialog of the run.
-    auto* messageDialog = new ProgMsg(messageSwitches, &window);
-    DialogAskUser askUser(*messageDialog, messageSwitches);
-    // The options dialog is shown without an owner window; it lives until the process ends.
-    ProgOpts optionsDialog(program.options().options());
-    program.savedState().attachDialogs(&optionsDialog, messageDialog);
     Hyperlinks hyperlinks;
+    WindowsOnDemand windows(program, settings, messageSwitches, hyperlinks);
+    AskUser& askUser = windows.askUser();
     // Where nothing on the desktop opens the manual, the program shows it itself.
-    std::unique_ptr<HelpWindow> helpWindow;
-    hyperlinks.setLocalViewer([&hyperlinks, &helpWindow](const QUrl& url) {
-        if (!HelpWindow::isManualPage(url))
-            return false;
-        if (!helpWindow)
-            helpWindow = std::make_unique<HelpWindow>(hyperlinks);
-        return helpWindow->showManual(url);
-    });
-    Help help(settings, askUser, hyperlinks);
+    hyperlinks.setLocalViewer([&windows](const QUrl& url) { return windows.showManual(url); });
     program.setImportWhenUnmarked(importWhenUnmarked);
-    window.attach(program);
     if (!storeProblem.isEmpty() && !commandLine.isNext()) {
         // Said once the window is up, so that the user sees it over the program it concerns.
-        QTimer::singleShot(0, &window, [&askUser, storeProblem] {
+        QTimer::singleShot(0, &windows, [&askUser, storeProblem] {
             askUser.ask(MessageKind::StoreFailed, storeProblem);
         });
     }
     // "-next" answers on standard error: nobody may be there to close a dialog.
     StderrAskUser stderrAskUser;
-    if (!program.Form_Load(commandLine, window,
+    if (!program.Form_Load(commandLine, windows,
                            commandLine.isNext() ? static_cast<AskUser&>(stderrAskUser) : askUser))
         return qMax(program.exitStatus(), program.exitCode());
     // The help and the about box need the folders and the home page the start-up settled.
+    Help& help = windows.help();
     help.setProgramFolder(program.helpFolder());
     help.setHelpFileName(program.helpFileName());
     help.setHomePage(program.savedState().homePage());
-    const QString homePage = program.savedState().homePage();
-    auto* aboutBox = new ProgAbout(Program::kVersionMajor, Program::kVersionMinor,
-                                   ProgAbout::LinksTo(homePage), hyperlinks, &window);
-    aboutBox->setDesktopName(desktop->name());
-    window.setDialogs(&optionsDialog, aboutBox, &help);
-    window.setWebAddress(homePage);
-    QObject::connect(&window, &MainWindow::hyperlinkActivated, &window,
-                     [&hyperlinks](const QString& address) { hyperlinks.OpenHyperlink(address); });
+    windows.setDesktopName(desktop->name());
     QApplication::exec();
     return program.exitCode();
 }

@@ -135,6 +135,7 @@ void SavedState::LoadSavedState(PlacedWindow* window, const QString& makerFolder
     storedEpoch_ = settings_.knownEpoch();
 
     const QRect desktop = window ? window->desktopArea() : QRect();
+    desktop_ = desktop;
     if (window && desktop.isValid()) {
         const QRect frame = window->windowFrame();
         const WindowLimits limits = WindowLimitsFor(
@@ -180,8 +181,21 @@ void SavedState::LoadSavedState(PlacedWindow* window, const QString& makerFolder
 
 void SavedState::attachDialogs(PlacedDialog* optionsDialogWindow,
                                PlacedDialog* messageDialogWindow) {
-    optionsDialogWindow_ = optionsDialogWindow;
-    messageDialogWindow_ = messageDialogWindow;
+    placeAttached(optionsDialog, optionsDialogWindow_, optionsDialogWindow);
+    placeAttached(messageDialog, messageDialogWindow_, messageDialogWindow);
+}
+
+void SavedState::placeAttached(const DialogPosition& position, PlacedDialog*& attached,
+                               PlacedDialog* dialog) const {
+    const bool arrived = dialog && dialog != attached;
+    attached = dialog;
+    if (!arrived || !position.known)
+        return;
+    QPoint twips(position.left, position.top);
+    if (desktop_.isValid())
+        twips = PlaceWithin(position.left, position.top,
+                            WindowLimitsFor(desktop_, dialog->sizeTwips()));
+    dialog->setRestoredPosition(twips);
 }
 
 void SavedState::takePosition(DialogPosition& position, const PlacedDialog* dialog) {

@@ -87,7 +87,9 @@ public:
     // refused it; the stored state is then the previous one.
     bool SaveState(const PlacedWindow* window);
 
-    // The dialogs, once they exist; until then their records stand in for them.
+    // The dialogs, once they exist; until then their records stand in for them. A dialog that
+    // comes after the load starts where its record was placed, kept on the desktop with its own
+    // size.
     void attachDialogs(PlacedDialog* optionsDialogWindow, PlacedDialog* messageDialogWindow);
 
     DialogPosition optionsDialog;
@@ -128,12 +130,16 @@ private:
     void restoreDialog(DialogPosition& position, const QString& xName, const QString& yName,
                        QSize size, const QRect& desktop, PlacedDialog* dialog);
     static void takePosition(DialogPosition& position, const PlacedDialog* dialog);
+    void placeAttached(const DialogPosition& position, PlacedDialog*& attached,
+                       PlacedDialog* dialog) const;
 
     Settings& settings_;
     Collection& collection_;
     OptionsKeeper& options_;
     PlacedDialog* optionsDialogWindow_ = nullptr;
     PlacedDialog* messageDialogWindow_ = nullptr;
+    // The desktop of the last load, in logical pixels; invalid when it placed nothing.
+    QRect desktop_;
     QString restoredFolder_;
     QString restoredDrive_;
     QString shownFolder_;

@@ -35,11 +35,6 @@ namespace kv {
 MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Prog"));
     dragHandles_ = new WindowDragHandles(this);
-    trayIcon_ = new TrayIcon(this);
-    connect(trayIcon_, &TrayIcon::clicked, this, [this](Program::TrayClick click) {
-        if (program_)
-            program_->TrayIcon_MouseMove(click);
-    });
 
     const QStringList headingTexts{QStringLiteral("Wallpaper Collection:"),
                                    QStringLiteral("Add Wallpapers:"),
@@ -112,7 +107,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     connect(settings_, &QPushButton::clicked, this, &MainWindow::Settings_Click);
     connect(about_, &QPushButton::clicked, this, &MainWindow::About_Click);
     orderTabs();
-    resize(sizeHint().expandedTo(QSize(820, 560)));
+    resize(sizeHint().expandedTo(kLeastSize));
 }
 
 void MainWindow::orderTabs() {
@@ -208,25 +203,19 @@ void MainWindow::attach(Program& program) {
             &WallpaperEngine::Set_Click);
 }
 
-void MainWindow::setDialogs(ProgOpts* options, ProgAbout* about, Help* help) {
-    optionsDialog_ = options;
-    aboutBox_ = about;
-    helpService_ = help;
-}
-
 void MainWindow::Settings_Click() {
-    if (optionsDialog_ && program_)
-        kv::Settings_Click(*optionsDialog_, program_->options());
+    if (dialogs_ && program_)
+        kv::Settings_Click(dialogs_->optionsDialog(), program_->options());
 }
 
 void MainWindow::About_Click() {
-    if (aboutBox_)
-        aboutBox_->showModal();
+    if (dialogs_)
+        dialogs_->aboutBox().showModal();
 }
 
 void MainWindow::Help_Click() {
-    if (helpService_)
-        helpService_->Help_Click();
+    if (dialogs_)
+        dialogs_->help().Help_Click();
 }
 
 void MainWindow::ImageMark_Click(int row) {
@@ -290,15 +279,24 @@ bool MainWindow::isWindowVisible() const {
 }
 
 void MainWindow::addTrayIcon() {
+    // Made at the first collapse: a window whose program keeps the icon elsewhere needs none.
+    if (!trayIcon_) {
+        trayIcon_ = new TrayIcon(this);
+        connect(trayIcon_, &TrayIcon::clicked, this, [this](Program::TrayClick click) {
+            if (program_)
+                program_->TrayIcon_MouseMove(click);
+        });
+    }
     trayIcon_->show();
 }
 
 void MainWindow::removeTrayIcon() {
-    trayIcon_->remove();
+    if (trayIcon_)
+        trayIcon_->remove();
 }
 
 QSystemTrayIcon* MainWindow::trayIcon() const {
-    return trayIcon_->qtIcon();
+    return trayIcon_ ? trayIcon_->qtIcon() : nullptr;
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

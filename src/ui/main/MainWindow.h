@@ -3,6 +3,7 @@
 
 #include "app/ProgramWindow.h"
 
+#include <QSize>
 #include <QWidget>
 
 class QLabel;
@@ -24,6 +25,16 @@ class ProgOpts;
 class TrayIcon;
 class WindowDragHandles;
 
+// Where the main window finds what its Settings, About and Help buttons open; each may be built
+// only when first asked for.
+class MainWindowDialogs {
+public:
+    virtual ~MainWindowDialogs() = default;
+    virtual ProgOpts& optionsDialog() = 0;
+    virtual ProgAbout& aboutBox() = 0;
+    virtual Help& help() = 0;
+};
+
 // The main window. Closing or minimising it collapses it; only the exit command ends the program.
 // Left to right: the preview with the program's buttons below it, the collection, the column of
 // collection commands, and the file browser; the selected entry's full name runs along the
@@ -32,11 +43,14 @@ class WindowDragHandles;
 class MainWindow final : public QWidget, public ProgramWindow {
     Q_OBJECT
 public:
+    // The size a new window has, before any is given to it.
+    static constexpr QSize kLeastSize{820, 560};
+
     explicit MainWindow(QWidget* parent = nullptr);
 
     void attach(Program& program);
-    // The windows and help behind the Settings, About and Help buttons; they live for the run.
-    void setDialogs(ProgOpts* options, ProgAbout* about, Help* help);
+    // What the Settings, About and Help buttons open; it outlives the window.
+    void setDialogs(MainWindowDialogs* dialogs) { dialogs_ = dialogs; }
 
     void setTitle(const QString& title) override;
     void showWindow() override;
@@ -106,9 +120,7 @@ private:
     QPushButton* close_ = nullptr;
     TrayIcon* trayIcon_ = nullptr;
     CollectionView* imageName_ = nullptr;
-    ProgOpts* optionsDialog_ = nullptr;
-    ProgAbout* aboutBox_ = nullptr;
-    Help* helpService_ = nullptr;
+    MainWindowDialogs* dialogs_ = nullptr;
     CommandColumn* commands_ = nullptr;
     BrowserPanel* browser_ = nullptr;
     PreviewPanel* preview_ = nullptr;

@@ -10,11 +10,12 @@ int DialogAskUser::ask(MessageKind kind, const QString& message) {
     const int number = static_cast<int>(kind);
     if (MessageSwitches::isSwitchable(number) && switches_.confirm(number) == 0)
         return -1;
-    if (dialog_.isVisible() || dialog_.isBusy())
+    ProgMsg& dialog = dialog_();
+    if (dialog.isVisible() || dialog.isBusy())
         return -1;
-    dialog_.setMessageKind(number);
-    dialog_.setMessage(message);
-    return dialog_.showModal();
+    dialog.setMessageKind(number);
+    dialog.setMessage(message);
+    return dialog.showModal();
 }
 
 } // namespace kv

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Program.h"
+#include "app/WindowsOnDemand.h"
 #include "support/ProgramStores.h"
 #include "support/ScriptedAskUser.h"
 #include "ui/WindowDrag.h"
+#include "ui/help/Hyperlinks.h"
 #include "ui/main/BrowserPanel.h"
 #include "ui/main/CollectionView.h"
 #include "ui/main/CommandColumn.h"
@@ -69,6 +71,27 @@ class TestMainWindow : public QObject {
     };
 
 private Q_SLOTS:
+    // A start that stays in the tray builds no window; showing the main one builds no dialog.
+    void windowsAreBuiltWhenFirstShown() {
+        test::ProgramStores stores;
+        Program program{stores.settings, stores.clock, [] {}, stores.environment.root()};
+        OptionsMessageSwitches switches(program.options().options());
+        Hyperlinks hyperlinks;
+        WindowsOnDemand windows(program, stores.settings, switches, hyperlinks);
+        const QWidgetList before = QApplication::topLevelWidgets();
+        const CommandLine line = CommandLine::parse({QStringLiteral("-logon")});
+        QVERIFY(Program::settleLiveness(stores.settings, stores.clock, line));
+        QVERIFY(program.Form_Load(line, windows, windows.askUser()));
+        QCOMPARE(QApplication::topLevelWidgets(), before);
+        QVERIFY(!windows.builtWindow());
+        program.TrayIcon_MouseMove(Program::TrayClick::LeftPress);
+        QVERIFY(windows.isWindowVisible());
+        QWidgetList built = QApplication::topLevelWidgets();
+        built.removeIf([&before](QWidget* widget) { return before.contains(widget); });
+        QCOMPARE(built, QWidgetList{windows.builtWindow()});
+        QCOMPARE(windows.builtWindow()->windowTitle(), program.windowTitle());
+    }
+
     void everyControlCarriesItsTooltip_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("toolTip");

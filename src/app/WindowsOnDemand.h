@@ -1,0 +1,80 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "app/ProgramWindow.h"
+#include "ui/help/Help.h"
+#include "ui/main/MainWindow.h"
+#include "ui/main/TrayIcon.h"
+#include "ui/message/DialogAskUser.h"
+
+#include <QObject>
+#include <QPoint>
+
+#include <memory>
+
+class QUrl;
+
+namespace kv {
+
+class HelpWindow;
+class Hyperlinks;
+class MessageSwitches;
+class ProgMsg;
+class Program;
+class Settings;
+
+// The program's windows, each built the first time it is shown: a start that stays in the tray
+// has only its icon, and a dialog nobody opens is never made. Until the main window exists its
+// title and position are kept here and given to it when it is built.
+class WindowsOnDemand final : public QObject, public ProgramWindow, public MainWindowDialogs {
+    Q_OBJECT
+public:
+    WindowsOnDemand(Program& program, Settings& settings, MessageSwitches& switches,
+                    Hyperlinks& hyperlinks);
+    ~WindowsOnDemand() override;
+
+    // Asks through the message dialog, built at the first message that shows.
+    AskUser& askUser() { return askUser_; }
+    // Shown in the about box.
+    void setDesktopName(const QString& name) { desktopName_ = name; }
+    // The manual shown by the program itself where nothing on the desktop opens it.
+    bool showManual(const QUrl& url);
+
+    // The main window, built when needed; null until then.
+    MainWindow* builtWindow() const { return window_.get(); }
+    MainWindow& mainWindow();
+    ProgMsg& messageDialog();
+    ProgOpts& optionsDialog() override;
+    ProgAbout& aboutBox() override;
+    // The Help button's service; its folders are set once the start-up has settled them.
+    Help& help() override { return help_; }
+
+    void setTitle(const QString& title) override;
+    void showWindow() override;
+    void hideWindow() override;
+    bool isWindowVisible() const override;
+    void addTrayIcon() override;
+    void removeTrayIcon() override;
+    QRect windowFrame() const override;
+    void moveWindow(const QPoint& topLeftPixels) override;
+    QRect desktopArea() const override;
+
+private:
+    Program& program_;
+    MessageSwitches& switches_;
+    Hyperlinks& hyperlinks_;
+    DialogAskUser askUser_;
+    Help help_;
+    TrayIcon tray_;
+    QString title_;
+    QString desktopName_;
+    QPoint position_;
+    // Destroyed before the window: the message dialog has it as its owner once both exist.
+    std::unique_ptr<MainWindow> window_;
+    std::unique_ptr<ProgMsg> message_;
+    std::unique_ptr<ProgOpts> options_;
+    std::unique_ptr<HelpWindow> helpWindow_;
+    ProgAbout* about_ = nullptr;
+};
+
+} // namespace kv
