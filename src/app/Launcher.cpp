@@ -206,6 +206,7 @@ int launch(int argc, char** argv) {
 #endif
     ClockSeededRandom random(clock);
     program.setRandom(random);
+    program.previews().setDecodeInPool(true);
     OptionsMessageSwitches messageSwitches(program.options().options());
     Hyperlinks hyperlinks;
     WindowsOnDemand windows(program, settings, messageSwitches, hyperlinks);

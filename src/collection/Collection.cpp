@@ -4,12 +4,14 @@
 #include "engine/PictureCheck.h"
 
 #include <QFileInfo>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace kv {
 
 Collection::Collection(QObject* parent) : QAbstractListModel(parent), selection_(this) {
     scanTimer_.setInterval(kScanIntervalMs);
-    connect(&scanTimer_, &QTimer::timeout, this, &Collection::ImagesScanTimer_Timer);
+    connect(&scanTimer_, &QTimer::timeout, this, &Collection::decodeInPool);
+    connect(&scanDecode_, &QFutureWatcher<bool>::finished, this, &Collection::takePoolVerdict);
 }
 
 int Collection::rowCount(const QModelIndex& parent) const {
@@ -219,21 +221,47 @@ void Collection::ScanFrom(qint32 first) {
     scanTimer_.start();
 }
 
-void Collection::ImagesScanTimer_Timer() {
+bool Collection::scanReachedEnd() {
     if (scanIndex_ < 0)
         scanIndex_ = 0;
-    if (scanIndex_ >= entries_.size()) {
-        scanTimer_.stop();
-        Q_EMIT scanFinished();
-        return;
-    }
-    // One decode per tick, so the window never waits for more than one picture. The test is
-    // the one a wallpaper change makes, at the reduced size: it rejects the same files as a
-    // full decode in a fraction of the time.
-    if (!PictureDecodes(ImageFullPath(scanIndex_), DecodeSize::Reduced))
+    if (scanIndex_ < entries_.size())
+        return false;
+    scanTimer_.stop();
+    Q_EMIT scanFinished();
+    return true;
+}
+
+void Collection::takeScanVerdict(bool decodes) {
+    if (!decodes)
         RemoveImage(scanIndex_);
     else
         ++scanIndex_;
+}
+
+void Collection::ImagesScanTimer_Timer() {
+    // The test is the one a wallpaper change makes, at the reduced size: it rejects the same
+    // files as a full decode in a fraction of the time.
+    if (!scanReachedEnd())
+        takeScanVerdict(PictureDecodes(ImageFullPath(scanIndex_), DecodeSize::Reduced));
+}
+
+void Collection::decodeInPool() {
+    // Ticks that come while a picture decodes wait for its verdict.
+    if (scanDecoding_ || scanReachedEnd())
+        return;
+    scanDecoding_ = true;
+    scanPath_ = ImageFullPath(scanIndex_);
+    scanDecode_.setFuture(QtConcurrent::run(
+        [path = scanPath_] { return PictureDecodes(path, DecodeSize::Reduced); }));
+}
+
+void Collection::takePoolVerdict() {
+    scanDecoding_ = false;
+    // The list may have changed or the scan stopped while the picture decoded: a verdict counts
+    // only for the row it was made for, and that row is tested again otherwise.
+    if (isScanning() && scanIndex_ >= 0 && scanIndex_ < entries_.size() &&
+        ImageFullPath(scanIndex_) == scanPath_)
+        takeScanVerdict(scanDecode_.result());
 }
 
 } // namespace kv

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QAbstractListModel>
+#include <QFutureWatcher>
 #include <QHash>
 #include <QItemSelectionModel>
 #include <QList>
@@ -74,12 +75,15 @@ public:
 
     // The incremental scan: one entry per tick of ImagesScanTimer, removing entries whose
     // picture cannot be decoded. The timer's running state is the only record that a scan runs.
+    // The timer's ticks decode in Qt's thread pool, one picture at a time and in row order, and
+    // take each verdict back on this thread, so the window never waits for a picture.
     QTimer& ImagesScanTimer() { return scanTimer_; }
     bool isScanning() const { return scanTimer_.isActive(); }
     qint32 ScanIndex() const { return scanIndex_; }
     void setScanIndex(qint32 index) { scanIndex_ = index; }
     // Makes the scan test the rows from first on (after an addition), restarting it if it runs.
     void ScanFrom(qint32 first);
+    // One tick done at once, decoding on this thread: how Clear tests its first entry.
     void ImagesScanTimer_Timer();
 
     // True when an ordinary file exists at the path; folders (and, on Windows, hidden files)
@@ -111,6 +115,11 @@ private:
     // The one copy of a folder's path that all its entries share.
     QString internFolder(const QString& folder);
     void forget(const Entry& entry);
+    // Stops the scan at the end of the list; true when it stopped.
+    bool scanReachedEnd();
+    void takeScanVerdict(bool decodes);
+    void decodeInPool();
+    void takePoolVerdict();
 
     QList<Entry> entries_;
     // How often each (name, folder) key occurs; the load may bring duplicates in.
@@ -123,6 +132,10 @@ private:
     bool previewEnabled_ = true;
     QTimer scanTimer_;
     qint32 scanIndex_ = 0;
+    // The decode running in the pool, and the file it tests; at most one at a time.
+    QFutureWatcher<bool> scanDecode_;
+    QString scanPath_;
+    bool scanDecoding_ = false;
 };
 
 } // namespace kv

@@ -6,6 +6,7 @@
 #include "collection/Pictures.h"
 
 #include <QDir>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace kv {
 namespace {
@@ -32,6 +33,32 @@ Previews::Previews(Collection& collection, FileBrowserModel& browser, QObject* p
                 if (followFileFocus_)
                     Files_Click();
             });
+}
+
+Previews::~Previews() = default;
+
+void Previews::decode(const QString& path, Outcome outcome) {
+    if (!decodeInPool_) {
+        outcome(path.isEmpty() ? QImage() : DecodePreview(path, previewSize_));
+        return;
+    }
+    auto decoded = std::make_unique<QFutureWatcher<QImage>>();
+    connect(decoded.get(), &QFutureWatcherBase::finished, this, &Previews::takeDecoded);
+    // Nothing to decode still waits its turn, so that outcomes keep the order they were asked in.
+    decoded->setFuture(path.isEmpty() ? QtFuture::makeReadyFuture(QImage())
+                                      : QtConcurrent::run([path, box = previewSize_] {
+                                            return DecodePreview(path, box);
+                                        }));
+    pending_.push_back({std::move(decoded), std::move(outcome)});
+}
+
+void Previews::takeDecoded() {
+    // A picture that arrives before those asked for earlier waits for them.
+    while (!pending_.empty() && pending_.front().decoded->isFinished()) {
+        Pending done = std::move(pending_.front());
+        pending_.pop_front();
+        done.outcome(done.decoded->result());
+    }
 }
 
 void Previews::showPicture(const QImage& picture, const QString& path) {
@@ -83,17 +110,22 @@ void Previews::PreviewBrowsedFile() {
     if (path.isEmpty() || !Collection::FileExists(path))
         return;
     setPreviewName(QString());
-    const QImage picture = DecodePreview(path, previewSize_);
-    showPicture(picture, path);
-    if (!picture.isNull()) {
-        setPreviewName(name);
-        return;
-    }
-    setError(QStringLiteral("Unable to preview file '") + name + QStringLiteral("' !"));
-    // A file that does not preview is left out of the next addition.
-    collection_.setPreviewEnabled(false);
-    files.setSelected(fi, false);
-    collection_.setPreviewEnabled(true);
+    decode(path, [this, path, name, fi](const QImage& picture) {
+        showPicture(picture, path);
+        if (!picture.isNull()) {
+            setPreviewName(name);
+            return;
+        }
+        setError(QStringLiteral("Unable to preview file '") + name + QStringLiteral("' !"));
+        // A file that does not preview is left out of the next addition.
+        // The list may have changed while the picture decoded.
+        FileListModel& list = browser_.files();
+        if (fi >= list.fileCount() || list.fileName(fi) != name)
+            return;
+        collection_.setPreviewEnabled(false);
+        list.setSelected(fi, false);
+        collection_.setPreviewEnabled(true);
+    });
 }
 
 void Previews::PreviewSelectedImage() {
@@ -108,27 +140,30 @@ void Previews::PreviewSelectedImage() {
     pathToolTip_ = QStringLiteral("Selected wallpaper image file name is: ") + path;
     Q_EMIT pathTextChanged(pathText_, pathToolTip_);
 
+    const QString name = collection_.ImageFileName(idx);
     const bool exists = Collection::FileExists(path);
-    if (exists) {
-        const QImage picture = DecodePreview(path, previewSize_);
+    decode(exists ? path : QString(), [this, idx, path, name, exists](const QImage& picture) {
         if (!picture.isNull()) {
             showPicture(picture, path);
-            setPreviewName(collection_.ImageFileName(idx));
-            if (collection_.ImageState(idx) == StateMissing)
+            setPreviewName(name);
+            if (stillRow(idx, path) && collection_.ImageState(idx) == StateMissing)
                 collection_.SetImageState(idx, StateUse);
             return;
         }
-    }
-    showPicture(QImage(), QString());
-    setPreviewName(QString());
-    const QString name = collection_.ImageFileName(idx);
-    if (exists)
-        setError(QStringLiteral("Unable to get picture from image file '") + name +
-                 QStringLiteral("'!"));
-    else
-        setError(QStringLiteral("Unable to find image file ") + name + u'!');
-    if (collection_.ImageState(idx) == StateUse)
-        collection_.SetImageState(idx, StateMissing);
+        showPicture(QImage(), QString());
+        setPreviewName(QString());
+        if (exists)
+            setError(QStringLiteral("Unable to get picture from image file '") + name +
+                     QStringLiteral("'!"));
+        else
+            setError(QStringLiteral("Unable to find image file ") + name + u'!');
+        if (stillRow(idx, path) && collection_.ImageState(idx) == StateUse)
+            collection_.SetImageState(idx, StateMissing);
+    });
+}
+
+bool Previews::stillRow(int idx, const QString& path) const {
+    return collection_.ImageFullPath(idx) == path;
 }
 
 } // namespace kv

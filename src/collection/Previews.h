@@ -1,10 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QFutureWatcher>
 #include <QImage>
 #include <QObject>
 #include <QSize>
 #include <QString>
+
+#include <deque>
+#include <functional>
+#include <memory>
 
 namespace kv {
 
@@ -22,6 +27,12 @@ public:
     static inline const QString kInitialName = QStringLiteral("Previewed file name");
 
     Previews(Collection& collection, FileBrowserModel& browser, QObject* parent = nullptr);
+    ~Previews() override;
+
+    // Once set (the program sets it), pictures decode in Qt's thread pool and what each preview
+    // finds out is shown when its picture arrives, in the order the previews were asked for;
+    // until then they decode at once, on this thread.
+    void setDecodeInPool(bool inPool) { decodeInPool_ = inPool; }
 
     // The size pictures are decoded to fit, in device pixels.
     void setPreviewSize(QSize size) { previewSize_ = size; }
@@ -53,6 +64,12 @@ Q_SIGNALS:
     void pathTextChanged(const QString& path, const QString& toolTip);
 
 private:
+    using Outcome = std::function<void(const QImage&)>;
+    // Decodes the picture at path (none when empty) for the preview and hands it to outcome.
+    void decode(const QString& path, Outcome outcome);
+    void takeDecoded();
+    // Whether row idx still holds the file at path: rows may go while a picture decodes.
+    bool stillRow(int idx, const QString& path) const;
     void showPicture(const QImage& picture, const QString& path);
     void setPreviewName(const QString& name);
     void setError(const QString& text);
@@ -67,6 +84,12 @@ private:
     QString pathText_;
     QString pathToolTip_;
     bool followFileFocus_ = true;
+    bool decodeInPool_ = false;
+    struct Pending {
+        std::unique_ptr<QFutureWatcher<QImage>> decoded;
+        Outcome outcome;
+    };
+    std::deque<Pending> pending_;
 };
 
 } // namespace kv

@@ -7,22 +7,15 @@
 #include "support/PictureFiles.h"
 
 #include <QImageWriter>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace kv;
 
-namespace {
-
-class NoDrives final : public DriveSource {
-public:
-    QList<Drive> drives() const override { return {}; }
-};
-
-} // namespace
-
-// The two previews against real pictures: what they show, the texts of their failures and the
-// state changes a collection preview makes.
+// The two previews against real pictures, decoded in the pool as the program does: what they
+// show, in the order they were asked for, the texts of their failures and the state changes a
+// collection preview makes.
 class TestPreviews : public QObject {
     Q_OBJECT
 
@@ -31,24 +24,29 @@ class TestPreviews : public QObject {
     QString file(const QString& name) const { return QDir(folder()).filePath(name); }
 
     struct Fixture {
-        NoDrives drives;
+        MountedVolumes drives;
         Collection collection;
         FileBrowserModel browser{drives, nullptr};
         Previews previews{collection, browser};
-        explicit Fixture(const QString& folder) { browser.openFolder(folder); }
-        int fileRow(const QString& name) {
-            for (int row = 0; row < browser.files().fileCount(); ++row) {
-                if (browser.files().fileName(row) == name)
-                    return row;
-            }
-            return -1;
+        QSignalSpy shown{&previews, &Previews::pictureChanged};
+        explicit Fixture(const QString& folder) {
+            browser.openFolder(folder);
+            previews.setDecodeInPool(true);
+        }
+        // Waits for the outcomes of that many previews; true when no more arrived.
+        bool outcomes(int count) {
+            return QTest::qWaitFor([&] { return shown.size() >= count; }, 30000) &&
+                   shown.size() == count;
         }
         // A click on a file of the file list: it becomes the focused, selected row.
-        void clickFile(const QString& name) {
-            const int row = fileRow(name);
-            QVERIFY(row >= 0);
-            browser.files().selectionModel()->setCurrentIndex(browser.files().index(row),
-                                                              QItemSelectionModel::Select);
+        int clickFile(const QString& name) {
+            FileListModel& files = browser.files();
+            const QModelIndexList found =
+                files.match(files.index(0), Qt::DisplayRole, name, 1, Qt::MatchExactly);
+            if (found.isEmpty())
+                return -1;
+            files.selectionModel()->setCurrentIndex(found.first(), QItemSelectionModel::Select);
+            return found.first().row();
         }
     };
 
@@ -56,11 +54,17 @@ private Q_SLOTS:
     void initTestCase() {
         QVERIFY(dir_.isValid());
         QVERIFY(test::writePicture(file(QStringLiteral("wide.jpg")), QSize(800, 400)));
-        QVERIFY(test::writePicture(file(QStringLiteral("small.gif")), QSize(40, 30), "GIF") ||
-                test::writePicture(file(QStringLiteral("small.gif")), QSize(40, 30), "BMP"));
-        QVERIFY(test::writeBytes(file(QStringLiteral("text-named.jpg")), "not a picture\n"));
+        // Qt writes no GIF: a BMP under that name.
+        QVERIFY(test::writePicture(file(QStringLiteral("small.gif")), QSize(40, 30), "BMP"));
         QVERIFY(test::writePicture(file(QStringLiteral("truncated.jpg")), QSize(300, 200)));
+        QVERIFY(test::writePicture(file(QStringLiteral("bmp-named.jpg")), QSize(90, 60), "BMP"));
+        QVERIFY(test::writePicture(file(QStringLiteral("png-named.jpg")), QSize(90, 60), "PNG"));
         QVERIFY(test::truncateTo(file(QStringLiteral("truncated.jpg")), 100));
+        QVERIFY(test::writeBytes(file(QStringLiteral("text-named.jpg")), "not a picture\n"));
+        QVERIFY(test::writeBytes(file(QStringLiteral("empty.bmp")), QByteArray()));
+        const QString cut = file(QStringLiteral("cut-in-data.jpg"));
+        QVERIFY(test::writePicture(cut, QSize(600, 400)));
+        QVERIFY(test::truncateTo(cut, test::fileSize(cut) / 2));
     }
 
     void collectionPreview_data() {
@@ -69,20 +73,21 @@ private Q_SLOTS:
         QTest::addColumn<bool>("shown");
         QTest::addColumn<QString>("error");
         QTest::addColumn<qint32>("stateAfter");
+        const QString notFound = QStringLiteral("Unable to find image file gone.jpg!");
+        const auto broken = [](const char* name) {
+            return QStringLiteral("Unable to get picture from image file '%1'!").arg(name);
+        };
         QTest::newRow("missing entry in use becomes missing")
-            << "gone.jpg" << qint32(StateUse) << false << "Unable to find image file gone.jpg!"
-            << qint32(StateMissing);
+            << "gone.jpg" << qint32(StateUse) << false << notFound << qint32(StateMissing);
         QTest::newRow("missing entry whose file came back is in use again")
             << "wide.jpg" << qint32(StateMissing) << true << QString() << qint32(StateUse);
         QTest::newRow("skipped entry whose file is gone stays skipped")
-            << "gone.jpg" << qint32(StateSkip) << false << "Unable to find image file gone.jpg!"
-            << qint32(StateSkip);
+            << "gone.jpg" << qint32(StateSkip) << false << notFound << qint32(StateSkip);
         QTest::newRow("entry in use that is not a picture becomes missing")
-            << "text-named.jpg" << qint32(StateUse) << false
-            << "Unable to get picture from image file 'text-named.jpg'!" << qint32(StateMissing);
-        QTest::newRow("damaged header")
-            << "truncated.jpg" << qint32(StateUse) << false
-            << "Unable to get picture from image file 'truncated.jpg'!" << qint32(StateMissing);
+            << "text-named.jpg" << qint32(StateUse) << false << broken("text-named.jpg")
+            << qint32(StateMissing);
+        QTest::newRow("damaged header") << "truncated.jpg" << qint32(StateUse) << false
+                                        << broken("truncated.jpg") << qint32(StateMissing);
         QTest::newRow("skipped picture stays skipped")
             << "wide.jpg" << qint32(StateSkip) << true << QString() << qint32(StateSkip);
     }
@@ -94,71 +99,61 @@ private Q_SLOTS:
         QFETCH(qint32, stateAfter);
         Fixture f(folder());
         f.collection.AppendImage(QStringLiteral("small.gif"), folder(), StateUse);
-        // Appended as skip, then the wanted state stored without a file test.
-        f.collection.AppendImage(name, folder(), StateSkip);
-        if (state != StateSkip)
-            f.collection.SetImageState(1, state == StateUse && !QFile::exists(file(name)) ? StateUse
-                                                                                          : state);
-        if (state == StateUse && !QFile::exists(file(name))) {
-            // SetImageState would store 3 at once for an absent file; make it a stale 1.
-            QVERIFY(test::writeBytes(file(name), "x"));
-            f.collection.SetImageState(1, StateUse);
-            QFile::remove(file(name));
-        }
-        QCOMPARE(f.collection.ImageState(1), state);
-        // A selection change previews, as a click would.
+        // Added while its file is there: an absent file asked to be used is stored missing.
+        const bool absent = !QFile::exists(file(name));
+        QVERIFY(!absent || test::writeBytes(file(name), "x"));
+        f.collection.AppendImage(name, folder(), state);
+        QVERIFY(!absent || QFile::remove(file(name)));
+        // A selection change previews, as a click would; the second is asked for before the
+        // first picture arrives, and its outcome comes last.
         f.collection.SelectOnly(0);
-        QVERIFY(!f.previews.picture().isNull());
         f.collection.SelectOnly(1);
         QCOMPARE(f.previews.ImagePathText(), file(name));
         QCOMPARE(f.previews.ImagePathToolTip(),
                  QStringLiteral("Selected wallpaper image file name is: ") + file(name));
+        QVERIFY(f.outcomes(2));
+        QVERIFY(!f.shown.at(0).at(0).value<QImage>().isNull());
         QCOMPARE(!f.previews.picture().isNull(), shown);
         QCOMPARE(f.previews.ImagePreviewName(), shown ? name : QString());
         QCOMPARE(f.previews.ImageErr(), error);
         QCOMPARE(f.collection.ImageState(1), stateAfter);
     }
 
-    void previewsAreOffDuringBatchEdits() {
-        Fixture f(folder());
-        f.collection.AppendImage(QStringLiteral("wide.jpg"), folder(), StateUse);
-        f.collection.setPreviewEnabled(false);
-        f.collection.SelectOnly(0);
-        QVERIFY(f.previews.picture().isNull());
-        QCOMPARE(f.previews.ImagePreviewName(), Previews::kInitialName);
-    }
-
     void browsedFilePreview_data() {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("shown");
+        QTest::addColumn<int>("outcomes");
+        QTest::addColumn<QString>("previewName");
         QTest::addColumn<QString>("error");
         QTest::addColumn<bool>("stillSelected");
-        QTest::newRow("a picture") << "wide.jpg" << true << QString() << true;
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("a picture") << "wide.jpg" << 1 << "wide.jpg" << QString() << true << true;
         QTest::newRow("not a picture: error and highlight removed")
-            << "text-named.jpg" << false << "Unable to preview file 'text-named.jpg' !" << false;
+            << "text-named.jpg" << 1 << QString() << "Unable to preview file 'text-named.jpg' !"
+            << false << true;
+        QTest::newRow("a file that vanished changes nothing")
+            << "brief.jpg" << 0 << Previews::kInitialName << QString() << true << true;
+        QTest::newRow("previews are off during batch edits")
+            << "wide.jpg" << 0 << Previews::kInitialName << QString() << true << false;
     }
     void browsedFilePreview() {
         QFETCH(QString, name);
-        QFETCH(bool, shown);
+        QFETCH(int, outcomes);
+        QFETCH(QString, previewName);
         QFETCH(QString, error);
         QFETCH(bool, stillSelected);
-        Fixture f(folder());
-        f.clickFile(name);
-        QCOMPARE(!f.previews.picture().isNull(), shown);
-        QCOMPARE(f.previews.ImagePreviewName(), shown ? name : QString());
-        QCOMPARE(f.previews.ImageErr(), error);
-        QCOMPARE(f.browser.files().isSelected(f.fileRow(name)), stillSelected);
-        QVERIFY(f.collection.PreviewEnabled());
-    }
-
-    void browsedFileThatVanishedChangesNothing() {
-        Fixture f(folder());
+        QFETCH(bool, enabled);
         QVERIFY(test::writeBytes(file(QStringLiteral("brief.jpg")), "x"));
-        f.browser.files().refresh();
+        Fixture f(folder());
         QFile::remove(file(QStringLiteral("brief.jpg")));
-        f.clickFile(QStringLiteral("brief.jpg"));
-        QCOMPARE(f.previews.ImagePreviewName(), Previews::kInitialName);
-        QCOMPARE(f.previews.ImageErr(), QString());
+        f.collection.setPreviewEnabled(enabled);
+        const int row = f.clickFile(name);
+        QVERIFY(row >= 0);
+        QVERIFY(f.outcomes(outcomes));
+        QCOMPARE(f.previews.picture().isNull(), previewName != name);
+        QCOMPARE(f.previews.ImagePreviewName(), previewName);
+        QCOMPARE(f.previews.ImageErr(), error);
+        QCOMPARE(f.browser.files().isSelected(row), stillSelected);
+        QCOMPARE(f.collection.PreviewEnabled(), enabled);
     }
 
     void browsedFileInTheCollectionJumpsToItsEntry_data() {
@@ -176,78 +171,83 @@ private Q_SLOTS:
             f.collection.AppendImage(QStringLiteral("other-%1.jpg").arg(i), folder(), StateSkip);
         f.collection.AppendImage(QStringLiteral("wide.jpg"), folder(), StateUse);
         f.collection.selectionModel()->select(f.collection.index(0), QItemSelectionModel::Select);
-        f.clickFile(QStringLiteral("wide.jpg"));
+        QVERIFY(f.clickFile(QStringLiteral("wide.jpg")) >= 0);
         const QModelIndex current = f.collection.selectionModel()->currentIndex();
         QCOMPARE(current.isValid() && current.row() == otherRows, jumps);
         QCOMPARE(f.collection.selectionModel()->isRowSelected(0), !jumps);
         QCOMPARE(f.previews.ImagePathText(), jumps ? file(QStringLiteral("wide.jpg")) : QString());
+        QVERIFY(f.outcomes(1));
         QCOMPARE(f.previews.ImagePreviewName(), QStringLiteral("wide.jpg"));
     }
 
     void previewDecodesAtThePreviewSize_data() {
         QTest::addColumn<QSize>("picture");
-        QTest::addColumn<QSize>("box");
+        QTest::addColumn<bool>("turned");
         QTest::addColumn<QSize>("decoded");
-        QTest::newRow("wide into the box") << QSize(800, 400) << QSize(200, 150) << QSize(200, 100);
-        QTest::newRow("tall into the box") << QSize(300, 600) << QSize(200, 150) << QSize(75, 150);
-        QTest::newRow("small keeps its size") << QSize(40, 30) << QSize(200, 150) << QSize(40, 30);
+        QTest::newRow("wide into the box") << QSize(800, 400) << false << QSize(200, 100);
+        QTest::newRow("tall into the box") << QSize(300, 600) << false << QSize(75, 150);
+        QTest::newRow("small keeps its size") << QSize(40, 30) << false << QSize(40, 30);
+        // Stored 400×200, shown turned upright: 200×400, fitted into the box.
+        QTest::newRow("turned by its orientation") << QSize(400, 200) << true << QSize(75, 150);
     }
     void previewDecodesAtThePreviewSize() {
         QFETCH(QSize, picture);
-        QFETCH(QSize, box);
+        QFETCH(bool, turned);
         QFETCH(QSize, decoded);
         const QString name =
-            file(QStringLiteral("sized-%1x%2.jpg").arg(picture.width()).arg(picture.height()));
-        QVERIFY(test::writePicture(name, picture));
-        QCOMPARE(DecodePreview(name, box).size(), decoded);
-    }
-
-    void previewTurnsThePictureUpright() {
-        const QString name = file(QStringLiteral("turned.jpg"));
-        QImage image(400, 200, QImage::Format_RGB32);
+            file(QString::fromLatin1(QTest::currentDataTag()) + QStringLiteral(".jpg"));
+        QImage image(picture, QImage::Format_RGB32);
         image.fill(Qt::blue);
         QImageWriter writer(name);
-        if (!writer.supportsOption(QImageIOHandler::ImageTransformation))
+        if (turned && !writer.supportsOption(QImageIOHandler::ImageTransformation))
             QSKIP("this JPEG writer cannot store an orientation");
-        writer.setTransformation(QImageIOHandler::TransformationRotate90);
+        writer.setTransformation(turned ? QImageIOHandler::TransformationRotate90
+                                        : QImageIOHandler::TransformationNone);
         QVERIFY(writer.write(image));
-        // Stored 400×200, shown turned: 200×400, fitted into the box.
-        QCOMPARE(DecodePreview(name, QSize(200, 150)).size(), QSize(75, 150));
+        QCOMPARE(DecodePreview(name, QSize(200, 150)).size(), decoded);
     }
 
-    // The scan tests at a reduced size; it must keep and remove what a full decode would.
+    // The scan tests at a reduced size in the pool; it keeps and removes what a full decode would,
+    // in order, and a verdict for a row that went meanwhile judges no other.
     void scanKeepsWhatAWallpaperChangeAccepts_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("kept");
-        QTest::newRow("picture") << "wide.jpg" << true;
-        QTest::newRow("gif or bmp") << "small.gif" << true;
-        QTest::newRow("bmp under a jpg name") << "bmp-named.jpg" << true;
-        QTest::newRow("text under a picture name") << "text-named.jpg" << false;
-        QTest::newRow("truncated in the header") << "truncated.jpg" << false;
-        QTest::newRow("jpg cut in its scan data") << "cut-in-data.jpg" << false;
-        QTest::newRow("png under a jpg name") << "png-named.jpg" << true;
-        QTest::newRow("empty bmp") << "empty.bmp" << false;
-        QTest::newRow("missing") << "gone.jpg" << false;
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QStringList>("kept");
+        QTest::addColumn<bool>("removeFirstAtOnce");
+        QTest::newRow("every kind in order, the last removed")
+            << QStringList{"text-named.jpg", "wide.jpg",        "gone.jpg",
+                           "small.gif",      "bmp-named.jpg",   "truncated.jpg",
+                           "png-named.jpg",  "cut-in-data.jpg", "empty.bmp"}
+            << QStringList{"wide.jpg", "small.gif", "bmp-named.jpg", "png-named.jpg"} << false;
+        QTest::newRow("row removed while it decodes")
+            << QStringList{"text-named.jpg", "wide.jpg"} << QStringList{"wide.jpg"} << true;
     }
     void scanKeepsWhatAWallpaperChangeAccepts() {
-        QFETCH(QString, name);
-        QFETCH(bool, kept);
-        QVERIFY(test::writeBytes(file(QStringLiteral("empty.bmp")), QByteArray()));
-        QVERIFY(test::writePicture(file(QStringLiteral("bmp-named.jpg")), QSize(90, 60), "BMP"));
-        QVERIFY(test::writePicture(file(QStringLiteral("png-named.jpg")), QSize(90, 60), "PNG"));
-        const QString cut = file(QStringLiteral("cut-in-data.jpg"));
-        QVERIFY(test::writePicture(cut, QSize(600, 400)));
-        QVERIFY(test::truncateTo(cut, test::fileSize(cut) / 2));
-        QCOMPARE(PictureDecodes(file(name), DecodeSize::Full), kept);
+        QFETCH(QStringList, names);
+        QFETCH(QStringList, kept);
+        QFETCH(bool, removeFirstAtOnce);
         Collection collection;
-        collection.AppendImage(name, folder(), StateSkip);
-        collection.ImagesScanTimer().start();
-        collection.ImagesScanTimer_Timer();
-        collection.ImagesScanTimer_Timer();
-        QVERIFY(!collection.isScanning());
-        QCOMPARE(collection.rowCount(), kept ? 1 : 0);
-        // What the scan would remove does not preview either.
-        QCOMPARE(!DecodePreview(file(name), QSize(200, 150)).isNull(), kept);
+        for (const QString& name : names)
+            collection.AppendImage(name, folder(), StateSkip);
+        QSignalSpy finished(&collection, &Collection::scanFinished);
+        // Right after the first tick has handed its picture to the pool.
+        if (removeFirstAtOnce)
+            connect(
+                &collection.ImagesScanTimer(), &QTimer::timeout, &collection,
+                [&collection] { collection.RemoveImage(0); }, Qt::SingleShotConnection);
+        collection.ScanFrom(0);
+        QVERIFY(finished.wait(30000));
+        QCOMPARE(finished.size(), 1);
+        QStringList left;
+        for (int row = 0; row < collection.rowCount(); ++row)
+            left << collection.ImageFileName(row);
+        QCOMPARE(left, kept);
+        // What the scan removes neither decodes in full nor previews.
+        for (const QString& name : names) {
+            QVERIFY2(PictureDecodes(file(name), DecodeSize::Full) == kept.contains(name),
+                     qPrintable(name));
+            QVERIFY2(DecodePreview(file(name), QSize(200, 150)).isNull() != kept.contains(name),
+                     qPrintable(name));
+        }
     }
 };
 
