@@ -83,22 +83,37 @@ private Q_SLOTS:
         QVERIFY(test::writeBytes(file(QStringLiteral("text-named.jpg")), "just some words\n"));
     }
 
+    // Before the addition: a broken entry, then the files already in, then `fill` rows a scan
+    // would remove; a scan at scanAt (-1: none) is running. The scan then runs to its end.
     void addAddsNewFilesDeselectsAllAndScansOnlyTheNewRows_data() {
         QTest::addColumn<QStringList>("selected");
         QTest::addColumn<QStringList>("alreadyIn");
+        QTest::addColumn<int>("fill");
+        QTest::addColumn<int>("scanAt");
         QTest::addColumn<int>("added");
+        QTest::addColumn<int>("scanFrom"); // -1: no scan
         QTest::addColumn<int>("rowsAfterScan");
-        QTest::newRow("three, one present")
-            << QStringList{"a.jpg", "b.jpg", "c.bmp"} << QStringList{"b.jpg"} << 2 << 3;
+        const QStringList a{"a.jpg"};
+        QTest::newRow("three, one present") << QStringList{"a.jpg", "b.jpg", "c.bmp"}
+                                            << QStringList{"b.jpg"} << 0 << -1 << 2 << 2 << 4;
         QTest::newRow("all present adds nothing, starts no scan")
-            << QStringList{"a.jpg"} << QStringList{"a.jpg"} << 0 << 1;
+            << a << a << 0 << -1 << 0 << -1 << 2;
         QTest::newRow("a text file under a picture name leaves again")
-            << QStringList{"a.jpg", "text-named.jpg"} << QStringList{} << 2 << 2;
+            << QStringList{"a.jpg", "text-named.jpg"} << QStringList{} << 0 << -1 << 2 << 1 << 2;
+        QTest::newRow("scan past the end restarts at the first new row")
+            << a << QStringList{} << 40 << 50 << 1 << 41 << 42;
+        QTest::newRow("scan before the new rows goes on")
+            << a << QStringList{} << 40 << 10 << 1 << 10 << 11;
+        QTest::newRow("scan at the first new row")
+            << a << QStringList{} << 40 << 41 << 1 << 41 << 42;
     }
     void addAddsNewFilesDeselectsAllAndScansOnlyTheNewRows() {
         QFETCH(QStringList, selected);
         QFETCH(QStringList, alreadyIn);
+        QFETCH(int, fill);
+        QFETCH(int, scanAt);
         QFETCH(int, added);
+        QFETCH(int, scanFrom);
         QFETCH(int, rowsAfterScan);
         Fixture f(folder());
         // A broken entry before the additions: only a scan of the old rows would remove it.
@@ -106,6 +121,11 @@ private Q_SLOTS:
                                  StateSkip);
         for (const QString& name : alreadyIn)
             QVERIFY(f.collection.AddImage(name, folder(), StateUse));
+        fillCollection(f.collection, fill);
+        if (scanAt >= 0) {
+            f.collection.ImagesScanTimer().start();
+            f.collection.setScanIndex(scanAt);
+        }
         const int first = f.collection.rowCount();
         f.selectFiles(selected);
         f.commands.ImageAdd_Click();
@@ -113,35 +133,12 @@ private Q_SLOTS:
         QVERIFY(f.collection.PreviewEnabled());
         for (int row = 0; row < f.browser.files().fileCount(); ++row)
             QVERIFY(!f.browser.files().isSelected(row));
-        QCOMPARE(f.collection.isScanning(), added > 0);
-        if (added > 0)
-            QCOMPARE(f.collection.ScanIndex(), first);
+        QCOMPARE(f.collection.isScanning(), scanFrom >= 0);
+        if (scanFrom >= 0)
+            QCOMPARE(f.collection.ScanIndex(), scanFrom);
         f.runScan();
-        QCOMPARE(f.collection.rowCount(), rowsAfterScan + static_cast<int>(alreadyIn.size()));
+        QCOMPARE(f.collection.rowCount(), rowsAfterScan);
         QCOMPARE(f.collection.ImageFileName(0), QStringLiteral("text-named.jpg"));
-    }
-
-    void additionDuringAScanRestartsAtTheFirstNewRow_data() {
-        QTest::addColumn<int>("rowsBefore");
-        QTest::addColumn<int>("scanAt");
-        QTest::addColumn<int>("restartsAt");
-        QTest::newRow("scan at 50 of 40 rows") << 40 << 50 << 40;
-        QTest::newRow("scan at 10 stays at 10") << 40 << 10 << 10;
-        QTest::newRow("scan at the first new row") << 40 << 40 << 40;
-    }
-    void additionDuringAScanRestartsAtTheFirstNewRow() {
-        QFETCH(int, rowsBefore);
-        QFETCH(int, scanAt);
-        QFETCH(int, restartsAt);
-        Fixture f(folder());
-        fillCollection(f.collection, rowsBefore);
-        f.collection.ImagesScanTimer().start();
-        f.collection.setScanIndex(scanAt);
-        f.selectFiles({QStringLiteral("a.jpg")});
-        f.commands.ImageAdd_Click();
-        QVERIFY(f.collection.isScanning());
-        QCOMPARE(f.collection.ScanIndex(), restartsAt);
-        QCOMPARE(f.collection.rowCount(), rowsBefore + 1);
     }
 
     void scanKeepsPicturesAndRemovesTheRest() {
