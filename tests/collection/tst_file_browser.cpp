@@ -73,74 +73,66 @@ private Q_SLOTS:
         QCOMPARE(folders.path(), path("tree/open"));
     }
 
-    void folderKeys_data() {
+    // An action on the folder list of t/a/b/{c,d}: a key code, or a click (-1), a left (-2) or
+    // right (-3) button let go. Before it, a folder is made (+) or removed (-). Paths are
+    // under the test folder, except the root.
+    void folderActions_data() {
         QTest::addColumn<QString>("open");
         QTest::addColumn<int>("listIndex");
-        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<int>("action");
         QTest::addColumn<QString>("opened");
-        QTest::newRow("Enter on a subfolder opens it") << "keys/a" << 0 << 13 << "keys/a/b";
-        QTest::newRow("Space on a subfolder opens it") << "keys/a" << 0 << 32 << "keys/a/b";
-        QTest::newRow("Enter on the open folder does nothing") << "keys/a" << -1 << 13 << "keys/a";
-        QTest::newRow("Enter on an ancestor opens it") << "keys/a" << -2 << 13 << "keys";
-        QTest::newRow("Backspace opens the parent") << "keys/a" << 0 << 8 << "keys";
-        QTest::newRow("other keys do nothing") << "keys/a" << 0 << 65 << "keys/a";
-        QTest::newRow("Backspace at the root does nothing") << "/" << -1 << 8 << "/";
+        QTest::addColumn<int>("subfolders"); // -1: not counted
+        const QString none;
+        QTest::newRow("Enter on a subfolder opens it") << "t/a" << 0 << none << 13 << "t/a/b" << 2;
+        QTest::newRow("Space on a subfolder opens it") << "t/a" << 0 << none << 32 << "t/a/b" << 2;
+        QTest::newRow("Enter on the open folder does nothing")
+            << "t/a" << -1 << none << 13 << "t/a" << 1;
+        QTest::newRow("Enter on an ancestor opens it") << "t/a" << -2 << none << 13 << "t" << 1;
+        QTest::newRow("Backspace opens the parent") << "t/a" << 0 << none << 8 << "t" << 1;
+        QTest::newRow("other keys do nothing") << "t/a" << 0 << none << 65 << "t/a" << 1;
+        QTest::newRow("Backspace at the root does nothing") << "/" << -1 << none << 8 << "/" << -1;
+        QTest::newRow("click: the open folder and its parent vanished")
+            << "t/a/b" << -1 << "-t/a" << -1 << "t" << 0;
+        QTest::newRow("click: a subfolder vanished, the list is read again")
+            << "t/a/b" << 1 << "-t/a/b/d" << -1 << "t/a/b" << 1;
+        QTest::newRow("click on an existing entry: nothing to do")
+            << "t/a/b" << 0 << none << -1 << "t/a/b" << 2;
+        QTest::newRow("left button keeps the list")
+            << "t/a/b" << -1 << "+t/a/b/e" << -2 << "t/a/b" << 2;
+        QTest::newRow("right button reads the list again")
+            << "t/a/b" << -1 << "+t/a/b/e" << -3 << "t/a/b" << 3;
     }
-    void folderKeys() {
+    void folderActions() {
         QFETCH(QString, open);
         QFETCH(int, listIndex);
-        QFETCH(int, key);
+        QFETCH(QString, change);
+        QFETCH(int, action);
         QFETCH(QString, opened);
-        makeFolders({"keys/a/b"});
-        FolderDrives drives;
-        FileBrowserModel browser(drives, nullptr);
+        QFETCH(int, subfolders);
+        makeFolders({"t/a/b/c", "t/a/b/d"});
         const auto full = [this](const QString& p) {
             return p == "/" ? p : path(p);
         };
+        FolderDrives drives;
+        FileBrowserModel browser(drives, nullptr);
         QVERIFY(browser.openFolder(full(open)));
         browser.folders().setListIndex(listIndex);
-        browser.Folder_KeyPress(key);
+        if (change.startsWith(u'-'))
+            QVERIFY(QDir(path(change.mid(1))).removeRecursively());
+        else if (change.startsWith(u'+'))
+            makeFolders({change.mid(1)});
+        if (action == -1)
+            browser.Folder_Click();
+        else if (action < -1)
+            browser.Folder_MouseUp(action == -2 ? Qt::LeftButton : Qt::RightButton);
+        else
+            browser.Folder_KeyPress(action);
         QCOMPARE(browser.folderPath(), full(opened));
         QCOMPARE(browser.files().path(), full(opened));
-    }
-
-    void clickOnAVanishedFolderRecovers_data() {
-        QTest::addColumn<QString>("removed");
-        QTest::addColumn<int>("listIndex");
-        QTest::addColumn<QString>("opened");
-        QTest::addColumn<int>("subfolders");
-        QTest::newRow("the open folder and its parent vanished") << "gone/a" << -1 << "gone" << 0;
-        QTest::newRow("a subfolder vanished: list re-read") << "gone/a/b/d" << 1 << "gone/a/b" << 1;
-        QTest::newRow("an existing entry: nothing to do") << QString() << 0 << "gone/a/b" << 2;
-    }
-    void clickOnAVanishedFolderRecovers() {
-        QFETCH(QString, removed);
-        QFETCH(int, listIndex);
-        QFETCH(QString, opened);
-        QFETCH(int, subfolders);
-        makeFolders({"gone/a/b/c", "gone/a/b/d"});
-        FolderDrives drives;
-        FileBrowserModel browser(drives, nullptr);
-        QVERIFY(browser.openFolder(path("gone/a/b")));
-        browser.folders().setListIndex(listIndex);
-        if (!removed.isEmpty())
-            QVERIFY(QDir(path(removed)).removeRecursively());
-        browser.Folder_Click();
-        QCOMPARE(browser.folderPath(), path(opened));
-        QCOMPARE(browser.folders().subfolderCount(), subfolders);
-        QVERIFY(QDir(path("gone")).removeRecursively());
-    }
-
-    void rightButtonReadsTheFolderListAgain() {
-        makeFolders({"reread"});
-        FolderDrives drives;
-        FileBrowserModel browser(drives, nullptr);
-        QVERIFY(browser.openFolder(path("reread")));
-        makeFolders({"reread/new"});
-        browser.Folder_MouseUp(Qt::LeftButton);
-        QCOMPARE(browser.folders().subfolderCount(), 0);
-        browser.Folder_MouseUp(Qt::RightButton);
-        QCOMPARE(browser.folders().subfolderCount(), 1);
+        if (subfolders >= 0)
+            QCOMPARE(browser.folders().subfolderCount(), subfolders);
+        QVERIFY(QDir(path("t")).removeRecursively());
     }
 
     void driveRecovery_data() {
