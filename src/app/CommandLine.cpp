@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CommandLine.h"
 
+#include <QCoreApplication>
+
 namespace kv {
 
 CommandLine CommandLine::parse(const QStringList& argumentsWithoutProgram) {
@@ -21,7 +23,9 @@ CommandLine CommandLine::parse(const QStringList& argumentsWithoutProgram) {
 }
 
 QString usageText() {
-    return QStringLiteral(
+    // The switches are the same in every language; the translation keeps them as they stand.
+    return QCoreApplication::translate(
+        "kv::CommandLine",
         "Usage: kestrovaline [-logon | -next | -close | --help | --version]\n"
         "\n"
         "Kestrovaline changes your desktop wallpaper from a collection you build:\n"

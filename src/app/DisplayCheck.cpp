@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/DisplayCheck.h"
 
+#include <QCoreApplication>
+
 #include <xcb/xcb.h>
 
 namespace kv {
@@ -13,10 +15,14 @@ bool canReachX(const QString& display) {
     return reached;
 }
 
-const QString kHowTo = QStringLiteral(
-    "Start Kestrovaline from your desktop session, or give it a virtual X server, for example:\n"
-    "  xvfb-run -a kestrovaline\n"
-    "A running copy can be closed from any terminal with: kestrovaline -close\n");
+QString howTo() {
+    return QCoreApplication::translate(
+        "kv::DisplayCheck",
+        "Start Kestrovaline from your desktop session, or give it a virtual X server, for "
+        "example:\n"
+        "  xvfb-run -a kestrovaline\n"
+        "A running copy can be closed from any terminal with: kestrovaline -close\n");
+}
 
 } // namespace
 
@@ -27,12 +33,15 @@ QString missingDisplayAdvice(const QProcessEnvironment& environment) {
         return {};
     const QString display = environment.value(QStringLiteral("DISPLAY"));
     if (display.isEmpty())
-        return QStringLiteral("Kestrovaline needs a graphical desktop, and none was found "
-                              "(neither DISPLAY nor WAYLAND_DISPLAY is set).\n") +
-               kHowTo;
+        return QCoreApplication::translate(
+                   "kv::DisplayCheck", "Kestrovaline needs a graphical desktop, and none was "
+                                       "found (neither DISPLAY nor WAYLAND_DISPLAY is set).\n") +
+               howTo();
     if (!canReachX(display))
-        return QStringLiteral("Kestrovaline cannot reach the X display \"%1\".\n").arg(display) +
-               kHowTo;
+        return QCoreApplication::translate("kv::DisplayCheck",
+                                           "Kestrovaline cannot reach the X display \"%1\".\n")
+                   .arg(display) +
+               howTo();
     return {};
 }
 

@@ -12,6 +12,7 @@
 #include "engine/Options.h"
 #include "engine/Random.h"
 #include "settings/Settings.h"
+#include "ui/Translations.h"
 #include "ui/help/Help.h"
 #include "ui/help/Hyperlinks.h"
 
@@ -92,11 +93,13 @@ QString versionText(int argc, char** argv, const QProcessEnvironment& environmen
     const QCoreApplication application(argc, argv);
     const QString manual =
         QDir(helpFolder(QCoreApplication::applicationDirPath())).filePath(helpFileName());
-    return QStringLiteral("Kestrovaline %1.%2\nDesktop: %3\nManual: %4\n")
+    return QCoreApplication::translate("kv::Launcher",
+                                       "Kestrovaline %1.%2\nDesktop: %3\nManual: %4\n")
         .arg(Program::kVersionMajor)
         .arg(Program::kVersionMinor)
-        .arg(desktop->name(), QFileInfo(manual).isFile() ? QDir::toNativeSeparators(manual)
-                                                         : QStringLiteral("not found"));
+        .arg(desktop->name(), QFileInfo(manual).isFile()
+                                  ? QDir::toNativeSeparators(manual)
+                                  : QCoreApplication::translate("kv::Launcher", "not found"));
 }
 
 } // namespace
@@ -179,6 +182,7 @@ int launch(int argc, char** argv) {
 #endif
 
     QApplication application(argc, argv);
+    InstallTranslations();
     QApplication::setApplicationName(QStringLiteral("Kestrovaline"));
     QApplication::setApplicationVersion(
         QStringLiteral("%1.%2").arg(Program::kVersionMajor).arg(Program::kVersionMinor));

@@ -5,6 +5,8 @@
 #include "engine/Clock.h"
 #include "settings/Settings.h"
 
+#include <QCoreApplication>
+
 namespace kv {
 namespace {
 
@@ -129,14 +131,18 @@ int Liveness::exitCodeOf(CloseOutcome outcome) {
 QString Liveness::describe(CloseOutcome outcome) {
     switch (outcome) {
     case CloseOutcome::NotRunning:
-        return QStringLiteral("Kestrovaline is not running: there was nothing to close.");
+        return QCoreApplication::translate(
+            "kv::Liveness", "Kestrovaline is not running: there was nothing to close.");
     case CloseOutcome::Ended:
-        return QStringLiteral("Kestrovaline saved its settings and ended.");
+        return QCoreApplication::translate("kv::Liveness",
+                                           "Kestrovaline saved its settings and ended.");
     case CloseOutcome::EndedUnsaved:
-        return QStringLiteral("Kestrovaline ended, but its settings could not be saved; its own "
-                              "report says why.");
+        return QCoreApplication::translate("kv::Liveness",
+                                           "Kestrovaline ended, but its settings could not be "
+                                           "saved; its own report says why.");
     case CloseOutcome::NoAnswer:
-        return QStringLiteral("Kestrovaline is running but did not end in time.");
+        return QCoreApplication::translate("kv::Liveness",
+                                           "Kestrovaline is running but did not end in time.");
     }
     return {};
 }

@@ -187,12 +187,11 @@ void Program::InitTimer_Timer() {
 }
 
 QString Program::ExitQuestion(const Options& options) {
-    QString question = QStringLiteral("Are you sure to exit Kestrovaline wallpaper manager?");
+    QString question = tr("Are you sure to exit Kestrovaline wallpaper manager?");
     // Only the periodic and timed changes need the program running; the logon change is made
     // by the next start.
     if (options.Automatic != 0 && (options.AutoPeriod != 0 || options.AutoTime != 0))
-        question += QStringLiteral(" If you exit the program, automatic wallpaper change will not "
-                                   "work!");
+        question += tr(" If you exit the program, automatic wallpaper change will not work!");
     return question;
 }
 
@@ -214,8 +213,7 @@ void Program::Close_Click() {
     reportSaveFailure(false);
     // What was stored before is intact; the user decides whether this session's changes go.
     const QString again =
-        saveFailureText() +
-        QStringLiteral(" Exit anyway? The changes made since the last save will be lost.");
+        saveFailureText() + tr(" Exit anyway? The changes made since the last save will be lost.");
     if (askUser_->ask(MessageKind::Exit, again) == 1)
         ExitProgram(false);
 }
@@ -240,8 +238,8 @@ void Program::keepLogonStart() {
 }
 
 QString Program::saveFailureText() const {
-    return QStringLiteral("Unable to save settings! %1. What was saved before is kept, and the "
-                          "save is tried again next time.")
+    return tr("Unable to save settings! %1. What was saved before is kept, and the save is tried "
+              "again next time.")
         .arg(settings_.lastError());
 }
 

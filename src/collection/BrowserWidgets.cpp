@@ -121,7 +121,7 @@ private:
 DriveBox::DriveBox(FileBrowserModel& browser, QWidget* parent)
     : QComboBox(parent), browser_(browser) {
     setObjectName(QStringLiteral("Disk"));
-    setToolTip(QStringLiteral("Current drive"));
+    setToolTip(tr("Current drive"));
     fill();
     connect(&browser_, &FileBrowserModel::drivesChanged, this, &DriveBox::fill);
     connect(&browser_, &FileBrowserModel::driveIndexChanged, this, [this](int index) {
@@ -148,7 +148,7 @@ void DriveBox::fill() {
 FolderView::FolderView(FileBrowserModel& browser, QWidget* parent)
     : QListView(parent), browser_(browser) {
     setObjectName(QStringLiteral("Folder"));
-    setToolTip(QStringLiteral("Current directory"));
+    setToolTip(tr("Current directory"));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setItemDelegate(new FolderDelegate(this));
@@ -219,7 +219,7 @@ void FolderView::mouseDoubleClickEvent(QMouseEvent* event) {
 FilesView::FilesView(FileBrowserModel& browser, Previews& previews, QWidget* parent)
     : QListView(parent), previews_(previews) {
     setObjectName(QStringLiteral("Files"));
-    setToolTip(QStringLiteral("List of supported image files in current directory"));
+    setToolTip(tr("List of supported image files in current directory"));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setModel(&browser.files());
@@ -281,7 +281,8 @@ void BindPreviewPicture(QLabel* imagePreview, QLabel* imageErr, Previews& previe
 
 void BindPreviewName(QLineEdit* box, Previews& previews) {
     box->setObjectName(QStringLiteral("ImagePreviewName"));
-    box->setToolTip(QStringLiteral("File name of previewed image"));
+    box->setToolTip(
+        QCoreApplication::translate("kv::PreviewPanel", "File name of previewed image"));
     box->setReadOnly(true);
     // A long name shows from its start, where names differ most.
     const auto show = [box](const QString& name) {
@@ -294,7 +295,7 @@ void BindPreviewName(QLineEdit* box, Previews& previews) {
 
 void BindPathText(QLineEdit* box, Previews& previews) {
     box->setObjectName(QStringLiteral("ImagePathText"));
-    box->setToolTip(QStringLiteral("Selected wallpaper file name"));
+    box->setToolTip(QCoreApplication::translate("kv::MainWindow", "Selected wallpaper file name"));
     box->setReadOnly(true);
     box->setText(previews.ImagePathText());
     QObject::connect(&previews, &Previews::pathTextChanged, box,

@@ -51,9 +51,8 @@ void CollectionCommands::SkipImage_Click() {
 
 QString CollectionCommands::DeleteQuestion(int count) {
     if (count == 1)
-        return QStringLiteral("Are you sure to delete selected file from wallpaper collection ?");
-    return QStringLiteral("Are you sure to delete ") + NumberText(count) +
-           QStringLiteral(" items from wallpaper collection ?");
+        return tr("Are you sure to delete selected file from wallpaper collection ?");
+    return tr("Are you sure to delete %1 items from wallpaper collection ?").arg(NumberText(count));
 }
 
 void CollectionCommands::DelImage_Click() {
@@ -117,11 +116,10 @@ void CollectionCommands::Clear_Click() {
 
 QString CollectionCommands::MissingFilesText(qint32 count, const QString& lastName) {
     if (count > 1)
-        return QStringLiteral("Unable to find ") + NumberText(count) +
-               QStringLiteral(" image files from wallpaper collection !");
+        return tr("Unable to find %1 image files from wallpaper collection !")
+            .arg(NumberText(count));
     if (count == 1)
-        return QStringLiteral("Unable to find image file '") + lastName +
-               QStringLiteral("' from wallpaper collection !");
+        return tr("Unable to find image file '%1' from wallpaper collection !").arg(lastName);
     return {};
 }
 

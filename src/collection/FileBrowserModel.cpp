@@ -373,8 +373,8 @@ void FileBrowserModel::Disk_Change() {
         return;
     }
     if (askUser_)
-        askUser_->ask(MessageKind::Browser, QStringLiteral("Unable to select disk drive ") +
-                                                messageDrive(index) + QStringLiteral(" !"));
+        askUser_->ask(MessageKind::Browser,
+                      tr("Unable to select disk drive %1 !").arg(messageDrive(index)));
     // One pass over the drive list at most: when none opens, the lists stay as they are.
     if (++failedAttempts_ >= drives_.size())
         return;

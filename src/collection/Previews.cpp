@@ -116,7 +116,7 @@ void Previews::PreviewBrowsedFile() {
             setPreviewName(name);
             return;
         }
-        setError(QStringLiteral("Unable to preview file '") + name + QStringLiteral("' !"));
+        setError(tr("Unable to preview file '%1' !").arg(name));
         // A file that does not preview is left out of the next addition.
         // The list may have changed while the picture decoded.
         FileListModel& list = browser_.files();
@@ -137,7 +137,7 @@ void Previews::PreviewSelectedImage() {
         return;
     const QString path = collection_.ImageFullPath(idx);
     pathText_ = path;
-    pathToolTip_ = QStringLiteral("Selected wallpaper image file name is: ") + path;
+    pathToolTip_ = tr("Selected wallpaper image file name is: %1").arg(path);
     Q_EMIT pathTextChanged(pathText_, pathToolTip_);
 
     const QString name = collection_.ImageFileName(idx);
@@ -153,10 +153,9 @@ void Previews::PreviewSelectedImage() {
         showPicture(QImage(), QString());
         setPreviewName(QString());
         if (exists)
-            setError(QStringLiteral("Unable to get picture from image file '") + name +
-                     QStringLiteral("'!"));
+            setError(tr("Unable to get picture from image file '%1'!").arg(name));
         else
-            setError(QStringLiteral("Unable to find image file ") + name + u'!');
+            setError(tr("Unable to find image file %1!").arg(name));
         if (stillRow(idx, path) && collection_.ImageState(idx) == StateUse)
             collection_.SetImageState(idx, StateMissing);
     });

@@ -24,7 +24,8 @@ class Previews final : public QObject {
 public:
     // A collection this large is not searched for a browsed file: the file itself is shown.
     static constexpr int kSearchLimit = 1000;
-    static inline const QString kInitialName = QStringLiteral("Previewed file name");
+    // What the previewed-name box shows before anything was previewed.
+    static QString initialName() { return tr("Previewed file name"); }
 
     Previews(Collection& collection, FileBrowserModel& browser, QObject* parent = nullptr);
     ~Previews() override;
@@ -79,7 +80,7 @@ private:
     QSize previewSize_{193, 145};
     QImage picture_;
     QString picturePath_;
-    QString previewName_ = kInitialName;
+    QString previewName_ = initialName();
     QString errorText_;
     QString pathText_;
     QString pathToolTip_;

@@ -202,16 +202,13 @@ int WallpaperEngine::ChangeWallpaper() {
 
     if (chosen < 0) {
         if (refused)
-            reportFailure(QStringLiteral("Unable to set new wallpaper! The desktop \"%1\" did "
-                                         "not accept it.")
+            reportFailure(tr("Unable to set new wallpaper! The desktop \"%1\" did not accept it.")
                               .arg(desktop_->name()));
         else
-            reportFailure(attempts == 0 ? QStringLiteral("Unable to set new wallpaper! There are "
-                                                         "no available image files in wallpaper "
-                                                         "collection!")
-                                        : QStringLiteral("Unable to set new wallpaper! There are "
-                                                         "no supported image files in wallpaper "
-                                                         "collection!"));
+            reportFailure(attempts == 0 ? tr("Unable to set new wallpaper! There are no available "
+                                             "image files in wallpaper collection!")
+                                        : tr("Unable to set new wallpaper! There are no supported "
+                                             "image files in wallpaper collection!"));
         return 0;
     }
     collection_.setCurrentIndex(chosen);

@@ -3,6 +3,7 @@
 
 #include "settings/StoredText.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -176,19 +177,24 @@ QString SqliteSettingsStore::problem() const {
     case Opened::Created:
         return {};
     case Opened::DamagedMoved:
-        return QStringLiteral("The settings store %1 was damaged. It is kept as %2, and "
-                              "Kestrovaline starts with default settings.")
+        return QCoreApplication::translate("kv::SqliteSettingsStore",
+                                           "The settings store %1 was damaged. It is kept as %2, "
+                                           "and Kestrovaline starts with default settings.")
             .arg(QDir::toNativeSeparators(path_), QDir::toNativeSeparators(movedAsidePath_));
     case Opened::Unavailable:
-        return QStringLiteral("The settings store %1 cannot be read now (%2). It is left as it "
-                              "is; Kestrovaline starts with default settings and tries the store "
-                              "again at the next save.")
+        return QCoreApplication::translate(
+                   "kv::SqliteSettingsStore",
+                   "The settings store %1 cannot be read now (%2). It is left as it is; "
+                   "Kestrovaline starts with default settings and tries the store again at the "
+                   "next save.")
             .arg(QDir::toNativeSeparators(path_), problem_);
     case Opened::InMemory:
         if (path_.isEmpty())
             return {};
-        return QStringLiteral("The settings store %1 cannot be used (%2). Kestrovaline starts "
-                              "with default settings, and nothing will be kept.")
+        return QCoreApplication::translate("kv::SqliteSettingsStore",
+                                           "The settings store %1 cannot be used (%2). "
+                                           "Kestrovaline starts with default settings, and "
+                                           "nothing will be kept.")
             .arg(QDir::toNativeSeparators(path_), problem_);
     }
     return {};
@@ -306,7 +312,8 @@ bool SqliteSettingsStore::writeText(const QString& key, const QString& name, con
 
 bool SqliteSettingsStore::fail(const QString& why) {
     lastError_ =
-        QStringLiteral("The settings store %1 refused it: %2")
+        QCoreApplication::translate("kv::SqliteSettingsStore",
+                                    "The settings store %1 refused it: %2")
             .arg(QDir::toNativeSeparators(path_.isEmpty() ? QStringLiteral(":memory:") : path_),
                  why.isEmpty() ? QString::fromUtf8(sqlite3_errmsg(db_)) : why);
     return false;

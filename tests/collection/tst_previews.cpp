@@ -131,9 +131,9 @@ private Q_SLOTS:
             << "text-named.jpg" << 1 << QString() << "Unable to preview file 'text-named.jpg' !"
             << false << true;
         QTest::newRow("a file that vanished changes nothing")
-            << "brief.jpg" << 0 << Previews::kInitialName << QString() << true << true;
+            << "brief.jpg" << 0 << Previews::initialName() << QString() << true << true;
         QTest::newRow("previews are off during batch edits")
-            << "wide.jpg" << 0 << Previews::kInitialName << QString() << true << false;
+            << "wide.jpg" << 0 << Previews::initialName() << QString() << true << false;
     }
     void browsedFilePreview() {
         QFETCH(QString, name);

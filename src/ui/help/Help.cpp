@@ -5,6 +5,7 @@
 #include "settings/Settings.h"
 #include "ui/help/Hyperlinks.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -17,9 +18,11 @@ bool isFile(const QString& path) {
 
 } // namespace
 
-const QString Help::kHelpQuestion = QStringLiteral(
-    "Press OK to open up-to-date program help on the Web; press Cancel to open local html help "
-    "file");
+QString Help::helpQuestion() {
+    return QCoreApplication::translate(
+        "kv::Help", "Press OK to open up-to-date program help on the Web; press Cancel to open "
+                    "local html help file");
+}
 
 Help::Help(Settings& settings, AskUser& askUser, Hyperlinks& links)
     : settings_(settings), askUser_(askUser), links_(links) {}
@@ -51,7 +54,7 @@ void Help::Help_Click() {
         links_.OpenHyperlink(local);
         return;
     }
-    if (askUser_.ask(MessageKind::Help, kHelpQuestion) == 1)
+    if (askUser_.ask(MessageKind::Help, helpQuestion()) == 1)
         links_.OpenHyperlink(homePage_);
     else
         links_.OpenHyperlink(local);

@@ -25,7 +25,7 @@ public:
     // page opens at once.
     void Help_Click();
 
-    static const QString kHelpQuestion;
+    static QString helpQuestion();
 
 private:
     Settings& settings_;

@@ -24,10 +24,11 @@ QUrl Hyperlinks::UrlOf(const QString& address) {
 
 void Hyperlinks::FillErrorBox(QMessageBox& box, const QString& address) {
     box.setIcon(QMessageBox::Warning);
-    box.setWindowTitle(QStringLiteral("Hyperlink opening error"));
+    box.setWindowTitle(QCoreApplication::translate("kv::Hyperlinks", "Hyperlink opening error"));
     // The address is shown as written; never as markup.
     box.setTextFormat(Qt::PlainText);
-    box.setText(QStringLiteral("Unable to open hyperlink ") + address);
+    box.setText(
+        QCoreApplication::translate("kv::Hyperlinks", "Unable to open hyperlink %1").arg(address));
     box.setStandardButtons(QMessageBox::Ok);
 }
 
@@ -59,8 +60,8 @@ QString LinkCaption(const QString& address) {
 }
 
 QString LinkToolTip(const QString& caption, const QString& address) {
-    return QCoreApplication::translate("kv::Hyperlinks", "Click to open ") +
-           (IsLocalAddress(address) ? caption : address);
+    return QCoreApplication::translate("kv::Hyperlinks", "Click to open %1")
+        .arg(IsLocalAddress(address) ? caption : address);
 }
 
 } // namespace kv

@@ -40,7 +40,7 @@ ProgAbout::ProgAbout(int versionMajor, int versionMinor, QList<Link> links, Hype
                      QWidget* owner)
     : QDialog(owner) {
     setObjectName(QStringLiteral("ProgAbout"));
-    setWindowTitle(QStringLiteral("Kestrovaline wallpaper manager"));
+    setWindowTitle(tr("Kestrovaline wallpaper manager"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/kestrovaline.svg")));
     setFocusPolicy(Qt::StrongFocus);
 
@@ -50,15 +50,14 @@ ProgAbout::ProgAbout(int versionMajor, int versionMinor, QList<Link> links, Hype
     picture->setFixedSize(128, 128);
 
     // Built once, here: hiding keeps the box, so a second showing shows the same text.
-    version_ = new QLabel(QStringLiteral("Kestrovaline ") + NumberText(versionMajor) +
-                              QLatin1Char('.') + NumberText(versionMinor),
-                          this);
+    version_ = new QLabel(
+        tr("Kestrovaline %1.%2").arg(NumberText(versionMajor), NumberText(versionMinor)), this);
     version_->setObjectName(QStringLiteral("Version"));
     QFont big = version_->font();
     big.setPointSizeF(big.pointSizeF() * 1.6);
     big.setBold(true);
     version_->setFont(big);
-    auto* lText = new QLabel(QStringLiteral("wallpaper manager"), this);
+    auto* lText = new QLabel(tr("wallpaper manager"), this);
     lText->setObjectName(QStringLiteral("LText"));
     desktop_ = new QLabel(this);
     desktop_->setObjectName(QStringLiteral("Desktop"));
@@ -70,7 +69,7 @@ ProgAbout::ProgAbout(int versionMajor, int versionMinor, QList<Link> links, Hype
     text->addWidget(version_);
     text->addWidget(lText);
     text->addWidget(desktop_);
-    text->addWidget(new QLabel(QStringLiteral("Free software: GNU GPL version 3 or later"), this));
+    text->addWidget(new QLabel(tr("Free software: GNU GPL version 3 or later"), this));
     text->addSpacing(14);
     for (const Link& link : links) {
         auto* label = new HyperlinkLabel(link.caption, link.address, this);
@@ -97,7 +96,7 @@ QList<ProgAbout::Link> ProgAbout::LinksTo(const QString& homePage) {
 }
 
 void ProgAbout::setDesktopName(const QString& name) {
-    desktop_->setText(QStringLiteral("Desktop: ") + name);
+    desktop_->setText(tr("Desktop: %1").arg(name));
     desktop_->setVisible(!name.isEmpty());
 }
 

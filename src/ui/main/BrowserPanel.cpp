@@ -11,7 +11,7 @@ BrowserPanel::BrowserPanel(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Browser"));
     files_ = new QListView(this);
     files_->setObjectName(QStringLiteral("Files"));
-    files_->setToolTip(QStringLiteral("List of supported image files in current directory"));
+    files_->setToolTip(tr("List of supported image files in current directory"));
     // Several files are added at once, picked with Shift and Ctrl.
     files_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     files_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -19,12 +19,12 @@ BrowserPanel::BrowserPanel(QWidget* parent) : QWidget(parent) {
 
     disk_ = new QComboBox(this);
     disk_->setObjectName(QStringLiteral("Disk"));
-    disk_->setToolTip(QStringLiteral("Current drive"));
+    disk_->setToolTip(tr("Current drive"));
 
     folder_ = new QListView(this);
     // Enter is left to this list when it has the focus; the main window finds it by this name.
     folder_->setObjectName(QStringLiteral("Folder"));
-    folder_->setToolTip(QStringLiteral("Current directory"));
+    folder_->setToolTip(tr("Current directory"));
     folder_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     folder_->setMinimumSize(180, 110);
 

@@ -77,7 +77,7 @@ QSize StateMarkDelegate::sizeHint(const QStyleOptionViewItem& option,
 CollectionView::CollectionView(QWidget* parent)
     : QListView(parent), delegate_(new StateMarkDelegate(this)) {
     setObjectName(QStringLiteral("ImageName"));
-    setToolTip(QStringLiteral("List of file names in wallpaper collection"));
+    setToolTip(tr("List of file names in wallpaper collection"));
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setUniformItemSizes(true);

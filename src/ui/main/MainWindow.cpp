@@ -36,9 +36,8 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Prog"));
     dragHandles_ = new WindowDragHandles(this);
 
-    const QStringList headingTexts{QStringLiteral("Wallpaper Collection:"),
-                                   QStringLiteral("Add Wallpapers:"),
-                                   QStringLiteral("Image Preview")};
+    const QStringList headingTexts{tr("Wallpaper Collection:"), tr("Add Wallpapers:"),
+                                   tr("Image Preview")};
     for (const QString& text : headingTexts) {
         auto* heading = new QLabel(text, this);
         heading->setObjectName(QStringLiteral("LText"));
@@ -53,7 +52,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     dragHandles_->attach(preview_->imagePreview());
 
     imageName_ = new CollectionView(this);
-    imageName_->setToolTip(QStringLiteral("List of file names in wallpaper collection"));
+    imageName_->setToolTip(tr("List of file names in wallpaper collection"));
     imageName_->setMinimumSize(200, 240);
     lText_[0]->setBuddy(imageName_);
     connect(imageName_, &CollectionView::ImageMark_Click, this, &MainWindow::ImageMark_Click);
@@ -64,7 +63,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
 
     imagePathText_ = new QLineEdit(this);
     imagePathText_->setObjectName(QStringLiteral("ImagePathText"));
-    imagePathText_->setToolTip(QStringLiteral("Selected wallpaper file name"));
+    imagePathText_->setToolTip(tr("Selected wallpaper file name"));
     imagePathText_->setReadOnly(true);
 
     hyperlink_ = new QLabel(this);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/main/PreviewPanel.h"
 
+#include "collection/Previews.h"
 #include "ui/main/MainWindowLook.h"
 
 #include <QIcon>
@@ -14,7 +15,7 @@ PreviewPanel::PreviewPanel(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("PreviewPanel"));
     imagePreview_ = new QLabel(this);
     imagePreview_->setObjectName(QStringLiteral("ImagePreview"));
-    imagePreview_->setToolTip(QStringLiteral("Wallpaper image preview"));
+    imagePreview_->setToolTip(tr("Wallpaper image preview"));
     imagePreview_->setFixedSize(kPreviewWidth, kPreviewHeight);
     imagePreview_->setFrameShape(QFrame::StyledPanel);
     imagePreview_->setFrameShadow(QFrame::Sunken);
@@ -28,7 +29,7 @@ PreviewPanel::PreviewPanel(QWidget* parent) : QWidget(parent) {
 
     imageErr_ = new QLabel(imagePreview_);
     imageErr_->setObjectName(QStringLiteral("ImageErr"));
-    imageErr_->setToolTip(QStringLiteral("Wallpaper preview error message"));
+    imageErr_->setToolTip(tr("Wallpaper preview error message"));
     imageErr_->setWordWrap(true);
     imageErr_->setAlignment(Qt::AlignCenter);
     imageErr_->setMargin(6);
@@ -40,9 +41,9 @@ PreviewPanel::PreviewPanel(QWidget* parent) : QWidget(parent) {
     over->addStretch(1);
     over->addWidget(imageErr_);
 
-    imagePreviewName_ = new QLineEdit(QStringLiteral("Previewed file name"), this);
+    imagePreviewName_ = new QLineEdit(Previews::initialName(), this);
     imagePreviewName_->setObjectName(QStringLiteral("ImagePreviewName"));
-    imagePreviewName_->setToolTip(QStringLiteral("File name of previewed image"));
+    imagePreviewName_->setToolTip(tr("File name of previewed image"));
     imagePreviewName_->setReadOnly(true);
     imagePreviewName_->setFixedWidth(kPreviewWidth);
 

@@ -14,7 +14,9 @@
 namespace kv {
 namespace {
 
-const QString kToolTip = QStringLiteral("Kestrovaline wallpaper manager");
+QString toolTip() {
+    return QCoreApplication::translate("kv::TrayIcon", "Kestrovaline wallpaper manager");
+}
 
 Program::TrayClick trayClickOf(QSystemTrayIcon::ActivationReason reason) {
     switch (reason) {
@@ -69,13 +71,13 @@ void TrayIcon::create() {
     };
 #ifndef Q_OS_WIN
     if (TrayHosts::statusNotifierHost()) {
-        item_ = new StatusNotifierItem(trayPicture(), kToolTip, this);
+        item_ = new StatusNotifierItem(trayPicture(), toolTip(), this);
         connect(item_, &StatusNotifierItem::activated, this, forward);
         return;
     }
 #endif
     tray_ = new QSystemTrayIcon(trayPicture(), this);
-    tray_->setToolTip(kToolTip);
+    tray_->setToolTip(toolTip());
     connect(tray_, &QSystemTrayIcon::activated, this, forward);
     // Qt reports a right double click on the icon as nothing; the icon's own window still gets
     // the event, so it is picked up here to change the wallpaper a second time.

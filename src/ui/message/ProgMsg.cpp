@@ -19,7 +19,6 @@ namespace {
 constexpr int kPictureSize = 48;
 constexpr int kMinimumTextWidth = 300;
 constexpr int kMaximumTextWidth = 520;
-const QString kBaseTitle = QStringLiteral("Kestrovaline wallpaper manager");
 
 QLabel* makePicture(QWidget* parent, const QString& name, const QString& file) {
     auto* picture = new QLabel(parent);
@@ -34,7 +33,7 @@ QLabel* makePicture(QWidget* parent, const QString& name, const QString& file) {
 ProgMsg::ProgMsg(MessageSwitches& switches, QWidget* owner)
     : TwipsDialog(owner), switches_(switches) {
     setObjectName(QStringLiteral("ProgMsg"));
-    setWindowTitle(kBaseTitle);
+    setWindowTitle(titleFor(0));
     setWindowIcon(QIcon(QStringLiteral(":/icons/kestrovaline.svg")));
     setWindowModality(Qt::WindowModal);
 
@@ -51,7 +50,7 @@ ProgMsg::ProgMsg(MessageSwitches& switches, QWidget* owner)
     msg_->setMaximumWidth(kMaximumTextWidth);
     msg_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
-    display_ = new QCheckBox(QStringLiteral("Do not show this message again"), this);
+    display_ = new QCheckBox(tr("Do not show this message again"), this);
     display_->setObjectName(QStringLiteral("Display"));
 
     set_ = makeSetButton(this);
@@ -99,19 +98,19 @@ QString ProgMsg::message() const {
 QString ProgMsg::titleFor(int kind) {
     switch (kind) {
     case 1:
-        return kBaseTitle + QStringLiteral(" startup");
+        return tr("Kestrovaline wallpaper manager startup");
     case 2:
-        return QStringLiteral("Kestrovaline wallpaper autochange");
+        return tr("Kestrovaline wallpaper autochange");
     case 3:
-        return kBaseTitle + QStringLiteral(" current disk");
+        return tr("Kestrovaline wallpaper manager current disk");
     case 4:
-        return QStringLiteral("Kestrovaline wallpapers collection");
+        return tr("Kestrovaline wallpapers collection");
     case 5:
-        return kBaseTitle + QStringLiteral(" help");
+        return tr("Kestrovaline wallpaper manager help");
     case 6:
-        return kBaseTitle + QStringLiteral(" exit");
+        return tr("Kestrovaline wallpaper manager exit");
     default:
-        return kBaseTitle;
+        return tr("Kestrovaline wallpaper manager");
     }
 }
 

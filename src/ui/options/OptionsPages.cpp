@@ -77,16 +77,16 @@ QWidget* ProgOpts::buildChangePage() {
     page->setObjectName(QStringLiteral("Frames0"));
     QVBoxLayout* layout = pageLayout(page);
 
-    wtText_ = makeHeading(page, QStringLiteral("WTText"), QStringLiteral("Wallpapers Change:"),
-                          kChangeTooltipText);
+    wtText_ =
+        makeHeading(page, QStringLiteral("WTText"), tr("Wallpapers Change:"), changeTooltipText());
     modeFrame_ = new QFrame(page);
     modeFrame_->setObjectName(QStringLiteral("ModeFrame"));
-    changeMode_[0] = new QRadioButton(QStringLiteral("manual"), modeFrame_);
+    changeMode_[0] = new QRadioButton(tr("manual"), modeFrame_);
     changeMode_[0]->setObjectName(QStringLiteral("ChangeMode0"));
-    changeMode_[0]->setToolTip(QStringLiteral("Wallpaper can be changed only manually"));
-    changeMode_[1] = new QRadioButton(QStringLiteral("automatic"), modeFrame_);
+    changeMode_[0]->setToolTip(tr("Wallpaper can be changed only manually"));
+    changeMode_[1] = new QRadioButton(tr("automatic"), modeFrame_);
     changeMode_[1]->setObjectName(QStringLiteral("ChangeMode1"));
-    changeMode_[1]->setToolTip(QStringLiteral("Wallpaper can be changed automatically too"));
+    changeMode_[1]->setToolTip(tr("Wallpaper can be changed automatically too"));
     auto* modes = new QHBoxLayout(modeFrame_);
     modes->setContentsMargins(0, 0, 0, 0);
     modes->setSpacing(18);
@@ -100,36 +100,32 @@ QWidget* ProgOpts::buildChangePage() {
     layout->addLayout(head);
 
     change_[0] = makeBox(page, QStringLiteral("Change0"), logonCaption(),
-                         QStringLiteral("Change wallpaper at user logon"));
-    change_[1] = makeBox(page, QStringLiteral("Change1"), QStringLiteral("with time interval"),
-                         QStringLiteral("Change wallpaper periodically"));
-    change_[2] = makeBox(page, QStringLiteral("Change2"), QStringLiteral("at specified time"),
-                         QStringLiteral("Change wallpaper at specified time of day"));
+                         tr("Change wallpaper at user logon"));
+    change_[1] = makeBox(page, QStringLiteral("Change1"), tr("with time interval"),
+                         tr("Change wallpaper periodically"));
+    change_[2] = makeBox(page, QStringLiteral("Change2"), tr("at specified time"),
+                         tr("Change wallpaper at specified time of day"));
 
-    const QString days = QStringLiteral("Wallpaper change period: days");
-    const QString hours = QStringLiteral("Wallpaper change period: hours");
+    const QString days = tr("Wallpaper change period: days");
+    const QString hours = tr("Wallpaper change period: hours");
     pDay_ = makeNumberField(page, QStringLiteral("PDay"), days);
-    pd_ = makeUnitLabel(page, QStringLiteral("Pd"), QStringLiteral("days"), days);
+    pd_ = makeUnitLabel(page, QStringLiteral("Pd"), tr("days"), days);
     pHour_ = makeNumberField(page, QStringLiteral("PHour"), hours);
-    ph_ = makeUnitLabel(page, QStringLiteral("Ph"), QStringLiteral("hours"), hours);
+    ph_ = makeUnitLabel(page, QStringLiteral("Ph"), tr("hours"), hours);
     pMin_ = makeNumberField(page, QStringLiteral("PMin"), QString());
-    pm_ = makeUnitLabel(page, QStringLiteral("Pm"), QStringLiteral("min"), QString());
+    pm_ = makeUnitLabel(page, QStringLiteral("Pm"), tr("min"), QString());
 
     twDay_ = new QComboBox(page);
     twDay_->setObjectName(QStringLiteral("TWDay"));
-    twDay_->setToolTip(QStringLiteral("Change wallpaper only at specified day of the week"));
-    twDay_->addItems({QStringLiteral("Everyday"), QStringLiteral("Sunday"),
-                      QStringLiteral("Monday"), QStringLiteral("Tuesday"),
-                      QStringLiteral("Wednesday"), QStringLiteral("Thursday"),
-                      QStringLiteral("Friday"), QStringLiteral("Saturday")});
-    tHour_ = makeNumberField(page, QStringLiteral("THour"),
-                             QStringLiteral("Wallpaper change time: hours"));
-    th_ = makeUnitLabel(page, QStringLiteral("Th"), QStringLiteral("hours"),
-                        QStringLiteral("Wallpaper change moment: hours"));
-    tMin_ = makeNumberField(page, QStringLiteral("TMin"),
-                            QStringLiteral("Wallpaper change time: minutes"));
-    tm_ = makeUnitLabel(page, QStringLiteral("Tm"), QStringLiteral("minutes"),
-                        QStringLiteral("Wallpaper change moment: minutes"));
+    twDay_->setToolTip(tr("Change wallpaper only at specified day of the week"));
+    twDay_->addItems({tr("Everyday"), tr("Sunday"), tr("Monday"), tr("Tuesday"), tr("Wednesday"),
+                      tr("Thursday"), tr("Friday"), tr("Saturday")});
+    tHour_ = makeNumberField(page, QStringLiteral("THour"), tr("Wallpaper change time: hours"));
+    th_ = makeUnitLabel(page, QStringLiteral("Th"), tr("hours"),
+                        tr("Wallpaper change moment: hours"));
+    tMin_ = makeNumberField(page, QStringLiteral("TMin"), tr("Wallpaper change time: minutes"));
+    tm_ = makeUnitLabel(page, QStringLiteral("Tm"), tr("minutes"),
+                        tr("Wallpaper change moment: minutes"));
 
     auto* schedule = new QGridLayout;
     schedule->setContentsMargins(kIndent, 4, 0, 0);
@@ -164,14 +160,14 @@ QWidget* ProgOpts::buildChangePage() {
     layout->addLayout(schedule);
     layout->addSpacing(kSectionGap);
 
-    auto* orderHeading = makeHeading(
-        page, QStringLiteral("LText6"), QStringLiteral("Wallpapers change order:"),
-        QStringLiteral("Select how wallpapers will be selected from wallpaper collection"));
-    order_[0] = makeBox(page, QStringLiteral("Order0"), QStringLiteral("sequentially"),
-                        QStringLiteral("Wallpapers will be selected sequentially according to "
-                                       "their position in the list"));
-    order_[1] = makeBox(page, QStringLiteral("Order1"), QStringLiteral("random"),
-                        QStringLiteral("Wallpapers will be selected randomly"));
+    auto* orderHeading =
+        makeHeading(page, QStringLiteral("LText6"), tr("Wallpapers change order:"),
+                    tr("Select how wallpapers will be selected from wallpaper collection"));
+    order_[0] = makeBox(page, QStringLiteral("Order0"), tr("sequentially"),
+                        tr("Wallpapers will be selected sequentially according to "
+                           "their position in the list"));
+    order_[1] = makeBox(page, QStringLiteral("Order1"), tr("random"),
+                        tr("Wallpapers will be selected randomly"));
     auto* order = new QHBoxLayout;
     order->addWidget(orderHeading);
     order->addSpacing(12);
@@ -189,35 +185,33 @@ QWidget* ProgOpts::buildViewPage() {
     page->setObjectName(QStringLiteral("Frames1"));
     QVBoxLayout* layout = pageLayout(page);
 
-    layout->addWidget(
-        makeHeading(page, QStringLiteral("LText0"), QStringLiteral("Program AutoStart:"),
-                    QStringLiteral("Allow wallpaper manager autostart at user logon")));
-    doAutoStart_ = new QCheckBox(QStringLiteral("allow program autostart in manual mode"), page);
+    layout->addWidget(makeHeading(page, QStringLiteral("LText0"), tr("Program AutoStart:"),
+                                  tr("Allow wallpaper manager autostart at user logon")));
+    doAutoStart_ = new QCheckBox(tr("allow program autostart in manual mode"), page);
     doAutoStart_->setObjectName(QStringLiteral("DoAutoStart"));
-    doAutoStart_->setToolTip(QStringLiteral(
-        "If checked, program will start at user logon even in manual wallpaper change mode"));
+    doAutoStart_->setToolTip(
+        tr("If checked, program will start at user logon even in manual wallpaper change mode"));
     auto* autoStart = new QHBoxLayout;
     autoStart->setContentsMargins(kIndent, 0, 0, 0);
     autoStart->addWidget(doAutoStart_);
     layout->addLayout(autoStart);
     layout->addSpacing(kSectionGap);
 
-    layout->addWidget(makeHeading(page, QStringLiteral("LText5"),
-                                  QStringLiteral("Wallpaper Position:"),
-                                  QStringLiteral("Select wallpaper positioning mode")));
-    stretch_[0] = makeBox(page, QStringLiteral("Stretch0"), QStringLiteral("center"),
-                          QStringLiteral("Wallpaper is positioned at center and has its real size "
-                                         "(according to image resolution)"));
-    stretch_[1] = makeBox(page, QStringLiteral("Stretch1"), QStringLiteral("tile "),
-                          QStringLiteral("Desktop is tiled with wallpaper images"));
-    stretch_[2] = makeBox(page, QStringLiteral("Stretch2"), QStringLiteral("stretch"),
-                          QStringLiteral("Image is stretched to fill the entire desktop"));
-    stretch_[3] = makeBox(page, QStringLiteral("Stretch3"), QStringLiteral("fit"),
-                          QStringLiteral("Whole image is shown as large as the desktop allows, "
-                                         "the rest in the background color"));
-    stretch_[4] = makeBox(page, QStringLiteral("Stretch4"), QStringLiteral("fill"),
-                          QStringLiteral("Image covers the entire desktop keeping its proportions, "
-                                         "cropped at the edges"));
+    layout->addWidget(makeHeading(page, QStringLiteral("LText5"), tr("Wallpaper Position:"),
+                                  tr("Select wallpaper positioning mode")));
+    stretch_[0] = makeBox(page, QStringLiteral("Stretch0"), tr("center"),
+                          tr("Wallpaper is positioned at center and has its real size "
+                             "(according to image resolution)"));
+    stretch_[1] = makeBox(page, QStringLiteral("Stretch1"), tr("tile "),
+                          tr("Desktop is tiled with wallpaper images"));
+    stretch_[2] = makeBox(page, QStringLiteral("Stretch2"), tr("stretch"),
+                          tr("Image is stretched to fill the entire desktop"));
+    stretch_[3] = makeBox(page, QStringLiteral("Stretch3"), tr("fit"),
+                          tr("Whole image is shown as large as the desktop allows, "
+                             "the rest in the background color"));
+    stretch_[4] = makeBox(page, QStringLiteral("Stretch4"), tr("fill"),
+                          tr("Image covers the entire desktop keeping its proportions, "
+                             "cropped at the edges"));
     auto* position = new QHBoxLayout;
     position->setContentsMargins(kIndent, 0, 0, 0);
     position->setSpacing(24);
@@ -227,21 +221,20 @@ QWidget* ProgOpts::buildViewPage() {
     layout->addLayout(position);
     layout->addSpacing(kSectionGap);
 
-    layout->addWidget(makeHeading(page, QStringLiteral("LText1"),
-                                  QStringLiteral("Wallpaper background color:"),
-                                  QStringLiteral("Select desktop background color")));
+    layout->addWidget(makeHeading(page, QStringLiteral("LText1"), tr("Wallpaper background color:"),
+                                  tr("Select desktop background color")));
     bColor_ = new ColorButton(page);
     bColor_->setObjectName(QStringLiteral("BColor"));
-    bColor_->setToolTip(QStringLiteral("Click to set desktop background color"));
-    bColor_->setAccessibleName(QStringLiteral("Desktop background color"));
+    bColor_->setToolTip(tr("Click to set desktop background color"));
+    bColor_->setAccessibleName(tr("Desktop background color"));
     bColor_->setAccessibleDescription(bColor_->toolTip());
     auto* colour = new QHBoxLayout;
     colour->setContentsMargins(kIndent, 0, 0, 0);
     colour->addWidget(bColor_);
     colour->addSpacing(8);
     colour->addWidget(makeLabel(page, QStringLiteral("LText2"),
-                                QStringLiteral("Select desktop background color"),
-                                QStringLiteral("Desktop background color")));
+                                tr("Select desktop background color"),
+                                tr("Desktop background color")));
     colour->addStretch();
     layout->addLayout(colour);
     layout->addStretch();
@@ -252,25 +245,26 @@ QWidget* ProgOpts::buildMessagesPage() {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("Frames2"));
     QVBoxLayout* layout = pageLayout(page);
-    layout->addWidget(makeHeading(page, QStringLiteral("LText3"),
-                                  QStringLiteral("Messages and confirmations:"),
-                                  QStringLiteral("Select confirmation messages")));
+    layout->addWidget(makeHeading(page, QStringLiteral("LText3"), tr("Messages and confirmations:"),
+                                  tr("Select confirmation messages")));
     const std::array<std::pair<const char*, const char*>, 4> boxes{{
-        {"show message about missing image files at startup",
-         "If checked programm will inform about missing image files from wallpapers collection"},
-        {"show message about wallpapers autochage failure",
-         "If checked programm will inform about wallpapers auto-change failures"},
-        {"show message about current drive change failure",
-         "If checked programm will inform about disk-drive change failure"},
-        {"confirm image files removal from wallpaper collection", ""},
+        {QT_TR_NOOP("show message about missing image files at startup"),
+         QT_TR_NOOP("If checked programm will inform about missing image files from wallpapers "
+                    "collection")},
+        {QT_TR_NOOP("show message about wallpapers autochage failure"),
+         QT_TR_NOOP("If checked programm will inform about wallpapers auto-change failures")},
+        {QT_TR_NOOP("show message about current drive change failure"),
+         QT_TR_NOOP("If checked programm will inform about disk-drive change failure")},
+        {QT_TR_NOOP("confirm image files removal from wallpaper collection"), nullptr},
     }};
     auto* list = new QVBoxLayout;
     list->setContentsMargins(kIndent, 0, 0, 0);
     list->setSpacing(8);
     for (int k = 1; k <= 4; ++k) {
-        auto* box = new QCheckBox(QString::fromLatin1(boxes[k - 1].first), page);
+        auto* box = new QCheckBox(tr(boxes[k - 1].first), page);
         box->setObjectName(QStringLiteral("DoConfirm%1").arg(k));
-        box->setToolTip(QString::fromLatin1(boxes[k - 1].second));
+        if (boxes[k - 1].second)
+            box->setToolTip(tr(boxes[k - 1].second));
         doConfirm_[k - 1] = box;
         list->addWidget(box);
     }

@@ -24,37 +24,36 @@
 namespace kv {
 namespace {
 
-const QString kTabTooltip = QStringLiteral("Wallpaper auto-change options");
-
 bool ticked(const QCheckBox* box) {
     return box->checkState() != Qt::Unchecked;
 }
 
 } // namespace
 
-const QString ProgOpts::kChangeTooltipText =
-    QStringLiteral("Wallpaper change options. The last automatic change happened at ");
+QString ProgOpts::changeTooltipText() {
+    return tr("Wallpaper change options. The last automatic change happened at ");
+}
 
 QString ProgOpts::logonCaption() {
 #ifdef Q_OS_WIN
-    return QStringLiteral("at Windows logon");
+    return tr("at Windows logon");
 #else
-    return QStringLiteral("at logon");
+    return tr("at logon");
 #endif
 }
 
 ProgOpts::ProgOpts(Options& options, QWidget* owner) : TwipsDialog(owner), options_(options) {
     setObjectName(QStringLiteral("ProgOpts"));
-    setWindowTitle(QStringLiteral("Kestrovaline wallpaper manager options"));
+    setWindowTitle(tr("Kestrovaline wallpaper manager options"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/kestrovaline.svg")));
 
     tabs_ = new QTabWidget(this);
     tabs_->setObjectName(QStringLiteral("Tabs"));
-    tabs_->addTab(buildChangePage(), QStringLiteral("Auto-change"));
-    tabs_->addTab(buildViewPage(), QStringLiteral("  View"));
-    tabs_->addTab(buildMessagesPage(), QStringLiteral("  Messages"));
+    tabs_->addTab(buildChangePage(), tr("Auto-change"));
+    tabs_->addTab(buildViewPage(), tr("  View"));
+    tabs_->addTab(buildMessagesPage(), tr("  Messages"));
     for (int t = 0; t <= kLastTab; ++t)
-        tabs_->setTabToolTip(t, kTabTooltip);
+        tabs_->setTabToolTip(t, tr("Wallpaper auto-change options"));
     tabs_->tabBar()->setStyleSheet(QStringLiteral("QTabBar::tab:selected { font-weight: bold; }"));
     connect(tabs_, &QTabWidget::currentChanged, this, &ProgOpts::Tabs_Click);
 
@@ -73,10 +72,10 @@ ProgOpts::ProgOpts(Options& options, QWidget* owner) : TwipsDialog(owner), optio
     connect(bColor_, &QPushButton::clicked, this, &ProgOpts::BColor_Click);
 
     set_ = makeSetButton(this);
-    describeButton(set_, QStringLiteral("Set currently selected options"));
+    describeButton(set_, tr("Set currently selected options"));
     set_->setDefault(true);
     close_ = makeCloseButton(this);
-    describeButton(close_, QStringLiteral("Cancel options change"));
+    describeButton(close_, tr("Cancel options change"));
     connect(set_, &QPushButton::clicked, this, &ProgOpts::Set_Click);
     connect(close_, &QPushButton::clicked, this, &ProgOpts::Close_Click);
 
@@ -133,7 +132,7 @@ void ProgOpts::Form_Activate() {
     const int tab = o.OptTab >= 0 && o.OptTab <= kLastTab ? o.OptTab : 0;
     Tabs_Click(tab);
 
-    wtText_->setToolTip(kChangeTooltipText +
+    wtText_->setToolTip(changeTooltipText() +
                         QLocale().toString(o.LastChange(), QLocale::ShortFormat));
 }
 

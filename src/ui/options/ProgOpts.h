@@ -76,7 +76,8 @@ public:
     QPushButton* closeButton() const { return close_; }
 
     static QString logonCaption();
-    static const QString kChangeTooltipText;
+    // The start of the "Wallpapers Change:" tooltip; the moment of the last change follows.
+    static QString changeTooltipText();
 
 public Q_SLOTS:
     void Set_Click();

@@ -111,7 +111,7 @@ private Q_SLOTS:
         QCOMPARE(ask.asked.size(), asked ? 1 : 0);
         if (asked) {
             QCOMPARE(ask.asked[0].kind, MessageKind::Help);
-            QCOMPARE(ask.asked[0].message, Help::kHelpQuestion);
+            QCOMPARE(ask.asked[0].message, Help::helpQuestion());
         }
         QFETCH(QString, opens);
         QCOMPARE(links.opened.size(), 1);

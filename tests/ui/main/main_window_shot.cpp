@@ -4,6 +4,7 @@
 // folder, some marked to skip, and two entries whose files are gone. The window closes itself
 // after the hold, so the tool never waits for a person.
 #include "collection/Collection.h"
+#include "ui/ShotLook.h"
 #include "ui/main/CollectionView.h"
 #include "ui/main/MainWindow.h"
 
@@ -13,6 +14,7 @@
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
+    kv::test::applyShotLook();
     const int hold = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 3000;
     const QDir folder(argc > 2 ? QString::fromLocal8Bit(argv[2]) : QDir::currentPath());
 

@@ -8,6 +8,7 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusVariant>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
@@ -136,13 +137,15 @@ private Q_SLOTS:
     }
 
     // At logon the panel often starts after the programs it hosts, and a panel may restart:
-    // each time a StatusNotifier watcher appears, the icon registers with it.
+    // each time a StatusNotifier watcher appears, the icon registers with it. The program is
+    // started in German, and the host shows its tooltip in German.
     void iconRegistersWithAStatusNotifierHostThatComesLater() {
         test::SessionBus bus;
         if (!bus.start())
             QSKIP(qPrintable(bus.error()));
         ProgramHome home(display(), QStringLiteral("none"));
         home.setVariable(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
+        home.setVariable(QStringLiteral("LANGUAGE"), QStringLiteral("de"));
         QProcess& program = startInTray(home);
         QTest::qWait(3000);
         for (int start = 1; start <= 2; ++start) {
@@ -164,11 +167,19 @@ private Q_SLOTS:
             // A click there, as the host passes it on, shows the window.
             if (start == 1) {
                 const QString item = QString::fromUtf8(said).section(QLatin1Char(' '), 1, 1);
+                QDBusConnection host =
+                    QDBusConnection::connectToBus(bus.address(), QStringLiteral("host"));
+                QDBusMessage title = QDBusMessage::createMethodCall(
+                    item, QStringLiteral("/StatusNotifierItem"),
+                    QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+                title << QStringLiteral("org.kde.StatusNotifierItem") << QStringLiteral("Title");
+                QCOMPARE(host.call(title).arguments().value(0).value<QDBusVariant>().variant(),
+                         QVariant(QStringLiteral("Kestrovaline-Hintergrundbildverwaltung")));
                 QDBusMessage click = QDBusMessage::createMethodCall(
                     item, QStringLiteral("/StatusNotifierItem"),
                     QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("Activate"));
                 click << 0 << 0;
-                QDBusConnection::connectToBus(bus.address(), QStringLiteral("host")).call(click);
+                host.call(click);
                 QTRY_COMPARE_WITH_TIMEOUT(mainWindows(), 1, 5000);
             }
             test::endProcess(watcher);

@@ -2,7 +2,10 @@
 // Shows a message for a screenshot: message_dialog_shot [hold-milliseconds] [kind], a deletion
 // question by default. The dialog answers itself after the hold (Close where there is one), so
 // the tool never waits for a person.
+#include "collection/CollectionCommands.h"
 #include "engine/MessageSwitches.h"
+#include "ui/ShotLook.h"
+#include "ui/help/Help.h"
 #include "ui/message/DialogAskUser.h"
 #include "ui/message/ProgMsg.h"
 
@@ -14,6 +17,7 @@
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
+    kv::test::applyShotLook();
     const int hold = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 3000;
     kv::MemoryMessageSwitches switches;
     kv::ProgMsg dialog(switches, nullptr);
@@ -21,12 +25,11 @@ int main(int argc, char** argv) {
         QPoint(200 * kv::ProgMsg::kTwipsPerPixel, 150 * kv::ProgMsg::kTwipsPerPixel));
     kv::DialogAskUser askUser(dialog, switches);
     const int kind = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 4;
-    QString text = QStringLiteral("Are you sure to delete 3 items from wallpaper collection ?");
+    QString text = kv::CollectionCommands::DeleteQuestion(3);
     if (kind == 5)
-        text = QStringLiteral("Press OK to open up-to-date program help on the Web; press Cancel "
-                              "to open local html help file");
+        text = kv::Help::helpQuestion();
     else if (kind == 1)
-        text = QStringLiteral("Unable to find 12 image files from wallpaper collection !");
+        text = kv::CollectionCommands::MissingFilesText(12, QString());
     QTimer::singleShot(hold, &dialog, [&dialog] { dialog.close(); });
     const int answer = askUser.ask(static_cast<kv::MessageKind>(kind), text);
     std::printf("answer %d, Confirm 4 = %d\n", answer, switches.confirm(4));

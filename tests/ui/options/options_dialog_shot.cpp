@@ -1,16 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Shows a window for a screenshot: options_dialog_shot <page 0-2 | about> [hold-milliseconds].
-// The window closes itself after the hold, so the tool never waits for a person.
+// Shows a window for a screenshot: options_dialog_shot <page 0-2 | about | help>
+// [hold-milliseconds] [manual]; the help window shows the manual file given. The window closes
+// itself after the hold, so the tool never waits for a person.
 #include "engine/Options.h"
+#include "ui/ShotLook.h"
+#include "ui/help/HelpWindow.h"
 #include "ui/help/Hyperlinks.h"
 #include "ui/help/ProgAbout.h"
 #include "ui/options/ProgOpts.h"
 
 #include <QApplication>
 #include <QTimer>
+#include <QUrl>
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
+    kv::test::applyShotLook();
     const QString what = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("0");
     const int hold = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 3000;
     kv::Options record;
@@ -29,13 +34,20 @@ int main(int argc, char** argv) {
     if (what == QLatin1String("about")) {
         kv::Hyperlinks links;
         const QString home = QStringLiteral("file:///usr/bin/KestrovalineHelp.html");
-        kv::ProgAbout about(
-            1, 0, {{QStringLiteral("Visit our Web sites:"), home}, {QString(), home}}, links);
+        kv::ProgAbout about(1, 0, kv::ProgAbout::LinksTo(home), links);
         about.setDesktopName(QStringLiteral("GNOME"));
         about.move(20, 20);
         QTimer::singleShot(hold, &about, [&about] { about.hide(); });
         about.exec();
         return 0;
+    }
+    if (what == QLatin1String("help")) {
+        kv::Hyperlinks links;
+        kv::HelpWindow window(links);
+        window.move(20, 20);
+        window.showManual(QUrl::fromLocalFile(QString::fromLocal8Bit(argc > 3 ? argv[3] : "")));
+        QTimer::singleShot(hold, &application, &QCoreApplication::quit);
+        return QApplication::exec();
     }
     record.OptTab = what.toInt();
     kv::ProgOpts dialog(record);

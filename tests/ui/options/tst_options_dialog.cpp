@@ -9,6 +9,7 @@
 #include "support/ManualClock.h"
 #include "support/MemorySettingsStore.h"
 #include "ui/Contrast.h"
+#include "ui/ShotLook.h"
 #include "ui/options/CheckGroups.h"
 #include "ui/options/ColorPicker.h"
 #include "ui/options/OptionsForm.h"
@@ -97,29 +98,6 @@ QString captionColours(const ProgOpts& d) {
         codes += t == CaptionTone::Normal ? u'B' : t == CaptionTone::Muted ? u'S' : u'?';
     }
     return codes;
-}
-
-// The dark palette desktops commonly give Qt's own style.
-QPalette darkPalette() {
-    QPalette dark;
-    const QColor window(53, 53, 53);
-    const QColor base(42, 42, 42);
-    for (const auto& [role, colour] : std::initializer_list<std::pair<QPalette::ColorRole, QColor>>{
-             {QPalette::Window, window},
-             {QPalette::WindowText, Qt::white},
-             {QPalette::Base, base},
-             {QPalette::AlternateBase, window},
-             {QPalette::Text, Qt::white},
-             {QPalette::Button, window},
-             {QPalette::ButtonText, Qt::white},
-             {QPalette::Highlight, QColor(42, 130, 218)},
-             {QPalette::HighlightedText, Qt::black},
-             {QPalette::Link, QColor(100, 170, 255)}})
-        dark.setColor(role, colour);
-    dark.setColor(QPalette::Disabled, QPalette::WindowText, QColor(127, 127, 127));
-    dark.setColor(QPalette::Disabled, QPalette::Text, QColor(127, 127, 127));
-    dark.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(127, 127, 127));
-    return dark;
 }
 
 // Contrast of a caption as drawn: the pixel of the text area farthest from the background
@@ -392,8 +370,8 @@ private Q_SLOTS:
         QVERIFY(dialog.doConfirm(1)->isChecked());
         QVERIFY(!dialog.doConfirm(3)->isChecked());
         QCOMPARE(dialog.tabs()->currentIndex(), 1);
-        QVERIFY(dialog.wtText()->toolTip().startsWith(ProgOpts::kChangeTooltipText));
-        QVERIFY(dialog.wtText()->toolTip().size() > ProgOpts::kChangeTooltipText.size());
+        QVERIFY(dialog.wtText()->toolTip().startsWith(ProgOpts::changeTooltipText()));
+        QVERIFY(dialog.wtText()->toolTip().size() > ProgOpts::changeTooltipText().size());
     }
 
     void tabOutOfRangeShowsFirstPage() {
@@ -574,7 +552,8 @@ private Q_SLOTS:
         QFETCH(double, least);
         QFETCH(double, most);
         QApplication::setStyle(QStringLiteral("Fusion"));
-        QApplication::setPalette(dark ? darkPalette() : QApplication::style()->standardPalette());
+        QApplication::setPalette(dark ? test::darkPalette()
+                                      : QApplication::style()->standardPalette());
         Options record = recordWith(1, 0, 1, 0);
         ProgOpts dialog(record);
         dialog.show();
