@@ -719,7 +719,7 @@ Handbuch: %4
     </message>
     <message>
         <source>Auto-change</source>
-        <translation>Bildwechsel</translation>
+        <translation>Automatik</translation>
     </message>
     <message>
         <source>  View</source>

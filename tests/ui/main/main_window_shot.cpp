@@ -37,6 +37,7 @@ int main(int argc, char** argv) {
         collection.SelectOnly(2);
     window.move(40, 40);
     window.show();
-    QTimer::singleShot(hold, &application, &QCoreApplication::quit);
+    // exit, not quit: the window refuses to close, as it does for a user.
+    QTimer::singleShot(hold, &application, [] { QCoreApplication::exit(0); });
     return QApplication::exec();
 }

@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
         kv::HelpWindow window(links);
         window.move(20, 20);
         window.showManual(QUrl::fromLocalFile(QString::fromLocal8Bit(argc > 3 ? argv[3] : "")));
-        QTimer::singleShot(hold, &application, &QCoreApplication::quit);
+        QTimer::singleShot(hold, &application, [] { QCoreApplication::exit(0); });
         return QApplication::exec();
     }
     record.OptTab = what.toInt();
