@@ -3,19 +3,24 @@
 // built beside this one), each started as its own process on a private Xvfb:
 //   - time from the start of the process to its window appearing on the screen, and resident
 //     memory one second later, with 100, 1,000, 10,000 and 32,767 entries in the collection;
-//   - processor time, wake-ups and bytes written to the disk while idle, with no automatic change.
+//   - processor time, wake-ups and bytes written to the disk while idle, with no automatic change;
+//   - a "-logon" start that changes the wallpaper to a 4000x3000 JPEG on the root window: time,
+//     processor time and peak memory from the start of the process to the root's new picture,
+//     beside `hsetroot -fill` (measured by rusage_run), and the memory it then stays with, hidden.
 //   bench_startup [path/to/kestrovaline] [idle seconds]     default: the build's program, 30 s
 // The collection's files exist (empty files: the start-up only tests that they are there).
 #include "settings/Settings.h"
 #include "settings/SettingsLocation.h"
 #include "settings/SqliteSettingsStore.h"
 
+#include "BenchPicture.h"
 #include "BenchXvfb.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -93,14 +98,15 @@ public:
                                                                   QFileDevice::ExeOwner);
         x_ = xcb_connect(display_.toLocal8Bit().constData(), nullptr);
         xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(x_)).data;
-        const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
         xcb_change_window_attributes(x_, screen->root, XCB_CW_EVENT_MASK, &mask);
         xcb_flush(x_);
     }
     ~Bench() { xcb_disconnect(x_); }
 
-    // A stored collection of `entries` files in one folder, every one to be used.
-    bool storeCollection(int entries) {
+    // A stored collection of `entries` files in one folder, every one to be used; with a picture,
+    // the collection is that picture alone, changed at every logon.
+    bool storeCollection(int entries, const QString& picture = QString()) {
         const QString folder = home_ + QStringLiteral("/pictures");
         QDir().mkpath(folder);
         for (int i = filesMade_; i < entries; ++i) {
@@ -114,6 +120,17 @@ public:
         settings.SetSettingsRoot(QStringLiteral("Kestrovaline"), QString());
         kv::Settings::Batch batch(settings);
         settings.WriteSetting(QStringLiteral("WN"), entries);
+        if (!picture.isEmpty()) {
+            settings.WriteSetting(QStringLiteral("WName1"), QFileInfo(picture).fileName());
+            settings.WriteSetting(QStringLiteral("WPath1"), QFileInfo(picture).path());
+            settings.WriteSetting(QStringLiteral("WState1"), 1);
+            settings.WriteSetting(QStringLiteral("Automatic"), 1);
+            settings.WriteSetting(QStringLiteral("AutoLogon"), 1);
+            settings.WriteSetting(QStringLiteral("AutoPeriod"), 0);
+            settings.WriteSetting(QStringLiteral("AutoTime"), 0);
+            settings.WriteSetting(QStringLiteral("JustInstalled"), 0);
+            return batch.commit();
+        }
         for (int n = 1; n <= entries; ++n) {
             const QString index = QString::number(n);
             settings.WriteSetting(
@@ -213,10 +230,90 @@ public:
         return idleCpu_.size() == 2 && idleCpu_[1] > 0 ? idleCpu_[0] / idleCpu_[1] : 0;
     }
 
+    struct Logon {
+        double wallMs = 0;
+        double cpuMs = 0;
+        double peakMb = 0;
+        double residentMb = 0;
+        bool ok = false;
+    };
+    // A "-logon" start on the X root window, to the root's new picture; then, hidden, 1 s later.
+    Logon logon() {
+        QProcessEnvironment environment = environment_;
+        environment.insert(QStringLiteral("KESTROVALINE_DESKTOP"), QStringLiteral("x11"));
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        // What earlier setters announced is not this start's picture.
+        std::free(xcb_get_input_focus_reply(x_, xcb_get_input_focus(x_), nullptr));
+        while (xcb_generic_event_t* event = xcb_poll_for_event(x_))
+            std::free(event);
+        QElapsedTimer timer;
+        timer.start();
+        process.start(program_, {QStringLiteral("-logon")});
+        Logon logon;
+        if (process.waitForStarted(10000) && waitForRootPicture(60000)) {
+            const qint64 pid = process.processId();
+            logon.wallMs = timer.nsecsElapsed() / 1e6;
+            logon.cpuMs = cpuMs(pid);
+            logon.peakMb = procField(pid, "status", "VmHWM") / 1024.0;
+            QThread::msleep(1000);
+            logon.residentMb = procField(pid, "status", "VmRSS") / 1024.0;
+            logon.ok = process.state() == QProcess::Running;
+        }
+        closeProgram(process);
+        return logon;
+    }
+    // hsetroot as a process of its own, measured by rusage_run.
+    Logon peerLogon(const QString& picture) {
+        QProcess process;
+        process.setProcessEnvironment(environment_);
+        process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/rusage_run"),
+                      {QStringLiteral("hsetroot"), QStringLiteral("-fill"), picture});
+        Logon logon;
+        if (!process.waitForFinished(60000) || process.exitCode() != 0)
+            return logon;
+        // hsetroot prints the outputs it found before rusage_run's line.
+        for (const QByteArray& line : process.readAllStandardOutput().split('\n')) {
+            const QList<QByteArray> figures = line.split(' ');
+            if (figures.value(0) != "MEASURE")
+                continue;
+            logon.wallMs = figures.value(1).toDouble();
+            logon.cpuMs = figures.value(2).toDouble();
+            logon.peakMb = figures.value(3).toDouble() / 1024.0;
+            logon.ok = true;
+        }
+        return logon;
+    }
+
     QString program() const { return program_; }
     QString peer() const { return peer_; }
 
 private:
+    // Waits for the root window's picture to be announced (_XROOTPMAP_ID set).
+    bool waitForRootPicture(int timeoutMs) {
+        const QByteArray name("_XROOTPMAP_ID");
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+            x_, xcb_intern_atom(x_, 0, uint16_t(name.size()), name.constData()), nullptr);
+        const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        std::free(reply);
+        QElapsedTimer waited;
+        waited.start();
+        pollfd fd{xcb_get_file_descriptor(x_), POLLIN, 0};
+        while (waited.elapsed() < timeoutMs) {
+            while (xcb_generic_event_t* event = xcb_poll_for_event(x_)) {
+                const bool set =
+                    (event->response_type & 0x7F) == XCB_PROPERTY_NOTIFY &&
+                    reinterpret_cast<xcb_property_notify_event_t*>(event)->atom == atom;
+                std::free(event);
+                if (set)
+                    return true;
+            }
+            poll(&fd, 1, 50);
+        }
+        return false;
+    }
+
     static Sample median(std::vector<Sample> samples) {
         std::sort(samples.begin(), samples.end(),
                   [](const Sample& a, const Sample& b) { return a.startMs < b.startMs; });
@@ -238,6 +335,24 @@ private:
     int filesMade_ = 0;
     std::vector<double> idleCpu_;
 };
+
+// Each figure's median by itself.
+Bench::Logon medianLogon(const std::vector<Bench::Logon>& runs) {
+    Bench::Logon middle;
+    std::vector<double> wall, cpu, peak, resident;
+    for (const Bench::Logon& run : runs) {
+        if (!run.ok)
+            return middle;
+        wall.push_back(run.wallMs);
+        cpu.push_back(run.cpuMs);
+        peak.push_back(run.peakMb);
+        resident.push_back(run.residentMb);
+    }
+    for (auto* values : {&wall, &cpu, &peak, &resident})
+        std::sort(values->begin(), values->end());
+    const size_t half = runs.size() / 2;
+    return {wall[half], cpu[half], peak[half], resident[half], true};
+}
 
 } // namespace
 
@@ -279,6 +394,35 @@ int main(int argc, char** argv) {
                     ours.residentMb / peer.residentMb);
         std::fflush(stdout);
     }
+    // Runs one after the other, each the only one drawing the root; the median of three.
+    const QString picture = home.filePath(QStringLiteral("photo-4000x3000.jpg"));
+    if (!kv::bench::photographLike(QSize(4000, 3000)).save(picture, "JPEG", 90) ||
+        !bench.storeCollection(1, picture)) {
+        std::fprintf(stderr, "cannot write the logon picture\n");
+        return 1;
+    }
+    std::vector<Bench::Logon> ours, theirs;
+    for (int run = 0; run < kRuns; ++run) {
+        ours.push_back(bench.logon());
+        theirs.push_back(bench.peerLogon(picture));
+    }
+    const Bench::Logon logon = medianLogon(ours);
+    const Bench::Logon hsetroot = medianLogon(theirs);
+    if (logon.ok && hsetroot.ok) {
+        std::printf("\"-logon\" change, 4000x3000 JPEG to the root's new picture (median of %d):\n"
+                    "%-22s %7.1f ms  cpu %7.1f ms  peak %6.1f MB  then hidden %6.1f MB\n"
+                    "%-22s %7.1f ms  cpu %7.1f ms  peak %6.1f MB\n"
+                    "ratio                  %7.2fx        %7.2fx           %6.2fx\n",
+                    kRuns, "kestrovaline -logon", logon.wallMs, logon.cpuMs, logon.peakMb,
+                    logon.residentMb, "hsetroot -fill", hsetroot.wallMs, hsetroot.cpuMs,
+                    hsetroot.peakMb, logon.wallMs / hsetroot.wallMs, logon.cpuMs / hsetroot.cpuMs,
+                    logon.peakMb / hsetroot.peakMb);
+    } else {
+        std::printf("\"-logon\" change: %s\n",
+                    logon.ok ? "hsetroot did not run (package hsetroot)" : "no root picture");
+    }
+    std::fflush(stdout);
+
     bench.storeCollection(100);
     bench.idle("kestrovaline (100)", bench.program(), idleSeconds, true);
     bench.idle("bare Qt tray program", bench.peer(), idleSeconds, false);
