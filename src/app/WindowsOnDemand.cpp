@@ -46,7 +46,8 @@ MainWindow& WindowsOnDemand::mainWindow() {
                                                   kTwipsPerPixel
                                             : position_;
     window.moveWindow(placed);
-    if (message_)
+    // A message up at this moment stays as it is: a new owner would hide it unanswered.
+    if (message_ && !message_->isVisible())
         message_->setParent(&window, message_->windowFlags());
     return window;
 }

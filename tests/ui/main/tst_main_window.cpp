@@ -10,6 +10,7 @@
 #include "ui/main/CommandColumn.h"
 #include "ui/main/MainWindow.h"
 #include "ui/main/PreviewPanel.h"
+#include "ui/message/ProgMsg.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -71,7 +72,8 @@ class TestMainWindow : public QObject {
     };
 
 private Q_SLOTS:
-    // A start that stays in the tray builds no window; showing the main one builds no dialog.
+    // A start that stays in the tray builds no window; showing the main one builds no dialog
+    // but the message it was asked for.
     void windowsAreBuiltWhenFirstShown() {
         test::ProgramStores stores;
         Program program{stores.settings, stores.clock, [] {}, stores.environment.root()};
@@ -84,11 +86,20 @@ private Q_SLOTS:
         QVERIFY(program.Form_Load(line, windows, windows.askUser()));
         QCOMPARE(QApplication::topLevelWidgets(), before);
         QVERIFY(!windows.builtWindow());
-        program.TrayIcon_MouseMove(Program::TrayClick::LeftPress);
+        // A message up when the window is first shown from the tray stays up until answered.
+        bool stayedUp = false;
+        windows.messageDialog().setShownHookForTest([&](ProgMsg& message) {
+            program.TrayIcon_MouseMove(Program::TrayClick::LeftPress);
+            stayedUp = message.isVisible();
+            message.Set_Click();
+        });
+        QCOMPARE(windows.askUser().ask(MessageKind::StoreFailed, QStringLiteral("full")), 1);
+        QVERIFY(stayedUp);
         QVERIFY(windows.isWindowVisible());
         QWidgetList built = QApplication::topLevelWidgets();
         built.removeIf([&before](QWidget* widget) { return before.contains(widget); });
-        QCOMPARE(built, QWidgetList{windows.builtWindow()});
+        QCOMPARE(QSet<QWidget*>(built.begin(), built.end()),
+                 (QSet<QWidget*>{windows.builtWindow(), &windows.messageDialog()}));
         QCOMPARE(windows.builtWindow()->windowTitle(), program.windowTitle());
     }
 
