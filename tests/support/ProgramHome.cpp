@@ -87,6 +87,11 @@ int ProgramHome::run(const QStringList& arguments, int timeoutMs, QString* error
     return process.exitStatus() == QProcess::CrashExit ? -1 : process.exitCode();
 }
 
+bool ProgramHome::close(QProcess& copy) {
+    return run({QStringLiteral("-close")}) == 0 && copy.waitForFinished(10000) &&
+           copy.exitStatus() == QProcess::NormalExit && copy.exitCode() == 0;
+}
+
 QList<QPair<QString, QString>> threeColourCollection(const QString& folder) {
     const QList<QPair<QString, QColor>> pictures{{QStringLiteral("red.bmp"), Qt::red},
                                                  {QStringLiteral("green.png"), Qt::green},

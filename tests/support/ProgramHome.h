@@ -36,6 +36,8 @@ public:
     QProcess& start(const QStringList& arguments = {});
     // Runs a copy to its end; its exit code, -1 for a crash, -100 when it did not end in time.
     int run(const QStringList& arguments, int timeoutMs = 20000, QString* errorOutput = nullptr);
+    // Ends a started copy with "-close", as a user does: whether both ended with status 0.
+    bool close(QProcess& copy);
 
     static QString program();
 
