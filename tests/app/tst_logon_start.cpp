@@ -34,29 +34,25 @@ private Q_SLOTS:
         QTest::addColumn<Outcome>("outcome");
         QTest::addColumn<QByteArray>("after");
 
-        QTest::newRow("manual mode, nothing to do")
-            << 0 << 0 << false << kNone << Outcome::Unchanged << kNone;
-        QTest::newRow("automatic change") << 1 << 0 << false << kNone << Outcome::Written << kOurs;
-        QTest::newRow("autostart in manual mode")
-            << 0 << 1 << false << kNone << Outcome::Written << kOurs;
-        QTest::newRow("desktop forgets its wallpaper")
-            << 0 << 0 << true << kNone << Outcome::Written << kOurs;
-        QTest::newRow("no longer wanted") << 0 << 0 << false << kOurs << Outcome::Removed << kNone;
-        QTest::newRow("still wanted") << 1 << 1 << false << kOurs << Outcome::Unchanged << kOurs;
-        QTest::newRow("stale entry of a moved program")
-            << 1 << 0 << false << QByteArray(kOurs).replace("Exec=", "Exec=/old/")
-            << Outcome::Written << kOurs;
-        QTest::newRow("hidden by the user")
-            << 1 << 0 << false << kHidden << Outcome::LeftToUser << kHidden;
-        QTest::newRow("hidden, and no longer wanted")
-            << 0 << 0 << false << kHidden << Outcome::LeftToUser << kHidden;
-        QTest::newRow("switched off in the GNOME way")
-            << 0 << 1 << false << kSwitchedOff << Outcome::LeftToUser << kSwitchedOff;
-        QTest::newRow("hidden only in another group")
-            << 1 << 0 << false << kOurs + "[Desktop Action Other]\nHidden=true\n"
-            << Outcome::Written << kOurs;
-        QTest::newRow("shown again by the user") << 1 << 0 << false << kOurs + "Hidden=false\n"
-                                                 << Outcome::Written << kOurs;
+        const auto row = [](const char* name, int automatic, int autoStart, bool forgets,
+                            const QByteArray& before, Outcome outcome, const QByteArray& after) {
+            QTest::newRow(name) << automatic << autoStart << forgets << before << outcome << after;
+        };
+        using enum Outcome;
+        row("manual mode, nothing to do", 0, 0, false, kNone, Unchanged, kNone);
+        row("automatic change", 1, 0, false, kNone, Written, kOurs);
+        row("autostart in manual mode", 0, 1, false, kNone, Written, kOurs);
+        row("desktop forgets its wallpaper", 0, 0, true, kNone, Written, kOurs);
+        row("no longer wanted", 0, 0, false, kOurs, Removed, kNone);
+        row("still wanted", 1, 1, false, kOurs, Unchanged, kOurs);
+        row("stale entry of a moved program", 1, 0, false,
+            QByteArray(kOurs).replace("Exec=", "Exec=/old/"), Written, kOurs);
+        row("hidden by the user", 1, 0, false, kHidden, LeftToUser, kHidden);
+        row("hidden, and no longer wanted", 0, 0, false, kHidden, LeftToUser, kHidden);
+        row("switched off in the GNOME way", 0, 1, false, kSwitchedOff, LeftToUser, kSwitchedOff);
+        row("hidden only in another group", 1, 0, false,
+            kOurs + "[Desktop Action Other]\nHidden=true\n", Written, kOurs);
+        row("shown again by the user", 1, 0, false, kOurs + "Hidden=false\n", Written, kOurs);
     }
     void followsTheOptions() {
         QFETCH(int, automatic);
@@ -91,18 +87,17 @@ private Q_SLOTS:
     void execLine_data() {
         QTest::addColumn<QString>("program");
         QTest::addColumn<QByteArray>("exec");
-        QTest::newRow("on the PATH") << "kestrovaline" << QByteArray("Exec=kestrovaline -logon");
-        QTest::newRow("plain path")
-            << "/opt/kv/kestrovaline" << QByteArray("Exec=/opt/kv/kestrovaline -logon");
-        QTest::newRow("space") << "/opt/My Programs/kestrovaline"
-                               << QByteArray("Exec=\"/opt/My Programs/kestrovaline\" -logon");
-        QTest::newRow("shell characters")
-            << "/opt/a$b\"c\\d/kestrovaline"
-            << QByteArray("Exec=\"/opt/a\\\\$b\\\\\"c\\\\\\\\d/kestrovaline\" -logon");
-        QTest::newRow("field code")
-            << "/opt/100%u/kestrovaline" << QByteArray("Exec=/opt/100%%u/kestrovaline -logon");
-        QTest::newRow("line break")
-            << "/opt/a\nExec=rm/kestrovaline" << QByteArray("Exec=kestrovaline -logon");
+        const auto row = [](const char* name, const char* program, const char* exec) {
+            QTest::newRow(name) << QString::fromUtf8(program) << QByteArray(exec);
+        };
+        row("on the PATH", "kestrovaline", "Exec=kestrovaline -logon");
+        row("plain path", "/opt/kv/kestrovaline", "Exec=/opt/kv/kestrovaline -logon");
+        row("space", "/opt/My Programs/kestrovaline",
+            "Exec=\"/opt/My Programs/kestrovaline\" -logon");
+        row("shell characters", "/opt/a$b\"c\\d/kestrovaline",
+            "Exec=\"/opt/a\\\\$b\\\\\"c\\\\\\\\d/kestrovaline\" -logon");
+        row("field code", "/opt/100%u/kestrovaline", "Exec=/opt/100%%u/kestrovaline -logon");
+        row("line break", "/opt/a\nExec=rm/kestrovaline", "Exec=kestrovaline -logon");
     }
     void execLine() {
         QFETCH(QString, program);

@@ -222,18 +222,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("during");
         QTest::addColumn<QString>("after");
         QTest::addColumn<bool>("ends");
-        QTest::newRow("close left behind before the start") << "1"
-                                                            << ""
-                                                            << "" << false;
-        QTest::newRow("close arriving during the start") << ""
-                                                         << "1"
-                                                         << "" << true;
-        QTest::newRow("close while running") << ""
-                                             << ""
-                                             << "1" << true;
-        QTest::newRow("show") << ""
-                              << ""
-                              << "2" << false;
+        const auto row = [](const char* name, const char* before, const char* during,
+                            const char* after, bool ends) {
+            QTest::newRow(name) << before << during << after << ends;
+        };
+        row("close left behind before the start", "1", "", "", false);
+        row("close arriving during the start", "", "1", "", true);
+        row("close while running", "", "", "1", true);
+        row("show", "", "", "2", false);
     }
     void commands() {
         QFETCH(QString, before);

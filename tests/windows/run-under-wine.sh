@@ -11,13 +11,10 @@ work_dir="$2"
 qt_headers="${3:-}"
 compiler=x86_64-w64-mingw32-g++-posix
 
-skip() {
-    echo "SKIP: $*"
-    exit 77
-}
-command -v "$compiler" >/dev/null || skip "$compiler is missing (package g++-mingw-w64-x86-64)"
-command -v wine >/dev/null || skip "wine is missing (packages wine, wine64)"
-command -v wineserver >/dev/null || skip "wineserver is missing (packages wine, wine64)"
+for tool in "$compiler" wine wineserver; do
+    command -v "$tool" >/dev/null ||
+        { echo "SKIP: $tool is missing (packages g++-mingw-w64-x86-64, wine, wine64)"; exit 77; }
+done
 
 mkdir -p "$work_dir"
 here="$source_dir/tests/windows"
