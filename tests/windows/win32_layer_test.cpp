@@ -334,12 +334,11 @@ void desktop() {
         g_created = g_destroyed = g_overReleased = 0;
         expect(run(c.op, c.style, path), c.result, std::string(c.what) + ": result");
         expect(g_log, c.log, std::string(c.what) + ": calls");
-        const int made = c.log.empty() ? 0 : 1;
-        expect(std::to_string(g_created) + " made, " + std::to_string(g_destroyed) + " gone, " +
-                   std::to_string(g_overReleased) + " released too often",
-               std::to_string(made) + " made, " + std::to_string(made) +
-                   " gone, 0 released too often",
-               std::string(c.what) + ": objects");
+        // One object made and let go when the layer calls it at all, never one released twice.
+        expect(std::to_string(g_created) + '/' + std::to_string(g_destroyed) + '/' +
+                   std::to_string(g_overReleased),
+               std::string(c.log.empty() ? "0/0/0" : "1/1/0"),
+               std::string(c.what) + ": objects made/gone/released too often");
     }
     CoRevokeClassObject(cookie);
 }
