@@ -20,6 +20,8 @@ ProgramHome::ProgramHome(const QString& display, const QString& desktop)
     environment_.remove(QStringLiteral("WAYLAND_DISPLAY"));
     environment_.insert(QStringLiteral("DISPLAY"), display);
     environment_.insert(QStringLiteral("KESTROVALINE_DESKTOP"), desktop);
+    // The program speaks English whatever the machine's language; a test may ask for another.
+    environment_.insert(QStringLiteral("LANGUAGE"), QStringLiteral("en"));
 }
 
 ProgramHome::~ProgramHome() {
