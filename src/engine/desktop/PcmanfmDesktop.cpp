@@ -120,6 +120,17 @@ bool writeKeyFileValue(const QString& file, const QString& group, const QString&
     return out.commit();
 }
 
+// Tells one save of the file from the next, even one with the same content: a save replaces it.
+QByteArray fileStamp(const QString& file) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(file).constData(), &info) != 0)
+        return {};
+    return QByteArray::number(qulonglong(info.st_ino)) + ' ' +
+           QByteArray::number(qlonglong(info.st_mtim.tv_sec)) + '.' +
+           QByteArray::number(qlonglong(info.st_mtim.tv_nsec)) + ' ' +
+           QByteArray::number(qlonglong(info.st_size));
+}
+
 } // namespace
 
 std::optional<QStringList> findOwnProcess(const QString& program, const QString& argument,
@@ -251,6 +262,8 @@ bool LxdeDesktop::show(DesktopState& state) const {
     environment.insert(QStringLiteral("DISPLAY"), session());
     pcmanfm.setProcessEnvironment(environment);
     const QString mode = modeOf(state.style, "crop");
+    const QString settings = settingsFile();
+    const QByteArray before = fileStamp(settings);
     pcmanfm.start(program, {QStringLiteral("--set-wallpaper=") + handedFile(state),
                             QStringLiteral("--wallpaper-mode=") + mode});
     if (!pcmanfm.waitForFinished(kCallTimeoutMs) || pcmanfm.exitStatus() != QProcess::NormalExit ||
@@ -258,15 +271,16 @@ bool LxdeDesktop::show(DesktopState& state) const {
         return false;
     if (state.colour == kUnknownDesktopColor)
         return true;
-    // The desktop saves its settings, with its own colour, once it has shown the picture, a
-    // moment after the command returns: ours goes in after that, or it would be overwritten.
+    // The desktop saves its settings, with its own colour, for every request (the same picture
+    // and mode again too), around the moment the command returns: ours goes in after that save,
+    // or it would be overwritten.
     const QByteArray saved = "\nwallpaper=" + handedFile(state).toUtf8() + '\n';
     const QByteArray savedMode = "\nwallpaper_mode=" + mode.toUtf8() + '\n';
     const QDeadlineTimer patience(kSaveWaitMs);
     while (!patience.hasExpired()) {
-        QFile file(settingsFile());
+        QFile file(settings);
         const QByteArray content = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        if (content.contains(saved) && content.contains(savedMode))
+        if (fileStamp(settings) != before && content.contains(saved) && content.contains(savedMode))
             break;
         QThread::msleep(20);
     }

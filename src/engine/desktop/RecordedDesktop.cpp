@@ -73,7 +73,7 @@ bool RecordedDesktop::present(DesktopState& state, bool newPicture) const {
 }
 
 bool RecordedDesktop::applyColour(DesktopState& state) const {
-    return state.path.isEmpty() || showAgain(state);
+    return state.path.isEmpty() ? reachable() : showAgain(state);
 }
 
 bool RecordedDesktop::SetDesktopWallpaper(const QString& path) {
@@ -92,7 +92,7 @@ bool RecordedDesktop::SetDesktopWallpaperStyle(int style) {
     DesktopState state = recorded();
     state.style = style;
     // Without a picture of ours the style has nothing to place; it goes with the next picture.
-    if (!state.path.isEmpty() && !showAgain(state))
+    if (state.path.isEmpty() ? !reachable() : !showAgain(state))
         return false;
     return record_.write(state);
 }

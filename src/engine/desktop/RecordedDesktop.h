@@ -39,8 +39,11 @@ protected:
     // in `state` what it needs next time (a link, a helper process).
     virtual bool show(DesktopState& state) const = 0;
     // Makes a new colour in `state` take effect; by default by showing our picture again, if we
-    // gave one.
+    // gave one, else by checking that the desktop is reachable.
     virtual bool applyColour(DesktopState& state) const;
+    // Whether the desktop takes requests now. A style or colour with no picture of ours to show
+    // is kept for the next picture, but only while the desktop is there to take it.
+    virtual bool reachable() const { return true; }
     // Whether the desktop has a placement for this style (0..4).
     virtual bool places(int style) const {
         Q_UNUSED(style);

@@ -189,6 +189,10 @@ bool SwayDesktop::runCommand(const QString& socketPath, const QByteArray& comman
     return true;
 }
 
+bool SwayDesktop::reachable() const {
+    return runCommand(session(), "nop");
+}
+
 bool SwayDesktop::show(DesktopState& state) const {
     const QString folder = DesktopRecord::runtimeFolder();
     if (folder.isEmpty())

@@ -28,6 +28,7 @@ public:
     static bool runCommand(const QString& socketPath, const QByteArray& command);
 
 private:
+    bool reachable() const override;
     // The picture goes through a fresh link.
     bool show(DesktopState& state) const override;
 };
