@@ -92,32 +92,41 @@ public:
     bool freshEachRow = false;
 };
 
+// The picture key; whether it holds a URI, and a dark twin; the gradient that starts each row.
+struct Family {
+    const char *id, *schema, *key;
+    bool uri, dark;
+    const char* gradient;
+};
+const Family kFamilies[] = {
+    {"gnome", "org.gnome.desktop.background", "picture-uri", true, true, "vertical"},
+    {"cinnamon", "org.cinnamon.desktop.background", "picture-uri", true, false, "vertical"},
+    {"mate", "org.mate.background", "picture-filename", false, false, "vertical-gradient"}};
+
 class GSettingsRig final : public Rig {
 public:
-    GSettingsRig(const char* id, const char* schema, const char* key, bool uri, bool dark,
-                 const char* gradient, QProcessEnvironment environment)
-        : id_(id), schema_(schema), key_(key), uri_(uri), dark_(dark), gradient_(gradient),
-          environment_(std::move(environment)) {
+    GSettingsRig(const Family& family, QProcessEnvironment environment)
+        : f_(family), environment_(std::move(environment)) {
         refusesMissing = false; // the engine's own check is the one that counts
     }
     QString missing() override {
-        if (!GSettingsDesktop::schemaInstalled(schema_))
-            return QStringLiteral("schema %1 is not installed").arg(QLatin1String(schema_));
+        if (!GSettingsDesktop::schemaInstalled(f_.schema))
+            return QStringLiteral("schema %1 is not installed").arg(QLatin1String(f_.schema));
         return missingPrograms({"gsettings"});
     }
     bool start() override {
-        write(QStringLiteral("color-shading-type=") + QLatin1String(gradient_));
+        write(QStringLiteral("color-shading-type=") + QLatin1String(f_.gradient));
         write(QStringLiteral("picture-options=spanned"));
         return true;
     }
     std::unique_ptr<DesktopBackend> backend() override {
-        return createDesktopBackend(QLatin1String(id_), environment_);
+        return createDesktopBackend(QLatin1String(f_.id), environment_);
     }
     // Read by another process, which sees only what was stored.
     QByteArray get(const char* key) {
-        const QByteArray text =
-            run(QStringLiteral("gsettings"),
-                {QStringLiteral("get"), QLatin1String(schema_), QLatin1String(key)}, environment_);
+        const QByteArray text = run(
+            QStringLiteral("gsettings"),
+            {QStringLiteral("get"), QLatin1String(f_.schema), QLatin1String(key)}, environment_);
         GVariant* value =
             g_variant_parse(G_VARIANT_TYPE_STRING, text.constData(), nullptr, nullptr, nullptr);
         const QByteArray result = value ? QByteArray(g_variant_get_string(value, nullptr)) : "?";
@@ -127,9 +136,9 @@ public:
     }
     QString confirms(const QString& path, int style, const QColor&, const QColor&) override {
         static const char* const nicks[] = {"centered", "wallpaper", "stretched", "scaled", "zoom"};
-        const QByteArray stored = get(key_);
+        const QByteArray stored = get(f_.key);
         QString named = QString::fromUtf8(stored);
-        if (uri_) {
+        if (f_.uri) {
             // Two independent decoders must both find exactly our file.
             gchar* decoded = g_filename_from_uri(stored.constData(), nullptr, nullptr);
             named = decoded && QFile::decodeName(decoded) == QUrl(named).toLocalFile()
@@ -137,7 +146,7 @@ public:
                         : QString();
             g_free(decoded);
         }
-        if (named != path || (dark_ && get("picture-uri-dark") != stored))
+        if (named != path || (f_.dark && get("picture-uri-dark") != stored))
             return QStringLiteral("picture ") + QString::fromUtf8(stored);
         if (get("picture-options") != nicks[style] || get("primary-color") != "#996633" ||
             get("color-shading-type") != "solid")
@@ -145,7 +154,7 @@ public:
         return {};
     }
     void write(const QString& assignment) override {
-        GSettings* settings = g_settings_new(schema_);
+        GSettings* settings = g_settings_new(f_.schema);
         g_settings_set_string(settings, qPrintable(assignment.section(QLatin1Char('='), 0, 0)),
                               qPrintable(assignment.section(QLatin1Char('='), 1)));
         g_settings_sync();
@@ -153,9 +162,7 @@ public:
     }
 
 private:
-    const char *id_, *schema_, *key_;
-    bool uri_, dark_;
-    const char* gradient_;
+    const Family f_;
     QProcessEnvironment environment_;
 };
 
@@ -566,17 +573,9 @@ class TestDesktopContract : public QObject {
 
     std::unique_ptr<Rig> makeRig(const QString& id) {
         const QString sway = folder_.filePath(QStringLiteral("sway"));
-        if (id == QLatin1String("gnome"))
-            return std::make_unique<GSettingsRig>("gnome", "org.gnome.desktop.background",
-                                                  "picture-uri", true, true, "vertical",
-                                                  environment());
-        if (id == QLatin1String("cinnamon"))
-            return std::make_unique<GSettingsRig>("cinnamon", "org.cinnamon.desktop.background",
-                                                  "picture-uri", true, false, "vertical",
-                                                  environment());
-        if (id == QLatin1String("mate"))
-            return std::make_unique<GSettingsRig>("mate", "org.mate.background", "picture-filename",
-                                                  false, false, "vertical-gradient", environment());
+        for (const Family& family : kFamilies)
+            if (id == QLatin1String(family.id))
+                return std::make_unique<GSettingsRig>(family, environment());
         if (id.startsWith(QLatin1String("kde")))
             return std::make_unique<PlasmaRig>(folder_.path(), id == QLatin1String("kde")
                                                                    ? QStringList()
