@@ -41,15 +41,9 @@ KvDesktop.prototype.readConfig = function(key, fallback) {
   return (c && Object.prototype.hasOwnProperty.call(c, key)) ? c[key] : fallback;
 };
 function desktops() { return kvModel.desktops.map(function(m) { return new KvDesktop(m); }); }
-function print(text) { kvShell.print(String(text)); }
+var kvPrinted = '';
+function print(text) { kvPrinted += String(text) + '\n'; }
 )JS";
-
-class Printer : public QObject {
-    Q_OBJECT
-public:
-    QString output;
-    Q_INVOKABLE void print(const QString& text) { output += text + QLatin1Char('\n'); }
-};
 
 class Shell : public QObject, protected QDBusContext {
     Q_OBJECT
@@ -72,9 +66,6 @@ public Q_SLOTS:
         }
         const QString model = QString::fromUtf8(in.readAll());
         QJSEngine engine;
-        Printer printer;
-        engine.globalObject().setProperty(QStringLiteral("kvShell"), engine.newQObject(&printer));
-        QJSEngine::setObjectOwnership(&printer, QJSEngine::CppOwnership);
         engine.evaluate(QString::fromUtf8(kModel));
         engine.globalObject().setProperty(QStringLiteral("kvModel"),
                                           engine.evaluate(QStringLiteral("(%1)").arg(model)));
@@ -94,7 +85,7 @@ public Q_SLOTS:
             out.write(stored.toString().toUtf8());
             out.commit();
         }
-        return printer.output;
+        return engine.globalObject().property(QStringLiteral("kvPrinted")).toString();
     }
 };
 

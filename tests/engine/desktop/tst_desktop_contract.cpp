@@ -420,19 +420,14 @@ public:
         if (!wrong.isEmpty())
             return wrong;
         static const char* const modes[] = {"center", "tile", "stretch", "fit"};
-        if (!qt_) {
-            // It rewrites the file after drawing.
-            QFile settings(LxdeDesktop(display_).settingsFile());
-            return QTest::qWaitFor(
-                       [&] {
-                           settings.close();
-                           return settings.open(QIODevice::ReadOnly) &&
-                                  settings.readAll().contains("\ndesktop_bg=#996633\n");
-                       },
-                       5000)
-                       ? QString()
-                       : QStringLiteral("colour not saved");
-        }
+        QFile settings(LxdeDesktop(display_).settingsFile());
+        const auto colourSaved = [&] { // it rewrites the file after drawing
+            settings.close();
+            return settings.open(QIODevice::ReadOnly) &&
+                   settings.readAll().contains("\ndesktop_bg=#996633\n");
+        };
+        if (!qt_)
+            return QTest::qWaitFor(colourSaved, 5000) ? QString() : "colour not saved";
         const QSettings saved(LxqtDesktop(display_).settingsFile(), QSettings::IniFormat);
         if (saved.value(QStringLiteral("Desktop/WallpaperMode")).toString() !=
                 QLatin1String(modes[style]) ||
@@ -468,15 +463,10 @@ public:
         return missingPrograms({"sway", "grim", "swaybg", "setpriv"});
     }
     QStringList asUnprivileged(const QStringList& command) const {
-        return QStringList{QStringLiteral("--reuid=%1").arg(kUnprivileged),
-                           QStringLiteral("--regid=%1").arg(kUnprivileged),
-                           "--clear-groups",
-                           "env",
-                           "-i",
-                           "PATH=/usr/bin:/bin",
-                           "HOME=" + home_,
-                           "XDG_RUNTIME_DIR=" + runtime()} +
-               command;
+        return QStringLiteral("--reuid=%1 --regid=%1 --clear-groups env -i PATH=/usr/bin:/bin")
+                   .arg(kUnprivileged)
+                   .split(QLatin1Char(' ')) +
+               QStringList{"HOME=" + home_, "XDG_RUNTIME_DIR=" + runtime()} + command;
     }
     bool start() override {
         QDir(runtime()).removeRecursively();
@@ -572,7 +562,6 @@ class TestDesktopContract : public QObject {
     }
 
     std::unique_ptr<Rig> makeRig(const QString& id) {
-        const QString sway = folder_.filePath(QStringLiteral("sway"));
         for (const Family& family : kFamilies)
             if (id == QLatin1String(family.id))
                 return std::make_unique<GSettingsRig>(family, environment());
@@ -587,7 +576,8 @@ class TestDesktopContract : public QObject {
                                                 environment());
         if (id.startsWith(QLatin1String("x11")))
             return std::make_unique<X11Rig>(id != QLatin1String("x11"));
-        return std::make_unique<SwayRig>(sway, id == QLatin1String("swaybg"));
+        return std::make_unique<SwayRig>(folder_.filePath(QStringLiteral("sway")),
+                                         id == QLatin1String("swaybg"));
     }
 
     // The row's component, started unless `started` is false; the previous one ends.
@@ -809,11 +799,9 @@ private Q_SLOTS:
             QTest::addRow("%s without its schema", id) << QString::fromLatin1(id) << "no schema"
                                                        << "0 0 0 -1 4294967295"_qba;
         QTest::newRow("dconf without a bus") << "gnome"
-                                             << "dconf"
-                                             << "0 0 0"_qba;
+                                             << "dconf" << QByteArray("0 0 0");
         QTest::newRow("dconf with a bus") << "gnome"
-                                          << "dconf with a bus"
-                                          << "1 1 1"_qba;
+                                          << "dconf with a bus" << QByteArray("1 1 1");
     }
 
     void gsettingsWithoutStore() {

@@ -62,9 +62,8 @@ private Q_SLOTS:
 
     void changeFailsWithinTheBound_data() {
         QTest::addColumn<QString>("desktop");
-        QTest::newRow("KDE Plasma") << "kde";
-        QTest::newRow("XFCE") << "xfce";
-        QTest::newRow("LXQt") << "lxqt";
+        for (const char* desktop : {"kde", "xfce", "lxqt"})
+            QTest::newRow(desktop) << QString::fromLatin1(desktop);
     }
     void changeFailsWithinTheBound() {
         QFETCH(QString, desktop);
