@@ -2,7 +2,7 @@
 // A stand-in for a panel's StatusNotifier watcher, for tests: it owns
 // org.kde.StatusNotifierWatcher on the session bus, says a host is there, and for every item
 // that registers with it reads the item's pictures as a host does and prints
-// "registered SERVICE with N pictures". Prints "ready" once the name is owned.
+// "registered SERVICE with N pictures".
 #include <QCoreApplication>
 #include <QDBusAbstractAdaptor>
 #include <QDBusArgument>
@@ -15,29 +15,23 @@
 
 namespace {
 
-class Watcher : public QObject {
-    Q_OBJECT
-public:
-    QStringList items;
-};
-
-class WatcherAdaptor : public QDBusAbstractAdaptor {
+class Watcher : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
-    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ RegisteredStatusNotifierItems)
-    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ IsStatusNotifierHostRegistered)
-    Q_PROPERTY(int ProtocolVersion READ ProtocolVersion)
+    Q_PROPERTY(QStringList RegisteredStatusNotifierItems MEMBER items)
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
+    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
 public:
-    explicit WatcherAdaptor(Watcher* watcher) : QDBusAbstractAdaptor(watcher), watcher_(watcher) {}
-    QStringList RegisteredStatusNotifierItems() const { return watcher_->items; }
-    bool IsStatusNotifierHostRegistered() const { return true; }
-    int ProtocolVersion() const { return 0; }
+    explicit Watcher(QObject* parent) : QDBusAbstractAdaptor(parent) {}
+    QStringList items;
+    bool hostRegistered() const { return true; }
+    int protocolVersion() const { return 0; }
 
 public Q_SLOTS:
     void RegisterStatusNotifierItem(const QString& service, const QDBusMessage& message) {
         // Items may give an object path instead of a service name; the sender is the service.
-        const QString item = service.startsWith(QLatin1Char('/')) ? message.service() : service;
-        watcher_->items.append(item);
+        const QString item = service.startsWith(u'/') ? message.service() : service;
+        items.append(item);
         std::printf("registered %s with %d pictures\n", qPrintable(item), pictures(item));
         std::fflush(stdout);
         Q_EMIT StatusNotifierItemRegistered(item);
@@ -70,30 +64,25 @@ private:
             array.beginStructure();
             array >> width >> height >> argb;
             array.endStructure();
-            if (width > 0 && argb.size() == qsizetype(width) * height * 4)
-                ++count;
+            count += width > 0 && argb.size() == qsizetype(width) * height * 4 ? 1 : 0;
         }
         array.endArray();
         return count;
     }
-
-    Watcher* watcher_;
 };
 
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
-    Watcher watcher;
-    new WatcherAdaptor(&watcher);
+    QObject watcher;
+    new Watcher(&watcher);
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.registerObject(QStringLiteral("/StatusNotifierWatcher"), &watcher) ||
         !bus.registerService(QStringLiteral("org.kde.StatusNotifierWatcher"))) {
         std::fprintf(stderr, "cannot own org.kde.StatusNotifierWatcher\n");
         return 1;
     }
-    std::printf("ready\n");
-    std::fflush(stdout);
     return QCoreApplication::exec();
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Program.h"
 #include "app/WindowsOnDemand.h"
+#include "support/PictureFiles.h"
 #include "support/ProgramStores.h"
 #include "support/ScriptedAskUser.h"
 #include "ui/WindowDrag.h"
@@ -14,7 +15,6 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -31,8 +31,7 @@ public:
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::KeyPress)
-            ++presses;
+        presses += event->type() == QEvent::KeyPress ? 1 : 0;
         return false;
     }
 };
@@ -43,22 +42,28 @@ protected:
 class TestMainWindow : public QObject {
     Q_OBJECT
 
+    // A visible, active window over a collection of `rows` pictures, browsing their folder.
     struct Running : test::ProgramStores {
         test::ScriptedAskUser askUser{0};
         Program program{settings, clock, [] {}, environment.root()};
         MainWindow window;
 
-        // A visible, active window holding rows entries.
         bool start(int rows = 0) {
             const CommandLine line = CommandLine::parse({});
+            const auto name = [](int i) {
+                return QStringLiteral("picture-%1.jpg").arg(i);
+            };
+            for (int i = 0; i < rows; ++i)
+                if (!test::writePicture(environment.root() + u'/' + name(i)))
+                    return false;
             if (!Program::settleLiveness(settings, clock, line))
                 return false;
+            settings.WriteSetting(QStringLiteral("LastFolder"), environment.root());
             window.attach(program);
             if (!program.Form_Load(line, window, askUser))
                 return false;
             for (int i = 0; i < rows; ++i)
-                program.collection().AppendImage(QStringLiteral("picture-%1.jpg").arg(i),
-                                                 environment.root(), StateUse);
+                program.collection().AppendImage(name(i), environment.root(), StateUse);
             window.activateWindow();
             return QTest::qWaitForWindowActive(&window);
         }
@@ -68,7 +73,12 @@ class TestMainWindow : public QObject {
                 control->setFocus(Qt::OtherFocusReason);
             return control;
         }
-        int currentRow() { return program.collection().selectionModel()->currentIndex().row(); }
+        QString states() {
+            QString s;
+            for (int row = 0; row < program.collection().rowCount(); ++row)
+                s += QString::number(program.collection().ImageState(row));
+            return s;
+        }
     };
 
 private Q_SLOTS:
@@ -103,57 +113,17 @@ private Q_SLOTS:
         QCOMPARE(windows.builtWindow()->windowTitle(), program.windowTitle());
     }
 
-    void everyControlCarriesItsTooltip_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("toolTip");
-        const QList<std::pair<const char*, const char*>> controls{
-            {"Set", "Set selected wallpaper now"},
-            {"HideTray", "Collapse the program window into tray icon"},
-            {"Settings", "Customize program settings"},
-            {"Help", "Kestrovaline wallpaper manager help"},
-            {"About", "About the program"},
-            {"Close", "Exit the program"},
-            {"ImageAdd", "Add highlighted file names to wallpaper collection"},
-            {"UseImage",
-             "Mark highlighted file names in collection to use by wallpaper autochange"},
-            {"SkipImage",
-             "Mark highlighted file names in collection to skip by wallpaper autochange"},
-            {"DelImage", "Remove highlighted file names from wallpaper collection"},
-            {"Clear", "Remove non-existing files from the list"},
-            {"ImageName", "List of file names in wallpaper collection"},
-            {"ImagePathText", "Selected wallpaper file name"},
-            {"Disk", "Current drive"},
-            {"Folder", "Current directory"},
-            {"Files", "List of supported image files in current directory"},
-            {"ImagePreview", "Wallpaper image preview"},
-            {"ImagePreviewName", "File name of previewed image"},
-            {"ImageErr", "Wallpaper preview error message"},
-            // The manual by its title: no path of the disk on the window.
-            {"Hyperlink", "Click to open Kestrovaline manual"},
-        };
-        for (const auto& [name, toolTip] : controls)
-            QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(toolTip);
-    }
-    void everyControlCarriesItsTooltip() {
-        QFETCH(QString, name);
-        QFETCH(QString, toolTip);
+    // A picture button is named for screen readers and described by its tooltip; the link to the
+    // manual shows no path of the disk. Tab walks the window in reading order.
+    void buttonsAreNamedAndTabWalksInReadingOrder() {
         MainWindow window;
         window.setWebAddress(QStringLiteral("file:///opt/kestrovaline/KestrovalineHelp.html"));
-        const QList<QWidget*> found = window.findChildren<QWidget*>(name);
-        QCOMPARE(found.size(), 1);
-        QCOMPARE(found[0]->toolTip(), toolTip);
-        // A picture button is named for screen readers and described by its tooltip.
-        if (const auto* button = qobject_cast<QPushButton*>(found[0])) {
-            QVERIFY(!button->accessibleName().isEmpty());
-            QCOMPARE(button->accessibleDescription(), toolTip);
+        for (const QPushButton* button : window.findChildren<QPushButton*>()) {
+            QVERIFY2(!button->accessibleName().isEmpty(), qPrintable(button->objectName()));
+            QVERIFY(!button->toolTip().isEmpty());
+            QCOMPARE(button->accessibleDescription(), button->toolTip());
         }
-    }
-
-    // Tab walks the window in reading order: the collection and its commands, the browser, the
-    // preview, the program's buttons, then the boxes along the bottom.
-    void tabOrder() {
-        MainWindow window;
-        window.setWebAddress(QStringLiteral("https://kestrovaline.example/"));
+        QVERIFY(!window.hyperlink()->toolTip().contains(QLatin1String("/opt/")));
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         window.imageName()->setFocus();
@@ -168,154 +138,132 @@ private Q_SLOTS:
                               "Settings", "Help", "About", "Close", "ImagePathText", "Hyperlink"}));
     }
 
-    void headingsAndStartTexts() {
-        MainWindow window;
-        QStringList captions;
-        for (const QLabel* heading : window.headings())
-            captions << heading->text();
-        QCOMPARE(captions,
-                 (QStringList{QStringLiteral("Wallpaper Collection:"),
-                              QStringLiteral("Add Wallpapers:"), QStringLiteral("Image Preview")}));
-        QCOMPARE(window.preview()->imagePreviewName()->text(),
-                 QStringLiteral("Previewed file name"));
-        QVERIFY(window.preview()->imageErr()->text().isEmpty());
-        QCOMPARE(window.browser()->files()->selectionMode(), QAbstractItemView::ExtendedSelection);
-    }
-
-    void enterSetsTheWallpaperExceptInTheFolderList_data() {
+    // Enter sets the wallpaper but in the folder list, and the control still gets the key; '+'
+    // walks down the collection from the current row; Esc collapses into the tray and saves.
+    void keys_data() {
         QTest::addColumn<QString>("focus");
-        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("selected"); // -1: none
+        QTest::addColumn<QString>("keys");
         QTest::addColumn<int>("sets");
-        QTest::newRow("folder list") << "Folder" << int(Qt::Key_Return) << 0;
-        QTest::newRow("folder list, keypad Enter") << "Folder" << int(Qt::Key_Enter) << 0;
-        QTest::newRow("collection") << "ImageName" << int(Qt::Key_Return) << 1;
-        QTest::newRow("file list") << "Files" << int(Qt::Key_Return) << 1;
-        QTest::newRow("drive list") << "Disk" << int(Qt::Key_Enter) << 1;
-        QTest::newRow("a command button") << "DelImage" << int(Qt::Key_Return) << 1;
-    }
-    void enterSetsTheWallpaperExceptInTheFolderList() {
-        QFETCH(QString, focus);
-        QFETCH(int, key);
-        QFETCH(int, sets);
-        Running run;
-        QVERIFY(run.start(2));
-        QSignalSpy set(&run.window, &MainWindow::setWallpaperRequested);
-        QWidget* control = run.focusOn(focus);
-        QVERIFY(control);
-        QCOMPARE(QApplication::focusWidget(), control);
-        KeyCounter reached;
-        control->installEventFilter(&reached);
-        QTest::keyClick(control, Qt::Key(key));
-        QCOMPARE(set.size(), sets);
-        // The key is not consumed: the control has it afterwards as well.
-        QCOMPARE(reached.presses, 1);
-    }
-
-    void theSetButtonAsksToSetTheWallpaper() {
-        MainWindow window;
-        QSignalSpy set(&window, &MainWindow::setWallpaperRequested);
-        window.setButton()->click();
-        QCOMPARE(set.size(), 1);
-    }
-
-    void plusWalksDownTheCollection_data() {
-        QTest::addColumn<int>("rows");
-        QTest::addColumn<int>("selected");
-        QTest::addColumn<int>("presses");
-        QTest::addColumn<QString>("focus");
         QTest::addColumn<int>("current");
-        QTest::newRow("nothing selected starts at the top") << 3 << -1 << 1 << "ImageName" << 0;
-        QTest::newRow("one row down") << 3 << 0 << 1 << "ImageName" << 1;
-        QTest::newRow("stops on the last row") << 3 << -1 << 5 << "ImageName" << 2;
-        QTest::newRow("from the file list") << 3 << 1 << 1 << "Files" << 2;
-        QTest::newRow("empty collection") << 0 << -1 << 2 << "ImageName" << -1;
+        QTest::newRow("Enter, folder list") << "Folder" << 0 << "\r" << 0 << 0;
+        QTest::newRow("Enter, collection") << "ImageName" << 0 << "\r" << 1 << 0;
+        QTest::newRow("Enter, file list") << "Files" << 0 << "\r" << 1 << 0;
+        QTest::newRow("keypad Enter, folder list") << "Folder" << 0 << "\n" << 0 << 0;
+        QTest::newRow("keypad Enter, drive list") << "Disk" << 0 << "\n" << 1 << 0;
+        QTest::newRow("Enter, a command button") << "DelImage" << 0 << "\r" << 1 << 0;
+        QTest::newRow("+ with nothing selected starts at the top")
+            << "ImageName" << -1 << "+" << 0 << 0;
+        QTest::newRow("+ one row down") << "ImageName" << 0 << "+" << 0 << 1;
+        QTest::newRow("+ stops on the last row") << "ImageName" << -1 << "+++++" << 0 << 2;
+        QTest::newRow("+ from the file list") << "Files" << 1 << "+" << 0 << 2;
+        QTest::newRow("Esc") << "Files" << 2 << "\x1b" << 0 << 2;
     }
-    void plusWalksDownTheCollection() {
-        QFETCH(int, rows);
-        QFETCH(int, selected);
-        QFETCH(int, presses);
+    void keys() {
         QFETCH(QString, focus);
-        QFETCH(int, current);
-        Running run;
-        QVERIFY(run.start(rows));
-        // The focus first: a list that gets it without a current row makes its first row current.
-        QWidget* control = run.focusOn(focus);
-        QVERIFY(control);
-        run.program.collection().selectionModel()->clear();
-        if (selected >= 0)
-            run.program.collection().SelectOnly(selected);
-        for (int i = 0; i < presses; ++i)
-            QTest::keyClick(control, '+');
-        QCOMPARE(run.currentRow(), current);
-        const QModelIndexList chosen = run.program.collection().selectionModel()->selectedRows();
-        QCOMPARE(chosen.size(), current >= 0 ? 1 : 0);
-        QVERIFY(run.window.isVisible());
-    }
-
-    void escapeCollapsesAndSavesTheState() {
+        QFETCH(int, selected);
+        QFETCH(QString, keys);
         Running run;
         QVERIFY(run.start(3));
-        QVERIFY(run.window.isVisible());
-        QCOMPARE(run.settings.ReadSetting(QStringLiteral("WN"), 0), 0);
-        QTest::keyClick(run.focusOn(QStringLiteral("Files")), Qt::Key_Escape);
-        QVERIFY(!run.window.isVisible());
-        QVERIFY(run.window.trayIcon());
-        QCOMPARE(run.settings.ReadSetting(QStringLiteral("WN"), 0), 3);
-        QCOMPARE(run.settings.ReadSetting(QStringLiteral("WName3"), QString()),
-                 QStringLiteral("picture-2.jpg"));
+        QSignalSpy set(&run.window, &MainWindow::setWallpaperRequested);
+        // The focus first: a list that gets it without a current row makes its first row current.
+        QWidget* control = run.focusOn(focus);
+        QVERIFY(control && QApplication::focusWidget() == control);
+        QItemSelectionModel* selection = run.program.collection().selectionModel();
+        selection->clear();
+        if (selected >= 0)
+            run.program.collection().SelectOnly(selected);
+        KeyCounter reached;
+        control->installEventFilter(&reached);
+        for (const QChar key : keys) {
+            const std::map<QChar, Qt::Key> special{
+                {u'\r', Qt::Key_Return}, {u'\n', Qt::Key_Enter}, {u'\x1b', Qt::Key_Escape}};
+            QTest::keyClick(control, special.count(key) ? special.at(key) : Qt::Key_Plus);
+        }
+        QTEST(int(set.size()), "sets");
+        QTEST(selection->currentIndex().row(), "current");
+        QCOMPARE(selection->selectedRows().size(), 1);
+        const bool escape = keys == QLatin1String("\x1b");
+        QVERIFY(keys.contains(u'+') || reached.presses == 1);
+        QCOMPARE(run.window.isVisible(), !escape);
+        QCOMPARE(bool(run.window.trayIcon()), escape);
         QVERIFY(!run.program.hasEnded());
+        QCOMPARE(run.settings.ReadSetting(QStringLiteral("WN"), 0), escape ? 3 : 0);
+        QCOMPARE(run.settings.ReadSetting(QStringLiteral("WName3"), QString()),
+                 escape ? QStringLiteral("picture-2.jpg") : QString());
     }
 
+    // Each command button reaches its command: a new picture of the folder is added, the
+    // highlighted entry used, skipped or (after the question) removed; Clear is off while its
+    // scan runs.
+    void commandButtons_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("states");
+        for (const auto& [button, states] : {std::pair{"ImageAdd", "111"},
+                                             {"UseImage", "11"},
+                                             {"SkipImage", "21"},
+                                             {"DelImage", "1"},
+                                             {"Clear", "11"}})
+            QTest::newRow(button) << QString::fromLatin1(button) << QString::fromLatin1(states);
+    }
+    void commandButtons() {
+        QFETCH(QString, button);
+        Running run;
+        QVERIFY(test::writePicture(run.environment.root() + QStringLiteral("/added.jpg")));
+        QVERIFY(run.start(2));
+        run.askUser.setAnswer(1);
+        run.program.collection().SetImageState(0, button == QLatin1String("UseImage") ? StateSkip
+                                                                                      : StateUse);
+        run.program.collection().SelectOnly(0);
+        QListView* files = run.window.browser()->files();
+        QCOMPARE(files->selectionMode(), QAbstractItemView::ExtendedSelection);
+        QTest::mouseClick(files->viewport(), Qt::LeftButton, {},
+                          files->visualRect(files->model()->index(0, 0)).center());
+        QTest::mouseClick(run.window.findChild<QPushButton*>(button), Qt::LeftButton);
+        QTEST(run.states(), "states");
+        QCOMPARE(run.window.commands()->clear()->isEnabled(), button != QLatin1String("Clear"));
+    }
+
+    // The question names the automatic change it stops only when that needs the program.
     void exitQuestionWarnsWhenChangeNeedsTheProgram_data() {
-        QTest::addColumn<int>("automatic");
-        QTest::addColumn<int>("logon");
-        QTest::addColumn<int>("period");
-        QTest::addColumn<int>("time");
+        QTest::addColumn<QString>("change"); // Automatic, AutoLogon, AutoPeriod, AutoTime
         QTest::addColumn<bool>("warns");
-        QTest::newRow("automatic change off") << 0 << 0 << 0 << 0 << false;
-        QTest::newRow("periodic change but automatic off") << 0 << 0 << 1 << 0 << false;
-        QTest::newRow("timed change but automatic off") << 0 << 0 << 0 << 1 << false;
-        QTest::newRow("logon change only") << 1 << 1 << 0 << 0 << false;
-        QTest::newRow("automatic without a mode") << 1 << 0 << 0 << 0 << false;
-        QTest::newRow("periodic change") << 1 << 0 << 1 << 0 << true;
-        QTest::newRow("timed change") << 1 << 0 << 0 << 1 << true;
+        QTest::newRow("periodic and timed, automatic off") << "0011" << false;
+        QTest::newRow("logon change only") << "1100" << false;
+        QTest::newRow("periodic change") << "1010" << true;
+        QTest::newRow("timed change") << "1001" << true;
     }
     void exitQuestionWarnsWhenChangeNeedsTheProgram() {
-        QFETCH(int, automatic);
-        QFETCH(int, logon);
-        QFETCH(int, period);
-        QFETCH(int, time);
+        QFETCH(QString, change);
         QFETCH(bool, warns);
         Running run;
         QVERIFY(run.start());
-        Options& options = run.program.options().options();
-        options.Automatic = automatic;
-        options.AutoLogon = logon;
-        options.AutoPeriod = period;
-        options.AutoTime = time;
+        Options& o = run.program.options().options();
+        o.Automatic = 0;
         run.window.closeButton()->click();
-        QCOMPARE(run.askUser.asked.size(), 1);
-        QCOMPARE(run.askUser.asked[0].kind, MessageKind::Exit);
-        QString expected = QStringLiteral("Are you sure to exit Kestrovaline wallpaper manager?");
-        if (warns)
-            expected += QStringLiteral(
-                " If you exit the program, automatic wallpaper change will not work!");
-        QCOMPARE(run.askUser.asked[0].message, expected);
+        o.Automatic = change[0].digitValue();
+        o.AutoLogon = change[1].digitValue();
+        o.AutoPeriod = change[2].digitValue();
+        o.AutoTime = change[3].digitValue();
+        run.window.closeButton()->click();
+        QCOMPARE(run.askUser.asked.size(), 2);
+        QCOMPARE(run.askUser.asked[1].kind, MessageKind::Exit);
+        const QString plain = run.askUser.asked[0].message;
+        const QString asked = run.askUser.asked[1].message;
+        QCOMPARE(asked.startsWith(plain) && asked.size() > plain.size(), warns);
+        QVERIFY(warns || asked == plain);
         // Answered with Close: the program stays, its window in front.
-        QVERIFY(!run.program.hasEnded());
-        QVERIFY(run.window.isVisible());
+        QVERIFY(!run.program.hasEnded() && run.window.isVisible());
     }
 
     void leftButtonMovesTheWindowFromItsHandles_data() {
         QTest::addColumn<QString>("where");
         QTest::addColumn<int>("button");
         QTest::addColumn<bool>("moves");
-        QTest::newRow("heading, left button") << "heading" << int(Qt::LeftButton) << true;
+        QTest::newRow("heading") << "heading" << int(Qt::LeftButton) << true;
         QTest::newRow("heading, right button") << "heading" << int(Qt::RightButton) << false;
-        QTest::newRow("preview, left button") << "preview" << int(Qt::LeftButton) << true;
-        QTest::newRow("preview, middle button") << "preview" << int(Qt::MiddleButton) << false;
-        QTest::newRow("background, left button") << "background" << int(Qt::LeftButton) << true;
-        QTest::newRow("background, right button") << "background" << int(Qt::RightButton) << false;
+        QTest::newRow("preview") << "preview" << int(Qt::LeftButton) << true;
+        QTest::newRow("background") << "background" << int(Qt::LeftButton) << true;
         QTest::newRow("below the commands") << "commands" << int(Qt::LeftButton) << true;
         QTest::newRow("collection list") << "list" << int(Qt::LeftButton) << false;
         QTest::newRow("a button") << "button" << int(Qt::LeftButton) << false;
@@ -329,20 +277,17 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QList<QWidget*> moved;
         window.dragHandles()->setDragForTest([&moved](QWidget* from) { moved << from->window(); });
-        QWidget* target = &window;
-        QPoint at(3, 3);
-        if (where == QStringLiteral("heading"))
-            target = window.headings()[1];
-        else if (where == QStringLiteral("preview"))
-            target = window.preview()->imagePreview();
-        else if (where == QStringLiteral("commands"))
-            target = window.commands(), at = QPoint(3, window.commands()->height() - 3);
-        else if (where == QStringLiteral("list"))
-            target = window.imageName()->viewport();
-        else if (where == QStringLiteral("button"))
-            target = window.setButton();
-        if (target != &window && where != QStringLiteral("commands"))
-            at = target->rect().center();
+        const std::map<QString, QWidget*> targets{
+            {QStringLiteral("heading"), window.headings()[1]},
+            {QStringLiteral("preview"), window.preview()->imagePreview()},
+            {QStringLiteral("background"), &window},
+            {QStringLiteral("commands"), window.commands()},
+            {QStringLiteral("list"), window.imageName()->viewport()},
+            {QStringLiteral("button"), window.setButton()}};
+        QWidget* target = targets.at(where);
+        const QPoint at = where == QLatin1String("background") ? QPoint(3, 3)
+                          : where == QLatin1String("commands") ? QPoint(3, target->height() - 3)
+                                                               : target->rect().center();
         QTest::mousePress(target, Qt::MouseButton(button), {}, at);
         QTest::mouseRelease(target, Qt::MouseButton(button), {}, at);
         QCOMPARE(moved, moves ? QList<QWidget*>{&window} : QList<QWidget*>{});
