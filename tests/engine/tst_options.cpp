@@ -15,12 +15,15 @@ using namespace kv;
 
 namespace {
 
+// One start of the program over a store that outlives it, with what is stored as "name=text".
 struct Run {
-    explicit Run(SettingsStore& store) : settings(store) {
+    explicit Run(SettingsStore& store, const QStringList& stored = {}) : settings(store) {
         settings.SetSettingsRoot(QStringLiteral("Kestrovaline"), QString());
         keeper.ApplyDesktopOptions = [this] {
             ++applied;
         };
+        for (const QString& value : stored)
+            settings.WriteSetting(value.section(u'=', 0, 0), value.section(u'=', 1));
     }
     Settings settings;
     test::ManualClock clock{QDateTime(QDate(2026, 12, 6), QTime(9, 30, 15))};
@@ -36,13 +39,6 @@ struct Run {
     QString stored(const QString& name) { return settings.ReadSetting(name, QString()); }
 };
 
-QStringList namesOf(const Collection& collection) {
-    QStringList names;
-    for (int i = 0; i < collection.rowCount(); ++i)
-        names << collection.ImageFileName(i);
-    return names;
-}
-
 } // namespace
 
 class TestOptions : public QObject {
@@ -55,94 +51,52 @@ private Q_SLOTS:
         options.Confirm4 = 1;
         OptionsMessageSwitches switches(options);
         switches.setConfirm(4, 0);
-        QCOMPARE(options.Confirm4, 0);
-        QCOMPARE(switches.confirm(4), 0);
-        QCOMPARE(switches.confirm(2), 1);
         switches.setConfirm(2, 7);
-        QCOMPARE(options.Confirm2, 1);
-        // The help and exit questions have no switch.
-        switches.setConfirm(6, 0);
-        QCOMPARE(switches.confirm(6), 1);
-        QCOMPARE(switches.confirm(5), 1);
+        switches.setConfirm(6, 0); // the help and exit questions have no switch
+        QCOMPARE((QList<int>{options.Confirm4, options.Confirm2, switches.confirm(4),
+                             switches.confirm(2), switches.confirm(6), switches.confirm(5)}),
+                 (QList<int>{0, 1, 0, 1, 1, 1}));
     }
 
-    void freshStoreGivesTheDefaults() {
-        test::MemorySettingsStore store;
-        Run run(store);
-        const Options& o = run.load();
-        // Automatic, logon mode only; a period of one hour; 12:00 every day; stretched; random;
-        // black; started with the session; every question asked; the first tab.
-        const QList<int> loaded{
-            o.Automatic,       o.AutoLogon,      o.AutoPeriod,    o.AutoTime,     o.AutoPeriodDays,
-            o.AutoPeriodHours, o.AutoPeriodMins, o.AutoTimeHours, o.AutoTimeMins, o.AutoTimeWeekday,
-            o.Stretch,         o.AutoSelection,  o.Backgroud,     o.AutoStart,    *o.Confirm(1),
-            *o.Confirm(2),     *o.Confirm(3),    *o.Confirm(4),   o.OptTab};
-        QCOMPARE(loaded, (QList<int>{1, 1, 0, 0, 0, 1, 0, 12, 0, 0, 2, 1, 0, 1, 1, 1, 1, 1, 0}));
-        QCOMPARE(o.Confirm(5), nullptr);
-        QCOMPARE(o.LastChange(), run.clock.now());
+    // A fresh store, or values as a hand edit left them: "name=text" stored, then what loads.
+    // Automatic, logon mode only; a period of one hour; 12:00 every day; stretched; random;
+    // black; started with the session; every question asked; the first tab.
+    void load_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("loaded");
+        const QString defaults = QStringLiteral("1 1 0 0 0 1 0 12 0 0 2 1 0 1 1 1 1 1 0");
+        QTest::newRow("fresh store") << "" << defaults;
+        QTest::newRow("out of range") << "AutoPeriodDays=40 AutoPeriodMins=-5 AutoTimeHours=24 "
+                                         "AutoTimeWeekday=9 Stretch=5"
+                                      << "1 1 0 0 31 0 0 24 0 7 4 1 0 1 1 1 1 1 0";
+        QTest::newRow("flags and free values") << "Automatic=5 AutoStart=7 Backgroud=16777215"
+                                               << "1 1 0 0 0 1 0 12 0 0 2 1 16777215 7 1 1 1 1 0";
+        QTest::newRow("text and empty") << "Automatic=yes AutoTimeHours=noon Stretch= Confirm3=0"
+                                        << "1 1 0 0 0 1 0 12 0 0 2 1 0 1 1 1 0 1 0";
+        // Two change modes at once fall back to the logon one; none stays none.
+        QTest::newRow("period and time") << "AutoLogon=0 AutoPeriod=1 AutoTime=1"
+                                         << "1 1 0 0 0 1 0 12 0 0 2 1 0 1 1 1 1 1 0";
+        QTest::newRow("time only") << "AutoLogon=0 AutoPeriod=0 AutoTime=1"
+                                   << "1 0 0 1 0 1 0 12 0 0 2 1 0 1 1 1 1 1 0";
+        QTest::newRow("none") << "AutoLogon=0 AutoPeriod=0 AutoTime=0 Automatic=0"
+                              << "0 0 0 0 0 1 0 12 0 0 2 1 0 1 1 1 1 1 0";
     }
-
-    void loadLimits_data() {
-        QTest::addColumn<QString>("stored"); // name=text
-        QTest::addColumn<int>("loaded");
-        QTest::newRow("days above 31") << "AutoPeriodDays=40" << 31;
-        QTest::newRow("minutes below 0") << "AutoPeriodMins=-5" << 0;
-        QTest::newRow("hour 24 stays") << "AutoTimeHours=24" << 24;
-        QTest::newRow("hour 25") << "AutoTimeHours=25" << 24;
-        QTest::newRow("weekday 9") << "AutoTimeWeekday=9" << 7;
-        QTest::newRow("style 3 is fit") << "Stretch=3" << 3;
-        QTest::newRow("style 4 is fill") << "Stretch=4" << 4;
-        QTest::newRow("style 5") << "Stretch=5" << 4;
-        QTest::newRow("selection -1") << "AutoSelection=-1" << 0;
-        QTest::newRow("flag 5 becomes 1") << "Automatic=5" << 1;
-        QTest::newRow("flag 0") << "Automatic=0" << 0;
-        QTest::newRow("flag as text keeps its default") << "Automatic=yes" << 1;
-        QTest::newRow("colour without limits") << "Backgroud=16777215" << 16777215;
-        QTest::newRow("autostart as it is") << "AutoStart=7" << 7;
-        QTest::newRow("confirm off") << "Confirm3=0" << 0;
-        QTest::newRow("hours as text") << "AutoTimeHours=noon" << 12;
-        QTest::newRow("empty value") << "Stretch=" << 2;
-    }
-    void loadLimits() {
+    void load() {
         QFETCH(QString, stored);
-        QFETCH(int, loaded);
-        const QString name = stored.section(u'=', 0, 0);
+        QFETCH(QString, loaded);
         test::MemorySettingsStore store;
-        Run run(store);
-        run.settings.WriteSetting(name, stored.section(u'=', 1));
+        Run run(store, stored.split(u' ', Qt::SkipEmptyParts));
         const Options& o = run.load();
-        for (const OptionDeclaration& option : OptionTable()) {
-            if (QString::fromLatin1(option.name) == name) {
-                QVERIFY(option.field);
-                QCOMPARE(o.*option.field, loaded);
-                return;
-            }
-        }
-        QFAIL("no such option");
-    }
-
-    void changeModes_data() {
-        QTest::addColumn<int>("logon");
-        QTest::addColumn<int>("period");
-        QTest::addColumn<int>("time");
-        QTest::addColumn<QList<int>>("modes");
-        QTest::newRow("period and time") << 0 << 1 << 1 << QList<int>{1, 0, 0};
-        QTest::newRow("period only") << 0 << 1 << 0 << QList<int>{0, 1, 0};
-        QTest::newRow("time only") << 0 << 0 << 1 << QList<int>{0, 0, 1};
-        QTest::newRow("none") << 0 << 0 << 0 << QList<int>{0, 0, 0};
-    }
-    void changeModes() {
-        QFETCH(int, logon);
-        QFETCH(int, period);
-        QFETCH(int, time);
-        QFETCH(QList<int>, modes);
-        test::MemorySettingsStore store;
-        Run run(store);
-        run.settings.WriteSetting(QStringLiteral("AutoLogon"), logon);
-        run.settings.WriteSetting(QStringLiteral("AutoPeriod"), period);
-        run.settings.WriteSetting(QStringLiteral("AutoTime"), time);
-        const Options& o = run.load();
-        QCOMPARE((QList<int>{o.AutoLogon, o.AutoPeriod, o.AutoTime}), modes);
+        QStringList values;
+        for (int value : {o.Automatic, o.AutoLogon, o.AutoPeriod, o.AutoTime, o.AutoPeriodDays,
+                          o.AutoPeriodHours, o.AutoPeriodMins, o.AutoTimeHours, o.AutoTimeMins,
+                          o.AutoTimeWeekday, o.Stretch, o.AutoSelection, o.Backgroud, o.AutoStart,
+                          *o.Confirm(1), *o.Confirm(2), *o.Confirm(3), *o.Confirm(4), o.OptTab})
+            values << QString::number(value);
+        QCOMPARE(values.join(u' '), loaded);
+        QCOMPARE(o.Confirm(5), nullptr);
+        if (stored.isEmpty())
+            QCOMPARE(o.LastChange(), run.clock.now());
     }
 
     void saveWritesEveryOptionAndReadsBack() {
@@ -150,8 +104,7 @@ private Q_SLOTS:
         Run run(store);
         Options& o = run.keeper.options();
         run.load();
-        o.AutoPeriod = 1;
-        o.AutoTime = 1; // two modes: the save applies the rule
+        o.AutoPeriod = o.AutoTime = 1; // two modes: the save applies the rule
         o.AutoPeriodMins = 45;
         o.Backgroud = 0x00336699;
         o.AutoChangeDate = QDate(2025, 2, 3);
@@ -161,55 +114,38 @@ private Q_SLOTS:
         run.keeper.SaveOptions();
         // Saving only writes: the desktop and the scheduler are the load's and the dialog's.
         QCOMPARE(run.applied, 0);
-        QCOMPARE(run.stored(QStringLiteral("AutoChangeDate")), QStringLiteral("2025-02-03"));
-        QCOMPARE(run.stored(QStringLiteral("AutoChangeTime")), QStringLiteral("23:59:00"));
-        QCOMPARE(run.stored(QStringLiteral("AutoLogon")), QStringLiteral("1"));
-        QCOMPARE(run.stored(QStringLiteral("AutoPeriod")), QStringLiteral("0"));
+        QCOMPARE(run.stored("AutoChangeDate") + ' ' + run.stored("AutoChangeTime") + ' ' +
+                     run.stored("AutoLogon") + run.stored("AutoPeriod"),
+                 "2025-02-03 23:59:00 10");
         for (const OptionDeclaration& option : OptionTable())
             QVERIFY2(!run.stored(QString::fromLatin1(option.name)).isEmpty(), option.name);
-
         Run again(store);
         const Options& back = again.load();
-        QCOMPARE(back.AutoPeriodMins, 45);
-        QCOMPARE(back.Backgroud, 0x00336699);
+        QCOMPARE((QList<int>{back.AutoPeriodMins, back.Backgroud, back.Confirm2, back.OptTab}),
+                 (QList<int>{45, 0x00336699, 0, 2}));
         QCOMPARE(back.LastChange(), QDateTime(QDate(2025, 2, 3), QTime(23, 59)));
-        QCOMPARE(back.Confirm2, 0);
-        QCOMPARE(back.OptTab, 2);
     }
 
-    void datesWrittenUnderAnotherLocaleStillLoad_data() {
-        QTest::addColumn<QString>("locale");
-        QTest::addColumn<QString>("dateText");
-        QTest::addColumn<QString>("timeText");
+    void datesWrittenUnderAnotherLocaleStillLoad() {
         const QDate date(2026, 3, 14);
         const QTime time(17, 5);
         for (const char* name : {"de_DE", "en_US", "fr_FR", "ja_JP"}) {
             const QLocale locale{QString::fromLatin1(name)};
-            QTest::newRow(name) << QString::fromLatin1(name)
-                                << locale.toString(date, QLocale::ShortFormat)
-                                << locale.toString(time, QLocale::ShortFormat);
+            QCOMPARE(ParseStoredDate(locale.toString(date, QLocale::ShortFormat), locale), date);
+            QCOMPARE(ParseStoredTime(locale.toString(time, QLocale::ShortFormat), locale), time);
+            QCOMPARE(ParseStoredDate(QStringLiteral("2026-03-14"), locale), date);
+            QCOMPARE(ParseStoredTime(QStringLiteral("17:05:00"), locale), time);
+            QVERIFY(!ParseStoredDate(QStringLiteral("tomorrow"), locale).isValid());
         }
-        QTest::newRow("ISO under any locale") << "de_DE"
-                                              << "2026-03-14"
-                                              << "17:05:00";
-    }
-    void datesWrittenUnderAnotherLocaleStillLoad() {
-        QFETCH(QString, locale);
-        QFETCH(QString, dateText);
-        QFETCH(QString, timeText);
-        QCOMPARE(ParseStoredDate(dateText, QLocale(locale)), QDate(2026, 3, 14));
-        QCOMPARE(ParseStoredTime(timeText, QLocale(locale)), QTime(17, 5));
-        QVERIFY(!ParseStoredDate(QStringLiteral("tomorrow"), QLocale(locale)).isValid());
     }
 
-    // The request to import is the installer's JustInstalled; "made" is a folder of three pictures
-    // and a text file, "samples" the built sample wallpapers, "none" a folder that is not there.
+    // The request to import is the installer's JustInstalled; "made" is a folder of three
+    // pictures and a text file, "samples" the built sample wallpapers, "none" no folder.
     void importIsAskedFor_data() {
         QTest::addColumn<QString>("justInstalled");
         QTest::addColumn<bool>("noInstaller");
         QTest::addColumn<QString>("folder");
         QTest::addColumn<bool>("imports");
-        QTest::newRow("just installed") << "1" << false << "made" << true;
         QTest::newRow("two") << "2" << false << "made" << true;
         QTest::newRow("zero as a real") << "0.0" << false << "made" << false;
         QTest::newRow("text") << "yes" << false << "made" << false;
@@ -228,35 +164,30 @@ private Q_SLOTS:
         QTemporaryDir made;
         for (const char* name : {"c.jpeg", "b.bmp", "a.jpg", "notes.txt"})
             QVERIFY(QFile(QDir(made.path()).filePath(QLatin1String(name))).open(QFile::WriteOnly));
-        QString maker = made.path();
-        if (folder == QLatin1String("samples")) {
-            maker =
-                QDir(qEnvironmentVariable("KV_BUILD_DIR")).filePath(QStringLiteral("Moravelstone"));
-            if (!QFileInfo(maker).isDir())
-                QSKIP("the sample wallpapers have not been built");
-        } else if (folder == QLatin1String("none")) {
-            maker = QStringLiteral("/no/such/Moravelstone");
-        }
+        QString maker = folder == QLatin1String("made") ? made.path() : "/no/such/Moravelstone";
+        if (folder == QLatin1String("samples"))
+            maker = QDir(qEnvironmentVariable("KV_BUILD_DIR")).filePath("Moravelstone");
+        if (folder == QLatin1String("samples") && !QFileInfo(maker).isDir())
+            QSKIP("the sample wallpapers have not been built");
         test::MemorySettingsStore store;
-        Run run(store);
-        run.settings.WriteSetting(QStringLiteral("JustInstalled"), justInstalled);
+        Run run(store, {"JustInstalled=" + justInstalled});
         run.keeper.setImportWhenUnmarked(noInstaller);
         run.load(maker);
-        const QStringList names = namesOf(run.collection);
-        if (!imports || folder == QLatin1String("none")) {
-            QVERIFY(names.isEmpty());
-        } else if (folder == QLatin1String("made")) {
-            QCOMPARE(names, (QStringList{"a.jpg", "b.bmp", "c.jpeg"}));
-            QCOMPARE(run.collection.ImagePath(0), maker);
-            QCOMPARE(run.collection.ImageState(0), StateUse);
-        } else {
-            QVERIFY(names.size() >= 4);
-            QCOMPARE(names.filter(QStringLiteral(".bmp")).size(), 1);
-            for (int i = 0; i < run.collection.rowCount(); ++i) {
-                const QSize size = QImageReader(run.collection.ImageFullPath(i)).size();
+        QStringList names;
+        for (int i = 0; i < run.collection.rowCount(); ++i) {
+            names << run.collection.ImageFileName(i);
+            QCOMPARE(run.collection.ImageState(i), StateUse);
+            QCOMPARE(run.collection.ImagePath(i), maker);
+            const QSize size = QImageReader(run.collection.ImageFullPath(i)).size();
+            if (folder == QLatin1String("samples"))
                 QVERIFY2(size.width() >= 1920 && size.height() >= 1080, qPrintable(names[i]));
-            }
         }
+        if (!imports || folder == QLatin1String("none"))
+            QVERIFY(names.isEmpty());
+        else if (folder == QLatin1String("made"))
+            QCOMPARE(names, (QStringList{"a.jpg", "b.bmp", "c.jpeg"}));
+        else
+            QVERIFY(names.size() >= 4 && names.filter(QStringLiteral(".bmp")).size() == 1);
         // The new entries are handed to the scan.
         QCOMPARE(run.collection.isScanning(), !names.isEmpty());
         QCOMPARE(run.collection.ScanIndex(), 0);
@@ -265,8 +196,7 @@ private Q_SLOTS:
         // an import leaves it as it was.
         QCOMPARE(run.stored(QStringLiteral("JustInstalled")), justInstalled);
         run.keeper.SaveOptions();
-        QCOMPARE(run.stored(QStringLiteral("JustInstalled")),
-                 imports ? QStringLiteral("0") : justInstalled);
+        QCOMPARE(run.stored(QStringLiteral("JustInstalled")), imports ? "0" : justInstalled);
         Run again(store);
         again.load(maker);
         QCOMPARE(again.collection.rowCount(), 0);
