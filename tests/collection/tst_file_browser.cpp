@@ -60,129 +60,101 @@ private Q_SLOTS:
         makeFolders({"tree/open/s10", "tree/open/s9", "tree/open/a"});
         FolderListModel folders;
         QVERIFY(folders.setPath(path("tree/open")));
-        QCOMPARE(folders.entryPath(-1), path("tree/open"));
-        QCOMPARE(folders.entryPath(-2), path("tree"));
-        QCOMPARE(folders.entryPath(-folders.ancestorCount()), QStringLiteral("/"));
-        QCOMPARE(folders.entryPath(-folders.ancestorCount() - 1), QString());
-        QCOMPARE(folders.entryPath(0), path("tree/open/a"));
-        QCOMPARE(folders.entryPath(1), path("tree/open/s9"));
-        QCOMPARE(folders.entryPath(2), path("tree/open/s10"));
-        QCOMPARE(folders.entryPath(3), QString());
+        QStringList entries;
+        for (int i = -folders.ancestorCount() - 1; i <= 3; ++i)
+            entries << QString(folders.entryPath(i)).replace(dir_.path(), QStringLiteral("~"));
+        QCOMPARE(entries.mid(0, 2), (QStringList{QString(), "/"}));
+        QCOMPARE(entries.mid(entries.size() - 6),
+                 (QStringList{"~/tree", "~/tree/open", "~/tree/open/a", "~/tree/open/s9",
+                              "~/tree/open/s10", ""}));
         QCOMPARE(folders.ListIndex(), -1);
         QVERIFY(!folders.setPath(path("tree/none")));
         QCOMPARE(folders.path(), path("tree/open"));
     }
 
     // An action on the folder list of t/a/b/{c,d}: a key code, or a click (-1), a left (-2) or
-    // right (-3) button let go. Before it, a folder is made (+) or removed (-). Paths are
-    // under the test folder, except the root.
+    // right (-3) button let go. Before it, a folder is made (+) or removed (-). Paths are under
+    // the test folder, except the root. Columns: open | list index | change | action | opened |
+    // subfolders then (-1: not counted).
     void folderActions_data() {
-        QTest::addColumn<QString>("open");
-        QTest::addColumn<int>("listIndex");
-        QTest::addColumn<QString>("change");
-        QTest::addColumn<int>("action");
-        QTest::addColumn<QString>("opened");
-        QTest::addColumn<int>("subfolders"); // -1: not counted
-        const QString none;
-        QTest::newRow("Enter on a subfolder opens it") << "t/a" << 0 << none << 13 << "t/a/b" << 2;
-        QTest::newRow("Space on a subfolder opens it") << "t/a" << 0 << none << 32 << "t/a/b" << 2;
-        QTest::newRow("Enter on the open folder does nothing")
-            << "t/a" << -1 << none << 13 << "t/a" << 1;
-        QTest::newRow("Enter on an ancestor opens it") << "t/a" << -2 << none << 13 << "t" << 1;
-        QTest::newRow("Backspace opens the parent") << "t/a" << 0 << none << 8 << "t" << 1;
-        QTest::newRow("other keys do nothing") << "t/a" << 0 << none << 65 << "t/a" << 1;
-        QTest::newRow("Backspace at the root does nothing") << "/" << -1 << none << 8 << "/" << -1;
-        QTest::newRow("click: the open folder and its parent vanished")
-            << "t/a/b" << -1 << "-t/a" << -1 << "t" << 0;
-        QTest::newRow("click: a subfolder vanished, the list is read again")
-            << "t/a/b" << 1 << "-t/a/b/d" << -1 << "t/a/b" << 1;
-        QTest::newRow("click on an existing entry: nothing to do")
-            << "t/a/b" << 0 << none << -1 << "t/a/b" << 2;
-        QTest::newRow("left button keeps the list")
-            << "t/a/b" << -1 << "+t/a/b/e" << -2 << "t/a/b" << 2;
-        QTest::newRow("right button reads the list again")
-            << "t/a/b" << -1 << "+t/a/b/e" << -3 << "t/a/b" << 3;
+        QTest::addColumn<QString>("run");
+        QTest::newRow("Enter on a subfolder opens it") << "t/a|0||13|t/a/b|2";
+        QTest::newRow("Space on a subfolder opens it") << "t/a|0||32|t/a/b|2";
+        QTest::newRow("Enter on the open folder does nothing") << "t/a|-1||13|t/a|1";
+        QTest::newRow("Enter on an ancestor opens it") << "t/a|-2||13|t|1";
+        QTest::newRow("Backspace opens the parent") << "t/a|0||8|t|1";
+        QTest::newRow("other keys do nothing") << "t/a|0||65|t/a|1";
+        QTest::newRow("Backspace at the root does nothing") << "/|-1||8|/|-1";
+        QTest::newRow("click: the open folder and its parent vanished") << "t/a/b|-1|-t/a|-1|t|0";
+        QTest::newRow("click: a subfolder vanished, read again") << "t/a/b|1|-t/a/b/d|-1|t/a/b|1";
+        QTest::newRow("click on an existing entry: nothing to do") << "t/a/b|0||-1|t/a/b|2";
+        QTest::newRow("left button keeps the list") << "t/a/b|-1|+t/a/b/e|-2|t/a/b|2";
+        QTest::newRow("right button reads the list again") << "t/a/b|-1|+t/a/b/e|-3|t/a/b|3";
     }
     void folderActions() {
-        QFETCH(QString, open);
-        QFETCH(int, listIndex);
-        QFETCH(QString, change);
-        QFETCH(int, action);
-        QFETCH(QString, opened);
-        QFETCH(int, subfolders);
+        QFETCH(QString, run);
+        const QStringList c = run.split(u'|');
+        const int action = c[3].toInt();
         makeFolders({"t/a/b/c", "t/a/b/d"});
         const auto full = [this](const QString& p) {
             return p == "/" ? p : path(p);
         };
         FolderDrives drives;
         FileBrowserModel browser(drives, nullptr);
-        QVERIFY(browser.openFolder(full(open)));
-        browser.folders().setListIndex(listIndex);
-        if (change.startsWith(u'-'))
-            QVERIFY(QDir(path(change.mid(1))).removeRecursively());
-        else if (change.startsWith(u'+'))
-            makeFolders({change.mid(1)});
+        QVERIFY(browser.openFolder(full(c[0])));
+        browser.folders().setListIndex(c[1].toInt());
+        if (c[2].startsWith(u'-'))
+            QVERIFY(QDir(path(c[2].mid(1))).removeRecursively());
+        else if (c[2].startsWith(u'+'))
+            makeFolders({c[2].mid(1)});
         if (action == -1)
             browser.Folder_Click();
         else if (action < -1)
             browser.Folder_MouseUp(action == -2 ? Qt::LeftButton : Qt::RightButton);
         else
             browser.Folder_KeyPress(action);
-        QCOMPARE(browser.folderPath(), full(opened));
-        QCOMPARE(browser.files().path(), full(opened));
-        if (subfolders >= 0)
-            QCOMPARE(browser.folders().subfolderCount(), subfolders);
+        QCOMPARE(browser.folderPath(), full(c[4]));
+        QCOMPARE(browser.files().path(), full(c[4]));
+        if (c[5].toInt() >= 0)
+            QCOMPARE(browser.folders().subfolderCount(), c[5].toInt());
         QVERIFY(QDir(path("t")).removeRecursively());
     }
 
+    // Drives ("-": no medium) | the drive at start | the drive chosen (-1: none) | the drive it
+    // ends at (-1: none) | messages.
     void driveRecovery_data() {
-        QTest::addColumn<QStringList>("drives"); // "-" prefix: no medium
-        QTest::addColumn<int>("startAt");
-        QTest::addColumn<int>("choose");
-        QTest::addColumn<int>("endsAt");
-        QTest::addColumn<int>("messages");
-        QTest::newRow("back to the drive used before")
-            << QStringList{"d0", "-d1", "d2"} << 0 << 1 << 0 << 1;
-        QTest::newRow("back to a later drive used before")
-            << QStringList{"d0", "-d1", "d2"} << 2 << 1 << 2 << 1;
-        QTest::newRow("at start the next drive is tried")
-            << QStringList{"-d0", "d1"} << 0 << -1 << 1 << 1;
-        QTest::newRow("past the end wraps to the first")
-            << QStringList{"d0", "-d1"} << 1 << -1 << 0 << 1;
-        QTest::newRow("none opens: one pass, then stop")
-            << QStringList{"-d0", "-d1", "-d2"} << 1 << -1 << -1 << 3;
+        QTest::addColumn<QString>("run");
+        QTest::newRow("back to the drive used before") << "d0 -d1 d2|0|1|0|1";
+        QTest::newRow("back to a later drive used before") << "d0 -d1 d2|2|1|2|1";
+        QTest::newRow("at start the next drive is tried") << "-d0 d1|0|-1|1|1";
+        QTest::newRow("past the end wraps to the first") << "d0 -d1|1|-1|0|1";
+        QTest::newRow("none opens: one pass, then stop") << "-d0 -d1 -d2|1|-1|-1|3";
     }
     void driveRecovery() {
-        QFETCH(QStringList, drives);
-        QFETCH(int, startAt);
-        QFETCH(int, choose);
-        QFETCH(int, endsAt);
-        QFETCH(int, messages);
+        QFETCH(QString, run);
+        const QStringList c = run.split(u'|');
+        const int startAt = c[1].toInt(), choose = c[2].toInt(), endsAt = c[3].toInt();
         FolderDrives source;
-        for (QString name : drives) {
-            const bool missing = name.startsWith(u'-');
-            name.remove(u'-');
-            const QString root = path(QStringLiteral("drives/") + name);
-            if (!missing)
+        for (QString name : c[0].split(u' ')) {
+            if (!name.startsWith(u'-'))
                 makeFolders({QStringLiteral("drives/") + name});
-            source.list.append({root, name});
+            name.remove(u'-');
+            source.list.append({path(QStringLiteral("drives/") + name), name});
         }
         test::ScriptedAskUser askUser(-1);
         FileBrowserModel browser(source, &askUser);
         browser.start(source.list.at(startAt).rootPath, source.list.at(startAt).rootPath);
         if (choose >= 0)
             browser.chooseDrive(choose);
-        QCOMPARE(askUser.asked.size(), messages);
-        const int failed = choose >= 0 ? choose : startAt;
+        QCOMPARE(askUser.asked.size(), c[4].toInt());
         QCOMPARE(askUser.asked.value(0).kind, MessageKind::Browser);
-        QCOMPARE(askUser.asked.value(0).message, QStringLiteral("Unable to select disk drive ") +
-                                                     source.list.at(failed).rootPath +
-                                                     QStringLiteral(" !"));
+        QCOMPARE(askUser.asked.value(0).message,
+                 "Unable to select disk drive " +
+                     source.list.at(choose >= 0 ? choose : startAt).rootPath + " !");
         QCOMPARE(browser.lastGoodDrive(), endsAt);
-        if (endsAt >= 0) {
-            QCOMPARE(browser.driveIndex(), endsAt);
-            QCOMPARE(browser.folderPath(), source.list.at(endsAt).rootPath);
-        }
+        if (endsAt >= 0)
+            QCOMPARE(browser.folderPath() + QString::number(browser.driveIndex()),
+                     source.list.at(endsAt).rootPath + QString::number(endsAt));
         QVERIFY(QDir(path("drives")).removeRecursively());
     }
 
