@@ -47,14 +47,12 @@ class TestBrowserWidgets : public QObject {
         QLabel* imagePreview = new QLabel(&window);
         QLabel* imageErr = new QLabel(imagePreview);
         QLineEdit* previewName = new QLineEdit(&window);
-        QLineEdit* pathText = new QLineEdit(&window);
         CollectionView* imageName = new CollectionView(&window);
 
         explicit Shown(const QList<Drive>& list) {
             drives.list = list;
             browser.reloadDrives();
             BindPreviewName(previewName, previews);
-            BindPathText(pathText, previews);
             imageName->setCollection(collection);
             HookCollectionList(imageName, commands, previews);
             BindPreviewPicture(imagePreview, imageErr, previews);
@@ -64,7 +62,6 @@ class TestBrowserWidgets : public QObject {
             imagePreview->setGeometry(420, 0, 200, 150);
             previewName->setGeometry(420, 160, 200, 24);
             imageName->setGeometry(0, 240, 300, 200);
-            pathText->setGeometry(0, 450, 600, 24);
             window.resize(640, 480);
             window.show();
             browser.start(list.first().rootPath, list.first().rootPath);
@@ -132,20 +129,6 @@ private Q_SLOTS:
                           shown.centreOf(shown.files, 0));
         QCOMPARE(shown.previewName->text(), QStringLiteral("beach.jpg"));
         QVERIFY(shown.imageErr->isHidden());
-    }
-
-    void readOnlyBoxesIgnoreTyping() {
-        Shown shown({{path("d0/pictures"), {}}});
-        shown.collection.AppendImage(QStringLiteral("beach.jpg"), path("d0/pictures"), StateUse);
-        shown.collection.SelectOnly(0);
-        QCOMPARE(shown.pathText->text(), path("d0/pictures/beach.jpg"));
-        for (QLineEdit* box : {shown.previewName, shown.pathText}) {
-            const QString before = box->text();
-            box->setFocus();
-            QTest::keyClicks(box, QStringLiteral("typed"));
-            QTest::keyClick(box, Qt::Key_Backspace);
-            QCOMPARE(box->text(), before);
-        }
     }
 
     void spaceAndDeleteInTheCollectionList() {
