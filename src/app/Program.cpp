@@ -48,12 +48,6 @@ Program::Program(Settings& settings, Clock& clock, std::function<void()> endProc
     // The folder the browser shows is the one saved as the last folder.
     connect(&browser_, &FileBrowserModel::folderChanged, this,
             [this](const QString& folder) { savedState_.setShownFolder(folder); });
-    options_.ApplyDesktopOptions = [this] {
-        engine_.ApplyDesktopOptions();
-    };
-    changeWallpaper_ = [this] {
-        engine_.ChangeWallpaper();
-    };
 }
 
 bool Program::settleLiveness(Settings& settings, Clock& clock, const CommandLine& commandLine,
@@ -150,8 +144,7 @@ void Program::LifeTimer_Timer() {
         requestClose();
         break;
     case Liveness::Command::ChangeWallpaper:
-        if (changeWallpaper_)
-            changeWallpaper_();
+        engine_.ChangeWallpaper();
         break;
     case Liveness::Command::ShowWindow:
         if (window_) {
@@ -285,10 +278,6 @@ void Program::HideTray_Click() {
         reportSaveFailure(true);
 }
 
-void Program::setChangeWallpaper(std::function<void()> changeWallpaper) {
-    changeWallpaper_ = std::move(changeWallpaper);
-}
-
 void Program::TrayIcon_MouseMove(TrayClick click) {
     switch (click) {
     case TrayClick::LeftPress:
@@ -302,8 +291,7 @@ void Program::TrayIcon_MouseMove(TrayClick click) {
         break;
     case TrayClick::RightPress:
     case TrayClick::RightDoubleClick:
-        if (changeWallpaper_)
-            changeWallpaper_();
+        engine_.ChangeWallpaper();
         break;
     case TrayClick::Other:
         break;

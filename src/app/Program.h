@@ -74,9 +74,6 @@ public:
     // What a click on the notification-area icon means.
     enum class TrayClick { LeftPress, LeftDoubleClick, RightPress, RightDoubleClick, Other };
     void TrayIcon_MouseMove(TrayClick click);
-    // The immediate wallpaper change of a right click on the icon; ChangeWallpaper unless a
-    // test puts something else in.
-    void setChangeWallpaper(std::function<void()> changeWallpaper);
 
     // The desktop the wallpaper goes to; until one is given every change fails quietly.
     void setDesktop(DesktopBackend& desktop);
@@ -127,7 +124,6 @@ private:
     std::function<void()> endProcess_;
     ProgramWindow* window_ = nullptr;
     AskUser* askUser_ = nullptr;
-    std::function<void()> changeWallpaper_;
     const LogonStart* logonStart_ = nullptr;
     bool desktopForgetsWallpaper_ = false;
 

@@ -9,7 +9,6 @@
 #include <QString>
 #include <QTime>
 
-#include <functional>
 #include <span>
 
 namespace kv {
@@ -103,16 +102,14 @@ private:
     Options& options_;
 };
 
-// The options record with its loading and saving. ApplyDesktopOptions puts colour and style on
-// the desktop and arms the scheduler; the engine fills it in.
+// The options record with its loading and saving. Putting the options on the desktop and arming
+// the scheduler is the engine's ApplyDesktopOptions, which the program calls.
 class OptionsKeeper {
 public:
     OptionsKeeper(Settings& settings, Clock& clock);
 
     Options& options() { return options_; }
     const Options& options() const { return options_; }
-
-    std::function<void()> ApplyDesktopOptions;
 
     // Reads every option with its default and limits. Putting them on the desktop and the
     // first-run import come after, once the whole saved state is restored.

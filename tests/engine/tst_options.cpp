@@ -19,9 +19,6 @@ namespace {
 struct Run {
     explicit Run(SettingsStore& store, const QStringList& stored = {}) : settings(store) {
         settings.SetSettingsRoot(QStringLiteral("Kestrovaline"), QString());
-        keeper.ApplyDesktopOptions = [this] {
-            ++applied;
-        };
         for (const QString& value : stored)
             settings.WriteSetting(value.section(u'=', 0, 0), value.section(u'=', 1));
     }
@@ -29,7 +26,6 @@ struct Run {
     test::ManualClock clock{QDateTime(QDate(2026, 12, 6), QTime(9, 30, 15))};
     Collection collection;
     OptionsKeeper keeper{settings, clock};
-    int applied = 0;
 
     const Options& load(const QString& makerFolder = QString()) {
         keeper.ReadOptions();
@@ -112,8 +108,6 @@ private Q_SLOTS:
         o.Confirm2 = 0;
         o.OptTab = 2;
         run.keeper.SaveOptions();
-        // Saving only writes: the desktop and the scheduler are the load's and the dialog's.
-        QCOMPARE(run.applied, 0);
         QCOMPARE(run.stored("AutoChangeDate") + ' ' + run.stored("AutoChangeTime") + ' ' +
                      run.stored("AutoLogon") + run.stored("AutoPeriod"),
                  "2025-02-03 23:59:00 10");

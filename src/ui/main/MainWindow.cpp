@@ -204,7 +204,7 @@ void MainWindow::attach(Program& program) {
 
 void MainWindow::Settings_Click() {
     if (dialogs_ && program_)
-        kv::Settings_Click(dialogs_->optionsDialog(), program_->options());
+        kv::Settings_Click(dialogs_->optionsDialog(), program_->engine());
 }
 
 void MainWindow::About_Click() {

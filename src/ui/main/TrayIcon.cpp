@@ -78,7 +78,13 @@ void TrayIcon::create() {
 #endif
     tray_ = new QSystemTrayIcon(trayPicture(), this);
     tray_->setToolTip(toolTip());
-    connect(tray_, &QSystemTrayIcon::activated, this, forward);
+    connect(tray_, &QSystemTrayIcon::activated, this, [this, forward](auto reason) {
+        // Qt reports a click while the icon's window handles the press, so the press seen last
+        // went to that window (a click passed on by a host over D-Bus comes with no button down).
+        if (QGuiApplication::mouseButtons() != Qt::NoButton)
+            iconWindow_ = lastPressed_;
+        forward(reason);
+    });
     // Qt reports a right double click on the icon as nothing; the icon's own window still gets
     // the event, so it is picked up here to change the wallpaper a second time.
     qApp->installEventFilter(this);
@@ -89,6 +95,7 @@ void TrayIcon::create() {
 void TrayIcon::drop() {
     if (tray_) {
         qApp->removeEventFilter(this);
+        lastPressed_ = iconWindow_ = nullptr;
         tray_->hide();
         delete tray_;
         tray_ = nullptr;
@@ -100,9 +107,10 @@ void TrayIcon::drop() {
 }
 
 bool TrayIcon::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress)
+        lastPressed_ = watched;
     if (event->type() == QEvent::MouseButtonDblClick &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::RightButton &&
-        qstrcmp(watched->metaObject()->className(), "QSystemTrayIconSys") == 0) {
+        static_cast<QMouseEvent*>(event)->button() == Qt::RightButton && watched == iconWindow_) {
         Q_EMIT clicked(Program::TrayClick::RightDoubleClick);
         return true;
     }

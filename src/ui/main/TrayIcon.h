@@ -4,6 +4,7 @@
 #include "app/Program.h"
 
 #include <QObject>
+#include <QPointer>
 
 class QSystemTrayIcon;
 
@@ -41,6 +42,9 @@ private:
 
     bool shown_ = false;
     QSystemTrayIcon* tray_ = nullptr;
+    // The window Qt shows the icon in, known from the first click on it; Qt does not name it.
+    QPointer<QObject> iconWindow_;
+    QPointer<QObject> lastPressed_;
     StatusNotifierItem* item_ = nullptr;
     TrayHosts* hosts_ = nullptr;
 };

@@ -2,6 +2,7 @@
 #include "ui/options/ProgOpts.h"
 
 #include "engine/Options.h"
+#include "engine/WallpaperEngine.h"
 #include "ui/PictureButtons.h"
 #include "ui/options/CheckGroups.h"
 #include "ui/options/OptionsForm.h"
@@ -213,10 +214,10 @@ int ProgOpts::showModal() {
     return applied_;
 }
 
-int Settings_Click(ProgOpts& dialog, OptionsKeeper& keeper) {
+int Settings_Click(ProgOpts& dialog, WallpaperEngine& engine) {
     const int applied = dialog.showModal();
-    if (applied == 1 && keeper.ApplyDesktopOptions)
-        keeper.ApplyDesktopOptions();
+    if (applied == 1)
+        engine.ApplyDesktopOptions();
     return applied;
 }
 

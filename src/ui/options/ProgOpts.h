@@ -22,7 +22,7 @@ namespace kv {
 
 class ChangeGroup;
 class OptionGroup;
-class OptionsKeeper;
+class WallpaperEngine;
 struct Options;
 
 // The options dialog: three pages editing the options record in memory. Each showing fills the
@@ -133,6 +133,6 @@ private:
 
 // The Settings button: shows the dialog and, when it was closed with Set, applies the record to
 // the desktop and the scheduler. Returns the applied flag.
-int Settings_Click(ProgOpts& dialog, OptionsKeeper& keeper);
+int Settings_Click(ProgOpts& dialog, WallpaperEngine& engine);
 
 } // namespace kv

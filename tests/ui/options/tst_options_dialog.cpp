@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "collection/Collection.h"
 #include "engine/Options.h"
-#include "settings/Settings.h"
+#include "engine/Random.h"
+#include "engine/WallpaperEngine.h"
+#include "support/FakeDesktop.h"
 #include "support/ManualClock.h"
-#include "support/MemorySettingsStore.h"
 #include "ui/Contrast.h"
 #include "ui/ShotLook.h"
 #include "ui/options/CheckGroups.h"
@@ -42,6 +44,17 @@ Options recordWith(int automatic, int logon, int period, int time) {
     o.AutoChangeTime = QTime(8, 15);
     return o;
 }
+
+// The engine the options dialog applies its record through, on a desktop in memory.
+struct Applying {
+    explicit Applying(const Options& options) : record(options) {}
+    Options record;
+    test::ManualClock clock{QDateTime(QDate(2026, 3, 14), QTime(8, 15))};
+    Collection collection;
+    ClockSeededRandom random{clock};
+    test::FakeDesktop desktop;
+    WallpaperEngine engine{collection, record, clock, random, desktop};
+};
 
 // "010": boxes clear (0), ticked (1) or grey (g).
 QString ticks(const QList<QCheckBox*>& boxes) {
@@ -274,16 +287,8 @@ private Q_SLOTS:
     }
     void closeOrSet() {
         QFETCH(QString, how);
-        test::MemorySettingsStore store;
-        Settings settings(store);
-        test::ManualClock clock{QDateTime(QDate(2026, 3, 14), QTime(8, 15))};
-        OptionsKeeper keeper(settings, clock);
-        keeper.options() = recordWith(1, 0, 1, 0);
-        int applied = 0;
-        keeper.ApplyDesktopOptions = [&applied] {
-            ++applied;
-        };
-        ProgOpts dialog(keeper.options());
+        Applying bench(recordWith(1, 0, 1, 0));
+        ProgOpts dialog(bench.record);
         dialog.setRestoredPosition(QPoint(150 * 15, 90 * 15));
         dialog.setShownHookForTest([how](ProgOpts& d) {
             d.pDay()->setText(QStringLiteral("5"));
@@ -300,9 +305,10 @@ private Q_SLOTS:
             else
                 how == QLatin1String("close") ? d.closeButton()->click() : (void)d.close();
         });
-        QTEST(Settings_Click(dialog, keeper), "applied");
-        QTEST(applied, "applied");
-        const Options& o = keeper.options();
+        QTEST(Settings_Click(dialog, bench.engine), "applied");
+        // Applied through the engine: the desktop takes the dialog's position.
+        QTEST(bench.desktop.styleSets, "applied");
+        const Options& o = bench.record;
         QTEST(QStringLiteral("%1 %2%3%4 %5 %6 %7 %8")
                   .arg(o.AutoPeriodDays)
                   .arg(o.AutoLogon)
@@ -321,7 +327,7 @@ private Q_SLOTS:
                        QString::number(d.tabs()->currentIndex());
             d.closeButton()->click();
         });
-        QCOMPARE(Settings_Click(dialog, keeper), 0);
+        QCOMPARE(Settings_Click(dialog, bench.engine), 0);
         QTEST(reopened, "reopened");
     }
 
