@@ -21,6 +21,14 @@ QPushButton* pictureButton(QWidget* parent, const QString& name, const QString& 
     return button;
 }
 
+// A dialog's answer, named and described for screen readers only.
+QPushButton* answerButton(QWidget* parent, const QString& name, const QString& picture,
+                          const QString& accessibleName, const QString& description) {
+    QPushButton* button = pictureButton(parent, name, picture, accessibleName, 32);
+    button->setAccessibleDescription(description);
+    return button;
+}
+
 } // namespace
 
 QPushButton* makePictureButton(QWidget* parent, const QString& name, const QString& picture,
@@ -37,21 +45,15 @@ void describeButton(QPushButton* button, const QString& toolTip) {
 }
 
 QPushButton* makeSetButton(QWidget* parent) {
-    QPushButton* button =
-        pictureButton(parent, QStringLiteral("Set"), QStringLiteral(":/icons/set.svg"),
-                      QCoreApplication::translate("kv::PictureButtons", "OK"), 32);
-    button->setAccessibleDescription(
-        QCoreApplication::translate("kv::PictureButtons", "Confirm and close"));
-    return button;
+    return answerButton(parent, QStringLiteral("Set"), QStringLiteral(":/icons/set.svg"),
+                        QCoreApplication::translate("kv::PictureButtons", "OK"),
+                        QCoreApplication::translate("kv::PictureButtons", "Confirm and close"));
 }
 
 QPushButton* makeCloseButton(QWidget* parent) {
-    QPushButton* button =
-        pictureButton(parent, QStringLiteral("Close"), QStringLiteral(":/icons/close.svg"),
-                      QCoreApplication::translate("kv::PictureButtons", "Cancel"), 32);
-    button->setAccessibleDescription(
-        QCoreApplication::translate("kv::PictureButtons", "Cancel and close"));
-    return button;
+    return answerButton(parent, QStringLiteral("Close"), QStringLiteral(":/icons/close.svg"),
+                        QCoreApplication::translate("kv::PictureButtons", "Cancel"),
+                        QCoreApplication::translate("kv::PictureButtons", "Cancel and close"));
 }
 
 } // namespace kv
