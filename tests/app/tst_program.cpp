@@ -101,44 +101,52 @@ private Q_SLOTS:
         QCOMPARE(run.endCalls, 0);
     }
 
-    void logonStart_data() {
-        QTest::addColumn<int>("automatic");
-        QTest::addColumn<int>("period");
-        QTest::addColumn<int>("autoStart");
+    // How a logon start and a "-next" with no copy to take it go: the change they make, whether
+    // the copy stays, and the index saved (none when a start ends without saving).
+    void startModes_data() {
+        QTest::addColumn<QString>("argument");
+        QTest::addColumn<QList<int>>("options"); // Automatic, AutoPeriod, AutoStart
         QTest::addColumn<bool>("changes");
         QTest::addColumn<bool>("stays");
-        QTest::newRow("automatic logon mode changes") << 1 << 0 << 1 << true << true;
-        QTest::newRow("automatic logon mode without autostart changes")
-            << 1 << 0 << 0 << true << true;
-        QTest::newRow("automatic period mode waits") << 1 << 1 << 1 << false << true;
-        QTest::newRow("manual mode stays resident") << 0 << 0 << 1 << false << true;
-        QTest::newRow("manual mode without autostart ends") << 0 << 0 << 0 << false << false;
+        QTest::addColumn<QString>("savedIndex");
+        const auto row = [](const char* name, const char* argument, QList<int> options,
+                            bool changes, bool stays, const char* savedIndex) {
+            QTest::newRow(name) << argument << options << changes << stays << savedIndex;
+        };
+        row("automatic logon mode changes", "-LOGON", {1, 0, 1}, true, true, "1");
+        row("automatic logon mode without autostart changes", "-logon", {1, 0, 0}, true, true, "1");
+        row("automatic period mode waits", "-logon", {1, 1, 1}, false, true, "0");
+        row("manual mode stays resident", "-logon", {0, 0, 1}, false, true, "0");
+        row("manual mode without autostart ends", "-logon", {0, 0, 0}, false, false, "");
+        row("next: one change, saved, then ends", "-next", {0, 0, 1}, true, false, "1");
     }
-    void logonStart() {
-        QFETCH(int, automatic);
-        QFETCH(int, period);
-        QFETCH(int, autoStart);
+    void startModes() {
+        QFETCH(QString, argument);
+        QFETCH(QList<int>, options);
         QFETCH(bool, changes);
         QFETCH(bool, stays);
+        QFETCH(QString, savedIndex);
+        const int automatic = options[0];
+        const int period = options[1];
         Running run;
         run.storeCollection({{"Automatic", automatic},
                              {"AutoLogon", period ? 0 : 1},
                              {"AutoPeriod", period},
                              {"AutoTime", 0},
-                             {"AutoStart", autoStart}});
-        QCOMPARE(run.start({QStringLiteral("-LOGON")}), stays);
+                             {"AutoStart", options[2]}});
+        QCOMPARE(run.start({argument}), stays);
         QCOMPARE(run.desktop.wallpaperCalls,
                  changes ? QStringList{run.environment.root() + QStringLiteral("/valid.bmp")}
                          : QStringList{});
         QVERIFY(!run.window.isVisible());
         QCOMPARE(run.program.hasEnded(), !stays);
-        QCOMPARE(run.endCalls, 0);
-        // A start that ends at once says so, so that the user's own start right after it runs.
+        // "-next" ends through the save and exit; an ending logon start saves nothing.
+        QCOMPARE(run.endCalls, argument == "-next" ? 1 : 0);
+        QCOMPARE(run.program.exitStatus(), 0);
+        // A start that ends says so at once, so that the user's own start right after it runs.
         QCOMPARE(run.stored(QStringLiteral("LifeTime")), stays ? QStringLiteral("34200") : "0");
         QCOMPARE(run.program.lifeTimer().isActive(), stays);
-        // Collapsing saved the state, with the change when one was made; an ending start
-        // saves nothing.
-        QCOMPARE(run.saved(QStringLiteral("WIndex")), !stays ? "" : changes ? "1" : "0");
+        QCOMPARE(run.saved(QStringLiteral("WIndex")), savedIndex);
         if (changes || !stays)
             QCOMPARE(run.saved(QStringLiteral("AutoChangeTime")), changes ? "09:30:00" : "");
         QCOMPARE(run.program.engine().ChangeTimer().isActive(), automatic != 0 && period != 0);
@@ -214,32 +222,28 @@ private Q_SLOTS:
         QVERIFY(!run.window.trayIcon());
     }
 
-    // What another copy asks through the volatile store: a close left by a copy that is gone
-    // is dropped; one that arrives while this copy starts is kept until the collection is
-    // restored, then obeyed, so the save holds the collection.
+    // What another copy asks through the volatile store: a close that arrives while this copy
+    // starts is kept until the collection is restored, then obeyed, so the save holds the
+    // collection.
     void commands_data() {
-        QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("during");
         QTest::addColumn<QString>("after");
         QTest::addColumn<bool>("ends");
-        const auto row = [](const char* name, const char* before, const char* during,
-                            const char* after, bool ends) {
-            QTest::newRow(name) << before << during << after << ends;
-        };
-        row("close left behind before the start", "1", "", "", false);
-        row("close arriving during the start", "", "1", "", true);
-        row("close while running", "", "", "1", true);
-        row("show", "", "", "2", false);
+        QTest::newRow("close arriving during the start") << "1"
+                                                         << "" << true;
+        QTest::newRow("close while running") << ""
+                                             << "1" << true;
+        QTest::newRow("show") << ""
+                              << "2" << false;
+        QTest::newRow("change") << ""
+                                << "3" << false;
     }
     void commands() {
-        QFETCH(QString, before);
         QFETCH(QString, during);
         QFETCH(QString, after);
         QFETCH(bool, ends);
         Running run;
         run.storeCollection({{"Automatic", 0}});
-        if (!before.isEmpty())
-            run.settings.WriteSetting(QStringLiteral("LifeCmd"), before);
         QCOMPARE(run.start({}, during), during.isEmpty());
         if (!after.isEmpty()) {
             run.window.hideWindow();
@@ -247,10 +251,12 @@ private Q_SLOTS:
             run.program.LifeTimer_Timer();
         }
         QCOMPARE(run.program.hasEnded(), ends);
-        QCOMPARE(run.window.isVisible(), !ends);
+        QCOMPARE(run.window.isVisible(), after == "2");
         QCOMPARE(run.saved(QStringLiteral("WMainX")).isEmpty(), !ends);
         QCOMPARE(run.stored(QStringLiteral("LifeCmd")), QStringLiteral("0"));
         QCOMPARE(run.stored(QStringLiteral("LifeTime")), ends ? "0" : QStringLiteral("34200"));
+        QCOMPARE(run.desktop.wallpaperCalls.size(), after == "3" ? 1 : 0);
+        QCOMPARE(run.program.collection().currentIndex(), after == "3" ? 1 : 0);
     }
 
     // With a change due, neither the collapse nor the exit changes the wallpaper or asks
