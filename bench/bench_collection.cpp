@@ -3,10 +3,10 @@
 // against the real store on disk (the first save writes everything, later ones only what
 // changed), and adding 10,000 files to a collection of 20,000.
 
+#include "app/SavedState.h"
 #include "collection/Collection.h"
 #include "engine/Clock.h"
 #include "engine/Options.h"
-#include "settings/SavedState.h"
 #include "settings/Settings.h"
 #include "settings/SqliteSettingsStore.h"
 

@@ -4,7 +4,7 @@
 // and the completeness check that catches a JPEG cut short.
 //   bench_picture_check [width height]      default 6000 x 4000
 
-#include "engine/PictureCheck.h"
+#include "common/PictureCheck.h"
 
 #include <QCoreApplication>
 #include <QDir>

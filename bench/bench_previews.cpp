@@ -13,8 +13,8 @@
 // The 200 entries are hard links to one file: the decoder does the same work for each, and the
 // bench needs no gigabyte of disk. The file cache is warm after the first read either way.
 #include "collection/Collection.h"
-#include "collection/Pictures.h"
-#include "engine/PictureCheck.h"
+#include "common/PictureCheck.h"
+#include "common/Pictures.h"
 
 #include "BenchPicture.h"
 

@@ -4,7 +4,7 @@
 // setter runs as a child process, and wait4 reports its peak resident memory and processor time.
 //   bench_x11_root [picture.jpg] [runs]
 // Our child also prints the time of the apply alone, without process start-up.
-#include "engine/desktop/X11RootDesktop.h"
+#include "desktop/X11RootDesktop.h"
 
 #include "BenchXvfb.h"
 

@@ -5,8 +5,8 @@
 #include "app/LogonStart.h"
 #include "app/ProgramWindow.h"
 #include "collection/CollectionCommands.h"
-#include "engine/AskUser.h"
-#include "engine/desktop/DesktopBackend.h"
+#include "common/AskUser.h"
+#include "engine/DesktopBackend.h"
 #include "settings/Numbers.h"
 #include "settings/Settings.h"
 

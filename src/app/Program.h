@@ -3,15 +3,15 @@
 
 #include "app/CommandLine.h"
 #include "app/Liveness.h"
+#include "app/SavedState.h"
 #include "collection/Collection.h"
 #include "collection/CollectionCommands.h"
 #include "collection/FileBrowserModel.h"
 #include "collection/Previews.h"
+#include "engine/NullDesktop.h"
 #include "engine/Options.h"
 #include "engine/Random.h"
 #include "engine/WallpaperEngine.h"
-#include "engine/desktop/NullDesktop.h"
-#include "settings/SavedState.h"
 
 #include <QObject>
 #include <QTimer>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "collection/Collection.h"
 
-#include "engine/PictureCheck.h"
+#include "common/PictureCheck.h"
 
 #include <QFileInfo>
 #include <QtConcurrent/QtConcurrentRun>

@@ -4,7 +4,7 @@
 #include "collection/Collection.h"
 #include "collection/FileBrowserModel.h"
 #include "collection/Previews.h"
-#include "engine/AskUser.h"
+#include "common/AskUser.h"
 #include "settings/Numbers.h"
 
 namespace kv {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "collection/FileBrowserModel.h"
 
-#include "engine/AskUser.h"
+#include "common/AskUser.h"
 
 #include <QCollator>
 #include <QDir>

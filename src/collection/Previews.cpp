@@ -3,7 +3,7 @@
 
 #include "collection/Collection.h"
 #include "collection/FileBrowserModel.h"
-#include "collection/Pictures.h"
+#include "common/Pictures.h"
 
 #include <QDir>
 #include <QtConcurrent/QtConcurrentRun>

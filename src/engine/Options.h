@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "engine/MessageSwitches.h"
+#include "common/MessageSwitches.h"
 
 #include <QDate>
 #include <QDateTime>

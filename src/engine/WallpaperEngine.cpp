@@ -2,11 +2,11 @@
 #include "engine/WallpaperEngine.h"
 
 #include "collection/Collection.h"
-#include "engine/AskUser.h"
+#include "common/AskUser.h"
 #include "engine/Clock.h"
+#include "engine/DesktopBackend.h"
 #include "engine/Options.h"
 #include "engine/Random.h"
-#include "engine/desktop/DesktopBackend.h"
 
 #include <QList>
 #include <QScopedValueRollback>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "collection/Collection.h"
 #include "collection/FileBrowserModel.h"
-#include "collection/Pictures.h"
 #include "collection/Previews.h"
-#include "engine/PictureCheck.h"
+#include "common/PictureCheck.h"
+#include "common/Pictures.h"
 #include "support/PictureFiles.h"
 
 #include <QImageWriter>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "collection/Collection.h"
+#include "common/PictureCheck.h"
 #include "engine/Options.h"
-#include "engine/PictureCheck.h"
 #include "engine/Random.h"
 #include "engine/WallpaperEngine.h"
 #include "support/FakeDesktop.h"

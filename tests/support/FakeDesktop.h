@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "engine/desktop/DesktopBackend.h"
+#include "engine/DesktopBackend.h"
 
 #include <QSet>
 #include <QStringList>

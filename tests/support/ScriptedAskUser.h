@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "engine/AskUser.h"
+#include "common/AskUser.h"
 
 #include <QList>
 #include <QString>

@@ -25,8 +25,8 @@ echo "Building the layer and its test program with $compiler"
 "$compiler" "${flags[@]}" -municode -o "$work_dir/win32_layer_test.exe" \
     "$here/win32_layer_test.cpp" \
     "$source_dir/src/settings/win32/RegistryText.cpp" \
-    "$source_dir/src/engine/desktop/win32/ActiveDesktop.cpp" \
-    "$source_dir/src/engine/desktop/win32/SystemColours.cpp" \
+    "$source_dir/src/desktop/win32/ActiveDesktop.cpp" \
+    "$source_dir/src/desktop/win32/SystemColours.cpp" \
     -ladvapi32 -lole32 -luuid -luser32
 
 # No Qt for Windows is packaged here, so the Qt side of the Windows build (the adapters and the
@@ -34,7 +34,7 @@ echo "Building the layer and its test program with $compiler"
 if [ -n "$qt_headers" ]; then
     echo "Checking the Qt side of the Windows build for syntax"
     for file in src/settings/win32/RegistrySettingsStore.cpp \
-        src/engine/desktop/win32/WindowsDesktop.cpp src/app/Launcher.cpp; do
+        src/desktop/win32/WindowsDesktop.cpp src/launch/Launcher.cpp; do
         "$compiler" -std=c++20 -fsyntax-only -Wall -Wextra -Werror -Wno-attributes \
             -DQT_NO_KEYWORDS -DKV_VERSION_MAJOR=0 -DKV_VERSION_MINOR=0 -I "$source_dir/src" \
             -I "$qt_headers" -I "$qt_headers/QtCore" -I "$qt_headers/QtGui" \

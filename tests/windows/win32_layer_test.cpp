@@ -12,8 +12,8 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include "engine/desktop/win32/ActiveDesktop.h"
-#include "engine/desktop/win32/SystemColours.h"
+#include "desktop/win32/ActiveDesktop.h"
+#include "desktop/win32/SystemColours.h"
 #include "settings/win32/RegistryText.h"
 
 #include <cstdio>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/help/Help.h"
 
-#include "engine/AskUser.h"
+#include "common/AskUser.h"
 #include "settings/Settings.h"
 #include "ui/help/Hyperlinks.h"
 

@@ -2,7 +2,6 @@
 #include "ui/main/MainWindow.h"
 
 #include "app/Program.h"
-#include "collection/BrowserWidgets.h"
 #include "engine/WallpaperEngine.h"
 #include "ui/PictureButtons.h"
 #include "ui/WindowDrag.h"
@@ -10,6 +9,7 @@
 #include "ui/help/Hyperlinks.h"
 #include "ui/help/ProgAbout.h"
 #include "ui/main/BrowserPanel.h"
+#include "ui/main/BrowserWidgets.h"
 #include "ui/main/CollectionView.h"
 #include "ui/main/CommandColumn.h"
 #include "ui/main/MainKeys.h"

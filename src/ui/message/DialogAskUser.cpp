@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/message/DialogAskUser.h"
 
-#include "engine/MessageSwitches.h"
+#include "common/MessageSwitches.h"
 #include "ui/message/ProgMsg.h"
 
 namespace kv {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/message/ProgMsg.h"
 
-#include "engine/MessageSwitches.h"
+#include "common/MessageSwitches.h"
 #include "ui/PictureButtons.h"
 
 #include <QCheckBox>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Program.h"
-#include "app/WindowsOnDemand.h"
 #include "support/PictureFiles.h"
 #include "support/ProgramStores.h"
 #include "support/ScriptedAskUser.h"
 #include "ui/WindowDrag.h"
+#include "ui/WindowsOnDemand.h"
 #include "ui/help/Hyperlinks.h"
 #include "ui/main/BrowserPanel.h"
 #include "ui/main/CollectionView.h"

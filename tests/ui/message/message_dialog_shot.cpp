@@ -3,7 +3,7 @@
 // question by default. The dialog answers itself after the hold (Close where there is one), so
 // the tool never waits for a person.
 #include "collection/CollectionCommands.h"
-#include "engine/MessageSwitches.h"
+#include "common/MessageSwitches.h"
 #include "ui/ShotLook.h"
 #include "ui/help/Help.h"
 #include "ui/message/DialogAskUser.h"

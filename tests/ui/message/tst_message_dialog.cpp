@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "engine/MessageSwitches.h"
+#include "common/MessageSwitches.h"
 #include "ui/message/DialogAskUser.h"
 #include "ui/message/ProgMsg.h"
 

@@ -1,0 +1,310 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/SavedState.h"
+
+#include "collection/Collection.h"
+#include "engine/Options.h"
+#include "settings/Numbers.h"
+#include "settings/Settings.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QScopeGuard>
+#include <QStorageInfo>
+
+#include <cmath>
+#include <limits>
+
+namespace kv {
+namespace {
+
+constexpr qint32 kOverhangPixels = 10;
+
+QString indexed(const char* name, qint32 n) {
+    return QString::fromLatin1(name) + NumberText(n);
+}
+
+// A stored real as a whole number; values beyond the 32-bit range (hand-edited) saturate.
+qint32 wholeTwips(double value) {
+    const double rounded = std::nearbyint(value);
+    if (!(rounded > std::numeric_limits<qint32>::min()))
+        return std::numeric_limits<qint32>::min();
+    if (rounded >= std::numeric_limits<qint32>::max())
+        return std::numeric_limits<qint32>::max();
+    return static_cast<qint32>(rounded);
+}
+
+qint32 pixelsFromTwips(qint32 twips) {
+    return static_cast<qint32>(std::lround(static_cast<double>(twips) / kTwipsPerPixel));
+}
+
+bool isSeparator(QChar c) {
+#ifdef Q_OS_WIN
+    return c == u'\\' || c == u'/';
+#else
+    return c == u'/';
+#endif
+}
+
+} // namespace
+
+WindowLimits WindowLimitsFor(const QRect& desktop, const QSize& windowTwips) {
+    WindowLimits limits;
+    limits.minLeft = (desktop.left() - kOverhangPixels) * kTwipsPerPixel;
+    limits.minTop = (desktop.top() - kOverhangPixels) * kTwipsPerPixel;
+    limits.maxLeft =
+        (desktop.left() + desktop.width() + kOverhangPixels) * kTwipsPerPixel - windowTwips.width();
+    limits.maxTop = (desktop.top() + desktop.height() + kOverhangPixels) * kTwipsPerPixel -
+                    windowTwips.height();
+    return limits;
+}
+
+QPoint PlaceWithin(double leftTwips, double topTwips, const WindowLimits& limits) {
+    return {ClampToRange(wholeTwips(leftTwips), limits.maxLeft, limits.minLeft),
+            ClampToRange(wholeTwips(topTwips), limits.maxTop, limits.minTop)};
+}
+
+QString DriveOfPath(const QString& path) {
+    if (path.isEmpty())
+        return {};
+    const QString absolute =
+        path == QLatin1String(".") ? QDir::currentPath() : QFileInfo(path).absoluteFilePath();
+#ifdef Q_OS_WIN
+    const QString drive = QDir::toNativeSeparators(absolute).left(2);
+    return QFileInfo(drive + u'\\').exists() ? drive : QString();
+#else
+    const QStorageInfo storage(absolute);
+    if (!storage.isValid() || !storage.isReady())
+        return {};
+    const QString root = storage.rootPath();
+    return QFileInfo(root).isReadable() ? root : QString();
+#endif
+}
+
+QString NearestExistingFolder(const QString& stored) {
+    // The bound keeps the walk short: each step tests a path no longer than the system's limit.
+    if (stored.size() > kMaxPathLength)
+        return {};
+    QString folder = stored;
+    while (!folder.isEmpty() && !QFileInfo(folder).isDir()) {
+        qsizetype cut = folder.size() - 1;
+        while (cut >= 0 && !isSeparator(folder.at(cut)))
+            --cut;
+        if (cut < 0)
+            return {};
+        // Cutting a path right below the root keeps the root itself.
+        folder = cut == 0 ? folder.left(1) : folder.left(cut);
+        if (folder.size() == 1 && isSeparator(folder.at(0)) && !QFileInfo(folder).isDir())
+            return {};
+    }
+    return folder;
+}
+
+SavedState::SavedState(Settings& settings, Collection& collection, OptionsKeeper& options)
+    : settings_(settings), collection_(collection), options_(options) {}
+
+void SavedState::LoadSavedState(PlacedWindow* window, const QString& makerFolder) {
+    // The whole state, options included, comes from one read of the store.
+    const Settings::Snapshot snapshot(settings_);
+    // The count was written as a 16-bit number; a damaged one cannot make the load run long.
+    const qint32 count = qBound(0, settings_.ReadSetting(QStringLiteral("WN"), 0),
+                                static_cast<qint32>(Collection::kMaxEntries));
+    missingCount_ = 0;
+    missingName_.clear();
+    stored_.clear();
+    stored_.reserve(count);
+    for (qint32 n = 1; n <= count; ++n) {
+        const QString name = settings_.ReadListValue(indexed("WName", n));
+        const QString folder = settings_.ReadListValue(indexed("WPath", n));
+        const QString stateText = settings_.ReadListValue(indexed("WState", n));
+        const qint32 state = parseWholeNumber(stateText).value_or(StateUse);
+        const qint32 storedState = stateText == QString::number(state) ? state : -1;
+        // A name or folder longer than any the system accepts cannot be a file; it is skipped
+        // like an entry without a name.
+        const bool damaged = name.size() > kMaxFileNameLength || folder.size() > kMaxPathLength;
+        if (damaged || !collection_.AppendImage(name, folder, state)) {
+            stored_.append({name, folder, storedState});
+            continue;
+        }
+        const qint32 row = collection_.rowCount() - 1;
+        stored_.append({collection_.ImageFileName(row), collection_.ImagePath(row), storedState});
+        if (collection_.ImageState(row) == StateMissing) {
+            ++missingCount_;
+            missingName_ = name;
+        }
+    }
+    storedEpoch_ = settings_.knownEpoch();
+
+    const QRect desktop = window ? window->desktopArea() : QRect();
+    desktop_ = desktop;
+    if (window && desktop.isValid()) {
+        const QRect frame = window->windowFrame();
+        const WindowLimits limits = WindowLimitsFor(
+            desktop, QSize(frame.width() * kTwipsPerPixel, frame.height() * kTwipsPerPixel));
+        const QPoint placed = PlaceWithin(
+            settings_.ReadSetting(QStringLiteral("WMainX"), double(frame.x() * kTwipsPerPixel)),
+            settings_.ReadSetting(QStringLiteral("WMainY"), double(frame.y() * kTwipsPerPixel)),
+            limits);
+        window->moveWindow(QPoint(pixelsFromTwips(placed.x()), pixelsFromTwips(placed.y())));
+    }
+    restoreDialog(optionsDialog, QStringLiteral("WOptsX"), QStringLiteral("WOptsY"),
+                  optionsDialogSize, desktop, optionsDialogWindow_);
+    restoreDialog(messageDialog, QStringLiteral("WMsgX"), QStringLiteral("WMsgY"),
+                  messageDialogSize, desktop, messageDialogWindow_);
+
+    // Entries skipped by the load (no name) do not count: the index always names a real row.
+    const qint32 rows = collection_.rowCount();
+    collection_.setCurrentIndex(
+        ClampToRange(settings_.ReadSetting(QStringLiteral("WIndex"), 0), rows - 1, 0));
+    if (rows > 0)
+        collection_.SelectOnly(collection_.currentIndex());
+
+    const QString stored = settings_.ReadSetting(QStringLiteral("LastFolder"), QString());
+    QString folder = NearestExistingFolder(stored);
+    if (folder.isEmpty() && !makerFolder.isEmpty() && QFileInfo(makerFolder).isDir())
+        folder = makerFolder;
+    restoredFolder_.clear();
+    restoredDrive_.clear();
+    if (!folder.isEmpty()) {
+        const QString drive = DriveOfPath(folder);
+        if (!drive.isEmpty()) {
+            restoredDrive_ = drive;
+            restoredFolder_ = folder;
+        }
+    }
+    // Until a browser reports its folder, the stored one is kept as it was.
+    shownFolder_ = restoredFolder_.isEmpty() ? stored : restoredFolder_;
+
+    homePage_ = settings_.ReadSetting(QStringLiteral("HomePage"), builtInHomePage_);
+
+    options_.ReadOptions();
+}
+
+void SavedState::attachDialogs(PlacedDialog* optionsDialogWindow,
+                               PlacedDialog* messageDialogWindow) {
+    placeAttached(optionsDialog, optionsDialogWindow_, optionsDialogWindow);
+    placeAttached(messageDialog, messageDialogWindow_, messageDialogWindow);
+}
+
+void SavedState::placeAttached(const DialogPosition& position, PlacedDialog*& attached,
+                               PlacedDialog* dialog) const {
+    const bool arrived = dialog && dialog != attached;
+    attached = dialog;
+    if (!arrived || !position.known)
+        return;
+    QPoint twips(position.left, position.top);
+    if (desktop_.isValid())
+        twips = PlaceWithin(position.left, position.top,
+                            WindowLimitsFor(desktop_, dialog->sizeTwips()));
+    dialog->setRestoredPosition(twips);
+}
+
+void SavedState::takePosition(DialogPosition& position, const PlacedDialog* dialog) {
+    if (!dialog || !position.known)
+        return;
+    const QPoint twips = dialog->positionTwips();
+    position.left = twips.x();
+    position.top = twips.y();
+}
+
+void SavedState::restoreDialog(DialogPosition& position, const QString& xName, const QString& yName,
+                               QSize size, const QRect& desktop, PlacedDialog* dialog) {
+    if (dialog)
+        size = dialog->sizeTwips();
+    if (!desktop.isValid()) {
+        position.left = wholeTwips(settings_.ReadSetting(xName, double(position.left)));
+        position.top = wholeTwips(settings_.ReadSetting(yName, double(position.top)));
+        position.known = true;
+        if (dialog)
+            dialog->setRestoredPosition(QPoint(position.left, position.top));
+        return;
+    }
+    // A dialog that was never placed opens in the middle of the desktop.
+    const double centreLeft =
+        (desktop.left() + desktop.width() / 2.0) * kTwipsPerPixel - size.width() / 2.0;
+    const double centreTop =
+        (desktop.top() + desktop.height() / 2.0) * kTwipsPerPixel - size.height() / 2.0;
+    const QPoint placed =
+        PlaceWithin(settings_.ReadSetting(xName, centreLeft),
+                    settings_.ReadSetting(yName, centreTop), WindowLimitsFor(desktop, size));
+    position.left = placed.x();
+    position.top = placed.y();
+    position.known = true;
+    if (dialog)
+        dialog->setRestoredPosition(placed);
+}
+
+bool SavedState::SaveState(const PlacedWindow* window) {
+    // A save fails without writing when another copy changed the store since it was read; what
+    // the store holds is unknown then, and the next attempt writes everything.
+    constexpr int kAttempts = 3;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        const quint64 epoch = settings_.knownEpoch();
+        if (writeState(window))
+            return true;
+        if (settings_.knownEpoch() == epoch)
+            return false;
+    }
+    return false;
+}
+
+bool SavedState::writeState(const PlacedWindow* window) {
+    // A save reached again from a dialog this one raised joins it; only the outer one learns
+    // whether the rows reached the store.
+    const bool outermost = !saving_;
+    saving_ = true;
+    const auto done = qScopeGuard([this, outermost] {
+        if (outermost)
+            saving_ = false;
+    });
+    if (!settings_.knowsStore() || storedEpoch_ != settings_.knownEpoch())
+        stored_.clear();
+
+    Settings::Batch batch(settings_);
+    const qint32 count = collection_.rowCount();
+    settings_.WriteSetting(QStringLiteral("WN"), count);
+    QList<StoredRow> rows;
+    rows.reserve(count);
+    for (qint32 n = 1; n <= count; ++n) {
+        const qint32 row = n - 1;
+        // A missing file is tested again at the next start instead of staying missing.
+        const qint32 state = collection_.ImageState(row);
+        const StoredRow now{collection_.ImageFileName(row), collection_.ImagePath(row),
+                            state > StateSkip ? StateUse : state};
+        const StoredRow* before = row < stored_.size() ? &stored_.at(row) : nullptr;
+        if (!before || before->name != now.name)
+            settings_.WriteListValue(indexed("WName", n), now.name);
+        if (!before || before->folder != now.folder)
+            settings_.WriteListValue(indexed("WPath", n), now.folder);
+        if (!before || before->state != now.state)
+            settings_.WriteListValue(indexed("WState", n), QString::number(now.state));
+        rows.append(now);
+    }
+    if (window) {
+        const QRect frame = window->windowFrame();
+        settings_.WriteSetting(QStringLiteral("WMainX"), double(frame.x() * kTwipsPerPixel));
+        settings_.WriteSetting(QStringLiteral("WMainY"), double(frame.y() * kTwipsPerPixel));
+    }
+    takePosition(optionsDialog, optionsDialogWindow_);
+    takePosition(messageDialog, messageDialogWindow_);
+    // A dialog position that was never restored would overwrite the stored one with nothing.
+    if (optionsDialog.known) {
+        settings_.WriteSetting(QStringLiteral("WOptsX"), double(optionsDialog.left));
+        settings_.WriteSetting(QStringLiteral("WOptsY"), double(optionsDialog.top));
+    }
+    if (messageDialog.known) {
+        settings_.WriteSetting(QStringLiteral("WMsgX"), double(messageDialog.left));
+        settings_.WriteSetting(QStringLiteral("WMsgY"), double(messageDialog.top));
+    }
+    settings_.WriteSetting(QStringLiteral("WIndex"), collection_.currentIndex());
+    settings_.WriteSetting(QStringLiteral("LastFolder"), shownFolder_);
+    options_.SaveOptions();
+    if (!batch.commit())
+        return false;
+    if (outermost && settings_.knowsStore()) {
+        stored_ = std::move(rows);
+        storedEpoch_ = settings_.knownEpoch();
+    }
+    return true;
+}
+
+} // namespace kv

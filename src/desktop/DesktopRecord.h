@@ -1,0 +1,58 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "engine/DesktopBackend.h"
+
+#include <QString>
+
+#include <optional>
+
+namespace kv {
+
+// What we last gave a desktop that cannot tell it back (sway answers success for anything, some
+// file managers never save the mode): the picture, style and colour, plus the id of a helper
+// process we started. Kept per backend in $XDG_RUNTIME_DIR/kestrovaline/, which lives exactly as
+// long as the session whose desktop it describes.
+struct DesktopState {
+    QString path;
+    int style = StyleUnknown;
+    DesktopColor colour = kUnknownDesktopColor;
+    QString session; // which desktop instance this describes (a socket path, a display)
+    QString link;    // the safe name we last handed the desktop for `path`
+    QString upright; // our copy of `path` turned upright by its EXIF orientation, if it needs one
+    qint64 helperPid = 0;
+    QByteArray helperCommandLine; // as /proc shows it, to recognise our own process later
+};
+
+class DesktopRecord {
+public:
+    explicit DesktopRecord(const QString& backendId);
+
+    // The folder our private files live in, created 0700; empty when there is no usable one.
+    static QString runtimeFolder();
+    // The same for files a desktop must still find in the next session.
+    static QString cacheFolder();
+
+    // A missing or damaged record reads as "nothing known".
+    DesktopState read() const;
+    bool write(const DesktopState& state) const;
+
+private:
+    QString file_;
+};
+
+// True when the path names a regular file that can be read and decodes as a picture; desktops
+// that accept anything get only what would show.
+bool isUsablePicture(const QString& path);
+
+// A name in `folder` for a file that replaces `previous`: prefix-a and prefix-b in turn, so a
+// desktop always sees a new path and never one that changed under the process still showing it.
+// `suffix` includes its dot.
+QString alternateName(const QString& folder, const QString& prefix, const QString& previous,
+                      const QString& suffix);
+
+// #rrggbb for a 0x00BBGGRR colour, and back (nullopt for text that is no such colour).
+QString colourHex(DesktopColor colour);
+std::optional<DesktopColor> colourFromHex(const QString& text);
+
+} // namespace kv

@@ -1,0 +1,295 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "desktop/PcmanfmDesktop.h"
+
+#include "desktop/DesktopBus.h"
+
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSaveFile>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QThread>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kv {
+namespace {
+
+constexpr int kCallTimeoutMs = 10000;
+constexpr int kSaveWaitMs = 3000;
+
+// The mode names both file managers know for centre, tile, stretch and fit; fill is `fillMode`
+// where the file manager has one. "fit" while we do not know the style.
+QString modeOf(int style, const char* fillMode = "fit") {
+    switch (style) {
+    case StyleCentre:
+        return QStringLiteral("center");
+    case StyleTile:
+        return QStringLiteral("tile");
+    case StyleStretch:
+        return QStringLiteral("stretch");
+    case StyleFill:
+        return QLatin1String(fillMode);
+    default:
+        return QStringLiteral("fit");
+    }
+}
+
+QString configHome() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+}
+
+// The value of --profile=NAME or --profile NAME (-p NAME), else "default".
+QString profileOf(const QStringList& arguments) {
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument.startsWith(QLatin1String("--profile=")))
+            return argument.mid(10);
+        if ((argument == QLatin1String("--profile") || argument == QLatin1String("-p")) &&
+            i + 1 < arguments.size())
+            return arguments[i + 1];
+    }
+    return QStringLiteral("default");
+}
+
+// A profile name that stays one folder below the configuration folder.
+bool isPlainProfile(const QString& profile) {
+    return !profile.isEmpty() && !profile.contains(QLatin1Char('/')) &&
+           profile != QLatin1String(".") && profile != QLatin1String("..");
+}
+
+// `file` in the profile folder of `program`'s running desktop on `display`.
+QString profileFile(const QString& program, const QString& display, const QString& file) {
+    const auto arguments = findOwnProcess(program, QStringLiteral("--desktop"), display);
+    QString profile = arguments ? profileOf(*arguments) : QStringLiteral("default");
+    if (!isPlainProfile(profile))
+        profile = QStringLiteral("default");
+    return configHome() + QLatin1Char('/') + program + QLatin1Char('/') + profile +
+           QLatin1Char('/') + file;
+}
+
+QDBusMessage pcmanfmQtCall(const QString& interface, const QString& method,
+                           const QVariantList& arguments, int timeoutMs = kDesktopCallTimeoutMs) {
+    QDBusMessage message = QDBusMessage::createMethodCall(
+        QStringLiteral("org.pcmanfm.PCManFM"), QStringLiteral("/Application"), interface, method);
+    message.setArguments(arguments);
+    return callDesktop(message, timeoutMs);
+}
+
+// Sets one key of the group in a GLib key file, keeping every other line as it was.
+bool writeKeyFileValue(const QString& file, const QString& group, const QString& key,
+                       const QString& value) {
+    QStringList lines;
+    QFile in(file);
+    if (in.exists()) {
+        if (!in.open(QIODevice::ReadOnly | QIODevice::Text))
+            return false;
+        lines = QString::fromUtf8(in.readAll()).split(QLatin1Char('\n'));
+        in.close();
+        while (!lines.isEmpty() && lines.last().isEmpty())
+            lines.removeLast();
+    }
+    const QString header = QLatin1Char('[') + group + QLatin1Char(']');
+    const QString entry = key + QLatin1Char('=') + value;
+    int groupLine = int(lines.indexOf(header));
+    if (groupLine < 0) {
+        lines << header << entry;
+    } else {
+        int line = groupLine + 1;
+        bool replaced = false;
+        for (; line < lines.size() && !lines[line].startsWith(QLatin1Char('[')); ++line)
+            if (lines[line].section(QLatin1Char('='), 0, 0).trimmed() == key) {
+                lines[line] = entry;
+                replaced = true;
+                break;
+            }
+        if (!replaced)
+            lines.insert(line, entry);
+    }
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Text))
+        return false;
+    out.write((lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
+    return out.commit();
+}
+
+// Tells one save of the file from the next, even one with the same content: a save replaces it.
+QByteArray fileStamp(const QString& file) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(file).constData(), &info) != 0)
+        return {};
+    return QByteArray::number(qulonglong(info.st_ino)) + ' ' +
+           QByteArray::number(qlonglong(info.st_mtim.tv_sec)) + '.' +
+           QByteArray::number(qlonglong(info.st_mtim.tv_nsec)) + ' ' +
+           QByteArray::number(qlonglong(info.st_size));
+}
+
+} // namespace
+
+std::optional<QStringList> findOwnProcess(const QString& program, const QString& argument,
+                                          const QString& display) {
+    const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString& pid : pids) {
+        bool numeric = false;
+        pid.toLongLong(&numeric);
+        struct stat info {};
+        const QByteArray folder = "/proc/" + pid.toLatin1();
+        if (!numeric || ::stat(folder.constData(), &info) != 0 || info.st_uid != ::getuid())
+            continue;
+        QFile cmdline(QString::fromLatin1(folder) + QStringLiteral("/cmdline"));
+        if (!cmdline.open(QIODevice::ReadOnly))
+            continue;
+        QStringList arguments;
+        for (const QByteArray& part : cmdline.readAll().split('\0'))
+            if (!part.isEmpty())
+                arguments << QString::fromLocal8Bit(part);
+        if (arguments.isEmpty() || QFileInfo(arguments.first()).fileName() != program ||
+            !arguments.contains(argument))
+            continue;
+        QFile environ(QString::fromLatin1(folder) + QStringLiteral("/environ"));
+        if (!display.isEmpty() && environ.open(QIODevice::ReadOnly) &&
+            !environ.readAll().split('\0').contains("DISPLAY=" + display.toLocal8Bit()))
+            continue;
+        return arguments;
+    }
+    return std::nullopt;
+}
+
+// ---- LXQt --------------------------------------------------------------------------------------
+
+LxqtDesktop::LxqtDesktop(QString display)
+    : RecordedDesktop(QStringLiteral("lxqt"), std::move(display)) {}
+
+QString LxqtDesktop::name() const {
+    return QStringLiteral("lxqt (LXQt, pcmanfm-qt over D-Bus)");
+}
+
+bool LxqtDesktop::desktopRunning() {
+    const QDBusMessage reply = pcmanfmQtCall(
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),
+        {QStringLiteral("org.pcmanfm.Application"), QStringLiteral("desktopManagerEnabled")});
+    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
+           reply.arguments().first().value<QDBusVariant>().variant().toBool();
+}
+
+QString LxqtDesktop::settingsFile() const {
+    return profileFile(QStringLiteral("pcmanfm-qt"), session(), QStringLiteral("settings.conf"));
+}
+
+bool LxqtDesktop::writeSettings(const DesktopState& state) const {
+    QSettings settings(settingsFile(), QSettings::IniFormat);
+    // It saves the mode as "none": its next start would show no picture at all.
+    if (!state.path.isEmpty())
+        settings.setValue(QStringLiteral("Desktop/WallpaperMode"), modeOf(state.style));
+    if (state.colour != kUnknownDesktopColor)
+        settings.setValue(QStringLiteral("Desktop/BgColor"), colourHex(state.colour));
+    settings.sync();
+    return settings.status() == QSettings::NoError;
+}
+
+bool LxqtDesktop::show(DesktopState& state) const {
+    if (!desktopRunning())
+        return false;
+    const QDBusMessage reply =
+        pcmanfmQtCall(QStringLiteral("org.pcmanfm.Application"), QStringLiteral("setWallpaper"),
+                      {handedFile(state), modeOf(state.style)}, kDesktopDrawTimeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage)
+        return false;
+    // pcmanfm-qt has just saved its own settings, with its old colour: ours goes in after.
+    return writeSettings(state);
+}
+
+// No call takes the colour: it waits in the settings file for the desktop's next start.
+bool LxqtDesktop::applyColour(DesktopState& state) const {
+    return writeSettings(state);
+}
+
+// ---- LXDE --------------------------------------------------------------------------------------
+
+LxdeDesktop::LxdeDesktop(QString display)
+    : RecordedDesktop(QStringLiteral("lxde"), std::move(display)) {}
+
+QString LxdeDesktop::name() const {
+    return QStringLiteral("lxde (LXDE, pcmanfm --set-wallpaper)");
+}
+
+bool LxdeDesktop::desktopRunning() const {
+    const QString& display = session();
+    if (!findOwnProcess(QStringLiteral("pcmanfm"), QStringLiteral("--desktop"), display))
+        return false;
+    // The running pcmanfm takes commands through its socket (named after the display) once it
+    // listens; a command sent before makes the sender a second pcmanfm that opens an error
+    // window and waits for the user.
+    QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (runtime.isEmpty())
+        runtime = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    const QString host = display.section(QLatin1Char(':'), 0, 0);
+    const int number = display.section(QLatin1Char(':'), 1).section(QLatin1Char('.'), 0, 0).toInt();
+    const QString socket = QStringLiteral("%1/pcmanfm-socket-%2-%3").arg(runtime, host).arg(number);
+    struct stat info {};
+    return ::stat(QFile::encodeName(socket).constData(), &info) == 0 && S_ISSOCK(info.st_mode);
+}
+
+QString LxdeDesktop::settingsFile() const {
+    return profileFile(QStringLiteral("pcmanfm"), session(),
+                       QStringLiteral("desktop-items-0.conf"));
+}
+
+bool LxdeDesktop::writeColour(DesktopColor colour) const {
+    return writeKeyFileValue(settingsFile(), QStringLiteral("*"), QStringLiteral("desktop_bg"),
+                             colourHex(colour));
+}
+
+bool LxdeDesktop::show(DesktopState& state) const {
+    if (!desktopRunning())
+        return false;
+    const QString program = QStandardPaths::findExecutable(QStringLiteral("pcmanfm"));
+    if (program.isEmpty())
+        return false;
+    // One argument each, the file joined to its option: a name that starts with "-" stays a
+    // file name.
+    QProcess pcmanfm;
+    pcmanfm.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // It finds the running desktop by the display it draws on.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), session());
+    pcmanfm.setProcessEnvironment(environment);
+    const QString mode = modeOf(state.style, "crop");
+    const QString settings = settingsFile();
+    const QByteArray before = fileStamp(settings);
+    pcmanfm.start(program, {QStringLiteral("--set-wallpaper=") + handedFile(state),
+                            QStringLiteral("--wallpaper-mode=") + mode});
+    if (!pcmanfm.waitForFinished(kCallTimeoutMs) || pcmanfm.exitStatus() != QProcess::NormalExit ||
+        pcmanfm.exitCode() != 0)
+        return false;
+    if (state.colour == kUnknownDesktopColor)
+        return true;
+    // The desktop saves its settings, with its own colour, for every request (the same picture
+    // and mode again too), around the moment the command returns: ours goes in after that save,
+    // or it would be overwritten.
+    const QByteArray saved = "\nwallpaper=" + handedFile(state).toUtf8() + '\n';
+    const QByteArray savedMode = "\nwallpaper_mode=" + mode.toUtf8() + '\n';
+    const QDeadlineTimer patience(kSaveWaitMs);
+    while (!patience.hasExpired()) {
+        QFile file(settings);
+        const QByteArray content = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        if (fileStamp(settings) != before && content.contains(saved) && content.contains(savedMode))
+            break;
+        QThread::msleep(20);
+    }
+    return writeColour(state.colour);
+}
+
+// No command takes the colour: it waits in the settings file for the desktop's next start.
+bool LxdeDesktop::applyColour(DesktopState& state) const {
+    return writeColour(state.colour);
+}
+
+} // namespace kv

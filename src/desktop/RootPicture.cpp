@@ -1,0 +1,227 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "desktop/RootPicture.h"
+
+#include "common/PictureCheck.h"
+
+#include <QBrush>
+#include <QFile>
+#include <QImageReader>
+#include <QPainter>
+#include <QRegion>
+#include <QTransform>
+
+#include <cmath>
+#include <cstring>
+
+namespace kv {
+namespace {
+
+bool fail(QString* error, const QString& reason) {
+    if (error)
+        *error = reason;
+    return false;
+}
+
+// From the picture as stored to the picture upright, in the order the reader turns it: mirror
+// and flip first, then a quarter turn clockwise.
+QTransform uprightTransform(QSize stored, QImageIOHandler::Transformations turn) {
+    QTransform transform;
+    if (turn & QImageIOHandler::TransformationMirror)
+        transform *= QTransform(-1, 0, 0, 1, stored.width(), 0);
+    if (turn & QImageIOHandler::TransformationFlip)
+        transform *= QTransform(1, 0, 0, -1, 0, stored.height());
+    if (turn & QImageIOHandler::TransformationRotate90)
+        transform *= QTransform(0, 1, -1, 0, stored.height(), 0);
+    return transform;
+}
+
+// The size to decode `region` at when the monitors need `detail` of its pixels (at most 1). A
+// JPEG decodes straight at 1/2, 1/4 or 1/8 of its size at no extra cost, and the drawing does
+// the last, small step of scaling, so nothing is lost to scaling twice.
+QSize decodedSize(QSize region, double detail, bool jpeg) {
+    if (detail >= 1)
+        return region;
+    const QSize needed =
+        QSize(int(std::ceil(region.width() * detail)), int(std::ceil(region.height() * detail)))
+            .expandedTo(QSize(1, 1));
+    if (!jpeg)
+        return needed;
+    for (const int denominator : {8, 4, 2}) {
+        const QSize reduced(region.width() / denominator, region.height() / denominator);
+        if (reduced.width() >= needed.width() && reduced.height() >= needed.height())
+            return reduced;
+    }
+    return region;
+}
+
+} // namespace
+
+QRgb rgbOfDesktopColor(DesktopColor colour) {
+    return qRgb(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF));
+}
+
+Placement placePicture(QSize picture, const QRect& monitor, int style) {
+    const QSize room = monitor.size();
+    switch (style) {
+    case StyleCentre: {
+        // A picture larger than the monitor shows only its middle.
+        const QSize shown = picture.boundedTo(room);
+        return {QRectF(QPointF((picture.width() - shown.width()) / 2,
+                               (picture.height() - shown.height()) / 2),
+                       shown),
+                QRect(monitor.topLeft() + QPoint((room.width() - shown.width()) / 2,
+                                                 (room.height() - shown.height()) / 2),
+                      shown)};
+    }
+    case StyleTile:
+        // Only as much of a larger picture as the monitor holds, from its top-left corner.
+        return {QRectF(QPointF(0, 0), picture.boundedTo(room)), monitor};
+    case StyleFit: {
+        const QSize shown = picture.scaled(room, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+        return {QRectF(QPointF(0, 0), picture),
+                QRect(monitor.topLeft() + QPoint((room.width() - shown.width()) / 2,
+                                                 (room.height() - shown.height()) / 2),
+                      shown)};
+    }
+    case StyleFill: {
+        const double scale =
+            qMax(double(room.width()) / picture.width(), double(room.height()) / picture.height());
+        const QSizeF shown(qMin(room.width() / scale, double(picture.width())),
+                           qMin(room.height() / scale, double(picture.height())));
+        return {QRectF(QPointF((picture.width() - shown.width()) / 2,
+                               (picture.height() - shown.height()) / 2),
+                       shown),
+                monitor};
+    }
+    default:
+        return {QRectF(QPointF(0, 0), picture), monitor};
+    }
+}
+
+bool RootPicture::load(const QString& path, const QList<QRect>& monitors, int style,
+                       DesktopColor colour, QString* error) {
+    style_ = isWallpaperStyle(style) ? style : StyleStretch;
+    background_ = rgbOfDesktopColor(colour);
+    picture_ = QImage();
+    full_ = QSize();
+    region_ = QRect();
+    if (path.isEmpty())
+        return true;
+
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(error, file.errorString());
+    QImageReader reader(&file);
+    reader.setAllocationLimit(kPictureAllocationLimitMB);
+    reader.setAutoTransform(true);
+    const QByteArray format = PrepareWallpaperRead(reader);
+    if (format.isEmpty())
+        return fail(error, QStringLiteral("not a picture a wallpaper can be"));
+    const QSize stored = reader.size();
+    if (!stored.isValid() || stored.isEmpty())
+        return fail(error, reader.errorString());
+    const QImageIOHandler::Transformations turn = reader.transformation();
+    const bool quarterTurn = turn & QImageIOHandler::TransformationRotate90;
+    full_ = quarterTurn ? stored.transposed() : stored;
+
+    // The part of the picture that shows on any monitor, and the finest detail any needs.
+    QRectF shown;
+    double detail = 0;
+    for (const QRect& monitor : monitors) {
+        if (monitor.isEmpty())
+            continue;
+        const Placement placed = placePicture(full_, QRect(QPoint(0, 0), monitor.size()), style_);
+        shown |= placed.source;
+        detail = qMax(detail, qMax(placed.target.width() / placed.source.width(),
+                                   placed.target.height() / placed.source.height()));
+    }
+    if (shown.isEmpty())
+        return fail(error, QStringLiteral("no monitor to show the picture on"));
+    if (style_ == StyleCentre || style_ == StyleTile)
+        detail = 1;
+    region_ = shown.toAlignedRect() & QRect(QPoint(0, 0), full_);
+    const QSize decoded = decodedSize(region_.size(), detail, format == "jpeg");
+
+    // The reader clips and scales the picture as it is stored; the turn upright comes last.
+    if (region_.size() != full_)
+        reader.setClipRect(
+            uprightTransform(stored, turn).inverted().mapRect(QRectF(region_)).toAlignedRect());
+    if (decoded != region_.size())
+        reader.setScaledSize(quarterTurn ? decoded.transposed() : decoded);
+    if (!reader.read(&picture_))
+        return fail(error, reader.errorString());
+    if (!WallpaperReadWhole(reader, format)) {
+        picture_ = QImage();
+        return fail(error, QStringLiteral("the picture's data ends early"));
+    }
+    return true;
+}
+
+bool RootPicture::coversMonitors(const QRect& band, const QList<QRect>& monitors) const {
+    if (picture_.isNull() || picture_.hasAlphaChannel())
+        return false;
+    QRegion bare(band);
+    for (const QRect& monitor : monitors)
+        bare -=
+            style_ == StyleTile ? monitor : placePicture(full_, monitor, style_).target & monitor;
+    return bare.isEmpty();
+}
+
+void RootPicture::drawBand(QImage& band, int top, const QList<QRect>& monitors) const {
+    const QRect rows(0, top, band.width(), band.height());
+    uchar* const bits = band.bits();
+    QPainter painter(&band);
+    painter.translate(0, -top);
+    if (!coversMonitors(rows, monitors))
+        painter.fillRect(rows, QColor(background_));
+    if (picture_.isNull())
+        return;
+    const double scaleX = double(picture_.width()) / region_.width();
+    const double scaleY = double(picture_.height()) / region_.height();
+    const bool plainRows = !picture_.hasAlphaChannel() && picture_.format() == band.format();
+    const int pixelBytes = band.depth() / 8;
+    for (const QRect& monitor : monitors) {
+        const QRect area = monitor & rows;
+        if (area.isEmpty())
+            continue;
+        const Placement placed = placePicture(full_, monitor, style_);
+        if (style_ == StyleTile) {
+            painter.setBrushOrigin(monitor.topLeft());
+            painter.fillRect(area, QBrush(picture_));
+            continue;
+        }
+        const QRectF source((placed.source.x() - region_.x()) * scaleX,
+                            (placed.source.y() - region_.y()) * scaleY,
+                            placed.source.width() * scaleX, placed.source.height() * scaleY);
+        const QRect drawn = placed.target & area;
+        if (drawn.isEmpty())
+            continue;
+        // The common case, decoded pixels that are the screen's pixels: plain rows.
+        const QRect exact = source.toRect();
+        if (plainRows && QRectF(exact) == source && exact.size() == placed.target.size()) {
+            const QPoint offset = exact.topLeft() - placed.target.topLeft();
+            for (int y = drawn.top(); y <= drawn.bottom(); ++y)
+                std::memcpy(bits + qsizetype(y - top) * band.bytesPerLine() +
+                                qsizetype(drawn.left()) * pixelBytes,
+                            picture_.constScanLine(y + offset.y()) +
+                                qsizetype(drawn.left() + offset.x()) * pixelBytes,
+                            size_t(drawn.width()) * size_t(pixelBytes));
+            continue;
+        }
+        painter.save();
+        painter.setClipRect(drawn);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(QRectF(placed.target), picture_, source);
+        painter.restore();
+    }
+}
+
+QImage RootPicture::render(QSize screen, const QList<QRect>& monitors,
+                           QImage::Format format) const {
+    QImage image(screen, format);
+    if (!image.isNull())
+        drawBand(image, 0, monitors);
+    return image;
+}
+
+} // namespace kv

@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "engine/DesktopBackend.h"
+
+#include <QImage>
+#include <QList>
+#include <QRect>
+#include <QRectF>
+#include <QSize>
+#include <QString>
+
+namespace kv {
+
+// What one decode may allocate, in megabytes. Decoding happens at the size the monitors need, so
+// this only bites on pictures that cannot be decoded reduced (and would be absurd anyway).
+inline constexpr int kPictureAllocationLimitMB = 256;
+
+// Where a picture goes on one monitor: the part of the upright picture that shows, and the part
+// of the screen it covers. A tiled picture repeats from the monitor's top-left corner instead.
+struct Placement {
+    QRectF source;
+    QRect target;
+};
+Placement placePicture(QSize picture, const QRect& monitor, int style);
+
+// The whole background of the screens: the colour, and on each monitor the picture placed by
+// style. The picture is decoded once for every monitor, upright as its EXIF orientation says, and
+// only at the size and extent that shows: a JPEG shrinks while it decodes, and only the visible
+// part of a picture larger than the monitors is kept. A screen is drawn band by band, so the
+// screen-sized result never has to exist in our memory.
+class RootPicture {
+public:
+    // `monitors` are those of every screen the picture goes to. An empty path gives the bare
+    // colour. False, with the reason in *error, when the picture is not one a wallpaper may be
+    // (the test decode's verdict) or cannot be decoded.
+    bool load(const QString& path, const QList<QRect>& monitors, int style, DesktopColor colour,
+              QString* error = nullptr);
+
+    // Draws the rows from `top` on of a screen with these monitors into `band`, which is as wide
+    // as the screen.
+    void drawBand(QImage& band, int top, const QList<QRect>& monitors) const;
+    // A whole screen at once.
+    QImage render(QSize screen, const QList<QRect>& monitors,
+                  QImage::Format format = QImage::Format_RGB32) const;
+
+private:
+    bool coversMonitors(const QRect& band, const QList<QRect>& monitors) const;
+
+    int style_ = StyleStretch;
+    QRgb background_ = 0;
+    QSize full_;     // the upright picture's size
+    QRect region_;   // the part of it that was decoded, in its pixels
+    QImage picture_; // that part, at the detail the monitors need
+};
+
+// 0x00BBGGRR as the opaque colour it stands for.
+QRgb rgbOfDesktopColor(DesktopColor colour);
+
+} // namespace kv

@@ -1,0 +1,439 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "desktop/X11RootDesktop.h"
+
+#include "desktop/RootPicture.h"
+#include "desktop/X11Connection.h"
+#include "desktop/X11MonitorWatch.h"
+
+#include <QCoreApplication>
+#include <QImage>
+#include <QList>
+
+#include <sys/shm.h>
+#include <xcb/shm.h>
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+
+namespace kv {
+namespace {
+
+constexpr const char* kRootPixmapAtom = "_XROOTPMAP_ID";
+constexpr const char* kSetRootPixmapAtom = "ESETROOT_PMAP_ID";
+
+using Connection = X11Connection;
+
+QByteArray readProperty(const Connection& c, xcb_window_t window, xcb_atom_t property,
+                        xcb_atom_t type, int format) {
+    if (property == XCB_ATOM_NONE)
+        return {};
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        c.get(), xcb_get_property(c.get(), 0, window, property, type, 0, 16384), nullptr);
+    QByteArray value;
+    if (reply && reply->type == type && reply->format == format && reply->bytes_after == 0)
+        value = QByteArray(static_cast<const char*>(xcb_get_property_value(reply)),
+                           xcb_get_property_value_length(reply));
+    std::free(reply);
+    return value;
+}
+
+std::optional<quint32> readCardinal(const Connection& c, xcb_window_t window, xcb_atom_t property,
+                                    xcb_atom_t type = XCB_ATOM_CARDINAL) {
+    const QByteArray value = readProperty(c, window, property, type, 32);
+    if (value.size() != 4)
+        return std::nullopt;
+    quint32 number;
+    std::memcpy(&number, value.constData(), 4);
+    return number;
+}
+
+void writeCardinal(const Connection& c, xcb_window_t window, xcb_atom_t property, xcb_atom_t type,
+                   quint32 value) {
+    xcb_change_property(c.get(), XCB_PROP_MODE_REPLACE, window, property, type, 32, 1, &value);
+}
+
+// What we recorded on the root of the default screen.
+struct Record {
+    std::optional<QString> path;
+    std::optional<int> style;
+    std::optional<DesktopColor> colour;
+    bool shown = false; // the root still shows the pixmap we drew
+};
+
+Record readRecord(const Connection& c) {
+    Record record;
+    xcb_screen_t* screen = c.defaultScreen();
+    if (!screen)
+        return record;
+    const xcb_atom_t utf8 = c.atom("UTF8_STRING");
+    const xcb_atom_t pathAtom = c.atom(X11RootDesktop::kPathProperty, true);
+    if (pathAtom != XCB_ATOM_NONE) {
+        xcb_get_property_reply_t* reply = xcb_get_property_reply(
+            c.get(), xcb_get_property(c.get(), 0, screen->root, pathAtom, utf8, 0, 16384), nullptr);
+        if (reply && reply->type == utf8 && reply->format == 8 && reply->bytes_after == 0)
+            record.path = QString::fromUtf8(static_cast<const char*>(xcb_get_property_value(reply)),
+                                            xcb_get_property_value_length(reply));
+        std::free(reply);
+    }
+    if (const auto style =
+            readCardinal(c, screen->root, c.atom(X11RootDesktop::kStyleProperty, true));
+        style && isWallpaperStyle(int(*style)))
+        record.style = int(*style);
+    if (const auto colour =
+            readCardinal(c, screen->root, c.atom(X11RootDesktop::kColorProperty, true)))
+        record.colour = *colour & 0x00FFFFFFu;
+    const auto ours = readCardinal(c, screen->root, c.atom(X11RootDesktop::kPixmapProperty, true),
+                                   XCB_ATOM_PIXMAP);
+    record.shown = ours && readCardinal(c, screen->root, c.atom(kRootPixmapAtom, true),
+                                        XCB_ATOM_PIXMAP) == ours;
+    return record;
+}
+
+// The QImage format whose bytes are exactly the server's pixels for this screen, if there is one.
+std::optional<QImage::Format> pixelFormatOf(const Connection& c, const xcb_screen_t* screen) {
+    const xcb_setup_t* setup = xcb_get_setup(c.get());
+    const bool serverLittleEndian = setup->image_byte_order == XCB_IMAGE_ORDER_LSB_FIRST;
+    if (serverLittleEndian != (Q_BYTE_ORDER == Q_LITTLE_ENDIAN))
+        return std::nullopt;
+    int bitsPerPixel = 0;
+    for (auto it = xcb_setup_pixmap_formats_iterator(setup); it.rem; xcb_format_next(&it))
+        if (it.data->depth == screen->root_depth && it.data->scanline_pad == 32)
+            bitsPerPixel = it.data->bits_per_pixel;
+    const xcb_visualtype_t* visual = nullptr;
+    for (auto d = xcb_screen_allowed_depths_iterator(screen); d.rem && !visual; xcb_depth_next(&d))
+        for (auto v = xcb_depth_visuals_iterator(d.data); v.rem; xcb_visualtype_next(&v))
+            if (v.data->visual_id == screen->root_visual) {
+                visual = v.data;
+                break;
+            }
+    if (!visual || visual->_class != XCB_VISUAL_CLASS_TRUE_COLOR)
+        return std::nullopt;
+    if ((screen->root_depth == 24 || screen->root_depth == 32) && bitsPerPixel == 32 &&
+        visual->red_mask == 0xFF0000 && visual->green_mask == 0xFF00 && visual->blue_mask == 0xFF)
+        return QImage::Format_RGB32;
+    if (screen->root_depth == 16 && bitsPerPixel == 16 && visual->red_mask == 0xF800 &&
+        visual->green_mask == 0x07E0 && visual->blue_mask == 0x001F)
+        return QImage::Format_RGB16;
+    return std::nullopt;
+}
+
+// A piece of memory the X server reads our pixels from directly (MIT-SHM), saving the copy
+// through the socket. Not there on remote displays or servers without the extension; the caller
+// then sends the pixels in requests.
+class SharedBand {
+public:
+    SharedBand(const Connection& c, size_t bytes) : c_(c) {
+        const xcb_query_extension_reply_t* extension = xcb_get_extension_data(c.get(), &xcb_shm_id);
+        if (!extension || !extension->present)
+            return;
+        const int id = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+        if (id < 0)
+            return;
+        void* data = shmat(id, nullptr, 0);
+        if (data != reinterpret_cast<void*>(-1)) {
+            data_ = static_cast<uchar*>(data);
+            segment_ = xcb_generate_id(c.get());
+            xcb_generic_error_t* error =
+                xcb_request_check(c.get(), xcb_shm_attach_checked(c.get(), segment_, id, 1));
+            attached_ = error == nullptr;
+            std::free(error);
+        }
+        // Marked for removal at once: it goes away when both sides have let go, even if we
+        // do not get the chance to.
+        shmctl(id, IPC_RMID, nullptr);
+    }
+    ~SharedBand() {
+        if (attached_)
+            xcb_shm_detach(c_.get(), segment_);
+        if (data_)
+            shmdt(data_);
+    }
+    SharedBand(const SharedBand&) = delete;
+    SharedBand& operator=(const SharedBand&) = delete;
+
+    bool ok() const { return attached_; }
+    uchar* data() const { return data_; }
+    xcb_shm_seg_t segment() const { return segment_; }
+
+private:
+    const Connection& c_;
+    uchar* data_ = nullptr;
+    xcb_shm_seg_t segment_ = 0;
+    bool attached_ = false;
+};
+
+// A new pixmap the size of the screen holding the picture, or XCB_NONE. The picture is drawn
+// and sent one band of rows at a time, so no screen-sized copy of it exists on our side.
+xcb_pixmap_t drawPixmap(const Connection& c, const xcb_screen_t* screen, QImage::Format format,
+                        const RootPicture& picture, const QList<QRect>& monitors) {
+    xcb_connection_t* x = c.get();
+    const int width = screen->width_in_pixels;
+    const int height = screen->height_in_pixels;
+    const xcb_pixmap_t pixmap = xcb_generate_id(x);
+    if (xcb_generic_error_t* error = xcb_request_check(
+            x, xcb_create_pixmap_checked(x, screen->root_depth, pixmap, screen->root,
+                                         uint16_t(width), uint16_t(height)))) {
+        std::free(error);
+        return XCB_NONE;
+    }
+    const xcb_gcontext_t gc = xcb_generate_id(x);
+    xcb_create_gc(x, gc, pixmap, 0, nullptr);
+
+    // Rows padded to 32 bits, as both QImage and the server's pixmap formats lay them out.
+    const qsizetype rowBytes =
+        ((qsizetype(width) * QImage::toPixelFormat(format).bitsPerPixel() + 31) / 32) * 4;
+    const qsizetype maxRequest = qsizetype(xcb_get_maximum_request_length(x)) * 4 - 64;
+    constexpr qsizetype kBandBytes = 1 << 20;
+    const int bandRows =
+        int(qBound(qsizetype(1), qMin(kBandBytes, maxRequest) / rowBytes, qsizetype(height)));
+    SharedBand shared(c, size_t(rowBytes * bandRows));
+    QImage plain;
+    for (int top = 0; top < height; top += bandRows) {
+        const int rows = qMin(bandRows, height - top);
+        if (shared.ok()) {
+            QImage band(shared.data(), width, rows, rowBytes, format);
+            picture.drawBand(band, top, monitors);
+            xcb_shm_put_image(x, pixmap, gc, uint16_t(width), uint16_t(rows), 0, 0, uint16_t(width),
+                              uint16_t(rows), 0, int16_t(top), screen->root_depth,
+                              XCB_IMAGE_FORMAT_Z_PIXMAP, 0, shared.segment(), 0);
+            // The server must have read this band before we draw the next one over it.
+            std::free(xcb_get_input_focus_reply(x, xcb_get_input_focus(x), nullptr));
+        } else {
+            if (plain.height() != rows)
+                plain = QImage(width, rows, format);
+            if (plain.isNull())
+                break;
+            picture.drawBand(plain, top, monitors);
+            xcb_put_image(x, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc, uint16_t(width), uint16_t(rows),
+                          0, int16_t(top), 0, screen->root_depth, uint32_t(rows * rowBytes),
+                          plain.constBits());
+        }
+    }
+    xcb_free_gc(x, gc);
+    if (plain.isNull() && !shared.ok()) {
+        xcb_free_pixmap(x, pixmap);
+        return XCB_NONE;
+    }
+    return pixmap;
+}
+
+struct Wanted {
+    QString path; // empty: the bare colour
+    std::optional<int> style;
+    std::optional<DesktopColor> colour;
+};
+
+enum class Painted { Yes, NotAPicture, Failed };
+
+// Draws the wanted background on every screen, the picture decoded once for all their monitors.
+// The server keeps the pixmaps after the connection ends. Nothing on the screens changes unless
+// every picture was made.
+Painted paintRoots(const Connection& c, const Wanted& wanted) {
+    const QList<xcb_screen_t*> screens = c.screens();
+    QList<QList<QRect>> monitors;
+    QList<QRect> everyMonitor;
+    for (const xcb_screen_t* screen : screens) {
+        monitors << c.monitors(screen);
+        everyMonitor << monitors.last();
+    }
+    RootPicture picture;
+    if (!picture.load(wanted.path, everyMonitor, wanted.style.value_or(StyleStretch),
+                      wanted.colour.value_or(0)))
+        return Painted::NotAPicture;
+    QList<xcb_pixmap_t> pixmaps;
+    for (qsizetype i = 0; i < screens.size(); ++i) {
+        const auto format = pixelFormatOf(c, screens[i]);
+        if (!format)
+            return Painted::Failed;
+        const xcb_pixmap_t pixmap = drawPixmap(c, screens[i], *format, picture, monitors[i]);
+        if (pixmap == XCB_NONE)
+            return Painted::Failed;
+        pixmaps << pixmap;
+    }
+
+    const xcb_atom_t rootPixmap = c.atom(kRootPixmapAtom);
+    const xcb_atom_t setRootPixmap = c.atom(kSetRootPixmapAtom);
+    const xcb_atom_t utf8 = c.atom("UTF8_STRING");
+    const xcb_atom_t pathAtom = c.atom(X11RootDesktop::kPathProperty);
+    const xcb_atom_t styleAtom = c.atom(X11RootDesktop::kStyleProperty);
+    const xcb_atom_t colorAtom = c.atom(X11RootDesktop::kColorProperty);
+    const xcb_atom_t pixmapAtom = c.atom(X11RootDesktop::kPixmapProperty);
+    const QByteArray path = wanted.path.toUtf8();
+    const xcb_setup_t* setup = xcb_get_setup(c.get());
+    QList<xcb_pixmap_t> previous;
+    for (qsizetype i = 0; i < screens.size(); ++i) {
+        const xcb_window_t root = screens[i]->root;
+        // A setter that kept its pixmap alive names it in both atoms; ending that client is the
+        // only way to free it.
+        const auto old = readCardinal(c, root, rootPixmap, XCB_ATOM_PIXMAP);
+        const auto oldSet = readCardinal(c, root, setRootPixmap, XCB_ATOM_PIXMAP);
+        // Stale ids of a setter that went away without keeping its pixmap may fall in the
+        // range the server has since given to this very connection: never end ourselves.
+        const bool ownRange = old && (*old & ~setup->resource_id_mask) == setup->resource_id_base;
+        if (old && oldSet && *old == *oldSet && *old != XCB_NONE && !ownRange &&
+            !previous.contains(*old))
+            previous << *old;
+
+        // The picture goes up in one piece: the root never shows the bare colour first.
+        writeCardinal(c, root, rootPixmap, XCB_ATOM_PIXMAP, pixmaps[i]);
+        writeCardinal(c, root, setRootPixmap, XCB_ATOM_PIXMAP, pixmaps[i]);
+        writeCardinal(c, root, pixmapAtom, XCB_ATOM_PIXMAP, pixmaps[i]);
+        xcb_change_window_attributes(c.get(), root, XCB_CW_BACK_PIXMAP, &pixmaps[i]);
+        xcb_clear_area(c.get(), 0, root, 0, 0, 0, 0);
+        xcb_change_property(c.get(), XCB_PROP_MODE_REPLACE, root, pathAtom, utf8, 8,
+                            uint32_t(path.size()), path.constData());
+        if (wanted.style)
+            writeCardinal(c, root, styleAtom, XCB_ATOM_CARDINAL, quint32(*wanted.style));
+        if (wanted.colour)
+            writeCardinal(c, root, colorAtom, XCB_ATOM_CARDINAL, *wanted.colour);
+    }
+    if (!c.settle())
+        return Painted::Failed;
+    // Only now, with the new background in place, so the screen never flashes bare.
+    for (const xcb_pixmap_t old : previous) {
+        // An id that names nothing any more is stale too, and its range may belong to an
+        // unrelated program by now; current servers refuse to end a client for it, older ones
+        // did not.
+        xcb_generic_error_t* error = nullptr;
+        std::free(xcb_get_geometry_reply(c.get(), xcb_get_geometry(c.get(), old), &error));
+        if (error) {
+            std::free(error);
+            continue;
+        }
+        std::free(xcb_request_check(c.get(), xcb_kill_client_checked(c.get(), old)));
+    }
+    xcb_set_close_down_mode(c.get(), XCB_CLOSE_DOWN_RETAIN_PERMANENT);
+    return c.settle() ? Painted::Yes : Painted::Failed;
+}
+
+// Records a style or colour on every root without drawing, for the next picture.
+bool recordOnly(const Connection& c, const char* property, quint32 value) {
+    const xcb_atom_t atom = c.atom(property);
+    for (xcb_screen_t* screen : c.screens())
+        writeCardinal(c, screen->root, atom, XCB_ATOM_CARDINAL, value);
+    return c.settle();
+}
+
+} // namespace
+
+X11RootDesktop::X11RootDesktop(QByteArray display) : display_(std::move(display)) {}
+
+X11RootDesktop::~X11RootDesktop() = default;
+
+QString X11RootDesktop::name() const {
+    return QStringLiteral("x11 (X11 root window%1)")
+        .arg(display_.isEmpty() ? QString()
+                                : QStringLiteral(" on ") + QString::fromLocal8Bit(display_));
+}
+
+void X11RootDesktop::watchMonitors() {
+    // From the first drawing on. The watch needs the event loop; a program without one has no
+    // run time to watch.
+    if (!watch_ && QCoreApplication::instance())
+        watch_ = std::make_unique<X11MonitorWatch>(display_, [this] { monitorsChanged(); });
+}
+
+void X11RootDesktop::monitorsChanged() {
+    Connection c(display_);
+    if (!c.ok())
+        return;
+    // Someone else's picture is placed by its own setter, if at all.
+    const Record record = readRecord(c);
+    if (record.path && record.shown)
+        paintRoots(c, {*record.path, record.style, record.colour});
+}
+
+ShowResult X11RootDesktop::ShowWallpaper(const QString& path, DesktopColor colour, int style) {
+    Connection c(display_);
+    if (path.isEmpty() || !c.ok())
+        return ShowResult::Refused;
+    watchMonitors();
+    const Record record = readRecord(c);
+    colour &= 0x00FFFFFFu;
+    // A style we cannot place keeps the one shown, as a refused style change would.
+    const Wanted wanted{path, isWallpaperStyle(style) ? std::optional<int>(style) : record.style,
+                        colour};
+    switch (paintRoots(c, wanted)) {
+    case Painted::NotAPicture:
+        return ShowResult::NotAPicture;
+    case Painted::Failed:
+        return ShowResult::Refused;
+    case Painted::Yes:
+        break;
+    }
+    return readRecord(c).path == path ? ShowResult::Shown : ShowResult::Refused;
+}
+
+bool X11RootDesktop::forgotWallpaper(const QString& path) {
+    Connection c(display_);
+    if (!c.ok())
+        return false;
+    const Record record = readRecord(c);
+    return !(record.shown && record.path == path);
+}
+
+bool X11RootDesktop::SetDesktopWallpaper(const QString& path) {
+    Connection c(display_);
+    if (path.isEmpty() || !c.ok())
+        return false;
+    watchMonitors();
+    const Record record = readRecord(c);
+    if (paintRoots(c, {path, record.style, record.colour}) != Painted::Yes)
+        return false;
+    return readRecord(c).path == path;
+}
+
+int X11RootDesktop::GetDesktopWallpaperStyle() {
+    Connection c(display_);
+    return c.ok() ? readRecord(c).style.value_or(StyleUnknown) : StyleUnknown;
+}
+
+bool X11RootDesktop::SetDesktopWallpaperStyle(int style) {
+    if (!isWallpaperStyle(style))
+        return false;
+    Connection c(display_);
+    if (!c.ok())
+        return false;
+    watchMonitors();
+    const Record record = readRecord(c);
+    if (!record.path || record.path->isEmpty()) {
+        // No picture of ours to place: remember the style for the next one.
+        if (!recordOnly(c, kStyleProperty, quint32(style)))
+            return false;
+    } else if (paintRoots(c, {*record.path, style, record.colour}) != Painted::Yes) {
+        return false;
+    }
+    return readRecord(c).style == style;
+}
+
+DesktopColor X11RootDesktop::GetDesktopColor() {
+    Connection c(display_);
+    return c.ok() ? readRecord(c).colour.value_or(kUnknownDesktopColor) : kUnknownDesktopColor;
+}
+
+bool X11RootDesktop::SetDesktopColor(DesktopColor colour) {
+    colour &= 0x00FFFFFFu;
+    Connection c(display_);
+    if (!c.ok())
+        return false;
+    watchMonitors();
+    const Record record = readRecord(c);
+    xcb_screen_t* screen = c.defaultScreen();
+    // The path property exists once we drew anything, even the bare colour.
+    const bool foreignPicture =
+        !record.path && screen &&
+        readCardinal(c, screen->root, c.atom(kRootPixmapAtom, true), XCB_ATOM_PIXMAP);
+    if (foreignPicture) {
+        // Another program's picture is on the screen: the colour shows with our next one.
+        if (!recordOnly(c, kColorProperty, colour))
+            return false;
+    } else if (paintRoots(c, {record.path.value_or(QString()), record.style, colour}) !=
+               Painted::Yes) {
+        return false;
+    }
+    return readRecord(c).colour == colour;
+}
+
+} // namespace kv

@@ -1,0 +1,242 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "launch/Launcher.h"
+
+#include "app/CommandLine.h"
+#include "app/DataFolders.h"
+#include "app/Liveness.h"
+#include "app/Program.h"
+#include "app/TerminationSignals.h"
+#include "common/AskUser.h"
+#include "engine/Clock.h"
+#include "engine/Options.h"
+#include "engine/Random.h"
+#include "settings/Settings.h"
+#include "ui/Translations.h"
+#include "ui/WindowsOnDemand.h"
+#include "ui/help/Help.h"
+#include "ui/help/Hyperlinks.h"
+
+#ifdef _WIN32
+#include "desktop/win32/ActiveDesktop.h"
+#include "desktop/win32/WindowsDesktop.h"
+#include "settings/win32/RegistrySettingsStore.h"
+#else
+#include "app/LogonStart.h"
+#include "desktop/DesktopLoader.h"
+#include "launch/DisplayCheck.h"
+#include "settings/SettingsLocation.h"
+#include "settings/SqliteSettingsStore.h"
+#endif
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QIcon>
+#include <QProcessEnvironment>
+#include <QSessionManager>
+#include <QStandardPaths>
+#include <QStringList>
+#include <QTimer>
+
+#include <cstdio>
+#include <memory>
+
+namespace kv {
+namespace {
+
+QStringList argumentsOf(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+void print(FILE* stream, const QString& text) {
+    std::fputs(text.toLocal8Bit().constData(), stream);
+}
+
+// A start nobody watches (from a keyboard shortcut or a menu) reports on standard error.
+class StderrAskUser final : public AskUser {
+public:
+    int ask(MessageKind, const QString& message) override {
+        print(stderr, QStringLiteral("kestrovaline: %1\n").arg(message));
+        return -1;
+    }
+};
+
+// Windows has one desktop, the shell's; elsewhere the desktop is found at run time.
+std::unique_ptr<DesktopBackend> desktopFor(const QProcessEnvironment& environment) {
+#ifdef _WIN32
+    Q_UNUSED(environment);
+    return std::make_unique<WindowsDesktop>();
+#else
+    return loadDesktopBackend(environment);
+#endif
+}
+
+#ifndef _WIN32
+// The logon entry names the program by its plain name when that is what the PATH finds, so an
+// installed program keeps working across upgrades; a copy elsewhere is named by its full path.
+QString logonProgram() {
+    const QString running = QCoreApplication::applicationFilePath();
+    const QString onPath = QStandardPaths::findExecutable(QStringLiteral("kestrovaline"));
+    if (!onPath.isEmpty() &&
+        QFileInfo(onPath).canonicalFilePath() == QFileInfo(running).canonicalFilePath())
+        return QStringLiteral("kestrovaline");
+    return running;
+}
+#endif
+
+QString versionText(int argc, char** argv, const QProcessEnvironment& environment) {
+    const auto desktop = desktopFor(environment);
+    // Only for the program's folder: no display is needed to print this.
+    const QCoreApplication application(argc, argv);
+    const QString manual =
+        QDir(helpFolder(QCoreApplication::applicationDirPath())).filePath(helpFileName());
+    return QCoreApplication::translate("kv::Launcher",
+                                       "Kestrovaline %1.%2\nDesktop: %3\nManual: %4\n")
+        .arg(Program::kVersionMajor)
+        .arg(Program::kVersionMinor)
+        .arg(desktop->name(), QFileInfo(manual).isFile()
+                                  ? QDir::toNativeSeparators(manual)
+                                  : QCoreApplication::translate("kv::Launcher", "not found"));
+}
+
+} // namespace
+
+int launch(int argc, char** argv) {
+#ifdef _WIN32
+    // The desktop object lives in a single-threaded apartment joined by this, the user-interface
+    // thread, for the life of the process.
+    const win32::ComApartment apartment;
+#endif
+    const CommandLine commandLine = CommandLine::parse(argumentsOf(argc, argv));
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (commandLine.mode == CommandLine::Mode::Help) {
+        print(stdout, usageText());
+        return 0;
+    }
+    if (commandLine.mode == CommandLine::Mode::Version) {
+        print(stdout, versionText(argc, argv, environment));
+        return 0;
+    }
+
+    // Stores and the liveness check come before any window: "-close" and a second start need no
+    // display at all, and a copy's heartbeat is written before Qt takes its time to start.
+#ifdef _WIN32
+    // The registry serves the heartbeat as well: it keeps values in memory and writes them to
+    // the disk lazily.
+    RegistrySettingsStore registry;
+    Settings settings(registry);
+    // The installer writes "JustInstalled" on Windows.
+    const bool importWhenUnmarked = false;
+    const QString storeProblem;
+    const QString lockPath = QDir::temp().filePath(QStringLiteral("kestrovaline-liveness.lock"));
+#else
+    const QString volatilePath = volatileStorePath(environment);
+    const auto volatileStore =
+        volatilePath.isEmpty()
+            ? nullptr
+            : SqliteSettingsStore::open(volatilePath, SqliteSettingsStore::Kind::Volatile);
+    // Only the copy that goes on opens the persistent store, unless it keeps the heartbeat too:
+    // copies started together then do not queue up on it before the check.
+    std::unique_ptr<SqliteSettingsStore> persistent =
+        volatileStore ? nullptr : SqliteSettingsStore::open(persistentStorePath(environment));
+    Settings heartbeat(volatileStore ? *volatileStore : *persistent);
+    // No installer writes the per-user store here.
+    const bool importWhenUnmarked = true;
+    const QString lockPath = livenessLockPath(environment);
+#endif
+    SystemClock clock;
+    Liveness::CloseOutcome closeOutcome = Liveness::CloseOutcome::NotRunning;
+#ifdef _WIN32
+    if (!Program::settleLiveness(settings, clock, commandLine, lockPath, &closeOutcome)) {
+#else
+    if (!Program::settleLiveness(heartbeat, clock, commandLine, lockPath, &closeOutcome)) {
+#endif
+        if (!commandLine.isClose())
+            return 0;
+        print(stderr, Liveness::describe(closeOutcome) + QLatin1Char('\n'));
+        return Liveness::exitCodeOf(closeOutcome);
+    }
+#ifndef _WIN32
+    if (!persistent)
+        persistent = SqliteSettingsStore::open(persistentStorePath(environment));
+    Settings settings(*persistent, volatileStore.get());
+    settings.SetSettingsRoot(QStringLiteral("Kestrovaline"), QString());
+    const QString storeProblem = persistent->problem();
+#endif
+    // From here on this copy is the running one; a session that ends it now is heard once the
+    // window exists.
+    TerminationSignals::install();
+    if (!storeProblem.isEmpty())
+        print(stderr, QStringLiteral("Kestrovaline: ") + storeProblem + QLatin1Char('\n'));
+
+#ifndef _WIN32
+    const QString advice = missingDisplayAdvice(environment);
+    if (!advice.isEmpty()) {
+        Liveness(settings, clock, lockPath).markEnded();
+        print(stderr, advice);
+        return 1;
+    }
+#endif
+
+    QApplication application(argc, argv);
+    InstallTranslations();
+    QApplication::setApplicationName(QStringLiteral("Kestrovaline"));
+    QApplication::setApplicationVersion(
+        QStringLiteral("%1.%2").arg(Program::kVersionMajor).arg(Program::kVersionMinor));
+    QApplication::setQuitOnLastWindowClosed(false);
+    // Panels and task switchers match the windows to the menu entry and show its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("kestrovaline"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/kestrovaline.svg")));
+
+    Program program(settings, clock, [] { QCoreApplication::exit(0); });
+    program.setLivenessLockPath(lockPath);
+    // The session's end and the signals that end a program save and end it as "-close" does.
+    TerminationSignals terminationSignals;
+    QObject::connect(&terminationSignals, &TerminationSignals::received, &program,
+                     &Program::requestClose);
+#if QT_CONFIG(sessionmanager)
+    QObject::connect(&application, &QGuiApplication::commitDataRequest, &program,
+                     [&program](QSessionManager&) { program.requestClose(); });
+#endif
+    const auto desktop = desktopFor(environment);
+    program.setDesktop(*desktop);
+#ifndef _WIN32
+    // Windows registers the logon start in its installer.
+    const LogonStart logonStart(autostartFolder(environment), logonProgram());
+    program.setLogonStart(&logonStart);
+#endif
+    ClockSeededRandom random(clock);
+    program.setRandom(random);
+    program.previews().setDecodeInPool(true);
+    OptionsMessageSwitches messageSwitches(program.options().options());
+    Hyperlinks hyperlinks;
+    WindowsOnDemand windows(program, settings, messageSwitches, hyperlinks);
+    AskUser& askUser = windows.askUser();
+    // Where nothing on the desktop opens the manual, the program shows it itself.
+    hyperlinks.setLocalViewer([&windows](const QUrl& url) { return windows.showManual(url); });
+    program.setImportWhenUnmarked(importWhenUnmarked);
+    if (!storeProblem.isEmpty() && !commandLine.isNext()) {
+        // Said once the window is up, so that the user sees it over the program it concerns.
+        QTimer::singleShot(0, &windows, [&askUser, storeProblem] {
+            askUser.ask(MessageKind::StoreFailed, storeProblem);
+        });
+    }
+    // "-next" answers on standard error: nobody may be there to close a dialog.
+    StderrAskUser stderrAskUser;
+    if (!program.Form_Load(commandLine, windows,
+                           commandLine.isNext() ? static_cast<AskUser&>(stderrAskUser) : askUser))
+        return qMax(program.exitStatus(), program.exitCode());
+    // The help and the about box need the folders and the home page the start-up settled.
+    Help& help = windows.help();
+    help.setProgramFolder(program.helpFolder());
+    help.setHelpFileName(program.helpFileName());
+    help.setHomePage(program.savedState().homePage());
+    windows.setDesktopName(desktop->name());
+    QApplication::exec();
+    return program.exitCode();
+}
+
+} // namespace kv

@@ -1,0 +1,135 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/WindowsOnDemand.h"
+
+#include "app/Program.h"
+#include "ui/help/HelpWindow.h"
+#include "ui/help/Hyperlinks.h"
+#include "ui/help/ProgAbout.h"
+#include "ui/message/ProgMsg.h"
+#include "ui/options/ProgOpts.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <cmath>
+
+namespace kv {
+
+WindowsOnDemand::WindowsOnDemand(Program& program, Settings& settings, MessageSwitches& switches,
+                                 Hyperlinks& hyperlinks)
+    : program_(program), switches_(switches), hyperlinks_(hyperlinks),
+      askUser_([this]() -> ProgMsg& { return messageDialog(); }, switches),
+      help_(settings, askUser_, hyperlinks) {
+    connect(&tray_, &TrayIcon::clicked, this,
+            [this](Program::TrayClick click) { program_.TrayIcon_MouseMove(click); });
+}
+
+WindowsOnDemand::~WindowsOnDemand() = default;
+
+MainWindow& WindowsOnDemand::mainWindow() {
+    if (window_)
+        return *window_;
+    window_ = std::make_unique<MainWindow>();
+    MainWindow& window = *window_;
+    window.attach(program_);
+    window.setDialogs(this);
+    window.setWebAddress(program_.savedState().homePage());
+    connect(&window, &MainWindow::hyperlinkActivated, this,
+            [this](const QString& address) { hyperlinks_.OpenHyperlink(address); });
+    window.setTitle(title_);
+    // The load placed the window with the size a new one has; kept on the desktop with its own.
+    const QRect desktop = window.desktopArea();
+    const QSize frame = window.windowFrame().size() * kTwipsPerPixel;
+    const QPoint placed = desktop.isValid() ? PlaceWithin(position_.x() * kTwipsPerPixel,
+                                                          position_.y() * kTwipsPerPixel,
+                                                          WindowLimitsFor(desktop, frame)) /
+                                                  kTwipsPerPixel
+                                            : position_;
+    window.moveWindow(placed);
+    // A message up at this moment stays as it is: a new owner would hide it unanswered.
+    if (message_ && !message_->isVisible())
+        message_->setParent(&window, message_->windowFlags());
+    return window;
+}
+
+ProgMsg& WindowsOnDemand::messageDialog() {
+    if (!message_) {
+        message_ = std::make_unique<ProgMsg>(switches_, window_.get());
+        program_.savedState().attachDialogs(options_.get(), message_.get());
+    }
+    return *message_;
+}
+
+ProgOpts& WindowsOnDemand::optionsDialog() {
+    // Shown without an owner window.
+    if (!options_) {
+        options_ = std::make_unique<ProgOpts>(program_.options().options());
+        program_.savedState().attachDialogs(options_.get(), message_.get());
+    }
+    return *options_;
+}
+
+ProgAbout& WindowsOnDemand::aboutBox() {
+    if (!about_) {
+        about_ = new ProgAbout(Program::kVersionMajor, Program::kVersionMinor,
+                               ProgAbout::LinksTo(program_.savedState().homePage()), hyperlinks_,
+                               &mainWindow());
+        about_->setDesktopName(desktopName_);
+    }
+    return *about_;
+}
+
+bool WindowsOnDemand::showManual(const QUrl& url) {
+    if (!HelpWindow::isManualPage(url))
+        return false;
+    if (!helpWindow_)
+        helpWindow_ = std::make_unique<HelpWindow>(hyperlinks_);
+    return helpWindow_->showManual(url);
+}
+
+void WindowsOnDemand::setTitle(const QString& title) {
+    title_ = title;
+    if (window_)
+        window_->setTitle(title);
+}
+
+void WindowsOnDemand::showWindow() {
+    mainWindow().showWindow();
+}
+
+void WindowsOnDemand::hideWindow() {
+    if (window_)
+        window_->hideWindow();
+}
+
+bool WindowsOnDemand::isWindowVisible() const {
+    return window_ && window_->isWindowVisible();
+}
+
+void WindowsOnDemand::addTrayIcon() {
+    tray_.show();
+}
+
+void WindowsOnDemand::removeTrayIcon() {
+    tray_.remove();
+}
+
+QRect WindowsOnDemand::windowFrame() const {
+    return window_ ? window_->windowFrame() : QRect(position_, MainWindow::kLeastSize);
+}
+
+void WindowsOnDemand::moveWindow(const QPoint& topLeftPixels) {
+    position_ = topLeftPixels;
+    if (window_)
+        window_->moveWindow(topLeftPixels);
+}
+
+QRect WindowsOnDemand::desktopArea() const {
+    if (window_)
+        return window_->desktopArea();
+    // Where a window that was never shown opens.
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    return primary ? primary->availableGeometry() : QRect();
+}
+
+} // namespace kv

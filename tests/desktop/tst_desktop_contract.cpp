@@ -1,0 +1,921 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "desktop/DesktopLoader.h"
+#include "desktop/DesktopRecord.h"
+#include "desktop/GSettingsDesktop.h"
+#include "desktop/PcmanfmDesktop.h"
+#include "desktop/PlasmaDesktop.h"
+#include "desktop/WlrootsDesktop.h"
+#include "desktop/X11RootDesktop.h"
+#include "desktop/XfceDesktop.h"
+#include "support/EndProcess.h"
+#include "support/PictureFiles.h"
+#include "support/RootPixels.h"
+#include "support/SessionBus.h"
+#include "support/TestEnvironment.h"
+#include "support/XvfbServer.h"
+
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusVariant>
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+#include <gio/gio.h>
+#define G_SETTINGS_ENABLE_BACKEND
+#include <gio/gsettingsbackend.h>
+
+#include <map>
+#include <memory>
+
+#include <unistd.h>
+
+using namespace kv;
+
+namespace {
+
+const QSize kScreen(320, 240);
+const QColor kLeft(255, 0, 0);
+const QColor kRight(0, 0, 255);
+constexpr DesktopColor kColour = 0x00336699; // 0x00BBGGRR
+const QColor kColourRgb(0x99, 0x66, 0x33);
+// Everything that breaks naive quoting, URIs, command lines and shells.
+const QString kAwkward = QStringLiteral("-it's \"q\" $(touch marker) `touch marker` #1 100%25 Ærø");
+const char* const kStyleNames[] = {"centre", "tile", "stretch", "fit", "fill"};
+
+QString missingPrograms(std::initializer_list<const char*> programs) {
+    for (const char* program : programs)
+        if (QStandardPaths::findExecutable(QLatin1String(program)).isEmpty())
+            return QStringLiteral("%1 is not installed (scripts/deps lists its package)")
+                .arg(QLatin1String(program));
+    return {};
+}
+
+QByteArray run(const QString& program, const QStringList& arguments,
+               const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
+    QProcess tool;
+    tool.setProcessEnvironment(environment);
+    tool.start(program, arguments);
+    if (!tool.waitForFinished(20000) || tool.exitStatus() != QProcess::NormalExit ||
+        tool.exitCode() != 0)
+        return {};
+    const QByteArray output = tool.readAllStandardOutput().trimmed();
+    return output.isNull() ? QByteArray("") : output;
+}
+
+// A desktop's real component, started for the rows that use it, and read back by its own means.
+class Rig {
+public:
+    virtual ~Rig() = default;
+    virtual QString missing() { return {}; }
+    virtual bool start() { return true; }
+    virtual void stop() {}
+    virtual std::unique_ptr<DesktopBackend> backend() = 0;
+    // What the component keeps or shows, unlike `path` placed by `style`: empty when it agrees.
+    virtual QString confirms(const QString& path, int style, const QColor& left,
+                             const QColor& right) = 0;
+    // Writes a value the way the desktop's own tools do: "key=value".
+    virtual void write(const QString&) {}
+    virtual bool offers(int) const { return true; }
+    bool refusesMissing = true;
+    bool copiesUpright = false;
+    bool keeps = true;
+    bool freshEachRow = false;
+};
+
+// The picture key; whether it holds a URI, and a dark twin; the gradient that starts each row.
+struct Family {
+    const char *id, *schema, *key;
+    bool uri, dark;
+    const char* gradient;
+};
+const Family kFamilies[] = {
+    {"gnome", "org.gnome.desktop.background", "picture-uri", true, true, "vertical"},
+    {"cinnamon", "org.cinnamon.desktop.background", "picture-uri", true, false, "vertical"},
+    {"mate", "org.mate.background", "picture-filename", false, false, "vertical-gradient"}};
+
+class GSettingsRig final : public Rig {
+public:
+    GSettingsRig(const Family& family, QProcessEnvironment environment)
+        : f_(family), environment_(std::move(environment)) {
+        refusesMissing = false; // the engine's own check is the one that counts
+    }
+    QString missing() override {
+        if (!GSettingsDesktop::schemaInstalled(f_.schema))
+            return QStringLiteral("schema %1 is not installed").arg(QLatin1String(f_.schema));
+        return missingPrograms({"gsettings"});
+    }
+    bool start() override {
+        write(QStringLiteral("color-shading-type=") + QLatin1String(f_.gradient));
+        write(QStringLiteral("picture-options=spanned"));
+        return true;
+    }
+    std::unique_ptr<DesktopBackend> backend() override {
+        return createDesktopBackend(QLatin1String(f_.id), environment_);
+    }
+    // Read by another process, which sees only what was stored.
+    QByteArray get(const char* key) {
+        const QByteArray text = run(
+            QStringLiteral("gsettings"),
+            {QStringLiteral("get"), QLatin1String(f_.schema), QLatin1String(key)}, environment_);
+        GVariant* value =
+            g_variant_parse(G_VARIANT_TYPE_STRING, text.constData(), nullptr, nullptr, nullptr);
+        const QByteArray result = value ? QByteArray(g_variant_get_string(value, nullptr)) : "?";
+        if (value)
+            g_variant_unref(value);
+        return result;
+    }
+    QString confirms(const QString& path, int style, const QColor&, const QColor&) override {
+        static const char* const nicks[] = {"centered", "wallpaper", "stretched", "scaled", "zoom"};
+        const QByteArray stored = get(f_.key);
+        QString named = QString::fromUtf8(stored);
+        if (f_.uri) {
+            // Two independent decoders must both find exactly our file.
+            gchar* decoded = g_filename_from_uri(stored.constData(), nullptr, nullptr);
+            named = decoded && QFile::decodeName(decoded) == QUrl(named).toLocalFile()
+                        ? QFile::decodeName(decoded)
+                        : QString();
+            g_free(decoded);
+        }
+        if (named != path || (f_.dark && get("picture-uri-dark") != stored))
+            return QStringLiteral("picture ") + QString::fromUtf8(stored);
+        if (get("picture-options") != nicks[style] || get("primary-color") != "#996633" ||
+            get("color-shading-type") != "solid")
+            return QStringLiteral("options, colour or shading");
+        return {};
+    }
+    void write(const QString& assignment) override {
+        GSettings* settings = g_settings_new(f_.schema);
+        g_settings_set_string(settings, qPrintable(assignment.section(QLatin1Char('='), 0, 0)),
+                              qPrintable(assignment.section(QLatin1Char('='), 1)));
+        g_settings_sync();
+        g_object_unref(settings);
+    }
+
+private:
+    const Family f_;
+    QProcessEnvironment environment_;
+};
+
+// A stand-in shell that really runs the scripts it is sent, over a model of its desktops.
+class PlasmaRig final : public Rig {
+public:
+    PlasmaRig(QString folder, QStringList options) : options_(std::move(options)) {
+        state_ = folder + QStringLiteral("/shell.json");
+    }
+    static QString program() {
+        return qEnvironmentVariable("KV_BUILD_DIR") + QStringLiteral("/tests/fake_plasmashell");
+    }
+    QString missing() override {
+        return QFile::exists(program()) ? QString()
+                                        : QStringLiteral("the stand-in shell was not built");
+    }
+    // One desktop on another wallpaper plugin, one on the picture plugin cropping (its default).
+    bool start() override {
+        return launch(R"({"desktops": [{"plugin": "org.kde.slideshow", "config": {}},
+            {"plugin": "org.kde.image", "config":
+             {"Wallpaper/org.kde.image/General": {"FillMode": 2}}}]})");
+    }
+    bool launch(const QByteArray& seed) {
+        stop();
+        QFile state(state_);
+        if (!state.open(QIODevice::WriteOnly | QIODevice::Truncate) || state.write(seed) < 0)
+            return false;
+        state.close();
+        shell_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        shell_.start(program(), QStringList{QStringLiteral("--state"), state_} + options_);
+        return shell_.waitForReadyRead(20000) &&
+               shell_.readAllStandardOutput().trimmed() == "ready";
+    }
+    void stop() override { test::endProcess(shell_); }
+    void write(const QString& seed) override { QVERIFY(launch(seed.toUtf8())); }
+    std::unique_ptr<DesktopBackend> backend() override { return std::make_unique<PlasmaDesktop>(); }
+    QJsonObject model() const {
+        QFile state(state_);
+        return state.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(state.readAll()).object()
+                                               : QJsonObject();
+    }
+    QString confirms(const QString& path, int style, const QColor&, const QColor&) override {
+        static const int fillModes[] = {6, 3, 0, 1, 2};
+        const bool tiled = options_.contains(QStringLiteral("--tiled")) && style == StyleTile;
+        const QString plugin = tiled ? QStringLiteral("org.kde.tiled") : "org.kde.image";
+        const QJsonArray desktops = model().value(QLatin1String("desktops")).toArray();
+        if (desktops.size() != 2)
+            return QStringLiteral("%1 desktops").arg(desktops.size());
+        for (const QJsonValue& desktop : desktops) {
+            const QJsonObject config =
+                desktop[QLatin1String("config")]
+                    .toObject()[QStringLiteral("Wallpaper/%1/General").arg(plugin)]
+                    .toObject();
+            if (desktop[QLatin1String("plugin")].toString() != plugin ||
+                QUrl(config[QLatin1String("Image")].toString()).toLocalFile() != path)
+                return QStringLiteral("picture or plugin");
+            if (!tiled && (config[QLatin1String("FillMode")].toInt() != fillModes[style] ||
+                           config[QLatin1String("Color")].toString() != "#996633"))
+                return QStringLiteral("fill mode or colour");
+        }
+        return {};
+    }
+
+private:
+    QStringList options_;
+    QString state_;
+    QProcess shell_;
+};
+
+// The real xfconfd, started by the private session bus.
+class XfceRig final : public Rig {
+public:
+    // Two monitors by two workspaces, as a session on two screens leaves them.
+    explicit XfceRig(bool seeded) {
+        if (seeded)
+            for (const char* monitor : {"HDMI-1", "eDP-1"})
+                for (int workspace : {0, 1})
+                    groups_ << QStringLiteral("/backdrop/screen0/monitor%1/workspace%2")
+                                   .arg(QLatin1String(monitor))
+                                   .arg(workspace);
+    }
+    QString missing() override {
+        if (!QFile::exists(QStringLiteral("/usr/share/dbus-1/services/org.xfce.Xfconf.service")))
+            return QStringLiteral("xfconf is not installed");
+        return missingPrograms({"xfconf-query"});
+    }
+    QByteArray query(const QStringList& arguments) {
+        return run(QStringLiteral("xfconf-query"),
+                   QStringList{QStringLiteral("-c"), QStringLiteral("xfce4-desktop")} + arguments);
+    }
+    // Spanning, which is none of ours, on every group.
+    bool start() override {
+        query({"-r", "-R", "-p", "/backdrop"});
+        for (const QString& group : std::as_const(groups_))
+            for (const char* assignment : {"last-image=/old.png", "image-style=6"})
+                write(group + QLatin1Char('/') + QLatin1String(assignment));
+        return XfceDesktop::existingGroups() == groups_;
+    }
+    void write(const QString& assignment) override {
+        const QString key = assignment.section(QLatin1Char('='), 0, 0);
+        const QString value = assignment.section(QLatin1Char('='), 1);
+        QVERIFY(
+            !query({"-n", "-p", key, "-t", key.endsWith("image") ? "string" : "int", "-s", value})
+                 .isNull());
+    }
+    std::unique_ptr<DesktopBackend> backend() override { return std::make_unique<XfceDesktop>(); }
+    // The stored value as the daemon hands it out, with the type xfdesktop reads.
+    static QString signatureOf(const QString& property) {
+        QDBusMessage message = QDBusMessage::createMethodCall(
+            XfceDesktop::kService, XfceDesktop::kPath, XfceDesktop::kService, "GetProperty");
+        message << QString::fromLatin1(XfceDesktop::kChannel) << property;
+        const QDBusMessage reply = QDBusConnection::sessionBus().call(message);
+        if (reply.arguments().isEmpty())
+            return {};
+        const QVariant value = reply.arguments().first().value<QDBusVariant>().variant();
+        if (value.userType() == qMetaTypeId<QDBusArgument>())
+            return value.value<QDBusArgument>().currentSignature();
+        return QString::fromLatin1(QDBusMetaType::typeToSignature(value.metaType()));
+    }
+    QString confirms(const QString& path, int style, const QColor&, const QColor&) override {
+        const QStringList groups = XfceDesktop::existingGroups();
+        if (groups != (groups_.isEmpty() ? XfceDesktop::groupsToCreate() : groups_))
+            return QStringLiteral("groups ") + groups.join(QLatin1Char(' '));
+        for (const QString& group : groups) {
+            const auto value = [&](const char* key) {
+                return query({"-p", group + '/' + key});
+            };
+            if (QString::fromUtf8(value("last-image")) != path ||
+                value("image-style") != QByteArray::number(style + 1) ||
+                value("color-style") != "0")
+                return group + QStringLiteral(": picture, style or colour style");
+            // "Value is an array with 4 items:", a blank line, then red, green, blue and alpha.
+            const QList<QByteArray> rgba = value("rgba1").split('\n');
+            if (rgba.size() != 6 || rgba[2].toDouble() != 0x99 / 255.0 ||
+                rgba[3].toDouble() != 0x66 / 255.0 || rgba[4].toDouble() != 0x33 / 255.0 ||
+                rgba[5].toDouble() != 1.0)
+                return group + QStringLiteral(": colour");
+            for (const auto& [key, signature] :
+                 {std::pair{"/image-style", "i"}, {"/color-style", "i"}, {"/rgba1", "av"}})
+                if (signatureOf(group + QLatin1String(key)) != QLatin1String(signature))
+                    return group + QLatin1String(key) + QStringLiteral(" stored with another type");
+        }
+        return {};
+    }
+
+private:
+    QStringList groups_;
+};
+
+// A component that draws the picture: checked by its pixels, away from the top-left corner
+// where desktops put their icons (what the machine's packages show there must not decide).
+class PixelRig : public Rig {
+public:
+    virtual QImage screenshot() = 0;
+    bool drawsColour = true;
+    QString confirms(const QString&, int style, const QColor& left, const QColor& right) override {
+        QList<std::pair<QPoint, QColor>> expected;
+        QList<QPoint> bare;
+        if (style == StyleCentre) { // the 40 x 30 picture at (140, 105)
+            expected = {{{150, 120}, left}, {{170, 120}, right}};
+            bare = {{310, 10}, {200, 200}};
+        } else if (style == StyleTile) { // from the top-left corner on
+            expected = {
+                {{250, 10}, left}, {{270, 10}, right}, {{210, 40}, left}, {{310, 230}, right}};
+        } else if (style == StyleFit) { // 320 x 120 at y 60, split at x 120
+            expected = {{{100, 120}, left}, {{200, 120}, right}};
+            bare = {{160, 20}, {160, 220}};
+        } else if (style == StyleFill) { // doubled, at x -160, split at x 80
+            expected = {{{60, 230}, left}, {{100, 120}, right}, {{300, 230}, right}};
+        } else { // stretched over the whole screen
+            expected = {{{100, 120}, left}, {{280, 230}, right}, {{80, 200}, left}};
+        }
+        QString wrong;
+        const auto near = [](QRgb pixel, const QColor& colour) {
+            return test::closeColours(QColor(pixel), colour, 12); // JPEG stays this close
+        };
+        const bool shown = QTest::qWaitFor(
+            [&] {
+                const QImage shot = screenshot();
+                wrong = shot.size() == kScreen ? QString() : QStringLiteral("no screenshot");
+                for (const QPoint& point : bare)
+                    if (drawsColour
+                            ? !near(shot.pixel(point), kColourRgb)
+                            : near(shot.pixel(point), left) || near(shot.pixel(point), right))
+                        wrong = QStringLiteral("background at %1,%2").arg(point.x()).arg(point.y());
+                for (const auto& [point, colour] : expected)
+                    if (wrong.isEmpty() && !near(shot.pixel(point), colour))
+                        wrong = QStringLiteral("%1 at %2,%3")
+                                    .arg(shot.pixel(point), 6, 16)
+                                    .arg(point.x())
+                                    .arg(point.y());
+                return wrong.isEmpty();
+            },
+            10000);
+        return shown ? QString() : wrong;
+    }
+};
+
+// The root window of a bare X server, drawn by ourselves; with shared memory or, as on a
+// remote display, with the pixels travelling in requests and no RandR.
+class X11Rig final : public PixelRig {
+public:
+    explicit X11Rig(bool plain) : plain_(plain) { keeps = false; }
+    bool start() override {
+        if (!server_.display().isEmpty())
+            return true;
+        const QStringList without{"-extension", "MIT-SHM", "-extension", "RANDR"};
+        return server_.start(kScreen.width(), kScreen.height(), 24,
+                             plain_ ? without : QStringList());
+    }
+    std::unique_ptr<DesktopBackend> backend() override {
+        return std::make_unique<X11RootDesktop>(server_.display().toLocal8Bit());
+    }
+    QImage screenshot() override { return test::readRootPixels(server_.display()); }
+
+private:
+    bool plain_;
+    test::XvfbServer server_;
+};
+
+// pcmanfm-qt (LXQt) or pcmanfm (LXDE) drawing their desktop window under Xvfb.
+class PcmanfmRig final : public PixelRig {
+public:
+    PcmanfmRig(bool qt, QString display, QProcessEnvironment environment)
+        : qt_(qt), display_(std::move(display)), environment_(std::move(environment)) {
+        copiesUpright = true;
+        drawsColour = false; // it keeps our colour for its next start
+    }
+    QString missing() override {
+        return qt_ ? missingPrograms({"pcmanfm-qt"}) : missingPrograms({"pcmanfm"});
+    }
+    bool start() override {
+        desktop_.setProcessEnvironment(environment_);
+        desktop_.setStandardOutputFile(QProcess::nullDevice());
+        desktop_.setStandardErrorFile(QProcess::nullDevice());
+        desktop_.start(qt_ ? QStringLiteral("pcmanfm-qt") : QStringLiteral("pcmanfm"),
+                       {QStringLiteral("--desktop")});
+        return QTest::qWaitFor([&] { return running(); }, 20000);
+    }
+    bool running() {
+        return qt_ ? LxqtDesktop::desktopRunning() : LxdeDesktop(display_).desktopRunning();
+    }
+    void stop() override { test::endProcess(desktop_, 10000); }
+    std::unique_ptr<DesktopBackend> backend() override {
+        if (qt_)
+            return std::make_unique<LxqtDesktop>(display_);
+        return std::make_unique<LxdeDesktop>(display_);
+    }
+    bool offers(int style) const override { return !qt_ || style != StyleFill; }
+    QImage screenshot() override { return test::readRootPixels(display_); }
+    // Its next start shows the same: the mode and our colour stay in its own saved settings.
+    QString confirms(const QString& path, int style, const QColor& left,
+                     const QColor& right) override {
+        const QString wrong = PixelRig::confirms(path, style, left, right);
+        if (!wrong.isEmpty())
+            return wrong;
+        static const char* const modes[] = {"center", "tile", "stretch", "fit"};
+        QFile settings(LxdeDesktop(display_).settingsFile());
+        const auto colourSaved = [&] { // it rewrites the file after drawing
+            settings.close();
+            return settings.open(QIODevice::ReadOnly) &&
+                   settings.readAll().contains("\ndesktop_bg=#996633\n");
+        };
+        if (!qt_)
+            return QTest::qWaitFor(colourSaved, 5000) ? QString() : "colour not saved";
+        const QSettings saved(LxqtDesktop(display_).settingsFile(), QSettings::IniFormat);
+        if (saved.value(QStringLiteral("Desktop/WallpaperMode")).toString() !=
+                QLatin1String(modes[style]) ||
+            saved.value(QStringLiteral("Desktop/BgColor")).toString() != "#996633")
+            return QStringLiteral("mode or colour not saved");
+        return {};
+    }
+
+private:
+    bool qt_;
+    QString display_;
+    QProcessEnvironment environment_;
+    QProcess desktop_;
+};
+
+// sway refuses to run as root: the headless compositor and grim run as nobody.
+constexpr int kUnprivileged = 65534;
+
+class SwayRig final : public PixelRig {
+public:
+    SwayRig(QString home, bool swaybg) : home_(std::move(home)), swaybg_(swaybg) {
+        copiesUpright = true;
+        keeps = false;
+        // One headless sway stops drawing when fill follows fit: each row gets its own.
+        freshEachRow = true;
+    }
+    QString runtime() const { return home_ + QStringLiteral("/run"); }
+    QString folder() const { return home_ + QStringLiteral("/cwd"); }
+    QString socket() const { return socket_; }
+    QString missing() override {
+        if (::getuid() != 0)
+            return QStringLiteral("running sway as another user needs root here");
+        return missingPrograms({"sway", "grim", "swaybg", "setpriv"});
+    }
+    QStringList asUnprivileged(const QStringList& command) const {
+        return QStringLiteral("--reuid=%1 --regid=%1 --clear-groups env -i PATH=/usr/bin:/bin")
+                   .arg(kUnprivileged)
+                   .split(QLatin1Char(' ')) +
+               QStringList{"HOME=" + home_, "XDG_RUNTIME_DIR=" + runtime()} + command;
+    }
+    bool start() override {
+        QDir(runtime()).removeRecursively();
+        QFile config(home_ + QStringLiteral("/config"));
+        if (!QDir().mkpath(runtime() + QStringLiteral("/kestrovaline")) ||
+            !QDir().mkpath(folder()) || !config.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return false;
+        config.write("xwayland disable\noutput * resolution 320x240\n");
+        config.close();
+        for (const QString& path : {home_, runtime(), runtime() + "/kestrovaline", folder()})
+            if (::chown(QFile::encodeName(path).constData(), kUnprivileged, kUnprivileged) != 0)
+                return false;
+        QFile::setPermissions(runtime(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                             QFileDevice::ExeOwner);
+        // The backend's runtime folder is the one sway's user can read the links in.
+        runtimeBefore_ = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime()));
+        qputenv("WAYLAND_DISPLAY", QFile::encodeName(runtime() + QStringLiteral("/wayland-1")));
+        sway_.setWorkingDirectory(folder());
+        sway_.setStandardOutputFile(QProcess::nullDevice());
+        sway_.setStandardErrorFile(QProcess::nullDevice());
+        sway_.start("setpriv",
+                    asUnprivileged({"WLR_BACKENDS=headless", "WLR_LIBINPUT_NO_DEVICES=1",
+                                    "WLR_RENDERER=pixman", "sway", "-c", config.fileName()}));
+        // sway names its socket after its process id once it listens.
+        return QTest::qWaitFor(
+            [&] {
+                const QStringList sockets =
+                    QDir(runtime()).entryList({QStringLiteral("sway-ipc.*.sock")}, QDir::System);
+                socket_ = sockets.isEmpty() ? QString() : runtime() + '/' + sockets[0];
+                return !socket_.isEmpty() && QFile::exists(runtime() + "/wayland-1") &&
+                       SwayDesktop::runCommand(socket_, "nop");
+            },
+            20000);
+    }
+    // setpriv became sway itself, so this ends sway and, with it, any swaybg.
+    void stop() override {
+        test::endProcess(sway_, 10000);
+        if (!runtimeBefore_.isEmpty())
+            qputenv("XDG_RUNTIME_DIR", runtimeBefore_);
+        qunsetenv("WAYLAND_DISPLAY");
+    }
+    std::unique_ptr<DesktopBackend> backend() override {
+        if (swaybg_)
+            return std::make_unique<SwaybgDesktop>("wayland", "test", "wayland-1");
+        return std::make_unique<SwayDesktop>(socket_);
+    }
+    QImage screenshot() override {
+        QProcess grim;
+        grim.start("setpriv",
+                   asUnprivileged({"WAYLAND_DISPLAY=wayland-1", "grim", "-t", "ppm", "-"}));
+        grim.waitForFinished(20000);
+        return QImage::fromData(grim.readAllStandardOutput(), "PPM");
+    }
+
+private:
+    QString home_;
+    bool swaybg_;
+    QString socket_;
+    QByteArray runtimeBefore_;
+    QProcess sway_;
+};
+
+int uprightCopies() {
+    int copies = 0;
+    for (const QString& folder : {DesktopRecord::runtimeFolder(), DesktopRecord::cacheFolder()})
+        copies += int(QDir(folder).entryList({QStringLiteral("*-upright-*")}).size());
+    return copies;
+}
+
+} // namespace
+
+// One contract, run against every desktop's real component: what we set is what the desktop
+// keeps or shows, read back by its own means, and what it cannot do is reported as a failure.
+class TestDesktopContract : public QObject {
+    Q_OBJECT
+
+    test::TestEnvironment home_;
+    test::SessionBus bus_;
+    test::XvfbServer xvfb_;
+    QTemporaryDir folder_;
+    std::map<QString, std::unique_ptr<Rig>> rigs_;
+    Rig* running_ = nullptr;
+
+    QProcessEnvironment environment() const {
+        QProcessEnvironment environment = home_.processEnvironment();
+        environment.insert(QStringLiteral("GSETTINGS_BACKEND"), QStringLiteral("keyfile"));
+        environment.insert(QStringLiteral("DISPLAY"), xvfb_.display());
+        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus_.address());
+        environment.insert(QStringLiteral("HOME"), home_.root());
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        return environment;
+    }
+
+    std::unique_ptr<Rig> makeRig(const QString& id) {
+        for (const Family& family : kFamilies)
+            if (id == QLatin1String(family.id))
+                return std::make_unique<GSettingsRig>(family, environment());
+        if (id.startsWith(QLatin1String("kde")))
+            return std::make_unique<PlasmaRig>(folder_.path(), id == QLatin1String("kde")
+                                                                   ? QStringList()
+                                                                   : QStringList{"--" + id.mid(4)});
+        if (id.startsWith(QLatin1String("xfce")))
+            return std::make_unique<XfceRig>(id == QLatin1String("xfce"));
+        if (id == QLatin1String("lxqt") || id == QLatin1String("lxde"))
+            return std::make_unique<PcmanfmRig>(id == QLatin1String("lxqt"), xvfb_.display(),
+                                                environment());
+        if (id.startsWith(QLatin1String("x11")))
+            return std::make_unique<X11Rig>(id != QLatin1String("x11"));
+        return std::make_unique<SwayRig>(folder_.filePath(QStringLiteral("sway")),
+                                         id == QLatin1String("swaybg"));
+    }
+
+    // The row's component, started unless `started` is false; the previous one ends.
+    Rig* use(const QString& id, bool started = true) {
+        auto& rig = rigs_[id + (started ? QString() : QStringLiteral(" (absent)"))];
+        if (!rig)
+            rig = makeRig(id);
+        if (running_ != rig.get() || rig->freshEachRow) {
+            if (running_)
+                running_->stop();
+            running_ = nullptr;
+            if (!rig->missing().isEmpty())
+                return rig.get();
+            if (started && !rig->start())
+                return nullptr;
+            running_ = rig.get();
+        }
+        return rig.get();
+    }
+
+    QString picture(const QString& name, int style, int orientation, bool swapped = false) {
+        const QString path = folder_.filePath(name + (orientation == 1 ? ".png" : ".jpg"));
+        return test::writePlacementPicture(path, style, swapped ? kRight : kLeft,
+                                           swapped ? kLeft : kRight, orientation)
+                   ? path
+                   : QString();
+    }
+
+public:
+    // Before GLib reads its settings backend and Qt its folders: both are fixed per process.
+    TestDesktopContract() {
+        qputenv("GSETTINGS_BACKEND", "keyfile");
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(folder_.filePath(QStringLiteral("cache"))));
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        if (!bus_.start())
+            QSKIP(qPrintable(bus_.error()));
+        if (!xvfb_.start(kScreen.width(), kScreen.height()))
+            QSKIP(qPrintable(xvfb_.error()));
+        QVERIFY(QDir().mkpath(folder_.filePath(QStringLiteral("sway"))));
+        // sway's user reaches the pictures through the links in its runtime folder.
+        QFile::setPermissions(folder_.path(), QFile::permissions(folder_.path()) |
+                                                  QFileDevice::ExeOther | QFileDevice::ReadOther);
+    }
+
+    void cleanupTestCase() {
+        if (running_)
+            running_->stop();
+    }
+
+    void contract_data() {
+        QTest::addColumn<QString>("rig");
+        QTest::addColumn<int>("style");
+        QTest::addColumn<int>("orientation");
+        QTest::addColumn<QString>("name");
+        for (const char* rig : {"gnome", "cinnamon", "mate", "kde", "kde-tiled", "xfce",
+                                "xfce-fresh", "lxqt", "lxde", "sway", "swaybg", "x11", "x11-plain"})
+            for (int style = StyleCentre; style <= StyleFill; ++style)
+                QTest::addRow("%s, %s", rig, kStyleNames[style])
+                    << QString::fromLatin1(rig) << style << 1 << kAwkward;
+        // Drawn from the file as stored, a picture turned by EXIF comes out upright only through
+        // our copy or our own decode.
+        for (const char* rig : {"lxqt", "lxde", "sway", "swaybg", "x11"})
+            for (const auto& [style, orientation] : {std::pair{StyleTile, 3},
+                                                     {StyleFit, 6},
+                                                     {StyleFill, 6},
+                                                     {StyleCentre, 8},
+                                                     {StyleStretch, 8}})
+                QTest::addRow("%s, %s, EXIF %d", rig, kStyleNames[style], orientation)
+                    << QString::fromLatin1(rig) << int(style) << orientation << kAwkward;
+        // Names that would end a script's string literal, its line, or run in it.
+        for (const char* name : {"back\\slash\\u0027", "${kvModel.desktops = []}",
+                                 "'); kvModel.desktops.length = 0; print('", "two\nlines",
+                                 "sep\u2028arated", "東京 🌄"})
+            QTest::addRow("kde, named %s", name) << "kde" << 2 << 1 << QString::fromUtf8(name);
+    }
+
+    void contract() {
+        QFETCH(QString, rig);
+        QFETCH(int, style);
+        QFETCH(int, orientation);
+        QFETCH(QString, name);
+        Rig* const component = use(rig);
+        QVERIFY2(component, "the component did not start");
+        if (!component->missing().isEmpty())
+            QSKIP(qPrintable(component->missing()));
+        const auto desktop = component->backend();
+        const int shown = component->offers(style) ? style : StyleStretch;
+        const QString path = picture(name, shown, orientation);
+        QVERIFY(!path.isEmpty());
+        QVERIFY(desktop->SetDesktopWallpaper(path));
+        QVERIFY(desktop->SetDesktopColor(kColour));
+        // From another style (centre leaves tiling, a plugin of its own on KDE), or the same
+        // one again (stretch), which must not lose what the desktop took the first time.
+        QVERIFY(desktop->SetDesktopWallpaperStyle(style == StyleCentre ? StyleTile : StyleStretch));
+        QCOMPARE(desktop->SetDesktopWallpaperStyle(style), component->offers(style));
+        // Refused outright, changing nothing.
+        QVERIFY(!desktop->SetDesktopWallpaperStyle(5));
+        QVERIFY(!desktop->SetDesktopWallpaperStyle(-1));
+        if (component->refusesMissing) {
+            QVERIFY(!desktop->SetDesktopWallpaper(folder_.filePath(QStringLiteral("absent.png"))));
+            QVERIFY(!desktop->SetDesktopWallpaper(folder_.path()));
+        }
+        QString wrong = component->confirms(path, shown, kLeft, kRight);
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+        QCOMPARE(desktop->GetDesktopWallpaperStyle(), shown);
+        QCOMPARE(desktop->GetDesktopColor(), kColour);
+        QCOMPARE(uprightCopies(), component->copiesUpright && orientation != 1 ? 1 : 0);
+        QCOMPARE(desktop->keepsWallpaper(), component->keeps);
+        QVERIFY(!desktop->forgotWallpaper(path));
+
+        // The next picture keeps style and colour, and the upright copy goes with the old one.
+        const QString next = picture(QStringLiteral("next"), shown, 1, true);
+        QVERIFY(desktop->SetDesktopWallpaper(next));
+        wrong = component->confirms(next, shown, kRight, kLeft);
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+        QCOMPARE(desktop->GetDesktopWallpaperStyle(), shown);
+        QCOMPARE(uprightCopies(), 0);
+        QCOMPARE(desktop->forgotWallpaper(path), !component->keeps);
+        // Nothing in the name ran.
+        for (const QString& folder :
+             {folder_.path(), folder_.filePath(QStringLiteral("sway/cwd")), QDir::currentPath()})
+            QVERIFY2(!QFile::exists(folder + QStringLiteral("/marker")), qPrintable(folder));
+    }
+
+    // Each operation fails where the desktop cannot be reached or refuses it.
+    void unreachable_data() {
+        QTest::addColumn<QString>("rig");
+        QTest::addColumn<bool>("setsFail"); // not where our record keeps them for later
+        for (const char* rig : {"kde", "kde-locked", "x11", "none", "sway"})
+            QTest::newRow(rig) << QString::fromLatin1(rig) << true;
+        for (const char* rig : {"lxqt", "lxde"})
+            QTest::newRow(rig) << QString::fromLatin1(rig) << false;
+    }
+
+    void unreachable() {
+        QFETCH(QString, rig);
+        QFETCH(bool, setsFail);
+        std::unique_ptr<DesktopBackend> desktop;
+        if (rig == QLatin1String("none")) {
+            desktop = createDesktopBackend(rig, {});
+        } else if (rig == QLatin1String("x11")) {
+            desktop = std::make_unique<X11RootDesktop>(":4095");
+        } else if (rig == QLatin1String("sway")) {
+            desktop = std::make_unique<SwayDesktop>(folder_.filePath(QStringLiteral("no-socket")));
+        } else {
+            Rig* const component = use(rig, rig == QLatin1String("kde-locked"));
+            QVERIFY(component);
+            if (!component->missing().isEmpty())
+                QSKIP(qPrintable(component->missing()));
+            desktop = component->backend();
+        }
+        QVERIFY(!desktop->SetDesktopWallpaper(picture(QStringLiteral("a"), StyleStretch, 1)));
+        if (setsFail) {
+            QVERIFY(!desktop->SetDesktopWallpaperStyle(StyleTile));
+            QVERIFY(!desktop->SetDesktopColor(0));
+            QCOMPARE(desktop->GetDesktopWallpaperStyle(), -1);
+            QCOMPARE(desktop->GetDesktopColor(), kUnknownDesktopColor);
+        }
+    }
+
+    // What the desktop's own tools write and we do not offer reads as unknown.
+    void foreignValues_data() {
+        QTest::addColumn<QString>("rig");
+        QTest::addColumn<QStringList>("writes");
+        QTest::addColumn<int>("style"); // -2: not looked at
+        QTest::addColumn<qint64>("colour");
+        QTest::newRow("GNOME spanned")
+            << "gnome" << QStringList{"picture-options=spanned"} << -1 << qint64(-2);
+        QTest::newRow("GNOME short colour")
+            << "gnome" << QStringList{"primary-color=#ABC", "color-shading-type=solid"} << -2
+            << qint64(0x00CCBBAA);
+        QTest::newRow("MATE not a colour") << "mate" << QStringList{"primary-color=not a colour"}
+                                           << -2 << qint64(kUnknownDesktopColor);
+        QTest::newRow("Cinnamon gradient")
+            << "cinnamon" << QStringList{"primary-color=#996633", "color-shading-type=vertical"}
+            << -2 << qint64(kUnknownDesktopColor);
+        QTest::newRow("KDE fill mode of another kind")
+            << "kde" << QStringList{R"({"desktops": [{"plugin": "org.kde.image", "config":
+                {"Wallpaper/org.kde.image/General": {"FillMode": 4}}}]})"}
+            << -1 << qint64(-2);
+        QTest::newRow("KDE desktops that disagree") << "kde" << QStringList{R"({"desktops": [
+                {"plugin": "org.kde.image", "config": {"Wallpaper/org.kde.image/General": {"FillMode": 6}}},
+                {"plugin": "org.kde.image", "config": {"Wallpaper/org.kde.image/General": {"FillMode": 0}}}]})"}
+                                                    << -1 << qint64(-2);
+        QTest::newRow("XFCE spanning") << "xfce" << QStringList{} << -1 << qint64(-2);
+        QTest::newRow("XFCE fresh session")
+            << "xfce-fresh" << QStringList{} << -1 << qint64(kUnknownDesktopColor);
+    }
+
+    void foreignValues() {
+        QFETCH(QString, rig);
+        QFETCH(QStringList, writes);
+        QFETCH(int, style);
+        QFETCH(qint64, colour);
+        Rig* const component = use(rig);
+        QVERIFY(component);
+        if (!component->missing().isEmpty())
+            QSKIP(qPrintable(component->missing()));
+        for (const QString& assignment : writes)
+            component->write(assignment);
+        const auto desktop = component->backend();
+        if (style != -2)
+            QCOMPARE(desktop->GetDesktopWallpaperStyle(), style);
+        if (colour != -2)
+            QCOMPARE(qint64(desktop->GetDesktopColor()), colour);
+    }
+
+    // Creating settings without a schema would end the process, and dconf without a session bus
+    // "keeps" every write and loses it: both must fail. GLib caches both per process, so each
+    // case runs in a process of its own; under a bus the same dconf writes succeed.
+    void gsettingsWithoutStore_data() {
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QString>("store");
+        QTest::addColumn<QByteArray>("expected"); // set picture, style, colour; get style, colour
+        for (const char* id : {"gnome", "cinnamon", "mate"})
+            QTest::addRow("%s without its schema", id) << QString::fromLatin1(id) << "no schema"
+                                                       << "0 0 0 -1 4294967295"_qba;
+        QTest::newRow("dconf without a bus") << "gnome"
+                                             << "dconf" << QByteArray("0 0 0");
+        QTest::newRow("dconf with a bus") << "gnome"
+                                          << "dconf with a bus" << QByteArray("1 1 1");
+    }
+
+    void gsettingsWithoutStore() {
+        QFETCH(QString, id);
+        QFETCH(QString, store);
+        QFETCH(QByteArray, expected);
+        QProcessEnvironment environment = this->environment();
+        QStringList command{QCoreApplication::applicationFilePath(), "--operations", id};
+        QTemporaryDir empty;
+        if (store == QLatin1String("no schema")) {
+            environment.insert(QStringLiteral("XDG_DATA_DIRS"), empty.path());
+            environment.insert(QStringLiteral("XDG_DATA_HOME"), empty.path());
+            environment.remove(QStringLiteral("GSETTINGS_SCHEMA_DIR"));
+        } else {
+            g_object_unref(g_settings_backend_get_default()); // loads the backends installed
+            GIOExtensionPoint* point =
+                g_io_extension_point_lookup(G_SETTINGS_BACKEND_EXTENSION_POINT_NAME);
+            if (!point || !g_io_extension_point_get_extension_by_name(point, "dconf") ||
+                !GSettingsDesktop::schemaInstalled("org.gnome.desktop.background"))
+                QSKIP("dconf or the GNOME schema is not installed");
+            environment.insert(QStringLiteral("GSETTINGS_BACKEND"), QStringLiteral("dconf"));
+            environment.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+            environment.remove(QStringLiteral("DISPLAY")); // no bus started on the fly either
+            if (store.endsWith(QLatin1String("bus")))
+                command = QStringList{QStringLiteral("dbus-run-session"), "--"} + command;
+        }
+        const QByteArray output = run(command.takeFirst(), command, environment);
+        QVERIFY2(output.startsWith(expected), output.constData());
+    }
+
+    // At logon the shell may own its name a moment after we look: detection waits for it rather
+    // than taking swaybg, which KWin would cover.
+    void lateShellIsStillDetected() {
+        if (running_)
+            running_->stop();
+        running_ = nullptr;
+        QProcess shell;
+        shell.start(PlasmaRig::program(),
+                    {"--state", folder_.filePath("late.json"), "--delay", "1500"});
+        QVERIFY(shell.waitForStarted());
+        QVERIFY(!DesktopProbes::system().busNameOwned(PlasmaDesktop::kService));
+        QProcessEnvironment session;
+        session.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("KDE"));
+        session.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("wayland-kv-test"));
+        QCOMPARE(detectDesktop(session, DesktopProbes::system()), QStringLiteral("kde"));
+        test::endProcess(shell);
+    }
+
+    // sway expands a path like a shell (the same name handed over as it is runs the command),
+    // and a new sway starts from its own configuration, not from our record of the previous one.
+    void swayOwnFaults() {
+        auto* const sway = static_cast<SwayRig*>(use(QStringLiteral("sway")));
+        QVERIFY(sway);
+        if (!sway->missing().isEmpty())
+            QSKIP(qPrintable(sway->missing()));
+        const QString control = picture(QStringLiteral("$(touch control)"), StyleStretch, 1);
+        QVERIFY(SwayDesktop::runCommand(sway->socket(),
+                                        "output * bg \"" + QFile::encodeName(control) + "\" fill"));
+        QVERIFY(QTest::qWaitFor([&] { return QFile::exists(sway->folder() + "/control"); }, 5000));
+        QVERIFY(SwayDesktop(sway->socket()).SetDesktopWallpaperStyle(StyleTile));
+        QCOMPARE(SwayDesktop(sway->socket() + QStringLiteral(".other")).GetDesktopWallpaperStyle(),
+                 -1);
+    }
+
+    // Each change starts a new swaybg of ours before ending the previous one, and never ends one
+    // it did not start.
+    void swaybgReplacesOnlyItsOwn() {
+        auto* const sway = static_cast<SwayRig*>(use(QStringLiteral("swaybg")));
+        QVERIFY(sway);
+        if (!sway->missing().isEmpty())
+            QSKIP(qPrintable(sway->missing()));
+        QProcess foreign;
+        foreign.start(QStringLiteral("swaybg"), {"-o", "*", "-c", "00ff00"});
+        QVERIFY(foreign.waitForStarted());
+        const auto swaybgRunning = [](qint64 pid) {
+            QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+            return pid > 0 && cmdline.open(QIODevice::ReadOnly) &&
+                   cmdline.readAll().contains("swaybg");
+        };
+        SwaybgDesktop desktop("wayland", "test", "wayland-1");
+        QVERIFY(desktop.SetDesktopWallpaper(picture(QStringLiteral("bg"), StyleCentre, 1)));
+        const qint64 first = DesktopRecord(QStringLiteral("wayland")).read().helperPid;
+        QVERIFY(swaybgRunning(first));
+        QVERIFY(desktop.SetDesktopWallpaperStyle(StyleTile));
+        const qint64 second = DesktopRecord(QStringLiteral("wayland")).read().helperPid;
+        QVERIFY(second != first && swaybgRunning(second));
+        QVERIFY(QTest::qWaitFor([&] { return !swaybgRunning(first); }, 5000));
+        desktop.endHelper();
+        QVERIFY(QTest::qWaitFor([&] { return !swaybgRunning(second); }, 5000));
+        QCOMPARE(desktop.GetDesktopWallpaperStyle(), -1);
+        QCOMPARE(foreign.state(), QProcess::Running);
+        test::endProcess(foreign);
+    }
+};
+
+// Runs every operation in a process of its own, for what GLib caches per process.
+static int runOperations(const char* id) {
+    const auto desktop =
+        createDesktopBackend(QLatin1String(id), QProcessEnvironment::systemEnvironment());
+    const bool picture = desktop->SetDesktopWallpaper(QStringLiteral("/tmp/picture.jpg"));
+    const bool style = desktop->SetDesktopWallpaperStyle(StyleTile);
+    const bool colour = desktop->SetDesktopColor(4660);
+    std::printf("%d %d %d %d %u\n", picture, style, colour, desktop->GetDesktopWallpaperStyle(),
+                desktop->GetDesktopColor());
+    return 0;
+}
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], "--operations") == 0)
+        return runOperations(argv[2]);
+    TestDesktopContract test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_desktop_contract.moc"
