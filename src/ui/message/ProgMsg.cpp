@@ -165,15 +165,4 @@ void ProgMsg::answerCloseCommand() {
         Set_Click();
 }
 
-void ProgMsg::setNextAnswerForTest(int answer, bool doNotShowAgain) {
-    setShownHookForTest([answer, doNotShowAgain](ProgMsg& dialog) {
-        if (doNotShowAgain && dialog.display_->isVisible())
-            dialog.display_->setChecked(true);
-        if (answer == 0 && dialog.close_->isVisible())
-            dialog.close_->click();
-        else
-            dialog.set_->click();
-    });
-}
-
 } // namespace kv

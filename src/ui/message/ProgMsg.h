@@ -40,13 +40,10 @@ public:
     // the answer and hides the dialog, which ends the modal showing.
     void CloseWithResult(int value);
 
-    // Test seams; the program never uses them. The hook runs as TwipsDialog::setShownHook says.
+    // Test seam; the program never uses it. The hook runs as TwipsDialog::setShownHook says.
     void setShownHookForTest(std::function<void(ProgMsg&)> hook) {
         setShownHook([this, hook = std::move(hook)] { hook(*this); });
     }
-    // The next showing is answered as if the user ticked the check box (when asked) and pressed
-    // Set (1) or Close (0).
-    void setNextAnswerForTest(int answer, bool doNotShowAgain = false);
 
     QLabel* messageLabel() const { return msg_; }
     QLabel* informationPicture() const { return iconInfo_; }

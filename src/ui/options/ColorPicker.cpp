@@ -12,10 +12,6 @@ bool customColorsSet = false;
 
 } // namespace
 
-void ForgetCustomColorsForTest() {
-    customColorsSet = false;
-}
-
 QColor ChooseWithColorDialog(const QColor& initial, QWidget* owner) {
     return QColorDialog::getColor(initial, owner, QString());
 }

@@ -18,8 +18,6 @@ using ColorChooser = std::function<QColor(const QColor& initial, QWidget* owner)
 // colours become 0xDDDDDD; after that they keep whatever the user defines, until the run ends.
 // Cancel, or a chooser that fails, gives the initial colour back.
 QColor PickColor(const QColor& initial, QWidget* owner, const ColorChooser& chooser = {});
-// Test seam; the program never uses it: the next PickColor counts as the first of the run.
-void ForgetCustomColorsForTest();
 // The chooser PickColor uses when none is given.
 QColor ChooseWithColorDialog(const QColor& initial, QWidget* owner);
 
