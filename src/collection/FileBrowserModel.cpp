@@ -51,6 +51,11 @@ QStringList ancestorsOf(const QString& path) {
 
 QList<Drive> MountedVolumes::drives() const {
     QList<Drive> found;
+#ifdef Q_OS_WIN
+    for (const QFileInfo& drive : QDir::drives())
+        found.append({QDir::toNativeSeparators(drive.absoluteFilePath()).left(2), QString()});
+    return found;
+#else
     QSet<QString> roots;
     auto add = [&](const QStorageInfo& volume) {
         if (!volume.isValid() || roots.contains(volume.rootPath()))
@@ -58,11 +63,6 @@ QList<Drive> MountedVolumes::drives() const {
         roots.insert(volume.rootPath());
         found.append({volume.rootPath(), volume.name()});
     };
-#ifdef Q_OS_WIN
-    for (const QFileInfo& drive : QDir::drives())
-        found.append({QDir::toNativeSeparators(drive.absoluteFilePath()).left(2), QString()});
-    return found;
-#else
     add(QStorageInfo::root());
     add(QStorageInfo(QDir::homePath()));
     QList<QStorageInfo> others;

@@ -29,16 +29,17 @@ echo "Building the layer and its test program with $compiler"
     "$source_dir/src/desktop/win32/SystemColours.cpp" \
     -ladvapi32 -lole32 -luuid -luser32
 
-# No Qt for Windows is packaged here, so the Qt side of the Windows build (the adapters and the
-# launcher's Windows branch) is only checked for syntax, against the Linux Qt headers.
+# No Qt for Windows is packaged here, so the Qt side of the Windows build (the adapters and every
+# source with a Windows branch) is only checked for syntax and warnings, against the Linux Qt
+# headers. The sources are found by their branches, so a moved or new one is checked too.
 if [ -n "$qt_headers" ]; then
     echo "Checking the Qt side of the Windows build for syntax"
-    for file in src/settings/win32/RegistrySettingsStore.cpp \
-        src/desktop/win32/WindowsDesktop.cpp src/launch/Launcher.cpp; do
+    for file in src/settings/win32/RegistrySettingsStore.cpp src/desktop/win32/WindowsDesktop.cpp \
+        $(cd "$source_dir" && grep -rlE '_WIN32|Q_OS_WIN' src --include='*.cpp' | sort); do
         "$compiler" -std=c++20 -fsyntax-only -Wall -Wextra -Werror -Wno-attributes \
             -DQT_NO_KEYWORDS -DKV_VERSION_MAJOR=0 -DKV_VERSION_MINOR=0 -I "$source_dir/src" \
             -I "$qt_headers" -I "$qt_headers/QtCore" -I "$qt_headers/QtGui" \
-            -I "$qt_headers/QtWidgets" "$source_dir/$file"
+            -I "$qt_headers/QtWidgets" -I "$qt_headers/QtConcurrent" "$source_dir/$file"
     done
 fi
 
