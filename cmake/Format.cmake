@@ -6,7 +6,7 @@ if(CLANG_FORMAT)
         ${CMAKE_SOURCE_DIR}/src/*.cpp ${CMAKE_SOURCE_DIR}/src/*.h
         ${CMAKE_SOURCE_DIR}/tests/*.cpp ${CMAKE_SOURCE_DIR}/tests/*.h
         ${CMAKE_SOURCE_DIR}/bench/*.cpp ${CMAKE_SOURCE_DIR}/bench/*.h
-        ${CMAKE_SOURCE_DIR}/tools/*.cpp
+        ${CMAKE_SOURCE_DIR}/tools/*.cpp ${CMAKE_SOURCE_DIR}/tools/*.h
         ${CMAKE_SOURCE_DIR}/windows/*.cpp ${CMAKE_SOURCE_DIR}/windows/*.h)
     add_custom_target(format COMMAND ${CLANG_FORMAT} -i ${KV_FORMAT_FILES} VERBATIM)
     add_custom_target(check-format COMMAND ${CLANG_FORMAT} --dry-run --Werror ${KV_FORMAT_FILES} VERBATIM)

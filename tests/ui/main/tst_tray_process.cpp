@@ -6,7 +6,10 @@
 #include "support/XTools.h"
 #include "support/XvfbServer.h"
 
+#include <QDBusAbstractAdaptor>
+#include <QDBusArgument>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QProcess>
@@ -15,6 +18,52 @@
 
 using namespace kv;
 using test::ProgramHome;
+
+namespace {
+
+// A panel's StatusNotifier watcher, served by the test on the private bus: it keeps the items
+// that register with it.
+class Watcher : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+public:
+    explicit Watcher(QObject* parent) : QDBusAbstractAdaptor(parent) {}
+    QStringList items;
+public Q_SLOTS:
+    void RegisterStatusNotifierItem(const QString& service) { items.append(service); }
+};
+
+QDBusMessage itemCall(const QString& item, const char* interface, const char* method) {
+    return QDBusMessage::createMethodCall(item, QStringLiteral("/StatusNotifierItem"),
+                                          QLatin1String(interface), QLatin1String(method));
+}
+QVariant itemProperty(QDBusConnection& host, const QString& item, const char* name) {
+    const QDBusMessage reply =
+        host.call(itemCall(item, "org.freedesktop.DBus.Properties", "Get")
+                  << QStringLiteral("org.kde.StatusNotifierItem") << QLatin1String(name));
+    return reply.arguments().value(0).value<QDBusVariant>().variant();
+}
+// The icon pictures that have pixels, read as a host reads them.
+int pictures(const QVariant& iconPixmap) {
+    if (!iconPixmap.canConvert<QDBusArgument>())
+        return -1;
+    const auto array = iconPixmap.value<QDBusArgument>();
+    int count = 0;
+    array.beginArray();
+    while (!array.atEnd()) {
+        int width = 0;
+        int height = 0;
+        QByteArray argb;
+        array.beginStructure();
+        array >> width >> height >> argb;
+        array.endStructure();
+        count += width > 0 && argb.size() == qsizetype(width) * height * 4 ? 1 : 0;
+    }
+    array.endArray();
+    return count;
+}
+
+} // namespace
 
 // The real program in real notification areas, clicked the way a user clicks: an XEmbed tray
 // (trayer) in a real X server, and a StatusNotifier host on a private session bus.
@@ -98,37 +147,29 @@ private Q_SLOTS:
         home.setVariable(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
         home.setVariable(QStringLiteral("LANGUAGE"), QStringLiteral("de"));
         QProcess& program = startInTray(home);
-        QTest::qWait(3000);
+        // The icon in the XEmbed tray shows the program started before any watcher.
+        QDBusConnection host = QDBusConnection::connectToBus(bus.address(), "host");
+        const QString prefix =
+            QStringLiteral("org.kde.StatusNotifierItem-%1-").arg(program.processId());
         QCOMPARE(mainWindows(), 0);
         for (int start = 1; start <= 2; ++start) {
-            QProcess watcher;
-            watcher.setProcessEnvironment(home.processEnvironment());
-            watcher.start(qEnvironmentVariable("KV_BUILD_DIR") +
-                          QStringLiteral("/tests/fake_status_notifier_watcher"));
-            QByteArray said;
-            const auto registered = [&] {
-                said += watcher.readAllStandardOutput();
-                return said.contains("registered org.kde.StatusNotifierItem-") &&
-                       said.contains(" with 6 pictures");
-            };
-            QTRY_VERIFY2_WITH_TIMEOUT(registered(), said.constData(), 10000);
+            const QString name = QStringLiteral("panel %1").arg(start);
+            QDBusConnection panel = QDBusConnection::connectToBus(bus.address(), name);
+            QObject served;
+            auto* watcher = new Watcher(&served);
+            QVERIFY(panel.registerObject(QStringLiteral("/StatusNotifierWatcher"), &served));
+            QVERIFY(panel.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
+            QTRY_COMPARE_WITH_TIMEOUT(watcher->items.size(), 1, 10000);
+            const QString item = watcher->items[0];
+            QVERIFY2(item.startsWith(prefix), qPrintable(item));
+            QCOMPARE(pictures(itemProperty(host, item, "IconPixmap")), 6);
             if (start == 1) {
-                const QString item = QString::fromUtf8(said).section(u' ', 1, 1);
-                const auto call = [&](const char* interface, const char* method) {
-                    return QDBusMessage::createMethodCall(
-                        item, QStringLiteral("/StatusNotifierItem"), QLatin1String(interface),
-                        QLatin1String(method));
-                };
-                QDBusConnection host = QDBusConnection::connectToBus(bus.address(), "host");
-                const QDBusMessage title = call("org.freedesktop.DBus.Properties", "Get")
-                                           << QStringLiteral("org.kde.StatusNotifierItem")
-                                           << QStringLiteral("Title");
-                QCOMPARE(host.call(title).arguments().value(0).value<QDBusVariant>().variant(),
+                QCOMPARE(itemProperty(host, item, "Title"),
                          QVariant(QStringLiteral("Kestrovaline-Hintergrundbildverwaltung")));
-                host.call(call("org.kde.StatusNotifierItem", "Activate") << 0 << 0);
+                host.call(itemCall(item, "org.kde.StatusNotifierItem", "Activate") << 0 << 0);
                 QTRY_COMPARE_WITH_TIMEOUT(mainWindows(), 1, 5000);
             }
-            test::endProcess(watcher);
+            QDBusConnection::disconnectFromBus(name);
         }
         closeProgram(home, program);
     }

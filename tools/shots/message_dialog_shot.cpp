@@ -4,7 +4,7 @@
 // the tool never waits for a person.
 #include "collection/CollectionCommands.h"
 #include "common/MessageSwitches.h"
-#include "ui/ShotLook.h"
+#include "shots/ShotLook.h"
 #include "ui/help/Help.h"
 #include "ui/message/DialogAskUser.h"
 #include "ui/message/ProgMsg.h"

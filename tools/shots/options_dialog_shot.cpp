@@ -3,7 +3,7 @@
 // [hold-milliseconds] [manual]; the help window shows the manual file given. The window closes
 // itself after the hold, so the tool never waits for a person.
 #include "engine/Options.h"
-#include "ui/ShotLook.h"
+#include "shots/ShotLook.h"
 #include "ui/help/HelpWindow.h"
 #include "ui/help/Hyperlinks.h"
 #include "ui/help/ProgAbout.h"

@@ -4,7 +4,7 @@
 // folder, some marked to skip, and two entries whose files are gone. The window closes itself
 // after the hold, so the tool never waits for a person.
 #include "collection/Collection.h"
-#include "ui/ShotLook.h"
+#include "shots/ShotLook.h"
 #include "ui/main/CollectionView.h"
 #include "ui/main/MainWindow.h"
 
