@@ -3,6 +3,7 @@
 #include "collection/CollectionCommands.h"
 #include "collection/FileBrowserModel.h"
 #include "collection/Previews.h"
+#include "support/FixedDrives.h"
 #include "support/PictureFiles.h"
 #include "support/ScriptedAskUser.h"
 
@@ -13,12 +14,6 @@
 using namespace kv;
 
 namespace {
-
-struct OneFolder final : DriveSource {
-    explicit OneFolder(QString folder) : root(std::move(folder)) {}
-    QString root;
-    QList<Drive> drives() const override { return {{root, QString()}}; }
-};
 
 QList<int> ints(const QString& text) {
     QList<int> values;
@@ -37,7 +32,7 @@ class TestCollectionCommands : public QObject {
     QString folder() const { return dir_.path(); }
 
     struct Fixture {
-        OneFolder drives;
+        test::FixedDrives drives;
         test::ScriptedAskUser askUser;
         Collection collection;
         FileBrowserModel browser{drives, &askUser};

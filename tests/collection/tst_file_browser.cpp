@@ -1,5 +1,7 @@
+
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "collection/FileBrowserModel.h"
+#include "support/FixedDrives.h"
 #include "support/PictureFiles.h"
 #include "support/ScriptedAskUser.h"
 
@@ -13,19 +15,8 @@
 
 using namespace kv;
 
-namespace {
-
-// Drives that are folders of a temporary tree; a folder that does not exist is a drive
-// without a medium.
-class FolderDrives final : public DriveSource {
-public:
-    QList<Drive> list;
-    QList<Drive> drives() const override { return list; }
-};
-
-} // namespace
-
-// The drive, folder and file lists as one chain, against real folders.
+// The drive, folder and file lists as one chain, against real folders. Drives are folders of a
+// temporary tree; a folder that does not exist is a drive without a medium.
 class TestFileBrowser : public QObject {
     Q_OBJECT
 
@@ -99,7 +90,7 @@ private Q_SLOTS:
         const auto full = [this](const QString& p) {
             return p == "/" ? p : path(p);
         };
-        FolderDrives drives;
+        test::FixedDrives drives;
         FileBrowserModel browser(drives, nullptr);
         QVERIFY(browser.openFolder(full(c[0])));
         browser.folders().setListIndex(c[1].toInt());
@@ -134,7 +125,7 @@ private Q_SLOTS:
         QFETCH(QString, run);
         const QStringList c = run.split(u'|');
         const int startAt = c[1].toInt(), choose = c[2].toInt(), endsAt = c[3].toInt();
-        FolderDrives source;
+        test::FixedDrives source;
         for (QString name : c[0].split(u' ')) {
             if (!name.startsWith(u'-'))
                 makeFolders({QStringLiteral("drives/") + name});
@@ -160,7 +151,7 @@ private Q_SLOTS:
 
     void driveOpensAtTheFolderItShowedLast() {
         makeFolders({"last/d0/deep", "last/d1"});
-        FolderDrives source;
+        test::FixedDrives source;
         source.list = {{path("last/d0"), {}}, {path("last/d1"), {}}};
         FileBrowserModel browser(source, nullptr);
         browser.start(path("last/d0"), path("last/d0/deep"));
@@ -189,7 +180,7 @@ private Q_SLOTS:
         const int fd = ::open(raw.constData(), O_CREAT | O_WRONLY, 0644);
         QVERIFY(fd >= 0);
         ::close(fd);
-        FolderDrives drives;
+        test::FixedDrives drives;
         FileBrowserModel browser(drives, nullptr);
         QVERIFY(browser.openFolder(path("odd")));
         // A name the file system's encoding cannot give back could be neither previewed nor
@@ -218,7 +209,7 @@ private Q_SLOTS:
             QSKIP("runs as root, for whom every folder is readable");
         makeFolders({"locked"});
         QVERIFY(QFile::setPermissions(path("locked"), QFileDevice::Permissions()));
-        FolderDrives drives;
+        test::FixedDrives drives;
         FileBrowserModel browser(drives, nullptr);
         QVERIFY(browser.openFolder(dir_.path()));
         QVERIFY(!browser.openFolder(path("locked")));

@@ -3,6 +3,7 @@
 #include "collection/CollectionCommands.h"
 #include "collection/FileBrowserModel.h"
 #include "collection/Previews.h"
+#include "support/FixedDrives.h"
 #include "support/PictureFiles.h"
 #include "support/ScriptedAskUser.h"
 #include "ui/main/BrowserWidgets.h"
@@ -16,16 +17,6 @@
 
 using namespace kv;
 
-namespace {
-
-class TwoDrives final : public DriveSource {
-public:
-    QList<Drive> list;
-    QList<Drive> drives() const override { return list; }
-};
-
-} // namespace
-
 // The browser's widgets driven by mouse and keys, offscreen.
 class TestBrowserWidgets : public QObject {
     Q_OBJECT
@@ -34,7 +25,7 @@ class TestBrowserWidgets : public QObject {
     QString path(const QString& relative) const { return QDir(dir_.path()).filePath(relative); }
 
     struct Shown {
-        TwoDrives drives;
+        test::FixedDrives drives;
         test::ScriptedAskUser askUser;
         Collection collection;
         FileBrowserModel browser{drives, &askUser};
