@@ -1,20 +1,16 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Fails when a text of the sources has no finished translation in a catalogue, when the
+# Fails when a text of the sources has no finished translation in the catalogue, when the
 # catalogue keeps a text the sources no longer have, or when a translation lost a placeholder.
-# The sources are scanned into a copy, so the catalogue itself is never touched.
-#   cmake -DLUPDATE=... -DSOURCES=<src folder> -DTS=<catalogue> -DWORK=<scratch folder> -P this
-file(REMOVE_RECURSE ${WORK})
-file(MAKE_DIRECTORY ${WORK})
+# lupdate scans into a copy: the catalogue itself is never touched.
 get_filename_component(name ${TS} NAME)
-set(copy ${WORK}/${name})
-file(COPY_FILE ${TS} ${copy})
-execute_process(COMMAND ${LUPDATE} ${SOURCES} -extensions cpp,h -locations none -ts ${copy}
+configure_file(${TS} ${WORK}/${name} COPYONLY)
+execute_process(COMMAND ${LUPDATE} ${SOURCES} -extensions cpp,h -locations none -ts ${WORK}/${name}
     RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE output)
 if(NOT status EQUAL 0)
     message(FATAL_ERROR "lupdate failed (${status}):\n${output}")
 endif()
 
-file(READ ${copy} catalogue)
+file(READ ${WORK}/${name} catalogue)
 # One list item per message; the semicolons of the texts must not split it.
 string(REPLACE ";" "[semicolon]" catalogue "${catalogue}")
 string(REPLACE "</message>" ";" messages "${catalogue}")
@@ -26,19 +22,16 @@ foreach(message IN LISTS messages)
     set(source "${CMAKE_MATCH_1}")
     if(message MATCHES "type=\"(unfinished|vanished|obsolete)\"")
         string(APPEND faults "  ${CMAKE_MATCH_1}: ${source}\n")
-        continue()
-    endif()
-    if(NOT message MATCHES "<translation>([^<]+)</translation>")
+    elseif(NOT message MATCHES "<translation>([^<]+)</translation>")
         string(APPEND faults "  empty: ${source}\n")
-        continue()
-    endif()
-    set(translation "${CMAKE_MATCH_1}")
-    string(REGEX MATCHALL "%[0-9]" wanted "${source}")
-    string(REGEX MATCHALL "%[0-9]" given "${translation}")
-    list(SORT wanted)
-    list(SORT given)
-    if(NOT wanted STREQUAL given)
-        string(APPEND faults "  placeholders ${wanted} became ${given}: ${source}\n")
+    else()
+        string(REGEX MATCHALL "%[0-9]" given "${CMAKE_MATCH_1}")
+        string(REGEX MATCHALL "%[0-9]" wanted "${source}")
+        list(SORT wanted)
+        list(SORT given)
+        if(NOT wanted STREQUAL given)
+            string(APPEND faults "  placeholders ${wanted} became ${given}: ${source}\n")
+        endif()
     endif()
 endforeach()
 if(faults)
