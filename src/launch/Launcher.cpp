@@ -39,6 +39,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 
 namespace kv {
@@ -53,6 +54,14 @@ QStringList argumentsOf(int argc, char** argv) {
 
 void print(FILE* stream, const QString& text) {
     std::fputs(text.toLocal8Bit().constData(), stream);
+}
+
+// What goes to the terminal is said before the program's application object exists: a
+// short-lived one carries the user's language to it.
+void printTranslated(FILE* stream, int argc, char** argv, const std::function<QString()>& text) {
+    const QCoreApplication application(argc, argv);
+    InstallTranslations();
+    print(stream, text());
 }
 
 // A start nobody watches (from a keyboard shortcut or a menu) reports on standard error.
@@ -91,6 +100,7 @@ QString versionText(int argc, char** argv, const QProcessEnvironment& environmen
     const auto desktop = desktopFor(environment);
     // Only for the program's folder: no display is needed to print this.
     const QCoreApplication application(argc, argv);
+    InstallTranslations();
     const QString manual =
         QDir(helpFolder(QCoreApplication::applicationDirPath())).filePath(helpFileName());
     return QCoreApplication::translate("kv::Launcher",
@@ -113,7 +123,7 @@ int launch(int argc, char** argv) {
     const CommandLine commandLine = CommandLine::parse(argumentsOf(argc, argv));
     const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     if (commandLine.mode == CommandLine::Mode::Help) {
-        print(stdout, usageText());
+        printTranslated(stdout, argc, argv, usageText);
         return 0;
     }
     if (commandLine.mode == CommandLine::Mode::Version) {
@@ -130,7 +140,9 @@ int launch(int argc, char** argv) {
     Settings settings(registry);
     // The installer writes "JustInstalled" on Windows.
     const bool importWhenUnmarked = false;
-    const QString storeProblem;
+    const auto storeProblem = [] {
+        return QString();
+    };
     const QString lockPath = QDir::temp().filePath(QStringLiteral("kestrovaline-liveness.lock"));
 #else
     const QString volatilePath = volatileStorePath(environment);
@@ -156,7 +168,8 @@ int launch(int argc, char** argv) {
 #endif
         if (!commandLine.isClose())
             return 0;
-        print(stderr, Liveness::describe(closeOutcome) + QLatin1Char('\n'));
+        printTranslated(stderr, argc, argv,
+                        [closeOutcome] { return Liveness::describe(closeOutcome) + '\n'; });
         return Liveness::exitCodeOf(closeOutcome);
     }
 #ifndef _WIN32
@@ -164,19 +177,22 @@ int launch(int argc, char** argv) {
         persistent = SqliteSettingsStore::open(persistentStorePath(environment));
     Settings settings(*persistent, volatileStore.get());
     settings.SetSettingsRoot(QStringLiteral("Kestrovaline"), QString());
-    const QString storeProblem = persistent->problem();
+    const auto storeProblem = [&persistent] {
+        return persistent->problem();
+    };
 #endif
     // From here on this copy is the running one; a session that ends it now is heard once the
     // window exists.
     TerminationSignals::install();
-    if (!storeProblem.isEmpty())
-        print(stderr, QStringLiteral("Kestrovaline: ") + storeProblem + QLatin1Char('\n'));
+    const bool storeFailed = !storeProblem().isEmpty();
+    if (storeFailed)
+        printTranslated(stderr, argc, argv,
+                        [&] { return QStringLiteral("Kestrovaline: ") + storeProblem() + '\n'; });
 
 #ifndef _WIN32
-    const QString advice = missingDisplayAdvice(environment);
-    if (!advice.isEmpty()) {
+    if (!missingDisplayAdvice(environment).isEmpty()) {
         Liveness(settings, clock, lockPath).markEnded();
-        print(stderr, advice);
+        printTranslated(stderr, argc, argv, [&] { return missingDisplayAdvice(environment); });
         return 1;
     }
 #endif
@@ -218,10 +234,10 @@ int launch(int argc, char** argv) {
     // Where nothing on the desktop opens the manual, the program shows it itself.
     hyperlinks.setLocalViewer([&windows](const QUrl& url) { return windows.showManual(url); });
     program.setImportWhenUnmarked(importWhenUnmarked);
-    if (!storeProblem.isEmpty() && !commandLine.isNext()) {
+    if (storeFailed && !commandLine.isNext()) {
         // Said once the window is up, so that the user sees it over the program it concerns.
-        QTimer::singleShot(0, &windows, [&askUser, storeProblem] {
-            askUser.ask(MessageKind::StoreFailed, storeProblem);
+        QTimer::singleShot(0, &windows, [&askUser, problem = storeProblem()] {
+            askUser.ask(MessageKind::StoreFailed, problem);
         });
     }
     // "-next" answers on standard error: nobody may be there to close a dialog.

@@ -31,9 +31,13 @@ for prefix in /usr /usr/local; do
         fail "the manual's pictures are missing"
 
     # The installed program finds its manual relative to itself, without a display.
-    version="$(env -u DISPLAY -u WAYLAND_DISPLAY KESTROVALINE_DESKTOP=none "$dest/bin/kestrovaline" --version)"
-    grep -qxF "Manual: $share/kestrovaline/help/KestrovalineHelp.html" <<<"$version" ||
-        fail "the installed program does not find its manual: $version"
+    # It answers in the user's language, even before it has a window.
+    for language in en:Manual de:Handbuch; do
+        version="$(env -u DISPLAY -u WAYLAND_DISPLAY LANGUAGE="${language%%:*}" \
+            KESTROVALINE_DESKTOP=none "$dest/bin/kestrovaline" --version)"
+        grep -qxF "${language#*:}: $share/kestrovaline/help/KestrovalineHelp.html" <<<"$version" ||
+            fail "the installed program does not find its manual: $version"
+    done
 
     desktop-file-validate "$share/applications/kestrovaline.desktop" ||
         fail "desktop-file-validate refuses the menu entry"
