@@ -2,11 +2,9 @@
 // A stand-in for the KDE Plasma shell's scripting interface, for tests: it owns
 // org.kde.plasmashell on the session bus and runs every script it receives in a JavaScript
 // engine over a small model of the shell's desktops, kept in a JSON file between calls.
-//   fake_plasmashell --state FILE [--tiled] [--locked] [--delay MS]
+//   fake_plasmashell --state FILE [--tiled] [--locked]
 // --tiled: the shell knows the org.kde.tiled plugin (Plasma 6.6); --locked: every script is
-// refused as a shell with locked widgets refuses it; --delay: the name is owned only after MS
-// milliseconds, as a shell still starting at logon. Prints "ready" once the name is owned.
-#include <QCommandLineParser>
+// refused as a shell with locked widgets refuses it. Prints "ready" once the name is owned.
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -15,7 +13,6 @@
 #include <QFile>
 #include <QJSEngine>
 #include <QSaveFile>
-#include <QThread>
 
 #include <cstdio>
 
@@ -60,11 +57,8 @@ public Q_SLOTS:
             return {};
         }
         QFile in(stateFile);
-        if (!in.open(QIODevice::ReadOnly)) {
-            sendErrorReply(QDBusError::Failed, QStringLiteral("no model"));
-            return {};
-        }
-        const QString model = QString::fromUtf8(in.readAll());
+        const QString model =
+            in.open(QIODevice::ReadOnly) ? QString::fromUtf8(in.readAll()) : QString();
         QJSEngine engine;
         engine.evaluate(QString::fromUtf8(kModel));
         engine.globalObject().setProperty(QStringLiteral("kvModel"),
@@ -77,9 +71,7 @@ public Q_SLOTS:
             sendErrorReply(QDBusError::Failed, result.toString());
             return {};
         }
-        const QJSValue stored =
-            engine.evaluate(QStringLiteral("kvModel.scripts = (kvModel.scripts || 0) + 1; "
-                                           "JSON.stringify(kvModel)"));
+        const QJSValue stored = engine.evaluate(QStringLiteral("JSON.stringify(kvModel)"));
         QSaveFile out(stateFile);
         if (out.open(QIODevice::WriteOnly)) {
             out.write(stored.toString().toUtf8());
@@ -93,20 +85,12 @@ public Q_SLOTS:
 
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
-    QCommandLineParser parser;
-    parser.addOption(
-        {QStringLiteral("state"), QStringLiteral("model file"), QStringLiteral("file")});
-    parser.addOption({QStringLiteral("tiled"), QStringLiteral("knows org.kde.tiled")});
-    parser.addOption({QStringLiteral("locked"), QStringLiteral("widgets are locked")});
-    parser.addOption(
-        {QStringLiteral("delay"), QStringLiteral("own the name this late"), QStringLiteral("ms")});
-    parser.process(application);
-    QThread::msleep(parser.value(QStringLiteral("delay")).toULong());
-
+    const QStringList arguments = application.arguments();
+    const qsizetype state = arguments.indexOf(QStringLiteral("--state"));
     Shell shell;
-    shell.stateFile = parser.value(QStringLiteral("state"));
-    shell.tiled = parser.isSet(QStringLiteral("tiled"));
-    shell.locked = parser.isSet(QStringLiteral("locked"));
+    shell.stateFile = state > 0 ? arguments.value(state + 1) : QString();
+    shell.tiled = arguments.contains(QStringLiteral("--tiled"));
+    shell.locked = arguments.contains(QStringLiteral("--locked"));
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.registerObject(QStringLiteral("/PlasmaShell"), &shell,
                             QDBusConnection::ExportAllSlots) ||
