@@ -84,26 +84,21 @@ private Q_SLOTS:
             QVERIFY(collection.AddImage(QStringLiteral("f%1.jpg").arg(removed), folder(), 2));
     }
 
-    // An entry "a.jpg" in pics is there; what is added next, as "name folder" under the test
-    // folder ("-": empty). A case that differs is another file on this platform.
+    // An entry "a.jpg" in pics is there; what is added next, as "name|folder" under the test
+    // folder. A case that differs is another file on this platform.
     void duplicatesFollowThePlatformRule_data() {
         QTest::addColumn<QString>("added");
         QTest::addColumn<bool>("accepted");
-        QTest::newRow("same pair") << "a.jpg /pics" << false;
-        QTest::newRow("same name, other folder") << "a.jpg /other" << true;
-        QTest::newRow("trailing separator is another folder") << "a.jpg /pics/" << true;
-        QTest::newRow("case differs") << "A.JPG /PICS" << true;
-        QTest::newRow("empty name") << "- /pics" << false;
-        QTest::newRow("empty folder") << "b.jpg -" << false;
+        QTest::newRow("same pair") << "a.jpg|/pics" << false;
+        QTest::newRow("same name, other folder") << "a.jpg|/other" << true;
+        QTest::newRow("case differs") << "A.JPG|/PICS" << true;
+        QTest::newRow("empty name") << "|/pics" << false;
+        QTest::newRow("empty folder") << "b.jpg|" << false;
     }
     void duplicatesFollowThePlatformRule() {
         QFETCH(QString, added);
         QFETCH(bool, accepted);
-        const auto part = [&added](int i) {
-            const QString text = added.section(u' ', i, i);
-            return text == QLatin1String("-") ? QString() : text;
-        };
-        const QString name = part(0), under = part(1);
+        const QString name = added.section(u'|', 0, 0), under = added.section(u'|', 1);
         Collection collection;
         QVERIFY(collection.AddImage(QStringLiteral("a.jpg"), folder() + "/pics", 2));
         QCOMPARE(collection.AddImage(name, under.isEmpty() ? under : folder() + under, 2),

@@ -120,25 +120,18 @@ private Q_SLOTS:
     // The request to import is the installer's JustInstalled, as a hand edit may leave it; the
     // maker's folder holds three pictures and a text file, or is gone.
     void importIsAskedFor_data() {
-        QTest::addColumn<QString>("justInstalled");
-        QTest::addColumn<QString>("flags");
-        QTest::newRow("two") << "2"
-                             << "imports";
-        QTest::newRow("zero as a real") << "0.0"
-                                        << "";
-        QTest::newRow("text") << "yes"
-                              << "";
-        QTest::newRow("missing") << ""
-                                 << "";
-        QTest::newRow("missing, no installer") << ""
-                                               << "no installer, imports";
+        QTest::addColumn<QString>("run"); // JustInstalled | what happens
+        QTest::newRow("two") << "2|imports";
+        QTest::newRow("zero as a real") << "0.0|";
+        QTest::newRow("text") << "yes|";
+        QTest::newRow("missing") << "|";
+        QTest::newRow("missing, no installer") << "|no installer, imports";
         // Nothing to import: only the request is cleared.
-        QTest::newRow("maker's folder gone") << "1"
-                                             << "gone, imports";
+        QTest::newRow("maker's folder gone") << "1|gone, imports";
     }
     void importIsAskedFor() {
-        QFETCH(QString, justInstalled);
-        QFETCH(QString, flags);
+        QFETCH(QString, run);
+        const QString justInstalled = run.section(u'|', 0, 0), flags = run.section(u'|', 1);
         const bool imports = flags.contains(QLatin1String("imports"));
         QTemporaryDir made;
         for (const char* name : {"c.jpeg", "b.bmp", "a.jpg", "notes.txt"})
@@ -146,24 +139,24 @@ private Q_SLOTS:
         const bool gone = flags.contains(QLatin1String("gone"));
         const QString maker = gone ? QStringLiteral("/no/such/Moravelstone") : made.path();
         test::MemorySettingsStore store;
-        Run run(store, {"JustInstalled=" + justInstalled});
-        run.keeper.setImportWhenUnmarked(flags.contains(QLatin1String("no installer")));
-        run.load(maker);
+        Run start(store, {"JustInstalled=" + justInstalled});
+        start.keeper.setImportWhenUnmarked(flags.contains(QLatin1String("no installer")));
+        start.load(maker);
         QStringList names;
-        for (int i = 0; i < run.collection.rowCount(); ++i) {
-            names << run.collection.ImageFileName(i);
-            QCOMPARE(run.collection.ImageState(i), StateUse);
-            QCOMPARE(run.collection.ImagePath(i), maker);
+        for (int i = 0; i < start.collection.rowCount(); ++i) {
+            names << start.collection.ImageFileName(i);
+            QCOMPARE(start.collection.ImageState(i), StateUse);
+            QCOMPARE(start.collection.ImagePath(i), maker);
         }
         QCOMPARE(names.join(u' '), imports && !gone ? "a.jpg b.bmp c.jpeg" : "");
         // The new entries are handed to the scan.
-        QCOMPARE(run.collection.isScanning(), !names.isEmpty());
-        run.collection.ImagesScanTimer().stop();
+        QCOMPARE(start.collection.isScanning(), !names.isEmpty());
+        start.collection.ImagesScanTimer().stop();
         // The request is cleared by the save that stores the pictures, not before; anything but
         // an import leaves it as it was.
-        QCOMPARE(run.stored(QStringLiteral("JustInstalled")), justInstalled);
-        run.keeper.SaveOptions();
-        QCOMPARE(run.stored(QStringLiteral("JustInstalled")), imports ? "0" : justInstalled);
+        QCOMPARE(start.stored(QStringLiteral("JustInstalled")), justInstalled);
+        start.keeper.SaveOptions();
+        QCOMPARE(start.stored(QStringLiteral("JustInstalled")), imports ? "0" : justInstalled);
         Run again(store);
         again.load(maker);
         QCOMPARE(again.collection.rowCount(), 0);
