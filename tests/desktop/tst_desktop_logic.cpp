@@ -1,22 +1,36 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "desktop/DesktopLoader.h"
+#include "desktop/DesktopRecord.h"
+#include "desktop/RootPicture.h"
+#include "support/TestEnvironment.h"
 
+#include <QFile>
+#include <QImage>
+#include <QPainter>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 
+#include <cstring>
 #include <memory>
 
 using namespace kv;
 
+using Monitors = QList<QRect>;
+Q_DECLARE_METATYPE(Monitors)
+
 namespace {
 
-QProcessEnvironment environmentOf(const QStringList& assignments) {
+const QSize kScreen(320, 200);
+// Of unlike sizes, with a bare strip between them.
+const Monitors kTwoMonitors{QRect(0, 20, 200, 150), QRect(210, 0, 110, 200)};
+
+QProcessEnvironment environmentOf(const QString& assignments) {
     QProcessEnvironment environment;
-    for (const QString& assignment : assignments) {
-        const qsizetype equals = assignment.indexOf(QLatin1Char('='));
-        environment.insert(assignment.left(equals), assignment.mid(equals + 1));
-    }
+    for (const QString& assignment : assignments.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        environment.insert(assignment.section(QLatin1Char('='), 0, 0),
+                           assignment.section(QLatin1Char('='), 1));
     return environment;
 }
 
@@ -55,13 +69,35 @@ DesktopProbes machineWith(const QStringList& facts) {
     return probes;
 }
 
-const QStringList kAllSchemas{"org.gnome.desktop.background", "org.cinnamon.desktop.background",
-                              "org.mate.background"};
-
 } // namespace
 
-class TestDesktopLoader : public QObject {
+// What the desktop library decides without a desktop: which backend a session gets, what a
+// damaged record reads as, and how the root picture is drawn in bands.
+class TestDesktopLogic : public QObject {
     Q_OBJECT
+
+    test::TestEnvironment home_;
+    QTemporaryDir folder_;
+
+    QString recordFile() const {
+        return DesktopRecord::runtimeFolder() + QStringLiteral("/probe-desktop.json");
+    }
+
+    // An ellipse and a corner block, on white as a JPEG or on nothing as a transparent PNG.
+    QString makePicture(QSize size, bool alpha) {
+        QImage image(size, QImage::Format_ARGB32);
+        image.fill(alpha ? QColor(0, 0, 0, 0) : QColor(Qt::white));
+        QPainter painter(&image);
+        painter.setBrush(QColor(200, 40, 40, alpha ? 160 : 255));
+        painter.drawEllipse(QRect(QPoint(0, 0), size).adjusted(2, 2, -2, -2));
+        painter.fillRect(0, 0, size.width() / 3, size.height() / 3, QColor(20, 20, 180));
+        painter.end();
+        const QString path = folder_.filePath(QStringLiteral("%1x%2.%3")
+                                                  .arg(size.width())
+                                                  .arg(size.height())
+                                                  .arg(alpha ? "png" : "jpg"));
+        return image.save(path) ? path : QString();
+    }
 
 private Q_SLOTS:
     void detection_data() {
@@ -73,7 +109,8 @@ private Q_SLOTS:
             QTest::newRow(name) << QString(environment) << machine << QString(expected);
         };
 
-        const QStringList all = kAllSchemas;
+        const QStringList all{"org.gnome.desktop.background", "org.cinnamon.desktop.background",
+                              "org.mate.background"};
         add("nothing at all", "", all, "none");
         const QStringList everything =
             all +
@@ -110,7 +147,6 @@ private Q_SLOTS:
             "sway");
         add("override to LXDE without its desktop", "DISPLAY=:0 KESTROVALINE_DESKTOP=lxde", all,
             "none");
-        add("plain X11", "DISPLAY=:0", all, "x11");
         add("X11 under Wayland is not the background", "DISPLAY=:0 WAYLAND_DISPLAY=wayland-0", all,
             "none");
         add("colon list, any case", "XDG_CURRENT_DESKTOP=ubuntu:gNoMe", all, "gnome");
@@ -149,11 +185,84 @@ private Q_SLOTS:
         QFETCH(QString, environment);
         QFETCH(QStringList, schemas);
         QFETCH(QString, expected);
-        QCOMPARE(detectDesktop(environmentOf(environment.split(' ', Qt::SkipEmptyParts)),
-                               machineWith(schemas)),
-                 expected);
+        QCOMPARE(detectDesktop(environmentOf(environment), machineWith(schemas)), expected);
+    }
+
+    // A damaged or hand-edited record reads as "nothing known", which makes the engine set
+    // everything again.
+    void damagedRecords_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("truncated") << QByteArray("{\"path\": \"/x.jpg\", \"sty");
+        QTest::newRow("not an object") << QByteArray("[1, 2, 3]");
+        QTest::newRow("out of range") << QByteArray("{\"style\": 7, \"colour\": -5}");
+        QTest::newRow("wrong types") << QByteArray("{\"style\": \"1\", \"colour\": \"#ffffff\"}");
+        QTest::newRow("huge") << QByteArray(200 * 1024, ' ') + "{\"style\": 1}";
+    }
+
+    void damagedRecords() {
+        QFETCH(QByteArray, content);
+        QFile file(recordFile());
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(content);
+        file.close();
+        const DesktopState state = DesktopRecord(QStringLiteral("probe")).read();
+        QCOMPARE(state.style, int(StyleUnknown));
+        QCOMPARE(state.colour, kUnknownDesktopColor);
+        QCOMPARE(QFile::permissions(DesktopRecord::runtimeFolder()) & 0x0077,
+                 QFileDevice::Permissions());
+    }
+
+    // The screen is sent to the X server in bands of rows: drawn band by band it must be exactly
+    // the screen drawn at once, whatever the placement, or seams would show on the desktop.
+    void bandsMatchTheWholeScreen_data() {
+        QTest::addColumn<QSize>("pictureSize");
+        QTest::addColumn<bool>("alpha");
+        QTest::addColumn<int>("style");
+        QTest::addColumn<Monitors>("monitors");
+        // Small, screen-sized, reduced while decoding, larger, transparent.
+        for (const auto& [size, alpha] : {std::pair{QSize(70, 45), false},
+                                          {kScreen, false},
+                                          {QSize(1000, 700), false},
+                                          {QSize(500, 260), false},
+                                          {QSize(90, 50), true}})
+            for (int style = StyleCentre; style <= StyleFill; ++style)
+                for (const bool two : {false, true})
+                    QTest::addRow("%dx%d%s style %d on %s", size.width(), size.height(),
+                                  alpha ? " transparent" : "", style, two ? "two monitors" : "one")
+                        << size << alpha << style
+                        << (two ? kTwoMonitors : Monitors{QRect(QPoint(0, 0), kScreen)});
+    }
+
+    void bandsMatchTheWholeScreen() {
+        QFETCH(QSize, pictureSize);
+        QFETCH(bool, alpha);
+        QFETCH(int, style);
+        QFETCH(Monitors, monitors);
+        const QString path = makePicture(pictureSize, alpha);
+        QVERIFY(!path.isEmpty());
+        RootPicture picture;
+        QVERIFY(picture.load(path, monitors, style, 0x00408000));
+        const QImage whole = picture.render(kScreen, monitors);
+        QCOMPARE(whole.size(), kScreen);
+
+        QImage banded(whole.size(), QImage::Format_RGB32);
+        for (int top = 0; top < banded.height(); top += 7) {
+            QImage band(banded.width(), qMin(7, banded.height() - top), QImage::Format_RGB32);
+            picture.drawBand(band, top, monitors);
+            for (int row = 0; row < band.height(); ++row)
+                std::memcpy(banded.scanLine(top + row), band.constScanLine(row),
+                            size_t(band.bytesPerLine()));
+        }
+        QCOMPARE(banded, whole);
+        // A transparent picture shows the colour through it, and so does the strip between the
+        // monitors.
+        if (alpha && style == StyleTile)
+            QCOMPARE(whole.pixel(monitors[0].left(), monitors[0].top() + pictureSize.height() - 1),
+                     qRgb(0x00, 0x80, 0x40));
+        if (monitors == kTwoMonitors)
+            QCOMPARE(whole.pixel(205, 100), qRgb(0x00, 0x80, 0x40));
     }
 };
 
-QTEST_GUILESS_MAIN(TestDesktopLoader)
-#include "tst_desktop_loader.moc"
+QTEST_GUILESS_MAIN(TestDesktopLogic)
+#include "tst_desktop_logic.moc"
