@@ -5,33 +5,26 @@
 # is not installed; scripts/deps/windows.txt installs both.
 # Usage: run-under-wine.sh <source folder> <work folder> [Qt header folder]
 set -euo pipefail
-
 source_dir="$1"
 work_dir="$2"
 qt_headers="${3:-}"
 compiler=x86_64-w64-mingw32-g++-posix
-
 for tool in "$compiler" wine wineserver; do
     command -v "$tool" >/dev/null ||
         { echo "SKIP: $tool is missing (packages g++-mingw-w64-x86-64, wine, wine64)"; exit 77; }
 done
-
 mkdir -p "$work_dir"
-here="$source_dir/tests/windows"
-flags=(-std=c++20 -O1 -g0 -Wall -Wextra -Werror -DUNICODE -D_UNICODE -I "$source_dir/src"
-    -static -static-libgcc -static-libstdc++)
 
 echo "Building the layer and its test program with $compiler"
-"$compiler" "${flags[@]}" -municode -o "$work_dir/win32_layer_test.exe" \
-    "$here/win32_layer_test.cpp" \
+"$compiler" -std=c++20 -O1 -g0 -Wall -Wextra -Werror -DUNICODE -D_UNICODE -I "$source_dir/src" \
+    -static -static-libgcc -static-libstdc++ -municode -o "$work_dir/win32_layer_test.exe" \
+    "$source_dir/tests/windows/win32_layer_test.cpp" \
     "$source_dir/src/settings/win32/RegistryText.cpp" \
-    "$source_dir/src/desktop/win32/ActiveDesktop.cpp" \
-    "$source_dir/src/desktop/win32/SystemColours.cpp" \
+    "$source_dir"/src/desktop/win32/{ActiveDesktop,SystemColours}.cpp \
     -ladvapi32 -lole32 -luuid -luser32
 
 # No Qt for Windows is packaged here, so the Qt side of the Windows build (the adapters and every
-# source with a Windows branch) is only checked for syntax and warnings, against the Linux Qt
-# headers. The sources are found by their branches, so a moved or new one is checked too.
+# source with a Windows branch, found by its branches) is only checked for syntax and warnings.
 if [ -n "$qt_headers" ]; then
     echo "Checking the Qt side of the Windows build for syntax"
     for file in src/settings/win32/RegistrySettingsStore.cpp src/desktop/win32/WindowsDesktop.cpp \
@@ -43,26 +36,14 @@ if [ -n "$qt_headers" ]; then
     done
 fi
 
-prefix="$(mktemp -d)"
-cleanup() {
-    # Ends only this prefix's server, which this script started.
-    WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
-    rm -rf "$prefix"
-}
-trap cleanup EXIT
-
 # Headless: no display, no installers for .NET or HTML components, no debug channels.
+prefix="$(mktemp -d)"
+trap 'WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true; rm -rf "$prefix"' EXIT
 unset DISPLAY WAYLAND_DISPLAY
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=C.UTF-8
-
 echo "Making a fresh Wine prefix"
-if ! wineboot --init >"$work_dir/wineboot.log" 2>&1; then
-    cat "$work_dir/wineboot.log"
-    echo "wineboot failed"
-    exit 1
-fi
+wineboot --init >"$work_dir/wineboot.log" 2>&1 || { cat "$work_dir/wineboot.log"; exit 1; }
 wineserver -w
-
 status=0
 wine "$work_dir/win32_layer_test.exe" || status=$?
 wineserver -w
