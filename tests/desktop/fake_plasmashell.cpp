@@ -7,7 +7,6 @@
 // refused as a shell with locked widgets refuses it. Prints "ready" once the name is owned.
 #include <QCoreApplication>
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusContext>
 #include <QDBusError>
 #include <QFile>
@@ -21,22 +20,21 @@ namespace {
 // The model in JavaScript, as the shell's scripting API presents it: desktops() with
 // wallpaperPlugin, currentConfigGroup, readConfig and writeConfig.
 const char* const kModel = R"JS(
-function KvDesktop(m) { this.m = m; this.group = []; }
-Object.defineProperty(KvDesktop.prototype, 'wallpaperPlugin', {
-  get: function() { return this.m.plugin; },
-  set: function(v) { this.m.plugin = String(v); } });
-Object.defineProperty(KvDesktop.prototype, 'currentConfigGroup', {
-  get: function() { return this.group; },
-  set: function(v) { this.group = Array.prototype.map.call(v, String); } });
-KvDesktop.prototype.writeConfig = function(key, value) {
-  var g = this.group.join('/');
-  if (!this.m.config[g]) this.m.config[g] = {};
-  this.m.config[g][String(key)] = value;
-};
-KvDesktop.prototype.readConfig = function(key, fallback) {
-  var c = this.m.config[this.group.join('/')];
-  return (c && Object.prototype.hasOwnProperty.call(c, key)) ? c[key] : fallback;
-};
+class KvDesktop {
+  constructor(m) { this.m = m; this.group = []; }
+  get wallpaperPlugin() { return this.m.plugin; }
+  set wallpaperPlugin(v) { this.m.plugin = String(v); }
+  get currentConfigGroup() { return this.group; }
+  set currentConfigGroup(v) { this.group = Array.from(v, String); }
+  writeConfig(key, value) {
+    const g = this.group.join('/');
+    this.m.config[g] = Object.assign(this.m.config[g] || {}, {[String(key)]: value});
+  }
+  readConfig(key, fallback) {
+    const c = this.m.config[this.group.join('/')];
+    return c && c.hasOwnProperty(key) ? c[key] : fallback;
+  }
+}
 function desktops() { return kvModel.desktops.map(function(m) { return new KvDesktop(m); }); }
 var kvPrinted = '';
 function print(text) { kvPrinted += String(text) + '\n'; }

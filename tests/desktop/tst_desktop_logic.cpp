@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QImage>
+#include <QMap>
 #include <QPainter>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
@@ -26,11 +27,17 @@ const QSize kScreen(320, 200);
 // Of unlike sizes, with a bare strip between them.
 const Monitors kTwoMonitors{QRect(0, 20, 200, 150), QRect(210, 0, 110, 200)};
 
+// Assignments, space-separated; CURRENT, FORCE and WAYLAND stand for XDG_CURRENT_DESKTOP,
+// KESTROVALINE_DESKTOP and WAYLAND_DISPLAY.
 QProcessEnvironment environmentOf(const QString& assignments) {
+    static const QMap<QString, QString> kLong{{"CURRENT", "XDG_CURRENT_DESKTOP"},
+                                              {"FORCE", "KESTROVALINE_DESKTOP"},
+                                              {"WAYLAND", "WAYLAND_DISPLAY"}};
     QProcessEnvironment environment;
-    for (const QString& assignment : assignments.split(QLatin1Char(' '), Qt::SkipEmptyParts))
-        environment.insert(assignment.section(QLatin1Char('='), 0, 0),
-                           assignment.section(QLatin1Char('='), 1));
+    for (const QString& assignment : assignments.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QString name = assignment.section(QLatin1Char('='), 0, 0);
+        environment.insert(kLong.value(name, name), assignment.section(QLatin1Char('='), 1));
+    }
     return environment;
 }
 
@@ -101,7 +108,7 @@ class TestDesktopLogic : public QObject {
 
 private Q_SLOTS:
     void detection_data() {
-        QTest::addColumn<QString>("environment"); // assignments, space-separated
+        QTest::addColumn<QString>("environment");
         QTest::addColumn<QStringList>("schemas");
         QTest::addColumn<QString>("expected");
         const auto add = [](const char* name, const char* environment, const QStringList& machine,
@@ -117,68 +124,51 @@ private Q_SLOTS:
             QStringList{"bus:org.kde.plasmashell", "activatable:org.xfce.Xfconf", "lxqt-desktop",
                         "lxde-desktop::0",         "socket:/run/sway.sock",       "program:swaybg"};
         const QStringList noPlasma = everything.filter(QRegularExpression("^(?!bus:org.kde)"));
-        add("Plasma's shell wins over a desktop name", "XDG_CURRENT_DESKTOP=GNOME", everything,
-            "kde");
-        add("KDE by name without its shell gives way to X11", "XDG_CURRENT_DESKTOP=KDE DISPLAY=:0",
-            noPlasma, "x11");
-        add("XFCE in lower case, later in a colon list",
-            "XDG_CURRENT_DESKTOP=Custom:xfce DISPLAY=:0", noPlasma, "xfce");
-        add("XFCE without xfconf gives way to X11", "XDG_CURRENT_DESKTOP=XFCE DISPLAY=:0", all,
-            "x11");
-        add("the xfconf service alone is no XFCE", "XDG_CURRENT_DESKTOP=i3 DISPLAY=:0", noPlasma,
-            "x11");
-        add("LXQt", "XDG_CURRENT_DESKTOP=LXQt DISPLAY=:0", noPlasma, "lxqt");
-        add("LXDE", "XDG_CURRENT_DESKTOP=LXDE DISPLAY=:0", noPlasma, "lxde");
-        add("LXDE with its desktop on another display gives way to X11",
-            "XDG_CURRENT_DESKTOP=LXDE DISPLAY=:1", noPlasma, "x11");
-        add("sway", "SWAYSOCK=/run/sway.sock WAYLAND_DISPLAY=wayland-1 XDG_CURRENT_DESKTOP=sway",
-            noPlasma, "sway");
-        add("sway with a stale socket gives way to swaybg",
-            "SWAYSOCK=/run/old.sock WAYLAND_DISPLAY=wayland-1", noPlasma, "wayland");
-        add("Hyprland by its instance", "HYPRLAND_INSTANCE_SIGNATURE=abc WAYLAND_DISPLAY=wayland-1",
-            noPlasma, "hyprland");
-        add("other Wayland compositor with swaybg",
-            "XDG_CURRENT_DESKTOP=river WAYLAND_DISPLAY=wayland-1 DISPLAY=:0", noPlasma, "wayland");
-        add("swaybg is no use without Wayland", "XDG_CURRENT_DESKTOP=river DISPLAY=:0", noPlasma,
-            "x11");
-        add("GNOME on Wayland before swaybg", "XDG_CURRENT_DESKTOP=GNOME WAYLAND_DISPLAY=wayland-0",
-            noPlasma, "gnome");
-        add("override to sway", "SWAYSOCK=/run/sway.sock KESTROVALINE_DESKTOP=Sway", noPlasma,
-            "sway");
-        add("override to LXDE without its desktop", "DISPLAY=:0 KESTROVALINE_DESKTOP=lxde", all,
-            "none");
-        add("X11 under Wayland is not the background", "DISPLAY=:0 WAYLAND_DISPLAY=wayland-0", all,
-            "none");
-        add("colon list, any case", "XDG_CURRENT_DESKTOP=ubuntu:gNoMe", all, "gnome");
-        add("Cinnamon", "XDG_CURRENT_DESKTOP=X-Cinnamon", all, "cinnamon");
+        add("Plasma's shell wins over a desktop name", "CURRENT=GNOME", everything, "kde");
+        add("KDE without its shell gives way to X11", "CURRENT=KDE DISPLAY=:0", noPlasma, "x11");
+        add("xfce later in a colon list", "CURRENT=Custom:xfce DISPLAY=:0", noPlasma, "xfce");
+        add("XFCE without xfconf gives way to X11", "CURRENT=XFCE DISPLAY=:0", all, "x11");
+        add("the xfconf service alone is no XFCE", "CURRENT=i3 DISPLAY=:0", noPlasma, "x11");
+        add("LXQt", "CURRENT=LXQt DISPLAY=:0", noPlasma, "lxqt");
+        add("LXDE", "CURRENT=LXDE DISPLAY=:0", noPlasma, "lxde");
+        add("LXDE on another display gives way to X11", "CURRENT=LXDE DISPLAY=:1", noPlasma, "x11");
+        add("sway", "SWAYSOCK=/run/sway.sock WAYLAND=w CURRENT=sway", noPlasma, "sway");
+        add("stale sway socket: swaybg", "SWAYSOCK=/run/old.sock WAYLAND=w", noPlasma, "wayland");
+        add("Hyprland by its instance", "HYPRLAND_INSTANCE_SIGNATURE=abc WAYLAND=w", noPlasma,
+            "hyprland");
+        add("other Wayland compositor with swaybg", "CURRENT=river WAYLAND=w DISPLAY=:0", noPlasma,
+            "wayland");
+        add("swaybg is no use without Wayland", "CURRENT=river DISPLAY=:0", noPlasma, "x11");
+        add("GNOME on Wayland before swaybg", "CURRENT=GNOME WAYLAND=w", noPlasma, "gnome");
+        add("override to sway", "SWAYSOCK=/run/sway.sock FORCE=Sway", noPlasma, "sway");
+        add("override to LXDE without its desktop", "DISPLAY=:0 FORCE=lxde", all, "none");
+        add("X11 under Wayland is not the background", "DISPLAY=:0 WAYLAND=w", all, "none");
+        add("colon list, any case", "CURRENT=ubuntu:gNoMe", all, "gnome");
+        add("Cinnamon", "CURRENT=X-Cinnamon", all, "cinnamon");
         add("session desktop when the current one is unset",
             "XDG_SESSION_DESKTOP=mate DESKTOP_SESSION=gnome", all, "mate");
-        add("GNOME without its schema gives way to X11", "XDG_CURRENT_DESKTOP=GNOME DISPLAY=:0",
+        add("GNOME without its schema gives way to X11", "CURRENT=GNOME DISPLAY=:0",
             QStringList{"org.mate.background"}, "x11");
-        add("override to x11", "XDG_CURRENT_DESKTOP=GNOME DISPLAY=:0 KESTROVALINE_DESKTOP=x11", all,
-            "x11");
-        add("override to none", "XDG_CURRENT_DESKTOP=GNOME KESTROVALINE_DESKTOP=none", all, "none");
-        add("override to a desktop whose schema is missing",
-            "DISPLAY=:0 KESTROVALINE_DESKTOP=cinnamon", QStringList{"org.gnome.desktop.background"},
-            "none");
+        add("override to x11", "CURRENT=GNOME DISPLAY=:0 FORCE=x11", all, "x11");
+        add("override to none", "CURRENT=GNOME FORCE=none", all, "none");
+        add("override to a desktop whose schema is missing", "DISPLAY=:0 FORCE=cinnamon",
+            QStringList{"org.gnome.desktop.background"}, "none");
         // Components that reach the bus after us at logon.
         const QStringList late = QStringList{"program:swaybg", "lxde-desktop::0"} + all;
-        add("a late Plasma shell is waited for, not swaybg under KWin",
-            "XDG_CURRENT_DESKTOP=KDE WAYLAND_DISPLAY=wayland-0",
+        add("a late Plasma shell is waited for, not swaybg under KWin", "CURRENT=KDE WAYLAND=w",
             late + QStringList{"3000 ms:bus:org.kde.plasmashell"}, "kde");
-        add("a Plasma shell that never comes: still no swaybg under KWin",
-            "XDG_CURRENT_DESKTOP=KDE WAYLAND_DISPLAY=wayland-0", late, "none");
+        add("a Plasma shell that never comes: still no swaybg under KWin", "CURRENT=KDE WAYLAND=w",
+            late, "none");
         add("patience ends: a Plasma shell after it is too late",
             "DESKTOP_SESSION=plasma DISPLAY=:0",
             late + QStringList{"6000 ms:bus:org.kde.plasmashell"}, "x11");
-        add("a late LXQt desktop", "XDG_CURRENT_DESKTOP=LXQt DISPLAY=:0",
+        add("a late LXQt desktop", "CURRENT=LXQt DISPLAY=:0",
             late + QStringList{"4750 ms:lxqt-desktop"}, "lxqt");
-        add("an unnamed desktop is not waited for", "XDG_CURRENT_DESKTOP=i3 DISPLAY=:0",
+        add("an unnamed desktop is not waited for", "CURRENT=i3 DISPLAY=:0",
             late + QStringList{"250 ms:bus:org.kde.plasmashell"}, "x11");
-        add("no swaybg under GNOME without its schema",
-            "XDG_CURRENT_DESKTOP=GNOME WAYLAND_DISPLAY=w", QStringList{"program:swaybg"}, "none");
-        add("unknown override is ignored", "XDG_CURRENT_DESKTOP=MATE KESTROVALINE_DESKTOP=amiga",
-            all, "mate");
+        add("no swaybg under GNOME without its schema", "CURRENT=GNOME WAYLAND=w",
+            QStringList{"program:swaybg"}, "none");
+        add("unknown override is ignored", "CURRENT=MATE FORCE=amiga", all, "mate");
     }
 
     void detection() {
