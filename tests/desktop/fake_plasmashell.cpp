@@ -2,9 +2,9 @@
 // A stand-in for the KDE Plasma shell's scripting interface, for tests: it owns
 // org.kde.plasmashell on the session bus and runs every script it receives in a JavaScript
 // engine over a small model of the shell's desktops, kept in a JSON file between calls.
-//   fake_plasmashell --state FILE [--tiled] [--locked]
-// --tiled: the shell knows the org.kde.tiled plugin (Plasma 6.6); --locked: every script is
-// refused as a shell with locked widgets refuses it. Prints "ready" once the name is owned.
+//   fake_plasmashell --state FILE [--tiled]
+// --tiled: the shell knows the org.kde.tiled plugin (Plasma 6.6). Prints "ready" once the name
+// is owned.
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusContext>
@@ -46,14 +46,9 @@ class Shell : public QObject, protected QDBusContext {
 public:
     QString stateFile;
     bool tiled = false;
-    bool locked = false;
 
 public Q_SLOTS:
     QString evaluateScript(const QString& script) {
-        if (locked) {
-            sendErrorReply(QDBusError::Failed, QStringLiteral("Widgets are locked"));
-            return {};
-        }
         QFile in(stateFile);
         const QString model =
             in.open(QIODevice::ReadOnly) ? QString::fromUtf8(in.readAll()) : QString();
@@ -88,7 +83,6 @@ int main(int argc, char** argv) {
     Shell shell;
     shell.stateFile = state > 0 ? arguments.value(state + 1) : QString();
     shell.tiled = arguments.contains(QStringLiteral("--tiled"));
-    shell.locked = arguments.contains(QStringLiteral("--locked"));
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.registerObject(QStringLiteral("/PlasmaShell"), &shell,
                             QDBusConnection::ExportAllSlots) ||

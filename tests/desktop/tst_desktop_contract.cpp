@@ -176,16 +176,17 @@ public:
     }
     void stop() override { test::endProcess(shell_); }
     std::unique_ptr<DesktopBackend> backend() override { return std::make_unique<PlasmaDesktop>(); }
-    QJsonObject model() const {
-        QFile state(state_);
-        return state.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(state.readAll()).object()
-                                               : QJsonObject();
-    }
     QString confirms(const QString& path, int style, const QColor&, const QColor&) override {
         static const int fillModes[] = {6, 3, 0, 1, 2};
         const bool tiled = options_.contains(QStringLiteral("--tiled")) && style == StyleTile;
         const QString plugin = tiled ? QStringLiteral("org.kde.tiled") : "org.kde.image";
-        const QJsonArray desktops = model().value(QLatin1String("desktops")).toArray();
+        QFile state(state_);
+        const QJsonArray desktops =
+            QJsonDocument::fromJson(state.open(QIODevice::ReadOnly) ? state.readAll()
+                                                                    : QByteArray())
+                .object()
+                .value(QLatin1String("desktops"))
+                .toArray();
         if (desktops.size() != 2)
             return QStringLiteral("%1 desktops").arg(desktops.size());
         for (const QJsonValue& desktop : desktops) {
@@ -610,7 +611,7 @@ private Q_SLOTS:
     // style and colour in our record for their desktop's next start.
     void unreachable_data() {
         QTest::addColumn<QString>("rig");
-        for (const char* rig : {"kde", "kde-locked", "x11", "none", "sway", "lxqt", "lxde"})
+        for (const char* rig : {"kde", "x11", "none", "sway", "lxqt", "lxde"})
             QTest::newRow(rig) << QString::fromLatin1(rig);
     }
 
@@ -624,7 +625,7 @@ private Q_SLOTS:
         } else if (rig == QLatin1String("sway")) {
             desktop = std::make_unique<SwayDesktop>(folder_.filePath(QStringLiteral("no-socket")));
         } else {
-            Rig* const component = use(rig, rig == QLatin1String("kde-locked"));
+            Rig* const component = use(rig, false);
             QVERIFY(component);
             if (!component->missing().isEmpty())
                 QSKIP(qPrintable(component->missing()));

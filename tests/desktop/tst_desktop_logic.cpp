@@ -1,9 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "desktop/DesktopBus.h"
 #include "desktop/DesktopLoader.h"
 #include "desktop/DesktopRecord.h"
 #include "desktop/RootPicture.h"
+#include "support/PictureFiles.h"
+#include "support/SessionBus.h"
 #include "support/TestEnvironment.h"
 
+#include <QDBusConnection>
+#include <QDBusVirtualObject>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QMap>
@@ -76,14 +82,24 @@ DesktopProbes machineWith(const QStringList& facts) {
     return probes;
 }
 
+// Takes every call to the desktop services and never answers, as a hung desktop component does.
+class SilentDesktop final : public QDBusVirtualObject {
+public:
+    bool handleMessage(const QDBusMessage&, const QDBusConnection&) override { return true; }
+    QString introspect(const QString&) const override { return {}; }
+};
+
 } // namespace
 
-// What the desktop library decides without a desktop: which backend a session gets, what a
-// damaged record reads as, and how the root picture is drawn in bands.
+// What the desktop library decides against stand-ins: which backend a session gets, how long a
+// hung desktop holds us, what a damaged record reads as, and how the root picture is drawn.
 class TestDesktopLogic : public QObject {
     Q_OBJECT
 
     test::TestEnvironment home_;
+    test::SessionBus bus_;
+    bool silentBus_ = false;
+    SilentDesktop silent_;
     QTemporaryDir folder_;
 
     QString recordFile() const {
@@ -107,6 +123,20 @@ class TestDesktopLogic : public QObject {
     }
 
 private Q_SLOTS:
+    // A bus whose desktop services are owned by a stand-in that never answers.
+    void initTestCase() {
+        if (!bus_.start())
+            return;
+        QDBusConnection standIn =
+            QDBusConnection::connectToBus(bus_.address(), QStringLiteral("silent desktop"));
+        for (const char* service :
+             {"org.kde.plasmashell", "org.xfce.Xfconf", "org.pcmanfm.PCManFM"})
+            QVERIFY(standIn.registerService(QLatin1String(service)));
+        QVERIFY(
+            standIn.registerVirtualObject(QStringLiteral("/"), &silent_, QDBusConnection::SubPath));
+        silentBus_ = true;
+    }
+
     void detection_data() {
         QTest::addColumn<QString>("environment");
         QTest::addColumn<QStringList>("schemas");
@@ -176,6 +206,33 @@ private Q_SLOTS:
         QFETCH(QStringList, schemas);
         QFETCH(QString, expected);
         QCOMPARE(detectDesktop(environmentOf(environment), machineWith(schemas)), expected);
+    }
+
+    // Every desktop reached over the bus, silent: a change and the options after it cost one
+    // bounded wait and end as a failure.
+    void hungDesktopFailsWithinTheBound_data() {
+        QTest::addColumn<QString>("desktop");
+        for (const char* desktop : {"kde", "xfce", "lxqt"})
+            QTest::newRow(desktop) << QString::fromLatin1(desktop);
+    }
+
+    void hungDesktopFailsWithinTheBound() {
+        QFETCH(QString, desktop);
+        if (!silentBus_)
+            QSKIP(qPrintable(bus_.error()));
+        QProcessEnvironment environment = home_.processEnvironment();
+        environment.insert(QStringLiteral("DISPLAY"), QStringLiteral(":1"));
+        const std::unique_ptr<DesktopBackend> backend = createDesktopBackend(desktop, environment);
+        const QString path = folder_.filePath(QStringLiteral("valid.jpg"));
+        QVERIFY(test::writePicture(path));
+        QElapsedTimer waited;
+        waited.start();
+        QCOMPARE(backend->ShowWallpaper(path, 0, StyleTile), ShowResult::Refused);
+        // The options applied next go to the same silent desktop: they must not wait again.
+        backend->SetDesktopColor(backend->GetDesktopColor() + 1);
+        backend->SetDesktopWallpaperStyle(backend->GetDesktopWallpaperStyle() == 1 ? 2 : 1);
+        QVERIFY2(waited.elapsed() < kDesktopCallTimeoutMs + 1500,
+                 qPrintable(QStringLiteral("waited %1 ms").arg(waited.elapsed())));
     }
 
     // A damaged or hand-edited record reads as "nothing known", which makes the engine set
