@@ -23,12 +23,17 @@ const QString kSamples = QStringLiteral("Moravelstone");
 
 } // namespace
 
-QString helpFileName() {
+QString helpFileName(const QString& folder, const QString& language) {
 #ifdef Q_OS_WIN
-    return QStringLiteral("KestrovalineHelp.chm");
+    const QString extension = QStringLiteral(".chm");
 #else
-    return QStringLiteral("KestrovalineHelp.html");
+    const QString extension = QStringLiteral(".html");
 #endif
+    const QString base = QStringLiteral("KestrovalineHelp");
+    const QString translated = base + QLatin1Char('_') + language + extension;
+    if (!language.isEmpty() && !folder.isEmpty() && QFileInfo(QDir(folder), translated).isFile())
+        return translated;
+    return base + extension;
 }
 
 QString sampleFolder(const QString& programFolder) {

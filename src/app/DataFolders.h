@@ -5,8 +5,10 @@
 
 namespace kv {
 
-// The manual's file name on this platform.
-QString helpFileName();
+// The manual's file name on this platform. With the language of the program's windows (a
+// language code such as "de") and the folder the manual lies in: the translated manual when the
+// folder holds one, else the English one, so that Help speaks as the windows do.
+QString helpFileName(const QString& folder = {}, const QString& language = {});
 
 // Where the samples and the manual lie: beside the program in a build, under the data folder
 // (../share/kestrovaline) once installed. Without either, the place beside the program.

@@ -76,11 +76,11 @@ bool Program::Form_Load(const CommandLine& commandLine, ProgramWindow& window, A
     LifeTimer_Timer();
 
     collection_.setPreviewEnabled(true);
-    helpFileName_ = kv::helpFileName();
     if (programFolder_.isEmpty())
         programFolder_ = QCoreApplication::applicationDirPath();
     makerFolder_ = kv::sampleFolder(programFolder_);
     helpFolder_ = kv::helpFolder(programFolder_);
+    helpFileName_ = kv::helpFileName(helpFolder_, language_);
     savedState_.setBuiltInHomePage(builtInHomePage(helpFolder_, helpFileName_));
     window.setTitle(windowTitle());
 

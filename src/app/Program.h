@@ -81,6 +81,9 @@ public:
     // when not given.
     void setLogonStart(const LogonStart* logonStart) { logonStart_ = logonStart; }
     void setRandom(Random& random) { engine_.setRandom(random); }
+    // The language the windows speak (a code such as "de", empty for English): the manual and
+    // the built-in home page follow it. Given before Form_Load.
+    void setLanguage(const QString& language) { language_ = language; }
     WallpaperEngine& engine() { return engine_; }
 
     void LifeTimer_Timer();
@@ -144,6 +147,7 @@ private:
 
     QString programFolder_;
     QString makerFolder_;
+    QString language_;
     QString helpFileName_;
     QString helpFolder_;
     bool restored_ = false;

@@ -100,9 +100,9 @@ QString versionText(int argc, char** argv, const QProcessEnvironment& environmen
     const auto desktop = desktopFor(environment);
     // Only for the program's folder: no display is needed to print this.
     const QCoreApplication application(argc, argv);
-    InstallTranslations();
-    const QString manual =
-        QDir(helpFolder(QCoreApplication::applicationDirPath())).filePath(helpFileName());
+    const QString language = InstallTranslations();
+    const QDir folder(helpFolder(QCoreApplication::applicationDirPath()));
+    const QString manual = folder.filePath(helpFileName(folder.path(), language));
     return QCoreApplication::translate("kv::Launcher",
                                        "Kestrovaline %1.%2\nDesktop: %3\nManual: %4\n")
         .arg(Program::kVersionMajor)
@@ -198,7 +198,7 @@ int launch(int argc, char** argv) {
 #endif
 
     QApplication application(argc, argv);
-    InstallTranslations();
+    const QString language = InstallTranslations();
     QApplication::setApplicationName(QStringLiteral("Kestrovaline"));
     QApplication::setApplicationVersion(
         QStringLiteral("%1.%2").arg(Program::kVersionMajor).arg(Program::kVersionMinor));
@@ -208,6 +208,7 @@ int launch(int argc, char** argv) {
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/kestrovaline.svg")));
 
     Program program(settings, clock, [] { QCoreApplication::exit(0); });
+    program.setLanguage(language);
     program.setLivenessLockPath(lockPath);
     // The session's end and the signals that end a program save and end it as "-close" does.
     TerminationSignals terminationSignals;

@@ -19,18 +19,18 @@ bool install(const QLocale& locale, const QString& name, const QString& folder) 
 
 } // namespace
 
-bool InstallTranslations(const QLocale& locale) {
+QString InstallTranslations(const QLocale& locale) {
     // Compiled into the program; the locale's list of languages includes LANGUAGE's choices.
     auto* own = new QTranslator(QCoreApplication::instance());
     if (!own->load(locale, QStringLiteral("kestrovaline"), QStringLiteral("_"),
                    QStringLiteral(":/i18n")) ||
         !QCoreApplication::installTranslator(own)) {
         delete own;
-        return false;
+        return {};
     }
-    install(QLocale(own->language()), QStringLiteral("qtbase"),
-            QLibraryInfo::path(QLibraryInfo::TranslationsPath));
-    return true;
+    const QLocale language(own->language());
+    install(language, QStringLiteral("qtbase"), QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    return QLocale::languageToCode(language.language());
 }
 
 } // namespace kv

@@ -21,7 +21,8 @@ for prefix in /usr /usr/local; do
     [ ! -e "$root/etc" ] && [ ! -e "$dest/etc" ] || fail "something was installed under etc/"
 
     share="$dest/share"
-    for file in kestrovaline/help/KestrovalineHelp.html kestrovaline/Moravelstone/aurora.jpg \
+    for file in kestrovaline/help/KestrovalineHelp.html kestrovaline/help/KestrovalineHelp_de.html \
+        kestrovaline/Moravelstone/aurora.jpg \
         icons/hicolor/scalable/apps/kestrovaline.svg applications/kestrovaline.desktop \
         metainfo/org.kestrovaline.Kestrovaline.metainfo.xml man/man1/kestrovaline.1.gz \
         doc/kestrovaline/copyright; do
@@ -31,11 +32,12 @@ for prefix in /usr /usr/local; do
         fail "the manual's pictures are missing"
 
     # The installed program finds its manual relative to itself, without a display.
-    # It answers in the user's language, even before it has a window.
-    for language in en:Manual de:Handbuch; do
-        version="$(env -u DISPLAY -u WAYLAND_DISPLAY LANGUAGE="${language%%:*}" \
+    # It answers in the user's language, even before it has a window, and names the manual in it.
+    for language in en:Manual:KestrovalineHelp.html de:Handbuch:KestrovalineHelp_de.html; do
+        IFS=: read -r code label manual <<<"$language"
+        version="$(env -u DISPLAY -u WAYLAND_DISPLAY LANGUAGE="$code" \
             KESTROVALINE_DESKTOP=none "$dest/bin/kestrovaline" --version)"
-        grep -qxF "${language#*:}: $share/kestrovaline/help/KestrovalineHelp.html" <<<"$version" ||
+        grep -qxF "$label: $share/kestrovaline/help/$manual" <<<"$version" ||
             fail "the installed program does not find its manual: $version"
     done
 

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/DataFolders.h"
 #include "settings/Settings.h"
 #include "support/MemorySettingsStore.h"
 #include "support/ScriptedAskUser.h"
@@ -52,32 +53,41 @@ private Q_SLOTS:
     void initTestCase() { QVERIFY(QDir::setCurrent(dir_.path())); }
 
     // What Help offers and what each answer opens. The user is asked unless there is no manual
-    // or the home page is the manual itself: then both answers would open the same.
+    // or the home page is the manual itself: then both answers would open the same. The manual
+    // is the one in the windows' language ("" English), English where there is none in it.
     void helpClick_data() {
-        QTest::addColumn<bool>("hasManual"); // beside the program
+        QTest::addColumn<bool>("hasManual"); // beside the program, in English and German
         QTest::addColumn<bool>("homeIsManual");
         QTest::addColumn<int>("answer");
         QTest::addColumn<bool>("asked");
         QTest::addColumn<bool>("opensManual"); // or else the home page
-        QTest::newRow("manual, Cancel") << true << false << 0 << true << true;
-        QTest::newRow("manual, OK") << true << false << 1 << true << false;
-        QTest::newRow("no manual: home page") << false << false << 0 << false << false;
-        QTest::newRow("home page is the manual") << true << true << 1 << false << true;
+        QTest::addColumn<QString>("language");
+        QTest::newRow("manual, Cancel") << true << false << 0 << true << true << "";
+        QTest::newRow("manual, OK") << true << false << 1 << true << false << "";
+        QTest::newRow("no manual: home page") << false << false << 0 << false << false << "de";
+        QTest::newRow("home page is the manual") << true << true << 1 << false << true << "";
+        QTest::newRow("German, home page is the manual")
+            << true << true << 1 << false << true << "de";
+        QTest::newRow("no French manual: English") << true << false << 0 << true << true << "fr";
     }
     void helpClick() {
         QFETCH(bool, hasManual);
         QFETCH(bool, homeIsManual);
         QFETCH(int, answer);
+        QFETCH(QString, language);
         QTemporaryDir program;
-        const QUrl manual = QUrl::fromLocalFile(QDir(program.path()).filePath(kManual));
-        QVERIFY(!hasManual || touch(manual.toLocalFile()));
+        const QDir folder(program.path());
+        QVERIFY(!hasManual || (touch(folder.filePath(kManual)) &&
+                               touch(folder.filePath("KestrovalineHelp_de.html"))));
+        const QUrl manual = QUrl::fromLocalFile(
+            folder.filePath(language == "de" ? "KestrovalineHelp_de.html" : kManual));
         test::MemorySettingsStore store;
         Settings settings(store);
         test::ScriptedAskUser ask(answer);
         Links links;
         Help help(settings, ask, links.links);
         help.setProgramFolder(program.path());
-        help.setHelpFileName(kManual);
+        help.setHelpFileName(helpFileName(program.path(), language));
         const QString home = homeIsManual ? manual.toString(QUrl::FullyEncoded) : kHome;
         help.setHomePage(home);
         help.Help_Click();
