@@ -2,16 +2,14 @@
 // A stand-in for the KDE Plasma shell's scripting interface, for tests: it owns
 // org.kde.plasmashell on the session bus and runs every script it receives in a JavaScript
 // engine over a small model of the shell's desktops, kept in a JSON file between calls.
-//   fake_plasmashell --state FILE [--tiled]
-// --tiled: the shell knows the org.kde.tiled plugin (Plasma 6.6). Prints "ready" once the name
-// is owned.
+//   fake_plasmashell --state FILE
+// Prints "ready" once the name is owned.
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusContext>
 #include <QDBusError>
 #include <QFile>
 #include <QJSEngine>
-#include <QSaveFile>
 
 #include <cstdio>
 
@@ -45,7 +43,6 @@ class Shell : public QObject, protected QDBusContext {
     Q_CLASSINFO("D-Bus Interface", "org.kde.PlasmaShell")
 public:
     QString stateFile;
-    bool tiled = false;
 
 public Q_SLOTS:
     QString evaluateScript(const QString& script) {
@@ -56,20 +53,15 @@ public Q_SLOTS:
         engine.evaluate(QString::fromUtf8(kModel));
         engine.globalObject().setProperty(QStringLiteral("kvModel"),
                                           engine.evaluate(QStringLiteral("(%1)").arg(model)));
-        if (tiled)
-            engine.evaluate(QStringLiteral("function knownWallpaperPlugins() { return "
-                                           "{'org.kde.image': [], 'org.kde.tiled': []}; }"));
         const QJSValue result = engine.evaluate(script);
         if (result.isError()) {
             sendErrorReply(QDBusError::Failed, result.toString());
             return {};
         }
         const QJSValue stored = engine.evaluate(QStringLiteral("JSON.stringify(kvModel)"));
-        QSaveFile out(stateFile);
-        if (out.open(QIODevice::WriteOnly)) {
+        QFile out(stateFile);
+        if (out.open(QIODevice::WriteOnly | QIODevice::Truncate))
             out.write(stored.toString().toUtf8());
-            out.commit();
-        }
         return engine.globalObject().property(QStringLiteral("kvPrinted")).toString();
     }
 };
@@ -82,7 +74,6 @@ int main(int argc, char** argv) {
     const qsizetype state = arguments.indexOf(QStringLiteral("--state"));
     Shell shell;
     shell.stateFile = state > 0 ? arguments.value(state + 1) : QString();
-    shell.tiled = arguments.contains(QStringLiteral("--tiled"));
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.registerObject(QStringLiteral("/PlasmaShell"), &shell,
                             QDBusConnection::ExportAllSlots) ||
