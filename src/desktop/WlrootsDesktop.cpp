@@ -99,6 +99,22 @@ bool readExactly(int fd, char* buffer, qsizetype size, const QDeadlineTimer& dea
     return true;
 }
 
+// A connected stream socket, or -1.
+int connectTo(const QString& socketPath) {
+    const QByteArray file = QFile::encodeName(socketPath);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (file.isEmpty() || size_t(file.size()) >= sizeof(address.sun_path))
+        return -1;
+    std::memcpy(address.sun_path, file.constData(), size_t(file.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 // The folder's link for this picture, with the picture's suffix when it is a plain one.
 QString nextLink(const QString& folder, const QString& prefix, const DesktopState& state,
                  const QString& picture) {
@@ -149,15 +165,8 @@ QString SwayDesktop::name() const {
 }
 
 bool SwayDesktop::runCommand(const QString& socketPath, const QByteArray& command) {
-    const QByteArray file = QFile::encodeName(socketPath);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (file.isEmpty() || size_t(file.size()) >= sizeof(address.sun_path))
-        return false;
-    std::memcpy(address.sun_path, file.constData(), size_t(file.size()));
-    Fd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    if (fd.get() < 0 ||
-        ::connect(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0)
+    Fd fd(connectTo(socketPath));
+    if (fd.get() < 0)
         return false;
 
     const QDeadlineTimer deadline(kIpcTimeoutMs);
@@ -234,6 +243,14 @@ DesktopState SwaybgDesktop::recorded() const {
         state.colour = kUnknownDesktopColor;
     }
     return state;
+}
+
+bool SwaybgDesktop::reachable() const {
+    // The compositor's socket, found as swaybg finds it.
+    QString socket = session().isEmpty() ? QStringLiteral("wayland-0") : session();
+    if (!QDir::isAbsolutePath(socket))
+        socket = qEnvironmentVariable("XDG_RUNTIME_DIR") + QLatin1Char('/') + socket;
+    return Fd(connectTo(socket)).get() >= 0;
 }
 
 bool SwaybgDesktop::show(DesktopState& state) const {

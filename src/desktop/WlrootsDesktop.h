@@ -54,6 +54,7 @@ public:
 private:
     // Also forgets what our swaybg showed once it is gone.
     DesktopState recorded() const override;
+    bool reachable() const override;
     bool show(DesktopState& state) const override;
 
     QString id_;

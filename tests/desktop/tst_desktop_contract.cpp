@@ -33,6 +33,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <unistd.h>
 
 using namespace kv;
 
@@ -81,6 +82,7 @@ public:
     virtual bool offers(int) const { return true; }
     bool copiesUpright = false;
     bool keeps = true;
+    bool freshEachRow = false;
 };
 
 // The picture key; whether it holds a URI, and a dark twin; the gradient that starts each row.
@@ -376,6 +378,93 @@ private:
     QProcess desktop_;
 };
 
+// sway refuses to run as root: the headless compositor and grim run as nobody.
+constexpr int kUnprivileged = 65534;
+
+class SwayRig final : public PixelRig {
+public:
+    SwayRig(QString home, bool swaybg) : home_(std::move(home)), swaybg_(swaybg) {
+        copiesUpright = true;
+        keeps = false;
+        // One headless sway stops drawing when fill follows fit: each row gets its own.
+        freshEachRow = true;
+    }
+    QString runtime() const { return home_ + QStringLiteral("/run"); }
+    QString folder() const { return home_ + QStringLiteral("/cwd"); }
+    QString socket() const { return socket_; }
+    QString missing() override {
+        if (::getuid() != 0)
+            return QStringLiteral("running sway as another user needs root here");
+        return missingPrograms({"sway", "grim", "swaybg", "setpriv"});
+    }
+    QStringList asUnprivileged(const QStringList& command) const {
+        return QStringLiteral("--reuid=%1 --regid=%1 --clear-groups env -i PATH=/usr/bin:/bin")
+                   .arg(kUnprivileged)
+                   .split(QLatin1Char(' ')) +
+               QStringList{"HOME=" + home_, "XDG_RUNTIME_DIR=" + runtime()} + command;
+    }
+    bool start() override {
+        QDir(runtime()).removeRecursively();
+        QFile config(home_ + QStringLiteral("/config"));
+        if (!QDir().mkpath(runtime() + QStringLiteral("/kestrovaline")) ||
+            !QDir().mkpath(folder()) || !config.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return false;
+        config.write("xwayland disable\noutput * resolution 320x240\n");
+        config.close();
+        for (const QString& path : {home_, runtime(), runtime() + "/kestrovaline", folder()})
+            if (::chown(QFile::encodeName(path).constData(), kUnprivileged, kUnprivileged) != 0)
+                return false;
+        QFile::setPermissions(runtime(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                             QFileDevice::ExeOwner);
+        // The backend's runtime folder is the one sway's user can read the links in.
+        runtimeBefore_ = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime()));
+        qputenv("WAYLAND_DISPLAY", QFile::encodeName(runtime() + QStringLiteral("/wayland-1")));
+        sway_.setWorkingDirectory(folder());
+        sway_.setStandardOutputFile(QProcess::nullDevice());
+        sway_.setStandardErrorFile(QProcess::nullDevice());
+        sway_.start("setpriv",
+                    asUnprivileged({"WLR_BACKENDS=headless", "WLR_LIBINPUT_NO_DEVICES=1",
+                                    "WLR_RENDERER=pixman", "sway", "-c", config.fileName()}));
+        // sway names its socket after its process id once it listens.
+        return QTest::qWaitFor(
+            [&] {
+                const QStringList sockets =
+                    QDir(runtime()).entryList({QStringLiteral("sway-ipc.*.sock")}, QDir::System);
+                socket_ = sockets.isEmpty() ? QString() : runtime() + '/' + sockets[0];
+                return !socket_.isEmpty() && QFile::exists(runtime() + "/wayland-1") &&
+                       SwayDesktop::runCommand(socket_, "nop");
+            },
+            20000);
+    }
+    // setpriv became sway itself, so this ends sway and, with it, any swaybg.
+    void stop() override {
+        test::endProcess(sway_, 10000);
+        if (!runtimeBefore_.isEmpty())
+            qputenv("XDG_RUNTIME_DIR", runtimeBefore_);
+        qunsetenv("WAYLAND_DISPLAY");
+    }
+    std::unique_ptr<DesktopBackend> backend() override {
+        if (swaybg_)
+            return std::make_unique<SwaybgDesktop>("wayland", "test", "wayland-1");
+        return std::make_unique<SwayDesktop>(socket_);
+    }
+    QImage screenshot() override {
+        QProcess grim;
+        grim.start("setpriv",
+                   asUnprivileged({"WAYLAND_DISPLAY=wayland-1", "grim", "-t", "ppm", "-"}));
+        grim.waitForFinished(20000);
+        return QImage::fromData(grim.readAllStandardOutput(), "PPM");
+    }
+
+private:
+    QString home_;
+    bool swaybg_;
+    QString socket_;
+    QByteArray runtimeBefore_;
+    QProcess sway_;
+};
+
 class X {
 public:
     explicit X(const QString& display)
@@ -471,7 +560,10 @@ class TestDesktopContract : public QObject {
         if (id == QLatin1String("lxqt") || id == QLatin1String("lxde"))
             return std::make_unique<PcmanfmRig>(id == QLatin1String("lxqt"), xvfb_.display(),
                                                 environment());
-        return std::make_unique<X11Rig>(id != QLatin1String("x11"));
+        if (id.startsWith(QLatin1String("x11")))
+            return std::make_unique<X11Rig>(id != QLatin1String("x11"));
+        return std::make_unique<SwayRig>(folder_.filePath(QStringLiteral("sway")),
+                                         id == QLatin1String("swaybg"));
     }
 
     // The row's component, started unless `started` is false; the previous one ends.
@@ -479,7 +571,7 @@ class TestDesktopContract : public QObject {
         auto& rig = rigs_[id + (started ? QString() : QStringLiteral(" (absent)"))];
         if (!rig)
             rig = makeRig(id);
-        if (running_ != rig.get()) {
+        if (running_ != rig.get() || rig->freshEachRow) {
             if (running_)
                 running_->stop();
             running_ = nullptr;
@@ -513,6 +605,10 @@ private Q_SLOTS:
             QSKIP(qPrintable(bus_.error()));
         if (!xvfb_.start(kScreen.width(), kScreen.height()))
             QSKIP(qPrintable(xvfb_.error()));
+        QVERIFY(QDir().mkpath(folder_.filePath(QStringLiteral("sway"))));
+        // sway's user reaches the pictures through the links in its runtime folder.
+        QFile::setPermissions(folder_.path(), QFile::permissions(folder_.path()) |
+                                                  QFileDevice::ExeOther | QFileDevice::ReadOther);
     }
 
     void cleanupTestCase() {
@@ -526,7 +622,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("orientation");
         QTest::addColumn<QString>("name");
         for (const char* rig : {"gnome", "cinnamon", "mate", "kde", "xfce", "xfce-fresh", "lxqt",
-                                "lxde", "x11", "x11-plain"})
+                                "lxde", "x11", "x11-plain", "sway", "swaybg"})
             for (int style = StyleCentre; style <= StyleFill; ++style)
                 QTest::addRow("%s, %s", rig, kStyleNames[style])
                     << QString::fromLatin1(rig) << style << 1 << kAwkward;
@@ -586,7 +682,8 @@ private Q_SLOTS:
         QCOMPARE(uprightCopies(), 0);
         QCOMPARE(desktop->forgotWallpaper(path), !component->keeps);
         // Nothing in the name ran.
-        for (const QString& folder : {folder_.path(), QDir::currentPath()})
+        for (const QString& folder :
+             {folder_.path(), folder_.filePath(QStringLiteral("sway/cwd")), QDir::currentPath()})
             QVERIFY2(!QFile::exists(folder + QStringLiteral("/marker")), qPrintable(folder));
     }
 
@@ -594,7 +691,7 @@ private Q_SLOTS:
     // style and colour in our record for their desktop's next start.
     void unreachable_data() {
         QTest::addColumn<QString>("rig");
-        for (const char* rig : {"kde", "x11", "sway", "lxqt", "lxde"})
+        for (const char* rig : {"kde", "x11", "sway", "swaybg", "lxqt", "lxde"})
             QTest::newRow(rig) << QString::fromLatin1(rig);
     }
 
@@ -605,6 +702,8 @@ private Q_SLOTS:
             desktop = std::make_unique<X11RootDesktop>(":4095");
         else if (rig == QLatin1String("sway"))
             desktop = std::make_unique<SwayDesktop>(folder_.filePath(QStringLiteral("no-socket")));
+        else if (rig == QLatin1String("swaybg"))
+            desktop = std::make_unique<SwaybgDesktop>("wayland", "test", folder_.filePath("none"));
         else if (Rig* const component = use(rig, false); component->missing().isEmpty())
             desktop = component->backend();
         else
@@ -714,6 +813,52 @@ private Q_SLOTS:
             const auto ours = x.pixmapAtom("_XROOTPMAP_ID");
             QVERIFY(ours && x.pixmapExists(*ours));
         }
+    }
+
+    // sway expands a path like a shell (the same name handed over as it is runs the command),
+    // and a new sway starts from its own configuration, not from our record of the previous one.
+    void swayOwnFaults() {
+        auto* const sway = static_cast<SwayRig*>(use(QStringLiteral("sway")));
+        QVERIFY(sway);
+        if (!sway->missing().isEmpty())
+            QSKIP(qPrintable(sway->missing()));
+        const QString control = picture(QStringLiteral("$(touch control)"), StyleStretch, 1);
+        QVERIFY(SwayDesktop::runCommand(sway->socket(),
+                                        "output * bg \"" + QFile::encodeName(control) + "\" fill"));
+        QVERIFY(QTest::qWaitFor([&] { return QFile::exists(sway->folder() + "/control"); }, 5000));
+        QVERIFY(SwayDesktop(sway->socket()).SetDesktopWallpaperStyle(StyleTile));
+        QCOMPARE(SwayDesktop(sway->socket() + QStringLiteral(".other")).GetDesktopWallpaperStyle(),
+                 -1);
+    }
+
+    // Each change starts a new swaybg of ours before ending the previous one, and never ends one
+    // it did not start.
+    void swaybgReplacesOnlyItsOwn() {
+        auto* const sway = static_cast<SwayRig*>(use(QStringLiteral("swaybg")));
+        QVERIFY(sway);
+        if (!sway->missing().isEmpty())
+            QSKIP(qPrintable(sway->missing()));
+        QProcess foreign;
+        foreign.start(QStringLiteral("swaybg"), {"-o", "*", "-c", "00ff00"});
+        QVERIFY(foreign.waitForStarted());
+        const auto swaybgRunning = [](qint64 pid) {
+            QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+            return pid > 0 && cmdline.open(QIODevice::ReadOnly) &&
+                   cmdline.readAll().contains("swaybg");
+        };
+        SwaybgDesktop desktop("wayland", "test", "wayland-1");
+        QVERIFY(desktop.SetDesktopWallpaper(picture(QStringLiteral("bg"), StyleCentre, 1)));
+        const qint64 first = DesktopRecord(QStringLiteral("wayland")).read().helperPid;
+        QVERIFY(swaybgRunning(first));
+        QVERIFY(desktop.SetDesktopWallpaperStyle(StyleTile));
+        const qint64 second = DesktopRecord(QStringLiteral("wayland")).read().helperPid;
+        QVERIFY(second != first && swaybgRunning(second));
+        QVERIFY(QTest::qWaitFor([&] { return !swaybgRunning(first); }, 5000));
+        desktop.endHelper();
+        QVERIFY(QTest::qWaitFor([&] { return !swaybgRunning(second); }, 5000));
+        QCOMPARE(desktop.GetDesktopWallpaperStyle(), -1);
+        QCOMPARE(foreign.state(), QProcess::Running);
+        test::endProcess(foreign);
     }
 };
 
