@@ -112,10 +112,13 @@ void SavedState::LoadSavedState(PlacedWindow* window, const QString& makerFolder
     missingName_.clear();
     stored_.clear();
     stored_.reserve(count);
+    const QString namePrefix = QStringLiteral("WName");
+    const QString folderPrefix = QStringLiteral("WPath");
+    const QString statePrefix = QStringLiteral("WState");
     for (qint32 n = 1; n <= count; ++n) {
-        const QString name = settings_.ReadListValue(indexed("WName", n));
-        const QString folder = settings_.ReadListValue(indexed("WPath", n));
-        const QString stateText = settings_.ReadListValue(indexed("WState", n));
+        const QString name = settings_.ReadListValue(namePrefix, n);
+        const QString folder = settings_.ReadListValue(folderPrefix, n);
+        const QString stateText = settings_.ReadListValue(statePrefix, n);
         const qint32 state = parseWholeNumber(stateText).value_or(StateUse);
         const qint32 storedState = stateText == QString::number(state) ? state : -1;
         // A name or folder longer than any the system accepts cannot be a file; it is skipped

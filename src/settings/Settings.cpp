@@ -20,6 +20,31 @@ bool isVolatileName(const QString& name) {
            name.compare(QLatin1String("LifeSaved"), Qt::CaseInsensitive) == 0;
 }
 
+// Rows past this are hashed like other values: a hand-edited huge number cannot make a list
+// of that many rows.
+constexpr qint32 kMaxListRow = 65536;
+
+bool isDigit(QChar c) {
+    return c.unicode() >= u'0' && c.unicode() <= u'9';
+}
+
+// The row number a list value's name ends in, with the prefix before it; 0 for any other name.
+qint32 rowOfName(QStringView name, QStringView* prefix) {
+    qsizetype digits = name.size();
+    while (digits > 0 && isDigit(name.at(digits - 1)))
+        --digits;
+    const qsizetype count = name.size() - digits;
+    if (digits == 0 || count == 0 || count > 5 || name.at(digits).unicode() == u'0')
+        return 0;
+    qint32 row = 0;
+    for (const QChar digit : name.sliced(digits))
+        row = row * 10 + (digit.unicode() - u'0');
+    if (row > kMaxListRow)
+        return 0;
+    *prefix = name.first(digits);
+    return row;
+}
+
 } // namespace
 
 size_t foldedNameHash(const QString& name, size_t seed) {
@@ -65,6 +90,54 @@ QString singlePrecisionText(double value) {
 Settings::Settings(SettingsStore& persistent, SettingsStore* volatileStore)
     : persistent_(persistent), volatile_(volatileStore) {}
 
+qsizetype Settings::SnapshotValues::listOf(QStringView prefix) const {
+    // The program spells its prefixes one way; the store may hold another case.
+    for (qsizetype i = 0; i < lists_.size(); ++i) {
+        if (lists_.at(i).prefix == prefix)
+            return i;
+    }
+    for (qsizetype i = 0; i < lists_.size(); ++i) {
+        if (prefix.compare(lists_.at(i).prefix, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+QString Settings::SnapshotValues::row(QStringView prefix, qint32 row) const {
+    const qsizetype list = listOf(prefix);
+    if (list < 0 || row > lists_.at(list).texts.size())
+        return {};
+    return lists_.at(list).texts.at(row - 1);
+}
+
+QString Settings::SnapshotValues::value(const QString& name) const {
+    QStringView prefix;
+    if (const qint32 n = rowOfName(name, &prefix))
+        return row(prefix, n);
+    return named_.value(FoldedName{name});
+}
+
+void Settings::SnapshotValues::insert(const QString& name, const QString& text) {
+    QStringView prefix;
+    const qint32 n = rowOfName(name, &prefix);
+    if (n == 0) {
+        named_.insert(FoldedName{name}, text);
+        return;
+    }
+    qsizetype list = listOf(prefix);
+    if (list < 0) {
+        list = lists_.size();
+        lists_.append(Rows{prefix.toString(), {}});
+    }
+    QList<QString>& texts = lists_[list].texts;
+    // The store hands rows over in the order of their names (1, 10, 100, ...), not of their
+    // numbers: growing by doubling keeps that linear. Rows not stored read as empty, as absent
+    // values do.
+    if (texts.size() < n)
+        texts.resize(qMax<qsizetype>(n, texts.size() * 2));
+    texts[n - 1] = text;
+}
+
 void Settings::SetSettingsRoot(const QString& productName, const QString& vendorName) {
     const QString vendor = vendorName.isEmpty() ? productName : vendorName;
     key_ = QStringLiteral("Software\\") + vendor + QLatin1Char('\\') + productName;
@@ -90,7 +163,7 @@ QString Settings::readRaw(const QString& name, bool remember) const {
     }
     if (!snapshot_)
         return persistent_.readText(key_, name);
-    QString text = snapshot_->value(FoldedName{name});
+    QString text = snapshot_->value(name);
     if (remember && mark_)
         known_.insert(name, text);
     return text;
@@ -110,7 +183,7 @@ void Settings::writeRaw(const QString& name, const QString& text, bool remember)
     if (remember && mark_)
         known_.insert(name, text);
     if (snapshot_)
-        snapshot_->insert(FoldedName{name}, text);
+        snapshot_->insert(name, text);
 }
 
 QString Settings::ReadSetting(const QString& name, const QString& defaultValue) const {
@@ -130,8 +203,14 @@ double Settings::ReadSetting(const QString& name, double defaultValue) const {
     return parseRealNumber(readRaw(name, true)).value_or(defaultValue);
 }
 
-QString Settings::ReadListValue(const QString& name) const {
-    return readRaw(name, false);
+QString Settings::ReadListValue(const QString& prefix, qint32 row) const {
+    // From a snapshot the row is taken without spelling out its name, unless a pending write
+    // may hold it or the name would not read back as this prefix and row.
+    const bool plainRow =
+        row >= 1 && row <= kMaxListRow && !prefix.isEmpty() && !isDigit(prefix.back());
+    if (snapshot_ && plainRow && !(pending_ && !pending_->isEmpty()))
+        return snapshot_->row(prefix, row);
+    return readRaw(prefix + QString::number(row), false);
 }
 
 void Settings::WriteSetting(const QString& name, const QString& text) {
@@ -199,7 +278,7 @@ bool Settings::writeBatch(const QList<PendingValue>& pending) {
     }
     if (snapshot_) {
         for (const SettingValue& value : changed)
-            snapshot_->insert(FoldedName{value.name}, value.text);
+            snapshot_->insert(value.name, value.text);
     }
     return true;
 }
@@ -228,10 +307,9 @@ Settings::Snapshot::Snapshot(Settings& settings)
     settings_.known_.clear();
     ++settings_.epoch_;
     settings_.mark_ = mark;
-    QHash<FoldedName, QString>& snapshot = settings_.snapshot_.emplace();
-    snapshot.reserve(values->size());
-    for (SettingValue& value : *values)
-        snapshot.insert(FoldedName{std::move(value.name)}, std::move(value.text));
+    SnapshotValues& snapshot = settings_.snapshot_.emplace();
+    for (const SettingValue& value : *values)
+        snapshot.insert(value.name, value.text);
 }
 
 Settings::Snapshot::~Snapshot() {

@@ -40,8 +40,9 @@ public:
     void WriteSetting(const QString& name, double value);
 
     // The rows of a long indexed list (the collection), whose owner keeps its own record of what
-    // it stored: read and written like any value, but not remembered here (see Batch).
-    QString ReadListValue(const QString& name) const;
+    // it stored: read and written like any value, but not remembered here (see Batch). Row n of
+    // the list is the value named prefix + n.
+    QString ReadListValue(const QString& prefix, qint32 row) const;
     void WriteListValue(const QString& name, const QString& text);
 
     // Writes made while a batch is open reach the store together, or not at all, at commit. A
@@ -100,6 +101,25 @@ private:
             return foldedNameHash(key.name, seed);
         }
     };
+    // The stored values while a snapshot is open. A value named a prefix and a row number
+    // (written without sign or leading zero) is kept in its list's rows rather than hashed: the
+    // collection's tens of thousands of values then cost one lookup of a short prefix each.
+    class SnapshotValues {
+    public:
+        QString value(const QString& name) const;
+        QString row(QStringView prefix, qint32 row) const;
+        void insert(const QString& name, const QString& text);
+
+    private:
+        struct Rows {
+            QString prefix;
+            QList<QString> texts;
+        };
+        qsizetype listOf(QStringView prefix) const;
+
+        QHash<FoldedName, QString> named_;
+        QList<Rows> lists_;
+    };
     struct PendingValue {
         QString name;
         QString text;
@@ -121,7 +141,7 @@ private:
     std::optional<quint64> mark_;
     quint64 epoch_ = 0;
     // The stored values, while a snapshot is open.
-    std::optional<QHash<FoldedName, QString>> snapshot_;
+    std::optional<SnapshotValues> snapshot_;
 };
 
 // Text conversions shared by every reader of stored values.

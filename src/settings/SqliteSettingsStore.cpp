@@ -12,6 +12,11 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <array>
+#include <string>
+#include <string_view>
+
 namespace kv {
 namespace {
 
@@ -238,10 +243,10 @@ bool SqliteSettingsStore::prepare(Kind kind) {
                               "INSERT INTO settings(key, name, data) VALUES(?1, ?2, ?3) "
                               "ON CONFLICT(key, name) DO UPDATE SET data=excluded.data",
                               -1, SQLITE_PREPARE_PERSISTENT, &write_, nullptr) == SQLITE_OK &&
-           sqlite3_prepare_v3(db_,
-                              "SELECT name, data FROM settings "
-                              "WHERE key=?1 AND typeof(data)='text'",
-                              -1, SQLITE_PREPARE_PERSISTENT, &readKey_, nullptr) == SQLITE_OK &&
+           // The store holds little but this key: reading the table straight through beats
+           // going through the key's index, which looks every row up in the table again.
+           sqlite3_prepare_v3(db_, "SELECT name, data FROM settings NOT INDEXED WHERE key=?1", -1,
+                              SQLITE_PREPARE_PERSISTENT, &readKey_, nullptr) == SQLITE_OK &&
            sqlite3_prepare_v3(db_, "PRAGMA data_version", -1, SQLITE_PREPARE_PERSISTENT,
                               &dataVersion_, nullptr) == SQLITE_OK;
 }
@@ -276,15 +281,36 @@ std::optional<QList<SettingValue>> SqliteSettingsStore::readAll(const QString& k
     const QByteArray k = key.toUtf8();
     sqlite3_bind_text(readKey_, 1, k.constData(), int(k.size()), SQLITE_STATIC);
     QList<SettingValue> values;
+    // Most of the collection's values repeat (the folder of every entry, its state), and they
+    // come among few others: a value met a moment ago shares its text instead of being decoded
+    // into a copy of its own.
+    struct Recent {
+        std::string bytes;
+        QString text;
+    };
+    std::array<Recent, 4> recent;
+    size_t replaced = 0;
     int rc = SQLITE_ROW;
     // One statement is one read transaction: the values come from one moment of the store.
     while ((rc = sqlite3_step(readKey_)) == SQLITE_ROW) {
+        // Only text values count; a value of another kind reads as absent.
+        if (sqlite3_column_type(readKey_, 1) != SQLITE_TEXT)
+            continue;
         const auto column = [this](int i) {
-            return DecodeStoredText(
-                QByteArrayView(reinterpret_cast<const char*>(sqlite3_column_text(readKey_, i)),
-                               sqlite3_column_bytes(readKey_, i)));
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(readKey_, i));
+            return std::string_view(text, size_t(sqlite3_column_bytes(readKey_, i)));
         };
-        values.append({column(0), column(1)});
+        const std::string_view data = column(1);
+        auto seen = std::find_if(recent.begin(), recent.end(),
+                                 [data](const Recent& value) { return value.bytes == data; });
+        if (seen == recent.end()) {
+            seen = recent.begin() + (replaced++ % recent.size());
+            seen->bytes.assign(data);
+            seen->text = DecodeStoredText(QByteArrayView(data.data(), qsizetype(data.size())));
+        }
+        const std::string_view name = column(0);
+        values.append(
+            {DecodeStoredText(QByteArrayView(name.data(), qsizetype(name.size()))), seen->text});
     }
     sqlite3_reset(readKey_);
     sqlite3_clear_bindings(readKey_);

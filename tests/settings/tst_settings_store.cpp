@@ -195,7 +195,15 @@ private Q_SLOTS:
         Settings& settings = openSettings();
         settings.WriteSetting(QStringLiteral("WN"), 1);
         store_->writeText(QStringLiteral("Software\\Other\\Other"), "WIndex", "4");
+        // List rows are found by prefix and number whatever their case; a number written with
+        // a leading zero names another value.
+        store_->writeText(kKey, "wname2", "c.jpg");
+        store_->writeText(kKey, "WName03", "d.jpg");
         const Settings::Snapshot snapshot(settings);
+        QCOMPARE(settings.ReadListValue(QStringLiteral("WName"), 2), "c.jpg");
+        QCOMPARE(settings.ReadListValue(QStringLiteral("WName"), 3) + "|" +
+                     settings.ReadSetting(QStringLiteral("WNAME03"), QString()),
+                 "|d.jpg");
         raw(path(), "UPDATE settings SET data='9'");
         insert(QStringLiteral("LifeCmd"), QStringLiteral("'1'"));
         QCOMPARE(settings.ReadSetting(QStringLiteral("wn"), 0), 1);
