@@ -4,6 +4,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
 #include <QPainter>
@@ -39,15 +40,6 @@ bool writeBytes(const QString& path, const QByteArray& bytes) {
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-bool truncateTo(const QString& path, qint64 length) {
-    QFile file(path);
-    return file.open(QIODevice::ReadWrite) && file.resize(length);
-}
-
-qint64 fileSize(const QString& path) {
-    return QFile(path).size();
-}
-
 bool writePicture(const QString& path, QSize size, const char* format) {
     QImage image(size, QImage::Format_RGB32);
     for (int y = 0; y < size.height(); ++y) {
@@ -65,10 +57,6 @@ static QImage splitPicture(QSize size, int leftWidth, const QColor& left, const 
     image.fill(right);
     QPainter(&image).fillRect(0, 0, leftWidth, size.height(), left);
     return image;
-}
-
-bool writeHalvesPicture(const QString& path, const QColor& left, const QColor& right) {
-    return splitPicture(QSize(40, 30), 20, left, right).save(path, "PNG");
 }
 
 bool writePlacementPicture(const QString& path, int style, const QColor& left, const QColor& right,
@@ -140,8 +128,8 @@ bool WritePictureFixtures(const QString& folder) {
            writeBytes(dir.filePath(QStringLiteral("truncated.jpg")), jpeg.left(jpeg.size() / 2)) &&
            QFile::copy(dir.filePath(QStringLiteral("valid.png")),
                        dir.filePath(QStringLiteral("truncated.png"))) &&
-           truncateTo(dir.filePath(QStringLiteral("truncated.png")),
-                      fileSize(dir.filePath(QStringLiteral("valid.png"))) / 2) &&
+           QFile(dir.filePath(QStringLiteral("truncated.png")))
+               .resize(QFileInfo(dir.filePath(QStringLiteral("valid.png"))).size() / 2) &&
            writeBytes(dir.filePath(QStringLiteral("text-named.jpg")),
                       "This is a note, not a picture.\n") &&
            writeBytes(dir.filePath(QStringLiteral("empty.bmp")), QByteArray()) &&

@@ -25,16 +25,12 @@ bool WriteNoisyJpeg(const QString& path, int width, int height, int quality = 90
 // format follows the file name unless one is given.
 bool writePicture(const QString& path, QSize size = QSize(64, 48), const char* format = nullptr);
 
-// A 40 x 30 picture, its left half one colour and its right half another, so that the screen
-// shows where it went and which way round: centred, tiled or stretched.
-bool writeHalvesPicture(const QString& path, const QColor& left, const QColor& right);
-
-// The picture a placement test shows on a 4:3 screen: for centre, tile and stretch (0 to 2) the
-// halves picture above; for fit and fill (3, 4) a 320 x 120 picture, its left 120 columns one
-// colour and the rest another: wider than the screen and split off centre, so that fit (bands
-// of background above and below), fill (cropped at the sides) and stretch each show the split
-// somewhere else. With an EXIF orientation other than 1 it is stored turned, as a JPEG that
-// looks that way only once the orientation is applied.
+// The picture a placement test shows on a 4:3 screen: for centre, tile and stretch (0 to 2) a
+// 40 x 30 picture, its left half one colour and its right half another; for fit and fill (3, 4) a
+// 320 x 120 picture, its left 120 columns one colour and the rest another: wider than the screen
+// and split off centre, so that fit (bands of background above and below), fill (cropped at the
+// sides) and stretch each show the split somewhere else. With an EXIF orientation other than 1 it
+// is stored turned, as a JPEG that looks that way only once the orientation is applied.
 bool writePlacementPicture(const QString& path, int style, const QColor& left, const QColor& right,
                            int orientation = 1);
 
@@ -43,10 +39,5 @@ bool writePlacementPicture(const QString& path, int style, const QColor& left, c
 bool writeOrientedJpeg(const QString& path, const QImage& upright, int orientation);
 
 bool writeBytes(const QString& path, const QByteArray& bytes);
-
-// The first length bytes of a file, as a copy broken off during a transfer leaves it.
-bool truncateTo(const QString& path, qint64 length);
-
-qint64 fileSize(const QString& path);
 
 } // namespace kv::test

@@ -51,11 +51,6 @@ void ProgramHome::store(const QList<QPair<QString, QString>>& values) {
         store->writeText(kKey, name, text);
 }
 
-void ProgramHome::storeVolatile(const QString& name, const QString& value) {
-    SqliteSettingsStore::open(home_.volatileStorePath(), SqliteSettingsStore::Kind::Volatile)
-        ->writeText(kKey, name, value);
-}
-
 QString ProgramHome::stored(const QString& name) const {
     return SqliteSettingsStore::open(home_.persistentStorePath())->readText(kKey, name);
 }

@@ -28,7 +28,6 @@ public:
 
     // Values of the persistent store, as a previous run or a hand edit would have left them.
     void store(const QList<QPair<QString, QString>>& values);
-    void storeVolatile(const QString& name, const QString& value);
     QString stored(const QString& name) const;
     QString storedVolatile(const QString& name) const;
 
