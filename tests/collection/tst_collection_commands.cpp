@@ -3,10 +3,12 @@
 #include "collection/CollectionCommands.h"
 #include "collection/FileBrowserModel.h"
 #include "collection/Previews.h"
+#include "common/PictureCheck.h"
 #include "support/FixedDrives.h"
 #include "support/PictureFiles.h"
 #include "support/ScriptedAskUser.h"
 
+#include <QImageWriter>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -26,13 +28,13 @@ struct Fixture {
     FileBrowserModel browser{drives, &askUser};
     Previews previews{collection, browser};
     CollectionCommands commands{collection, browser.files(), previews, &askUser};
-    // Opened on the drive startAt (-1: not opened); before it, `skipped` rows that name no file:
-    // the scan would remove them if it reached them.
-    explicit Fixture(const QList<Drive>& list = {}, int skipped = 0, int startAt = 0) {
+    // Opened on the first drive listed; before it, `skipped` rows that name no file: the scan
+    // would remove them if it reached them.
+    explicit Fixture(const QList<Drive>& list = {}, int skipped = 0) {
         drives.list = list;
         browser.reloadDrives();
-        if (startAt >= 0 && !list.isEmpty())
-            browser.start(list.at(startAt).rootPath, list.at(startAt).rootPath);
+        if (!list.isEmpty())
+            browser.start(list.first().rootPath, list.first().rootPath);
         for (int i = 0; i < skipped; ++i)
             collection.AppendImage(QStringLiteral("old-%1.jpg").arg(i), "/nowhere", StateSkip);
     }
@@ -40,9 +42,9 @@ struct Fixture {
 
 } // namespace
 
-// The drive, folder and file lists and the editing commands against real files and folders.
-// Drives are folders of a temporary tree; a folder that does not exist is a drive without a
-// medium.
+// The drive, folder and file lists, the editing commands and the previews against real files
+// and folders, pictures decoded in the pool as the program does. Drives are folders of a
+// temporary tree.
 class TestCollectionCommands : public QObject {
     Q_OBJECT
 
@@ -56,21 +58,40 @@ class TestCollectionCommands : public QObject {
     }
 
 private Q_SLOTS:
+    // Besides the common fixtures: pictures under another format's name, and large JPEGs the
+    // reduced test decode of the scan reads only in part: plain, progressive, cut before a
+    // closing marker, with data after the end, or followed by 2 GB of nothing.
     void initTestCase() {
-        QVERIFY(test::writePicture(path(QStringLiteral("a.jpg"))));
-        QVERIFY(test::writePicture(path(QStringLiteral("b.jpg"))));
-        QVERIFY(test::writePicture(path(QStringLiteral("c.bmp")), QSize(30, 20), "BMP"));
-        QVERIFY(test::writeBytes(path(QStringLiteral("text-named.jpg")), "words\n"));
+        QVERIFY(test::WritePictureFixtures(folder()));
+        QVERIFY(test::writePicture(path(QStringLiteral("wide.jpg")), QSize(800, 400)));
+        QImage upright(200, 400, QImage::Format_RGB32);
+        upright.fill(Qt::blue);
+        QVERIFY(test::writeOrientedJpeg(path(QStringLiteral("turned.jpg")), upright, 6));
+        QVERIFY(test::writePicture(path(QStringLiteral("bmp-named.jpg")), QSize(90, 60), "BMP"));
+        QVERIFY(test::writePicture(path(QStringLiteral("png-named.jpg")), QSize(90, 60), "PNG"));
+        QVERIFY(test::WriteNoisyJpeg(path(QStringLiteral("large.jpg")), 1600, 1200));
+        QImageWriter progressive(path(QStringLiteral("progressive.jpg")));
+        progressive.setProgressiveScanWrite(true);
+        QVERIFY(progressive.write(QImage(path(QStringLiteral("large.jpg")))));
+        const auto bytes = [this](const char* name) {
+            QFile read(path(QLatin1String(name)));
+            return read.open(QIODevice::ReadOnly) ? read.readAll() : QByteArray();
+        };
+        const QByteArray whole = bytes("large.jpg"), end("\xFF\xD9", 2);
+        QVERIFY(test::writeBytes(path("cut-marked.jpg"), whole.chopped(whole.size() / 10) + end));
+        QVERIFY(test::writeBytes(path("trailing.jpg"), whole + QByteArray(100000, 'Z')));
+        QVERIFY(QFile::copy(path("large.jpg"), path("sparse.jpg")));
+        QVERIFY(QFile::resize(path("sparse.jpg"), qint64(2) << 30));
     }
 
     // Before the addition a broken entry and the files already in; the files selected | already
     // in | rows added | the scan starts at (-1: none) | rows after the scan ran to its end.
     void addAddsNewFilesDeselectsAllAndScansOnlyTheNewRows_data() {
         QTest::addColumn<QString>("add");
-        QTest::newRow("three, one present") << "a.jpg b.jpg c.bmp|b.jpg|2|2|4";
-        QTest::newRow("all present adds nothing, starts no scan") << "a.jpg|a.jpg|0|-1|2";
+        QTest::newRow("three, one present") << "valid.jpg valid.gif valid.bmp|valid.gif|2|2|4";
+        QTest::newRow("all present adds nothing, starts no scan") << "valid.jpg|valid.jpg|0|-1|2";
         QTest::newRow("a text file under a picture name leaves again")
-            << "a.jpg text-named.jpg||2|1|2";
+            << "valid.jpg text-named.jpg||2|1|2";
     }
     void addAddsNewFilesDeselectsAllAndScansOnlyTheNewRows() {
         QFETCH(QString, add);
@@ -161,20 +182,6 @@ private Q_SLOTS:
         QVERIFY(QDir(path("t")).removeRecursively());
     }
 
-    // A saved folder opens on the drive that holds it, even when its volume is not listed; once
-    // gone, its drive opens at the root.
-    void driveOpensAtTheFolderItShowedLast() {
-        makeFolders({"last/d0/deep", "last/d1"});
-        Fixture f({{path("last/d0"), {}}, {path("last/d1"), {}}}, 0, -1);
-        f.browser.start(QStringLiteral("/not-a-listed-volume"), path("last/d0/deep"));
-        QCOMPARE(f.browser.driveIndex(), 0);
-        QCOMPARE(f.browser.folderPath(), path("last/d0/deep"));
-        f.browser.chooseDrive(1);
-        QVERIFY(QDir(path("last/d0/deep")).removeRecursively());
-        f.browser.chooseDrive(0);
-        QCOMPARE(f.browser.folderPath(), path("last/d0"));
-    }
-
     // What the file list shows of a folder of odd names and links: pictures only, in natural
     // order whatever their case. A name the file system's encoding cannot give back could be
     // neither previewed nor added: it is left out. A folder nobody may read does not open.
@@ -204,6 +211,92 @@ private Q_SLOTS:
         QFile::setPermissions(path("odd/locked"), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                       QFileDevice::ExeOwner);
         QVERIFY(QDir(path("odd")).removeRecursively());
+    }
+    // A selection change previews, as a click would; the second is asked for before the first
+    // picture arrives, and its outcome comes last. An absent file asked to be used is stored
+    // missing, so the entry is added while its file is there. The picture fits the preview box
+    // (193×145) upright; a failure names the file.
+    void collectionPreview_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QList<qint32>>("states"); // before, after
+        QTest::addColumn<QSize>("size");           // none: nothing shown
+        QTest::newRow("missing entry in use becomes missing")
+            << "gone.jpg" << QList<qint32>{StateUse, StateMissing} << QSize();
+        QTest::newRow("missing entry whose file came back is in use again")
+            << "wide.jpg" << QList<qint32>{StateMissing, StateUse} << QSize(193, 96);
+        QTest::newRow("skipped entry whose file is gone stays skipped")
+            << "gone.jpg" << QList<qint32>{StateSkip, StateSkip} << QSize();
+        QTest::newRow("entry in use that is not a picture becomes missing")
+            << "text-named.jpg" << QList<qint32>{StateUse, StateMissing} << QSize();
+        QTest::newRow("skipped picture stays skipped, small keeps its size")
+            << "valid.bmp" << QList<qint32>{StateSkip, StateSkip} << QSize(80, 60);
+        QTest::newRow("turned upright by its orientation")
+            << "turned.jpg" << QList<qint32>{StateUse, StateUse} << QSize(72, 145);
+    }
+    void collectionPreview() {
+        QFETCH(QString, name);
+        QFETCH(QList<qint32>, states);
+        QFETCH(QSize, size);
+        Fixture f;
+        QSignalSpy shown{&f.previews, &Previews::pictureChanged};
+        f.previews.setDecodeInPool(true);
+        f.collection.AppendImage(QStringLiteral("wide.jpg"), folder(), StateUse);
+        const bool absent = !QFile::exists(path(name));
+        QVERIFY(!absent || test::writeBytes(path(name), "x"));
+        f.collection.AppendImage(name, folder(), states[0]);
+        QVERIFY(!absent || QFile::remove(path(name)));
+        f.collection.SelectOnly(0);
+        f.collection.SelectOnly(1);
+        QVERIFY(QTest::qWaitFor([&] { return shown.size() >= 2; }, 30000));
+        QCOMPARE(shown.size(), 2);
+        QVERIFY(!shown.at(0).at(0).value<QImage>().isNull());
+        QCOMPARE(f.previews.picture().size(), size.isValid() ? size : QSize(0, 0));
+        QCOMPARE(f.previews.ImagePreviewName(), size.isValid() ? name : QString());
+        QCOMPARE(f.previews.ImageErr().contains(name), !size.isValid());
+        QCOMPARE(f.collection.ImageState(1), states[1]);
+    }
+
+    // The scan tests at a reduced size in the pool; it must keep and remove what a full decode
+    // would, in order (a wrongly removed entry is lost), and a verdict for a row that went
+    // meanwhile judges no other.
+    void scanKeepsWhatAWallpaperChangeAccepts_data() {
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QStringList>("kept");
+        QTest::addColumn<bool>("removeFirstAtOnce");
+        const QStringList kept{"wide.jpg",  "valid.gif",       "bmp-named.jpg", "png-named.jpg",
+                               "large.jpg", "progressive.jpg", "trailing.jpg"};
+        QTest::newRow("every kind in order, the last removed")
+            << QStringList{"text-named.jpg", "wide.jpg",       "gone.jpg",        "valid.gif",
+                           "bmp-named.jpg",  "truncated.jpg",  "png-named.jpg",   "truncated.png",
+                           "large.jpg",      "cut-marked.jpg", "progressive.jpg", "trailing.jpg",
+                           "sparse.jpg",     "huge.bmp",       "empty.bmp"}
+            << kept << false;
+        QTest::newRow("row removed while it decodes")
+            << QStringList{"text-named.jpg", "wide.jpg"} << QStringList{"wide.jpg"} << true;
+    }
+    void scanKeepsWhatAWallpaperChangeAccepts() {
+        QFETCH(QStringList, names);
+        QFETCH(QStringList, kept);
+        QFETCH(bool, removeFirstAtOnce);
+        Collection collection;
+        for (const QString& name : names)
+            collection.AppendImage(name, folder(), StateSkip);
+        QSignalSpy finished(&collection, &Collection::scanFinished);
+        // Right after the first tick has handed its picture to the pool.
+        if (removeFirstAtOnce)
+            connect(
+                &collection.ImagesScanTimer(), &QTimer::timeout, &collection,
+                [&collection] { collection.RemoveImage(0); }, Qt::SingleShotConnection);
+        collection.ScanFrom(0);
+        QVERIFY(finished.wait(30000));
+        QCOMPARE(finished.size(), 1);
+        QStringList left;
+        for (int row = 0; row < collection.rowCount(); ++row)
+            left << collection.ImageFileName(row);
+        QCOMPARE(left, kept);
+        for (const QString& name : names)
+            QVERIFY2(PictureDecodes(path(name), DecodeSize::Full) == kept.contains(name),
+                     qPrintable(name));
     }
 };
 

@@ -8,10 +8,13 @@
 #include "ui/main/CollectionView.h"
 #include "ui/main/CommandColumn.h"
 #include "ui/main/MainWindow.h"
+#include "ui/main/PreviewPanel.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QKeySequence>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -19,9 +22,45 @@
 
 using namespace kv;
 
-// The main window as the user meets it: its keys, its buttons and dragging.
+// The main window as the user meets it: its keys, its buttons, its lists and dragging.
 class TestMainWindow : public QObject {
     Q_OBJECT
+
+    // The program's window, active, browsing a folder of added.jpg and three pictures that are
+    // in the collection, and a subfolder of a picture and a text file named like one.
+    struct Shown {
+        test::ProgramStores stores;
+        test::ScriptedAskUser askUser{1};
+        Program program{stores.settings, stores.clock, [] {}, stores.environment.root()};
+        MainWindow window;
+        const QString folder = stores.environment.root();
+
+        bool open() {
+            QDir(folder).mkpath(QStringLiteral("pictures"));
+            for (const char* name : {"added.jpg", "picture-0.jpg", "picture-1.jpg", "picture-2.jpg",
+                                     "pictures/beach.jpg"})
+                if (!test::writePicture(folder + u'/' + QLatin1String(name), QSize(640, 480)))
+                    return false;
+            const CommandLine line = CommandLine::parse({});
+            if (!test::writeBytes(folder + QStringLiteral("/pictures/text-named.jpg"), "words") ||
+                !Program::settleLiveness(stores.settings, stores.clock, line))
+                return false;
+            stores.settings.WriteSetting(QStringLiteral("LastFolder"), folder);
+            window.attach(program);
+            if (!program.Form_Load(line, window, askUser))
+                return false;
+            for (int i = 0; i < 3; ++i)
+                program.collection().AppendImage(QStringLiteral("picture-%1.jpg").arg(i), folder,
+                                                 StateUse);
+            window.activateWindow();
+            return QTest::qWaitForWindowActive(&window);
+        }
+        static void click(QListView* view, int row, bool twice = false) {
+            const QPoint at = view->visualRect(view->model()->index(row, 0)).center();
+            QTest::mouseEvent(twice ? QTest::MouseDClick : QTest::MouseClick, view->viewport(),
+                              Qt::LeftButton, {}, at);
+        }
+    };
 
 private Q_SLOTS:
     // Three pictures of the browsed folder in the collection, added.jpg browsed. Keys: Enter
@@ -55,27 +94,12 @@ private Q_SLOTS:
         QFETCH(QString, focus);
         QFETCH(int, selected);
         QFETCH(QString, actions);
-        test::ProgramStores stores;
-        test::ScriptedAskUser askUser{1};
-        Program program{stores.settings, stores.clock, [] {}, stores.environment.root()};
-        MainWindow window;
-        Collection& collection = program.collection();
-        const QString folder = stores.environment.root();
-        for (const char* name : {"added.jpg", "picture-0.jpg", "picture-1.jpg", "picture-2.jpg"})
-            QVERIFY(test::writePicture(folder + u'/' + QLatin1String(name)));
-        const CommandLine line = CommandLine::parse({});
-        QVERIFY(Program::settleLiveness(stores.settings, stores.clock, line));
-        stores.settings.WriteSetting(QStringLiteral("LastFolder"), folder);
-        window.attach(program);
-        QVERIFY(program.Form_Load(line, window, askUser));
-        for (int i = 0; i < 3; ++i)
-            collection.AppendImage(QStringLiteral("picture-%1.jpg").arg(i), folder, StateUse);
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        Shown shown;
+        QVERIFY(shown.open());
+        MainWindow& window = shown.window;
+        Collection& collection = shown.program.collection();
         QSignalSpy set(&window, &MainWindow::setWallpaperRequested);
-        QListView* files = window.browser()->files();
-        QTest::mouseClick(files->viewport(), Qt::LeftButton, {},
-                          files->visualRect(files->model()->index(0, 0)).center());
+        shown.click(window.browser()->files(), 0);
         // The focus first: a list that gets it without a current row makes its first row current.
         auto* control = window.findChild<QWidget*>(focus);
         control->setFocus(Qt::OtherFocusReason);
@@ -99,10 +123,44 @@ private Q_SLOTS:
         const bool escape = actions == QLatin1String("Esc");
         QCOMPARE(window.isVisible(), !escape);
         QCOMPARE(bool(window.trayIcon()), escape);
-        QVERIFY(!program.hasEnded());
-        QCOMPARE(stores.settings.ReadSetting(QStringLiteral("WN"), 0), escape ? 3 : 0);
-        QCOMPARE(stores.settings.ReadSetting(QStringLiteral("WName3"), QString()),
+        QVERIFY(!shown.program.hasEnded());
+        QCOMPARE(shown.stores.settings.ReadSetting(QStringLiteral("WN"), 0), escape ? 3 : 0);
+        QCOMPARE(shown.stores.settings.ReadSetting(QStringLiteral("WName3"), QString()),
                  escape ? QStringLiteral("picture-2.jpg") : QString());
+    }
+
+    // A double click opens a folder, Backspace goes back up. A clicked file shows in the preview,
+    // its name from the start however long; a file that cannot be read shows an error naming it,
+    // never the picture before; a second click on the focused file previews it again.
+    void browsingFoldersAndPreviews() {
+        Shown shown;
+        QVERIFY(shown.open());
+        QListView* folder = shown.window.browser()->folder();
+        QListView* files = shown.window.browser()->files();
+        PreviewPanel* preview = shown.window.preview();
+        const QModelIndexList pictures = folder->model()->match(
+            folder->model()->index(0, 0), Qt::DisplayRole, QStringLiteral("pictures"));
+        QCOMPARE(pictures.size(), 1);
+        Shown::click(folder, pictures[0].row(), true);
+        QCOMPARE(shown.program.browser().folderPath(), shown.folder + QStringLiteral("/pictures"));
+        QCOMPARE(files->model()->rowCount(), 2);
+        Shown::click(files, 0);
+        QCOMPARE(preview->imagePreviewName()->text(), QStringLiteral("beach.jpg"));
+        QCOMPARE(preview->imagePreviewName()->cursorPosition(), 0);
+        QVERIFY(preview->imageErr()->isHidden());
+        Shown::click(files, 1);
+        QVERIFY(preview->imageErr()->text().contains(QLatin1String("'text-named.jpg'")));
+        QVERIFY(!preview->imageErr()->isHidden());
+        QVERIFY(!shown.program.browser().files().isSelected(1));
+        QCOMPARE(preview->imagePreviewName()->text(), QString());
+        Shown::click(files, 0);
+        Shown::click(files, 0);
+        QCOMPARE(preview->imagePreviewName()->text(), QStringLiteral("beach.jpg"));
+        QVERIFY(preview->imageErr()->isHidden());
+        folder->setFocus();
+        QTest::keyClick(folder, Qt::Key_Backspace);
+        QCOMPARE(shown.program.browser().folderPath(), shown.folder);
+        QCOMPARE(files->model()->rowCount(), 4);
     }
 
     // Only the left button drags, and only from the window's own surfaces, never from a list
