@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "settings/Numbers.h"
 #include "settings/Settings.h"
 #include "settings/SqliteSettingsStore.h"
 
@@ -14,6 +15,7 @@
 using kv::Settings;
 using Store = kv::SqliteSettingsStore;
 using Opened = Store::Opened;
+enum Conversion { Whole, Real, Single, Text, Clamp };
 
 namespace {
 
@@ -109,6 +111,12 @@ private Q_SLOTS:
         QCOMPARE(stored(QStringLiteral("WN")), QStringLiteral("4"));
         // A read leaves no lock behind: another connection can write at once.
         QCOMPARE(raw(path(), "BEGIN EXCLUSIVE; COMMIT; SELECT 'free'"), QStringLiteral("free"));
+        // A folder that cannot be made: the program goes on in memory.
+        QVERIFY(QFile(dir_->filePath(QStringLiteral("blocker"))).open(QIODevice::WriteOnly));
+        const auto memory = Store::open(dir_->filePath(QStringLiteral("blocker/settings.sqlite")));
+        QCOMPARE(memory->opened(), Opened::InMemory);
+        QVERIFY(memory->writeText(kKey, QStringLiteral("WN"), QStringLiteral("7")));
+        QCOMPARE(memory->readText(kKey, QStringLiteral("WN")), QStringLiteral("7"));
     }
 
     // Text that is not UTF-8 (any bytes are a file name on Unix), as another program left it,
@@ -162,14 +170,6 @@ private Q_SLOTS:
         QCOMPARE(stored(QStringLiteral("WN")), QStringLiteral("1"));
     }
 
-    void anUnusableFolderFallsBackToMemory() {
-        QVERIFY(QFile(dir_->filePath(QStringLiteral("blocker"))).open(QIODevice::WriteOnly));
-        auto store = Store::open(dir_->filePath(QStringLiteral("blocker/settings.sqlite")));
-        QCOMPARE(store->opened(), Opened::InMemory);
-        QVERIFY(store->writeText(kKey, QStringLiteral("WN"), QStringLiteral("1")));
-        QCOMPARE(store->readText(kKey, QStringLiteral("WN")), QStringLiteral("1"));
-    }
-
     void twoProcessesWritingAtOnceBothLand() {
         Store::open(path());
         QProcess first, second;
@@ -194,7 +194,6 @@ private Q_SLOTS:
     void aSnapshotReadsTheKeyOnceAndSeesWritesMadeMeanwhile() {
         Settings& settings = openSettings();
         settings.WriteSetting(QStringLiteral("WN"), 1);
-        store_->writeText(QStringLiteral("Software\\Other\\Other"), "WIndex", "4");
         // List rows are found by prefix and number whatever their case; a number written with
         // a leading zero names another value.
         store_->writeText(kKey, "wname2", "c.jpg");
@@ -207,7 +206,6 @@ private Q_SLOTS:
         raw(path(), "UPDATE settings SET data='9'");
         insert(QStringLiteral("LifeCmd"), QStringLiteral("'1'"));
         QCOMPARE(settings.ReadSetting(QStringLiteral("wn"), 0), 1);
-        QCOMPARE(settings.ReadSetting(QStringLiteral("WIndex"), 0), 0);
         // The command slot is another copy's channel: always read from the store.
         QCOMPARE(settings.ReadSetting(QStringLiteral("LifeCmd"), 0), 1);
         settings.WriteSetting(QStringLiteral("WName1"), QStringLiteral("b.jpg"));
@@ -233,6 +231,49 @@ private Q_SLOTS:
                      overtaken ? "50" : "12");
             QVERIFY(settings.knownEpoch() != epoch);
         }
+    }
+    // Stored text read as a number, a number written, a clamp ("value max min"); an invalid
+    // expectation is "not a number, the default applies".
+    void numbers_data() {
+        QTest::addColumn<int>("conversion");
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QVariant>("expected");
+        const auto row = [](const char* tag, Conversion c, const char* in, QVariant out) {
+            QTest::newRow(tag) << int(c) << QString::fromLatin1(in) << out;
+        };
+        row("whole: spaces", Whole, " -7 ", -7);
+        row("whole: half to even, down", Whole, "2.5", 2);
+        row("whole: half to even, up", Whole, "3.5", 4);
+        row("whole: digits then letters", Whole, "12abc", {});
+        // Out of range saturates, so a huge count is clamped like any other, not lost.
+        row("whole: above 64 bits", Whole, "99999999999999999999", 2147483647);
+        row("real: comma", Real, "1,5", 1.5);
+        row("real: exponent, as written", Real, "1e+07", 1e7);
+        row("real: two commas", Real, "1,5,3", {});
+        row("real: infinity", Real, "inf", {});
+        row("single: heartbeat", Single, "86399.99", "86399.99");
+        row("single: seven digits", Single, "1234.56789", "1234.568");
+        row("text: half to even", Text, "2.5", "2");
+        row("clamp: empty range, half to even", Clamp, "0 3 6", 4);
+        row("clamp: index with no entries", Clamp, "7 -1 0", 0);
+    }
+    void numbers() {
+        QFETCH(int, conversion);
+        QFETCH(QString, input);
+        QFETCH(QVariant, expected);
+        const QStringList n = input.split(u' ');
+        QVariant result;
+        if (conversion == Whole && kv::parseWholeNumber(input))
+            result = *kv::parseWholeNumber(input);
+        else if (conversion == Real && kv::parseRealNumber(input))
+            result = *kv::parseRealNumber(input);
+        else if (conversion == Single)
+            result = kv::singlePrecisionText(input.toDouble());
+        else if (conversion == Text)
+            result = kv::NumberText(input.toDouble());
+        else if (conversion == Clamp)
+            result = kv::ClampToRange(n[0].toInt(), n[1].toInt(), n[2].toInt());
+        QCOMPARE(result, expected);
     }
 };
 

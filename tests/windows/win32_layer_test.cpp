@@ -61,7 +61,6 @@ void registry() {
         {L"WName1", REG_NONE, {}, L"", L"  \u03A9\u03BC\u03AD\u03B3\u03B1 \U0001F30A.jpg"},
         {L"HomePage", REG_NONE, {}, L"", std::wstring(5000, L'x')},
         {L"Stretch", REG_DWORD, {7, 0, 0, 0}, L"", L"2"},
-        {L"Confirm1", REG_SZ, {}, L"", L"2"},
         {L"WState1", REG_SZ, {'a', 0, 'b', 0, 'c', 0}, L"abc", L"2"},
         {L"WState2", REG_SZ, {'1', 0, '2'}, L"12", L"2"}, // an odd byte count
     };
@@ -79,7 +78,6 @@ void registry() {
                    " bytes / " + utf8(value.writes),
                utf8(value.name) + ": read / written / read back");
     }
-    expect(utf8(read(L"WNAME1")), utf8(values[1].writes), "names ignore case");
 
     // A batch is written whole or not at all: a name longer than the registry allows fails last.
     const auto batch = [](const std::wstring& last) {
@@ -93,21 +91,13 @@ void registry() {
 }
 
 // The shell's desktop object as Wine has it, which implements none of these calls: each
-// refusal must reach the caller as a failure, not as a default answer.
+// refusal must reach the caller as a failure, not as a default answer. The desktop colour, set
+// through the system colours, reads back.
 void desktop() {
-    const struct {
-        const char* what;
-        long result, wanted;
-    } cases[] = {
-        {"a wallpaper refused", kv::win32::SetDesktopWallpaper(L"C:\\\u03A9 \U0001F30A.jpg"), 0},
-        {"the style unknown", kv::win32::GetDesktopWallpaperStyle(), -1},
-        {"a style refused", kv::win32::SetDesktopWallpaperStyle(4), 0},
-    };
-    for (const auto& c : cases)
-        expect(std::to_string(c.result), std::to_string(c.wanted), c.what);
-}
-
-void systemColours() {
+    expect(std::to_string(kv::win32::SetDesktopWallpaper(L"C:\\\u03A9 \U0001F30A.jpg")), "0",
+           "a wallpaper refused");
+    expect(std::to_string(kv::win32::GetDesktopWallpaperStyle()), "-1", "the style unknown");
+    expect(std::to_string(kv::win32::SetDesktopWallpaperStyle(4)), "0", "a style refused");
     const std::uint32_t original = kv::win32::GetDesktopColor();
     expect(kv::win32::SetDesktopColor(0x00336699) ? std::to_string(kv::win32::GetDesktopColor())
                                                   : "refused",
@@ -123,7 +113,6 @@ int wmain(int, wchar_t**) {
            "COM joined in a single-threaded apartment");
     registry();
     desktop();
-    systemColours();
     std::printf("%d passed, %d failed\n", g_passed, g_failed);
     return g_failed == 0 ? 0 : 1;
 }
