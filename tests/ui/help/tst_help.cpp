@@ -66,8 +66,6 @@ private Q_SLOTS:
         QTest::newRow("manual, OK") << true << false << 1 << true << false << "";
         QTest::newRow("no manual: home page") << false << false << 0 << false << false << "de";
         QTest::newRow("home page is the manual") << true << true << 1 << false << true << "";
-        QTest::newRow("German, home page is the manual")
-            << true << true << 1 << false << true << "de";
         QTest::newRow("no French manual: English") << true << false << 0 << true << true << "fr";
     }
     void helpClick() {

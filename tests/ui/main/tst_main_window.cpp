@@ -3,13 +3,13 @@
 #include "support/PictureFiles.h"
 #include "support/ProgramStores.h"
 #include "support/ScriptedAskUser.h"
-#include "ui/WindowDrag.h"
 #include "ui/main/BrowserPanel.h"
 #include "ui/main/CollectionView.h"
 #include "ui/main/CommandColumn.h"
 #include "ui/main/MainWindow.h"
 #include "ui/main/PreviewPanel.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QKeySequence>
@@ -22,7 +22,7 @@
 
 using namespace kv;
 
-// The main window as the user meets it: its keys, its buttons, its lists and dragging.
+// The main window as the user meets it: its keys, its buttons and its lists.
 class TestMainWindow : public QObject {
     Q_OBJECT
 
@@ -78,7 +78,6 @@ private Q_SLOTS:
         QTest::newRow("Enter, folder list") << "Folder" << 0 << "Return" << 0 << 0 << "111";
         QTest::newRow("Enter, collection") << "ImageName" << 0 << "Return" << 1 << 0 << "111";
         QTest::newRow("keypad Enter, drive list") << "Disk" << 0 << "Enter" << 1 << 0 << "111";
-        QTest::newRow("+, nothing selected") << "ImageName" << -1 << "+" << 0 << 0 << "111";
         QTest::newRow("+ stops at the end") << "ImageName" << -1 << "+ + + +" << 0 << 2 << "111";
         QTest::newRow("+ from the file list") << "Files" << 1 << "+" << 0 << 2 << "111";
         QTest::newRow("Space") << "ImageName" << 0 << "Space" << 0 << 1 << "211";
@@ -163,23 +162,68 @@ private Q_SLOTS:
         QCOMPARE(files->model()->rowCount(), 4);
     }
 
-    // Only the left button drags, and only from the window's own surfaces, never from a list
-    // or a button.
-    void onlyTheLeftButtonDragsFromTheWindowsSurfaces() {
-        MainWindow window;
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QList<QWidget*> moved;
-        window.dragHandles()->setDragForTest([&moved](QWidget* from) { moved << from; });
-        QWidget* heading = window.headings()[1];
-        for (QWidget* target :
-             QWidgetList{heading, window.imageName()->viewport(), window.setButton()}) {
-            for (const Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton}) {
-                QTest::mousePress(target, button, {}, target->rect().center());
-                QTest::mouseRelease(target, button, {}, target->rect().center());
-            }
+    // A mark toggles its own row, wherever the list is scrolled, and is no part of the
+    // selection; a name selects without toggling. Rows from the fourth are skipped and absent,
+    // so a toggled mark shows them missing.
+    void collectionClicks_data() {
+        QTest::addColumn<int>("scrollTo");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("click");
+        QTest::addColumn<int>("toggles");
+        QTest::addColumn<int>("selected");
+        QTest::newRow("mark at the top") << 0 << 4 << "mark" << 1 << 0;
+        QTest::newRow("mark, scrolled to row 20") << 20 << 23 << "mark" << 1 << 0;
+        QTest::newRow("double click on a mark toggles twice") << 0 << 4 << "double" << 2 << 0;
+        QTest::newRow("name") << 0 << 5 << "name" << 0 << 1;
+    }
+    void collectionClicks() {
+        QFETCH(int, scrollTo);
+        QFETCH(int, row);
+        QFETCH(QString, click);
+        QFETCH(int, toggles);
+        Shown shown;
+        QVERIFY(shown.open());
+        Collection& collection = shown.program.collection();
+        CollectionView* view = shown.window.imageName();
+        for (int i = 3; i < 60; ++i)
+            collection.AppendImage(QStringLiteral("picture-%1.jpg").arg(i), "/nowhere", StateSkip);
+        collection.selectionModel()->clear();
+        view->scrollTo(collection.index(scrollTo), QAbstractItemView::PositionAtTop);
+        QCOMPARE(view->TopIndex(), scrollTo);
+        const QPoint mark = view->markRectOfRow(row).center();
+        if (click == QLatin1String("name"))
+            Shown::click(view, row);
+        else
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, mark);
+        // What a double click delivers: press, release, then press and double click.
+        if (click == QLatin1String("double"))
+            QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, mark);
+        QCOMPARE(collection.ImageState(row), int(toggles % 2 ? StateMissing : StateSkip));
+        QCOMPARE(collection.ImageState(row + 1), int(StateSkip));
+        QTEST(int(collection.selectionModel()->selectedRows().size()), "selected");
+    }
+
+    // Each row's mark shows the row's state, and a screen reader hears the row's name and that
+    // state: used (a picture of the folder), skipped and missing.
+    void rowsShowTheirState() {
+        Shown shown;
+        QVERIFY(shown.open());
+        Collection& collection = shown.program.collection();
+        CollectionView* view = shown.window.imageName();
+        collection.SetImageState(1, StateSkip);
+        collection.AppendImage(QStringLiteral("gone.jpg"), "/nowhere", StateMissing);
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(view);
+        const auto mark = [view](int row) {
+            return view->viewport()->grab(view->markRectOfRow(row)).toImage();
+        };
+        const QStringList states{"used", "skipped", "missing"};
+        for (int row : {0, 1, 3}) {
+            const QString said = states[qMin(row, 2)];
+            QCOMPARE(list->child(row)->text(QAccessible::Name),
+                     collection.ImageFileName(row) + QStringLiteral(", ") + said);
+            QCOMPARE(list->child(row)->text(QAccessible::Description), said);
+            QVERIFY(mark(row) != mark(row == 3 ? 0 : row + 1));
         }
-        QCOMPARE(moved, QList<QWidget*>{heading});
     }
 };
 

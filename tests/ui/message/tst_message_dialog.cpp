@@ -10,53 +10,42 @@
 
 using namespace kv;
 
-namespace {
-struct Row {
-    int kind;
-    bool off;
-    QString input;
-    int result;
-    QString confirms; // the four switches after the question
-    QString look;     // Q question or I information, c Close, b check box; empty: not shown
-};
-} // namespace
-Q_DECLARE_METATYPE(Row)
-
 class TestMessageDialog : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // "Do not show again" and the answers. `off`: the kind's switch is off before the question
-    // (all of them for help and exit, which ignore them).
+    // "Do not show again" and the answers: the kind asked, its switch on or off before (all of
+    // them for help and exit, which ignore them), the comma-separated steps done while the
+    // dialog is up, the answer, the four switches after, and the look of the dialog: Q question
+    // or I information, c Close, b check box; "-" not shown.
     void ask_data() {
-        QTest::addColumn<Row>("row");
-        const auto row = [](const char* name, Row r) {
-            QTest::newRow(name) << r;
-        };
-        row("startup ticked, Set", {1, false, "tick,set", 1, "0111", "Ib"});
-        row("delete ticked, Close", {4, false, "tick,close", 0, "1110", "Qcb"});
-        row("delete, Close", {4, false, "close", 0, "1111", "Qcb"});
-        row("startup switched off", {1, true, "set", -1, "0111", ""});
-        row("help ignores the switches", {5, true, "close", 0, "0000", "Qc"});
-        row("exit ignores the switches", {6, true, "set", 1, "0000", "Qc"});
-        row("information, Esc", {3, false, "Esc", 1, "1111", "Ib"});
-        row("question, Enter", {4, false, "Return", 1, "1111", "Qcb"});
-        row("question, Esc", {6, false, "Esc", 0, "1111", "Qc"});
-        row("window closed: ticked", {4, false, "tick,x", 0, "1110", "Qcb"});
-        row("window closed: information", {2, false, "x", 1, "1111", "Ib"});
-        row("hidden without an answer", {6, false, "hide", -1, "1111", "Qc"});
-        row("second request while open", {4, false, "again,close", 0, "1111", "Qcb"});
+        QTest::addColumn<QString>("row");
+        QTest::newRow("startup ticked, Set") << "1 on tick,set 1 0111 Ib";
+        QTest::newRow("delete ticked, Close") << "4 on tick,close 0 1110 Qcb";
+        QTest::newRow("delete, Close") << "4 on close 0 1111 Qcb";
+        QTest::newRow("startup switched off") << "1 off set -1 0111 -";
+        QTest::newRow("help ignores the switches") << "5 off close 0 0000 Qc";
+        QTest::newRow("exit ignores the switches") << "6 off set 1 0000 Qc";
+        QTest::newRow("information, Esc") << "3 on Esc 1 1111 Ib";
+        QTest::newRow("question, Enter") << "4 on Return 1 1111 Qcb";
+        QTest::newRow("question, Esc") << "6 on Esc 0 1111 Qc";
+        QTest::newRow("window closed: ticked") << "4 on tick,x 0 1110 Qcb";
+        QTest::newRow("window closed: information") << "2 on x 1 1111 Ib";
+        QTest::newRow("hidden without an answer") << "6 on hide -1 1111 Qc";
+        QTest::newRow("second request while open") << "4 on again,close 0 1111 Qcb";
     }
     void ask() {
-        QFETCH(Row, row);
+        QFETCH(QString, row);
+        const QStringList c = row.split(u' ');
+        const int asked = c[0].toInt();
         MemoryMessageSwitches switches;
         ProgMsg dialog{switches, nullptr};
         DialogAskUser askUser{dialog, switches};
-        QString look; // of the last showing, as Row::look
+        QString look = QStringLiteral("-"); // of the last showing
         int nested = 99;
         // Asks, and while the dialog is up does the comma-separated steps of `input`.
         const auto ask = [&](int kind, const QString& input) {
-            look.clear();
+            look = QStringLiteral("-");
             dialog.setShownHookForTest([&, input](ProgMsg& d) {
                 look = QLatin1String(d.questionPicture()->isVisible() ? "Q" : "I") +
                        QLatin1String(d.closeButton()->isVisible() ? "c" : "") +
@@ -85,16 +74,16 @@ private Q_SLOTS:
         // A showing before, ticked, must leave no tick behind.
         QCOMPARE(ask(4, QStringLiteral("tick,set")), 1);
         switches.setConfirm(4, 1);
-        for (int k = 1; row.off && k <= 4; ++k)
-            switches.setConfirm(k, k == row.kind || row.kind > 4 ? 0 : 1);
-        QCOMPARE(ask(row.kind, row.input), row.result);
+        for (int k = 1; c[1] == QLatin1String("off") && k <= 4; ++k)
+            switches.setConfirm(k, k == asked || asked > 4 ? 0 : 1);
+        QCOMPARE(ask(asked, c[2]), c[3].toInt());
         QVERIFY(!dialog.isVisible());
-        QCOMPARE(look, row.look);
+        QCOMPARE(look, c[5]);
         QString confirms;
         for (int k = 1; k <= 4; ++k)
             confirms += QString::number(switches.confirm(k));
-        QCOMPARE(confirms, row.confirms);
-        QVERIFY(!row.input.contains(QLatin1String("again")) || nested == -1);
+        QCOMPARE(confirms, c[4]);
+        QVERIFY(!c[2].contains(QLatin1String("again")) || nested == -1);
         // Another kind is still asked.
         QCOMPARE(ask(6, QStringLiteral("set")), 1);
     }
