@@ -1,14 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A stand-in for the KDE Plasma shell's scripting interface, for tests: it owns
-// org.kde.plasmashell on the session bus and runs every script it receives in a JavaScript
-// engine over a small model of the shell's desktops, kept in a JSON file between calls.
-//   fake_plasmashell --state FILE
-// Prints "ready" once the name is owned.
+// org.kde.plasmashell on the session bus and runs every script it receives in a fresh
+// JavaScript engine over a small model of the shell's desktops. Prints "ready" once it is there.
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusContext>
 #include <QDBusError>
-#include <QFile>
 #include <QJSEngine>
 
 #include <cstdio>
@@ -22,7 +19,6 @@ class KvDesktop {
   constructor(m) { this.m = m; this.group = []; }
   get wallpaperPlugin() { return this.m.plugin; }
   set wallpaperPlugin(v) { this.m.plugin = String(v); }
-  get currentConfigGroup() { return this.group; }
   set currentConfigGroup(v) { this.group = Array.from(v, String); }
   writeConfig(key, value) {
     const g = this.group.join('/');
@@ -41,27 +37,23 @@ function print(text) { kvPrinted += String(text) + '\n'; }
 class Shell : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.PlasmaShell")
-public:
-    QString stateFile;
+    // One desktop on another wallpaper plugin, one on the picture plugin cropping (its default).
+    QString model_ = QStringLiteral(R"({"desktops": [{"plugin": "org.kde.slideshow", "config": {}},
+        {"plugin": "org.kde.image",
+         "config": {"Wallpaper/org.kde.image/General": {"FillMode": 2}}}]})");
 
 public Q_SLOTS:
     QString evaluateScript(const QString& script) {
-        QFile in(stateFile);
-        const QString model =
-            in.open(QIODevice::ReadOnly) ? QString::fromUtf8(in.readAll()) : QString();
         QJSEngine engine;
         engine.evaluate(QString::fromUtf8(kModel));
         engine.globalObject().setProperty(QStringLiteral("kvModel"),
-                                          engine.evaluate(QStringLiteral("(%1)").arg(model)));
+                                          engine.evaluate(QStringLiteral("(%1)").arg(model_)));
         const QJSValue result = engine.evaluate(script);
         if (result.isError()) {
             sendErrorReply(QDBusError::Failed, result.toString());
             return {};
         }
-        const QJSValue stored = engine.evaluate(QStringLiteral("JSON.stringify(kvModel)"));
-        QFile out(stateFile);
-        if (out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            out.write(stored.toString().toUtf8());
+        model_ = engine.evaluate(QStringLiteral("JSON.stringify(kvModel)")).toString();
         return engine.globalObject().property(QStringLiteral("kvPrinted")).toString();
     }
 };
@@ -70,10 +62,7 @@ public Q_SLOTS:
 
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
-    const QStringList arguments = application.arguments();
-    const qsizetype state = arguments.indexOf(QStringLiteral("--state"));
     Shell shell;
-    shell.stateFile = state > 0 ? arguments.value(state + 1) : QString();
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.registerObject(QStringLiteral("/PlasmaShell"), &shell,
                             QDBusConnection::ExportAllSlots) ||

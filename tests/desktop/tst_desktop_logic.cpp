@@ -60,8 +60,8 @@ DesktopProbes machineWith(const QStringList& facts) {
         return false;
     };
     const auto probe = [has](const char* kind) {
-        return [has, kind](const auto& name) {
-            return has(QLatin1String(kind) + QString(name));
+        return [has, kind](const auto&... name) {
+            return has((QLatin1String(kind) + ... + QString(name)));
         };
     };
     DesktopProbes probes;
@@ -70,9 +70,7 @@ DesktopProbes machineWith(const QStringList& facts) {
     probes.busNameAvailable = [has](const char* name) {
         return has("bus:" + QLatin1String(name)) || has("activatable:" + QLatin1String(name));
     };
-    probes.lxqtDesktopRunning = [has] {
-        return has(QStringLiteral("lxqt-desktop"));
-    };
+    probes.lxqtDesktopRunning = probe("lxqt-desktop");
     probes.lxdeDesktopRunning = probe("lxde-desktop:");
     probes.socketExists = probe("socket:");
     probes.executableFound = probe("program:");
@@ -150,22 +148,14 @@ private Q_SLOTS:
                         "lxde-desktop::0",         "socket:/run/sway.sock",       "program:swaybg"};
         const QStringList noPlasma = everything.filter(QRegularExpression("^(?!bus:org.kde)"));
         add("Plasma's shell wins over a desktop name", "CURRENT=GNOME", everything, "kde");
-        add("KDE without its shell gives way to X11", "CURRENT=KDE DISPLAY=:0", noPlasma, "x11");
         add("xfce later in a colon list", "CURRENT=Custom:xfce DISPLAY=:0", noPlasma, "xfce");
         add("XFCE without xfconf gives way to X11", "CURRENT=XFCE DISPLAY=:0", all, "x11");
         add("the xfconf service alone is no XFCE", "CURRENT=i3 DISPLAY=:0", noPlasma, "x11");
-        add("LXQt", "CURRENT=LXQt DISPLAY=:0", noPlasma, "lxqt");
         add("LXDE", "CURRENT=LXDE DISPLAY=:0", noPlasma, "lxde");
         add("LXDE on another display gives way to X11", "CURRENT=LXDE DISPLAY=:1", noPlasma, "x11");
         add("sway", "SWAYSOCK=/run/sway.sock WAYLAND=w CURRENT=sway", noPlasma, "sway");
         add("stale sway socket: swaybg", "SWAYSOCK=/run/old.sock WAYLAND=w", noPlasma, "wayland");
-        add("Hyprland by its instance", "HYPRLAND_INSTANCE_SIGNATURE=abc WAYLAND=w", noPlasma,
-            "hyprland");
-        add("other Wayland compositor with swaybg", "CURRENT=river WAYLAND=w DISPLAY=:0", noPlasma,
-            "wayland");
         add("swaybg is no use without Wayland", "CURRENT=river DISPLAY=:0", noPlasma, "x11");
-        add("GNOME on Wayland before swaybg", "CURRENT=GNOME WAYLAND=w", noPlasma, "gnome");
-        add("override to sway", "SWAYSOCK=/run/sway.sock FORCE=Sway", noPlasma, "sway");
         add("override to LXDE without its desktop", "DISPLAY=:0 FORCE=lxde", all, "none");
         add("X11 under Wayland is not the background", "DISPLAY=:0 WAYLAND=w", all, "none");
         add("colon list, any case", "CURRENT=ubuntu:gNoMe", all, "gnome");
@@ -173,15 +163,11 @@ private Q_SLOTS:
             "XDG_SESSION_DESKTOP=mate DESKTOP_SESSION=gnome", all, "mate");
         add("GNOME without its schema gives way to X11", "CURRENT=GNOME DISPLAY=:0",
             QStringList{"org.mate.background"}, "x11");
-        add("override to x11", "CURRENT=GNOME DISPLAY=:0 FORCE=x11", all, "x11");
-        add("override to a desktop whose schema is missing", "DISPLAY=:0 FORCE=cinnamon",
-            QStringList{"org.gnome.desktop.background"}, "none");
+        add("override in any case", "CURRENT=GNOME DISPLAY=:0 FORCE=X11", all, "x11");
         // Components that reach the bus after us at logon.
         const QStringList late = QStringList{"program:swaybg", "lxde-desktop::0"} + all;
         add("a late Plasma shell is waited for, not swaybg under KWin", "CURRENT=KDE WAYLAND=w",
             late + QStringList{"3000 ms:bus:org.kde.plasmashell"}, "kde");
-        add("a Plasma shell that never comes: still no swaybg under KWin", "CURRENT=KDE WAYLAND=w",
-            late, "none");
         add("patience ends: a Plasma shell after it is too late",
             "DESKTOP_SESSION=plasma DISPLAY=:0",
             late + QStringList{"6000 ms:bus:org.kde.plasmashell"}, "x11");
@@ -232,7 +218,6 @@ private Q_SLOTS:
     void damagedRecords_data() {
         QTest::addColumn<QByteArray>("content");
         QTest::newRow("truncated") << QByteArray("{\"path\": \"/x.jpg\", \"sty");
-        QTest::newRow("not an object") << QByteArray("[1, 2, 3]");
         QTest::newRow("out of range") << QByteArray("{\"style\": 7, \"colour\": -5}");
         QTest::newRow("wrong types") << QByteArray("{\"style\": \"1\", \"colour\": \"#ffffff\"}");
         QTest::newRow("huge") << QByteArray(200 * 1024, ' ') + "{\"style\": 1}";
@@ -255,12 +240,9 @@ private Q_SLOTS:
         QTest::addColumn<bool>("alpha");
         QTest::addColumn<int>("style");
         QTest::addColumn<Monitors>("monitors");
-        // Small, screen-sized, reduced while decoding, larger, transparent.
-        for (const auto& [size, alpha] : {std::pair{QSize(70, 45), false},
-                                          {kScreen, false},
-                                          {QSize(1000, 700), false},
-                                          {QSize(500, 260), false},
-                                          {QSize(90, 50), true}})
+        // Small, reduced while decoding, transparent.
+        for (const auto& [size, alpha] :
+             {std::pair{QSize(70, 45), false}, {QSize(1000, 700), false}, {QSize(90, 50), true}})
             for (int style = StyleCentre; style <= StyleFill; ++style)
                 for (const bool two : {false, true})
                     QTest::addRow("%dx%d%s style %d on %s", size.width(), size.height(),
