@@ -92,7 +92,6 @@ private Q_SLOTS:
         QTest::newRow("same pair") << "a.jpg|/pics" << false;
         QTest::newRow("same name, other folder") << "a.jpg|/other" << true;
         QTest::newRow("case differs") << "A.JPG|/PICS" << true;
-        QTest::newRow("empty name") << "|/pics" << false;
         QTest::newRow("empty folder") << "b.jpg|" << false;
     }
     void duplicatesFollowThePlatformRule() {

@@ -50,12 +50,7 @@ class TestCollectionCommands : public QObject {
 
     QTemporaryDir dir_;
     QString folder() const { return dir_.path(); }
-    QList<Drive> here() const { return {{folder(), {}}}; }
     QString path(const QString& relative) const { return QDir(folder()).filePath(relative); }
-    void makeFolders(const QStringList& folders) {
-        for (const QString& made : folders)
-            QVERIFY(QDir().mkpath(path(made)));
-    }
 
 private Q_SLOTS:
     // Besides the common fixtures: pictures under another format's name, and large JPEGs the
@@ -73,11 +68,9 @@ private Q_SLOTS:
         QImageWriter progressive(path(QStringLiteral("progressive.jpg")));
         progressive.setProgressiveScanWrite(true);
         QVERIFY(progressive.write(QImage(path(QStringLiteral("large.jpg")))));
-        const auto bytes = [this](const char* name) {
-            QFile read(path(QLatin1String(name)));
-            return read.open(QIODevice::ReadOnly) ? read.readAll() : QByteArray();
-        };
-        const QByteArray whole = bytes("large.jpg"), end("\xFF\xD9", 2);
+        QFile large(path("large.jpg"));
+        QVERIFY(large.open(QIODevice::ReadOnly));
+        const QByteArray whole = large.readAll(), end("\xFF\xD9", 2);
         QVERIFY(test::writeBytes(path("cut-marked.jpg"), whole.chopped(whole.size() / 10) + end));
         QVERIFY(test::writeBytes(path("trailing.jpg"), whole + QByteArray(100000, 'Z')));
         QVERIFY(QFile::copy(path("large.jpg"), path("sparse.jpg")));
@@ -96,7 +89,7 @@ private Q_SLOTS:
     void addAddsNewFilesDeselectsAllAndScansOnlyTheNewRows() {
         QFETCH(QString, add);
         const QStringList c = add.split(u'|');
-        Fixture f(here());
+        Fixture f({{folder(), {}}});
         // Only a scan of the old rows would remove this one.
         f.collection.AppendImage(QStringLiteral("text-named.jpg"), "/elsewhere", StateSkip);
         for (const QString& name : c[1].split(u' ', Qt::SkipEmptyParts))
@@ -129,7 +122,7 @@ private Q_SLOTS:
     void deleteAsksAndRemoves() {
         QFETCH(QList<int>, rows);
         QFETCH(int, answer);
-        Fixture f(here(), 20);
+        Fixture f({{folder(), {}}}, 20);
         for (int row : rows)
             f.collection.selectionModel()->select(f.collection.index(row),
                                                   QItemSelectionModel::Select);
@@ -162,7 +155,7 @@ private Q_SLOTS:
         QFETCH(QString, run);
         const QStringList c = run.split(u'|');
         const int action = c[3].toInt();
-        makeFolders({"t/a/b/c", "t/a/b/d"});
+        QVERIFY(QDir().mkpath(path("t/a/b/c")) && QDir().mkpath(path("t/a/b/d")));
         const auto full = [this](const QString& p) {
             return p == "/" ? p : path(p);
         };
@@ -185,7 +178,7 @@ private Q_SLOTS:
     // order whatever their case. A name the file system's encoding cannot give back could be
     // neither previewed nor added: it is left out. A folder nobody may read does not open.
     void fileListShowsPicturesInNaturalOrderWhateverTheirCase() {
-        makeFolders({"odd/sub.jpg", "odd/locked"});
+        QVERIFY(QDir().mkpath(path("odd/sub.jpg")) && QDir().mkpath(path("odd/locked")));
         for (const char* name : {"img10.jpg", "img2.jpg", "IMG_0001.JPG", "b.jpeg", "c.Bmp",
                                  "d.gif", "e.png", "f.txt", "jpg", "g.jpg.txt", ".hidden.jpg"})
             QVERIFY(test::writeBytes(path(QStringLiteral("odd/") + QLatin1String(name)), "x"));

