@@ -115,6 +115,7 @@ void SavedState::LoadSavedState(PlacedWindow* window, const QString& makerFolder
     const QString namePrefix = QStringLiteral("WName");
     const QString folderPrefix = QStringLiteral("WPath");
     const QString statePrefix = QStringLiteral("WState");
+    collection_.beginLoad();
     for (qint32 n = 1; n <= count; ++n) {
         const QString name = settings_.ReadListValue(namePrefix, n);
         const QString folder = settings_.ReadListValue(folderPrefix, n);
@@ -135,6 +136,7 @@ void SavedState::LoadSavedState(PlacedWindow* window, const QString& makerFolder
             missingName_ = name;
         }
     }
+    collection_.endLoad();
     storedEpoch_ = settings_.knownEpoch();
 
     const QRect desktop = window ? window->desktopArea() : QRect();

@@ -95,15 +95,27 @@ bool Collection::AppendImage(const QString& name, const QString& folder, qint32 
     if (name.isEmpty() || entries_.size() >= kMaxEntries)
         return false;
     const int row = static_cast<int>(entries_.size());
-    beginInsertRows(QModelIndex(), row, row);
+    if (!loading_)
+        beginInsertRows(QModelIndex(), row, row);
     // The placeholder steers SetImageState: a use request then tests the file, a toggle
     // request gives skip.
     const QString shared = internFolder(folder);
     entries_.append({name, shared, requested != 0 ? StateSkip : StateToggle});
     ++keys_[duplicateKey(name, shared)];
-    endInsertRows();
+    if (!loading_)
+        endInsertRows();
     SetImageState(row, requested);
     return true;
+}
+
+void Collection::beginLoad() {
+    beginResetModel();
+    loading_ = true;
+}
+
+void Collection::endLoad() {
+    loading_ = false;
+    endResetModel();
 }
 
 bool Collection::ContainsImage(const QString& name, const QString& folder) const {
@@ -201,6 +213,8 @@ void Collection::SetImageState(qint32 index, qint32 requested) {
     if (state == current)
         return;
     entry.state = state;
+    if (loading_)
+        return;
     // Only the changed row is redrawn.
     const QModelIndex changed = this->index(index);
     Q_EMIT dataChanged(changed, changed, {StateRole});

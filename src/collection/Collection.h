@@ -48,6 +48,10 @@ public:
     // Appends without looking for duplicates (the saved-collection load). An empty name, or a
     // full collection, adds nothing. False when nothing was added.
     bool AppendImage(const QString& name, const QString& folder, qint32 requested);
+    // Rows appended between these two (the saved collection's load) reach views as one reset
+    // of the model, not as one insertion and one state change each.
+    void beginLoad();
+    void endLoad();
     // Appends unless the (name, folder) pair is already present, compared by the platform's
     // file-name rule: without regard to case on Windows, exactly elsewhere.
     bool AddImage(const QString& name, const QString& folder, qint32 requested);
@@ -130,6 +134,7 @@ private:
     QItemSelectionModel selection_;
     qint32 currentIndex_ = 0;
     bool previewEnabled_ = true;
+    bool loading_ = false;
     QTimer scanTimer_;
     qint32 scanIndex_ = 0;
     // The decode running in the pool, and the file it tests; at most one at a time.

@@ -244,9 +244,12 @@ bool SqliteSettingsStore::prepare(Kind kind) {
                               "ON CONFLICT(key, name) DO UPDATE SET data=excluded.data",
                               -1, SQLITE_PREPARE_PERSISTENT, &write_, nullptr) == SQLITE_OK &&
            // The store holds little but this key: reading the table straight through beats
-           // going through the key's index, which looks every row up in the table again.
-           sqlite3_prepare_v3(db_, "SELECT name, data FROM settings NOT INDEXED WHERE key=?1", -1,
-                              SQLITE_PREPARE_PERSISTENT, &readKey_, nullptr) == SQLITE_OK &&
+           // going through the key's index, which looks every row up in the table again. The
+           // key as spelled is compared first, as bytes, before the slower comparison by case.
+           sqlite3_prepare_v3(db_,
+                              "SELECT name, data FROM settings NOT INDEXED "
+                              "WHERE key=?1 COLLATE BINARY OR key=?1",
+                              -1, SQLITE_PREPARE_PERSISTENT, &readKey_, nullptr) == SQLITE_OK &&
            sqlite3_prepare_v3(db_, "PRAGMA data_version", -1, SQLITE_PREPARE_PERSISTENT,
                               &dataVersion_, nullptr) == SQLITE_OK;
 }

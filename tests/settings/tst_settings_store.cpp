@@ -198,6 +198,7 @@ private Q_SLOTS:
         // a leading zero names another value.
         store_->writeText(kKey, "wname2", "c.jpg");
         store_->writeText(kKey, "WName03", "d.jpg");
+        raw(path(), "UPDATE settings SET key=upper(key) WHERE name='WN'");
         const Settings::Snapshot snapshot(settings);
         QCOMPARE(settings.ReadListValue(QStringLiteral("WName"), 2), "c.jpg");
         QCOMPARE(settings.ReadListValue(QStringLiteral("WName"), 3) + "|" +
