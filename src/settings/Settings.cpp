@@ -301,15 +301,16 @@ Settings::Snapshot::Snapshot(Settings& settings)
     // The mark is taken first: a write that slips in before the read only makes the next save
     // write everything.
     const std::optional<quint64> mark = settings_.persistent_.changeMark();
-    std::optional<QList<SettingValue>> values = settings_.persistent_.readAll(settings_.key_);
-    if (!values)
+    SnapshotValues values;
+    const auto take = [&values](const QString& name, const QString& text) {
+        values.insert(name, text);
+    };
+    if (!settings_.persistent_.readAll(settings_.key_, take))
         return;
     settings_.known_.clear();
     ++settings_.epoch_;
     settings_.mark_ = mark;
-    SnapshotValues& snapshot = settings_.snapshot_.emplace();
-    for (const SettingValue& value : *values)
-        snapshot.insert(value.name, value.text);
+    settings_.snapshot_.emplace(std::move(values));
 }
 
 Settings::Snapshot::~Snapshot() {

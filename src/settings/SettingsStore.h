@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 namespace kv {
@@ -38,11 +39,14 @@ public:
         Q_UNUSED(mark);
         return writeAll(key, values) ? BatchOutcome::Written : BatchOutcome::Refused;
     }
-    // Every text value of the key at once, as one consistent read; nullopt where the store cannot
-    // list its values or the read failed (the caller then reads value by value).
-    virtual std::optional<QList<SettingValue>> readAll(const QString& key) {
+    // Every text value of the key, as one consistent read, handed over one by one; false where
+    // the store cannot list its values or the read failed (what was handed over then does not
+    // count, and the caller reads value by value).
+    using TakeValue = std::function<void(const QString& name, const QString& text)>;
+    virtual bool readAll(const QString& key, const TakeValue& take) {
         Q_UNUSED(key);
-        return std::nullopt;
+        Q_UNUSED(take);
+        return false;
     }
     // Why the last refused write was refused, naming the store, for the user.
     virtual QString lastError() const { return {}; }

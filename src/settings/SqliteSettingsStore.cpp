@@ -123,6 +123,20 @@ void makePrivateFolder(const QString& folder) {
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
+// Decodes a value's name into name's own buffer where it can: a load reads tens of thousands of
+// names and keeps few, and a block of its own for each would be left among the values kept.
+void decodeName(std::string_view bytes, QString& name) {
+    if (!std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; })) {
+        name = DecodeStoredText(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+        return;
+    }
+    // A name kept by the taker is shared: resizing it gives this one a block of its own.
+    name.resize(qsizetype(bytes.size()));
+    QChar* out = name.data();
+    for (const char c : bytes)
+        *out++ = QLatin1Char(c);
+}
+
 } // namespace
 
 std::unique_ptr<SqliteSettingsStore> SqliteSettingsStore::open(const QString& path, Kind kind) {
@@ -280,10 +294,10 @@ QString SqliteSettingsStore::readText(const QString& key, const QString& name) {
     return result;
 }
 
-std::optional<QList<SettingValue>> SqliteSettingsStore::readAll(const QString& key) {
+bool SqliteSettingsStore::readAll(const QString& key, const TakeValue& take) {
     const QByteArray k = key.toUtf8();
     sqlite3_bind_text(readKey_, 1, k.constData(), int(k.size()), SQLITE_STATIC);
-    QList<SettingValue> values;
+    QString name;
     // Most of the collection's values repeat (the folder of every entry, its state), and they
     // come among few others: a value met a moment ago shares its text instead of being decoded
     // into a copy of its own.
@@ -311,15 +325,12 @@ std::optional<QList<SettingValue>> SqliteSettingsStore::readAll(const QString& k
             seen->bytes.assign(data);
             seen->text = DecodeStoredText(QByteArrayView(data.data(), qsizetype(data.size())));
         }
-        const std::string_view name = column(0);
-        values.append(
-            {DecodeStoredText(QByteArrayView(name.data(), qsizetype(name.size()))), seen->text});
+        decodeName(column(0), name);
+        take(name, seen->text);
     }
     sqlite3_reset(readKey_);
     sqlite3_clear_bindings(readKey_);
-    if (rc != SQLITE_DONE)
-        return std::nullopt;
-    return values;
+    return rc == SQLITE_DONE;
 }
 
 bool SqliteSettingsStore::upsert(const QString& key, const QString& name, const QString& text) {

@@ -47,7 +47,7 @@ public:
     QString readText(const QString& key, const QString& name) override;
     bool writeText(const QString& key, const QString& name, const QString& text) override;
     bool writeAll(const QString& key, const QList<SettingValue>& values) override;
-    std::optional<QList<SettingValue>> readAll(const QString& key) override;
+    bool readAll(const QString& key, const TakeValue& take) override;
     std::optional<quint64> changeMark() override;
     BatchOutcome writeAllUnchangedSince(const QString& key, const QList<SettingValue>& values,
                                         quint64 mark) override;

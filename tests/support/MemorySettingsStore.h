@@ -46,17 +46,16 @@ public:
         ++outsideWrites;
     }
 
-    std::optional<QList<SettingValue>> readAll(const QString& key) override {
+    bool readAll(const QString& key, const TakeValue& take) override {
         if (!listsValues)
-            return std::nullopt;
+            return false;
         ++wholeReads;
-        QList<SettingValue> all;
         const QString prefix = key + u'\\';
         for (auto it = values.cbegin(); it != values.cend(); ++it) {
             if (it.key().startsWith(prefix))
-                all.append({it.key().mid(prefix.size()), it.value()});
+                take(it.key().mid(prefix.size()), it.value());
         }
-        return all;
+        return true;
     }
 
     QString lastError() const override {
