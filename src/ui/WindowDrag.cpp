@@ -25,10 +25,7 @@ void WindowDragHandles::attach(QWidget* handle) {
 }
 
 void WindowDragHandles::startDrag(QWidget* widget) {
-    if (drag_)
-        drag_(widget);
-    else
-        StartWindowDrag(widget);
+    StartWindowDrag(widget);
 }
 
 bool WindowDragHandles::eventFilter(QObject* watched, QEvent* event) {

@@ -3,8 +3,6 @@
 
 #include <QObject>
 
-#include <functional>
-
 class QMouseEvent;
 class QWidget;
 
@@ -29,14 +27,9 @@ public:
     void attach(QWidget* handle);
     // Moves the window that holds widget.
     void startDrag(QWidget* widget);
-    // Test seam: what a drag does, instead of the window system's move.
-    void setDragForTest(std::function<void(QWidget*)> drag) { drag_ = std::move(drag); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    std::function<void(QWidget*)> drag_;
 };
 
 } // namespace kv
