@@ -7,8 +7,7 @@
 #include <QDBusContext>
 #include <QDBusError>
 #include <QJSEngine>
-
-#include <cstdio>
+#include <QTextStream>
 
 namespace {
 
@@ -66,12 +65,9 @@ int main(int argc, char** argv) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.registerObject(QStringLiteral("/PlasmaShell"), &shell,
                             QDBusConnection::ExportAllSlots) ||
-        !bus.registerService(QStringLiteral("org.kde.plasmashell"))) {
-        std::fprintf(stderr, "fake_plasmashell: cannot own org.kde.plasmashell\n");
+        !bus.registerService(QStringLiteral("org.kde.plasmashell")))
         return 1;
-    }
-    std::printf("ready\n");
-    std::fflush(stdout);
+    QTextStream(stdout) << "ready" << Qt::endl;
     return application.exec();
 }
 
