@@ -41,7 +41,6 @@ prefix="$(mktemp -d)"
 trap 'WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true; rm -rf "$prefix"' EXIT
 unset DISPLAY WAYLAND_DISPLAY
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=C.UTF-8
-echo "Making a fresh Wine prefix"
 wineboot --init >"$work_dir/wineboot.log" 2>&1 || { cat "$work_dir/wineboot.log"; exit 1; }
 wineserver -w
 status=0

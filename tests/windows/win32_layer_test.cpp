@@ -37,7 +37,6 @@ const std::wstring kKey = L"Software\\Kestrovaline\\Kestrovaline";
 std::wstring read(const std::wstring& name) {
     return kv::win32::RegReadString(HKEY_CURRENT_USER, kKey, name);
 }
-// The value's type and size as stored, or "missing".
 std::string stored(const std::wstring& name) {
     DWORD type = REG_NONE;
     DWORD size = 0;
@@ -90,9 +89,8 @@ void registry() {
            "a batch");
 }
 
-// The shell's desktop object as Wine has it, which implements none of these calls: each
-// refusal must reach the caller as a failure, not as a default answer. The desktop colour, set
-// through the system colours, reads back.
+// Wine's desktop object implements none of these calls: each refusal must reach the caller as a
+// failure, not as a default answer. The desktop colour, set through the system colours, reads back.
 void desktop() {
     expect(std::to_string(kv::win32::SetDesktopWallpaper(L"C:\\\u03A9 \U0001F30A.jpg")), "0",
            "a wallpaper refused");
