@@ -115,7 +115,7 @@ void SavedState::LoadSavedState(PlacedWindow* window, const QString& makerFolder
     const QString namePrefix = QStringLiteral("WName");
     const QString folderPrefix = QStringLiteral("WPath");
     const QString statePrefix = QStringLiteral("WState");
-    collection_.beginLoad();
+    collection_.beginLoad(count);
     for (qint32 n = 1; n <= count; ++n) {
         const QString name = settings_.ReadListValue(namePrefix, n);
         const QString folder = settings_.ReadListValue(folderPrefix, n);

@@ -108,13 +108,21 @@ bool Collection::AppendImage(const QString& name, const QString& folder, qint32 
     return true;
 }
 
-void Collection::beginLoad() {
+void Collection::beginLoad(qsizetype expected) {
     beginResetModel();
     loading_ = true;
+    expected = qMin<qsizetype>(expected, kMaxEntries);
+    entries_.reserve(entries_.size() + expected);
+    keys_.reserve(keys_.size() + expected);
 }
 
 void Collection::endLoad() {
     loading_ = false;
+    // A damaged count may have promised far more rows than came.
+    if (entries_.capacity() > 2 * entries_.size()) {
+        entries_.squeeze();
+        keys_.squeeze();
+    }
     endResetModel();
 }
 

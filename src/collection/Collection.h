@@ -49,8 +49,9 @@ public:
     // full collection, adds nothing. False when nothing was added.
     bool AppendImage(const QString& name, const QString& folder, qint32 requested);
     // Rows appended between these two (the saved collection's load) reach views as one reset
-    // of the model, not as one insertion and one state change each.
-    void beginLoad();
+    // of the model, not as one insertion and one state change each; room is made for the
+    // expected number of rows at once.
+    void beginLoad(qsizetype expected);
     void endLoad();
     // Appends unless the (name, folder) pair is already present, compared by the platform's
     // file-name rule: without regard to case on Windows, exactly elsewhere.
