@@ -646,6 +646,41 @@ private Q_SLOTS:
         }
     }
 
+    // A second monitor comes with a larger screen (a laptop docked) while we run: each monitor
+    // shows the picture by itself, drawn again within about a second.
+    void dockedMonitorShowsThePictureByItself() {
+        test::XvfbServer server;
+        QVERIFY2(server.start(2560, 1024, 24), qPrintable(server.error()));
+        const auto xrandr = [&server](const QString& arguments) { // none holds a space
+            QProcess tool;
+            tool.start(QStringLiteral("env"),
+                       QStringList{"DISPLAY=" + server.display(), "xrandr"} + arguments.split(' '));
+            return tool.waitForFinished(10000) && tool.exitCode() == 0;
+        };
+        // The laptop's screen alone, unlike either monitor later, so the old background repeated
+        // across the larger screen would not pass for the new one.
+        QVERIFY(xrandr(QStringLiteral("--newmode laptop 0 1000 0 0 0 1024 0 0 0")));
+        QVERIFY(xrandr(QStringLiteral("--addmode screen laptop")));
+        QVERIFY(xrandr(QStringLiteral("--output screen --mode laptop --fb 1000x1024")));
+        X11RootDesktop desktop(server.display().toLocal8Bit());
+        QCOMPARE(desktop.ShowWallpaper(picture(QStringLiteral("halves"), StyleStretch, 1),
+                                       0x00606060, StyleStretch),
+                 ShowResult::Shown);
+        QVERIFY(xrandr(QStringLiteral("--setmonitor M0 1000/300x1024/250+0+0 screen")));
+        QVERIFY(xrandr(QStringLiteral("--setmonitor M1 1560/300x1024/250+1000+0 none")));
+        QVERIFY(xrandr(QStringLiteral("--fb 2560x1024 --output screen --mode 2560x1024")));
+        const auto shows = [&] {
+            const QImage pixels = test::readRootPixels(server.display());
+            for (const auto& [x, rgb] :
+                 {std::pair{250, kLeft}, {750, kRight}, {1700, kLeft}, {2170, kRight}})
+                if (pixels.width() != 2560 ||
+                    !test::closeColours(QColor(pixels.pixel(x, 512)), rgb, 12))
+                    return false;
+            return true;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(shows(), 1500);
+    }
+
     // Both atoms name our pixmap, the previous one freed. Another's is not ours to end: a live
     // client's named only by _XROOTPMAP_ID, or the stale ids of a setter that vanished, whose
     // client slot (and so the same ids) the server hands to the next connection.
