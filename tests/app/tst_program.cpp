@@ -176,25 +176,20 @@ private Q_SLOTS:
     // the start ends; else it takes over, drops a command left for a gone copy, beats at once.
     void anotherCopysHeartbeat_data() {
         QTest::addColumn<QString>("left"); // heartbeat and command
-        QTest::addColumn<QString>("argument");
         QTest::addColumn<bool>("endsNow");
+        QTest::addColumn<QString>("argument");
         QTest::addColumn<int>("command");
-        const auto row = [](const char* name, const char* left, const char* argument, bool endsNow,
-                            int command) {
-            QTest::newRow(name) << QString::fromLatin1(left) << QString::fromLatin1(argument)
-                                << endsNow << command;
-        };
-        row("rounded up a little ahead", "3.004 0", "", true, 2);
-        row("more than a second ahead is yesterday's", "5 0", "", false, 0);
-        row("across midnight", "86398 0", "", true, 2);
-        row("a close left for a copy that is gone", "86000 1", "", false, 0);
-        row("next, taken by the running copy", "1.5 0", "-NEXT", true, 0);
-        row("next, nobody takes it", "1.5 0", "-Next", false, 0);
+        QTest::newRow("rounded up a little ahead") << "3.004 0" << true << "" << 2;
+        QTest::newRow("more than a second ahead is yesterday's") << "5 0" << false << "" << 0;
+        QTest::newRow("across midnight") << "86398 0" << true << "" << 2;
+        QTest::newRow("a close left for a copy that is gone") << "86000 1" << false << "" << 0;
+        QTest::newRow("next, taken by the running copy") << "1.5 0" << true << "-NEXT" << 0;
+        QTest::newRow("next, nobody takes it") << "1.5 0" << false << "-Next" << 0;
     }
     void anotherCopysHeartbeat() {
         QFETCH(QString, left);
-        QFETCH(QString, argument);
         QFETCH(bool, endsNow);
+        QFETCH(QString, argument);
         QFETCH(int, command);
         test::ProgramStores stores;
         Settings& settings = stores.settings;

@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Builds the Windows platform layer and its test program with mingw-w64 and runs them under Wine
-# in a prefix made for this run, without any display. Exits 77 (a skip) when mingw-w64 or Wine
-# is not installed; scripts/deps/windows.txt installs both.
+# Builds the Windows platform layer and its test with mingw-w64 and runs it under Wine in a fresh
+# prefix, without a display. Exits 77 (a skip) without mingw-w64 or Wine (scripts/deps/windows.txt).
 # Usage: run-under-wine.sh <source folder> <work folder> [Qt header folder]
 set -euo pipefail
 source_dir="$1"

@@ -60,8 +60,7 @@ void registry() {
         {L"WName1", REG_NONE, {}, L"", L"  \u03A9\u03BC\u03AD\u03B3\u03B1 \U0001F30A.jpg"},
         {L"HomePage", REG_NONE, {}, L"", std::wstring(5000, L'x')},
         {L"Stretch", REG_DWORD, {7, 0, 0, 0}, L"", L"2"},
-        {L"WState1", REG_SZ, {'a', 0, 'b', 0, 'c', 0}, L"abc", L"2"},
-        {L"WState2", REG_SZ, {'1', 0, '2'}, L"12", L"2"}, // an odd byte count
+        {L"WState2", REG_SZ, {'1', 0, '2'}, L"12", L"2"}, // no NUL, an odd byte count
     };
     for (const Value& value : values) {
         if (value.type != REG_NONE)
