@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "desktop/RecordedDesktop.h"
 
+#include "common/PictureCheck.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -95,6 +97,18 @@ bool RecordedDesktop::SetDesktopWallpaperStyle(int style) {
     if (state.path.isEmpty() ? !reachable() : !showAgain(state))
         return false;
     return record_.write(state);
+}
+
+ShowResult RecordedDesktop::ShowWallpaper(const QString& path, DesktopColor colour, int style) {
+    if (!PictureDecodes(path))
+        return ShowResult::NotAPicture;
+    DesktopState state = recorded();
+    state.path = path;
+    state.colour = colour & 0xFFFFFF;
+    // A style the desktop cannot place leaves the one it has, as a refused style change would.
+    if (isWallpaperStyle(style) && places(style))
+        state.style = style;
+    return present(state, true) && record_.write(state) ? ShowResult::Shown : ShowResult::Refused;
 }
 
 DesktopColor RecordedDesktop::GetDesktopColor() {

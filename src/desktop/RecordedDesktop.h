@@ -23,6 +23,9 @@ public:
     bool SetDesktopWallpaperStyle(int style) final;
     DesktopColor GetDesktopColor() final;
     bool SetDesktopColor(DesktopColor colour) final;
+    // Every request draws the whole state: a change hands over picture, colour and style at once,
+    // so a new colour or style does not draw the picture again, up to three times.
+    ShowResult ShowWallpaper(const QString& path, DesktopColor colour, int style) final;
 
 protected:
     RecordedDesktop(const QString& backendId, QString session);

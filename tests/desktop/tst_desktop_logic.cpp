@@ -2,6 +2,7 @@
 #include "desktop/DesktopBus.h"
 #include "desktop/DesktopLoader.h"
 #include "desktop/DesktopRecord.h"
+#include "desktop/RecordedDesktop.h"
 #include "desktop/RootPicture.h"
 #include "support/PictureFiles.h"
 #include "support/SessionBus.h"
@@ -83,6 +84,17 @@ class SilentDesktop final : public QDBusVirtualObject {
 public:
     bool handleMessage(const QDBusMessage&, const QDBusConnection&) override { return true; }
     QString introspect(const QString&) const override { return {}; }
+};
+
+// A desktop drawn from our record that counts how often it is asked to draw.
+class CountingDesktop final : public RecordedDesktop {
+public:
+    CountingDesktop() : RecordedDesktop(QStringLiteral("counting"), QStringLiteral(":0")) {}
+    QString name() const override { return QStringLiteral("counting"); }
+    mutable int draws = 0;
+
+private:
+    bool show(DesktopState&) const override { return ++draws > 0; }
 };
 
 } // namespace
@@ -204,6 +216,17 @@ private Q_SLOTS:
         backend->SetDesktopWallpaperStyle(backend->GetDesktopWallpaperStyle() == 1 ? 2 : 1);
         QVERIFY2(waited.elapsed() < kDesktopCallTimeoutMs + 1500,
                  qPrintable(QStringLiteral("waited %1 ms").arg(waited.elapsed())));
+    }
+
+    // A change that brings a new colour and style draws the picture once, not once for each.
+    void aRecordedDesktopDrawsAChangeOnce() {
+        const QString path = folder_.filePath(QStringLiteral("once.png"));
+        QVERIFY(test::writePicture(path));
+        CountingDesktop desktop;
+        QCOMPARE(desktop.ShowWallpaper(path, 0x123456, StyleTile), ShowResult::Shown);
+        QCOMPARE(desktop.draws, 1);
+        QCOMPARE(desktop.GetDesktopWallpaperStyle(), int(StyleTile));
+        QCOMPARE(desktop.GetDesktopColor(), DesktopColor(0x123456));
     }
 
     // A damaged or hand-edited record reads as "nothing known": the engine sets everything again.
