@@ -111,6 +111,24 @@ ShowResult RecordedDesktop::ShowWallpaper(const QString& path, DesktopColor colo
     return present(state, true) && record_.write(state) ? ShowResult::Shown : ShowResult::Refused;
 }
 
+bool RecordedDesktop::setColourAndStyle(DesktopColor colour, int style) {
+    const bool placed = isWallpaperStyle(style) && places(style);
+    DesktopState state = recorded();
+    const bool newStyle = placed && state.style != style;
+    const bool newColour = state.colour != (colour & 0xFFFFFF);
+    if (!newStyle && !newColour)
+        return placed;
+    if (placed)
+        state.style = style;
+    state.colour = colour & 0xFFFFFF;
+    // A new style needs the picture placed again, which brings the colour along; a new colour
+    // alone takes the desktop's own way. Without a picture of ours both wait for the next one.
+    const bool shown = newStyle && !state.path.isEmpty() ? showAgain(state)
+                       : newColour                       ? applyColour(state)
+                                                         : reachable();
+    return shown && record_.write(state) && placed;
+}
+
 DesktopColor RecordedDesktop::GetDesktopColor() {
     return recorded().colour;
 }

@@ -26,6 +26,8 @@ public:
     // Every request draws the whole state: a change hands over picture, colour and style at once,
     // so a new colour or style does not draw the picture again, up to three times.
     ShowResult ShowWallpaper(const QString& path, DesktopColor colour, int style) final;
+    // New options show the picture again once, with both.
+    bool setColourAndStyle(DesktopColor colour, int style) final;
 
 protected:
     RecordedDesktop(const QString& backendId, QString session);

@@ -308,6 +308,14 @@ Painted paintRoots(const Connection& c, const Wanted& wanted) {
     return c.settle() ? Painted::Yes : Painted::Failed;
 }
 
+// Whether the root shows another program's picture: the path property exists once we drew
+// anything, even the bare colour.
+bool showsForeignPicture(const Connection& c, const Record& record) {
+    xcb_screen_t* screen = c.defaultScreen();
+    return !record.path && screen &&
+           readCardinal(c, screen->root, c.atom(kRootPixmapAtom, true), XCB_ATOM_PIXMAP);
+}
+
 // Records a style or colour on every root without drawing, for the next picture.
 bool recordOnly(const Connection& c, const char* property, quint32 value) {
     const xcb_atom_t atom = c.atom(property);
@@ -420,12 +428,7 @@ bool X11RootDesktop::SetDesktopColor(DesktopColor colour) {
         return false;
     watchMonitors();
     const Record record = readRecord(c);
-    xcb_screen_t* screen = c.defaultScreen();
-    // The path property exists once we drew anything, even the bare colour.
-    const bool foreignPicture =
-        !record.path && screen &&
-        readCardinal(c, screen->root, c.atom(kRootPixmapAtom, true), XCB_ATOM_PIXMAP);
-    if (foreignPicture) {
+    if (showsForeignPicture(c, record)) {
         // Another program's picture is on the screen: the colour shows with our next one.
         if (!recordOnly(c, kColorProperty, colour))
             return false;
@@ -434,6 +437,32 @@ bool X11RootDesktop::SetDesktopColor(DesktopColor colour) {
         return false;
     }
     return readRecord(c).colour == colour;
+}
+
+// Both on one connection and, where our picture shows, in one drawing.
+bool X11RootDesktop::setColourAndStyle(DesktopColor colour, int style) {
+    colour &= 0x00FFFFFFu;
+    Connection c(display_);
+    if (!c.ok())
+        return false;
+    const Record record = readRecord(c);
+    const bool placed = isWallpaperStyle(style);
+    const bool newStyle = placed && record.style != style;
+    if (!newStyle && record.colour == colour)
+        return placed;
+    watchMonitors();
+    const Wanted wanted{record.path.value_or(QString()),
+                        newStyle ? std::optional<int>(style) : record.style, colour};
+    // Our picture is drawn again with both; a bare colour of ours (or none yet) only when the
+    // colour changes; another program's picture keeps the screen until our next one.
+    const bool drawn =
+        !showsForeignPicture(c, record) && (!wanted.path.isEmpty() || record.colour != colour);
+    if (drawn ? paintRoots(c, wanted) != Painted::Yes
+              : !recordOnly(c, kColorProperty, colour) ||
+                    (wanted.style && !recordOnly(c, kStyleProperty, quint32(*wanted.style))))
+        return false;
+    const Record after = readRecord(c);
+    return placed && after.colour == colour && after.style == wanted.style;
 }
 
 } // namespace kv

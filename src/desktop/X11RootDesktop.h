@@ -36,6 +36,7 @@ public:
     DesktopColor GetDesktopColor() override;
     bool SetDesktopColor(DesktopColor colour) override;
     ShowResult ShowWallpaper(const QString& path, DesktopColor colour, int style) override;
+    bool setColourAndStyle(DesktopColor colour, int style) override;
     bool keepsWallpaper() const override { return false; }
     bool forgotWallpaper(const QString& path) override;
 

@@ -10,11 +10,14 @@ ShowResult DesktopBackend::ShowWallpaper(const QString& path, DesktopColor colou
         return ShowResult::NotAPicture;
     if (!SetDesktopWallpaper(path))
         return ShowResult::Refused;
-    if (GetDesktopColor() != colour)
-        SetDesktopColor(colour);
-    if (GetDesktopWallpaperStyle() != style)
-        SetDesktopWallpaperStyle(style);
+    setColourAndStyle(colour, style);
     return ShowResult::Shown;
+}
+
+bool DesktopBackend::setColourAndStyle(DesktopColor colour, int style) {
+    const bool colourShown = GetDesktopColor() == colour || SetDesktopColor(colour);
+    const bool styleShown = GetDesktopWallpaperStyle() == style || SetDesktopWallpaperStyle(style);
+    return colourShown && styleShown;
 }
 
 } // namespace kv

@@ -62,6 +62,10 @@ public:
     // (their results do not count). By default the test decode and the operations above; a
     // desktop whose picture we draw ourselves draws it once, its decode being the test decode.
     virtual ShowResult ShowWallpaper(const QString& path, DesktopColor colour, int style);
+    // New options: the colour and the style where the desktop shows others; true when it shows
+    // both. By default the operations above; a desktop that draws the picture again for either
+    // draws it once for both.
+    virtual bool setColourAndStyle(DesktopColor colour, int style);
 
     // False where the desktop forgets its wallpaper when the session ends (a bare X server, sway,
     // swaybg): a start then shows it again.

@@ -96,11 +96,8 @@ WallpaperEngine::EntryOutcome WallpaperEngine::showEntry(qint32 index) {
 }
 
 void WallpaperEngine::enforceColourAndStyle() {
-    const DesktopColor colour = static_cast<DesktopColor>(options_.Backgroud) & kColourBits;
-    if (desktop_->GetDesktopColor() != colour)
-        desktop_->SetDesktopColor(colour);
-    if (desktop_->GetDesktopWallpaperStyle() != options_.Stretch)
-        desktop_->SetDesktopWallpaperStyle(options_.Stretch);
+    desktop_->setColourAndStyle(static_cast<DesktopColor>(options_.Backgroud) & kColourBits,
+                                options_.Stretch);
 }
 
 void WallpaperEngine::reportFailure(const QString& message) {

@@ -218,12 +218,26 @@ private Q_SLOTS:
                  qPrintable(QStringLiteral("waited %1 ms").arg(waited.elapsed())));
     }
 
-    // A change that brings a new colour and style draws the picture once, not once for each.
+    // A change, or new options, that bring a new colour and style draw the picture once, not
+    // once for each.
+    void aRecordedDesktopDrawsAChangeOnce_data() {
+        QTest::addColumn<bool>("newOptions");
+        QTest::newRow("a change") << false;
+        QTest::newRow("new options") << true;
+    }
+
     void aRecordedDesktopDrawsAChangeOnce() {
+        QFETCH(bool, newOptions);
         const QString path = folder_.filePath(QStringLiteral("once.png"));
         QVERIFY(test::writePicture(path));
         CountingDesktop desktop;
-        QCOMPARE(desktop.ShowWallpaper(path, 0x123456, StyleTile), ShowResult::Shown);
+        QCOMPARE(desktop.ShowWallpaper(path, newOptions ? 0x654321 : 0x123456,
+                                       newOptions ? StyleFill : StyleTile),
+                 ShowResult::Shown);
+        if (newOptions) {
+            desktop.draws = 0;
+            QVERIFY(desktop.setColourAndStyle(0x123456, StyleTile));
+        }
         QCOMPARE(desktop.draws, 1);
         QCOMPARE(desktop.GetDesktopWallpaperStyle(), int(StyleTile));
         QCOMPARE(desktop.GetDesktopColor(), DesktopColor(0x123456));
