@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/PictureCheck.h"
 
+#include "common/JpegDecode.h"
+
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
@@ -34,8 +36,8 @@ QByteArray PrepareWallpaperRead(QImageReader& reader) {
     return format;
 }
 
-bool WallpaperReadWhole(QImageReader& reader, const QByteArray& format) {
-    return !isJpeg(format) || (reader.device() && JpegReachesEndOfImage(*reader.device()));
+QImage ReadWallpaper(QImageReader& reader, const QByteArray& format) {
+    return isJpeg(format) ? ReadWholeJpeg(reader) : reader.read();
 }
 
 bool PictureDecodes(const QString& path, DecodeSize size) {
@@ -56,7 +58,7 @@ bool PictureDecodes(const QString& path, DecodeSize size) {
         reader.setScaledSize(
             declared.scaled(kReducedDecodeSide, kReducedDecodeSide, Qt::KeepAspectRatio)
                 .expandedTo(QSize(1, 1)));
-    return !reader.read().isNull() && WallpaperReadWhole(reader, format);
+    return !ReadWallpaper(reader, format).isNull();
 }
 
 } // namespace kv

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QImage>
 #include <QString>
 
 class QIODevice;
@@ -30,10 +31,11 @@ bool PictureDecodes(const QString& path, DecodeSize size = DecodeSize::Reduced);
 
 // The judgement of PictureDecodes around a read of one's own, for a decoder that shows what it
 // reads (so a change decodes once). Before the read: the format judged by content, empty unless
-// it is a wallpaper format with a declared size within kMaxPicturePixels. After a successful read
-// of that format: false for a JPEG whose data ends early.
+// it is a wallpaper format with a declared size within kMaxPicturePixels. The read itself: the
+// picture as the reader is set up (clip rect, scaled size, automatic turn), a null image unless
+// it decodes whole; a JPEG is read and judged in one pass of its decoder.
 QByteArray PrepareWallpaperRead(QImageReader& reader);
-bool WallpaperReadWhole(QImageReader& reader, const QByteArray& format);
+QImage ReadWallpaper(QImageReader& reader, const QByteArray& format);
 
 // The JPEG decoder fills a picture whose data ends early with grey and reports success, so a
 // JPEG counts as whole only when a decode reaches the end-of-image marker without running out of

@@ -15,14 +15,11 @@ QImage DecodePreview(const QString& path, QSize box) {
     if (!file.open(QIODevice::ReadOnly))
         return {};
     QImageReader reader(&file);
-    reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(true);
-    const QByteArray format = reader.format();
-    if (!IsWallpaperFormat(format))
+    const QByteArray format = PrepareWallpaperRead(reader);
+    if (format.isEmpty())
         return {};
     const QSize stored = reader.size();
-    if (stored.isValid() && qint64(stored.width()) * stored.height() > kMaxPicturePixels)
-        return {};
     if (stored.isValid() && box.isValid() && !box.isEmpty()) {
         // The scaled size applies to the picture as stored, before it is turned upright.
         const bool turned =
@@ -31,12 +28,9 @@ QImage DecodePreview(const QString& path, QSize box) {
         if (stored.width() > fit.width() || stored.height() > fit.height())
             reader.setScaledSize(stored.scaled(fit, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
     }
-    const QImage picture = reader.read();
     // The decoder greys out the missing part of a JPEG cut short; a wallpaper change refuses
     // it, so the preview does too.
-    if (picture.isNull() || ((format == "jpeg" || format == "jpg") && !JpegReachesEndOfImage(file)))
-        return {};
-    return picture;
+    return ReadWallpaper(reader, format);
 }
 
 } // namespace kv

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "desktop/RootPicture.h"
 
+#include "common/JpegDecode.h"
 #include "common/PictureCheck.h"
 
 #include <QBrush>
@@ -36,22 +37,25 @@ QTransform uprightTransform(QSize stored, QImageIOHandler::Transformations turn)
 }
 
 // The size to decode `region` at when the monitors need `detail` of its pixels (at most 1). A
-// JPEG decodes straight at 1/2, 1/4 or 1/8 of its size at no extra cost, and the drawing does
-// the last, small step of scaling, so nothing is lost to scaling twice.
+// JPEG decodes straight at one of its own scales at no extra cost, and the drawing does the last,
+// small step of scaling, so nothing is lost to scaling twice.
 QSize decodedSize(QSize region, double detail, bool jpeg) {
     if (detail >= 1)
         return region;
     const QSize needed =
         QSize(int(std::ceil(region.width() * detail)), int(std::ceil(region.height() * detail)))
             .expandedTo(QSize(1, 1));
-    if (!jpeg)
-        return needed;
-    for (const int denominator : {8, 4, 2}) {
-        const QSize reduced(region.width() / denominator, region.height() / denominator);
-        if (reduced.width() >= needed.width() && reduced.height() >= needed.height())
-            return reduced;
-    }
-    return region;
+    return jpeg ? JpegDecodedSize(region, needed) : needed;
+}
+
+// The JPEG decoder's scales keep exact pixel edges on the 8-pixel grid of the picture as stored.
+QRect onJpegGrid(const QRect& clip, QSize stored) {
+    constexpr int kGrid = 8;
+    const int left = clip.left() / kGrid * kGrid;
+    const int top = clip.top() / kGrid * kGrid;
+    const int right = (clip.left() + clip.width() + kGrid - 1) / kGrid * kGrid;
+    const int bottom = (clip.top() + clip.height() + kGrid - 1) / kGrid * kGrid;
+    return QRect(left, top, right - left, bottom - top) & QRect(QPoint(0, 0), stored);
 }
 
 } // namespace
@@ -140,20 +144,23 @@ bool RootPicture::load(const QString& path, const QList<QRect>& monitors, int st
     if (style_ == StyleCentre || style_ == StyleTile)
         detail = 1;
     region_ = shown.toAlignedRect() & QRect(QPoint(0, 0), full_);
-    const QSize decoded = decodedSize(region_.size(), detail, format == "jpeg");
-
+    const bool jpeg = format == "jpeg";
     // The reader clips and scales the picture as it is stored; the turn upright comes last.
+    const QTransform upright = uprightTransform(stored, turn);
+    QRect clip = upright.inverted().mapRect(QRectF(region_)).toAlignedRect();
+    if (jpeg) {
+        clip = onJpegGrid(clip, stored);
+        region_ = upright.mapRect(QRectF(clip)).toAlignedRect();
+    }
+    const QSize decoded = decodedSize(region_.size(), detail, jpeg);
     if (region_.size() != full_)
-        reader.setClipRect(
-            uprightTransform(stored, turn).inverted().mapRect(QRectF(region_)).toAlignedRect());
+        reader.setClipRect(clip);
     if (decoded != region_.size())
         reader.setScaledSize(quarterTurn ? decoded.transposed() : decoded);
-    if (!reader.read(&picture_))
-        return fail(error, reader.errorString());
-    if (!WallpaperReadWhole(reader, format)) {
-        picture_ = QImage();
-        return fail(error, QStringLiteral("the picture's data ends early"));
-    }
+    picture_ = ReadWallpaper(reader, format);
+    if (picture_.isNull())
+        return fail(error, jpeg ? QStringLiteral("the picture's data is damaged or ends early")
+                                : reader.errorString());
     return true;
 }
 

@@ -304,6 +304,35 @@ private Q_SLOTS:
         if (monitors == kTwoMonitors)
             QCOMPARE(whole.pixel(205, 100), qRgb(0x00, 0x80, 0x40));
     }
+
+    // The root's JPEG is decoded only where it shows, and judged whole in the same pass: data cut
+    // short above or below the band a fill shows is refused all the same. A grey photo stays grey.
+    void rootJpegIsJudgedWhereItDoesNotShow_data() {
+        QTest::addColumn<int>("keptTenths"); // of the data, an end marker stuck on; 10: all
+        QTest::addColumn<bool>("grey");
+        QTest::newRow("cut above the band") << 2 << false;
+        QTest::newRow("cut below the band") << 9 << false;
+        QTest::newRow("grey, whole") << 10 << true;
+    }
+    void rootJpegIsJudgedWhereItDoesNotShow() {
+        QFETCH(int, keptTenths);
+        QFETCH(bool, grey);
+        const QString path = folder_.filePath(QStringLiteral("tall.jpg"));
+        QImage greyPicture(160, 960, QImage::Format_Grayscale8);
+        greyPicture.fill(QColor(0x60, 0x60, 0x60));
+        QVERIFY(grey ? greyPicture.save(path) : test::WriteNoisyJpeg(path, 160, 960));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray data = file.readAll();
+        if (keptTenths < 10)
+            QVERIFY(test::writeBytes(path, data.left(data.size() * keptTenths / 10) + "\xFF\xD9"));
+        const Monitors screen{QRect(QPoint(0, 0), kScreen)};
+        RootPicture picture;
+        QCOMPARE(picture.load(path, screen, StyleFill, 0), keptTenths == 10);
+        const QRgb middle = picture.render(kScreen, screen).pixel(160, 100);
+        if (grey)
+            QVERIFY(qRed(middle) == qBlue(middle) && qAbs(qGreen(middle) - 0x60) <= 2);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestDesktopLogic)
