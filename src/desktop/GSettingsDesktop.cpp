@@ -1,11 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "desktop/GSettingsDesktop.h"
 
+#include "desktop/DesktopBus.h"
+
 #include <QColor>
+#include <QDBusMessage>
 #include <QFile>
 #include <QFileInfo>
 
 #include <gio/gio.h>
+#define G_SETTINGS_ENABLE_BACKEND
+#include <gio/gsettingsbackend.h>
 
 #include <array>
 
@@ -77,9 +82,29 @@ private:
     GSettings* settings_ = nullptr;
 };
 
+// dconf stores through its service on the session bus, and a sync waits for that service as long
+// as D-Bus lets it (about 25 s). The service is asked first, within our bound, in its own main
+// loop (the bus library would answer a ping even for a hung one); one that does not answer
+// refuses the change before anything is queued, so no later write waits behind it. Other
+// backends (memory, keyfile) store in this process.
+bool settingsServiceAnswers() {
+    GSettingsBackend* backend = g_settings_backend_get_default();
+    const bool onTheBus = g_str_equal(G_OBJECT_TYPE_NAME(backend), "DConfSettingsBackend");
+    g_object_unref(backend);
+    if (!onTheBus)
+        return true;
+    QDBusMessage probe = QDBusMessage::createMethodCall(
+        QStringLiteral("ca.desrt.dconf"), QStringLiteral("/ca/desrt/dconf/Writer/user"),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("GetAll"));
+    probe.setArguments({QStringLiteral("ca.desrt.dconf.Writer")});
+    return callDesktop(probe).type() == QDBusMessage::ReplyMessage;
+}
+
 // Writes every pair, waits until the backend has stored them, then reads them back through
 // fresh settings: only what the backend really kept counts.
 bool writeAndVerify(const char* schemaId, const QList<std::pair<const char*, QByteArray>>& pairs) {
+    if (!settingsServiceAnswers())
+        return false;
     {
         SchemaSettings settings(schemaId);
         if (!settings.ok())

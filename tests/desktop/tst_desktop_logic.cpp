@@ -20,6 +20,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <gio/gio.h>
+
 #include <memory>
 
 using namespace kv;
@@ -108,6 +110,7 @@ class TestDesktopLogic : public QObject {
     test::SessionBus bus_;
     bool silentBus_ = false;
     SilentDesktop silent_;
+    GDBusConnection* glibBus_ = nullptr;
     QTemporaryDir folder_;
 
     // A gradient with a bar as a JPEG, or a half-transparent block on nothing as a PNG.
@@ -126,17 +129,24 @@ class TestDesktopLogic : public QObject {
 private Q_SLOTS:
     // A bus whose desktop services are owned by a stand-in that never answers.
     void initTestCase() {
+        // GSettings writes then go to the dconf service on that bus.
+        qputenv("GSETTINGS_BACKEND", "dconf");
         if (!bus_.start())
             return;
         QDBusConnection standIn =
             QDBusConnection::connectToBus(bus_.address(), QStringLiteral("silent desktop"));
         for (const char* service :
-             {"org.kde.plasmashell", "org.xfce.Xfconf", "org.pcmanfm.PCManFM"})
+             {"org.kde.plasmashell", "org.xfce.Xfconf", "org.pcmanfm.PCManFM", "ca.desrt.dconf"})
             QVERIFY(standIn.registerService(QLatin1String(service)));
         QVERIFY(
             standIn.registerVirtualObject(QStringLiteral("/"), &silent_, QDBusConnection::SubPath));
         silentBus_ = true;
+        // GLib's connection, which dconf shares, would end this process with SIGTERM when the
+        // bus ends first; it lives while someone holds it.
+        glibBus_ = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
+        g_dbus_connection_set_exit_on_close(glibBus_, FALSE);
     }
+    void cleanupTestCase() { g_clear_object(&glibBus_); }
 
     void detection_data() {
         QTest::addColumn<QString>("environment");
@@ -196,7 +206,7 @@ private Q_SLOTS:
     // A silent desktop on the bus: a change and the options after it cost one bounded wait.
     void hungDesktopFailsWithinTheBound_data() {
         QTest::addColumn<QString>("desktop");
-        for (const char* desktop : {"kde", "xfce", "lxqt"})
+        for (const char* desktop : {"kde", "xfce", "lxqt", "gnome"})
             QTest::newRow(desktop) << QString::fromLatin1(desktop);
     }
 
