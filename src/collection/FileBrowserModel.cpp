@@ -36,6 +36,17 @@ bool isOpenableFolder(const QString& path) {
     return info.isDir() && QDir(path).isReadable();
 }
 
+// The supported pictures, by suffix in any case.
+bool isPictureName(const QString& name) {
+    for (const QLatin1String suffix :
+         {QLatin1String(".jpg"), QLatin1String(".jpeg"), QLatin1String(".bmp"),
+          QLatin1String(".gif"), QLatin1String(".png")}) {
+        if (name.endsWith(suffix, Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
 QStringList ancestorsOf(const QString& path) {
     QStringList chain;
     QDir dir(path);
@@ -184,11 +195,6 @@ void FolderListModel::refresh() {
 
 FileListModel::FileListModel(QObject* parent) : QAbstractListModel(parent), selection_(this) {}
 
-QStringList FileListModel::Pattern() {
-    return {QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"), QStringLiteral("*.bmp"),
-            QStringLiteral("*.gif"), QStringLiteral("*.png")};
-}
-
 int FileListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : fileCount();
 }
@@ -211,9 +217,13 @@ void FileListModel::refresh() {
     beginResetModel();
     names_.clear();
     if (!path_.isEmpty()) {
-        // Without QDir::CaseSensitive the pattern ignores case, so a camera's IMG_0001.JPG shows.
-        QDir dir(path_);
-        names_ = dir.entryList(Pattern(), QDir::Files, QDir::NoSort);
+        // Suffixes compared without regard to case, so a camera's IMG_0001.JPG shows. Name
+        // patterns would do the same through a regular expression engine loaded for it alone.
+        const QStringList all = QDir(path_).entryList(QDir::Files, QDir::NoSort);
+        for (const QString& name : all) {
+            if (isPictureName(name))
+                names_.append(name);
+        }
         SortNaturally(names_);
     }
     endResetModel();

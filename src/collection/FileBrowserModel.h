@@ -89,9 +89,6 @@ public:
     void setSelected(int row, bool selected);
     QItemSelectionModel* selectionModel() { return &selection_; }
 
-    // The pattern of supported pictures, matched without regard to case.
-    static QStringList Pattern();
-
 private:
     QStringList names_;
     QString path_;

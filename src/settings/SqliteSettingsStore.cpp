@@ -241,6 +241,9 @@ bool SqliteSettingsStore::prepare(Kind kind) {
         // across a crash of the process, which is what a settings store must survive.
         exec("PRAGMA journal_mode=WAL");
         exec("PRAGMA synchronous=NORMAL");
+        // The load reads the table once straight through and a save touches a few pages per
+        // value: a cache of the default 2 MB would only keep the load's pages for nothing.
+        exec("PRAGMA cache_size=-256");
     } else {
         // The heartbeat's file lives in memory for the session: a beat is one write of a page,
         // without a log beside it or a flush. A file damaged by a crash is moved aside at the

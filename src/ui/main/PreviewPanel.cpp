@@ -7,6 +7,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QVBoxLayout>
 
 namespace kv {
@@ -33,8 +34,13 @@ PreviewPanel::PreviewPanel(QWidget* parent) : QWidget(parent) {
     imageErr_->setWordWrap(true);
     imageErr_->setAlignment(Qt::AlignCenter);
     imageErr_->setMargin(6);
-    imageErr_->setStyleSheet(
-        QStringLiteral("QLabel#ImageErr { color: #c00000; background: #e3f5df; }"));
+    // Colours by palette, not style sheet: a style sheet brings its parser and a style of its
+    // own into every start for a label that is mostly hidden.
+    QPalette colours = imageErr_->palette();
+    colours.setColor(QPalette::WindowText, QColor(0xc0, 0x00, 0x00));
+    colours.setColor(QPalette::Window, QColor(0xe3, 0xf5, 0xdf));
+    imageErr_->setPalette(colours);
+    imageErr_->setAutoFillBackground(true);
     imageErr_->hide();
     auto* over = new QVBoxLayout(imagePreview_);
     over->setContentsMargins(2, 2, 2, 2);
