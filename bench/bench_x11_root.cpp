@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Applying a 4000x3000 JPEG, stretched, to a 1920x1080 root window under a private Xvfb: our X11
-// root backend against two ordinary root setters given the same picture and screen. Every
+// root backend against two ordinary root setters given the same picture and screen, and against
+// libjpeg-turbo's own tool decoding it at the scale the screen needs (the decoder's floor). Every
 // setter runs as a child process, and wait4 reports its peak resident memory and processor time.
 //   bench_x11_root [picture.jpg] [runs]
 // Our child also prints the time of the apply alone, without process start-up.
@@ -141,6 +142,10 @@ int main(int argc, char** argv) {
         {"feh --bg-fill",
          {QStringLiteral("feh"), QStringLiteral("--no-fehbg"), QStringLiteral("--bg-fill"),
           picture}},
+        // The decoder's floor: the decode alone, at the scale this screen needs, nothing drawn.
+        {"djpeg -scale 1/2",
+         {QStringLiteral("djpeg"), QStringLiteral("-scale"), QStringLiteral("1/2"),
+          QStringLiteral("-outfile"), QStringLiteral("/dev/null"), picture}},
     };
     for (const Setter& setter : setters) {
         if (QStandardPaths::findExecutable(setter.command[0]).isEmpty()) {

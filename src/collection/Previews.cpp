@@ -6,6 +6,7 @@
 #include "common/Pictures.h"
 
 #include <QDir>
+#include <QMetaMethod>
 #include <QtConcurrent/QtConcurrentRun>
 
 namespace kv {
@@ -37,7 +38,34 @@ Previews::Previews(Collection& collection, FileBrowserModel& browser, QObject* p
 
 Previews::~Previews() = default;
 
+bool Previews::shown() const {
+    return isSignalConnected(QMetaMethod::fromSignal(&Previews::pictureChanged));
+}
+
+// A start that stays in the tray changes the wallpaper and selects its entry, which previews it:
+// a decode of the whole picture that nobody sees. It waits for the window instead, which then
+// shows the latest preview asked for.
+void Previews::connectNotify(const QMetaMethod& signal) {
+    if (signal != QMetaMethod::fromSignal(&Previews::pictureChanged) || !deferred_)
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (!deferred_ || !shown())
+                return;
+            Deferred wanted = std::move(*deferred_);
+            deferred_.reset();
+            decode(wanted.path, std::move(wanted.outcome));
+        },
+        Qt::QueuedConnection);
+}
+
 void Previews::decode(const QString& path, Outcome outcome) {
+    if (!shown()) {
+        deferred_ = Deferred{path, std::move(outcome)};
+        return;
+    }
+    deferred_.reset();
     if (!decodeInPool_) {
         outcome(path.isEmpty() ? QImage() : DecodePreview(path, previewSize_));
         return;

@@ -10,6 +10,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace kv {
 
@@ -64,10 +65,15 @@ Q_SIGNALS:
     void errorChanged(const QString& text);
     void pathTextChanged(const QString& path, const QString& toolTip);
 
+protected:
+    void connectNotify(const QMetaMethod& signal) override;
+
 private:
     using Outcome = std::function<void(const QImage&)>;
-    // Decodes the picture at path (none when empty) for the preview and hands it to outcome.
+    // Decodes the picture at path (none when empty) for the preview and hands it to outcome;
+    // while nothing shows pictures, only the latest is kept for when something does.
     void decode(const QString& path, Outcome outcome);
+    bool shown() const;
     void takeDecoded();
     // Whether row idx still holds the file at path: rows may go while a picture decodes.
     bool stillRow(int idx, const QString& path) const;
@@ -91,6 +97,11 @@ private:
         Outcome outcome;
     };
     std::deque<Pending> pending_;
+    struct Deferred {
+        QString path;
+        Outcome outcome;
+    };
+    std::optional<Deferred> deferred_;
 };
 
 } // namespace kv
