@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "collection/FileBrowserModel.h"
 
+#include "collection/NaturalOrder.h"
 #include "common/AskUser.h"
 
-#include <QCollator>
 #include <QDir>
 #include <QFileInfo>
-#include <QLocale>
 #include <QSet>
 #include <QStorageInfo>
 
@@ -88,21 +87,6 @@ QList<Drive> MountedVolumes::drives() const {
         add(volume);
     return found;
 #endif
-}
-
-void SortNaturally(QStringList& names) {
-    // The C locale's collation compares code points and ignores the numeric mode; file managers
-    // still sort naturally there.
-    const QLocale locale =
-        QLocale().language() == QLocale::C ? QLocale(QLocale::English) : QLocale();
-    QCollator collator(locale);
-    collator.setNumericMode(true);
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::stable_sort(names.begin(), names.end(), [&](const QString& a, const QString& b) {
-        const int order = collator.compare(a, b);
-        // Names that fold to the same text keep a fixed order.
-        return order != 0 ? order < 0 : a < b;
-    });
 }
 
 // ---- FolderListModel

@@ -95,9 +95,6 @@ private:
     QItemSelectionModel selection_;
 };
 
-// Natural order, as file managers sort names: "img2" before "img10", case folded.
-void SortNaturally(QStringList& names);
-
 // The chain drive list → folder list → file list, with its recovery rules.
 class FileBrowserModel final : public QObject {
     Q_OBJECT

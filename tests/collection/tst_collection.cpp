@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "collection/Collection.h"
+#include "collection/NaturalOrder.h"
 
 #include <QAbstractItemModelTester>
+#include <QCollator>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -113,6 +115,36 @@ private Q_SLOTS:
         QVERIFY(!collection.AddImage(QStringLiteral("one-more.jpg"), folder(), 2));
         QCOMPARE(collection.ImageFileName(Collection::kMaxEntries - 1),
                  QStringLiteral("f%1.jpg").arg(Collection::kMaxEntries - 1));
+    }
+
+    // Names sort as the language's collator orders them, whether or not it is asked.
+    void naturalOrderIsTheCollators_data() {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("names");
+        QTest::newRow("signs and numbers") << "en"
+                                           << "b-2|b_2|b 2|B.2|b2|b02|b10|b~|b$|b|ba|B1a|b0";
+        QTest::newRow("brackets and case") << "de"
+                                           << "(x)|[x]|{x}|X|@x|x1|X01|'x|\"x|x!|x?";
+        QTest::newRow("beyond ASCII") << "en"
+                                      << "café|cafe|Cafe2|cafz";
+        QTest::newRow("tailored letters") << "cs"
+                                          << "ch|h|i|c|cz";
+    }
+    void naturalOrderIsTheCollators() {
+        QFETCH(QString, language);
+        QFETCH(QString, names);
+        QLocale::setDefault(QLocale(language));
+        QStringList sorted = names.split(u'|'), expected = sorted;
+        QCollator collator{QLocale(language)};
+        collator.setNumericMode(true);
+        collator.setCaseSensitivity(Qt::CaseInsensitive);
+        std::stable_sort(expected.begin(), expected.end(), [&](const QString& a, const QString& b) {
+            const int order = collator.compare(a, b);
+            return order != 0 ? order < 0 : a < b;
+        });
+        SortNaturally(sorted);
+        QLocale::setDefault(QLocale::c());
+        QCOMPARE(sorted, expected);
     }
 };
 
