@@ -33,7 +33,7 @@ QVariant Collection::data(const QModelIndex& index, int role) const {
         return entry.name;
     case Qt::ToolTipRole:
     case FullPathRole:
-        return JoinPath(entry.folder, entry.name);
+        return JoinPath(folders_.text(entry.folder), entry.name);
     // A screen reader hears the state the mark shows, after the name.
     case Qt::AccessibleTextRole:
         return tr("%1, %2").arg(entry.name, StateText(entry.state));
@@ -42,7 +42,7 @@ QVariant Collection::data(const QModelIndex& index, int role) const {
     case StateRole:
         return entry.state;
     case FolderRole:
-        return entry.folder;
+        return folders_.text(entry.folder);
     default:
         return {};
     }
@@ -67,24 +67,26 @@ QHash<int, QByteArray> Collection::roleNames() const {
     return names;
 }
 
-Collection::EntryKey Collection::duplicateKey(const QString& name, const QString& folder) {
+qint32 Collection::Folders::intern(const QString& folder) {
+    const auto known = numbers_.constFind(folder);
+    if (known != numbers_.cend())
+        return known.value();
+    const auto number = static_cast<qint32>(texts_.size());
+    texts_.append(folder);
+    numbers_.insert(folder, number);
+    return number;
+}
+
+Collection::EntryKey Collection::duplicateKey(const QString& name, const QString& folder) const {
 #ifdef Q_OS_WIN
-    return {folder.toLower(), name.toLower()};
+    return {name.toLower(), foldedFolders_.find(folder.toLower())};
 #else
-    return {folder, name};
+    return {name, folders_.find(folder)};
 #endif
 }
 
-QString Collection::internFolder(const QString& folder) {
-    const auto known = folders_.constFind(folder);
-    if (known != folders_.cend())
-        return *known;
-    folders_.insert(folder);
-    return folder;
-}
-
 void Collection::forget(const Entry& entry) {
-    const auto it = keys_.find(duplicateKey(entry.name, entry.folder));
+    const auto it = keys_.find(duplicateKey(entry.name, folders_.text(entry.folder)));
     if (it == keys_.end())
         return;
     if (--it.value() <= 0)
@@ -99,9 +101,13 @@ bool Collection::AppendImage(const QString& name, const QString& folder, qint32 
         beginInsertRows(QModelIndex(), row, row);
     // The placeholder steers SetImageState: a use request then tests the file, a toggle
     // request gives skip.
-    const QString shared = internFolder(folder);
-    entries_.append({name, shared, requested != 0 ? StateSkip : StateToggle});
-    ++keys_[duplicateKey(name, shared)];
+    const qint32 number = folders_.intern(folder);
+    entries_.append({name, number, requested != 0 ? StateSkip : StateToggle});
+#ifdef Q_OS_WIN
+    ++keys_[{name.toLower(), foldedFolders_.intern(folder.toLower())}];
+#else
+    ++keys_[{name, number}];
+#endif
     if (!loading_)
         endInsertRows();
     SetImageState(row, requested);
@@ -127,7 +133,8 @@ void Collection::endLoad() {
 }
 
 bool Collection::ContainsImage(const QString& name, const QString& folder) const {
-    return keys_.contains(duplicateKey(name, folder));
+    const EntryKey key = duplicateKey(name, folder);
+    return key.folder >= 0 && keys_.contains(key);
 }
 
 bool Collection::AddImage(const QString& name, const QString& folder, qint32 requested) {
@@ -160,7 +167,7 @@ QString Collection::ImageFileName(qint32 index) const {
 QString Collection::ImagePath(qint32 index) const {
     if (index < 0 || index >= entries_.size())
         return {};
-    return entries_.at(index).folder;
+    return folders_.text(entries_.at(index).folder);
 }
 
 QString Collection::JoinPath(const QString& folder, const QString& name) {
@@ -182,7 +189,7 @@ QString Collection::ImageFullPath(qint32 index) const {
     if (index < 0 || index >= entries_.size())
         return {};
     const Entry& entry = entries_.at(index);
-    return JoinPath(entry.folder, entry.name);
+    return JoinPath(folders_.text(entry.folder), entry.name);
 }
 
 qint32 Collection::ImageState(qint32 index) const {

@@ -6,7 +6,6 @@
 #include <QHash>
 #include <QItemSelectionModel>
 #include <QList>
-#include <QSet>
 #include <QString>
 #include <QTimer>
 
@@ -101,24 +100,35 @@ Q_SIGNALS:
     void scanFinished();
 
 private:
+    // Entries of one folder (often thousands) share its path: each holds the folder's number.
+    class Folders {
+    public:
+        qint32 intern(const QString& folder);
+        // The folder's number, or -1 when no entry has had it.
+        qint32 find(const QString& folder) const { return numbers_.value(folder, -1); }
+        const QString& text(qint32 number) const { return texts_.at(number); }
+
+    private:
+        QList<QString> texts_;
+        QHash<QString, qint32> numbers_;
+    };
     struct Entry {
         QString name;
-        QString folder;
+        qint32 folder;
         qint32 state;
     };
-    // An entry's folder and name as compared for duplicates; elsewhere than on Windows the very
-    // strings of the entry, shared rather than copied.
+    // An entry's name and folder as compared for duplicates: elsewhere than on Windows the
+    // entry's own name and folder number.
     struct EntryKey {
-        QString folder;
         QString name;
+        qint32 folder;
         friend bool operator==(const EntryKey&, const EntryKey&) = default;
         friend size_t qHash(const EntryKey& key, size_t seed = 0) {
             return qHashMulti(seed, key.folder, key.name);
         }
     };
-    static EntryKey duplicateKey(const QString& name, const QString& folder);
-    // The one copy of a folder's path that all its entries share.
-    QString internFolder(const QString& folder);
+    // The key of a name in a folder; its folder number is -1 when no entry has had the folder.
+    EntryKey duplicateKey(const QString& name, const QString& folder) const;
     void forget(const Entry& entry);
     // Stops the scan at the end of the list; true when it stopped.
     bool scanReachedEnd();
@@ -129,9 +139,11 @@ private:
     QList<Entry> entries_;
     // How often each (name, folder) key occurs; the load may bring duplicates in.
     QHash<EntryKey, int> keys_;
-    // The folders of the collection's entries. Entries of one folder (often thousands) share its
-    // path instead of each holding its own copy.
-    QSet<QString> folders_;
+    Folders folders_;
+#ifdef Q_OS_WIN
+    // The folders in lower case, as the duplicate test compares them.
+    Folders foldedFolders_;
+#endif
     QItemSelectionModel selection_;
     qint32 currentIndex_ = 0;
     bool previewEnabled_ = true;
