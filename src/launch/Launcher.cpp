@@ -112,6 +112,23 @@ QString versionText(int argc, char** argv, const QProcessEnvironment& environmen
                                   : QCoreApplication::translate("kv::Launcher", "not found"));
 }
 
+// The session's end reaches the program as a request to quit (the session manager's "die", the
+// end of a Windows session), which saves and ends as "-close" does: the main window, which would
+// only collapse to the tray, is not asked.
+class SessionEnd final : public QObject {
+public:
+    explicit SessionEnd(Program& program) : program_(program) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::Quit || watched != QCoreApplication::instance())
+            return false;
+        program_.requestClose();
+        return true;
+    }
+
+private:
+    Program& program_;
+};
+
 } // namespace
 
 int launch(int argc, char** argv) {
@@ -215,9 +232,13 @@ int launch(int argc, char** argv) {
     QObject::connect(&terminationSignals, &TerminationSignals::received, &program,
                      &Program::requestClose);
 #if QT_CONFIG(sessionmanager)
+    // A save request may be a checkpoint of a session that goes on: it only saves. The end
+    // follows as a quit.
     QObject::connect(&application, &QGuiApplication::commitDataRequest, &program,
-                     [&program](QSessionManager&) { program.requestClose(); });
+                     [&program](QSessionManager&) { program.SaveState(); });
 #endif
+    SessionEnd sessionEnd(program);
+    application.installEventFilter(&sessionEnd);
     const auto desktop = desktopFor(environment);
     program.setDesktop(*desktop);
 #ifndef _WIN32

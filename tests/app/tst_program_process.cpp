@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/ProgramHome.h"
 #include "support/RootPixels.h"
+#include "support/SessionManager.h"
 #include "support/StoreFaults.h"
 #include "support/XTools.h"
 #include "support/XvfbServer.h"
@@ -104,6 +105,9 @@ private Q_SLOTS:
         QTest::newRow("the copy saves and ends") << "" << 0 << "saved its settings";
         QTest::newRow("the copy does not answer") << "stopped" << 1 << "did not end";
         QTest::newRow("store locked at the start") << "locked" << 2 << "could not be saved";
+        // A checkpoint saves and the program goes on; at the session's end it saves and ends.
+        QTest::newRow("the session saves") << "checkpoint" << 0 << "saved its settings";
+        QTest::newRow("the session ends") << "shutdown" << 0 << "";
     }
     void closeOutcomes() {
         QFETCH(QString, fault);
@@ -116,10 +120,21 @@ private Q_SLOTS:
         std::unique_ptr<test::StoreLock> lock;
         if (fault == "locked")
             lock = std::make_unique<test::StoreLock>(storePath, true);
+        std::unique_ptr<test::SessionManager> session;
+        if (fault == "checkpoint" || fault == "shutdown") {
+            session = std::make_unique<test::SessionManager>();
+            home.setVariable("SESSION_MANAGER", session->address);
+        }
         QProcess program;
         program.setProcessEnvironment(home.processEnvironment());
         program.start(ProgramHome::program());
         QTRY_COMPARE_WITH_TIMEOUT(windowsTitled(kTitle), 1, 20000);
+        if (session) {
+            QTRY_COMPARE_WITH_TIMEOUT(session->clients.size(), 1, 10000);
+            session->saveYourself(fault == "shutdown");
+            QTRY_COMPARE_WITH_TIMEOUT(session->savesDone, 1, 10000);
+            QVERIFY(!home.stored("WMainX").isEmpty());
+        }
         if (fault.isEmpty()) {
             QCOMPARE(home.run({}), 0);
             QCOMPARE(windowsTitled(kTitle), 1);
@@ -135,13 +150,16 @@ private Q_SLOTS:
             lock.reset();
         }
         QString closeErrors;
-        QCOMPARE(home.run({"-close"}, 60000, &closeErrors), status);
-        QVERIFY2(closeErrors.contains(closeSays), qPrintable(closeErrors));
+        if (fault != "shutdown") {
+            QCOMPARE(home.run({"-close"}, 60000, &closeErrors), status);
+            QVERIFY2(closeErrors.contains(closeSays), qPrintable(closeErrors));
+        }
         if (fault == "stopped") {
             ::kill(pid_t(program.processId()), SIGCONT);
             program.terminate();
         }
-        QVERIFY(program.waitForFinished(20000));
+        // Served meanwhile, the session manager hears the program leave.
+        QTRY_COMPARE_WITH_TIMEOUT(program.state(), QProcess::NotRunning, 20000);
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), status == 1 ? 0 : status);
         QCOMPARE(home.storedVolatile("LifeTime"), "0");

@@ -449,20 +449,6 @@ public:
     void sync() const {
         std::free(xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr));
     }
-    // How often _XROOTPMAP_ID was set since the previous call (the first starts the count).
-    int rootPixmapSets() const {
-        const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-        xcb_change_window_attributes(c_, screen()->root, XCB_CW_EVENT_MASK, &mask);
-        const xcb_atom_t rootPixmap = atom("_XROOTPMAP_ID");
-        int sets = 0;
-        while (xcb_generic_event_t* event = xcb_poll_for_event(c_)) {
-            const auto* notify = reinterpret_cast<xcb_property_notify_event_t*>(event);
-            sets +=
-                (event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY && notify->atom == rootPixmap;
-            std::free(event);
-        }
-        return sets;
-    }
     // Names an 8 x 8 pixmap of this connection as the root's background in the given atoms.
     xcb_pixmap_t nameRootPixmap(std::initializer_list<const char*> atoms) const {
         const xcb_pixmap_t pixmap = xcb_generate_id(c_);
@@ -718,11 +704,6 @@ private Q_SLOTS:
             QVERIFY(!previous || !x.pixmapExists(*previous));
             previous = ours;
         }
-        // New options draw the picture once.
-        x.rootPixmapSets();
-        QVERIFY(desktop->setColourAndStyle(0x00123456, StyleTile));
-        x.sync();
-        QCOMPARE(x.rootPixmapSets(), 1);
         {
             X live(display);
             const xcb_pixmap_t pixmap = live.nameRootPixmap({"_XROOTPMAP_ID"});
