@@ -16,6 +16,11 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
+// Cropping, skipping rows and decoding straight into 32-bit pixels are libjpeg-turbo's.
+#if LIBJPEG_TURBO_VERSION_NUMBER < 2000000
+#error "Kestrovaline needs libjpeg-turbo 2.0 or later"
+#endif
+
 namespace kv {
 namespace {
 
