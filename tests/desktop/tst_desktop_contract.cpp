@@ -9,6 +9,7 @@
 #include "desktop/XfceDesktop.h"
 #include "support/EndProcess.h"
 #include "support/PictureFiles.h"
+#include "support/ProgramHome.h"
 #include "support/RootPixels.h"
 #include "support/SessionBus.h"
 #include "support/TestEnvironment.h"
@@ -742,6 +743,39 @@ private Q_SLOTS:
         QVERIFY(SwayDesktop(sway->socket()).SetDesktopWallpaperStyle(StyleTile));
         QCOMPARE(SwayDesktop(sway->socket() + QStringLiteral(".other")).GetDesktopWallpaperStyle(),
                  -1);
+    }
+
+    // A new sway, after a logout, has forgotten the wallpaper, and our swaybg has gone with the
+    // old one: a manual-mode logon start shows the current entry again, with style and colour.
+    void showsTheWallpaperAgainAfterLogout_data() {
+        QTest::addColumn<QString>("rig");
+        for (const char* rig : {"sway", "swaybg"})
+            QTest::newRow(rig) << QString::fromLatin1(rig);
+    }
+
+    void showsTheWallpaperAgainAfterLogout() {
+        QFETCH(QString, rig);
+        auto* const sway = static_cast<SwayRig*>(use(rig));
+        QVERIFY(sway);
+        if (!sway->missing().isEmpty())
+            QSKIP(qPrintable(sway->missing()));
+        const QString path = picture(QStringLiteral("current"), StyleFit, 1);
+        QCOMPARE(sway->backend()->ShowWallpaper(path, kColour, StyleFit), ShowResult::Shown);
+        QVERIFY(use(rig) == sway); // a new one
+        test::ProgramHome home(xvfb_.display(), rig == "sway" ? rig : QStringLiteral("wayland"));
+        home.setVariable("SWAYSOCK", sway->socket());
+        home.setVariable("WAYLAND_DISPLAY", "wayland-1");
+        home.setVariable("XDG_RUNTIME_DIR", sway->runtime()); // where sway's user reads our link
+        home.store({{"WN", "1"},
+                    {"WName1", "current.png"},
+                    {"WPath1", folder_.path()},
+                    {"Stretch", "3"},
+                    {"Backgroud", QString::number(kColour)},
+                    {"Automatic", "0"},
+                    {"AutoStart", "0"}});
+        QCOMPARE(home.run({"-logon"}), 0);
+        const QString wrong = sway->confirms(path, StyleFit, kLeft, kRight);
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
     }
 
     // Each change starts a new swaybg of ours before ending the previous one, and never ends one
