@@ -119,23 +119,18 @@ private Q_SLOTS:
 
     // Names sort as the language's collator orders them, whether or not it is asked.
     void naturalOrderIsTheCollators_data() {
-        QTest::addColumn<QString>("language");
-        QTest::addColumn<QString>("names");
-        QTest::newRow("signs and numbers") << "en"
-                                           << "b-2|b_2|b 2|B.2|b2|b02|b10|b~|b$|b|ba|B1a|b0";
-        QTest::newRow("brackets and case") << "de"
-                                           << "(x)|[x]|{x}|X|@x|x1|X01|'x|\"x|x!|x?";
-        QTest::newRow("beyond ASCII") << "en"
-                                      << "café|cafe|Cafe2|cafz";
-        QTest::newRow("tailored letters") << "cs"
-                                          << "ch|h|i|c|cz";
+        QTest::addColumn<QString>("names"); // language:names
+        QTest::newRow("signs") << "en:b-2|b_2|b 2|B.2|b2|b02|b10|b~|b$|b|ba|B1a|b0";
+        QTest::newRow("brackets") << "de:(x)|[x]|{x}|X|@x|x1|X01|'x|\"x|x!|x?";
+        QTest::newRow("beyond ASCII") << "en:café|cafe|Cafe2|cafz";
+        QTest::newRow("tailored") << "cs:ch|h|i|c|cz";
     }
     void naturalOrderIsTheCollators() {
-        QFETCH(QString, language);
         QFETCH(QString, names);
-        QLocale::setDefault(QLocale(language));
-        QStringList sorted = names.split(u'|'), expected = sorted;
-        QCollator collator{QLocale(language)};
+        const QLocale language(names.section(u':', 0, 0));
+        QLocale::setDefault(language);
+        QStringList sorted = names.section(u':', 1).split(u'|'), expected = sorted;
+        QCollator collator(language);
         collator.setNumericMode(true);
         collator.setCaseSensitivity(Qt::CaseInsensitive);
         std::stable_sort(expected.begin(), expected.end(), [&](const QString& a, const QString& b) {
