@@ -243,6 +243,11 @@ void Program::reportSaveFailure(bool inWindow) {
         askUser_->ask(MessageKind::StoreFailed, text);
 }
 
+void Program::saveForSession() {
+    if (!SaveState())
+        reportSaveFailure(false);
+}
+
 void Program::SaveAndExit() {
     const bool saved = SaveState();
     if (!saved)

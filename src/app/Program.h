@@ -62,6 +62,9 @@ public:
     void ExitProgram(bool saved = true);
     // False when the store refused the save; the stored state is then the previous one.
     bool SaveState();
+    // The session manager's save request, which may come for a checkpoint of a session that goes
+    // on: saves without ending. A failure goes to standard error; nobody may answer a dialog now.
+    void saveForSession();
     // A close asked for from outside (a "-close" start, the session's end, a signal): obeyed at
     // once, or as soon as the saved state has been restored, so that the save never writes an
     // empty collection over the stored one.

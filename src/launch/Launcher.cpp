@@ -235,7 +235,7 @@ int launch(int argc, char** argv) {
     // A save request may be a checkpoint of a session that goes on: it only saves. The end
     // follows as a quit.
     QObject::connect(&application, &QGuiApplication::commitDataRequest, &program,
-                     [&program](QSessionManager&) { program.SaveState(); });
+                     [&program](QSessionManager&) { program.saveForSession(); });
 #endif
     SessionEnd sessionEnd(program);
     application.installEventFilter(&sessionEnd);
