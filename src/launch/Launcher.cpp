@@ -232,10 +232,19 @@ int launch(int argc, char** argv) {
     QObject::connect(&terminationSignals, &TerminationSignals::received, &program,
                      &Program::requestClose);
 #if QT_CONFIG(sessionmanager)
+    // The logon entry starts the program where the user wants it; a session that restarted it
+    // as well would open its window at logon, as a second start.
+    const auto neverRestart = [](QSessionManager& manager) {
+        manager.setRestartHint(QSessionManager::RestartNever);
+    };
+    QObject::connect(&application, &QGuiApplication::saveStateRequest, &program, neverRestart);
     // A save request may be a checkpoint of a session that goes on: it only saves. The end
     // follows as a quit.
     QObject::connect(&application, &QGuiApplication::commitDataRequest, &program,
-                     [&program](QSessionManager&) { program.saveForSession(); });
+                     [&program, neverRestart](QSessionManager& manager) {
+                         neverRestart(manager);
+                         program.saveForSession();
+                     });
 #endif
     SessionEnd sessionEnd(program);
     application.installEventFilter(&sessionEnd);

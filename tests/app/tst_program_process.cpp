@@ -134,6 +134,7 @@ private Q_SLOTS:
             session->saveYourself(fault == "shutdown");
             QTRY_COMPARE_WITH_TIMEOUT(session->savesDone, 1, 10000);
             QVERIFY(!home.stored("WMainX").isEmpty());
+            QCOMPARE(session->restartHint, 3); // never: the logon entry starts it
         }
         if (fault.isEmpty()) {
             QCOMPARE(home.run({}), 0);

@@ -40,8 +40,12 @@ Status newClient(SmsConn, SmPointer, unsigned long* mask, SmsCallbacks* callback
         SmsCleanUp(client);
     };
     callbacks->set_properties.callback = [](SmsConn, SmPointer, int count, SmProp** properties) {
-        while (count > 0)
-            SmFreeProperty(properties[--count]);
+        while (count > 0) {
+            SmProp* property = properties[--count];
+            if (std::strcmp(property->name, SmRestartStyleHint) == 0 && property->num_vals == 1)
+                current->restartHint = *static_cast<char*>(property->vals[0].value);
+            SmFreeProperty(property);
+        }
         std::free(properties);
     };
     // A list of names, freed as the reasons are.

@@ -24,6 +24,7 @@ struct SessionManager {
     QList<void*> clients; // registered and not gone
     int savesDone = 0;
     bool shutdown = false;
+    int restartHint = -1; // as the client last set it
     int count = 0;
     _IceListenObj** listeners = nullptr;
     QObject notifiers;
