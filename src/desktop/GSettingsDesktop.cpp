@@ -2,15 +2,12 @@
 #include "desktop/GSettingsDesktop.h"
 
 #include "desktop/DesktopBus.h"
+#include "desktop/GioFunctions.h"
 
 #include <QColor>
 #include <QDBusMessage>
 #include <QFile>
 #include <QFileInfo>
-
-#include <gio/gio.h>
-#define G_SETTINGS_ENABLE_BACKEND
-#include <gio/gsettingsbackend.h>
 
 #include <array>
 
@@ -26,27 +23,29 @@ constexpr const char* kOptionsKey = "picture-options";
 constexpr const char* kColorKey = "primary-color";
 constexpr const char* kShadingKey = "color-shading-type";
 
-// Settings for one schema, only when that schema is installed.
+// Settings for one schema, only when GIO loads and that schema is installed.
 class SchemaSettings {
 public:
-    explicit SchemaSettings(const char* id) {
-        if (GSettingsSchemaSource* source = g_settings_schema_source_get_default())
-            schema_ = g_settings_schema_source_lookup(source, id, TRUE);
+    explicit SchemaSettings(const char* id) : gio_(GioFunctions::get()) {
+        if (!gio_)
+            return;
+        if (GSettingsSchemaSource* source = gio_->g_settings_schema_source_get_default())
+            schema_ = gio_->g_settings_schema_source_lookup(source, id, TRUE);
         if (schema_)
-            settings_ = g_settings_new_full(schema_, nullptr, nullptr);
+            settings_ = gio_->g_settings_new_full(schema_, nullptr, nullptr);
     }
     ~SchemaSettings() {
         if (settings_)
-            g_object_unref(settings_);
+            gio_->g_object_unref(settings_);
         if (schema_)
-            g_settings_schema_unref(schema_);
+            gio_->g_settings_schema_unref(schema_);
     }
     SchemaSettings(const SchemaSettings&) = delete;
     SchemaSettings& operator=(const SchemaSettings&) = delete;
 
     bool ok() const { return settings_ != nullptr; }
     bool hasKey(const char* key) const {
-        return schema_ && g_settings_schema_has_key(schema_, key);
+        return schema_ && gio_->g_settings_schema_has_key(schema_, key);
     }
 
     // Refuses a key that is missing, not a string, or that does not allow this value (an enum
@@ -54,21 +53,22 @@ public:
     bool write(const char* key, const QByteArray& value) const {
         if (!ok() || !hasKey(key))
             return false;
-        GSettingsSchemaKey* schemaKey = g_settings_schema_get_key(schema_, key);
+        GSettingsSchemaKey* schemaKey = gio_->g_settings_schema_get_key(schema_, key);
         GVariant* variant = g_variant_ref_sink(g_variant_new_string(value.constData()));
-        const bool written = g_variant_type_equal(g_settings_schema_key_get_value_type(schemaKey),
-                                                  G_VARIANT_TYPE_STRING) &&
-                             g_settings_schema_key_range_check(schemaKey, variant) &&
-                             g_settings_set_value(settings_, key, variant);
+        const bool written =
+            g_variant_type_equal(gio_->g_settings_schema_key_get_value_type(schemaKey),
+                                 G_VARIANT_TYPE_STRING) &&
+            gio_->g_settings_schema_key_range_check(schemaKey, variant) &&
+            gio_->g_settings_set_value(settings_, key, variant);
         g_variant_unref(variant);
-        g_settings_schema_key_unref(schemaKey);
+        gio_->g_settings_schema_key_unref(schemaKey);
         return written;
     }
 
     std::optional<QByteArray> read(const char* key) const {
         if (!ok() || !hasKey(key))
             return std::nullopt;
-        GVariant* variant = g_settings_get_value(settings_, key);
+        GVariant* variant = gio_->g_settings_get_value(settings_, key);
         std::optional<QByteArray> value;
         if (variant && g_variant_is_of_type(variant, G_VARIANT_TYPE_STRING))
             value = QByteArray(g_variant_get_string(variant, nullptr));
@@ -78,6 +78,7 @@ public:
     }
 
 private:
+    const GioFunctions* gio_;
     GSettingsSchema* schema_ = nullptr;
     GSettings* settings_ = nullptr;
 };
@@ -87,10 +88,11 @@ private:
 // loop (the bus library would answer a ping even for a hung one); one that does not answer
 // refuses the change before anything is queued, so no later write waits behind it. Other
 // backends (memory, keyfile) store in this process.
-bool settingsServiceAnswers() {
-    GSettingsBackend* backend = g_settings_backend_get_default();
-    const bool onTheBus = g_str_equal(G_OBJECT_TYPE_NAME(backend), "DConfSettingsBackend");
-    g_object_unref(backend);
+bool settingsServiceAnswers(const GioFunctions& gio) {
+    GSettingsBackend* backend = gio.g_settings_backend_get_default();
+    const bool onTheBus =
+        g_str_equal(gio.g_type_name(G_TYPE_FROM_INSTANCE(backend)), "DConfSettingsBackend");
+    gio.g_object_unref(backend);
     if (!onTheBus)
         return true;
     QDBusMessage probe = QDBusMessage::createMethodCall(
@@ -103,7 +105,8 @@ bool settingsServiceAnswers() {
 // Writes every pair, waits until the backend has stored them, then reads them back through
 // fresh settings: only what the backend really kept counts.
 bool writeAndVerify(const char* schemaId, const QList<std::pair<const char*, QByteArray>>& pairs) {
-    if (!settingsServiceAnswers())
+    const GioFunctions* gio = GioFunctions::get();
+    if (!gio || !settingsServiceAnswers(*gio))
         return false;
     {
         SchemaSettings settings(schemaId);
@@ -112,7 +115,7 @@ bool writeAndVerify(const char* schemaId, const QList<std::pair<const char*, QBy
         for (const auto& [key, value] : pairs)
             if (!settings.write(key, value))
                 return false;
-        g_settings_sync();
+        gio->g_settings_sync();
     }
     SchemaSettings settings(schemaId);
     for (const auto& [key, value] : pairs)
