@@ -126,11 +126,12 @@ void SavedState::LoadSavedState(PlacedWindow* window, const QString& makerFolder
         // like an entry without a name.
         const bool damaged = name.size() > kMaxFileNameLength || folder.size() > kMaxPathLength;
         if (damaged || !collection_.AppendImage(name, folder, state)) {
-            stored_.append({name, folder, storedState});
+            stored_.append({name, -1, storedState});
             continue;
         }
         const qint32 row = collection_.rowCount() - 1;
-        stored_.append({collection_.ImageFileName(row), collection_.ImagePath(row), storedState});
+        stored_.append(
+            {collection_.ImageFileName(row), collection_.ImageFolderNumber(row), storedState});
         if (collection_.ImageState(row) == StateMissing) {
             ++missingCount_;
             missingName_ = name;
@@ -273,13 +274,13 @@ bool SavedState::writeState(const PlacedWindow* window) {
         const qint32 row = n - 1;
         // A missing file is tested again at the next start instead of staying missing.
         const qint32 state = collection_.ImageState(row);
-        const StoredRow now{collection_.ImageFileName(row), collection_.ImagePath(row),
+        const StoredRow now{collection_.ImageFileName(row), collection_.ImageFolderNumber(row),
                             state > StateSkip ? StateUse : state};
         const StoredRow* before = row < stored_.size() ? &stored_.at(row) : nullptr;
         if (!before || before->name != now.name)
             settings_.WriteListValue(indexed("WName", n), now.name);
         if (!before || before->folder != now.folder)
-            settings_.WriteListValue(indexed("WPath", n), now.folder);
+            settings_.WriteListValue(indexed("WPath", n), collection_.ImagePath(row));
         if (!before || before->state != now.state)
             settings_.WriteListValue(indexed("WState", n), QString::number(now.state));
         rows.append(now);

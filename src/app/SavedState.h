@@ -119,11 +119,13 @@ public:
     QString MissingName() const { return missingName_; }
 
 private:
-    // A collection row as the store holds it under one index. The strings are the collection's
-    // own (shared, not copied); a state of -1 is one stored in another spelling than ours.
+    // A collection row as the store holds it under one index. The name is the collection's own
+    // (shared, not copied); the folder is the collection's number for it, -1 for a folder the
+    // collection does not hold (a row the load skipped), which never compares equal. A state
+    // of -1 is one stored in another spelling than ours.
     struct StoredRow {
         QString name;
-        QString folder;
+        qint32 folder = -1;
         qint32 state = -1;
     };
     bool writeState(const PlacedWindow* window);

@@ -170,6 +170,12 @@ QString Collection::ImagePath(qint32 index) const {
     return folders_.text(entries_.at(index).folder);
 }
 
+qint32 Collection::ImageFolderNumber(qint32 index) const {
+    if (index < 0 || index >= entries_.size())
+        return -1;
+    return entries_.at(index).folder;
+}
+
 QString Collection::JoinPath(const QString& folder, const QString& name) {
     if (folder.isEmpty())
         return name;

@@ -58,6 +58,11 @@ public:
     void RemoveImage(qint32 index);
     QString ImageFileName(qint32 index) const;
     QString ImagePath(qint32 index) const;
+    // The number of a row's folder, or -1 for an index outside the collection. Two rows have
+    // the same number exactly when their folders are spelled alike, and a number keeps its
+    // folder for the life of the collection, whatever is removed: the saved state compares
+    // rows by it.
+    qint32 ImageFolderNumber(qint32 index) const;
     QString ImageFullPath(qint32 index) const;
     // The stored state of a row, or 0 for an index outside the collection.
     qint32 ImageState(qint32 index) const;
@@ -101,6 +106,8 @@ Q_SIGNALS:
 
 private:
     // Entries of one folder (often thousands) share its path: each holds the folder's number.
+    // The table only grows: a folder stays in it after its last entry is removed, so that no
+    // number ever comes to mean another folder.
     class Folders {
     public:
         qint32 intern(const QString& folder);

@@ -94,6 +94,17 @@ private Q_SLOTS:
         QVERIFY(written().y() > 12);
         Run third(store);
         QCOMPARE(third.load().rows(), second.rows());
+        // A row the load skips, and all rows replaced from other folders: no old folder stays.
+        store.writeElsewhere(second.settings.settingsKey(), "WName1", QString(300, u'n'));
+        Run fourth(store);
+        for (fourth.load(); fourth.collection.rowCount() > 0;)
+            fourth.collection.RemoveImage(0);
+        for (const char* entry : {"one/w5.jpg", "three/w1.jpg", "three/w0.jpg"})
+            fourth.collection.AppendImage(QFileInfo(entry).fileName(), QFileInfo(sub(entry)).path(),
+                                          2);
+        QVERIFY(fourth.state.SaveState(&fourth.window));
+        QCOMPARE(Run(store).load().rows(),
+                 (QStringList{"one/w5.jpg 2", "three/w1.jpg 2", "three/w0.jpg 2"}));
     }
 
     // Values as a hand edit or damage left them, over five entries (the first with a state that
