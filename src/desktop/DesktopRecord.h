@@ -19,7 +19,7 @@ struct DesktopState {
     DesktopColor colour = kUnknownDesktopColor;
     QString session; // which desktop instance this describes (a socket path, a display)
     QString link;    // the safe name we last handed the desktop for `path`
-    QString upright; // our copy of `path` turned upright by its EXIF orientation, if it needs one
+    QString upright; // our copy of `path` handed over instead: upright (EXIF), cropped for fill
     qint64 helperPid = 0;
     QByteArray helperCommandLine; // as /proc shows it, to recognise our own process later
 };

@@ -2,6 +2,7 @@
 #include "desktop/PcmanfmDesktop.h"
 
 #include "desktop/DesktopBus.h"
+#include "desktop/X11Connection.h"
 
 #include <QDBusMessage>
 #include <QDBusVariant>
@@ -179,6 +180,20 @@ bool LxqtDesktop::desktopRunning() {
            reply.arguments().first().value<QDBusVariant>().variant().toBool();
 }
 
+// It draws one picture stretched over every monitor of the screen: with monitors of different
+// shapes the crop fits the largest, and the others show it a little distorted.
+std::optional<QSize> LxqtDesktop::fillShape() const {
+    const X11Connection x11(session().toLocal8Bit());
+    const xcb_screen_t* screen = x11.ok() ? x11.defaultScreen() : nullptr;
+    QSize largest;
+    if (screen)
+        for (const QRect& monitor : x11.monitors(screen))
+            if (qint64(monitor.width()) * monitor.height() >
+                qint64(largest.width()) * largest.height())
+                largest = monitor.size();
+    return largest;
+}
+
 QString LxqtDesktop::settingsFile() const {
     return profileFile(QStringLiteral("pcmanfm-qt"), session(), QStringLiteral("settings.conf"));
 }
@@ -187,7 +202,7 @@ bool LxqtDesktop::writeSettings(const DesktopState& state) const {
     QSettings settings(settingsFile(), QSettings::IniFormat);
     // It saves the mode as "none": its next start would show no picture at all.
     if (!state.path.isEmpty())
-        settings.setValue(QStringLiteral("Desktop/WallpaperMode"), modeOf(state.style));
+        settings.setValue(QStringLiteral("Desktop/WallpaperMode"), modeOf(state.style, "stretch"));
     if (state.colour != kUnknownDesktopColor)
         settings.setValue(QStringLiteral("Desktop/BgColor"), colourHex(state.colour));
     settings.sync();
@@ -199,7 +214,7 @@ bool LxqtDesktop::show(DesktopState& state) const {
         return false;
     const QDBusMessage reply =
         pcmanfmQtCall(QStringLiteral("org.pcmanfm.Application"), QStringLiteral("setWallpaper"),
-                      {handedFile(state), modeOf(state.style)}, kDesktopDrawTimeoutMs);
+                      {handedFile(state), modeOf(state.style, "stretch")}, kDesktopDrawTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage)
         return false;
     // pcmanfm-qt has just saved its own settings, with its old colour: ours goes in after.

@@ -35,8 +35,9 @@ public:
 private:
     bool show(DesktopState& state) const override;
     bool applyColour(DesktopState& state) const override;
-    // Its setWallpaper call knows no fill: it keeps the previous mode for "zoom".
-    bool places(int style) const override { return style != StyleFill; }
+    // Its setWallpaper call knows no fill (it keeps the previous mode for "zoom"): fill is a copy
+    // cropped to the largest monitor, stretched.
+    std::optional<QSize> fillShape() const override;
     QString copyFolder() const override { return DesktopRecord::cacheFolder(); }
     // What it leaves out of its saved settings for its next start: the mode and our colour.
     bool writeSettings(const DesktopState& state) const;

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
+#include <QRect>
 #include <QSaveFile>
 
 #include <optional>
@@ -14,26 +15,43 @@
 namespace kv {
 namespace {
 
-// The picture turned upright, written into `folder`: its path, an empty text when the picture
-// carries no turn, nullopt when no copy could be made.
-std::optional<QString> uprightCopy(const QString& path, const QString& folder,
-                                   const QString& prefix, const QString& previous) {
+// The part of a picture of `size` that has the shape of `screen`, centred: what fill shows.
+QRect fillPart(QSize size, QSize screen) {
+    const qint64 wide = qint64(size.width()) * screen.height();
+    const qint64 tall = qint64(size.height()) * screen.width();
+    if (wide > tall) {
+        const int width = int(qMax<qint64>(1, tall / screen.height()));
+        return QRect((size.width() - width) / 2, 0, width, size.height());
+    }
+    const int height = int(qMax<qint64>(1, wide / screen.width()));
+    return QRect(0, (size.height() - height) / 2, size.width(), height);
+}
+
+// The picture turned upright and, given a screen shape, cropped to it, written into `folder`:
+// its path, an empty text when the picture needs neither, nullopt when no copy could be made.
+std::optional<QString> handedCopy(const QString& path, const QString& folder, const QString& prefix,
+                                  const QString& previous, QSize screen) {
     QImageReader reader(path);
-    if (reader.transformation() == QImageIOHandler::TransformationNone)
+    const bool turned = reader.transformation() != QImageIOHandler::TransformationNone;
+    if (!turned && screen.isEmpty())
         return QString();
     const bool jpeg = reader.format() == "jpeg";
     reader.setAutoTransform(true);
-    const QImage upright = reader.read();
-    if (upright.isNull() || folder.isEmpty())
+    QImage copy = reader.read();
+    if (copy.isNull() || folder.isEmpty())
         return std::nullopt;
+    const QRect part = screen.isEmpty() ? copy.rect() : fillPart(copy.size(), screen);
+    if (part == copy.rect() && !turned)
+        return QString();
+    copy = copy.copy(part);
     // A photo stays a JPEG (a lossless copy of a camera picture would be several times larger).
-    const QString copy = alternateName(folder, prefix, previous,
+    const QString file = alternateName(folder, prefix, previous,
                                        jpeg ? QStringLiteral(".jpg") : QStringLiteral(".png"));
-    QSaveFile file(copy);
-    if (!file.open(QIODevice::WriteOnly) || !upright.save(&file, jpeg ? "JPEG" : "PNG", 95) ||
-        !file.commit())
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly) || !copy.save(&out, jpeg ? "JPEG" : "PNG", 95) ||
+        !out.commit())
         return std::nullopt;
-    return copy;
+    return file;
 }
 
 } // namespace
@@ -57,11 +75,22 @@ bool RecordedDesktop::present(DesktopState& state, bool newPicture) const {
     if (!isUsablePicture(state.path))
         return false;
     const QString previous = state.upright;
-    if (newPicture || (!previous.isEmpty() && !QFileInfo::exists(previous))) {
-        // Without a copy the picture still shows, on its side: better than none.
-        state.upright =
-            uprightCopy(state.path, copyFolder(), id_ + QStringLiteral("-upright"), previous)
-                .value_or(QString());
+    const std::optional<QSize> screen = state.style == StyleFill ? fillShape() : std::nullopt;
+    // Fill stretched over a picture of another shape would distort it: better refused.
+    if (screen && screen->isEmpty())
+        return false;
+    const QString fillPrefix = id_ + QStringLiteral("-fill");
+    const bool wasCropped = QFileInfo(previous).fileName().startsWith(fillPrefix);
+    // A crop is made again for every showing: the monitors may have changed since the last one.
+    if (newPicture || screen || wasCropped ||
+        (!previous.isEmpty() && !QFileInfo::exists(previous))) {
+        const QString prefix = screen ? fillPrefix : id_ + QStringLiteral("-upright");
+        const std::optional<QString> copy =
+            handedCopy(state.path, copyFolder(), prefix, previous, screen.value_or(QSize()));
+        // Without an upright copy the picture still shows, on its side: better than none.
+        if (!copy && screen)
+            return false;
+        state.upright = copy.value_or(QString());
     }
     if (!show(state)) {
         if (!state.upright.isEmpty() && state.upright != previous)

@@ -4,7 +4,10 @@
 #include "desktop/DesktopRecord.h"
 #include "engine/DesktopBackend.h"
 
+#include <QSize>
 #include <QString>
+
+#include <optional>
 
 namespace kv {
 
@@ -15,7 +18,8 @@ namespace kv {
 //
 // These desktops draw the file they are given as it is stored, ignoring its EXIF orientation (a
 // phone photo lies on its side): a picture that carries a turn is handed over as an upright copy
-// of ours instead.
+// of ours instead. A desktop with no fill of its own gets for fill a copy cropped to the shape of
+// the screen, which it stretches.
 class RecordedDesktop : public DesktopBackend {
 public:
     bool SetDesktopWallpaper(const QString& path) final;
@@ -54,6 +58,9 @@ protected:
         Q_UNUSED(style);
         return true;
     }
+    // The shape of the screen a desktop that cannot fill by itself stretches a cropped copy onto
+    // for fill (empty while it cannot be told); nullopt where the desktop fills by itself.
+    virtual std::optional<QSize> fillShape() const { return std::nullopt; }
     // Where upright copies go: by default the runtime folder, which ends with the session.
     virtual QString copyFolder() const { return DesktopRecord::runtimeFolder(); }
 
@@ -61,7 +68,7 @@ protected:
     bool showAgain(DesktopState& state) const { return present(state, false); }
 
 private:
-    // Makes the upright copy a new picture needs (or one that has gone), then shows `state`;
+    // Makes the copy a new picture or style needs (or one that has gone), then shows `state`;
     // a copy that did not make it to the desktop is removed, and so is one it no longer shows.
     bool present(DesktopState& state, bool newPicture) const;
 

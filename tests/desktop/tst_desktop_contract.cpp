@@ -18,9 +18,11 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDir>
+#include <QImageReader>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -314,7 +316,6 @@ public:
     std::unique_ptr<DesktopBackend> backend() override {
         return createDesktopBackend(qt_ ? "lxqt" : "lxde", environment_);
     }
-    bool offers(int style) const override { return !qt_ || style != StyleFill; }
     QImage screenshot() override { return test::readRootPixels(display_); }
     // Its next start shows our colour too: it stays in the desktop's own saved settings.
     QString confirms(const QString& path, int style, const QColor& left,
@@ -329,7 +330,22 @@ public:
             settings.close();
             return settings.open(QIODevice::ReadOnly) && settings.readAll().contains(saved);
         };
-        return QTest::qWaitFor(colourSaved, 5000) ? QString() : "colour not saved";
+        if (!QTest::qWaitFor(colourSaved, 5000))
+            return "colour not saved";
+        if (!qt_)
+            return {};
+        // LXQt fills by stretching our copy cropped to the screen's shape, kept only for fill.
+        const QStringList crops = QDir(DesktopRecord::cacheFolder()).entryList({"lxqt-fill-*"});
+        const QSettings shown(settings.fileName(), QSettings::IniFormat);
+        const QString file = shown.value("Desktop/Wallpaper").toString();
+        const QSize size = QImageReader(file).size();
+        if (crops.size() != int(style == StyleFill))
+            return "cropped copies: " + crops.join(' ');
+        if (style == StyleFill &&
+            (shown.value("Desktop/WallpaperMode") != "stretch" || !file.endsWith(crops[0]) ||
+             size.width() * kScreen.height() != size.height() * kScreen.width()))
+            return "fill shows " + file;
+        return {};
     }
 
 private:
