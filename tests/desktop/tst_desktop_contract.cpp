@@ -582,7 +582,7 @@ private Q_SLOTS:
                 QTest::addRow("%s, %s", rig, kStyleNames[style])
                     << QString::fromLatin1(rig) << style << 1 << kAwkward;
         // A picture turned by EXIF comes out upright only through our copy or our own decode.
-        for (const char* rig : {"lxqt", "lxde", "x11"})
+        for (const char* rig : {"lxqt", "lxde", "x11", "sway"})
             for (const auto& [style, orientation] :
                  {std::pair{StyleTile, 3}, {StyleFit, 6}, {StyleCentre, 8}})
                 QTest::addRow("%s, %s, EXIF %d", rig, kStyleNames[style], orientation)
