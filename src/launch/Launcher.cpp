@@ -114,19 +114,23 @@ QString versionText(int argc, char** argv, const QProcessEnvironment& environmen
 
 // The session's end reaches the program as a request to quit (the session manager's "die", the
 // end of a Windows session), which saves and ends as "-close" does: the main window, which would
-// only collapse to the tray, is not asked.
-class SessionEnd final : public QObject {
+// only collapse to the tray, is not asked. Only the application's own events pass here, not
+// every event of every window as through an event filter.
+class KestrovalineApplication final : public QApplication {
 public:
-    explicit SessionEnd(Program& program) : program_(program) {}
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() != QEvent::Quit || watched != QCoreApplication::instance())
-            return false;
-        program_.requestClose();
+    using QApplication::QApplication;
+    void endThrough(Program& program) { program_ = &program; }
+
+protected:
+    bool event(QEvent* event) override {
+        if (event->type() != QEvent::Quit || !program_)
+            return QApplication::event(event);
+        program_->requestClose();
         return true;
     }
 
 private:
-    Program& program_;
+    Program* program_ = nullptr;
 };
 
 } // namespace
@@ -214,7 +218,7 @@ int launch(int argc, char** argv) {
     }
 #endif
 
-    QApplication application(argc, argv);
+    KestrovalineApplication application(argc, argv);
     const QString language = InstallTranslations();
     QApplication::setApplicationName(QStringLiteral("Kestrovaline"));
     QApplication::setApplicationVersion(
@@ -246,8 +250,7 @@ int launch(int argc, char** argv) {
                          program.saveForSession();
                      });
 #endif
-    SessionEnd sessionEnd(program);
-    application.installEventFilter(&sessionEnd);
+    application.endThrough(program);
     const auto desktop = desktopFor(environment);
     program.setDesktop(*desktop);
 #ifndef _WIN32
