@@ -23,6 +23,8 @@ constexpr const char* kOptionsKey = "picture-options";
 constexpr const char* kColorKey = "primary-color";
 constexpr const char* kShadingKey = "color-shading-type";
 
+using Pairs = QList<std::pair<const char*, QByteArray>>;
+
 // Settings for one schema, only when GIO loads and that schema is installed.
 class SchemaSettings {
 public:
@@ -48,21 +50,64 @@ public:
         return schema_ && gio_->g_settings_schema_has_key(schema_, key);
     }
 
-    // Refuses a key that is missing, not a string, or that does not allow this value (an enum
-    // nick it does not know): GSettings would only complain on stderr.
-    bool write(const char* key, const QByteArray& value) const {
+    // The value as the key stores it; nullptr for a key that is missing, not a string, or that
+    // does not allow this value (an enum nick it does not know): GSettings would only complain on
+    // stderr.
+    GVariant* checkedValue(const char* key, const QByteArray& value) const {
         if (!ok() || !hasKey(key))
-            return false;
+            return nullptr;
         GSettingsSchemaKey* schemaKey = gio_->g_settings_schema_get_key(schema_, key);
         GVariant* variant = g_variant_ref_sink(g_variant_new_string(value.constData()));
-        const bool written =
-            g_variant_type_equal(gio_->g_settings_schema_key_get_value_type(schemaKey),
-                                 G_VARIANT_TYPE_STRING) &&
-            gio_->g_settings_schema_key_range_check(schemaKey, variant) &&
-            gio_->g_settings_set_value(settings_, key, variant);
-        g_variant_unref(variant);
+        if (!g_variant_type_equal(gio_->g_settings_schema_key_get_value_type(schemaKey),
+                                  G_VARIANT_TYPE_STRING) ||
+            !gio_->g_settings_schema_key_range_check(schemaKey, variant))
+            g_clear_pointer(&variant, g_variant_unref);
         gio_->g_settings_schema_key_unref(schemaKey);
-        return written;
+        return variant;
+    }
+
+    // Stores through the settings backend, in this process (memory, keyfile).
+    bool write(const Pairs& pairs) const {
+        for (const auto& [key, value] : pairs) {
+            GVariant* variant = checkedValue(key, value);
+            const bool written = variant && gio_->g_settings_set_value(settings_, key, variant);
+            if (variant)
+                g_variant_unref(variant);
+            if (!written)
+                return false;
+        }
+        gio_->g_settings_sync();
+        return true;
+    }
+
+    // dconf stores through its service on the session bus, and GLib's sync waits for that service
+    // as long as D-Bus lets it (about 25 s), whatever made it hang. So the change set GSettings
+    // would queue goes to the service from here, within the bound of every desktop call, and a
+    // service that does not answer leaves nothing queued behind it.
+    bool sendToDconf(const Pairs& pairs) const {
+        const char* path = ok() ? gio_->g_settings_schema_get_path(schema_) : nullptr;
+        if (!path)
+            return false;
+        GVariantBuilder changes;
+        g_variant_builder_init(&changes, G_VARIANT_TYPE("a{smv}"));
+        for (const auto& [key, value] : pairs) {
+            GVariant* variant = checkedValue(key, value);
+            if (!variant) {
+                g_variant_builder_clear(&changes);
+                return false;
+            }
+            g_variant_builder_add(&changes, "{smv}", (QByteArray(path) + key).constData(), variant);
+            g_variant_unref(variant);
+        }
+        GVariant* changeSet = g_variant_ref_sink(g_variant_builder_end(&changes));
+        const QByteArray blob(static_cast<const char*>(g_variant_get_data(changeSet)),
+                              qsizetype(g_variant_get_size(changeSet)));
+        g_variant_unref(changeSet);
+        QDBusMessage change = QDBusMessage::createMethodCall(
+            QStringLiteral("ca.desrt.dconf"), QStringLiteral("/ca/desrt/dconf/Writer/user"),
+            QStringLiteral("ca.desrt.dconf.Writer"), QStringLiteral("Change"));
+        change.setArguments({blob});
+        return callDesktop(change).type() == QDBusMessage::ReplyMessage;
     }
 
     std::optional<QByteArray> read(const char* key) const {
@@ -83,41 +128,26 @@ private:
     GSettings* settings_ = nullptr;
 };
 
-// dconf stores through its service on the session bus, and a sync waits for that service as long
-// as D-Bus lets it (about 25 s). The service is asked first, within our bound, in its own main
-// loop (the bus library would answer a ping even for a hung one); one that does not answer
-// refuses the change before anything is queued, so no later write waits behind it. Other
-// backends (memory, keyfile) store in this process.
-bool settingsServiceAnswers(const GioFunctions& gio) {
+bool storedByDconf(const GioFunctions& gio) {
     GSettingsBackend* backend = gio.g_settings_backend_get_default();
-    const bool onTheBus =
+    const bool dconf =
         g_str_equal(gio.g_type_name(G_TYPE_FROM_INSTANCE(backend)), "DConfSettingsBackend");
     gio.g_object_unref(backend);
-    if (!onTheBus)
-        return true;
-    QDBusMessage probe = QDBusMessage::createMethodCall(
-        QStringLiteral("ca.desrt.dconf"), QStringLiteral("/ca/desrt/dconf/Writer/user"),
-        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("GetAll"));
-    probe.setArguments({QStringLiteral("ca.desrt.dconf.Writer")});
-    return callDesktop(probe).type() == QDBusMessage::ReplyMessage;
+    return dconf;
 }
 
-// Writes every pair, waits until the backend has stored them, then reads them back through
-// fresh settings: only what the backend really kept counts.
-bool writeAndVerify(const char* schemaId, const QList<std::pair<const char*, QByteArray>>& pairs) {
+// Writes every pair, then reads them back through fresh settings: only what the backend really
+// kept counts.
+bool writeAndVerify(const char* schemaId, const Pairs& pairs) {
     const GioFunctions* gio = GioFunctions::get();
-    if (!gio || !settingsServiceAnswers(*gio))
+    if (!gio)
         return false;
     {
-        SchemaSettings settings(schemaId);
-        if (!settings.ok())
+        const SchemaSettings settings(schemaId);
+        if (!(storedByDconf(*gio) ? settings.sendToDconf(pairs) : settings.write(pairs)))
             return false;
-        for (const auto& [key, value] : pairs)
-            if (!settings.write(key, value))
-                return false;
-        gio->g_settings_sync();
     }
-    SchemaSettings settings(schemaId);
+    const SchemaSettings settings(schemaId);
     for (const auto& [key, value] : pairs)
         if (settings.read(key) != value)
             return false;
@@ -147,7 +177,7 @@ bool GSettingsDesktop::SetDesktopWallpaper(const QString& path) {
     const QByteArray value = schema_.pictureIsUri ? fileUri(absolute) : absolute.toUtf8();
     if (value.isEmpty())
         return false;
-    QList<std::pair<const char*, QByteArray>> pairs{{schema_.pictureKey, value}};
+    Pairs pairs{{schema_.pictureKey, value}};
     // Users of the dark style see only the dark picture.
     if (schema_.darkKey && SchemaSettings(schema_.id).hasKey(schema_.darkKey))
         pairs.append({schema_.darkKey, value});

@@ -16,6 +16,7 @@ namespace kv {
     F(g_settings_schema_source_lookup)                                                             \
     F(g_settings_schema_has_key)                                                                   \
     F(g_settings_schema_get_key)                                                                   \
+    F(g_settings_schema_get_path)                                                                  \
     F(g_settings_schema_unref)                                                                     \
     F(g_settings_schema_key_get_value_type)                                                        \
     F(g_settings_schema_key_range_check)                                                           \

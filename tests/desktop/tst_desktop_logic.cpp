@@ -9,6 +9,7 @@
 #include "support/TestEnvironment.h"
 
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusVirtualObject>
 #include <QElapsedTimer>
 #include <QFile>
@@ -17,12 +18,14 @@
 #include <QPainter>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <gio/gio.h>
 
 #include <memory>
+#include <signal.h>
 
 using namespace kv;
 
@@ -201,6 +204,27 @@ private Q_SLOTS:
         QFETCH(QStringList, schemas);
         QFETCH(QString, expected);
         QCOMPARE(detectDesktop(environmentOf(environment), machineWith(schemas)), expected);
+    }
+
+    // The real dconf service, which the bus starts for our first call, keeps the change set we
+    // send it where GSettings reads. The silent stand-in then takes its name back.
+    void dconfKeepsAChange() {
+        if (!silentBus_)
+            QSKIP(qPrintable(bus_.error()));
+        if (QStandardPaths::findExecutable(QStringLiteral("dconf-service"), {"/usr/libexec"})
+                .isEmpty())
+            QSKIP("dconf-service is not installed (Debian package dconf-service)");
+        const QString dconf = QStringLiteral("ca.desrt.dconf");
+        QDBusConnection standIn(QStringLiteral("silent desktop"));
+        QVERIFY(standIn.unregisterService(dconf));
+        const std::unique_ptr<DesktopBackend> backend =
+            createDesktopBackend(QStringLiteral("gnome"), home_.processEnvironment());
+        QCOMPARE(backend->ShowWallpaper(makePicture(QSize(64, 48), false), 0x123456, StyleFill),
+                 ShowResult::Shown);
+        QCOMPARE(backend->GetDesktopWallpaperStyle(), int(StyleFill));
+        QCOMPARE(backend->GetDesktopColor(), DesktopColor(0x123456));
+        ::kill(pid_t(QDBusConnection::sessionBus().interface()->servicePid(dconf)), SIGTERM);
+        QTRY_VERIFY_WITH_TIMEOUT(standIn.registerService(dconf), 10000);
     }
 
     // A silent desktop on the bus: a change and the options after it cost one bounded wait.
