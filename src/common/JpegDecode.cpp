@@ -149,12 +149,12 @@ bool readHeader(Pass& pass) {
     return jpeg_read_header(&pass.info, TRUE) == JPEG_HEADER_OK;
 }
 
-// The rows and columns of the decoded picture that are kept, in its scaled pixels; none when
-// `bits` is null.
-struct Target {
-    uchar* bits;
-    qsizetype bytesPerLine;
+// The columns and rows of the decoded picture that are kept, in its scaled pixels, and where the
+// pass stands in them. No columns: nothing is kept, and the pass only judges the data.
+struct Rows {
     JDIMENSION left, top, width, height;
+    JDIMENSION firstColumn;
+    JSAMPARRAY row;
 };
 
 // Adobe's CMYK JPEGs store their inks inverted, and the decoder hands them on so.
@@ -163,39 +163,57 @@ void cmykToRgb(const JSAMPLE* in, QRgb* out, JDIMENSION count) {
         out[i] = qRgb(in[3] * in[0] / 255, in[3] * in[1] / 255, in[3] * in[2] / 255);
 }
 
-// Every row's data is decoded, so all of it is read and judged; only the target's rows go
-// through the inverse transform and colour conversion. Skipping to the very end would end the
-// pass without reading the rest, so the last row is always decoded.
-bool decodeRows(Pass& pass, const Target& target) {
+// Every row's data is decoded, so all of it is read and judged; only the kept rows go through the
+// inverse transform and colour conversion.
+bool startRows(Pass& pass, Rows& rows) {
     jpeg_decompress_struct& info = pass.info;
     if (setjmp(pass.verdict.escape) != 0)
         return false;
     jpeg_start_decompress(&info);
-    JDIMENSION left = target.left;
-    JDIMENSION width = target.width;
-    if (target.bits && width < info.output_width)
+    JDIMENSION left = rows.left;
+    JDIMENSION width = rows.width;
+    if (width > 0 && width < info.output_width)
         jpeg_crop_scanline(&info, &left, &width);
     const auto components = JDIMENSION(info.output_components);
-    const JDIMENSION firstColumn = (target.left - left) * components;
-    JSAMPARRAY row = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
-                                               info.output_width * components, 1);
-    const JDIMENSION end = target.top + target.height;
-    if (target.top > 0)
-        jpeg_skip_scanlines(&info, target.top);
+    rows.firstColumn = (rows.left - left) * components;
+    rows.row = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
+                                         info.output_width * components, 1);
+    if (rows.top > 0)
+        jpeg_skip_scanlines(&info, rows.top);
+    return intact(pass);
+}
+
+bool readRow(Pass& pass, const Rows& rows, uchar* line) {
+    jpeg_decompress_struct& info = pass.info;
+    if (setjmp(pass.verdict.escape) != 0)
+        return false;
+    // Straight into the line where the decoder's row is the one kept, as it is.
+    if (rows.firstColumn == 0 && info.output_width == rows.width &&
+        info.out_color_space != JCS_CMYK) {
+        JSAMPROW direct = line;
+        jpeg_read_scanlines(&info, &direct, 1);
+        return intact(pass);
+    }
+    jpeg_read_scanlines(&info, rows.row, 1);
+    if (info.out_color_space == JCS_CMYK)
+        cmykToRgb(rows.row[0] + rows.firstColumn, reinterpret_cast<QRgb*>(line), rows.width);
+    else
+        std::memcpy(line, rows.row[0] + rows.firstColumn,
+                    size_t(rows.width) * size_t(info.output_components));
+    return intact(pass);
+}
+
+// The rest of the data, judged: skipping to the very end would end the pass without reading it,
+// so the last row is always decoded.
+bool finishRows(Pass& pass, const Rows& rows) {
+    jpeg_decompress_struct& info = pass.info;
+    if (setjmp(pass.verdict.escape) != 0)
+        return false;
     while (info.output_scanline < info.output_height && intact(pass)) {
-        const JDIMENSION y = info.output_scanline;
-        if (y >= end && info.output_height - y > 1) {
-            jpeg_skip_scanlines(&info, info.output_height - y - 1);
-            continue;
-        }
-        jpeg_read_scanlines(&info, row, 1);
-        if (!target.bits || y < target.top || y >= end)
-            continue;
-        uchar* line = target.bits + qsizetype(y - target.top) * target.bytesPerLine;
-        if (info.out_color_space == JCS_CMYK)
-            cmykToRgb(row[0] + firstColumn, reinterpret_cast<QRgb*>(line), target.width);
+        if (info.output_height - info.output_scanline > 1)
+            jpeg_skip_scanlines(&info, info.output_height - info.output_scanline - 1);
         else
-            std::memcpy(line, row[0] + firstColumn, size_t(target.width) * components);
+            jpeg_read_scanlines(&info, rows.row, 1);
     }
     if (!intact(pass))
         return false;
@@ -233,20 +251,35 @@ QImage turned(QImage picture, QImageIOHandler::Transformations turn) {
     return picture;
 }
 
-QImage decodePicture(Pass& pass, QRect clip, QSize size) {
+} // namespace
+
+struct JpegRows::Pass {
+    explicit Pass(QIODevice& device) : decoder(device) {}
+    Decoder decoder;
+    Rows rows{};
+};
+
+JpegRows::JpegRows(QImageReader& reader) {
+    QIODevice* device = reader.device();
+    if (!device || (!device->isSequential() && !device->seek(0)))
+        return;
+    pass_ = std::make_unique<Pass>(*device);
+    kv::Pass& pass = pass_->decoder.pass();
     if (!readHeader(pass))
-        return {};
+        return;
     jpeg_decompress_struct& info = pass.info;
     const QRect stored(0, 0, int(info.image_width), int(info.image_height));
     if (qint64(stored.width()) * stored.height() > kMaxPicturePixels)
-        return {};
+        return;
+    QRect clip = reader.clipRect();
     clip = clip.isValid() ? clip & stored : stored;
     if (clip.isEmpty())
-        return {};
-    if (!size.isValid() || size.isEmpty())
-        size = clip.size();
+        return;
+    QSize wanted = reader.scaledSize();
+    if (!wanted.isValid() || wanted.isEmpty())
+        wanted = clip.size();
 
-    const int eighths = eighthsFor(clip.size(), size);
+    const int eighths = eighthsFor(clip.size(), wanted);
     info.scale_num = unsigned(eighths);
     info.scale_denom = 8;
     QImage::Format format = QImage::Format_RGB32;
@@ -272,22 +305,32 @@ QImage decodePicture(Pass& pass, QRect clip, QSize size) {
     const QSize decoded(end.x() - topLeft.x(), end.y() - topLeft.y());
     const int depth = QImage::toPixelFormat(format).bitsPerPixel();
     if (decoded.isEmpty() || !withinAllocationLimit(decoded, depth) ||
-        !withinAllocationLimit(size, depth))
-        return {};
-    QImage picture(decoded, format);
-    if (picture.isNull())
-        return {};
-    const Target target{
-        picture.bits(),          picture.bytesPerLine(),      JDIMENSION(topLeft.x()),
-        JDIMENSION(topLeft.y()), JDIMENSION(decoded.width()), JDIMENSION(decoded.height())};
-    if (!decodeRows(pass, target))
-        return {};
-    if (decoded != size)
-        picture = picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    return picture;
+        !withinAllocationLimit(wanted, depth))
+        return;
+    pass_->rows = Rows{JDIMENSION(topLeft.x()),
+                       JDIMENSION(topLeft.y()),
+                       JDIMENSION(decoded.width()),
+                       JDIMENSION(decoded.height()),
+                       0,
+                       nullptr};
+    if (!startRows(pass, pass_->rows))
+        return;
+    size_ = decoded;
+    wanted_ = wanted;
+    format_ = format;
 }
 
-} // namespace
+JpegRows::~JpegRows() = default;
+
+bool JpegRows::readRow(uchar* line) {
+    failed_ = failed_ || size_.isEmpty() || !kv::readRow(pass_->decoder.pass(), pass_->rows, line);
+    return !failed_;
+}
+
+bool JpegRows::finish() {
+    failed_ = failed_ || size_.isEmpty() || !finishRows(pass_->decoder.pass(), pass_->rows);
+    return !failed_;
+}
 
 QSize JpegDecodedSize(QSize clip, QSize wanted) {
     const int eighths = eighthsFor(clip, wanted);
@@ -295,16 +338,20 @@ QSize JpegDecodedSize(QSize clip, QSize wanted) {
 }
 
 QImage ReadWholeJpeg(QImageReader& reader) {
-    QIODevice* device = reader.device();
-    if (!device)
-        return {};
     const QImageIOHandler::Transformations turn =
         reader.autoTransform() ? reader.transformation() : QImageIOHandler::TransformationNone;
-    if (!device->isSequential() && !device->seek(0))
+    JpegRows rows(reader);
+    QImage picture(rows.size(), rows.format());
+    if (picture.isNull())
         return {};
-    Decoder decoder(*device);
-    const QImage picture = decodePicture(decoder.pass(), reader.clipRect(), reader.scaledSize());
-    return picture.isNull() ? picture : turned(picture, turn);
+    for (int y = 0; y < picture.height(); ++y)
+        if (!rows.readRow(picture.scanLine(y)))
+            return {};
+    if (!rows.finish())
+        return {};
+    if (picture.size() != rows.wanted())
+        picture = picture.scaled(rows.wanted(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return turned(picture, turn);
 }
 
 bool JpegReachesEndOfImage(QIODevice& device) {
@@ -317,6 +364,7 @@ bool JpegReachesEndOfImage(QIODevice& device) {
     // The smallest scale for the one row that is decoded in full.
     pass.info.scale_num = 1;
     pass.info.scale_denom = 8;
-    return decodeRows(pass, Target{});
+    Rows rows{};
+    return startRows(pass, rows) && finishRows(pass, rows);
 }
 } // namespace kv

@@ -4,6 +4,8 @@
 #include <QImage>
 #include <QSize>
 
+#include <memory>
+
 class QImageReader;
 
 namespace kv {
@@ -20,5 +22,34 @@ QSize JpegDecodedSize(QSize clip, QSize wanted);
 // the device's beginning. A clip rect off the grid of the chosen scale is widened to it, by less
 // than one decoded pixel.
 QImage ReadWholeJpeg(QImageReader& reader);
+
+// The same pass handed out a row at a time, for a caller that needs only a few rows at once: a
+// screen-sized picture then never exists whole. The picture is as stored (no turn) and at the
+// decoder's own scale; the reader's device must outlive the pass.
+class JpegRows {
+public:
+    explicit JpegRows(QImageReader& reader);
+    ~JpegRows();
+    JpegRows(const JpegRows&) = delete;
+    JpegRows& operator=(const JpegRows&) = delete;
+
+    // Empty when the picture cannot be decoded as the reader is set up.
+    QSize size() const { return size_; }
+    // The size the reader asks for, which a whole read scales to.
+    QSize wanted() const { return wanted_; }
+    QImage::Format format() const { return format_; }
+    // The next row into `line`, size().width() pixels of format(); false once the data fails.
+    bool readRow(uchar* line);
+    // Reads and judges the data below the rows read: true when the picture is whole.
+    bool finish();
+
+private:
+    struct Pass;
+    std::unique_ptr<Pass> pass_;
+    QSize size_;
+    QSize wanted_;
+    QImage::Format format_ = QImage::Format_Invalid;
+    bool failed_ = false;
+};
 
 } // namespace kv

@@ -17,6 +17,11 @@
 namespace kv {
 namespace {
 
+// The rows held at first of a picture decoded as drawn; the hold grows to what a band needs.
+constexpr int kFirstHeldRows = 16;
+// Decoded rows beyond those a drawn row lies between, which the smooth filter may reach.
+constexpr int kFilterRows = 2;
+
 bool fail(QString* error, const QString& reason) {
     if (error)
         *error = reason;
@@ -102,20 +107,29 @@ Placement placePicture(QSize picture, const QRect& monitor, int style) {
     }
 }
 
+RootPicture::RootPicture() = default;
+
+RootPicture::~RootPicture() = default;
+
 bool RootPicture::load(const QString& path, const QList<QRect>& monitors, int style,
-                       DesktopColor colour, QString* error) {
+                       DesktopColor colour, QString* error, Decode decode) {
     style_ = isWallpaperStyle(style) ? style : StyleStretch;
     background_ = rgbOfDesktopColor(colour);
+    rows_.reset();
+    file_.reset();
     picture_ = QImage();
     full_ = QSize();
     region_ = QRect();
+    decoded_ = QSize();
+    heldTop_ = rowsRead_ = 0;
+    failed_ = false;
     if (path.isEmpty())
         return true;
 
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(error, file.errorString());
-    QImageReader reader(&file);
+    auto file = std::make_unique<QFile>(path);
+    if (!file->open(QIODevice::ReadOnly))
+        return fail(error, file->errorString());
+    QImageReader reader(file.get());
     reader.setAllocationLimit(kPictureAllocationLimitMB);
     reader.setAutoTransform(true);
     const QByteArray format = PrepareWallpaperRead(reader);
@@ -157,11 +171,65 @@ bool RootPicture::load(const QString& path, const QList<QRect>& monitors, int st
         reader.setClipRect(clip);
     if (decoded != region_.size())
         reader.setScaledSize(quarterTurn ? decoded.transposed() : decoded);
+    // Rows come from the decoder top to bottom as stored: one monitor's bands take them in that
+    // order, unless the picture is turned or repeats.
+    if (decode == Decode::AsDrawn && jpeg && turn == QImageIOHandler::TransformationNone &&
+        monitors.size() == 1 && style_ != StyleTile) {
+        rows_ = std::make_unique<JpegRows>(reader);
+        picture_ = QImage(decoded.width(), qMin(decoded.height(), kFirstHeldRows), rows_->format());
+        if (rows_->size() == decoded && !picture_.isNull()) {
+            decoded_ = decoded;
+            file_ = std::move(file);
+            return true;
+        }
+        rows_.reset();
+    }
     picture_ = ReadWallpaper(reader, format);
+    decoded_ = picture_.size();
     if (picture_.isNull())
         return fail(error, jpeg ? QStringLiteral("the picture's data is damaged or ends early")
                                 : reader.errorString());
     return true;
+}
+
+bool RootPicture::whole() {
+    if (!rows_)
+        return true;
+    failed_ = failed_ || !rows_->finish();
+    rows_.reset();
+    file_.reset();
+    picture_ = QImage();
+    return !failed_;
+}
+
+bool RootPicture::holdRows(int first, int last) {
+    if (first < heldTop_)
+        return false; // gone already: bands come in order
+    // Rows above the first are not needed again: those held move to the top, those not read yet
+    // are read and dropped.
+    const qsizetype line = picture_.bytesPerLine();
+    const int kept = qMax(rowsRead_ - first, 0);
+    if (kept > 0 && first > heldTop_)
+        std::memmove(picture_.bits(), picture_.constBits() + (first - heldTop_) * line,
+                     size_t(kept) * size_t(line));
+    while (rowsRead_ < first && !failed_) {
+        failed_ = !rows_->readRow(picture_.scanLine(0));
+        ++rowsRead_;
+    }
+    heldTop_ = first;
+    if (last - first > picture_.height()) {
+        QImage larger(picture_.width(), last - first, picture_.format());
+        failed_ = failed_ || larger.isNull();
+        if (failed_)
+            return false;
+        std::memcpy(larger.bits(), picture_.constBits(), size_t(kept) * size_t(line));
+        picture_ = std::move(larger);
+    }
+    while (rowsRead_ < last && !failed_) {
+        failed_ = !rows_->readRow(picture_.scanLine(rowsRead_ - heldTop_));
+        ++rowsRead_;
+    }
+    return !failed_;
 }
 
 bool RootPicture::coversMonitors(const QRect& band, const QList<QRect>& monitors) const {
@@ -174,7 +242,7 @@ bool RootPicture::coversMonitors(const QRect& band, const QList<QRect>& monitors
     return bare.isEmpty();
 }
 
-void RootPicture::drawBand(QImage& band, int top, const QList<QRect>& monitors) const {
+void RootPicture::drawBand(QImage& band, int top, const QList<QRect>& monitors) {
     const QRect rows(0, top, band.width(), band.height());
     uchar* const bits = band.bits();
     QPainter painter(&band);
@@ -183,8 +251,8 @@ void RootPicture::drawBand(QImage& band, int top, const QList<QRect>& monitors) 
         painter.fillRect(rows, QColor(background_));
     if (picture_.isNull())
         return;
-    const double scaleX = double(picture_.width()) / region_.width();
-    const double scaleY = double(picture_.height()) / region_.height();
+    const double scaleX = double(decoded_.width()) / region_.width();
+    const double scaleY = double(decoded_.height()) / region_.height();
     const bool plainRows = !picture_.hasAlphaChannel() && picture_.format() == band.format();
     const int pixelBytes = band.depth() / 8;
     for (const QRect& monitor : monitors) {
@@ -203,6 +271,16 @@ void RootPicture::drawBand(QImage& band, int top, const QList<QRect>& monitors) 
         const QRect drawn = placed.target & area;
         if (drawn.isEmpty())
             continue;
+        if (rows_) {
+            // The decoded rows the drawn ones lie between.
+            const double perRow = source.height() / placed.target.height();
+            const double from = source.top() + (drawn.top() - placed.target.top()) * perRow;
+            const double to = source.top() + (drawn.bottom() + 1 - placed.target.top()) * perRow;
+            if (!holdRows(qMax(int(std::floor(from)) - kFilterRows, 0),
+                          qMin(int(std::ceil(to)) + kFilterRows, decoded_.height())))
+                continue;
+        }
+        const QRectF held = source.translated(0, -heldTop_);
         // The common case, decoded pixels that are the screen's pixels: plain rows.
         const QRect exact = source.toRect();
         if (plainRows && QRectF(exact) == source && exact.size() == placed.target.size()) {
@@ -210,7 +288,7 @@ void RootPicture::drawBand(QImage& band, int top, const QList<QRect>& monitors) 
             for (int y = drawn.top(); y <= drawn.bottom(); ++y)
                 std::memcpy(bits + qsizetype(y - top) * band.bytesPerLine() +
                                 qsizetype(drawn.left()) * pixelBytes,
-                            picture_.constScanLine(y + offset.y()) +
+                            picture_.constScanLine(y + offset.y() - heldTop_) +
                                 qsizetype(drawn.left() + offset.x()) * pixelBytes,
                             size_t(drawn.width()) * size_t(pixelBytes));
             continue;
@@ -218,13 +296,12 @@ void RootPicture::drawBand(QImage& band, int top, const QList<QRect>& monitors) 
         painter.save();
         painter.setClipRect(drawn);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(QRectF(placed.target), picture_, source);
+        painter.drawImage(QRectF(placed.target), picture_, held);
         painter.restore();
     }
 }
 
-QImage RootPicture::render(QSize screen, const QList<QRect>& monitors,
-                           QImage::Format format) const {
+QImage RootPicture::render(QSize screen, const QList<QRect>& monitors, QImage::Format format) {
     QImage image(screen, format);
     if (!image.isNull())
         drawBand(image, 0, monitors);

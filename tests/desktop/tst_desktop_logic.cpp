@@ -296,16 +296,19 @@ private Q_SLOTS:
                  QFileDevice::Permissions());
     }
 
-    // The screen is sent to the X server in bands of rows: drawn band by band it must be exactly
-    // the screen drawn at once, whatever the placement, or seams would show on the desktop.
+    // The screen is sent to the X server in bands of rows: drawn band by band, the picture decoded
+    // as the bands need it, it must be exactly the screen drawn at once from the whole picture,
+    // whatever the placement, or seams would show on the desktop.
     void bandsMatchTheWholeScreen_data() {
         QTest::addColumn<QSize>("pictureSize");
         QTest::addColumn<bool>("alpha");
         QTest::addColumn<int>("style");
         QTest::addColumn<Monitors>("monitors");
-        // Small, reduced while decoding, transparent.
-        for (const auto& [size, alpha] :
-             {std::pair{QSize(70, 45), false}, {QSize(1000, 700), false}, {QSize(90, 50), true}})
+        // Small, reduced while decoding, transparent, tall (many decoded rows to a band).
+        for (const auto& [size, alpha] : {std::pair{QSize(70, 45), false},
+                                          {QSize(1000, 700), false},
+                                          {QSize(90, 50), true},
+                                          {QSize(30, 3000), false}})
             for (int style = StyleCentre; style <= StyleFill; ++style)
                 for (const bool two : {false, true})
                     QTest::addRow("%dx%d%s style %d on %s", size.width(), size.height(),
@@ -324,12 +327,17 @@ private Q_SLOTS:
         QVERIFY(picture.load(path, monitors, style, 0x00408000));
         const QImage whole = picture.render(kScreen, monitors);
         QCOMPARE(whole.size(), kScreen);
+        RootPicture asDrawn;
+        QVERIFY(
+            asDrawn.load(path, monitors, style, 0x00408000, nullptr, RootPicture::Decode::AsDrawn));
         QImage banded(whole.size(), QImage::Format_RGB32);
-        for (int top = 0; top < banded.height(); top += 7) {
-            QImage band(banded.width(), qMin(7, banded.height() - top), QImage::Format_RGB32);
-            picture.drawBand(band, top, monitors);
+        // Bands of 4 and 10 rows: one may need more of the picture than the one before.
+        for (int top = 0, rows = 4; top < banded.height(); top += rows, rows = 14 - rows) {
+            QImage band(banded.width(), qMin(rows, banded.height() - top), QImage::Format_RGB32);
+            asDrawn.drawBand(band, top, monitors);
             QPainter(&banded).drawImage(0, top, band);
         }
+        QVERIFY(asDrawn.whole());
         QCOMPARE(banded, whole);
         // The colour shows through a transparent picture and between the monitors.
         if (alpha && style == StyleTile)
@@ -340,16 +348,21 @@ private Q_SLOTS:
     }
 
     // The root's JPEG is decoded only where it shows, and judged whole in the same pass: data cut
-    // short below the band a fill shows is refused all the same. A grey photo stays grey.
+    // short below the band a fill shows is refused all the same, also once drawn as decoded. A
+    // grey photo stays grey.
     void rootJpegIsJudgedWhereItDoesNotShow_data() {
         QTest::addColumn<int>("keptTenths"); // of the data, an end marker stuck on; 10: all
         QTest::addColumn<bool>("grey");
-        QTest::newRow("cut below the band") << 9 << false;
-        QTest::newRow("grey, whole") << 10 << true;
+        QTest::addColumn<bool>("asDrawn");
+        QTest::newRow("cut below the band") << 9 << false << false;
+        QTest::newRow("cut below the band, as drawn") << 9 << false << true;
+        QTest::newRow("grey, whole") << 10 << true << false;
+        QTest::newRow("grey, as drawn") << 10 << true << true;
     }
     void rootJpegIsJudgedWhereItDoesNotShow() {
         QFETCH(int, keptTenths);
         QFETCH(bool, grey);
+        QFETCH(bool, asDrawn);
         const QString path = folder_.filePath(QStringLiteral("tall.jpg"));
         QImage greyPicture(160, 960, QImage::Format_Grayscale8);
         greyPicture.fill(QColor(0x60, 0x60, 0x60));
@@ -361,8 +374,12 @@ private Q_SLOTS:
             QVERIFY(test::writeBytes(path, data.left(data.size() * keptTenths / 10) + "\xFF\xD9"));
         const Monitors screen{QRect(QPoint(0, 0), kScreen)};
         RootPicture picture;
-        QCOMPARE(picture.load(path, screen, StyleFill, 0), keptTenths == 10);
+        const bool loaded =
+            picture.load(path, screen, StyleFill, 0, nullptr,
+                         asDrawn ? RootPicture::Decode::AsDrawn : RootPicture::Decode::Whole);
+        QCOMPARE(loaded, keptTenths == 10 || asDrawn);
         const QRgb middle = picture.render(kScreen, screen).pixel(160, 100);
+        QCOMPARE(loaded && picture.whole(), keptTenths == 10);
         if (grey)
             QVERIFY(qRed(middle) == qBlue(middle) && qAbs(qGreen(middle) - 0x60) <= 2);
     }
