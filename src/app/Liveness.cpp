@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Liveness.h"
 
-#include "app/LivenessLock.h"
 #include "engine/Clock.h"
 #include "settings/Settings.h"
 
@@ -18,7 +17,7 @@ constexpr double kSecondsPerDay = 86400.0;
 } // namespace
 
 Liveness::Liveness(Settings& settings, Clock& clock, QString lockPath)
-    : settings_(settings), clock_(clock), lockPath_(std::move(lockPath)) {}
+    : settings_(settings), clock_(clock), lock_(std::move(lockPath)) {}
 
 double Liveness::ageSeconds(double heartbeat, double now) {
     double age = now - heartbeat;
@@ -43,7 +42,7 @@ Liveness::Verdict Liveness::check(const CommandLine& commandLine) {
         return Verdict::EndNow;
     }
     {
-        const LivenessLock lock(lockPath_);
+        const LivenessLock::Hold hold(lock_);
         const double last = settings_.ReadSetting(kLifeTime, 0.0);
         if (isFresh(last, secondsSinceMidnight(clock_.now()))) {
             settings_.WriteSetting(kLifeCmd, commandLine.isNext() ? 3 : 2);
@@ -55,7 +54,7 @@ Liveness::Verdict Liveness::check(const CommandLine& commandLine) {
     }
     if (commandTaken())
         return Verdict::EndNow;
-    const LivenessLock lock(lockPath_);
+    const LivenessLock::Hold hold(lock_);
     return takeOver();
 }
 
@@ -73,14 +72,14 @@ bool Liveness::commandTaken() {
             return true;
         clock_.sleepMs(1);
     }
-    const LivenessLock lock(lockPath_);
+    const LivenessLock::Hold hold(lock_);
     settings_.WriteSetting(kLifeCmd, 0);
     return false;
 }
 
 Liveness::CloseOutcome Liveness::requestClose() {
     {
-        const LivenessLock lock(lockPath_);
+        const LivenessLock::Hold hold(lock_);
         // A heartbeat that stopped long ago is a copy that was killed: nobody would answer.
         if (!isFresh(settings_.ReadSetting(kLifeTime, 0.0), secondsSinceMidnight(clock_.now())))
             return CloseOutcome::NotRunning;
@@ -88,7 +87,7 @@ Liveness::CloseOutcome Liveness::requestClose() {
         settings_.WriteSetting(kLifeCmd, 1);
     }
     if (!waitForHeartbeat(kCloseWaitAttempts, 1, true)) {
-        const LivenessLock lock(lockPath_);
+        const LivenessLock::Hold hold(lock_);
         if (settings_.ReadSetting(kLifeCmd, 0) == 1) {
             // Nobody took it: a command left behind would be met by the next start.
             settings_.WriteSetting(kLifeCmd, 0);
@@ -148,7 +147,8 @@ QString Liveness::describe(CloseOutcome outcome) {
 }
 
 Liveness::Command Liveness::tick(bool restored) {
-    const LivenessLock lock(lockPath_);
+    const LivenessLock::Hold hold(lock_);
+    const Settings::HeartbeatUpdate update(settings_);
     writeHeartbeat();
     const qint32 command = settings_.ReadSetting(kLifeCmd, 0);
     if (command == 1) {
@@ -168,7 +168,7 @@ Liveness::Command Liveness::tick(bool restored) {
 }
 
 void Liveness::markEnded(bool saved) {
-    const LivenessLock lock(lockPath_);
+    const LivenessLock::Hold hold(lock_);
     settings_.WriteSetting(kLifeSaved, saved ? 1 : 0);
     settings_.WriteSetting(kLifeTime, 0);
 }

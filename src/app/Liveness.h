@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/CommandLine.h"
+#include "app/LivenessLock.h"
 
 #include <QString>
 
@@ -35,7 +36,7 @@ public:
 
     // lockPath: the lock file shared by every copy of this user; empty locks nothing.
     Liveness(Settings& settings, Clock& clock, QString lockPath = QString());
-    void setLockPath(const QString& path) { lockPath_ = path; }
+    void setLockPath(const QString& path) { lock_.setPath(path); }
 
     // Before anything is restored: a "-close" start asks the running copy to end and waits for
     // it; a normal start that finds a fresh heartbeat asks that copy to show itself. Both end.
@@ -72,7 +73,7 @@ private:
 
     Settings& settings_;
     Clock& clock_;
-    QString lockPath_;
+    LivenessLock lock_;
     CloseOutcome closeOutcome_ = CloseOutcome::NotRunning;
 };
 

@@ -12,51 +12,68 @@
 
 namespace kv {
 
-#ifdef _WIN32
-
-LivenessLock::LivenessLock(const QString& path) {
-    if (path.isEmpty())
-        return;
-    handle_ = CreateFileW(reinterpret_cast<const wchar_t*>(path.utf16()),
-                          GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle_ == INVALID_HANDLE_VALUE) {
-        handle_ = nullptr;
-        return;
-    }
-    OVERLAPPED whole{};
-    held_ = LockFileEx(handle_, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &whole) != 0;
-}
+LivenessLock::LivenessLock(QString path) : path_(std::move(path)) {}
 
 LivenessLock::~LivenessLock() {
-    if (!handle_)
+    close();
+}
+
+void LivenessLock::setPath(const QString& path) {
+    if (path == path_)
         return;
-    if (held_) {
-        OVERLAPPED whole{};
-        UnlockFileEx(handle_, 0, 1, 0, &whole);
+    close();
+    path_ = path;
+}
+
+#ifdef _WIN32
+
+bool LivenessLock::acquire() {
+    if (!handle_ && !path_.isEmpty()) {
+        handle_ = CreateFileW(reinterpret_cast<const wchar_t*>(path_.utf16()),
+                              GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle_ == INVALID_HANDLE_VALUE)
+            handle_ = nullptr;
     }
-    CloseHandle(handle_);
+    if (!handle_)
+        return false;
+    OVERLAPPED whole{};
+    return LockFileEx(handle_, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &whole) != 0;
+}
+
+void LivenessLock::release() {
+    OVERLAPPED whole{};
+    UnlockFileEx(handle_, 0, 1, 0, &whole);
+}
+
+void LivenessLock::close() {
+    if (handle_)
+        CloseHandle(handle_);
+    handle_ = nullptr;
 }
 
 #else
 
-LivenessLock::LivenessLock(const QString& path) {
-    if (path.isEmpty())
-        return;
-    fd_ = ::open(path.toLocal8Bit().constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+bool LivenessLock::acquire() {
+    if (fd_ < 0 && !path_.isEmpty())
+        fd_ = ::open(path_.toLocal8Bit().constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd_ < 0)
-        return;
+        return false;
     int rc = 0;
     do {
         rc = ::flock(fd_, LOCK_EX);
     } while (rc != 0 && errno == EINTR);
-    held_ = rc == 0;
+    return rc == 0;
 }
 
-LivenessLock::~LivenessLock() {
-    // Closing the file releases the lock.
+void LivenessLock::release() {
+    ::flock(fd_, LOCK_UN);
+}
+
+void LivenessLock::close() {
     if (fd_ >= 0)
         ::close(fd_);
+    fd_ = -1;
 }
 
 #endif

@@ -7,24 +7,47 @@ namespace kv {
 
 // Held while a copy reads and rewrites the liveness values, so that deciding who runs and
 // writing the heartbeat are one step for every copy that starts at the same moment. The lock
-// belongs to the open file: a copy that dies releases it with its last breath. Without a path,
-// or when the file cannot be opened, nothing is locked and the program goes on.
+// belongs to the open file: a copy that dies releases it with its last breath. The file stays
+// open from its first use to the end of the object: the heartbeat takes the lock every second,
+// and opening the file each time cost more than the lock itself. Without a path, or when the
+// file cannot be opened, nothing is locked and the program goes on (and tries the file again at
+// the next hold).
 class LivenessLock {
 public:
-    explicit LivenessLock(const QString& path);
+    explicit LivenessLock(QString path = QString());
     ~LivenessLock();
     LivenessLock(const LivenessLock&) = delete;
     LivenessLock& operator=(const LivenessLock&) = delete;
 
-    bool held() const { return held_; }
+    void setPath(const QString& path);
+
+    // The lock, from construction to destruction.
+    class Hold {
+    public:
+        explicit Hold(LivenessLock& lock) : lock_(lock), held_(lock.acquire()) {}
+        ~Hold() {
+            if (held_)
+                lock_.release();
+        }
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
+
+    private:
+        LivenessLock& lock_;
+        bool held_;
+    };
 
 private:
+    bool acquire();
+    void release();
+    void close();
+
+    QString path_;
 #ifdef _WIN32
     void* handle_ = nullptr;
 #else
     int fd_ = -1;
 #endif
-    bool held_ = false;
 };
 
 } // namespace kv

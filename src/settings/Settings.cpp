@@ -324,6 +324,15 @@ Settings::Snapshot::~Snapshot() {
 #endif
 }
 
+Settings::HeartbeatUpdate::HeartbeatUpdate(Settings& settings)
+    : store_(settings.volatile_ ? *settings.volatile_ : settings.persistent_),
+      begun_(store_.beginUpdate()) {}
+
+Settings::HeartbeatUpdate::~HeartbeatUpdate() {
+    if (begun_)
+        store_.endUpdate();
+}
+
 bool Settings::Batch::commit() {
     if (!open_)
         return false;

@@ -82,6 +82,21 @@ public:
         bool outermost_;
     };
 
+    // The heartbeat values read and written while an update is open reach their store as one
+    // transaction: the running copy's beat and the command it takes land together, for one lock
+    // of the store instead of one per value.
+    class HeartbeatUpdate {
+    public:
+        explicit HeartbeatUpdate(Settings& settings);
+        ~HeartbeatUpdate();
+        HeartbeatUpdate(const HeartbeatUpdate&) = delete;
+        HeartbeatUpdate& operator=(const HeartbeatUpdate&) = delete;
+
+    private:
+        SettingsStore& store_;
+        bool begun_;
+    };
+
     // Whether saves may leave out what the store holds: false before a snapshot and where the
     // store cannot tell another writer's changes.
     bool knowsStore() const { return mark_.has_value(); }

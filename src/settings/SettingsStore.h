@@ -48,6 +48,13 @@ public:
         Q_UNUSED(take);
         return false;
     }
+    // Opens an update: the reads and writes that follow, up to endUpdate(), reach the store as
+    // one transaction that no other writer comes between. True when this call opened it (only
+    // that caller ends it); false where the store has no such thing, or one is open already, and
+    // each read and write then stands alone as usual.
+    virtual bool beginUpdate() { return false; }
+    // Ends the update; a store that cannot keep it whole keeps none of it.
+    virtual void endUpdate() {}
     // Why the last refused write was refused, naming the store, for the user.
     virtual QString lastError() const { return {}; }
 };

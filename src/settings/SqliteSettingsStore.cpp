@@ -224,11 +224,17 @@ SqliteSettingsStore::SqliteSettingsStore(sqlite3* db, QString path, Opened opene
     : db_(db), path_(std::move(path)), opened_(opened), movedAsidePath_(std::move(movedAside)) {}
 
 SqliteSettingsStore::~SqliteSettingsStore() {
-    sqlite3_finalize(read_);
-    sqlite3_finalize(write_);
-    sqlite3_finalize(readKey_);
-    sqlite3_finalize(dataVersion_);
+    finalizeStatements();
     sqlite3_close(db_);
+}
+
+void SqliteSettingsStore::finalizeStatements() {
+    // A connection with a statement left unfinalized refuses to close, and stays open for good.
+    for (sqlite3_stmt** statement :
+         {&read_, &write_, &readKey_, &dataVersion_, &begin_, &commit_}) {
+        sqlite3_finalize(*statement);
+        *statement = nullptr;
+    }
 }
 
 bool SqliteSettingsStore::exec(const char* sql) {
@@ -268,7 +274,29 @@ bool SqliteSettingsStore::prepare(Kind kind) {
                               "WHERE key=?1 COLLATE BINARY OR key=?1",
                               -1, SQLITE_PREPARE_PERSISTENT, &readKey_, nullptr) == SQLITE_OK &&
            sqlite3_prepare_v3(db_, "PRAGMA data_version", -1, SQLITE_PREPARE_PERSISTENT,
-                              &dataVersion_, nullptr) == SQLITE_OK;
+                              &dataVersion_, nullptr) == SQLITE_OK &&
+           // IMMEDIATE takes the write lock before the first read, so an update that reads and
+           // then writes never has to give way half-way to another writer.
+           sqlite3_prepare_v3(db_, "BEGIN IMMEDIATE", -1, SQLITE_PREPARE_PERSISTENT, &begin_,
+                              nullptr) == SQLITE_OK &&
+           sqlite3_prepare_v3(db_, "COMMIT", -1, SQLITE_PREPARE_PERSISTENT, &commit_, nullptr) ==
+               SQLITE_OK;
+}
+
+bool SqliteSettingsStore::beginUpdate() {
+    if (!sqlite3_get_autocommit(db_))
+        return false;
+    const bool begun = sqlite3_step(begin_) == SQLITE_DONE;
+    sqlite3_reset(begin_);
+    return begun;
+}
+
+void SqliteSettingsStore::endUpdate() {
+    const bool committed = sqlite3_step(commit_) == SQLITE_DONE;
+    sqlite3_reset(commit_);
+    // A transaction left open would hold the store's write lock against every other copy.
+    if (!committed && !sqlite3_get_autocommit(db_))
+        exec("ROLLBACK");
 }
 
 std::optional<quint64> SqliteSettingsStore::changeMark() {
@@ -379,10 +407,7 @@ bool SqliteSettingsStore::retryFile() {
         sqlite3_close(db);
         return fail(problem);
     }
-    sqlite3_finalize(read_);
-    sqlite3_finalize(write_);
-    sqlite3_finalize(readKey_);
-    read_ = write_ = readKey_ = nullptr;
+    finalizeStatements();
     sqlite3_close(db_);
     db_ = db;
     opened_ = Opened::Created;

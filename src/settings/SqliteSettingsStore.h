@@ -51,6 +51,8 @@ public:
     std::optional<quint64> changeMark() override;
     BatchOutcome writeAllUnchangedSince(const QString& key, const QList<SettingValue>& values,
                                         quint64 mark) override;
+    bool beginUpdate() override;
+    void endUpdate() override;
 
     // Called inside a writeAll after each value has been written, before the commit; lets a
     // test end the process at a chosen point of a batch.
@@ -59,6 +61,7 @@ public:
 private:
     SqliteSettingsStore(sqlite3* db, QString path, Opened opened, QString movedAside);
     bool prepare(Kind kind);
+    void finalizeStatements();
     bool upsert(const QString& key, const QString& name, const QString& text);
     bool exec(const char* sql);
     BatchOutcome writeBatch(const QString& key, const QList<SettingValue>& values,
@@ -73,6 +76,8 @@ private:
     sqlite3_stmt* write_ = nullptr;
     sqlite3_stmt* readKey_ = nullptr;
     sqlite3_stmt* dataVersion_ = nullptr;
+    sqlite3_stmt* begin_ = nullptr;
+    sqlite3_stmt* commit_ = nullptr;
     QString path_;
     Opened opened_;
     QString movedAsidePath_;

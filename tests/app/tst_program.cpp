@@ -41,11 +41,14 @@ class TestProgram : public QObject {
         test::FakeDesktop desktop;
         MainWindow window;
 
+        // Every copy of the program takes this lock while it settles who runs.
+        const QString lockPath = environment.runtimeDir() + QStringLiteral("/liveness.lock");
         // A close command may arrive between the liveness check and the start.
         bool start(const QStringList& arguments = {}, const QString& commandAfterTheCheck = {}) {
             const CommandLine line = CommandLine::parse(arguments);
-            if (!Program::settleLiveness(used, clock, line))
+            if (!Program::settleLiveness(used, clock, line, lockPath))
                 return false;
+            program.setLivenessLockPath(lockPath);
             if (!commandAfterTheCheck.isEmpty())
                 used.WriteSetting(QStringLiteral("LifeCmd"), commandAfterTheCheck);
             program.setDesktop(desktop);
@@ -158,7 +161,11 @@ private Q_SLOTS:
         QCOMPARE(run.start({}, during ? QString::number(during) : QString()), during == 0);
         if (after != 0) {
             run.window.hideWindow();
-            run.settings.WriteSetting(QStringLiteral("LifeCmd"), after);
+            // A second start asks for the show under the lock that this copy's ticks take.
+            if (after == 2)
+                QVERIFY(!Program::settleLiveness(run.settings, run.clock, {}, run.lockPath));
+            else
+                run.settings.WriteSetting(QStringLiteral("LifeCmd"), after);
             run.program.LifeTimer_Timer();
         }
         QCOMPARE(run.program.hasEnded(), ends);
