@@ -185,23 +185,33 @@ xcb_pixmap_t drawPixmap(const Connection& c, const xcb_screen_t* screen, QImage:
     const qsizetype rowBytes =
         ((qsizetype(width) * QImage::toPixelFormat(format).bitsPerPixel() + 31) / 32) * 4;
     const qsizetype maxRequest = qsizetype(xcb_get_maximum_request_length(x)) * 4 - 64;
-    // Small bands keep little of a picture decoded as drawn; the server's answer per band costs
-    // less than a millisecond in all.
+    // Small bands keep little of a picture decoded as drawn; smaller ones than these cost more in
+    // answers from the server than they save.
     constexpr qsizetype kBandBytes = 1 << 18;
     const int bandRows =
         int(qBound(qsizetype(1), qMin(kBandBytes, maxRequest) / rowBytes, qsizetype(height)));
-    SharedBand shared(c, size_t(rowBytes * bandRows));
+    // Two pieces of shared memory in turn: the server reads one band while we draw the next.
+    SharedBand shared[] = {{c, size_t(rowBytes * bandRows)}, {c, size_t(rowBytes * bandRows)}};
+    const int turns = shared[1].ok() ? 2 : 1;
+    std::optional<xcb_get_input_focus_cookie_t> read[2];
+    // The server has read what was put from that memory once it answers a request sent after it.
+    const auto awaitRead = [x](std::optional<xcb_get_input_focus_cookie_t>& cookie) {
+        if (cookie)
+            std::free(xcb_get_input_focus_reply(x, *cookie, nullptr));
+        cookie.reset();
+    };
     QImage plain;
-    for (int top = 0; top < height; top += bandRows) {
+    for (int top = 0, turn = 0; top < height; top += bandRows, turn = (turn + 1) % turns) {
         const int rows = qMin(bandRows, height - top);
-        if (shared.ok()) {
-            QImage band(shared.data(), width, rows, rowBytes, format);
+        if (shared[0].ok()) {
+            awaitRead(read[turn]);
+            QImage band(shared[turn].data(), width, rows, rowBytes, format);
             picture.drawBand(band, top, monitors);
             xcb_shm_put_image(x, pixmap, gc, uint16_t(width), uint16_t(rows), 0, 0, uint16_t(width),
                               uint16_t(rows), 0, int16_t(top), screen->root_depth,
-                              XCB_IMAGE_FORMAT_Z_PIXMAP, 0, shared.segment(), 0);
-            // The server must have read this band before we draw the next one over it.
-            std::free(xcb_get_input_focus_reply(x, xcb_get_input_focus(x), nullptr));
+                              XCB_IMAGE_FORMAT_Z_PIXMAP, 0, shared[turn].segment(), 0);
+            read[turn] = xcb_get_input_focus(x);
+            xcb_flush(x);
         } else {
             if (plain.height() != rows)
                 plain = QImage(width, rows, format);
@@ -213,8 +223,10 @@ xcb_pixmap_t drawPixmap(const Connection& c, const xcb_screen_t* screen, QImage:
                           plain.constBits());
         }
     }
+    for (auto& cookie : read)
+        awaitRead(cookie);
     xcb_free_gc(x, gc);
-    if (plain.isNull() && !shared.ok()) {
+    if (plain.isNull() && !shared[0].ok()) {
         xcb_free_pixmap(x, pixmap);
         return XCB_NONE;
     }
