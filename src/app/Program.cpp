@@ -98,10 +98,12 @@ bool Program::Form_Load(const CommandLine& commandLine, ProgramWindow& window, A
     if (ended_)
         return false;
     options_.ImportInstalledWallpapers(collection_, makerFolder_);
-    // The browser opens the restored folder on its drive; a drive that fails is reported and
-    // the next one tried.
-    browser_.start(savedState_.restoredDrive(), savedState_.restoredFolder());
-    if (ended_)
+    const Options& options = options_.options();
+    // The file browser serves the window, which a logon start keeps hidden: there it waits until
+    // the wallpaper has changed, as listing a large folder takes a while.
+    const bool logonChange =
+        commandLine.isLogon() && options.Automatic != 0 && options.AutoLogon != 0;
+    if (!logonChange && !startBrowser())
         return false;
     keepLogonStart();
 
@@ -112,10 +114,9 @@ bool Program::Form_Load(const CommandLine& commandLine, ProgramWindow& window, A
         SaveAndExit();
         return false;
     }
-    const Options& options = options_.options();
-    if (commandLine.isLogon() && options.Automatic != 0 && options.AutoLogon != 0) {
+    if (logonChange) {
         engine_.ChangeWallpaper();
-        if (ended_)
+        if (ended_ || !startBrowser())
             return false;
     }
     // Also before a manual-mode logon start ends: it is what brings the wallpaper back there.
@@ -135,6 +136,13 @@ bool Program::Form_Load(const CommandLine& commandLine, ProgramWindow& window, A
     }
 
     initTimer_.start();
+    return !ended_;
+}
+
+bool Program::startBrowser() {
+    // The browser opens the restored folder on its drive; a drive that fails is reported and the
+    // next one tried.
+    browser_.start(savedState_.restoredDrive(), savedState_.restoredFolder());
     return !ended_;
 }
 

@@ -119,6 +119,8 @@ public:
 
 private:
     void stopTimers();
+    // False when the program ended while the browser reported a drive.
+    bool startBrowser();
     void keepLogonStart();
     // The save failure, on the standard error and, when asked, in the message dialog.
     void reportSaveFailure(bool inWindow);

@@ -139,6 +139,8 @@ private Q_SLOTS:
         if (changes)
             QCOMPARE(run.saved(QStringLiteral("AutoChangeTime")), QStringLiteral("09:30:00"));
         QCOMPARE(run.program.engine().ChangeTimer().isActive(), mode == 2);
+        // The file browser opens in every start, a logon change's once the wallpaper changed.
+        QVERIFY(!run.program.browser().folderPath().isEmpty());
     }
 
     // What another copy asks through the volatile store: a close that arrives while this copy
