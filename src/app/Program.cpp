@@ -98,12 +98,9 @@ bool Program::Form_Load(const CommandLine& commandLine, ProgramWindow& window, A
     if (ended_)
         return false;
     options_.ImportInstalledWallpapers(collection_, makerFolder_);
-    const Options& options = options_.options();
     // The file browser serves the window, which a logon start keeps hidden: there it waits until
-    // the wallpaper has changed, as listing a large folder takes a while.
-    const bool logonChange =
-        commandLine.isLogon() && options.Automatic != 0 && options.AutoLogon != 0;
-    if (!logonChange && !startBrowser())
+    // the wallpaper shows, as listing a large folder takes a while.
+    if (!commandLine.isLogon() && !startBrowser())
         return false;
     keepLogonStart();
 
@@ -114,14 +111,17 @@ bool Program::Form_Load(const CommandLine& commandLine, ProgramWindow& window, A
         SaveAndExit();
         return false;
     }
-    if (logonChange) {
+    const Options& options = options_.options();
+    if (commandLine.isLogon() && options.Automatic != 0 && options.AutoLogon != 0) {
         engine_.ChangeWallpaper();
-        if (ended_ || !startBrowser())
+        if (ended_)
             return false;
     }
     // Also before a manual-mode logon start ends: it is what brings the wallpaper back there.
     engine_.RestoreWallpaper();
     if (commandLine.isLogon()) {
+        if (!startBrowser())
+            return false;
         if (options.Automatic == 0 && options.AutoStart == 0) {
             // A manual-mode logon start has nothing to stay for. Nothing is saved, and the
             // heartbeat says so at once: a start right after it is the user's, not a second copy.

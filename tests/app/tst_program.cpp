@@ -139,7 +139,7 @@ private Q_SLOTS:
         if (changes)
             QCOMPARE(run.saved(QStringLiteral("AutoChangeTime")), QStringLiteral("09:30:00"));
         QCOMPARE(run.program.engine().ChangeTimer().isActive(), mode == 2);
-        // The file browser opens in every start, a logon change's once the wallpaper changed.
+        // The file browser opens in every start, a logon start's once the wallpaper shows.
         QVERIFY(!run.program.browser().folderPath().isEmpty());
     }
 
