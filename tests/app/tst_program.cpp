@@ -97,7 +97,7 @@ private Q_SLOTS:
     }
 
     // How a logon start and a "-next" with no copy to take it go: the change they make (index 1
-    // saved), whether the copy stays, and the status.
+    // saved), whether the copy stays, the status, and the file browser (a logon's opens last).
     void startModes_data() {
         QTest::addColumn<QString>("argument");
         QTest::addColumn<int>("mode"); // automatic change: 0 off, 1 at logon, 2 by period
@@ -139,7 +139,6 @@ private Q_SLOTS:
         if (changes)
             QCOMPARE(run.saved(QStringLiteral("AutoChangeTime")), QStringLiteral("09:30:00"));
         QCOMPARE(run.program.engine().ChangeTimer().isActive(), mode == 2);
-        // The file browser opens in every start, a logon start's once the wallpaper shows.
         QVERIFY(!run.program.browser().folderPath().isEmpty());
     }
 

@@ -296,9 +296,8 @@ private Q_SLOTS:
                  QFileDevice::Permissions());
     }
 
-    // The screen is sent to the X server in bands of rows: drawn band by band, the picture decoded
-    // as the bands need it, it must be exactly the screen drawn at once from the whole picture,
-    // whatever the placement, or seams would show on the desktop.
+    // The screen is sent to the X server in bands of rows, the picture decoded as they need it: it
+    // must be exactly the screen drawn at once, whatever the placement, or seams would show.
     void bandsMatchTheWholeScreen_data() {
         QTest::addColumn<QSize>("pictureSize");
         QTest::addColumn<bool>("alpha");
@@ -347,9 +346,8 @@ private Q_SLOTS:
             QCOMPARE(whole.pixel(205, 100), qRgb(0x00, 0x80, 0x40));
     }
 
-    // The root's JPEG is decoded only where it shows, and judged whole in the same pass: data cut
-    // short below the band a fill shows is refused all the same, also once drawn as decoded. A
-    // grey photo stays grey.
+    // The root's JPEG is decoded only where it shows, and judged whole in the same pass (or once
+    // drawn): data cut short below the band a fill shows is refused all the same. Grey stays grey.
     void rootJpegIsJudgedWhereItDoesNotShow_data() {
         QTest::addColumn<int>("keptTenths"); // of the data, an end marker stuck on; 10: all
         QTest::addColumn<bool>("grey");
@@ -375,8 +373,7 @@ private Q_SLOTS:
         const Monitors screen{QRect(QPoint(0, 0), kScreen)};
         RootPicture picture;
         const bool loaded =
-            picture.load(path, screen, StyleFill, 0, nullptr,
-                         asDrawn ? RootPicture::Decode::AsDrawn : RootPicture::Decode::Whole);
+            picture.load(path, screen, StyleFill, 0, nullptr, RootPicture::Decode(asDrawn));
         QCOMPARE(loaded, keptTenths == 10 || asDrawn);
         const QRgb middle = picture.render(kScreen, screen).pixel(160, 100);
         QCOMPARE(loaded && picture.whole(), keptTenths == 10);
