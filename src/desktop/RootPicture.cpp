@@ -203,8 +203,10 @@ bool RootPicture::whole() {
 }
 
 bool RootPicture::holdRows(int first, int last) {
-    if (first < heldTop_)
-        return false; // gone already: bands come in order
+    // Rows gone already: bands must come in order, or the picture is not drawn whole.
+    failed_ = failed_ || first < heldTop_;
+    if (failed_)
+        return false;
     // Rows above the first are not needed again: those held move to the top, those not read yet
     // are read and dropped.
     const qsizetype line = picture_.bytesPerLine();
