@@ -16,9 +16,10 @@ struct SettingValue {
 };
 
 // A per-user store of named text values grouped under key paths, as the registry keeps them.
-// Names compare without regard to case. Only text values count: a value of any other kind, an
-// empty text or a missing value all read as the empty text. Writes are visible at once to every
-// process that uses the same store.
+// Names compare without regard to case. An empty text and a missing value read alike, and a store
+// may drop a value written empty. A value of another kind, put there by hand, reads as its text
+// where the store can tell it (a number typed into the SQLite file), else as the empty text.
+// Writes are visible at once to every process that uses the same store.
 class SettingsStore {
 public:
     virtual ~SettingsStore() = default;

@@ -231,7 +231,7 @@ SqliteSettingsStore::~SqliteSettingsStore() {
 void SqliteSettingsStore::finalizeStatements() {
     // A connection with a statement left unfinalized refuses to close, and stays open for good.
     for (sqlite3_stmt** statement :
-         {&read_, &write_, &readKey_, &dataVersion_, &begin_, &commit_}) {
+         {&read_, &write_, &remove_, &readKey_, &dataVersion_, &begin_, &commit_}) {
         sqlite3_finalize(*statement);
         *statement = nullptr;
     }
@@ -266,6 +266,8 @@ bool SqliteSettingsStore::prepare(Kind kind) {
                               "INSERT INTO settings(key, name, data) VALUES(?1, ?2, ?3) "
                               "ON CONFLICT(key, name) DO UPDATE SET data=excluded.data",
                               -1, SQLITE_PREPARE_PERSISTENT, &write_, nullptr) == SQLITE_OK &&
+           sqlite3_prepare_v3(db_, "DELETE FROM settings WHERE key=?1 AND name=?2", -1,
+                              SQLITE_PREPARE_PERSISTENT, &remove_, nullptr) == SQLITE_OK &&
            // The store holds little but this key: reading the table straight through beats
            // going through the key's index, which looks every row up in the table again. The
            // key as spelled is compared first, as bytes, before the slower comparison by case.
@@ -314,7 +316,7 @@ QString SqliteSettingsStore::readText(const QString& key, const QString& name) {
     sqlite3_bind_text(read_, 1, k.constData(), int(k.size()), SQLITE_STATIC);
     sqlite3_bind_text(read_, 2, n.constData(), int(n.size()), SQLITE_STATIC);
     QString result;
-    if (sqlite3_step(read_) == SQLITE_ROW && sqlite3_column_type(read_, 0) == SQLITE_TEXT) {
+    if (sqlite3_step(read_) == SQLITE_ROW && sqlite3_column_type(read_, 0) != SQLITE_NULL) {
         result = DecodeStoredText(
             QByteArrayView(reinterpret_cast<const char*>(sqlite3_column_text(read_, 0)),
                            sqlite3_column_bytes(read_, 0)));
@@ -341,8 +343,7 @@ bool SqliteSettingsStore::readAll(const QString& key, const TakeValue& take) {
     int rc = SQLITE_ROW;
     // One statement is one read transaction: the values come from one moment of the store.
     while ((rc = sqlite3_step(readKey_)) == SQLITE_ROW) {
-        // Only text values count; a value of another kind reads as absent.
-        if (sqlite3_column_type(readKey_, 1) != SQLITE_TEXT)
+        if (sqlite3_column_type(readKey_, 1) == SQLITE_NULL)
             continue;
         const auto column = [this](int i) {
             const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(readKey_, i));
@@ -365,15 +366,19 @@ bool SqliteSettingsStore::readAll(const QString& key, const TakeValue& take) {
 }
 
 bool SqliteSettingsStore::upsert(const QString& key, const QString& name, const QString& text) {
+    // An empty text is no value: its row goes, so rows a shrinking collection left behind are
+    // not read at every start.
+    sqlite3_stmt* statement = text.isEmpty() ? remove_ : write_;
     const QByteArray k = key.toUtf8();
     const QByteArray n = name.toUtf8();
     const QByteArray t = EncodeStoredText(text);
-    sqlite3_bind_text(write_, 1, k.constData(), int(k.size()), SQLITE_STATIC);
-    sqlite3_bind_text(write_, 2, n.constData(), int(n.size()), SQLITE_STATIC);
-    sqlite3_bind_text(write_, 3, t.constData(), int(t.size()), SQLITE_STATIC);
-    const bool ok = sqlite3_step(write_) == SQLITE_DONE;
-    sqlite3_reset(write_);
-    sqlite3_clear_bindings(write_);
+    sqlite3_bind_text(statement, 1, k.constData(), int(k.size()), SQLITE_STATIC);
+    sqlite3_bind_text(statement, 2, n.constData(), int(n.size()), SQLITE_STATIC);
+    if (statement == write_)
+        sqlite3_bind_text(statement, 3, t.constData(), int(t.size()), SQLITE_STATIC);
+    const bool ok = sqlite3_step(statement) == SQLITE_DONE;
+    sqlite3_reset(statement);
+    sqlite3_clear_bindings(statement);
     return ok;
 }
 

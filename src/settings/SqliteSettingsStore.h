@@ -74,6 +74,7 @@ private:
     sqlite3* db_ = nullptr;
     sqlite3_stmt* read_ = nullptr;
     sqlite3_stmt* write_ = nullptr;
+    sqlite3_stmt* remove_ = nullptr;
     sqlite3_stmt* readKey_ = nullptr;
     sqlite3_stmt* dataVersion_ = nullptr;
     sqlite3_stmt* begin_ = nullptr;

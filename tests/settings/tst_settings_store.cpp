@@ -108,6 +108,11 @@ private Q_SLOTS:
         QCOMPARE(store_->readText(kKey.toUpper(), QStringLiteral("wn")), QStringLiteral("3"));
         QVERIFY(store_->writeText(kKey, QStringLiteral("wN"), QStringLiteral("4")));
         QCOMPARE(stored(QStringLiteral("WN")), QStringLiteral("4"));
+        // A number typed in by hand reads as what it says; an empty text leaves no row.
+        insert(QStringLiteral("WIndex"), QStringLiteral("12"));
+        QCOMPARE(stored(QStringLiteral("WIndex")), QStringLiteral("12"));
+        QVERIFY(store_->writeText(kKey, QStringLiteral("WIndex"), QString()));
+        QCOMPARE(raw(path(), "SELECT count(*) FROM settings WHERE name='WIndex'"), "0");
         // A read leaves no lock behind: another connection can write at once.
         QCOMPARE(raw(path(), "BEGIN EXCLUSIVE; COMMIT; SELECT 'free'"), QStringLiteral("free"));
         // A folder that cannot be made: the program goes on in memory.
