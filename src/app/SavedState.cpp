@@ -285,6 +285,11 @@ bool SavedState::writeState(const PlacedWindow* window) {
             settings_.WriteListValue(indexed("WState", n), QString::number(now.state));
         rows.append(now);
     }
+    // The rows this copy loaded or saved past the new end go, so a collection that shrank is not
+    // read at its old length at every start; rows it never knew of are left as they are.
+    for (qint32 n = count + 1; n <= stored_.size(); ++n)
+        for (const char* prefix : {"WName", "WPath", "WState"})
+            settings_.WriteListValue(indexed(prefix, n), QString());
     if (window) {
         const QRect frame = window->windowFrame();
         settings_.WriteSetting(QStringLiteral("WMainX"), double(frame.x() * kTwipsPerPixel));

@@ -88,8 +88,10 @@ private Q_SLOTS:
         };
         QCOMPARE(written(), QPoint(0, 0));
         second.collection.RemoveImage(0);
-        // The count, three names, three folders and the two states that differ.
-        QCOMPARE(written(), QPoint(1, 1 + 3 + 3 + 2));
+        // The count, three names, three folders, the two states that differ, and the old last
+        // row, which goes.
+        QCOMPARE(written(), QPoint(1, 1 + 3 + 3 + 2 + 3));
+        QCOMPARE(store.readText(second.settings.settingsKey(), "WName4"), QString());
         store.writeElsewhere(second.settings.settingsKey(), "WName2", "other.jpg");
         QVERIFY(written().y() > 12);
         Run third(store);
