@@ -113,7 +113,14 @@ public:
                 return false;
         }
         filesMade_ = std::max(filesMade_, entries);
-        auto store = kv::SqliteSettingsStore::open(kv::persistentStorePath(environment_));
+        const QString storePath = kv::persistentStorePath(environment_);
+        // The logon start gets a store of its own, as a user's holds one collection: the rows of
+        // the larger collections before it would otherwise be read at its start.
+        if (!picture.isEmpty())
+            for (const QString& suffix :
+                 {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+                QFile::remove(storePath + suffix);
+        auto store = kv::SqliteSettingsStore::open(storePath);
         kv::Settings settings(*store);
         settings.SetSettingsRoot(QStringLiteral("Kestrovaline"), QString());
         kv::Settings::Batch batch(settings);
