@@ -223,6 +223,8 @@ public:
             std::printf("%-22s did not start\n", name);
             return;
         }
+        // Idle begins once the start's own work has settled: the first previews and scans.
+        QThread::sleep(5);
         const qint64 pid = process.processId();
         const double cpuBefore = cpuMs(pid);
         const double wakeBefore = procField(pid, "status", "voluntary_ctxt_switches");
