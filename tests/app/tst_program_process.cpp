@@ -97,7 +97,8 @@ private Q_SLOTS:
 
     // A second start leaves the copy alone; "-close" says what happened and returns it, also when
     // the copy hangs. A store locked while the copy starts is reported and keeps what it held:
-    // the copy never read it, so it must not save over it.
+    // the copy never read it, so it must not save over it. A disk that fills up refuses the save,
+    // and that is said too; neither store is taken for damaged.
     void closeOutcomes_data() {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<int>("status");
@@ -105,6 +106,7 @@ private Q_SLOTS:
         QTest::newRow("the copy saves and ends") << "" << 0 << "saved its settings";
         QTest::newRow("the copy does not answer") << "stopped" << 1 << "did not end";
         QTest::newRow("store locked at the start") << "locked" << 2 << "could not be saved";
+        QTest::newRow("disk full at the save") << "full" << 2 << "could not be saved";
         // A checkpoint saves and the program goes on; at the session's end it saves and ends.
         QTest::newRow("the session saves") << "checkpoint" << 0 << "saved its settings";
         QTest::newRow("the session ends") << "shutdown" << 0 << "";
@@ -114,9 +116,15 @@ private Q_SLOTS:
         QFETCH(int, status);
         QFETCH(QString, closeSays);
         ProgramHome home(xvfb_.display(), QStringLiteral("none"));
+        const QString storePath = home.environment().persistentStorePath();
+        std::unique_ptr<test::SmallDisk> disk;
+        if (fault == "full") {
+            disk = std::make_unique<test::SmallDisk>(QFileInfo(storePath).path());
+            if (!disk->mounted())
+                QSKIP("a small file system cannot be mounted here (needs root)");
+        }
         home.store(test::threeColourCollection(home.environment().root()) +
                    QList<QPair<QString, QString>>{{"JustInstalled", "0"}});
-        const QString storePath = home.environment().persistentStorePath();
         std::unique_ptr<test::StoreLock> lock;
         if (fault == "locked")
             lock = std::make_unique<test::StoreLock>(storePath, true);
@@ -142,6 +150,8 @@ private Q_SLOTS:
         }
         if (fault == "stopped")
             ::kill(pid_t(program.processId()), SIGSTOP);
+        if (disk)
+            disk->fill();
         // Let go once the start has found the store locked: readable again, it still holds
         // what this copy never read.
         if (lock) {
@@ -161,6 +171,8 @@ private Q_SLOTS:
         }
         // Served meanwhile, the session manager hears the program leave.
         QTRY_COMPARE_WITH_TIMEOUT(program.state(), QProcess::NotRunning, 20000);
+        if (disk)
+            disk->drain();
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), status == 1 ? 0 : status);
         QCOMPARE(home.storedVolatile("LifeTime"), "0");

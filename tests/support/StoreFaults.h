@@ -6,6 +6,7 @@
 #include <QFileInfo>
 
 #include <sqlite3.h>
+#include <sys/mount.h>
 
 namespace kv::test {
 
@@ -26,6 +27,35 @@ public:
 
 private:
     sqlite3* db_ = nullptr;
+};
+
+// A small file system of its own over a folder (mounting it needs root), filled up on demand
+// as a full disk is.
+class SmallDisk {
+public:
+    explicit SmallDisk(const QString& folder) : filler_(folder + QStringLiteral("/filler")) {
+        QDir().mkpath(folder);
+        mounted_ = ::mount("tmpfs", folder.toLocal8Bit().constData(), "tmpfs", 0, "size=1m") == 0;
+    }
+    ~SmallDisk() {
+        if (mounted_)
+            ::umount2(QFileInfo(filler_).path().toLocal8Bit().constData(), MNT_DETACH);
+    }
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+    bool mounted() const { return mounted_; }
+    void fill() const {
+        QFile filler(filler_);
+        const QByteArray block(4096, 'x');
+        if (filler.open(QIODevice::WriteOnly))
+            while (filler.write(block) == block.size() && filler.flush()) {
+            }
+    }
+    void drain() const { QFile::remove(filler_); }
+
+private:
+    QString filler_;
+    bool mounted_ = false;
 };
 
 // Whether the store file is gone or was put aside as damaged.
