@@ -14,6 +14,7 @@
 #include "settings/SqliteSettingsStore.h"
 
 #include "BenchPicture.h"
+#include "BenchProcess.h"
 #include "BenchXvfb.h"
 
 #include <QCoreApplication>
@@ -33,6 +34,8 @@
 
 namespace {
 
+using namespace kv::bench;
+
 constexpr int kRuns = 3;
 
 struct Sample {
@@ -40,38 +43,6 @@ struct Sample {
     double residentMb = 0;
     bool ok = false;
 };
-
-// Fields of /proc/<pid>/status and /proc/<pid>/io, in their own units.
-double procField(qint64 pid, const char* file, const QByteArray& field) {
-    QFile status(QStringLiteral("/proc/%1/%2").arg(pid).arg(QLatin1String(file)));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(field + ':'))
-            return line.mid(field.size() + 1).trimmed().split(' ').value(0).toDouble();
-    return -1;
-}
-
-// User and system time of a process, in milliseconds. The kernel's tally in /proc/PID/stat
-// comes in clock ticks (10 ms), too coarse beside figures of some tens of milliseconds; the run
-// time of each thread in nanoseconds is exact but forgets threads that have ended, so the larger
-// of the two counts.
-double cpuMs(qint64 pid) {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray line = stat.readAll();
-    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-    const double ticks = fields.value(11).toDouble() + fields.value(12).toDouble();
-    double threadsNs = 0;
-    const QString tasks = QStringLiteral("/proc/%1/task").arg(pid);
-    for (const QString& task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile schedstat(tasks + u'/' + task + QStringLiteral("/schedstat"));
-        if (schedstat.open(QIODevice::ReadOnly))
-            threadsNs += schedstat.readAll().split(' ').value(0).toDouble();
-    }
-    return std::max(ticks * 1000.0 / double(sysconf(_SC_CLK_TCK)), threadsNs / 1e6);
-}
 
 // Waits for any top-level window to be mapped on the screen.
 bool waitForMap(xcb_connection_t* x, int timeoutMs) {
@@ -262,14 +233,12 @@ public:
         process.setProcessEnvironment(environment);
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         // What earlier setters announced is not this start's picture.
-        std::free(xcb_get_input_focus_reply(x_, xcb_get_input_focus(x_), nullptr));
-        while (xcb_generic_event_t* event = xcb_poll_for_event(x_))
-            std::free(event);
+        forgetEvents(x_);
         QElapsedTimer timer;
         timer.start();
         process.start(program_, {QStringLiteral("-logon")});
         Logon logon;
-        if (process.waitForStarted(10000) && waitForRootPicture(60000)) {
+        if (process.waitForStarted(10000) && waitForRootPicture(x_, 60000)) {
             const qint64 pid = process.processId();
             logon.wallMs = timer.nsecsElapsed() / 1e6;
             logon.cpuMs = cpuMs(pid);
@@ -283,54 +252,15 @@ public:
     }
     // hsetroot as a process of its own, measured by rusage_run.
     Logon peerLogon(const QString& picture) {
-        QProcess process;
-        process.setProcessEnvironment(environment_);
-        process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/rusage_run"),
-                      {QStringLiteral("hsetroot"), QStringLiteral("-fill"), picture});
-        Logon logon;
-        if (!process.waitForFinished(60000) || process.exitCode() != 0)
-            return logon;
-        // hsetroot prints the outputs it found before rusage_run's line.
-        for (const QByteArray& line : process.readAllStandardOutput().split('\n')) {
-            const QList<QByteArray> figures = line.split(' ');
-            if (figures.value(0) != "MEASURE")
-                continue;
-            logon.wallMs = figures.value(1).toDouble();
-            logon.cpuMs = figures.value(2).toDouble();
-            logon.peakMb = figures.value(3).toDouble() / 1024.0;
-            logon.ok = true;
-        }
-        return logon;
+        const Measured run = runMeasured(
+            environment_, {QStringLiteral("hsetroot"), QStringLiteral("-fill"), picture});
+        return {run.wallMs, run.cpuMs, run.peakMb, 0, run.ok};
     }
 
     QString program() const { return program_; }
     QString peer() const { return peer_; }
 
 private:
-    // Waits for the root window's picture to be announced (_XROOTPMAP_ID set).
-    bool waitForRootPicture(int timeoutMs) {
-        const QByteArray name("_XROOTPMAP_ID");
-        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-            x_, xcb_intern_atom(x_, 0, uint16_t(name.size()), name.constData()), nullptr);
-        const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-        std::free(reply);
-        QElapsedTimer waited;
-        waited.start();
-        pollfd fd{xcb_get_file_descriptor(x_), POLLIN, 0};
-        while (waited.elapsed() < timeoutMs) {
-            while (xcb_generic_event_t* event = xcb_poll_for_event(x_)) {
-                const bool set =
-                    (event->response_type & 0x7F) == XCB_PROPERTY_NOTIFY &&
-                    reinterpret_cast<xcb_property_notify_event_t*>(event)->atom == atom;
-                std::free(event);
-                if (set)
-                    return true;
-            }
-            poll(&fd, 1, 50);
-        }
-        return false;
-    }
-
     static Sample median(std::vector<Sample> samples) {
         std::sort(samples.begin(), samples.end(),
                   [](const Sample& a, const Sample& b) { return a.startMs < b.startMs; });
@@ -365,10 +295,7 @@ Bench::Logon medianLogon(const std::vector<Bench::Logon>& runs) {
         peak.push_back(run.peakMb);
         resident.push_back(run.residentMb);
     }
-    for (auto* values : {&wall, &cpu, &peak, &resident})
-        std::sort(values->begin(), values->end());
-    const size_t half = runs.size() / 2;
-    return {wall[half], cpu[half], peak[half], resident[half], true};
+    return {median(wall), median(cpu), median(peak), median(resident), true};
 }
 
 } // namespace

@@ -1,0 +1,118 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+
+#include <algorithm>
+#include <cstdlib>
+#include <poll.h>
+#include <unistd.h>
+#include <vector>
+#include <xcb/xcb.h>
+
+namespace kv::bench {
+
+// Fields of /proc/<pid>/status and /proc/<pid>/io, in their own units.
+inline double procField(qint64 pid, const char* file, const QByteArray& field) {
+    QFile status(QStringLiteral("/proc/%1/%2").arg(pid).arg(QLatin1String(file)));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith(field + ':'))
+            return line.mid(field.size() + 1).trimmed().split(' ').value(0).toDouble();
+    return -1;
+}
+
+// User and system time of a process, in milliseconds. The kernel's tally in /proc/PID/stat
+// comes in clock ticks (10 ms), too coarse beside figures of some tens of milliseconds; the run
+// time of each thread in nanoseconds is exact but forgets threads that have ended, so the larger
+// of the two counts.
+inline double cpuMs(qint64 pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray line = stat.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    const double ticks = fields.value(11).toDouble() + fields.value(12).toDouble();
+    double threadsNs = 0;
+    const QString tasks = QStringLiteral("/proc/%1/task").arg(pid);
+    for (const QString& task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile schedstat(tasks + u'/' + task + QStringLiteral("/schedstat"));
+        if (schedstat.open(QIODevice::ReadOnly))
+            threadsNs += schedstat.readAll().split(' ').value(0).toDouble();
+    }
+    return std::max(ticks * 1000.0 / double(sysconf(_SC_CLK_TCK)), threadsNs / 1e6);
+}
+
+// Drops the events that have arrived so far: what happened before is not what is awaited next.
+inline void forgetEvents(xcb_connection_t* x) {
+    std::free(xcb_get_input_focus_reply(x, xcb_get_input_focus(x), nullptr));
+    while (xcb_generic_event_t* event = xcb_poll_for_event(x))
+        std::free(event);
+}
+
+// Waits for the root window's picture to be announced (_XROOTPMAP_ID set). The connection must
+// have asked for the root's property changes.
+inline bool waitForRootPicture(xcb_connection_t* x, int timeoutMs) {
+    const QByteArray name("_XROOTPMAP_ID");
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+        x, xcb_intern_atom(x, 0, uint16_t(name.size()), name.constData()), nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    std::free(reply);
+    QElapsedTimer waited;
+    waited.start();
+    pollfd fd{xcb_get_file_descriptor(x), POLLIN, 0};
+    while (waited.elapsed() < timeoutMs) {
+        while (xcb_generic_event_t* event = xcb_poll_for_event(x)) {
+            const bool set = (event->response_type & 0x7F) == XCB_PROPERTY_NOTIFY &&
+                             reinterpret_cast<xcb_property_notify_event_t*>(event)->atom == atom;
+            std::free(event);
+            if (set)
+                return true;
+        }
+        poll(&fd, 1, 50);
+    }
+    return false;
+}
+
+// One run of a command as a process of its own, measured by rusage_run (beside the bench).
+struct Measured {
+    double wallMs = 0;
+    double cpuMs = 0;
+    double peakMb = 0;
+    bool ok = false;
+};
+
+inline Measured runMeasured(const QProcessEnvironment& environment, const QStringList& command) {
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/rusage_run"), command);
+    Measured run;
+    if (!process.waitForFinished(60000) || process.exitCode() != 0)
+        return run;
+    // The command's own output comes before rusage_run's line.
+    for (const QByteArray& line : process.readAllStandardOutput().split('\n')) {
+        const QList<QByteArray> figures = line.split(' ');
+        if (figures.value(0) != "MEASURE")
+            continue;
+        run.wallMs = figures.value(1).toDouble();
+        run.cpuMs = figures.value(2).toDouble();
+        run.peakMb = figures.value(3).toDouble() / 1024.0;
+        run.ok = true;
+    }
+    return run;
+}
+
+inline double median(std::vector<double> values) {
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+} // namespace kv::bench
