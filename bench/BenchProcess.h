@@ -86,6 +86,7 @@ struct Measured {
     double cpuMs = 0;
     double peakMb = 0;
     bool ok = false;
+    QList<QByteArray> output; // the command's own lines
 };
 
 inline Measured runMeasured(const QProcessEnvironment& environment, const QStringList& command) {
@@ -93,13 +94,16 @@ inline Measured runMeasured(const QProcessEnvironment& environment, const QStrin
     process.setProcessEnvironment(environment);
     process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/rusage_run"), command);
     Measured run;
-    if (!process.waitForFinished(60000) || process.exitCode() != 0)
+    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0)
         return run;
     // The command's own output comes before rusage_run's line.
     for (const QByteArray& line : process.readAllStandardOutput().split('\n')) {
         const QList<QByteArray> figures = line.split(' ');
-        if (figures.value(0) != "MEASURE")
+        if (figures.value(0) != "MEASURE") {
+            run.output << line;
             continue;
+        }
         run.wallMs = figures.value(1).toDouble();
         run.cpuMs = figures.value(2).toDouble();
         run.peakMb = figures.value(3).toDouble() / 1024.0;

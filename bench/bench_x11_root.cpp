@@ -7,6 +7,7 @@
 // Our child also prints the time of the apply alone, without process start-up.
 #include "desktop/X11RootDesktop.h"
 
+#include "BenchProcess.h"
 #include "BenchXvfb.h"
 
 #include <QCoreApplication>
@@ -39,38 +40,6 @@ bool makePicture(const QString& path) {
     return image.save(path, "JPEG", 90);
 }
 
-struct Run {
-    double wallMs = 0;
-    double cpuMs = 0;
-    double maxRssKb = 0;
-    bool ok = false;
-    QByteArray output;
-};
-
-// The command measured by rusage_run, which sits beside this program.
-Run runMeasured(const QStringList& command, const QByteArray& display) {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(display));
-    process.setProcessEnvironment(environment);
-    process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/rusage_run"), command);
-    Run run;
-    if (!process.waitForFinished(120000))
-        return run;
-    for (const QByteArray& line : process.readAllStandardOutput().split('\n')) {
-        if (line.startsWith("MEASURE ")) {
-            const QList<QByteArray> figures = line.split(' ');
-            run.wallMs = figures.value(1).toDouble();
-            run.cpuMs = figures.value(2).toDouble();
-            run.maxRssKb = figures.value(3).toDouble();
-        } else if (line.startsWith("  ")) {
-            run.output += line + '\n';
-        }
-    }
-    run.ok = process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-    return run;
-}
-
 // Peak resident memory of this process alone (the kernel's high-water mark of our own mapping).
 long peakResidentKb() {
     FILE* status = std::fopen("/proc/self/status", "r");
@@ -83,11 +52,6 @@ long peakResidentKb() {
             break;
     std::fclose(status);
     return kb;
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
 }
 
 // The child: one apply, as the engine makes it.
@@ -128,6 +92,8 @@ int main(int argc, char** argv) {
     const QByteArray display = kv::bench::startXvfb(xvfb);
     if (display.isEmpty())
         return 1;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(display));
     std::printf("picture %s (4000x3000 JPEG), screen 1920x1080x24, stretched, median of %d runs\n",
                 qPrintable(picture), runs);
 
@@ -156,19 +122,21 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
         std::vector<double> wall, cpu, rss;
         for (int i = 0; i < runs; ++i) {
-            const Run run = runMeasured(setter.command, display);
-            std::fputs(run.output.constData(), stdout);
+            const kv::bench::Measured run = kv::bench::runMeasured(environment, setter.command);
+            for (const QByteArray& line : run.output)
+                if (line.startsWith("  "))
+                    std::printf("%s\n", line.constData());
             if (!run.ok) {
                 std::printf("  failed\n");
                 break;
             }
             wall.push_back(run.wallMs);
             cpu.push_back(run.cpuMs);
-            rss.push_back(run.maxRssKb);
+            rss.push_back(run.peakMb * 1024.0);
         }
         if (!wall.empty())
             std::printf("%-18s wall %7.1f ms  cpu %7.1f ms  peak RSS %7.0f KiB\n", setter.name,
-                        median(wall), median(cpu), median(rss));
+                        kv::bench::median(wall), kv::bench::median(cpu), kv::bench::median(rss));
         std::fflush(stdout);
     }
     xvfb.terminate();
