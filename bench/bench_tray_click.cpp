@@ -2,13 +2,16 @@
 // A right click on the notification-area icon of the running program, to the root's new picture.
 // The program is resident and collapsed into the notification area (a "-logon" start with no
 // automatic change), on a private Xvfb with the X11 root backend (KESTROVALINE_DESKTOP=x11). The
-// click comes the way a StatusNotifier host (Plasma's or LXQt's panel) passes one on: the bench
-// serves the host's watcher on a private session bus and calls the icon's ContextMenu(x, y). Each
-// click is timed from that call to the root's new picture (_XROOTPMAP_ID set), and the program's
-// processor time is counted from the call until its work is done; its resident memory is read
-// after the last click. The collection is two 4000x3000 JPEGs, so every click draws the other
-// one, which the bench checks. Beside it, in the same run: `hsetroot -fill` on the same picture,
-// a process of its own measured by rusage_run.
+// click comes both ways a notification area gets one:
+//   - a StatusNotifier host (Plasma's or LXQt's panel): the bench serves the host's watcher on a
+//     private session bus and calls the icon's ContextMenu(x, y);
+//   - an XEmbed tray (trayer, as on plain window managers): the bench presses and releases the
+//     right button over the icon's window through the X server (XTest).
+// Each click is timed from the call or the press to the root's new picture (_XROOTPMAP_ID set),
+// and the program's processor time is counted from there until its work is done; its resident
+// memory is read after the last click. The collection is two 4000x3000 JPEGs, so every click
+// draws the other one, which the bench checks. Beside it, in the same run: `hsetroot -fill` on
+// the same picture, a process of its own measured by rusage_run.
 //   bench_tray_click [path/to/kestrovaline] [clicks]     default: the build's program, 9 clicks
 #include "desktop/X11RootDesktop.h"
 #include "settings/Settings.h"
@@ -29,6 +32,8 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <functional>
+#include <xcb/xtest.h>
 
 using namespace kv::bench;
 
@@ -64,7 +69,7 @@ QString startSessionBus(QProcess& daemon) {
     return QString::fromUtf8(line.trimmed());
 }
 
-// Two pictures of a photograph's weight, both in one folder.
+// The stored collection: these pictures, each in use, the first one current.
 bool storeCollection(const QProcessEnvironment& environment, const QStringList& pictures) {
     auto store = kv::SqliteSettingsStore::open(kv::persistentStorePath(environment));
     kv::Settings settings(*store);
@@ -105,6 +110,122 @@ QString rootPicturePath(xcb_connection_t* x) {
     return path;
 }
 
+// A StatusNotifier host: its watcher, served on the private session bus, learns the icon.
+class StatusNotifierHost {
+public:
+    explicit StatusNotifierHost(const QString& bus)
+        : panel_(QDBusConnection::connectToBus(bus, QStringLiteral("panel"))),
+          watcher_(new Watcher(&served_)) {
+        QObject::connect(watcher_, &Watcher::registered, &loop_, &QEventLoop::quit);
+    }
+    bool serve() {
+        return panel_.registerObject(QStringLiteral("/StatusNotifierWatcher"), &served_) &&
+               panel_.registerService(kWatcher);
+    }
+    void leave() { panel_.unregisterService(kWatcher); }
+    bool awaitIcon() {
+        QTimer::singleShot(60000, &loop_, &QEventLoop::quit);
+        if (watcher_->item.isEmpty())
+            loop_.exec();
+        return !watcher_->item.isEmpty();
+    }
+    void rightClick() {
+        panel_.send(QDBusMessage::createMethodCall(
+                        watcher_->item, QStringLiteral("/StatusNotifierItem"),
+                        QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("ContextMenu"))
+                    << 0 << 0);
+    }
+
+private:
+    inline static const QString kWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+    QDBusConnection panel_;
+    QObject served_;
+    Watcher* watcher_;
+    QEventLoop loop_;
+};
+
+// The centre of the program's icon embedded in an XEmbed tray, on the root: a viewable window of
+// the program's class the size of a panel's slot (its hidden helper windows are 1x1 or 3x3);
+// null while there is none under `window`.
+QPoint embeddedIcon(xcb_connection_t* x, xcb_window_t root, xcb_window_t window) {
+    xcb_get_property_reply_t* wmClass = xcb_get_property_reply(
+        x, xcb_get_property(x, 0, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 64), nullptr);
+    const bool ours =
+        wmClass && QByteArray(static_cast<const char*>(xcb_get_property_value(wmClass)),
+                              xcb_get_property_value_length(wmClass))
+                       .startsWith(QByteArrayLiteral("kestrovaline\0"));
+    std::free(wmClass);
+    xcb_get_window_attributes_reply_t* attributes =
+        xcb_get_window_attributes_reply(x, xcb_get_window_attributes(x, window), nullptr);
+    const bool viewable = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+    std::free(attributes);
+    xcb_get_geometry_reply_t* geometry =
+        xcb_get_geometry_reply(x, xcb_get_geometry(x, window), nullptr);
+    QPoint centre;
+    if (ours && viewable && geometry && geometry->width > 8 && geometry->height > 8 &&
+        geometry->width <= 128 && geometry->height <= 128) {
+        xcb_translate_coordinates_reply_t* place = xcb_translate_coordinates_reply(
+            x, xcb_translate_coordinates(x, window, root, 0, 0), nullptr);
+        if (place)
+            centre =
+                QPoint(place->dst_x + geometry->width / 2, place->dst_y + geometry->height / 2);
+        std::free(place);
+    }
+    std::free(geometry);
+    xcb_query_tree_reply_t* tree = xcb_query_tree_reply(x, xcb_query_tree(x, window), nullptr);
+    for (int i = 0; tree && centre.isNull() && i < xcb_query_tree_children_length(tree); ++i)
+        centre = embeddedIcon(x, root, xcb_query_tree_children(tree)[i]);
+    std::free(tree);
+    return centre;
+}
+
+// An XEmbed tray host (trayer) on the private X server; clicks go through the server as a
+// pointer's would.
+class XEmbedTray {
+public:
+    explicit XEmbedTray(xcb_connection_t* x)
+        : x_(x), root_(xcb_setup_roots_iterator(xcb_get_setup(x)).data->root) {}
+    ~XEmbedTray() {
+        host_.terminate();
+        host_.waitForFinished(5000);
+    }
+    bool start(const QProcessEnvironment& environment) {
+        host_.setProcessEnvironment(environment);
+        host_.start(QStringLiteral("trayer"),
+                    QStringLiteral("--edge bottom --align right --widthtype request --height 24 "
+                                   "--SetDockType true --transparent false")
+                        .split(u' '));
+        if (!host_.waitForStarted(10000)) {
+            std::fprintf(stderr, "trayer did not start (package trayer)\n");
+            return false;
+        }
+        return true;
+    }
+    bool awaitIcon() {
+        QElapsedTimer waited;
+        waited.start();
+        while ((icon_ = embeddedIcon(x_, root_, root_)).isNull() && waited.elapsed() < 30000)
+            QThread::msleep(100);
+        if (icon_.isNull())
+            return false;
+        xcb_test_fake_input(x_, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root_, int16_t(icon_.x()),
+                            int16_t(icon_.y()), 0);
+        xcb_flush(x_);
+        return true;
+    }
+    void rightClick() {
+        for (const uint8_t type : {XCB_BUTTON_PRESS, XCB_BUTTON_RELEASE})
+            xcb_test_fake_input(x_, type, 3, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+        xcb_flush(x_);
+    }
+
+private:
+    xcb_connection_t* x_;
+    xcb_window_t root_;
+    QProcess host_;
+    QPoint icon_;
+};
+
 struct Clicks {
     std::vector<double> wallMs;
     std::vector<double> cpuMs;
@@ -112,46 +233,38 @@ struct Clicks {
     QString error;
 };
 
-// The resident program, clicked `count` times. Between clicks it is left alone long enough to
-// finish what a click sets off, so the processor time of each is its whole cost.
+// The resident program, clicked `count` times once its icon is there. Between clicks it is left
+// alone long enough to finish what a click sets off, so the processor time of each is its whole
+// cost, and for the next press not to make a double click.
 Clicks clickProgram(const QString& program, const QProcessEnvironment& environment,
-                    QDBusConnection& panel, Watcher& watcher, xcb_connection_t* x, int count) {
+                    xcb_connection_t* x, int count, const std::function<bool()>& awaitIcon,
+                    const std::function<void()>& rightClick) {
     Clicks clicks;
     QProcess process;
     process.setProcessEnvironment(environment);
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process.start(program, {QStringLiteral("-logon")});
-    QEventLoop loop;
-    QObject::connect(&watcher, &Watcher::registered, &loop, &QEventLoop::quit);
-    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
-    if (process.waitForStarted(10000) && watcher.item.isEmpty())
-        loop.exec();
-    if (watcher.item.isEmpty()) {
-        clicks.error = QStringLiteral("the icon did not register");
+    if (!process.waitForStarted(10000) || !awaitIcon()) {
+        clicks.error = QStringLiteral("the icon did not show");
         return clicks;
     }
     // The start shows the collection's current picture again (the X server forgets it); the
     // clicks begin once the start's own work has settled.
     QThread::msleep(1500);
     const qint64 pid = process.processId();
-    const QDBusMessage rightClick =
-        QDBusMessage::createMethodCall(watcher.item, QStringLiteral("/StatusNotifierItem"),
-                                       QStringLiteral("org.kde.StatusNotifierItem"),
-                                       QStringLiteral("ContextMenu"))
-        << 0 << 0;
     QString shown = rootPicturePath(x);
     for (int click = 0; click < count && clicks.error.isEmpty(); ++click) {
         forgetEvents(x);
         const double cpuBefore = cpuMs(pid);
         QElapsedTimer timer;
         timer.start();
-        panel.send(rightClick);
+        rightClick();
         if (!waitForRootPicture(x, 30000)) {
             clicks.error = QStringLiteral("a click changed nothing");
             break;
         }
         clicks.wallMs.push_back(timer.nsecsElapsed() / 1e6);
-        QThread::msleep(500);
+        QThread::msleep(800);
         clicks.cpuMs.push_back(cpuMs(pid) - cpuBefore);
         const QString now = rootPicturePath(x);
         if (now == shown)
@@ -188,11 +301,8 @@ int main(int argc, char** argv) {
     const QString bus = display.isEmpty() ? QString() : startSessionBus(busDaemon);
     if (bus.isEmpty())
         return 1;
-    QDBusConnection panel = QDBusConnection::connectToBus(bus, QStringLiteral("panel"));
-    QObject served;
-    auto* watcher = new Watcher(&served);
-    if (!panel.registerObject(QStringLiteral("/StatusNotifierWatcher"), &served) ||
-        !panel.registerService(QStringLiteral("org.kde.StatusNotifierWatcher"))) {
+    StatusNotifierHost statusNotifier(bus);
+    if (!statusNotifier.serve()) {
         std::fprintf(stderr, "cannot serve the watcher on the private bus\n");
         return 1;
     }
@@ -227,7 +337,23 @@ int main(int argc, char** argv) {
     xcb_change_window_attributes(x, xcb_setup_roots_iterator(xcb_get_setup(x)).data->root,
                                  XCB_CW_EVENT_MASK, &mask);
     xcb_flush(x);
-    const Clicks clicks = clickProgram(program, environment, panel, *watcher, x, count);
+    struct Host {
+        const char* name;
+        Clicks clicks;
+    };
+    std::vector<Host> hosts;
+    hosts.push_back({"StatusNotifier host",
+                     clickProgram(
+                         program, environment, x, count, [&] { return statusNotifier.awaitIcon(); },
+                         [&] { statusNotifier.rightClick(); })});
+    // Without a watcher on the bus the program's icon goes to the XEmbed tray.
+    statusNotifier.leave();
+    XEmbedTray tray(x);
+    if (tray.start(environment))
+        hosts.push_back({"XEmbed tray (XTest)",
+                         clickProgram(
+                             program, environment, x, count, [&] { return tray.awaitIcon(); },
+                             [&] { tray.rightClick(); })});
     std::vector<double> wall, cpu;
     for (int run = 0; run < count; ++run) {
         const Measured peer = runMeasured(
@@ -239,22 +365,23 @@ int main(int argc, char** argv) {
         wall.push_back(peer.wallMs);
         cpu.push_back(peer.cpuMs);
     }
-    xcb_disconnect(x);
-    if (!clicks.error.isEmpty()) {
-        std::fprintf(stderr, "%s\n", qPrintable(clicks.error));
-        return 1;
-    }
-    const double ours = median(clicks.wallMs);
-    const double oursCpu = median(clicks.cpuMs);
     std::printf("tray right click to the root's new picture, 4000x3000 JPEG (median of %d)\n"
-                "%-22s %7.1f ms (%.1f-%.1f)  cpu %7.1f ms  then %6.1f MB resident\n"
-                "%-22s %7.1f ms              cpu %7.1f ms  (a process of its own)\n"
-                "ratio                  %7.2fx                  %7.2fx\n",
-                count, "kestrovaline, in tray", ours,
-                *std::min_element(clicks.wallMs.begin(), clicks.wallMs.end()),
-                *std::max_element(clicks.wallMs.begin(), clicks.wallMs.end()), oursCpu,
-                clicks.residentMb, "hsetroot -fill", median(wall), median(cpu), ours / median(wall),
-                oursCpu / median(cpu));
+                "%-22s %7.1f ms               cpu %6.1f ms  (a process of its own)\n",
+                count, "hsetroot -fill", median(wall), median(cpu));
+    for (const Host& host : hosts) {
+        const Clicks& clicks = host.clicks;
+        if (!clicks.error.isEmpty()) {
+            std::printf("%-22s %s\n", host.name, qPrintable(clicks.error));
+            continue;
+        }
+        const auto [least, most] = std::minmax_element(clicks.wallMs.begin(), clicks.wallMs.end());
+        std::printf("%-22s %7.1f ms (%5.1f-%5.1f) cpu %6.1f ms  then %4.1f MB resident  "
+                    "%4.2fx %4.2fx hsetroot\n",
+                    host.name, median(clicks.wallMs), *least, *most, median(clicks.cpuMs),
+                    clicks.residentMb, median(clicks.wallMs) / median(wall),
+                    median(clicks.cpuMs) / median(cpu));
+    }
+    xcb_disconnect(x);
     busDaemon.terminate();
     busDaemon.waitForFinished(5000);
     xvfb.terminate();
