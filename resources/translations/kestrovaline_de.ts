@@ -762,6 +762,13 @@ Handbuch: %4
     </message>
 </context>
 <context>
+    <name>kv::SessionValuesStore</name>
+    <message>
+        <source>The session&apos;s store %1 refused it: %2</source>
+        <translation>Der Sitzungsspeicher %1 hat abgelehnt: %2</translation>
+    </message>
+</context>
+<context>
     <name>kv::SqliteSettingsStore</name>
     <message>
         <source>The settings store %1 was damaged. It is kept as %2, and Kestrovaline starts with default settings.</source>

@@ -24,6 +24,7 @@
 #include "app/LogonStart.h"
 #include "desktop/DesktopLoader.h"
 #include "launch/DisplayCheck.h"
+#include "settings/SessionValuesStore.h"
 #include "settings/SettingsLocation.h"
 #include "settings/SqliteSettingsStore.h"
 #endif
@@ -168,14 +169,12 @@ int launch(int argc, char** argv) {
 #else
     const QString volatilePath = volatileStorePath(environment);
     const auto volatileStore =
-        volatilePath.isEmpty()
-            ? nullptr
-            : SqliteSettingsStore::open(volatilePath, SqliteSettingsStore::Kind::Volatile);
+        volatilePath.isEmpty() ? nullptr : SessionValuesStore::open(volatilePath);
     // Only the copy that goes on opens the persistent store, unless it keeps the heartbeat too:
     // copies started together then do not queue up on it before the check.
     std::unique_ptr<SqliteSettingsStore> persistent =
         volatileStore ? nullptr : SqliteSettingsStore::open(persistentStorePath(environment));
-    Settings heartbeat(volatileStore ? *volatileStore : *persistent);
+    Settings heartbeat(volatileStore ? static_cast<SettingsStore&>(*volatileStore) : *persistent);
     // No installer writes the per-user store here.
     const bool importWhenUnmarked = true;
     const QString lockPath = livenessLockPath(environment);

@@ -8,6 +8,7 @@ namespace kv {
 namespace {
 
 const QString kStoreFile = QStringLiteral("kestrovaline/settings.sqlite");
+const QString kSessionFile = QStringLiteral("kestrovaline/session-values");
 
 // Relative values do not count, as the base directory rules say.
 QString absoluteFolder(const QProcessEnvironment& environment, const QString& variable) {
@@ -35,7 +36,7 @@ QString autostartFolder(const QProcessEnvironment& environment) {
 
 QString volatileStorePath(const QProcessEnvironment& environment) {
     const QString base = absoluteFolder(environment, QStringLiteral("XDG_RUNTIME_DIR"));
-    return base.isEmpty() ? QString() : QDir(base).filePath(kStoreFile);
+    return base.isEmpty() ? QString() : QDir(base).filePath(kSessionFile);
 }
 
 QString livenessLockPath(const QProcessEnvironment& environment) {

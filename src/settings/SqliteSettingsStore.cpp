@@ -139,7 +139,7 @@ void decodeName(std::string_view bytes, QString& name) {
 
 } // namespace
 
-std::unique_ptr<SqliteSettingsStore> SqliteSettingsStore::open(const QString& path, Kind kind) {
+std::unique_ptr<SqliteSettingsStore> SqliteSettingsStore::open(const QString& path) {
     Opened opened = Opened::Existing;
     QString movedAside;
     QString problem;
@@ -185,8 +185,8 @@ std::unique_ptr<SqliteSettingsStore> SqliteSettingsStore::open(const QString& pa
     std::unique_ptr<SqliteSettingsStore> store(
         new SqliteSettingsStore(db, path, opened, movedAside));
     store->problem_ = problem;
-    if (!store->prepare(kind) && opened != Opened::InMemory)
-        return open(QString(), kind);
+    if (!store->prepare() && opened != Opened::InMemory)
+        return open(QString());
     return store;
 }
 
@@ -241,22 +241,14 @@ bool SqliteSettingsStore::exec(const char* sql) {
     return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
-bool SqliteSettingsStore::prepare(Kind kind) {
-    if (kind == Kind::Persistent) {
-        // WAL lets a reader and a writer work at once; NORMAL sync keeps every committed write
-        // across a crash of the process, which is what a settings store must survive.
-        exec("PRAGMA journal_mode=WAL");
-        exec("PRAGMA synchronous=NORMAL");
-        // The load reads the table once straight through and a save touches a few pages per
-        // value: a cache of the default 2 MB would only keep the load's pages for nothing.
-        exec("PRAGMA cache_size=-256");
-    } else {
-        // The heartbeat's file lives in memory for the session: a beat is one write of a page,
-        // without a log beside it or a flush. A file damaged by a crash is moved aside at the
-        // next open, and holds nothing that outlives a second.
-        exec("PRAGMA journal_mode=MEMORY");
-        exec("PRAGMA synchronous=OFF");
-    }
+bool SqliteSettingsStore::prepare() {
+    // WAL lets a reader and a writer work at once; NORMAL sync keeps every committed write
+    // across a crash of the process, which is what a settings store must survive.
+    exec("PRAGMA journal_mode=WAL");
+    exec("PRAGMA synchronous=NORMAL");
+    // The load reads the table once straight through and a save touches a few pages per
+    // value: a cache of the default 2 MB would only keep the load's pages for nothing.
+    exec("PRAGMA cache_size=-256");
     if (!exec(kCreateTable))
         return false;
     return sqlite3_prepare_v3(db_,
@@ -417,7 +409,7 @@ bool SqliteSettingsStore::retryFile() {
     db_ = db;
     opened_ = Opened::Created;
     problem_.clear();
-    return prepare(Kind::Persistent) || fail(QString());
+    return prepare() || fail(QString());
 }
 
 bool SqliteSettingsStore::writeAll(const QString& key, const QList<SettingValue>& values) {

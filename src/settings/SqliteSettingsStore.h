@@ -25,13 +25,8 @@ public:
                       // starts from memory, and each save tries the file again
     };
 
-    // What the store keeps: values that must survive a crash of the machine, or the heartbeat,
-    // rewritten every second into a file that lives only as long as the session.
-    enum class Kind { Persistent, Volatile };
-
     // Opens the store at path, creating its folder (private to the user) and file as needed.
-    static std::unique_ptr<SqliteSettingsStore> open(const QString& path,
-                                                     Kind kind = Kind::Persistent);
+    static std::unique_ptr<SqliteSettingsStore> open(const QString& path);
 
     ~SqliteSettingsStore() override;
     SqliteSettingsStore(const SqliteSettingsStore&) = delete;
@@ -60,7 +55,7 @@ public:
 
 private:
     SqliteSettingsStore(sqlite3* db, QString path, Opened opened, QString movedAside);
-    bool prepare(Kind kind);
+    bool prepare();
     void finalizeStatements();
     bool upsert(const QString& key, const QString& name, const QString& text);
     bool exec(const char* sql);

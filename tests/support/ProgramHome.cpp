@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/ProgramHome.h"
 
+#include "settings/SessionValuesStore.h"
 #include "settings/SqliteSettingsStore.h"
 
 #include <QColor>
@@ -56,8 +57,7 @@ QString ProgramHome::stored(const QString& name) const {
 }
 
 QString ProgramHome::storedVolatile(const QString& name) const {
-    return SqliteSettingsStore::open(home_.volatileStorePath(), SqliteSettingsStore::Kind::Volatile)
-        ->readText(kKey, name);
+    return SessionValuesStore::open(home_.volatileStorePath())->readText(kKey, name);
 }
 
 QProcess& ProgramHome::start(const QStringList& arguments) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "settings/SessionValuesStore.h"
 #include "settings/Settings.h"
 #include "settings/SqliteSettingsStore.h"
 #include "support/ManualClock.h"
@@ -17,8 +18,8 @@ struct ProgramStores {
     TestEnvironment environment;
     std::unique_ptr<SqliteSettingsStore> persistent =
         SqliteSettingsStore::open(environment.persistentStorePath());
-    std::unique_ptr<SqliteSettingsStore> volatileStore = SqliteSettingsStore::open(
-        environment.volatileStorePath(), SqliteSettingsStore::Kind::Volatile);
+    std::unique_ptr<SessionValuesStore> volatileStore =
+        SessionValuesStore::open(environment.volatileStorePath());
     Settings settings{*persistent, volatileStore.get()};
     ManualClock clock{QDateTime(QDate(2026, 12, 6), QTime(9, 30))};
 };

@@ -34,7 +34,7 @@ QString TestEnvironment::persistentStorePath() const {
 }
 
 QString TestEnvironment::volatileStorePath() const {
-    return runtimeDir() + QStringLiteral("/kestrovaline/settings.sqlite");
+    return runtimeDir() + QStringLiteral("/kestrovaline/session-values");
 }
 
 QProcessEnvironment TestEnvironment::processEnvironment() const {
