@@ -23,7 +23,6 @@ namespace kv {
 namespace {
 
 constexpr int kCallTimeoutMs = 10000;
-constexpr int kSaveWaitMs = 3000;
 
 // The mode names both file managers know for centre, tile, stretch and fit; fill is `fillMode`
 // where the file manager has one. "fit" while we do not know the style.
@@ -284,22 +283,23 @@ bool LxdeDesktop::show(DesktopState& state) const {
     if (!pcmanfm.waitForFinished(kCallTimeoutMs) || pcmanfm.exitStatus() != QProcess::NormalExit ||
         pcmanfm.exitCode() != 0)
         return false;
-    if (state.colour == kUnknownDesktopColor)
-        return true;
-    // The desktop saves its settings, with its own colour, for every request (the same picture
-    // and mode again too), around the moment the command returns: ours goes in after that save,
-    // or it would be overwritten.
+    // The command only hands the request to the desktop's socket and ends. The desktop saves its
+    // settings, with its own colour, once it has taken a request (the same picture and mode again
+    // too): until then a stopped or hung desktop has shown nothing, and our colour, written
+    // before that save, would be overwritten by it.
     const QByteArray saved = "\nwallpaper=" + handedFile(state).toUtf8() + '\n';
     const QByteArray savedMode = "\nwallpaper_mode=" + mode.toUtf8() + '\n';
-    const QDeadlineTimer patience(kSaveWaitMs);
-    while (!patience.hasExpired()) {
+    const QDeadlineTimer patience(kDesktopDrawTimeoutMs);
+    for (;;) {
         QFile file(settings);
         const QByteArray content = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
         if (fileStamp(settings) != before && content.contains(saved) && content.contains(savedMode))
             break;
+        if (patience.hasExpired())
+            return false;
         QThread::msleep(20);
     }
-    return writeColour(state.colour);
+    return state.colour == kUnknownDesktopColor || writeColour(state.colour);
 }
 
 // No command takes the colour: it waits in the settings file for the desktop's next start.

@@ -22,6 +22,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -31,6 +32,7 @@
 #include <gio/gio.h>
 #include <xcb/xcb.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -316,6 +318,7 @@ public:
     std::unique_ptr<DesktopBackend> backend() override {
         return createDesktopBackend(qt_ ? "lxqt" : "lxde", environment_);
     }
+    qint64 pid() const { return process_.processId(); }
     QImage screenshot() override { return test::readRootPixels(display_); }
     // Its next start shows our colour too: it stays in the desktop's own saved settings.
     QString confirms(const QString& path, int style, const QColor& left,
@@ -648,12 +651,27 @@ private Q_SLOTS:
         QTest::addColumn<QString>("rig");
         for (const char* rig : {"kde", "x11", "sway", "swaybg", "lxqt", "lxde"})
             QTest::newRow(rig) << QString::fromLatin1(rig);
+        // Its command only hands the request to the desktop's socket and ends at once.
+        QTest::newRow("lxde, stopped") << QStringLiteral("lxde stopped");
     }
 
     void unreachable() {
         QFETCH(QString, rig);
         std::unique_ptr<DesktopBackend> desktop;
-        if (rig == QLatin1String("x11"))
+        qint64 stopped = 0;
+        const auto resume = qScopeGuard([&stopped] {
+            if (stopped)
+                ::kill(pid_t(stopped), SIGCONT);
+        });
+        if (rig == QLatin1String("lxde stopped")) {
+            auto* const component = static_cast<PcmanfmRig*>(use(QStringLiteral("lxde")));
+            QVERIFY(component);
+            if (!component->missing().isEmpty())
+                QSKIP(qPrintable(component->missing()));
+            desktop = component->backend();
+            stopped = component->pid();
+            QCOMPARE(::kill(pid_t(stopped), SIGSTOP), 0);
+        } else if (rig == QLatin1String("x11"))
             desktop = std::make_unique<X11RootDesktop>(":4095");
         else if (rig == QLatin1String("sway"))
             desktop = std::make_unique<SwayDesktop>(folder_.filePath(QStringLiteral("no-socket")));
