@@ -2,7 +2,8 @@
 // Start-up, memory and idling of the whole program beside a bare Qt tray program (bench_tray_peer,
 // built beside this one), each started as its own process on a private Xvfb:
 //   - time from the start of the process to its window appearing on the screen, and resident
-//     memory one second later, with 100, 1,000, 10,000 and 32,767 entries in the collection;
+//     memory one second later, with 100, 1,000, 10,000 and 32,767 entries in the collection (the
+//     peer with an empty window, and with one line of text in it);
 //   - processor time, wake-ups and bytes written to the disk while idle, with no automatic change;
 //   - a "-logon" start that changes the wallpaper to a 4000x3000 JPEG on the root window: time,
 //     processor time and peak memory from the start of the process to the root's new picture,
@@ -173,11 +174,11 @@ public:
         return median(samples);
     }
 
-    Sample measurePeer() {
+    Sample measurePeer(const QStringList& arguments = {}) {
         std::vector<Sample> samples;
         for (int run = 0; run < kRuns; ++run) {
             QProcess process;
-            const Sample sample = start(process, peer_, {});
+            const Sample sample = start(process, peer_, arguments);
             process.terminate();
             process.waitForFinished(10000);
             if (!sample.ok)
@@ -329,6 +330,10 @@ int main(int argc, char** argv) {
     const Sample peer = bench.measurePeer();
     std::printf("%-22s %8.1f ms  %6.1f MB\n", "bare Qt tray program", peer.startMs,
                 peer.residentMb);
+    // What showing any text costs: the fonts, their shaping and the text's caches.
+    const Sample text = bench.measurePeer({QStringLiteral("--text")});
+    std::printf("%-22s %8.1f ms  %6.1f MB\n", "  with a line of text", text.startMs,
+                text.residentMb);
     for (const int entries : {100, 1000, 10000, 32767}) {
         if (!bench.storeCollection(entries)) {
             std::fprintf(stderr, "cannot write the collection\n");
