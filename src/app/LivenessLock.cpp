@@ -4,7 +4,8 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <cerrno>
+#include "settings/PrivateFiles.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -59,11 +60,7 @@ bool LivenessLock::acquire() {
         fd_ = ::open(path_.toLocal8Bit().constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd_ < 0)
         return false;
-    int rc = 0;
-    do {
-        rc = ::flock(fd_, LOCK_EX);
-    } while (rc != 0 && errno == EINTR);
-    return rc == 0;
+    return lockFile(fd_, LOCK_EX);
 }
 
 void LivenessLock::release() {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/SessionValuesStore.h"
 
+#include "settings/PrivateFiles.h"
 #include "settings/StoredText.h"
 
 #include <QCoreApplication>
@@ -68,12 +69,7 @@ std::optional<QString> unescaped(const QByteArray& field) {
 } // namespace
 
 std::unique_ptr<SessionValuesStore> SessionValuesStore::open(const QString& path) {
-    const QString folder = QFileInfo(path).absolutePath();
-    if (!QDir(folder).exists()) {
-        QDir().mkpath(folder);
-        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                          QFileDevice::ExeOwner);
-    }
+    makePrivateFolder(QFileInfo(path).absolutePath());
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0)
         return nullptr;
@@ -87,11 +83,7 @@ SessionValuesStore::~SessionValuesStore() {
 }
 
 bool SessionValuesStore::lock(int operation) {
-    int rc = 0;
-    do {
-        rc = ::flock(fd_, operation);
-    } while (rc != 0 && errno == EINTR);
-    return rc == 0;
+    return lockFile(fd_, operation);
 }
 
 void SessionValuesStore::unlock() {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/SqliteSettingsStore.h"
 
+#include "settings/PrivateFiles.h"
 #include "settings/StoredText.h"
 
 #include <QCoreApplication>
@@ -113,14 +114,6 @@ QString moveAside(const QString& path) {
             QFile::rename(extra, target + QLatin1String(suffix));
     }
     return target;
-}
-
-void makePrivateFolder(const QString& folder) {
-    if (QDir(folder).exists())
-        return;
-    QDir().mkpath(folder);
-    QFile::setPermissions(folder,
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 // Decodes a value's name into name's own buffer where it can: a load reads tens of thousands of
@@ -251,9 +244,8 @@ bool SqliteSettingsStore::prepare() {
     exec("PRAGMA cache_size=-256");
     if (!exec(kCreateTable))
         return false;
-    return sqlite3_prepare_v3(db_,
-                              "SELECT data, typeof(data) FROM settings WHERE key=?1 AND name=?2",
-                              -1, SQLITE_PREPARE_PERSISTENT, &read_, nullptr) == SQLITE_OK &&
+    return sqlite3_prepare_v3(db_, "SELECT data FROM settings WHERE key=?1 AND name=?2", -1,
+                              SQLITE_PREPARE_PERSISTENT, &read_, nullptr) == SQLITE_OK &&
            sqlite3_prepare_v3(db_,
                               "INSERT INTO settings(key, name, data) VALUES(?1, ?2, ?3) "
                               "ON CONFLICT(key, name) DO UPDATE SET data=excluded.data",

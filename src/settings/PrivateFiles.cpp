@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "settings/PrivateFiles.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <cerrno>
+#include <sys/file.h>
+
+namespace kv {
+
+void makePrivateFolder(const QString& folder) {
+    if (QDir(folder).exists())
+        return;
+    QDir().mkpath(folder);
+    QFile::setPermissions(folder,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+bool lockFile(int fd, int operation) {
+    int rc = 0;
+    do {
+        rc = ::flock(fd, operation);
+    } while (rc != 0 && errno == EINTR);
+    return rc == 0;
+}
+
+} // namespace kv
