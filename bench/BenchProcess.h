@@ -49,6 +49,23 @@ inline double cpuMs(qint64 pid) {
     return std::max(ticks * 1000.0 / double(sysconf(_SC_CLK_TCK)), threadsNs / 1e6);
 }
 
+// Waits for an event the test accepts, at most timeoutMs.
+template <typename Accept> bool waitForEvent(xcb_connection_t* x, int timeoutMs, Accept accept) {
+    QElapsedTimer waited;
+    waited.start();
+    pollfd fd{xcb_get_file_descriptor(x), POLLIN, 0};
+    while (waited.elapsed() < timeoutMs) {
+        while (xcb_generic_event_t* event = xcb_poll_for_event(x)) {
+            const bool accepted = accept(event);
+            std::free(event);
+            if (accepted)
+                return true;
+        }
+        poll(&fd, 1, 50);
+    }
+    return false;
+}
+
 // Drops the events that have arrived so far: what happened before is not what is awaited next.
 inline void forgetEvents(xcb_connection_t* x) {
     std::free(xcb_get_input_focus_reply(x, xcb_get_input_focus(x), nullptr));
@@ -64,20 +81,23 @@ inline bool waitForRootPicture(xcb_connection_t* x, int timeoutMs) {
         x, xcb_intern_atom(x, 0, uint16_t(name.size()), name.constData()), nullptr);
     const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
     std::free(reply);
-    QElapsedTimer waited;
-    waited.start();
-    pollfd fd{xcb_get_file_descriptor(x), POLLIN, 0};
-    while (waited.elapsed() < timeoutMs) {
-        while (xcb_generic_event_t* event = xcb_poll_for_event(x)) {
-            const bool set = (event->response_type & 0x7F) == XCB_PROPERTY_NOTIFY &&
-                             reinterpret_cast<xcb_property_notify_event_t*>(event)->atom == atom;
-            std::free(event);
-            if (set)
-                return true;
-        }
-        poll(&fd, 1, 50);
+    return waitForEvent(x, timeoutMs, [atom](const xcb_generic_event_t* event) {
+        return (event->response_type & 0x7F) == XCB_PROPERTY_NOTIFY &&
+               reinterpret_cast<const xcb_property_notify_event_t*>(event)->atom == atom;
+    });
+}
+
+// Ends the program the way a user ends it from outside: "-close" saves and ends it.
+inline void closeProgram(const QString& program, const QProcessEnvironment& environment,
+                         QProcess& running) {
+    QProcess close;
+    close.setProcessEnvironment(environment);
+    close.start(program, {QStringLiteral("-close")});
+    close.waitForFinished(30000);
+    if (!running.waitForFinished(30000)) {
+        running.kill();
+        running.waitForFinished(5000);
     }
-    return false;
 }
 
 // One run of a command as a process of its own, measured by rusage_run (beside the bench).

@@ -29,7 +29,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <poll.h>
 #include <vector>
 #include <xcb/xcb.h>
 
@@ -47,19 +46,9 @@ struct Sample {
 
 // Waits for any top-level window to be mapped on the screen.
 bool waitForMap(xcb_connection_t* x, int timeoutMs) {
-    QElapsedTimer waited;
-    waited.start();
-    pollfd fd{xcb_get_file_descriptor(x), POLLIN, 0};
-    while (waited.elapsed() < timeoutMs) {
-        while (xcb_generic_event_t* event = xcb_poll_for_event(x)) {
-            const bool mapped = (event->response_type & 0x7F) == XCB_MAP_NOTIFY;
-            std::free(event);
-            if (mapped)
-                return true;
-        }
-        poll(&fd, 1, 50);
-    }
-    return false;
+    return waitForEvent(x, timeoutMs, [](const xcb_generic_event_t* event) {
+        return (event->response_type & 0x7F) == XCB_MAP_NOTIFY;
+    });
 }
 
 class Bench {
@@ -149,16 +138,8 @@ public:
         return sample;
     }
 
-    // The program ends the way a user ends it from outside: "-close" saves and ends it.
     void closeProgram(QProcess& running) {
-        QProcess close;
-        close.setProcessEnvironment(environment_);
-        close.start(program_, {QStringLiteral("-close")});
-        close.waitForFinished(30000);
-        if (!running.waitForFinished(30000)) {
-            running.kill();
-            running.waitForFinished(5000);
-        }
+        kv::bench::closeProgram(program_, environment_, running);
     }
 
     Sample measureProgram() {

@@ -272,14 +272,7 @@ Clicks clickProgram(const QString& program, const QProcessEnvironment& environme
         shown = now;
     }
     clicks.residentMb = procField(pid, "status", "VmRSS") / 1024.0;
-    QProcess close;
-    close.setProcessEnvironment(environment);
-    close.start(program, {QStringLiteral("-close")});
-    close.waitForFinished(30000);
-    if (!process.waitForFinished(30000)) {
-        process.kill();
-        process.waitForFinished(5000);
-    }
+    closeProgram(program, environment, process);
     return clicks;
 }
 
