@@ -27,31 +27,48 @@ QRect fillPart(QSize size, QSize screen) {
     return QRect(0, (size.height() - height) / 2, size.width(), height);
 }
 
-// The picture turned upright and, given a screen shape, cropped to it, written into `folder`:
-// its path, an empty text when the picture needs neither, nullopt when no copy could be made.
-std::optional<QString> handedCopy(const QString& path, const QString& folder, const QString& prefix,
-                                  const QString& previous, QSize screen) {
-    QImageReader reader(path);
+// What became of the copy a picture may need, and whether the picture was judged on the way.
+struct Copy {
+    enum Outcome { NotNeeded, Made, Failed, NotAPicture } outcome;
+    QString file;
+    bool judged = true;
+};
+
+// The picture turned upright and, given a screen shape, cropped to it, written into `folder`.
+// Read by the judged read of a wallpaper, so a damaged picture never becomes a copy, and its
+// verdict is the test decode a change needs: a picture that needs a copy is decoded once. One the
+// judged read cannot hold whole (a huge one) is judged by the test decode instead.
+Copy handedCopy(const QString& path, const QString& folder, const QString& prefix,
+                const QString& previous, QSize screen) {
+    QFile source(path);
+    if (!source.open(QIODevice::ReadOnly))
+        return {Copy::NotAPicture, {}};
+    QImageReader reader(&source);
+    const QByteArray format = PrepareWallpaperRead(reader);
+    if (format.isEmpty())
+        return {Copy::NotAPicture, {}};
     const bool turned = reader.transformation() != QImageIOHandler::TransformationNone;
     if (!turned && screen.isEmpty())
-        return QString();
-    const bool jpeg = reader.format() == "jpeg";
+        return {Copy::NotNeeded, {}, false};
     reader.setAutoTransform(true);
-    QImage copy = reader.read();
-    if (copy.isNull() || folder.isEmpty())
-        return std::nullopt;
+    QImage copy = ReadWallpaper(reader, format);
+    if (copy.isNull())
+        return {PictureDecodes(path) ? Copy::Failed : Copy::NotAPicture, {}};
+    if (folder.isEmpty())
+        return {Copy::Failed, {}};
     const QRect part = screen.isEmpty() ? copy.rect() : fillPart(copy.size(), screen);
     if (part == copy.rect() && !turned)
-        return QString();
+        return {Copy::NotNeeded, {}};
     copy = copy.copy(part);
     // A photo stays a JPEG (a lossless copy of a camera picture would be several times larger).
+    const bool jpeg = format == "jpeg";
     const QString file = alternateName(folder, prefix, previous,
                                        jpeg ? QStringLiteral(".jpg") : QStringLiteral(".png"));
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly) || !copy.save(&out, jpeg ? "JPEG" : "PNG", 95) ||
         !out.commit())
-        return std::nullopt;
-    return file;
+        return {Copy::Failed, {}};
+    return {Copy::Made, file};
 }
 
 } // namespace
@@ -71,36 +88,41 @@ DesktopState RecordedDesktop::recorded() const {
     return state;
 }
 
-bool RecordedDesktop::present(DesktopState& state, bool newPicture) const {
+ShowResult RecordedDesktop::present(DesktopState& state, bool newPicture, bool judge) const {
     if (!isUsablePicture(state.path))
-        return false;
+        return judge ? ShowResult::NotAPicture : ShowResult::Refused;
     const QString previous = state.upright;
     const std::optional<QSize> screen = state.style == StyleFill ? fillShape() : std::nullopt;
     // Fill stretched over a picture of another shape would distort it: better refused.
     if (screen && screen->isEmpty())
-        return false;
+        return ShowResult::Refused;
     const QString fillPrefix = id_ + QStringLiteral("-fill");
     const bool wasCropped = QFileInfo(previous).fileName().startsWith(fillPrefix);
     // A crop is made again for every showing: the monitors may have changed since the last one.
-    if (newPicture || screen || wasCropped ||
-        (!previous.isEmpty() && !QFileInfo::exists(previous))) {
-        const QString prefix = screen ? fillPrefix : id_ + QStringLiteral("-upright");
-        const std::optional<QString> copy =
-            handedCopy(state.path, copyFolder(), prefix, previous, screen.value_or(QSize()));
+    const bool copies =
+        newPicture || screen || wasCropped || (!previous.isEmpty() && !QFileInfo::exists(previous));
+    const Copy copy = copies ? handedCopy(state.path, copyFolder(),
+                                          screen ? fillPrefix : id_ + QStringLiteral("-upright"),
+                                          previous, screen.value_or(QSize()))
+                             : Copy{Copy::NotNeeded, {}, false};
+    if (judge &&
+        (copy.outcome == Copy::NotAPicture || (!copy.judged && !PictureDecodes(state.path))))
+        return ShowResult::NotAPicture;
+    if (copies) {
         // Without an upright copy the picture still shows, on its side: better than none.
-        if (!copy && screen)
-            return false;
-        state.upright = copy.value_or(QString());
+        if (copy.outcome != Copy::Made && screen)
+            return ShowResult::Refused;
+        state.upright = copy.file;
     }
     if (!show(state)) {
         if (!state.upright.isEmpty() && state.upright != previous)
             QFile::remove(state.upright);
         state.upright = previous;
-        return false;
+        return ShowResult::Refused;
     }
     if (!previous.isEmpty() && previous != state.upright)
         QFile::remove(previous);
-    return true;
+    return ShowResult::Shown;
 }
 
 bool RecordedDesktop::applyColour(DesktopState& state) const {
@@ -110,7 +132,7 @@ bool RecordedDesktop::applyColour(DesktopState& state) const {
 bool RecordedDesktop::SetDesktopWallpaper(const QString& path) {
     DesktopState state = recorded();
     state.path = path;
-    return present(state, true) && record_.write(state);
+    return present(state, true, false) == ShowResult::Shown && record_.write(state);
 }
 
 int RecordedDesktop::GetDesktopWallpaperStyle() {
@@ -129,15 +151,16 @@ bool RecordedDesktop::SetDesktopWallpaperStyle(int style) {
 }
 
 ShowResult RecordedDesktop::ShowWallpaper(const QString& path, DesktopColor colour, int style) {
-    if (!PictureDecodes(path))
-        return ShowResult::NotAPicture;
     DesktopState state = recorded();
     state.path = path;
     state.colour = colour & 0xFFFFFF;
     // A style the desktop cannot place leaves the one it has, as a refused style change would.
     if (isWallpaperStyle(style) && places(style))
         state.style = style;
-    return present(state, true) && record_.write(state) ? ShowResult::Shown : ShowResult::Refused;
+    const ShowResult shown = present(state, true, true);
+    if (shown == ShowResult::Shown && !record_.write(state))
+        return ShowResult::Refused;
+    return shown;
 }
 
 bool RecordedDesktop::setColourAndStyle(DesktopColor colour, int style) {

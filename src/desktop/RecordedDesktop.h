@@ -65,12 +65,16 @@ protected:
     virtual QString copyFolder() const { return DesktopRecord::runtimeFolder(); }
 
     // Shows the recorded picture again (after a style or colour change).
-    bool showAgain(DesktopState& state) const { return present(state, false); }
+    bool showAgain(DesktopState& state) const {
+        return present(state, false, false) == ShowResult::Shown;
+    }
 
 private:
     // Makes the copy a new picture or style needs (or one that has gone), then shows `state`;
     // a copy that did not make it to the desktop is removed, and so is one it no longer shows.
-    bool present(DesktopState& state, bool newPicture) const;
+    // With `judge`, a picture that does not decode whole is not shown but reported, judged by
+    // the copy's own read where a copy is made.
+    ShowResult present(DesktopState& state, bool newPicture, bool judge) const;
 
     QString id_;
     QString session_;

@@ -11,6 +11,7 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusVirtualObject>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
@@ -25,6 +26,7 @@
 #include <gio/gio.h>
 
 #include <memory>
+#include <optional>
 #include <signal.h>
 
 using namespace kv;
@@ -97,9 +99,12 @@ public:
     CountingDesktop() : RecordedDesktop(QStringLiteral("counting"), QStringLiteral(":0")) {}
     QString name() const override { return QStringLiteral("counting"); }
     mutable int draws = 0;
+    // The screen's shape when the desktop has no fill of its own.
+    std::optional<QSize> fill;
 
 private:
     bool show(DesktopState&) const override { return ++draws > 0; }
+    std::optional<QSize> fillShape() const override { return fill; }
 };
 
 } // namespace
@@ -275,6 +280,40 @@ private Q_SLOTS:
         QCOMPARE(desktop.draws, 1);
         QCOMPARE(desktop.GetDesktopWallpaperStyle(), int(StyleTile));
         QCOMPARE(desktop.GetDesktopColor(), DesktopColor(0x123456));
+    }
+
+    // A damaged picture is never handed over, whether it would go as it is stored or through a
+    // copy of ours, which is then made from the copy's own read of the picture.
+    void aRecordedDesktopRefusesADamagedPicture_data() {
+        QTest::addColumn<int>("orientation");
+        QTest::addColumn<int>("style");
+        QTest::addColumn<bool>("cut");
+        QTest::newRow("as stored") << 1 << int(StyleTile) << true;
+        QTest::newRow("turned by EXIF") << 6 << int(StyleTile) << true;
+        QTest::newRow("cropped for fill") << 1 << int(StyleFill) << true;
+        QTest::newRow("turned by EXIF, whole") << 6 << int(StyleTile) << false;
+    }
+
+    void aRecordedDesktopRefusesADamagedPicture() {
+        QFETCH(int, orientation);
+        QFETCH(int, style);
+        QFETCH(bool, cut);
+        const QString path = folder_.filePath(QStringLiteral("copied.jpg"));
+        QVERIFY(test::WriteNoisyJpeg(path, 320, 240));
+        QVERIFY(test::writeOrientedJpeg(path, QImage(path), orientation));
+        QFile file(path);
+        QVERIFY(!cut || file.resize(file.size() * 3 / 5));
+        CountingDesktop desktop;
+        desktop.fill = QSize(16, 9);
+        QCOMPARE(desktop.ShowWallpaper(path, 0, style),
+                 cut ? ShowResult::NotAPicture : ShowResult::Shown);
+        QCOMPARE(desktop.draws, cut ? 0 : 1);
+        const QStringList copies = QDir(DesktopRecord::runtimeFolder())
+                                       .entryList({QStringLiteral("counting-upright-*"),
+                                                   QStringLiteral("counting-fill-*")});
+        QCOMPARE(copies.size(), cut ? 0 : 1);
+        for (const QString& copy : copies)
+            QFile::remove(DesktopRecord::runtimeFolder() + '/' + copy);
     }
 
     // A damaged or hand-edited record reads as "nothing known": the engine sets everything again.
