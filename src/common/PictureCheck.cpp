@@ -11,24 +11,36 @@ namespace kv {
 namespace {
 
 bool isJpeg(const QByteArray& format) {
-    return format == "jpeg" || format == "jpg";
+    return format == "jpeg";
+}
+
+// The wallpaper format the first bytes announce, by the same marks the format's own reader
+// looks for; empty for any other content. Told this, a reader loads that format's decoder
+// alone instead of every image plugin there is, each asked in turn whether it knows the file.
+QByteArray announcedFormat(QIODevice& device) {
+    const QByteArray head = device.peek(8);
+    if (head.startsWith("\xFF\xD8"))
+        return "jpeg";
+    if (head == "\x89PNG\r\n\x1A\n")
+        return "png";
+    if (head.startsWith("GIF87a") || head.startsWith("GIF89a"))
+        return "gif";
+    if (head.startsWith("BM"))
+        return "bmp";
+    return {};
 }
 
 } // namespace
-
-bool IsWallpaperFormat(const QByteArray& format) {
-    return format == "jpeg" || format == "jpg" || format == "bmp" || format == "gif" ||
-           format == "png";
-}
 
 QByteArray PrepareWallpaperRead(QImageReader& reader) {
     if (!reader.device() || reader.device()->size() > kMaxPictureBytes)
         return {};
     // The content decides, so a text file named .jpg is not taken for a picture.
-    reader.setDecideFormatFromContent(true);
-    const QByteArray format = reader.format();
-    if (!IsWallpaperFormat(format))
+    const QByteArray format = announcedFormat(*reader.device());
+    if (format.isEmpty())
         return {};
+    reader.setFormat(format);
+    reader.setAutoDetectImageFormat(false);
     const QSize declared = reader.size();
     if (declared.isValid() &&
         qint64(declared.width()) * qint64(declared.height()) > kMaxPicturePixels)

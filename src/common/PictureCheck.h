@@ -22,16 +22,14 @@ inline constexpr qint64 kMaxPicturePixels = 250'000'000;
 // above fits in it, so only damage or a mistake makes a picture file longer.
 inline constexpr qint64 kMaxPictureBytes = qint64(1) << 30;
 
-// The decoder formats (as QImageReader names them) a wallpaper may have: JPEG, BMP, GIF and PNG.
-bool IsWallpaperFormat(const QByteArray& format);
-
 // True when the file is a JPEG, BMP, GIF or PNG picture (judged by its content, not its name)
 // that decodes completely. Never throws; a file that cannot be read is simply not a picture.
 bool PictureDecodes(const QString& path, DecodeSize size = DecodeSize::Reduced);
 
 // The judgement of PictureDecodes around a read of one's own, for a decoder that shows what it
 // reads (so a change decodes once). Before the read: the format judged by content, empty unless
-// it is a wallpaper format with a declared size within kMaxPicturePixels. The read itself: the
+// it is a wallpaper format (JPEG, BMP, GIF or PNG, as QImageReader names them) with a declared
+// size within kMaxPicturePixels; the reader is set to that format alone. The read itself: the
 // picture as the reader is set up (clip rect, scaled size, automatic turn), a null image unless
 // it decodes whole; a JPEG is read and judged in one pass of its decoder.
 QByteArray PrepareWallpaperRead(QImageReader& reader);
