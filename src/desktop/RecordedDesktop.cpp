@@ -35,9 +35,9 @@ struct Copy {
 };
 
 // The picture turned upright and, given a screen shape, cropped to it, written into `folder`.
-// Read by the judged read of a wallpaper, so a damaged picture never becomes a copy, and its
-// verdict is the test decode a change needs: a picture that needs a copy is decoded once. One the
-// judged read cannot hold whole (a huge one) is judged by the test decode instead.
+// It is made from a wallpaper's judged read, so a damaged picture never becomes a copy, and that
+// verdict stands for the change's test decode: a picture that needs a copy is decoded once. One
+// the judged read cannot hold whole (a huge one) is judged by the test decode instead.
 Copy handedCopy(const QString& path, const QString& folder, const QString& prefix,
                 const QString& previous, QSize screen) {
     QFile source(path);
@@ -110,7 +110,7 @@ ShowResult RecordedDesktop::present(DesktopState& state, bool newPicture, bool j
         return ShowResult::NotAPicture;
     if (copies) {
         // Without an upright copy the picture still shows, on its side: better than none.
-        if (copy.outcome != Copy::Made && screen)
+        if (screen && (copy.outcome == Copy::Failed || copy.outcome == Copy::NotAPicture))
             return ShowResult::Refused;
         state.upright = copy.file;
     }
