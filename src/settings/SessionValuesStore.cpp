@@ -180,13 +180,19 @@ void SessionValuesStore::put(const QString& key, const QString& name, const QStr
     }
 }
 
+bool SessionValuesStore::refresh() {
+    if (updating_)
+        return true;
+    if (!lock(LOCK_SH))
+        return false;
+    load();
+    unlock();
+    return true;
+}
+
 QString SessionValuesStore::readText(const QString& key, const QString& name) {
-    if (!updating_) {
-        if (!lock(LOCK_SH))
-            return {};
-        load();
-        unlock();
-    }
+    if (!refresh())
+        return {};
     const Value* found = find(key, name);
     return found ? found->text : QString();
 }
@@ -205,12 +211,8 @@ bool SessionValuesStore::writeAll(const QString& key, const QList<SettingValue>&
 }
 
 bool SessionValuesStore::readAll(const QString& key, const TakeValue& take) {
-    if (!updating_) {
-        if (!lock(LOCK_SH))
-            return false;
-        load();
-        unlock();
-    }
+    if (!refresh())
+        return false;
     for (const Value& value : std::as_const(values_)) {
         if (value.key.compare(key, Qt::CaseInsensitive) == 0)
             take(value.name, value.text);

@@ -42,6 +42,8 @@ private:
     void unlock();
     // Reads the whole file into values_; a damaged file reads as holding nothing.
     void load();
+    // Loads the file under a shared lock, unless an update holds it and its values already.
+    bool refresh();
     bool save();
     // Saves what the update changed and lets go of the file; false when the save failed.
     bool finishUpdate();
