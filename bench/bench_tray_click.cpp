@@ -17,12 +17,13 @@
 #include "settings/Settings.h"
 #include "settings/SettingsLocation.h"
 #include "settings/SqliteSettingsStore.h"
+#include "support/SessionBus.h"
+#include "support/StatusNotifierWatcher.h"
 
 #include "BenchPicture.h"
 #include "BenchProcess.h"
 #include "BenchXvfb.h"
 
-#include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QEventLoop>
@@ -38,36 +39,6 @@
 using namespace kv::bench;
 
 namespace {
-
-// A panel's StatusNotifier watcher: it learns the icon's service when the icon registers.
-class Watcher : public QDBusAbstractAdaptor {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
-public:
-    explicit Watcher(QObject* parent) : QDBusAbstractAdaptor(parent) {}
-    QString item;
-public Q_SLOTS:
-    void RegisterStatusNotifierItem(const QString& service) {
-        item = service;
-        Q_EMIT registered();
-    }
-Q_SIGNALS:
-    void registered();
-};
-
-// A private session bus; its address, or empty after saying why.
-QString startSessionBus(QProcess& daemon) {
-    daemon.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    daemon.start(QStringLiteral("dbus-daemon"),
-                 {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                  QStringLiteral("--nopidfile"), QStringLiteral("--print-address=1")});
-    QByteArray line;
-    while (!line.contains('\n') && daemon.waitForReadyRead(20000))
-        line += daemon.readAllStandardOutput();
-    if (line.trimmed().isEmpty())
-        std::fprintf(stderr, "dbus-daemon did not start (package dbus)\n");
-    return QString::fromUtf8(line.trimmed());
-}
 
 // The stored collection: these pictures, each in use, the first one current.
 bool storeCollection(const QProcessEnvironment& environment, const QStringList& pictures) {
@@ -115,8 +86,9 @@ class StatusNotifierHost {
 public:
     explicit StatusNotifierHost(const QString& bus)
         : panel_(QDBusConnection::connectToBus(bus, QStringLiteral("panel"))),
-          watcher_(new Watcher(&served_)) {
-        QObject::connect(watcher_, &Watcher::registered, &loop_, &QEventLoop::quit);
+          watcher_(new kv::test::StatusNotifierWatcher(&served_)) {
+        QObject::connect(watcher_, &kv::test::StatusNotifierWatcher::registered, &loop_,
+                         &QEventLoop::quit);
     }
     bool serve() {
         return panel_.registerObject(QStringLiteral("/StatusNotifierWatcher"), &served_) &&
@@ -125,13 +97,13 @@ public:
     void leave() { panel_.unregisterService(kWatcher); }
     bool awaitIcon() {
         QTimer::singleShot(60000, &loop_, &QEventLoop::quit);
-        if (watcher_->item.isEmpty())
+        if (watcher_->items.isEmpty())
             loop_.exec();
-        return !watcher_->item.isEmpty();
+        return !watcher_->items.isEmpty();
     }
     void rightClick() {
         panel_.send(QDBusMessage::createMethodCall(
-                        watcher_->item, QStringLiteral("/StatusNotifierItem"),
+                        watcher_->items.last(), QStringLiteral("/StatusNotifierItem"),
                         QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("ContextMenu"))
                     << 0 << 0);
     }
@@ -140,7 +112,7 @@ private:
     inline static const QString kWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
     QDBusConnection panel_;
     QObject served_;
-    Watcher* watcher_;
+    kv::test::StatusNotifierWatcher* watcher_;
     QEventLoop loop_;
 };
 
@@ -290,11 +262,14 @@ int main(int argc, char** argv) {
     }
     QProcess xvfb;
     const QByteArray display = startXvfb(xvfb);
-    QProcess busDaemon;
-    const QString bus = display.isEmpty() ? QString() : startSessionBus(busDaemon);
-    if (bus.isEmpty())
+    kv::test::SessionBus bus;
+    if (display.isEmpty())
         return 1;
-    StatusNotifierHost statusNotifier(bus);
+    if (!bus.start()) {
+        std::fprintf(stderr, "%s\n", qPrintable(bus.error()));
+        return 1;
+    }
+    StatusNotifierHost statusNotifier(bus.address());
     if (!statusNotifier.serve()) {
         std::fprintf(stderr, "cannot serve the watcher on the private bus\n");
         return 1;
@@ -312,7 +287,7 @@ int main(int argc, char** argv) {
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
     environment.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(display));
-    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus);
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
     environment.insert(QStringLiteral("KESTROVALINE_DESKTOP"), QStringLiteral("x11"));
 
     const QImage photograph = photographLike(QSize(4000, 3000));
@@ -375,11 +350,7 @@ int main(int argc, char** argv) {
                     median(clicks.cpuMs) / median(cpu));
     }
     xcb_disconnect(x);
-    busDaemon.terminate();
-    busDaemon.waitForFinished(5000);
     xvfb.terminate();
     xvfb.waitForFinished(5000);
     return 0;
 }
-
-#include "bench_tray_click.moc"

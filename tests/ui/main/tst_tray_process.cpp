@@ -3,10 +3,10 @@
 #include "support/ProgramHome.h"
 #include "support/RootPixels.h"
 #include "support/SessionBus.h"
+#include "support/StatusNotifierWatcher.h"
 #include "support/XTools.h"
 #include "support/XvfbServer.h"
 
-#include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QProcess>
@@ -15,22 +15,6 @@
 
 using namespace kv;
 using test::ProgramHome;
-
-namespace {
-
-// A panel's StatusNotifier watcher, served by the test on the private bus: it keeps the items
-// that register with it.
-class Watcher : public QDBusAbstractAdaptor {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
-public:
-    explicit Watcher(QObject* parent) : QDBusAbstractAdaptor(parent) {}
-    QStringList items;
-public Q_SLOTS:
-    void RegisterStatusNotifierItem(const QString& service) { items.append(service); }
-};
-
-} // namespace
 
 // The real program in a real X server under a real window manager (openbox), used through
 // xdotool the way a user does it: its icon in an XEmbed tray (trayer) and in a StatusNotifier
@@ -173,7 +157,7 @@ private Q_SLOTS:
             const QString name = QStringLiteral("panel %1").arg(start);
             QDBusConnection panel = QDBusConnection::connectToBus(bus.address(), name);
             QObject served;
-            auto* watcher = new Watcher(&served);
+            auto* watcher = new test::StatusNotifierWatcher(&served);
             QVERIFY(panel.registerObject(QStringLiteral("/StatusNotifierWatcher"), &served));
             QVERIFY(panel.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
             QTRY_COMPARE_WITH_TIMEOUT(watcher->items.size(), 1, 10000);
