@@ -7,6 +7,7 @@
 // Our child also prints the time of the apply alone, without process start-up.
 #include "desktop/X11RootDesktop.h"
 
+#include "BenchPicture.h"
 #include "BenchProcess.h"
 #include "BenchXvfb.h"
 
@@ -14,7 +15,6 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -24,21 +24,6 @@
 #include <vector>
 
 namespace {
-
-// A picture that compresses like a photograph: smooth gradients with grain.
-bool makePicture(const QString& path) {
-    QImage image(4000, 3000, QImage::Format_RGB32);
-    QRandomGenerator random(7);
-    for (int y = 0; y < image.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            const int grain = int(random.bounded(24));
-            line[x] = qRgb((x * 255 / 4000 + grain) & 0xFF, (y * 255 / 3000 + grain) & 0xFF,
-                           ((x + y) * 255 / 7000 + grain) & 0xFF);
-        }
-    }
-    return image.save(path, "JPEG", 90);
-}
 
 // Peak resident memory of this process alone (the kernel's high-water mark of our own mapping).
 long peakResidentKb() {
@@ -82,7 +67,7 @@ int main(int argc, char** argv) {
     const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
     if (picture.isEmpty()) {
         picture = folder.filePath(QStringLiteral("photo-4000x3000.jpg"));
-        if (!makePicture(picture)) {
+        if (!kv::bench::photographLike(QSize(4000, 3000)).save(picture, "JPEG", 90)) {
             std::fprintf(stderr, "cannot write the test picture\n");
             return 1;
         }
