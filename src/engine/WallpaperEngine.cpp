@@ -101,7 +101,9 @@ void WallpaperEngine::enforceColourAndStyle() {
 }
 
 void WallpaperEngine::reportFailure(const QString& message) {
-    if (failureReported_ || !askUser_)
+    // The timer retries a due change every few seconds and would repeat the same message each
+    // time; a change the user asks for is answered every time.
+    if ((failureReported_ && timerRetry_) || !askUser_)
         return;
     // Nothing shown (the kind switched off, or the dialog busy with another message) leaves the
     // next retry free to show it.
@@ -283,8 +285,10 @@ void WallpaperEngine::ChangeTimer_Timer() {
     changeTimer_.setInterval(static_cast<int>(wait * kMillisecondsPerWaitSecond));
     if (!changeTimer_.isActive())
         changeTimer_.start();
-    if (due)
+    if (due) {
+        const QScopedValueRollback retry(timerRetry_, true);
         ChangeWallpaper();
+    }
 }
 
 } // namespace kv

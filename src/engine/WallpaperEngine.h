@@ -46,9 +46,9 @@ public:
     int SetWallpaperEntry(qint32 index);
     // The Set button: the current row of the collection list, -1 when there is none.
     void Set_Click();
-    // 1 when a new wallpaper was set. A failure is reported to the user once per streak: retries
-    // of the same failing change stay quiet until a change succeeds or the options or the
-    // collection change.
+    // 1 when a new wallpaper was set. Every failure the user's request meets is reported; the
+    // change timer's retries of a failing change stay quiet once it was reported, until a change
+    // succeeds or the options or the collection change.
     int ChangeWallpaper();
 
     void ApplyDesktopOptions();
@@ -90,6 +90,8 @@ private:
     QDateTime lastChange_;
     QDateTime nextChange_;
     bool failureReported_ = false;
+    // Set while the change timer makes a change that is due.
+    bool timerRetry_ = false;
     // Set while the engine itself marks an entry, which is no edit of the collection.
     bool markingEntry_ = false;
     bool restorePending_ = false;
