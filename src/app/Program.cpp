@@ -94,7 +94,8 @@ bool Program::Form_Load(const CommandLine& commandLine, ProgramWindow& window, A
         return false;
     }
     // Every step below may raise a message, and a close may come while it is open.
-    engine_.ApplyDesktopOptions();
+    engine_.ApplyDesktopOptions(commandLine.isNext() ? WallpaperEngine::DueChange::LeaveToCaller
+                                                     : WallpaperEngine::DueChange::Make);
     if (ended_)
         return false;
     options_.ImportInstalledWallpapers(collection_, makerFolder_);

@@ -218,14 +218,15 @@ int WallpaperEngine::ChangeWallpaper() {
     return 1;
 }
 
-void WallpaperEngine::ApplyDesktopOptions() {
+void WallpaperEngine::ApplyDesktopOptions(DueChange due) {
     failureReported_ = false;
     // The restore brings colour and style with the picture, so the screen never shows the bare
     // colour (or a picture placed twice) first.
     if (!restorePending_ || !currentWallpaperForgotten())
         enforceColourAndStyle();
     ComputeNextChange();
-    ChangeTimer_Timer();
+    if (due == DueChange::Make)
+        ChangeTimer_Timer();
 }
 
 void WallpaperEngine::ComputeNextChange() {

@@ -51,7 +51,11 @@ public:
     // succeeds or the options or the collection change.
     int ChangeWallpaper();
 
-    void ApplyDesktopOptions();
+    // Brings colour and style to the desktop and runs the scheduler once, which makes a change
+    // that is due; a start that makes its own change at once leaves that to it, or the user
+    // would see two changes and miss an entry.
+    enum class DueChange { Make, LeaveToCaller };
+    void ApplyDesktopOptions(DueChange due = DueChange::Make);
     // A start on a desktop that forgets its wallpaper when the session ends shows the current
     // entry again, with the colour and style in the same drawing. Pending from the start of the
     // start-up (applying the options meanwhile leaves a forgotten desktop alone) until

@@ -100,7 +100,8 @@ private Q_SLOTS:
     // saved), whether the copy stays, the status, and the file browser (a logon's opens last).
     void startModes_data() {
         QTest::addColumn<QString>("argument");
-        QTest::addColumn<int>("mode"); // automatic change: 0 off, 1 at logon, 2 by period
+        // automatic change: 0 off, 1 at logon, 2 by period, 3 by period and long due
+        QTest::addColumn<int>("mode");
         QTest::addColumn<bool>("refused");
         QTest::addColumn<bool>("changes");
         QTest::addColumn<bool>("stays");
@@ -108,6 +109,8 @@ private Q_SLOTS:
         QTest::newRow("automatic period mode waits") << "-logon" << 2 << false << false << true;
         QTest::newRow("next: changes, saves and ends") << "-next" << 0 << false << true << false;
         QTest::newRow("next refused: a failure") << "-next" << 0 << true << false << false;
+        QTest::newRow("next with a change due: one change")
+            << "-next" << 3 << false << true << false;
     }
     void startModes() {
         QFETCH(QString, argument);
@@ -117,10 +120,12 @@ private Q_SLOTS:
         QFETCH(bool, stays);
         Running run;
         run.storeCollection({{"Automatic", mode != 0},
-                             {"AutoLogon", mode != 2},
-                             {"AutoPeriod", mode == 2},
+                             {"AutoLogon", mode < 2},
+                             {"AutoPeriod", mode >= 2},
                              {"AutoTime", 0},
                              {"AutoStart", 1}});
+        if (mode == 3)
+            run.used.WriteSetting(QStringLiteral("AutoChangeDate"), QStringLiteral("2020-01-01"));
         if (refused)
             for (const char* name : {"red.bmp", "green.png", "blue.bmp"})
                 run.desktop.refused.insert(run.picture(name));
