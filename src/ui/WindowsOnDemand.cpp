@@ -46,9 +46,9 @@ MainWindow& WindowsOnDemand::mainWindow() {
                                                   kTwipsPerPixel
                                             : position_;
     window.moveWindow(placed);
-    // A message up at this moment stays as it is: a new owner would hide it unanswered.
-    if (message_ && !message_->isVisible())
-        message_->setParent(&window, message_->windowFlags());
+    // A message dialog made before the window takes the window as its owner (unless it is up).
+    if (message_)
+        messageDialog();
     return window;
 }
 
@@ -56,6 +56,11 @@ ProgMsg& WindowsOnDemand::messageDialog() {
     if (!message_) {
         message_ = std::make_unique<ProgMsg>(switches_, window_.get());
         program_.savedState().attachDialogs(options_.get(), message_.get());
+    } else if (window_ && message_->parentWidget() != window_.get() && !message_->isVisible() &&
+               !message_->isBusy()) {
+        // A message that came before the window had no owner; the next one is the window's. One
+        // up at this moment stays as it is: a new owner would hide it unanswered.
+        message_->setParent(window_.get(), message_->windowFlags());
     }
     return *message_;
 }
@@ -95,6 +100,11 @@ void WindowsOnDemand::setTitle(const QString& title) {
 
 void WindowsOnDemand::showWindow() {
     mainWindow().showWindow();
+    // A message without an owner blocks the window all the same; keep it where the user sees why.
+    if (message_ && message_->isVisible() && !message_->parentWidget()) {
+        message_->raise();
+        message_->activateWindow();
+    }
 }
 
 void WindowsOnDemand::hideWindow() {

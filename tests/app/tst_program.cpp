@@ -1,12 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/LogonStart.h"
 #include "app/Program.h"
+#include "common/MessageSwitches.h"
 #include "support/FakeDesktop.h"
 #include "support/MemorySettingsStore.h"
 #include "support/ProgramHome.h"
 #include "support/ProgramStores.h"
 #include "support/ScriptedAskUser.h"
+#include "ui/WindowsOnDemand.h"
+#include "ui/help/Hyperlinks.h"
+#include "ui/main/CommandColumn.h"
 #include "ui/main/MainWindow.h"
+#include "ui/message/ProgMsg.h"
 
 #include <QApplication>
 #include <QDir>
@@ -43,8 +48,10 @@ class TestProgram : public QObject {
 
         // Every copy of the program takes this lock while it settles who runs.
         const QString lockPath = environment.runtimeDir() + QStringLiteral("/liveness.lock");
-        // A close command may arrive between the liveness check and the start.
-        bool start(const QStringList& arguments = {}, const QString& commandAfterTheCheck = {}) {
+        // A close command may arrive between the liveness check and the start. The program's own
+        // windows, built on demand, may stand in for the window and the scripted answers.
+        bool start(const QStringList& arguments = {}, const QString& commandAfterTheCheck = {},
+                   WindowsOnDemand* windows = nullptr) {
             const CommandLine line = CommandLine::parse(arguments);
             if (!Program::settleLiveness(used, clock, line, lockPath))
                 return false;
@@ -52,6 +59,8 @@ class TestProgram : public QObject {
             if (!commandAfterTheCheck.isEmpty())
                 used.WriteSetting(QStringLiteral("LifeCmd"), commandAfterTheCheck);
             program.setDesktop(desktop);
+            if (windows)
+                return program.Form_Load(line, *windows, windows->askUser());
             window.attach(program);
             return program.Form_Load(line, window, askUser);
         }
@@ -145,6 +154,29 @@ private Q_SLOTS:
             QCOMPARE(run.saved(QStringLiteral("AutoChangeTime")), QStringLiteral("09:30:00"));
         QCOMPARE(run.program.engine().ChangeTimer().isActive(), mode == 2);
         QVERIFY(!run.program.browser().folderPath().isEmpty());
+    }
+
+    // A message that comes up before the window exists (a logon start in the tray) blocks the
+    // window built while it is up: Delete there waits for the answer, never deletes unasked.
+    void messageBeforeTheWindowBlocksIt() {
+        Running run;
+        run.storeCollection({{"Automatic", 1}, {"AutoLogon", 0}, {"AutoPeriod", 1}});
+        MemoryMessageSwitches switches;
+        Hyperlinks links;
+        WindowsOnDemand windows(run.program, run.used, switches, links);
+        QVERIFY(run.start({QStringLiteral("-logon")}, {}, &windows));
+        QVERIFY(!windows.builtWindow());
+        run.program.collection().SelectOnly(0);
+        int rowsWhileAsked = -1;
+        windows.messageDialog().setShownHookForTest([&](ProgMsg&) {
+            run.program.TrayIcon_MouseMove(Program::TrayClick::LeftPress);
+            QPushButton* del = windows.builtWindow()->commands()->delImage();
+            QTest::mouseClick(del->window()->windowHandle(), Qt::LeftButton, {},
+                              del->mapTo(del->window(), del->rect().center()));
+            rowsWhileAsked = run.program.collection().rowCount();
+        });
+        windows.askUser().ask(MessageKind::StartupReport, QStringLiteral("gone"));
+        QCOMPARE(rowsWhileAsked, 3);
     }
 
     // What another copy asks through the volatile store: a close that arrives while this copy

@@ -35,7 +35,6 @@ ProgMsg::ProgMsg(MessageSwitches& switches, QWidget* owner)
     setObjectName(QStringLiteral("ProgMsg"));
     setWindowTitle(titleFor(0));
     setWindowIcon(QIcon(QStringLiteral(":/icons/kestrovaline.svg")));
-    setWindowModality(Qt::WindowModal);
 
     iconInfo_ =
         makePicture(this, QStringLiteral("IconInfo"), QStringLiteral(":/icons/information.svg"));
@@ -137,6 +136,9 @@ void ProgMsg::Form_Activate() {
 
 int ProgMsg::showModal() {
     busy_ = true;
+    // Modal to its owner; without one (a message before the main window was built) to the whole
+    // program, or a window built while it is up would take input past the unanswered question.
+    setWindowModality(parentWidget() ? Qt::WindowModal : Qt::ApplicationModal);
     Form_Activate();
     prepareShowing();
     exec();
