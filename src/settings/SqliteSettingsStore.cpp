@@ -66,13 +66,16 @@ Health checkHealth(sqlite3* db, bool suspectDamage) {
         if (check.text(0) != QLatin1String("ok"))
             return Health::Damaged;
     }
-    Statement table(db, "SELECT sql FROM sqlite_master WHERE type='table' AND name='settings'");
+    // Names of tables, indexes, views and triggers share one space, whatever their case: an
+    // index called settings leaves no room for the table.
+    Statement table(db, "SELECT type, sql FROM sqlite_master WHERE name='settings' COLLATE NOCASE");
     const int rc = table.step();
     if (rc == SQLITE_DONE)
         return Health::NoTable;
     if (rc != SQLITE_ROW)
         return healthOf(sqlite3_errcode(db));
-    if (table.text(0).toLower().count(QLatin1String("collate nocase")) < 2)
+    if (table.text(0) != QLatin1String("table") ||
+        table.text(1).toLower().count(QLatin1String("collate nocase")) < 2)
         return Health::Damaged;
 
     Statement columns(db, "PRAGMA table_info(settings)");
@@ -179,37 +182,55 @@ std::unique_ptr<SqliteSettingsStore> SqliteSettingsStore::open(const QString& pa
         new SqliteSettingsStore(db, path, opened, movedAside));
     store->problem_ = problem;
     if (!store->prepare() && opened != Opened::InMemory)
-        return open(QString());
+        store->useMemoryFor(QString::fromUtf8(sqlite3_errmsg(db)));
     return store;
 }
 
+void SqliteSettingsStore::useMemoryFor(const QString& why) {
+    // A full disk, say: the file is left as it is, this run starts from memory, and each save
+    // tries the file again, as with a file that cannot be read.
+    finalizeStatements();
+    sqlite3_close(db_);
+    db_ = nullptr;
+    sqlite3_open(":memory:", &db_);
+    opened_ = Opened::Unavailable;
+    problem_ = why;
+    prepare();
+}
+
 QString SqliteSettingsStore::problem() const {
+    const QString damaged =
+        QCoreApplication::translate("kv::SqliteSettingsStore",
+                                    "The settings store %1 was damaged. It is kept as %2, "
+                                    "and Kestrovaline starts with default settings.")
+            .arg(QDir::toNativeSeparators(path_), QDir::toNativeSeparators(movedAsidePath_));
+    QString failed;
     switch (opened_) {
     case Opened::Existing:
     case Opened::Created:
         return {};
     case Opened::DamagedMoved:
-        return QCoreApplication::translate("kv::SqliteSettingsStore",
-                                           "The settings store %1 was damaged. It is kept as %2, "
-                                           "and Kestrovaline starts with default settings.")
-            .arg(QDir::toNativeSeparators(path_), QDir::toNativeSeparators(movedAsidePath_));
+        return damaged;
     case Opened::Unavailable:
-        return QCoreApplication::translate(
-                   "kv::SqliteSettingsStore",
-                   "The settings store %1 cannot be read now (%2). It is left as it is; "
-                   "Kestrovaline starts with default settings and tries the store again at the "
-                   "next save.")
-            .arg(QDir::toNativeSeparators(path_), problem_);
+        failed = QCoreApplication::translate(
+                     "kv::SqliteSettingsStore",
+                     "The settings store %1 cannot be read now (%2). It is left as it is; "
+                     "Kestrovaline starts with default settings and tries the store again at the "
+                     "next save.")
+                     .arg(QDir::toNativeSeparators(path_), problem_);
+        break;
     case Opened::InMemory:
         if (path_.isEmpty())
             return {};
-        return QCoreApplication::translate("kv::SqliteSettingsStore",
-                                           "The settings store %1 cannot be used (%2). "
-                                           "Kestrovaline starts with default settings, and "
-                                           "nothing will be kept.")
-            .arg(QDir::toNativeSeparators(path_), problem_);
+        failed = QCoreApplication::translate("kv::SqliteSettingsStore",
+                                             "The settings store %1 cannot be used (%2). "
+                                             "Kestrovaline starts with default settings, and "
+                                             "nothing will be kept.")
+                     .arg(QDir::toNativeSeparators(path_), problem_);
+        break;
     }
-    return {};
+    // The new file made in place of a damaged one failed too: where the old one went still counts.
+    return movedAsidePath_.isEmpty() ? failed : damaged + QLatin1Char(' ') + failed;
 }
 
 SqliteSettingsStore::SqliteSettingsStore(sqlite3* db, QString path, Opened opened,
@@ -393,6 +414,13 @@ bool SqliteSettingsStore::retryFile() {
                       : QStringLiteral("it could not be read when Kestrovaline started, and what "
                                        "it holds now is not overwritten; restart Kestrovaline to "
                                        "use it");
+        sqlite3_close(db);
+        return fail(problem);
+    }
+    // The table is made before this run's values in memory are given up: a file that cannot
+    // take it (on a full disk) is tried again at the next save.
+    if (sqlite3_exec(db, kCreateTable, nullptr, nullptr, nullptr) != SQLITE_OK) {
+        problem = QString::fromUtf8(sqlite3_errmsg(db));
         sqlite3_close(db);
         return fail(problem);
     }

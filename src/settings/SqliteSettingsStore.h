@@ -56,6 +56,8 @@ public:
 private:
     SqliteSettingsStore(sqlite3* db, QString path, Opened opened, QString movedAside);
     bool prepare();
+    // The file opened but cannot take the table: it is left alone and tried again at each save.
+    void useMemoryFor(const QString& why);
     void finalizeStatements();
     bool upsert(const QString& key, const QString& name, const QString& text);
     bool exec(const char* sql);
