@@ -4,6 +4,7 @@
 #include "common/JpegDecode.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
 
@@ -52,9 +53,13 @@ QImage ReadWallpaper(QImageReader& reader, const QByteArray& format) {
     return isJpeg(format) ? ReadWholeJpeg(reader) : reader.read();
 }
 
+bool OpenPictureFile(QFile& file) {
+    return QFileInfo(file.fileName()).isFile() && file.open(QIODevice::ReadOnly);
+}
+
 bool PictureDecodes(const QString& path, DecodeSize size) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!OpenPictureFile(file))
         return false;
     QImageReader reader(&file);
     const QByteArray format = PrepareWallpaperRead(reader);

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QString>
 
+class QFile;
 class QIODevice;
 class QImageReader;
 
@@ -21,6 +22,10 @@ inline constexpr qint64 kMaxPicturePixels = 250'000'000;
 // Files larger than this are refused unread: even an uncompressed picture of the largest size
 // above fits in it, so only damage or a mistake makes a picture file longer.
 inline constexpr qint64 kMaxPictureBytes = qint64(1) << 30;
+
+// Opens `file` for reading when it names a regular file (or a link to one). A named pipe would
+// block the open until a writer came, and a device would never end.
+bool OpenPictureFile(QFile& file);
 
 // True when the file is a JPEG, BMP, GIF or PNG picture (judged by its content, not its name)
 // that decodes completely. Never throws; a file that cannot be read is simply not a picture.

@@ -12,7 +12,7 @@ QImage DecodePreview(const QString& path, QSize box) {
     if (path.isEmpty())
         return {};
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!OpenPictureFile(file))
         return {};
     QImageReader reader(&file);
     reader.setAutoTransform(true);

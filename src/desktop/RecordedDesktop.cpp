@@ -41,7 +41,7 @@ struct Copy {
 Copy handedCopy(const QString& path, const QString& folder, const QString& prefix,
                 const QString& previous, QSize screen) {
     QFile source(path);
-    if (!source.open(QIODevice::ReadOnly))
+    if (!OpenPictureFile(source))
         return {Copy::NotAPicture, {}};
     QImageReader reader(&source);
     const QByteArray format = PrepareWallpaperRead(reader);

@@ -127,8 +127,9 @@ bool RootPicture::load(const QString& path, const QList<QRect>& monitors, int st
         return true;
 
     auto file = std::make_unique<QFile>(path);
-    if (!file->open(QIODevice::ReadOnly))
-        return fail(error, file->errorString());
+    if (!OpenPictureFile(*file))
+        return fail(error, file->error() == QFileDevice::NoError ? QStringLiteral("not a file")
+                                                                 : file->errorString());
     QImageReader reader(file.get());
     reader.setAllocationLimit(kPictureAllocationLimitMB);
     reader.setAutoTransform(true);

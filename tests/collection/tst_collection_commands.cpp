@@ -8,6 +8,7 @@
 #include "support/PictureFiles.h"
 #include "support/ScriptedAskUser.h"
 
+#include <QFileInfo>
 #include <QImageWriter>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -17,6 +18,7 @@
 #include <optional>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace kv;
@@ -276,7 +278,7 @@ private Q_SLOTS:
             << QStringList{"text-named.jpg", "wide.jpg",       "gone.jpg",        "valid.gif",
                            "bmp-named.jpg",  "truncated.jpg",  "png-named.jpg",   "truncated.png",
                            "large.jpg",      "cut-marked.jpg", "progressive.jpg", "trailing.jpg",
-                           "sparse.jpg",     "huge.bmp",       "empty.bmp"}
+                           "sparse.jpg",     "huge.bmp",       "empty.bmp",       "pipe.jpg"}
             << kept << false;
         QTest::newRow("row removed while it decodes")
             << QStringList{"text-named.jpg", "wide.jpg"} << QStringList{"wide.jpg"} << true;
@@ -285,6 +287,9 @@ private Q_SLOTS:
         QFETCH(QStringList, names);
         QFETCH(QStringList, kept);
         QFETCH(bool, removeFirstAtOnce);
+        // A named pipe, which blocks an open until a writer comes.
+        QVERIFY(QFileInfo::exists(path("pipe.jpg")) ||
+                ::mkfifo(QFile::encodeName(path("pipe.jpg")).constData(), 0600) == 0);
         Collection collection;
         for (const QString& name : names)
             collection.AppendImage(name, folder(), StateSkip);
