@@ -204,16 +204,18 @@ qint32 Collection::ImageState(qint32 index) const {
     return entries_.at(index).state;
 }
 
+// A hand-edited entry without a whole folder names no file: a relative path would name one
+// wherever the program was started.
 bool Collection::FileExists(const QString& path) {
     if (path.isEmpty())
         return false;
 #ifdef Q_OS_WIN
     const QFileInfo info(path);
-    return info.isFile() && !info.isHidden();
+    return info.isAbsolute() && info.isFile() && !info.isHidden();
 #else
     // The load tests every entry of the collection: one stat() each, without the work a
     // QFileInfo does to keep what it learnt. A name with a NUL in it names no file.
-    if (path.contains(QChar(u'\0')))
+    if (!path.startsWith(u'/') || path.contains(QChar(u'\0')))
         return false;
     struct stat info {};
     return ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode);

@@ -54,7 +54,8 @@ QImage ReadWallpaper(QImageReader& reader, const QByteArray& format) {
 }
 
 bool OpenPictureFile(QFile& file) {
-    return QFileInfo(file.fileName()).isFile() && file.open(QIODevice::ReadOnly);
+    const QFileInfo info(file.fileName());
+    return info.isAbsolute() && info.isFile() && file.open(QIODevice::ReadOnly);
 }
 
 bool PictureDecodes(const QString& path, DecodeSize size) {

@@ -23,8 +23,9 @@ inline constexpr qint64 kMaxPicturePixels = 250'000'000;
 // above fits in it, so only damage or a mistake makes a picture file longer.
 inline constexpr qint64 kMaxPictureBytes = qint64(1) << 30;
 
-// Opens `file` for reading when it names a regular file (or a link to one). A named pipe would
-// block the open until a writer came, and a device would never end.
+// Opens `file` for reading when its whole path names a regular file (or a link to one). A named
+// pipe would block the open until a writer came, a device would never end, and a relative path
+// would depend on where the program was started.
 bool OpenPictureFile(QFile& file);
 
 // True when the file is a JPEG, BMP, GIF or PNG picture (judged by its content, not its name)

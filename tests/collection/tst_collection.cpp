@@ -26,7 +26,8 @@ class TestCollection : public QObject {
 
 private Q_SLOTS:
     // State before (- : the entry is appended with the state asked for), state asked for, the
-    // file then ("file", "none" or a "folder" of that name), state after.
+    // file then ("file", "none", a "folder" of that name, or a "file" named without its folder
+    // in the working folder: "bare"), state after.
     void stateChanges_data() {
         QTest::addColumn<QString>("change");
         for (const char* row :
@@ -34,30 +35,34 @@ private Q_SLOTS:
               "- 0 none 2", "- 2 none 2", "- 3 file 3",   "- 7 file 3",  "1 0 file 2",
               "1 1 none 1", "1 2 file 2", "1 3 file 3",   "2 0 file 1",  "2 0 none 3",
               "2 1 file 1", "2 1 none 3", "2 2 none 2",   "2 3 file 3",  "3 0 file 2",
-              "3 1 file 1", "3 1 none 3", "3 2 none 2",   "1 -9 file 2", "2 12 file 3"})
+              "3 1 file 1", "3 1 none 3", "3 2 none 2",   "1 -9 file 2", "2 12 file 3",
+              "- 1 bare 3"})
             QTest::newRow(row) << QString::fromLatin1(row);
     }
     void stateChanges() {
         QFETCH(QString, change);
         const QStringList c = change.split(u' ');
         const QString name = QStringLiteral("entry-%1.jpg").arg(QTest::currentDataTag());
+        const QString entryFolder = c[2] == QLatin1String("bare") ? QString() : folder();
+        QVERIFY(QDir::setCurrent(folder()));
         QFile present(QDir(folder()).filePath(name));
         QVERIFY(present.open(QIODevice::WriteOnly));
         Collection collection;
         QAbstractItemModelTester tester(&collection, kFailHere);
         if (c[0] != QLatin1String("-"))
-            collection.AppendImage(name, folder(), c[0].toInt());
+            collection.AppendImage(name, entryFolder, c[0].toInt());
         present.remove();
-        if (c[2] == QLatin1String("file"))
+        if (c[2] == QLatin1String("file") || c[2] == QLatin1String("bare"))
             QVERIFY(present.open(QIODevice::WriteOnly));
         else if (c[2] == QLatin1String("folder"))
             QVERIFY(QDir(folder()).mkpath(name));
         if (c[0] != QLatin1String("-"))
             collection.SetImageState(0, c[1].toInt());
         else
-            QVERIFY(collection.AppendImage(name, folder(), c[1].toInt()));
+            QVERIFY(collection.AppendImage(name, entryFolder, c[1].toInt()));
         QCOMPARE(collection.ImageState(0), c[3].toInt());
-        QCOMPARE(collection.ImageFullPath(0), QDir(folder()).filePath(name));
+        QCOMPARE(collection.ImageFullPath(0),
+                 entryFolder.isEmpty() ? name : QDir(folder()).filePath(name));
     }
 
     // Rows "current removed after": an index outside removes nothing.
