@@ -5,7 +5,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
+#include <QStandardPaths>
 
 namespace kv {
 namespace {
@@ -39,27 +41,93 @@ bool hasControlCharacter(const QString& text) {
     return false;
 }
 
+// Calls visit(key, value, line) for each key of the entry's main group, where the visitor may
+// change the line; gives the text with the lines as they are then.
+template <typename Visit> QByteArray eachMainKey(const QByteArray& text, Visit visit) {
+    QList<QByteArray> lines = text.split('\n');
+    bool inEntry = false;
+    for (QByteArray& line : lines) {
+        const QByteArray trimmed = line.trimmed();
+        if (trimmed.startsWith('[')) {
+            inEntry = trimmed == "[Desktop Entry]";
+            continue;
+        }
+        const qsizetype equals = trimmed.indexOf('=');
+        if (inEntry && equals >= 0)
+            visit(trimmed.left(equals).trimmed(), trimmed.mid(equals + 1).trimmed(), line);
+    }
+    return lines.join('\n');
+}
+
 // Hidden=true or X-GNOME-Autostart-enabled=false in the entry's main group: the user's choice,
 // made in the desktop's autostart settings or by hand.
 bool switchedOffByUser(const QByteArray& text) {
-    bool inEntry = false;
-    for (const QByteArray& rawLine : text.split('\n')) {
-        const QByteArray line = rawLine.trimmed();
-        if (line.startsWith('[')) {
-            inEntry = line == "[Desktop Entry]";
-            continue;
+    bool off = false;
+    eachMainKey(text, [&off](const QByteArray& key, const QByteArray& value, QByteArray&) {
+        const QByteArray word = value.toLower();
+        off = off || (key == "Hidden" && word == "true") ||
+              (key == "X-GNOME-Autostart-enabled" && word == "false");
+    });
+    return off;
+}
+
+// The program a TryExec value (command == false) or an Exec value names, with the key file's
+// escapes and the command line's quotes undone.
+QString programOf(const QByteArray& value, bool command) {
+    const QString text = QString::fromUtf8(value);
+    QString unescaped;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        QChar c = text[i];
+        if (c == QLatin1Char('\\') && i + 1 < text.size()) {
+            c = text[++i];
+            c = c == QLatin1Char('s') ? QLatin1Char(' ') : c;
         }
-        const qsizetype equals = line.indexOf('=');
-        if (!inEntry || equals < 0)
-            continue;
-        const QByteArray key = line.left(equals).trimmed();
-        const QByteArray value = line.mid(equals + 1).trimmed().toLower();
-        if (key == "Hidden" && value == "true")
-            return true;
-        if (key == "X-GNOME-Autostart-enabled" && value == "false")
-            return true;
+        unescaped += c;
     }
-    return false;
+    if (!command)
+        return unescaped;
+    QString program;
+    bool quoted = false;
+    for (qsizetype i = 0; i < unescaped.size(); ++i) {
+        const QChar c = unescaped[i];
+        if (c == QLatin1Char('"'))
+            quoted = !quoted;
+        else if (!quoted && c.isSpace())
+            break;
+        else
+            program +=
+                quoted && c == QLatin1Char('\\') && i + 1 < unescaped.size() ? unescaped[++i] : c;
+    }
+    return program.replace(QStringLiteral("%%"), QStringLiteral("%"));
+}
+
+bool isInstalled(const QString& program) {
+    if (!program.contains(QLatin1Char('/')))
+        return !program.isEmpty() && !QStandardPaths::findExecutable(program).isEmpty();
+    const QFileInfo info(program);
+    return info.isFile() && info.isExecutable();
+}
+
+// The user's entry with what this program owns set right: a command that names a program no
+// longer there (this one moved) becomes this program's; every other line stays as the user
+// wrote it (a delay, arguments, a translated name). An entry with no command is written anew.
+QByteArray mendedEntry(const QByteArray& text, const QByteArray& ours) {
+    QByteArray ourExec, ourTryExec;
+    for (const QByteArray& line : ours.split('\n')) {
+        if (line.startsWith("Exec="))
+            ourExec = line;
+        else if (line.startsWith("TryExec="))
+            ourTryExec = line;
+    }
+    bool hasCommand = false;
+    const QByteArray mended =
+        eachMainKey(text, [&](const QByteArray& key, const QByteArray& value, QByteArray& line) {
+            const bool command = key == "Exec";
+            hasCommand = hasCommand || command;
+            if ((command || key == "TryExec") && !isInstalled(programOf(value, command)))
+                line = command ? ourExec : ourTryExec;
+        });
+    return hasCommand ? mended : ours;
 }
 
 } // namespace
@@ -115,7 +183,7 @@ LogonStart::Outcome LogonStart::Update(bool wanted) const {
             return Outcome::Unchanged;
         return current.remove() ? Outcome::Removed : Outcome::Failed;
     }
-    const QByteArray entry = entryText();
+    const QByteArray entry = present ? mendedEntry(text, entryText()) : entryText();
     if (present && text == entry)
         return Outcome::Unchanged;
     // Written whole or not at all: a desktop reading the folder at logon never sees half a file.

@@ -9,7 +9,8 @@ struct Options;
 
 // The per-user logon start: an autostart entry that runs "-logon", present while a logon start
 // has something to do. No installer registers it here, so the program keeps it in step with its
-// options; an entry the user switched off stays exactly as the user left it.
+// options; an entry the user switched off stays exactly as the user left it, and of one the user
+// edited only a command naming a program no longer there is mended.
 class LogonStart {
 public:
     // `folder` is the user's autostart folder, `program` what the entry runs ("kestrovaline", or

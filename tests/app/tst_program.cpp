@@ -299,8 +299,13 @@ private Q_SLOTS:
         using enum Outcome;
         row("wanted, none", "kestrovaline", true, kNone, Written, kOurs);
         row("no longer wanted", "kestrovaline", false, kOurs, Removed, kNone);
+        // What the user wrote stays; only a command naming a program no longer there is mended.
+        const QByteArray delayed = kOurs + "X-GNOME-Autostart-Delay=10\n";
+        const QByteArray ownCommand = QByteArray(kOurs).replace("\nExec=", "\nExec=nice -n 5 ");
+        row("a delay of the user's", "kestrovaline", true, delayed, Unchanged, delayed);
+        row("a command of the user's", "kestrovaline", true, ownCommand, Unchanged, ownCommand);
         row("stale entry of a moved program", "kestrovaline", true,
-            QByteArray(kOurs).replace("Exec=", "Exec=/old/"), Written, kOurs);
+            QByteArray(delayed).replace("Exec=", "Exec=/old/"), Written, delayed);
         row("hidden by the user", "kestrovaline", false, kHidden, LeftToUser, kHidden);
         row("switched off in the GNOME way", "kestrovaline", true, kSwitchedOff, LeftToUser,
             kSwitchedOff);
