@@ -123,9 +123,10 @@ bool Program::Form_Load(const CommandLine& commandLine, ProgramWindow& window, A
     if (commandLine.isLogon()) {
         if (!startBrowser())
             return false;
-        if (options.Automatic == 0 && options.AutoStart == 0) {
-            // A manual-mode logon start has nothing to stay for. Nothing is saved, and the
-            // heartbeat says so at once: a start right after it is the user's, not a second copy.
+        if (options.Automatic == 0 && options.AutoStart == 0 && !showRequested_) {
+            // A manual-mode logon start has nothing to stay for, unless a start of the user's
+            // asked it for the window meanwhile. Nothing is saved, and the heartbeat says so at
+            // once: a start right after it is the user's, not a second copy.
             stopTimers();
             ended_ = true;
             liveness_.markEnded();
@@ -135,6 +136,9 @@ bool Program::Form_Load(const CommandLine& commandLine, ProgramWindow& window, A
     } else {
         window.showWindow();
     }
+    started_ = true;
+    if (showRequested_)
+        bringWindowForward();
 
     initTimer_.start();
     return !ended_;
@@ -156,13 +160,23 @@ void Program::LifeTimer_Timer() {
         engine_.ChangeWallpaper();
         break;
     case Liveness::Command::ShowWindow:
-        if (window_) {
-            window_->hideWindow();
-            window_->showWindow();
-        }
+        // Shown before the start is through, the window would be built before the restore
+        // (without its home page) and hidden again by a logon start's collapse into the tray.
+        if (started_)
+            bringWindowForward();
+        else
+            showRequested_ = true;
         break;
     case Liveness::Command::None:
         break;
+    }
+}
+
+void Program::bringWindowForward() {
+    // Hidden and shown again, which brings it to the front even when it was shown already.
+    if (window_) {
+        window_->hideWindow();
+        window_->showWindow();
     }
 }
 

@@ -122,6 +122,8 @@ private:
     // False when the program ended while the browser reported a drive.
     bool startBrowser();
     void keepLogonStart();
+    // Another start's request to see the window.
+    void bringWindowForward();
     // The save failure, on the standard error and, when asked, in the message dialog.
     void reportSaveFailure(bool inWindow);
     QString saveFailureText() const;
@@ -157,6 +159,9 @@ private:
     QString helpFolder_;
     bool restored_ = false;
     bool closeRequested_ = false;
+    // The window is shown or collapsed as the start wants; a show asked for before waits.
+    bool started_ = false;
+    bool showRequested_ = false;
     bool ended_ = false;
     int exitStatus_ = 0;
     int exitCode_ = 0;

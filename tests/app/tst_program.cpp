@@ -181,7 +181,7 @@ private Q_SLOTS:
 
     // What another copy asks through the volatile store: a close that arrives while this copy
     // starts is kept until the collection is restored, then obeyed, so the save holds the
-    // collection; an end stops the heartbeat and says so.
+    // collection; a show waits until the start is through; an end stops the heartbeat and says so.
     void commands_data() {
         QTest::addColumn<int>("during");
         QTest::addColumn<int>("after");
@@ -189,6 +189,7 @@ private Q_SLOTS:
         QTest::newRow("close arriving during the start") << 1 << 0 << true;
         QTest::newRow("show") << 0 << 2 << false;
         QTest::newRow("change") << 0 << 3 << false;
+        QTest::newRow("show arriving during a logon start") << 2 << 0 << false;
     }
     void commands() {
         QFETCH(int, during);
@@ -196,7 +197,10 @@ private Q_SLOTS:
         QFETCH(bool, ends);
         Running run;
         run.storeCollection({{"Automatic", 0}});
-        QCOMPARE(run.start({}, during ? QString::number(during) : QString()), during == 0);
+        const bool logon = during == 2; // which collapses into the tray, and so saves
+        QCOMPARE(run.start(logon ? QStringList{"-logon"} : QStringList{},
+                           during ? QString::number(during) : QString()),
+                 during != 1);
         if (after != 0) {
             run.window.hideWindow();
             // A second start asks for the show under the lock that this copy's ticks take.
@@ -208,8 +212,8 @@ private Q_SLOTS:
         }
         QCOMPARE(run.program.hasEnded(), ends);
         QCOMPARE(run.endCalls, ends ? 1 : 0);
-        QCOMPARE(run.window.isVisible(), after == 2);
-        QCOMPARE(run.saved(QStringLiteral("WMainX")).isEmpty(), !ends);
+        QCOMPARE(run.window.isVisible(), after == 2 || logon);
+        QCOMPARE(run.saved(QStringLiteral("WMainX")).isEmpty(), !ends && !logon);
         QCOMPARE(run.stored(QStringLiteral("LifeCmd")), QStringLiteral("0"));
         QCOMPARE(run.stored(QStringLiteral("LifeTime")), ends ? "0" : QStringLiteral("34200"));
         QCOMPARE(run.desktop.wallpaperCalls.size(), after == 3 ? 1 : 0);
