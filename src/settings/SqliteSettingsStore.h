@@ -21,8 +21,9 @@ public:
         Created,      // no store existed: this is the first start of this user
         DamagedMoved, // a damaged file was moved aside (see movedAsidePath) and a new one made
         InMemory,     // the file could be neither used nor moved aside: nothing will be kept
-        Unavailable,  // the file is busy or cannot be read now: it is left untouched, this run
-                      // starts from memory, and each save tries the file again
+        Unavailable,  // the file is busy, cannot be read or cannot take the table now (a full
+                      // disk): it is left untouched, this run starts from memory, and each save
+                      // tries the file again
     };
 
     // Opens the store at path, creating its folder (private to the user) and file as needed.
