@@ -53,6 +53,11 @@ QImage ReadWallpaper(QImageReader& reader, const QByteArray& format) {
     return isJpeg(format) ? ReadWholeJpeg(reader) : reader.read();
 }
 
+void UsePictureAllocationLimit() {
+    if (!qEnvironmentVariableIsSet("QT_IMAGEIO_MAXALLOC"))
+        QImageReader::setAllocationLimit(kPictureAllocationLimitMB);
+}
+
 bool OpenPictureFile(QFile& file) {
     const QFileInfo info(file.fileName());
     return info.isAbsolute() && info.isFile() && file.open(QIODevice::ReadOnly);

@@ -23,6 +23,14 @@ inline constexpr qint64 kMaxPicturePixels = 250'000'000;
 // above fits in it, so only damage or a mistake makes a picture file longer.
 inline constexpr qint64 kMaxPictureBytes = qint64(1) << 30;
 
+// What one decode may allocate, in megabytes: a picture that must be decoded whole (a PNG, say,
+// which has no reduced decode) of up to 64 million pixels.
+inline constexpr int kPictureAllocationLimitMB = 256;
+// Sets that limit for every decode of the process, unless the user set one (QT_IMAGEIO_MAXALLOC).
+// Qt keeps a single limit, so it is set once at the start: a picture's verdict must not depend
+// on what was decoded before it.
+void UsePictureAllocationLimit();
+
 // Opens `file` for reading when its whole path names a regular file (or a link to one). A named
 // pipe would block the open until a writer came, a device would never end, and a relative path
 // would depend on where the program was started.

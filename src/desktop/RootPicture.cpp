@@ -131,7 +131,6 @@ bool RootPicture::load(const QString& path, const QList<QRect>& monitors, int st
         return fail(error, file->error() == QFileDevice::NoError ? QStringLiteral("not a file")
                                                                  : file->errorString());
     QImageReader reader(file.get());
-    reader.setAllocationLimit(kPictureAllocationLimitMB);
     reader.setAutoTransform(true);
     const QByteArray format = PrepareWallpaperRead(reader);
     if (format.isEmpty())

@@ -18,10 +18,6 @@ namespace kv {
 
 class JpegRows;
 
-// What one decode may allocate, in megabytes. Decoding happens at the size the monitors need, so
-// this only bites on pictures that cannot be decoded reduced (and would be absurd anyway).
-inline constexpr int kPictureAllocationLimitMB = 256;
-
 // Where a picture goes on one monitor: the part of the upright picture that shows, and the part
 // of the screen it covers. A tiled picture repeats from the monitor's top-left corner instead.
 struct Placement {

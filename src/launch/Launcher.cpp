@@ -7,6 +7,7 @@
 #include "app/Program.h"
 #include "app/TerminationSignals.h"
 #include "common/AskUser.h"
+#include "common/PictureCheck.h"
 #include "engine/Clock.h"
 #include "engine/Options.h"
 #include "engine/Random.h"
@@ -218,6 +219,7 @@ int launch(int argc, char** argv) {
 #endif
 
     KestrovalineApplication application(argc, argv);
+    UsePictureAllocationLimit();
     const QString language = InstallTranslations();
     QApplication::setApplicationName(QStringLiteral("Kestrovaline"));
     QApplication::setApplicationVersion(
