@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Shows a message for a screenshot: message_dialog_shot [hold-milliseconds] [kind], a deletion
-// question by default. The dialog answers itself after the hold (Close where there is one), so
-// the tool never waits for a person.
+// Shows a message for a screenshot: message_dialog_shot [hold-milliseconds] [kind] [file-name], a
+// deletion question by default; a start-up report names the one file given. The dialog answers
+// itself after the hold (Close where there is one), so the tool never waits for a person.
 #include "collection/CollectionCommands.h"
 #include "common/MessageSwitches.h"
 #include "shots/ShotLook.h"
@@ -29,7 +29,9 @@ int main(int argc, char** argv) {
     if (kind == 5)
         text = kv::Help::helpQuestion();
     else if (kind == 1)
-        text = kv::CollectionCommands::MissingFilesText(12, QString());
+        text = argc > 3
+                   ? kv::CollectionCommands::MissingFilesText(1, QString::fromLocal8Bit(argv[3]))
+                   : kv::CollectionCommands::MissingFilesText(12, QString());
     QTimer::singleShot(hold, &dialog, [&dialog] { dialog.close(); });
     const int answer = askUser.ask(static_cast<kv::MessageKind>(kind), text);
     std::printf("answer %d, Confirm 4 = %d\n", answer, switches.confirm(4));

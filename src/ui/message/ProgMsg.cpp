@@ -9,6 +9,8 @@
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QTextBoundaryFinder>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -26,6 +28,35 @@ QLabel* makePicture(QWidget* parent, const QString& name, const QString& file) {
     picture->setPixmap(QIcon(file).pixmap(QSize(kPictureSize, kPictureSize)));
     picture->setFixedSize(kPictureSize, kPictureSize);
     return picture;
+}
+
+// Qt wraps a label only between words, and a file name wider than the line would be cut off.
+// Such a word may break after each path separator and, in a part still too wide, between any two
+// letters. Only the label shows these invisible breaks; the message itself stays as given.
+QString BreakableText(const QString& text, const QFontMetrics& metrics, int width) {
+    const QChar mayBreak(u'\u200B');
+    const auto tooWide = [&](const QString& part) {
+        return metrics.horizontalAdvance(part) > width;
+    };
+    QStringList words = text.split(u' ');
+    for (QString& word : words) {
+        if (!tooWide(word))
+            continue;
+        static const QRegularExpression afterSeparator(QStringLiteral("(?<=[/\\\\])"));
+        QStringList parts = word.split(afterSeparator, Qt::SkipEmptyParts);
+        for (QString& part : parts) {
+            if (!tooWide(part))
+                continue;
+            QStringList letters;
+            QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, part);
+            for (qsizetype from = 0, to = graphemes.toNextBoundary(); to > 0;
+                 from = to, to = graphemes.toNextBoundary())
+                letters << part.mid(from, to - from);
+            part = letters.join(mayBreak);
+        }
+        word = parts.join(mayBreak);
+    }
+    return words.join(u' ');
 }
 
 } // namespace
@@ -83,7 +114,9 @@ ProgMsg::ProgMsg(MessageSwitches& switches, QWidget* owner)
 }
 
 void ProgMsg::setMessage(const QString& text) {
-    msg_->setText(text);
+    message_ = text;
+    msg_->setText(BreakableText(text, msg_->fontMetrics(), kMaximumTextWidth));
+    msg_->setAccessibleName(text);
     // A short message stays on one line; a long one wraps at a comfortable reading width instead
     // of leaving its last word alone on a line.
     const int natural = msg_->fontMetrics().horizontalAdvance(text) + 8;
@@ -91,7 +124,7 @@ void ProgMsg::setMessage(const QString& text) {
 }
 
 QString ProgMsg::message() const {
-    return msg_->text();
+    return message_;
 }
 
 QString ProgMsg::titleFor(int kind) {

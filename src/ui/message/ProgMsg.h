@@ -78,6 +78,7 @@ private:
     QPushButton* close_ = nullptr;
     QCheckBox* display_ = nullptr;
 
+    QString message_;
     int kind_ = 0;
     int result_ = -1;
     bool busy_ = false;

@@ -17,7 +17,8 @@ private Q_SLOTS:
     // "Do not show again" and the answers: the kind asked, its switch on or off before (all of
     // them for help and exit, which ignore them), the comma-separated steps done while the
     // dialog is up, the answer, the four switches after, and the look of the dialog: Q question
-    // or I information, c Close, b check box; "-" not shown.
+    // or I information, c Close, b check box; "-" not shown. The text names a file in /home/user/
+    // with as many letters as given last (139: a path of 150 characters); it all shows.
     void ask_data() {
         QTest::addColumn<QString>("row");
         QTest::newRow("startup ticked, Set") << "1 on tick,set 1 0111 Ib";
@@ -33,6 +34,7 @@ private Q_SLOTS:
         QTest::newRow("window closed: information") << "2 on x 1 1111 Ib";
         QTest::newRow("hidden without an answer") << "6 on hide -1 1111 Qc";
         QTest::newRow("second request while open") << "4 on again,close 0 1111 Qcb";
+        QTest::newRow("long file name") << "1 on set 1 1111 Ib 139";
     }
     void ask() {
         QFETCH(QString, row);
@@ -44,9 +46,13 @@ private Q_SLOTS:
         QString look = QStringLiteral("-"); // of the last showing
         int nested = 99;
         // Asks, and while the dialog is up does the comma-separated steps of `input`.
-        const auto ask = [&](int kind, const QString& input) {
+        bool textFits = false; // in the label, at the last showing
+        const auto ask = [&](int kind, const QString& input, const QString& text = "?") {
             look = QStringLiteral("-");
             dialog.setShownHookForTest([&, input](ProgMsg& d) {
+                const QLabel* label = d.messageLabel();
+                textFits = label->contentsRect().contains(label->fontMetrics().boundingRect(
+                    label->contentsRect(), label->alignment() | Qt::TextWordWrap, label->text()));
                 look = QLatin1String(d.questionPicture()->isVisible() ? "Q" : "I") +
                        QLatin1String(d.closeButton()->isVisible() ? "c" : "") +
                        QLatin1String(d.displayCheckBox()->isVisible() ? "b" : "");
@@ -69,16 +75,20 @@ private Q_SLOTS:
                                                                      : Qt::Key_Return);
                 }
             });
-            return askUser.ask(static_cast<MessageKind>(kind), QStringLiteral("text"));
+            return askUser.ask(static_cast<MessageKind>(kind), text);
         };
         // A showing before, ticked, must leave no tick behind.
         QCOMPARE(ask(4, QStringLiteral("tick,set")), 1);
         switches.setConfirm(4, 1);
         for (int k = 1; c[1] == QLatin1String("off") && k <= 4; ++k)
             switches.setConfirm(k, k == asked || asked > 4 ? 0 : 1);
-        QCOMPARE(ask(asked, c[2]), c[3].toInt());
+        const QString text = QStringLiteral("Unable to find image file '/home/user/%1' !")
+                                 .arg(QString(c.value(6).toInt(), u'x'));
+        QCOMPARE(ask(asked, c[2], text), c[3].toInt());
         QVERIFY(!dialog.isVisible());
         QCOMPARE(look, c[5]);
+        QVERIFY(textFits);
+        QVERIFY(look == QLatin1String("-") || dialog.message() == text);
         QString confirms;
         for (int k = 1; k <= 4; ++k)
             confirms += QString::number(switches.confirm(k));
