@@ -37,8 +37,11 @@ bool MainKeys::eventFilter(QObject* watched, QEvent* event) {
         return false;
     const auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        // The folder list opens its highlighted folder and the web link opens itself: Enter
+        // there must not set a wallpaper as well.
         const QWidget* focus = QApplication::focusWidget();
-        if (!focus || focus->objectName() != QStringLiteral("Folder"))
+        const QString name = focus ? focus->objectName() : QString();
+        if (name != QStringLiteral("Folder") && name != QStringLiteral("Hyperlink"))
             Q_EMIT enterPressed();
     } else if (key->key() == Qt::Key_Escape) {
         Q_EMIT escapePressed();

@@ -9,7 +9,7 @@ namespace kv {
 
 // The main window's key preview: Enter, Esc and + are seen before the control with the focus,
 // and then reach that control as well (nothing is consumed). Enter is left to the folder list
-// alone when it has the focus, since there it opens the highlighted folder.
+// and to the web link alone when they have the focus, since they act on it themselves.
 class MainKeys final : public QObject {
     Q_OBJECT
 public:

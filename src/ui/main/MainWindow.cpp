@@ -20,6 +20,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFocusEvent>
 #include <QGridLayout>
 #include <QKeySequence>
 #include <QLabel>
@@ -31,6 +32,24 @@
 #include <QVBoxLayout>
 
 namespace kv {
+namespace {
+
+// The web address. Tab puts the focus on the link itself at once, so that Enter opens it: a
+// label would take one Tab for itself, where Enter does nothing, and one more for its link. A
+// click opens the link without taking the focus from where Enter sets the wallpaper.
+class WebLink final : public QLabel {
+public:
+    explicit WebLink(QWidget* parent) : QLabel(parent) {}
+
+protected:
+    void focusInEvent(QFocusEvent* event) override {
+        QLabel::focusInEvent(event);
+        if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason)
+            focusNextPrevChild(event->reason() == Qt::TabFocusReason);
+    }
+};
+
+} // namespace
 
 MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Prog"));
@@ -66,10 +85,11 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     imagePathText_->setToolTip(tr("Selected wallpaper file name"));
     imagePathText_->setReadOnly(true);
 
-    hyperlink_ = new QLabel(this);
+    hyperlink_ = new WebLink(this);
     hyperlink_->setObjectName(QStringLiteral("Hyperlink"));
     hyperlink_->setTextFormat(Qt::RichText);
     hyperlink_->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    hyperlink_->setFocusPolicy(Qt::TabFocus);
     hyperlink_->setOpenExternalLinks(false);
     connect(hyperlink_, &QLabel::linkActivated, this, &MainWindow::hyperlinkActivated);
 

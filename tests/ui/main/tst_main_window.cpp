@@ -47,6 +47,7 @@ class TestMainWindow : public QObject {
                 return false;
             stores.settings.WriteSetting(QStringLiteral("LastFolder"), folder);
             window.attach(program);
+            window.setWebAddress(QStringLiteral("https://example.org/"));
             if (!program.Form_Load(line, window, askUser))
                 return false;
             for (int i = 0; i < 3; ++i)
@@ -78,6 +79,7 @@ private Q_SLOTS:
         QTest::newRow("Enter, folder list") << "Folder" << 0 << "Return" << 0 << 0 << "111";
         QTest::newRow("Enter, collection") << "ImageName" << 0 << "Return" << 1 << 0 << "111";
         QTest::newRow("keypad Enter, drive list") << "Disk" << 0 << "Enter" << 1 << 0 << "111";
+        QTest::newRow("Enter, web link") << "Hyperlink" << 0 << "Return" << 0 << 0 << "111";
         QTest::newRow("+ stops at the end") << "ImageName" << -1 << "+ + + +" << 0 << 2 << "111";
         QTest::newRow("+ from the file list") << "Files" << 1 << "+" << 0 << 2 << "111";
         QTest::newRow("Space") << "ImageName" << 0 << "Space" << 0 << 1 << "211";
@@ -98,10 +100,11 @@ private Q_SLOTS:
         MainWindow& window = shown.window;
         Collection& collection = shown.program.collection();
         QSignalSpy set(&window, &MainWindow::setWallpaperRequested);
+        QSignalSpy link(&window, &MainWindow::hyperlinkActivated);
         shown.click(window.browser()->files(), 0);
         // The focus first: a list that gets it without a current row makes its first row current.
         auto* control = window.findChild<QWidget*>(focus);
-        control->setFocus(Qt::OtherFocusReason);
+        control->setFocus(Qt::TabFocusReason);
         QCOMPARE(QApplication::focusWidget(), control);
         collection.selectionModel()->clear();
         if (selected >= 0)
@@ -113,6 +116,7 @@ private Q_SLOTS:
                 QTest::keyClick(control, Qt::Key(QKeySequence(action)[0].key()));
         }
         QTEST(int(set.size()), "sets");
+        QCOMPARE(link.size(), focus == QLatin1String("Hyperlink") ? 1 : 0);
         QTEST(collection.selectionModel()->currentIndex().row(), "current");
         QString states;
         for (int row = 0; row < collection.rowCount(); ++row)
