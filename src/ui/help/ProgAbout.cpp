@@ -8,6 +8,7 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QVBoxLayout>
 
 namespace kv {
@@ -103,8 +104,18 @@ void ProgAbout::setDesktopName(const QString& name) {
 void ProgAbout::showModal() {
     if (QWidget* owner = parentWidget()) {
         adjustSize();
-        const QRect frame = owner->window()->frameGeometry();
-        move(frame.center() - rect().center());
+        // Over the main window, off its corner so that the window's own title stays in view; as
+        // much of it on the screen as fits.
+        const QWidget* window = owner->window();
+        QPoint at = window->frameGeometry().topLeft() + QPoint(250, 20);
+        if (const QScreen* screen = window->screen()) {
+            const QRect area = screen->availableGeometry();
+            // Before its first showing the box has no frame yet: the window's is the best guess.
+            const QSize size = this->size() + window->frameGeometry().size() - window->size();
+            at.setX(qMax(area.left(), qMin(at.x(), area.right() + 1 - size.width())));
+            at.setY(qMax(area.top(), qMin(at.y(), area.bottom() + 1 - size.height())));
+        }
+        move(at);
     }
     setFocus();
     exec();

@@ -6,6 +6,7 @@
 #include "ui/help/Help.h"
 #include "ui/help/HelpWindow.h"
 #include "ui/help/Hyperlinks.h"
+#include "ui/help/ProgAbout.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
+#include <QTimer>
 
 using namespace kv;
 
@@ -132,6 +134,21 @@ private Q_SLOTS:
         Q_EMIT window.anchorClicked(QUrl(QStringLiteral("#options")));
         QCOMPARE(window.source().fragment(), QStringLiteral("options"));
         QCOMPARE(links.opened.size(), 1);
+    }
+
+    // The about box opens 250 pixels right of and 20 below the main window, kept on the screen.
+    void aboutBoxPlace() {
+        QWidget window;
+        Links links;
+        ProgAbout about(1, 0, {}, links.links, &window);
+        for (const QPoint corner : {QPoint(9000, 9000), QPoint(100, 200)}) {
+            window.move(corner);
+            window.show();
+            QTimer::singleShot(0, &about, &QWidget::hide);
+            about.showModal();
+            QVERIFY(about.screen()->availableGeometry().contains(about.frameGeometry()));
+        }
+        QCOMPARE(about.pos(), QPoint(350, 220));
     }
 };
 
