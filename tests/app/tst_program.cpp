@@ -9,7 +9,6 @@
 #include "support/ScriptedAskUser.h"
 #include "ui/WindowsOnDemand.h"
 #include "ui/help/Hyperlinks.h"
-#include "ui/main/CommandColumn.h"
 #include "ui/main/MainWindow.h"
 #include "ui/message/ProgMsg.h"
 
@@ -48,8 +47,8 @@ class TestProgram : public QObject {
 
         // Every copy of the program takes this lock while it settles who runs.
         const QString lockPath = environment.runtimeDir() + QStringLiteral("/liveness.lock");
-        // A close command may arrive between the liveness check and the start. The program's own
-        // windows, built on demand, may stand in for the window and the scripted answers.
+        // A close command may arrive between the liveness check and the start.
+        // The program's own windows may stand in for the window and the scripted answers.
         bool start(const QStringList& arguments = {}, const QString& commandAfterTheCheck = {},
                    WindowsOnDemand* windows = nullptr) {
             const CommandLine line = CommandLine::parse(arguments);
@@ -156,27 +155,24 @@ private Q_SLOTS:
         QVERIFY(!run.program.browser().folderPath().isEmpty());
     }
 
-    // A message that comes up before the window exists (a logon start in the tray) blocks the
-    // window built while it is up: Delete there waits for the answer, never deletes unasked.
+    // A message up before the window exists (a logon start) blocks the window built meanwhile:
+    // Delete there waits for the answer, never deletes unasked.
     void messageBeforeTheWindowBlocksIt() {
         Running run;
         run.storeCollection({{"Automatic", 1}, {"AutoLogon", 0}, {"AutoPeriod", 1}});
         MemoryMessageSwitches switches;
         Hyperlinks links;
         WindowsOnDemand windows(run.program, run.used, switches, links);
-        QVERIFY(run.start({QStringLiteral("-logon")}, {}, &windows));
-        QVERIFY(!windows.builtWindow());
+        QVERIFY(run.start({QStringLiteral("-logon")}, {}, &windows) && !windows.builtWindow());
         run.program.collection().SelectOnly(0);
-        int rowsWhileAsked = -1;
         windows.messageDialog().setShownHookForTest([&](ProgMsg&) {
             run.program.TrayIcon_MouseMove(Program::TrayClick::LeftPress);
-            QPushButton* del = windows.builtWindow()->commands()->delImage();
+            auto* del = windows.builtWindow()->findChild<QPushButton*>(QStringLiteral("DelImage"));
             QTest::mouseClick(del->window()->windowHandle(), Qt::LeftButton, {},
                               del->mapTo(del->window(), del->rect().center()));
-            rowsWhileAsked = run.program.collection().rowCount();
         });
         windows.askUser().ask(MessageKind::StartupReport, QStringLiteral("gone"));
-        QCOMPARE(rowsWhileAsked, 3);
+        QCOMPARE(run.program.collection().rowCount(), 3);
     }
 
     // What another copy asks through the volatile store: a close that arrives while this copy
