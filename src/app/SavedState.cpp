@@ -37,6 +37,13 @@ qint32 pixelsFromTwips(qint32 twips) {
     return static_cast<qint32>(std::lround(static_cast<double>(twips) / kTwipsPerPixel));
 }
 
+// The monitor's area that holds a stored position, so a window kept on a second monitor stays
+// there.
+QRect desktopAreaAt(const PlacedWindow& window, double leftTwips, double topTwips) {
+    return window.desktopAreaAt(
+        QPoint(pixelsFromTwips(wholeTwips(leftTwips)), pixelsFromTwips(wholeTwips(topTwips))));
+}
+
 bool isSeparator(QChar c) {
 #ifdef Q_OS_WIN
     return c == u'\\' || c == u'/';
@@ -140,22 +147,25 @@ void SavedState::LoadSavedState(PlacedWindow* window, const QString& makerFolder
     collection_.endLoad();
     storedEpoch_ = settings_.knownEpoch();
 
-    const QRect desktop = window ? window->desktopArea() : QRect();
-    desktop_ = desktop;
-    if (window && desktop.isValid()) {
+    if (window) {
         const QRect frame = window->windowFrame();
-        const WindowLimits limits = WindowLimitsFor(
-            desktop, QSize(frame.width() * kTwipsPerPixel, frame.height() * kTwipsPerPixel));
-        const QPoint placed = PlaceWithin(
-            settings_.ReadSetting(QStringLiteral("WMainX"), double(frame.x() * kTwipsPerPixel)),
-            settings_.ReadSetting(QStringLiteral("WMainY"), double(frame.y() * kTwipsPerPixel)),
-            limits);
-        window->moveWindow(QPoint(pixelsFromTwips(placed.x()), pixelsFromTwips(placed.y())));
+        const double left =
+            settings_.ReadSetting(QStringLiteral("WMainX"), double(frame.x() * kTwipsPerPixel));
+        const double top =
+            settings_.ReadSetting(QStringLiteral("WMainY"), double(frame.y() * kTwipsPerPixel));
+        const QRect desktop = desktopAreaAt(*window, left, top);
+        if (desktop.isValid()) {
+            const QPoint placed =
+                PlaceWithin(left, top,
+                            WindowLimitsFor(desktop, QSize(frame.width() * kTwipsPerPixel,
+                                                           frame.height() * kTwipsPerPixel)));
+            window->moveWindow(QPoint(pixelsFromTwips(placed.x()), pixelsFromTwips(placed.y())));
+        }
     }
     restoreDialog(optionsDialog, QStringLiteral("WOptsX"), QStringLiteral("WOptsY"),
-                  optionsDialogSize, desktop, optionsDialogWindow_);
+                  optionsDialogSize, window, optionsDialogWindow_);
     restoreDialog(messageDialog, QStringLiteral("WMsgX"), QStringLiteral("WMsgY"),
-                  messageDialogSize, desktop, messageDialogWindow_);
+                  messageDialogSize, window, messageDialogWindow_);
 
     // Entries skipped by the load (no name) do not count: the index always names a real row.
     const qint32 rows = collection_.rowCount();
@@ -192,15 +202,15 @@ void SavedState::attachDialogs(PlacedDialog* optionsDialogWindow,
 }
 
 void SavedState::placeAttached(const DialogPosition& position, PlacedDialog*& attached,
-                               PlacedDialog* dialog) const {
+                               PlacedDialog* dialog) {
     const bool arrived = dialog && dialog != attached;
     attached = dialog;
     if (!arrived || !position.known)
         return;
     QPoint twips(position.left, position.top);
-    if (desktop_.isValid())
+    if (position.desktop.isValid())
         twips = PlaceWithin(position.left, position.top,
-                            WindowLimitsFor(desktop_, dialog->sizeTwips()));
+                            WindowLimitsFor(position.desktop, dialog->sizeTwips()));
     dialog->setRestoredPosition(twips);
 }
 
@@ -213,10 +223,11 @@ void SavedState::takePosition(DialogPosition& position, const PlacedDialog* dial
 }
 
 void SavedState::restoreDialog(DialogPosition& position, const QString& xName, const QString& yName,
-                               QSize size, const QRect& desktop, PlacedDialog* dialog) {
+                               QSize size, const PlacedWindow* window, PlacedDialog* dialog) {
     if (dialog)
         size = dialog->sizeTwips();
-    if (!desktop.isValid()) {
+    const QRect home = window ? window->desktopAreaAt(window->windowFrame().topLeft()) : QRect();
+    if (!home.isValid()) {
         position.left = wholeTwips(settings_.ReadSetting(xName, double(position.left)));
         position.top = wholeTwips(settings_.ReadSetting(yName, double(position.top)));
         position.known = true;
@@ -224,14 +235,14 @@ void SavedState::restoreDialog(DialogPosition& position, const QString& xName, c
             dialog->setRestoredPosition(QPoint(position.left, position.top));
         return;
     }
-    // A dialog that was never placed opens in the middle of the desktop.
-    const double centreLeft =
-        (desktop.left() + desktop.width() / 2.0) * kTwipsPerPixel - size.width() / 2.0;
-    const double centreTop =
-        (desktop.top() + desktop.height() / 2.0) * kTwipsPerPixel - size.height() / 2.0;
-    const QPoint placed =
-        PlaceWithin(settings_.ReadSetting(xName, centreLeft),
-                    settings_.ReadSetting(yName, centreTop), WindowLimitsFor(desktop, size));
+    // A dialog that was never placed opens in the middle of the main window's monitor.
+    const double left = settings_.ReadSetting(
+        xName, (home.left() + home.width() / 2.0) * kTwipsPerPixel - size.width() / 2.0);
+    const double top = settings_.ReadSetting(
+        yName, (home.top() + home.height() / 2.0) * kTwipsPerPixel - size.height() / 2.0);
+    const QRect desktop = desktopAreaAt(*window, left, top);
+    position.desktop = desktop.isValid() ? desktop : home;
+    const QPoint placed = PlaceWithin(left, top, WindowLimitsFor(position.desktop, size));
     position.left = placed.x();
     position.top = placed.y();
     position.known = true;

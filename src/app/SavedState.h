@@ -34,6 +34,9 @@ struct DialogPosition {
     qint32 left = 0; // twips
     qint32 top = 0;  // twips
     bool known = false;
+    // The monitor's part of the desktop it was restored on, in logical pixels; invalid when the
+    // load placed nothing.
+    QRect desktop;
 };
 
 // The drive part of a path when it is available: on Windows the two leading characters (a drive
@@ -61,8 +64,9 @@ public:
     // Outer frame, in logical pixels of the virtual desktop.
     virtual QRect windowFrame() const = 0;
     virtual void moveWindow(const QPoint& topLeftPixels) = 0;
-    // The part of the desktop windows may use (without panels), in logical pixels.
-    virtual QRect desktopArea() const = 0;
+    // The part of the desktop windows may use (without panels), in logical pixels, on the
+    // monitor that holds `pointPixels`, or on the one a new window opens on when none does.
+    virtual QRect desktopAreaAt(QPoint pointPixels) const = 0;
 };
 
 // A dialog whose position is kept: placed from the stored position at start-up, asked for its
@@ -130,18 +134,16 @@ private:
     };
     bool writeState(const PlacedWindow* window);
     void restoreDialog(DialogPosition& position, const QString& xName, const QString& yName,
-                       QSize size, const QRect& desktop, PlacedDialog* dialog);
+                       QSize size, const PlacedWindow* window, PlacedDialog* dialog);
     static void takePosition(DialogPosition& position, const PlacedDialog* dialog);
-    void placeAttached(const DialogPosition& position, PlacedDialog*& attached,
-                       PlacedDialog* dialog) const;
+    static void placeAttached(const DialogPosition& position, PlacedDialog*& attached,
+                              PlacedDialog* dialog);
 
     Settings& settings_;
     Collection& collection_;
     OptionsKeeper& options_;
     PlacedDialog* optionsDialogWindow_ = nullptr;
     PlacedDialog* messageDialogWindow_ = nullptr;
-    // The desktop of the last load, in logical pixels; invalid when it placed nothing.
-    QRect desktop_;
     QString restoredFolder_;
     QString restoredDrive_;
     QString shownFolder_;

@@ -38,7 +38,7 @@ MainWindow& WindowsOnDemand::mainWindow() {
             [this](const QString& address) { hyperlinks_.OpenHyperlink(address); });
     window.setTitle(title_);
     // The load placed the window with the size a new one has; kept on the desktop with its own.
-    const QRect desktop = window.desktopArea();
+    const QRect desktop = window.desktopAreaAt(position_);
     const QSize frame = window.windowFrame().size() * kTwipsPerPixel;
     const QPoint placed = desktop.isValid() ? PlaceWithin(position_.x() * kTwipsPerPixel,
                                                           position_.y() * kTwipsPerPixel,
@@ -134,12 +134,11 @@ void WindowsOnDemand::moveWindow(const QPoint& topLeftPixels) {
         window_->moveWindow(topLeftPixels);
 }
 
-QRect WindowsOnDemand::desktopArea() const {
+QRect WindowsOnDemand::desktopAreaAt(QPoint pointPixels) const {
     if (window_)
-        return window_->desktopArea();
-    // Where a window that was never shown opens.
-    const QScreen* primary = QGuiApplication::primaryScreen();
-    return primary ? primary->availableGeometry() : QRect();
+        return window_->desktopAreaAt(pointPixels);
+    // A window that was never shown opens on the primary monitor.
+    return MainWindow::availableAreaAt(pointPixels, QGuiApplication::primaryScreen());
 }
 
 } // namespace kv

@@ -57,7 +57,7 @@ public:
     void removeTrayIcon() override;
     QRect windowFrame() const override;
     void moveWindow(const QPoint& topLeftPixels) override;
-    QRect desktopArea() const override;
+    QRect desktopAreaAt(QPoint pointPixels) const override;
 
 private:
     Program& program_;

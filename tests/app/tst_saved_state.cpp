@@ -15,11 +15,15 @@ using namespace kv;
 
 namespace {
 
+// On the first of two monitors, side by side.
 struct FakeWindow final : PlacedWindow {
     QRect frame{100, 80, 600, 400};
     QRect windowFrame() const override { return frame; }
     void moveWindow(const QPoint& topLeft) override { frame.moveTopLeft(topLeft); }
-    QRect desktopArea() const override { return {0, 0, 1024, 768}; }
+    QRect desktopAreaAt(QPoint point) const override {
+        const QRect second(1024, 0, 1280, 1024);
+        return second.contains(point) ? second : QRect(0, 0, 1024, 768);
+    }
 };
 
 // One program's worth of state over a store that outlives it, as a restart would see it.
@@ -127,6 +131,9 @@ private Q_SLOTS:
             "window=434,378");
         // The options dialog is not shown yet: kept ready, with the size it will have.
         row("dialog off the desktop", {"WOptsX", "99999", "WOptsY", "1200"}, "options=8310,1200");
+        row("window and dialog on the second monitor",
+            {"WMainX", "24000", "WMainY", "3000", "WOptsX", "25500", "WOptsY", "1500"},
+            "window=1600,200 options=25500,1500");
         // Longer than any path the system accepts: no walk up to the root (the maker folder
         // instead), no entry.
         row("1 MB last folder",

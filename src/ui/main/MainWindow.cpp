@@ -273,9 +273,15 @@ void MainWindow::moveWindow(const QPoint& topLeftPixels) {
     move(topLeftPixels);
 }
 
-QRect MainWindow::desktopArea() const {
-    const QScreen* shown = screen();
-    return shown ? shown->availableGeometry() : QRect();
+QRect MainWindow::desktopAreaAt(QPoint pointPixels) const {
+    return availableAreaAt(pointPixels, screen());
+}
+
+QRect MainWindow::availableAreaAt(QPoint pointPixels, const QScreen* otherwise) {
+    const QScreen* holding = QGuiApplication::screenAt(pointPixels);
+    if (!holding)
+        holding = otherwise;
+    return holding ? holding->availableGeometry() : QRect();
 }
 
 void MainWindow::setTitle(const QString& title) {

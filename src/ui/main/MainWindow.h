@@ -9,6 +9,7 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QScreen;
 class QSystemTrayIcon;
 
 namespace kv {
@@ -64,7 +65,9 @@ public:
     QSystemTrayIcon* trayIcon() const;
     QRect windowFrame() const override;
     void moveWindow(const QPoint& topLeftPixels) override;
-    QRect desktopArea() const override;
+    QRect desktopAreaAt(QPoint pointPixels) const override;
+    // The available area of the monitor that holds the point, or of `otherwise` when none does.
+    static QRect availableAreaAt(QPoint pointPixels, const QScreen* otherwise);
 
     QPushButton* setButton() const { return set_; }
     QPushButton* hideTrayButton() const { return hideTray_; }
