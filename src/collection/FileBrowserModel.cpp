@@ -250,6 +250,7 @@ void FileBrowserModel::reloadDrives() {
     drives_ = source_.drives();
     driveIndex_ = -1;
     lastGoodDrive_ = -1;
+    failedDrives_.clear();
     for (int i = 0; i < drives_.size(); ++i) {
         if (drives_.at(i).rootPath == chosen)
             driveIndex_ = i;
@@ -329,7 +330,7 @@ void FileBrowserModel::start(const QString& restoredDrive, const QString& restor
 }
 
 void FileBrowserModel::chooseDrive(int index) {
-    failedAttempts_ = 0;
+    failedDrives_.clear();
     SelectDriveIndex(index);
 }
 
@@ -363,21 +364,27 @@ void FileBrowserModel::Disk_Change() {
     const int index = driveIndex_;
     if (openDrive(index)) {
         lastGoodDrive_ = index;
-        failedAttempts_ = 0;
+        failedDrives_.clear();
         return;
     }
     if (askUser_)
         askUser_->ask(MessageKind::Browser,
                       tr("Unable to select disk drive %1 !").arg(messageDrive(index)));
-    // One pass over the drive list at most: when none opens, the lists stay as they are.
-    if (++failedAttempts_ >= drives_.size())
+    // Each drive is tried once at most: when none opens, the lists stay as they are.
+    failedDrives_.insert(index);
+    if (failedDrives_.size() >= drives_.size())
         return;
-    // Back to the last drive that opened; when there is none, or it is the one that just
-    // failed, on to the next.
-    if (lastGoodDrive_ >= 0 && lastGoodDrive_ != index)
+    // Back to the last drive that opened; when there is none, or it failed as well, on to the
+    // next one not tried yet.
+    if (lastGoodDrive_ >= 0 && !failedDrives_.contains(lastGoodDrive_)) {
         SelectDriveIndex(lastGoodDrive_);
-    else
-        SelectDriveIndex(index + 1);
+        return;
+    }
+    int next = index;
+    do
+        next = (next + 1) % int(drives_.size());
+    while (failedDrives_.contains(next));
+    SelectDriveIndex(next);
 }
 
 bool FileBrowserModel::openFolder(const QString& path) {

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QItemSelectionModel>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -151,7 +152,8 @@ private:
     QHash<QString, QString> driveFolders_;
     int driveIndex_ = -1;
     int lastGoodDrive_ = -1;
-    int failedAttempts_ = 0;
+    // The drives that failed since the user's choice, each tried once.
+    QSet<int> failedDrives_;
     FolderListModel folders_;
     FileListModel files_;
 };

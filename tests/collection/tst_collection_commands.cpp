@@ -179,6 +179,34 @@ private Q_SLOTS:
         QVERIFY(QDir(path("t")).removeRecursively());
     }
 
+    // Drives d0.. of which those marked - do not open (a missing folder); the browser opens on
+    // d0, then d0 goes too if asked, and the user chooses a drive. Columns: drives | d0 goes |
+    // chosen | drive open at the end (-1: the lists stay on the gone d0) | messages.
+    void driveRecovery_data() {
+        QTest::addColumn<QString>("run");
+        QTest::newRow("back to the last drive that opened") << "+ -|0|1|0|1";
+        QTest::newRow("that one gone too: on to one that opens") << "+ - - +|1|1|3|3";
+        QTest::newRow("none opens: each tried once") << "+ - -|1|2|-1|3";
+    }
+    void driveRecovery() {
+        QFETCH(QString, run);
+        const QStringList c = run.split(u'|');
+        const QStringList kinds = c[0].split(u' ');
+        QList<Drive> list;
+        for (int i = 0; i < kinds.size(); ++i) {
+            const QString root = path(QStringLiteral("drives/d%1").arg(i));
+            QVERIFY(kinds[i] == "-" || QDir().mkpath(root));
+            list.append({root, QString()});
+        }
+        Fixture f(list);
+        QVERIFY(c[1] == "0" || QDir(list[0].rootPath).removeRecursively());
+        f.browser.chooseDrive(c[2].toInt());
+        const int opened = c[3].toInt();
+        QCOMPARE(f.browser.folderPath(), list[qMax(0, opened)].rootPath);
+        QCOMPARE(f.askUser.asked.size(), c[4].toInt());
+        QVERIFY(QDir(path("drives")).removeRecursively());
+    }
+
     // What the file list shows of a folder of odd names and links: pictures only, in natural
     // order whatever their case. A name the file system's encoding cannot give back could be
     // neither previewed nor added: it is left out. A folder nobody may read does not open.
