@@ -2,7 +2,13 @@
 #include "settings/SettingsLocation.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+#ifndef Q_OS_WIN
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace kv {
 namespace {
@@ -24,6 +30,24 @@ QString configHome(const QProcessEnvironment& environment) {
     return QDir(home).filePath(QStringLiteral(".config"));
 }
 
+// A copy started without XDG_RUNTIME_DIR (from cron, a shell after su) still meets the copy of
+// the user's session in the folder that session was given, if it is that user's alone: a folder
+// others can reach, or one taken by someone else, is not trusted with the heartbeat.
+QString sessionRuntimeFolder(const QString& sessionFolders) {
+#ifdef Q_OS_WIN
+    Q_UNUSED(sessionFolders);
+    return {};
+#else
+    const uid_t user = getuid();
+    const QString folder = QDir(sessionFolders).filePath(QString::number(user));
+    struct stat status {};
+    if (lstat(QFile::encodeName(folder).constData(), &status) != 0 || !S_ISDIR(status.st_mode) ||
+        status.st_uid != user || (status.st_mode & 07777) != 0700)
+        return {};
+    return folder;
+#endif
+}
+
 } // namespace
 
 QString persistentStorePath(const QProcessEnvironment& environment) {
@@ -34,13 +58,15 @@ QString autostartFolder(const QProcessEnvironment& environment) {
     return QDir(configHome(environment)).filePath(QStringLiteral("autostart"));
 }
 
-QString volatileStorePath(const QProcessEnvironment& environment) {
-    const QString base = absoluteFolder(environment, QStringLiteral("XDG_RUNTIME_DIR"));
+QString volatileStorePath(const QProcessEnvironment& environment, const QString& sessionFolders) {
+    QString base = absoluteFolder(environment, QStringLiteral("XDG_RUNTIME_DIR"));
+    if (base.isEmpty())
+        base = sessionRuntimeFolder(sessionFolders);
     return base.isEmpty() ? QString() : QDir(base).filePath(kSessionFile);
 }
 
-QString livenessLockPath(const QProcessEnvironment& environment) {
-    const QString store = volatileStorePath(environment);
+QString livenessLockPath(const QProcessEnvironment& environment, const QString& sessionFolders) {
+    const QString store = volatileStorePath(environment, sessionFolders);
     const QString beside = store.isEmpty() ? persistentStorePath(environment) : store;
     return QDir(QFileInfo(beside).absolutePath()).filePath(QStringLiteral("liveness.lock"));
 }

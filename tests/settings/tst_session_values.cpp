@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/SessionValuesStore.h"
+#include "settings/SettingsLocation.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -56,6 +57,32 @@ private Q_SLOTS:
         count();
         QVERIFY(other->wait(60000));
         QCOMPARE(Store::open(path())->readText(kKey, QStringLiteral("N")), QStringLiteral("600"));
+    }
+
+    // Without XDG_RUNTIME_DIR (cron, su) the heartbeat and the lock stay where the session's
+    // copy keeps them, in the user's runtime folder, unless others can reach that folder.
+    void storeWithoutARuntimeVariable_data() {
+        QTest::addColumn<QString>("variable");
+        QTest::addColumn<int>("mode"); // of <sessions>/<uid> in Qt's flags, 0 for no folder
+        QTest::addColumn<bool>("there");
+        QTest::newRow("unset") << "" << 0x7000 << true;
+        QTest::newRow("relative") << "run" << 0x7000 << true;
+        QTest::newRow("open to others") << "" << 0x7055 << false;
+        QTest::newRow("missing") << "" << 0 << false;
+    }
+    void storeWithoutARuntimeVariable() {
+        QFETCH(QString, variable);
+        QFETCH(int, mode);
+        QFETCH(bool, there);
+        const QTemporaryDir sessions;
+        const QString user =
+            sessions.filePath(QString::number(QFileInfo(sessions.path()).ownerId()));
+        QVERIFY(!mode ||
+                (QDir().mkdir(user) && QFile::setPermissions(user, QFile::Permissions(mode))));
+        QProcessEnvironment environment;
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), variable);
+        QCOMPARE(kv::volatileStorePath(environment, sessions.path()).startsWith(user + '/'), there);
+        QCOMPARE(kv::livenessLockPath(environment, sessions.path()).startsWith(user + '/'), there);
     }
 
     void damagedFileIsReadEmptyAndWrittenAnew_data() {
