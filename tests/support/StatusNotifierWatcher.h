@@ -11,9 +11,11 @@ namespace kv::test {
 class StatusNotifierWatcher : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered MEMBER host)
 public:
     explicit StatusNotifierWatcher(QObject* parent) : QDBusAbstractAdaptor(parent) {}
     QStringList items;
+    bool host = true;
 public Q_SLOTS:
     void RegisterStatusNotifierItem(const QString& service) {
         items.append(service);
@@ -21,6 +23,7 @@ public Q_SLOTS:
     }
 Q_SIGNALS:
     void registered();
+    void StatusNotifierHostRegistered();
 };
 
 } // namespace kv::test

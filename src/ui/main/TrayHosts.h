@@ -14,7 +14,8 @@ class TrayHosts : public QObject {
 public:
     explicit TrayHosts(QObject* parent = nullptr);
 
-    // A StatusNotifier watcher is on the session bus now.
+    // A StatusNotifier watcher is on the session bus now, and it reports a host that shows the
+    // icon or there is no X11 tray to show it instead.
     static bool statusNotifierHost();
 
 Q_SIGNALS:
