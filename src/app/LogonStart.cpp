@@ -181,6 +181,8 @@ LogonStart::Outcome LogonStart::Update(bool wanted) const {
     if (!wanted) {
         if (!present)
             return Outcome::Unchanged;
+        if (text != entryText())
+            return Outcome::LeftToUser;
         return current.remove() ? Outcome::Removed : Outcome::Failed;
     }
     const QByteArray entry = present ? mendedEntry(text, entryText()) : entryText();

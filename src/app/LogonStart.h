@@ -9,8 +9,9 @@ struct Options;
 
 // The per-user logon start: an autostart entry that runs "-logon", present while a logon start
 // has something to do. No installer registers it here, so the program keeps it in step with its
-// options; an entry the user switched off stays exactly as the user left it, and of one the user
-// edited only a command naming a program no longer there is mended.
+// options; an entry the user switched off stays exactly as the user left it. Of one the user
+// edited only a command naming a program no longer there is mended, and it is never removed: a
+// logon start with nothing to do ends at once.
 class LogonStart {
 public:
     // `folder` is the user's autostart folder, `program` what the entry runs ("kestrovaline", or

@@ -303,6 +303,8 @@ private Q_SLOTS:
         const QByteArray delayed = kOurs + "X-GNOME-Autostart-Delay=10\n";
         const QByteArray ownCommand = QByteArray(kOurs).replace("\nExec=", "\nExec=nice -n 5 ");
         row("a delay of the user's", "kestrovaline", true, delayed, Unchanged, delayed);
+        row("a delay of the user's, no longer wanted", "kestrovaline", false, delayed, LeftToUser,
+            delayed);
         row("a command of the user's", "kestrovaline", true, ownCommand, Unchanged, ownCommand);
         row("stale entry of a moved program", "kestrovaline", true,
             QByteArray(delayed).replace("Exec=", "Exec=/old/"), Written, delayed);
