@@ -47,6 +47,12 @@ QString alternateName(const QString& folder, const QString& prefix, const QStrin
            suffix;
 }
 
+bool isOwnFile(const QString& path, const QString& folder, const QString& prefix) {
+    const QFileInfo file(path);
+    return !folder.isEmpty() && file.fileName().startsWith(prefix) &&
+           file.absolutePath() == QDir(folder).absolutePath();
+}
+
 DesktopState DesktopRecord::read() const {
     DesktopState state;
     QFile file(file_);

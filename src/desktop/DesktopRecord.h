@@ -51,6 +51,10 @@ bool isUsablePicture(const QString& path);
 QString alternateName(const QString& folder, const QString& prefix, const QString& previous,
                       const QString& suffix);
 
+// True for a file in `folder` whose name starts with `prefix`: one the program made and may
+// remove. A record names its files, and a hand-edited one could name any file of the user's.
+bool isOwnFile(const QString& path, const QString& folder, const QString& prefix);
+
 // #rrggbb for a 0x00BBGGRR colour, and back (nullopt for text that is no such colour).
 QString colourHex(DesktopColor colour);
 std::optional<DesktopColor> colourFromHex(const QString& text);

@@ -120,7 +120,8 @@ ShowResult RecordedDesktop::present(DesktopState& state, bool newPicture, bool j
         state.upright = previous;
         return ShowResult::Refused;
     }
-    if (!previous.isEmpty() && previous != state.upright)
+    if (!previous.isEmpty() && previous != state.upright &&
+        isOwnFile(previous, copyFolder(), id_ + QLatin1Char('-')))
         QFile::remove(previous);
     return ShowResult::Shown;
 }

@@ -215,7 +215,8 @@ bool SwayDesktop::show(DesktopState& state) const {
         command += ' ' + colourHex(state.colour).toLatin1();
     if (!runCommand(session(), command))
         return false;
-    if (!state.link.isEmpty() && state.link != link)
+    if (!state.link.isEmpty() && state.link != link &&
+        isOwnFile(state.link, folder, QStringLiteral("sway-wallpaper")))
         QFile::remove(state.link);
     state.link = link;
     return true;

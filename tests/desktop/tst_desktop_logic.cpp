@@ -326,20 +326,30 @@ private Q_SLOTS:
     }
 
     // A damaged or hand-edited record reads as "nothing known": the engine sets everything again.
+    // A change never removes a file it names that is not a copy of ours (@: a file of the user's).
     void damagedRecords_data() {
         QTest::addColumn<QByteArray>("content");
         QTest::newRow("truncated") << QByteArray("{\"path\": \"/x.jpg\", \"sty");
         QTest::newRow("out of range") << QByteArray("{\"style\": 7, \"colour\": -5}");
         QTest::newRow("wrong types") << QByteArray("{\"style\": \"1\", \"colour\": \"#ffffff\"}");
         QTest::newRow("huge") << QByteArray(200 * 1024, ' ') + "{\"style\": 1}";
+        QTest::newRow("a file of the user's")
+            << QByteArray("{\"session\": \":0\", \"upright\": \"@\"}");
     }
 
     void damagedRecords() {
         QFETCH(QByteArray, content);
-        QVERIFY(test::writeBytes(DesktopRecord::runtimeFolder() + "/probe-desktop.json", content));
+        const QString users = folder_.filePath(QStringLiteral("users.jpg"));
+        QVERIFY(test::WriteNoisyJpeg(users, 32, 24));
+        content.replace("@", QFile::encodeName(users));
+        for (const char* id : {"probe", "counting"})
+            QVERIFY(test::writeBytes(DesktopRecord::runtimeFolder() + '/' + id + "-desktop.json",
+                                     content));
         const DesktopState state = DesktopRecord(QStringLiteral("probe")).read();
         QCOMPARE(state.style, int(StyleUnknown));
         QCOMPARE(state.colour, kUnknownDesktopColor);
+        QVERIFY(CountingDesktop().SetDesktopWallpaper(users));
+        QVERIFY(QFile::exists(users));
         QCOMPARE(QFile::permissions(DesktopRecord::runtimeFolder()) & 0x0077,
                  QFileDevice::Permissions());
     }
