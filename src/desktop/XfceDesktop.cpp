@@ -186,6 +186,12 @@ bool XfceDesktop::SetDesktopWallpaperStyle(int style) {
 }
 
 DesktopColor XfceDesktop::GetDesktopColor() {
+    // A gradient or a transparent background only starts with the first colour: it is no plain
+    // colour of ours, even where that first colour is the one asked for.
+    const auto shading = commonValue(QStringLiteral("color-style"));
+    bool solid = false;
+    if (!shading || shading->toInt(&solid) != kColourStyleSolid || !solid)
+        return kUnknownDesktopColor;
     const auto value = commonValue(QStringLiteral("rgba1"));
     if (!value || value->userType() != QMetaType::QVariantList)
         return kUnknownDesktopColor;

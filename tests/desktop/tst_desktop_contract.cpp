@@ -203,15 +203,26 @@ public:
         return run(QStringLiteral("xfconf-query"),
                    QStringList{QStringLiteral("-c"), QStringLiteral("xfce4-desktop")} + arguments);
     }
-    // Spanning, which is none of ours, on every group.
+    // Spanning, which is none of ours, on every group, over a gradient from the colour asked for.
     bool start() override {
         query({"-r", "-R", "-p", "/backdrop"});
         for (const QString& group : std::as_const(groups_))
             if (query({"-n", "-p", group + "/last-image", "-t", "string", "-s", "/old.png"})
                     .isNull() ||
-                query({"-n", "-p", group + "/image-style", "-t", "int", "-s", "6"}).isNull())
+                query({"-n", "-p", group + "/image-style", "-t", "int", "-s", "6"}).isNull() ||
+                query({"-n", "-p", group + "/color-style", "-t", "int", "-s", "1"}).isNull() ||
+                query({"-n",     "-p",     group + "/rgba1",
+                       "-a",     "-t",     "double",
+                       "-s",     "0.6",    "-t",
+                       "double", "-s",     "0.4",
+                       "-t",     "double", "-s",
+                       "0.2",    "-t",     "double",
+                       "-s",     "1"})
+                    .isNull())
                 return false;
-        return XfceDesktop::existingGroups() == groups_;
+        // The gradient is no colour of ours, though it starts with the one asked for.
+        return XfceDesktop::existingGroups() == groups_ &&
+               (groups_.isEmpty() || XfceDesktop().GetDesktopColor() == kUnknownDesktopColor);
     }
     std::unique_ptr<DesktopBackend> backend() override { return std::make_unique<XfceDesktop>(); }
     QString confirms(const QString& path, int style, const QColor&, const QColor&) override {
