@@ -5,6 +5,8 @@
 #include "settings/Settings.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 
 namespace kv {
 namespace {
@@ -16,8 +18,15 @@ constexpr double kSecondsPerDay = 86400.0;
 
 } // namespace
 
-Liveness::Liveness(Settings& settings, Clock& clock, QString lockPath)
-    : settings_(settings), clock_(clock), lock_(std::move(lockPath)) {}
+Liveness::Liveness(Settings& settings, Clock& clock, QString lockPath, LivenessLock* running)
+    : settings_(settings), clock_(clock), lock_(std::move(lockPath)), running_(running) {}
+
+QString Liveness::runningLockPath(const QString& lockPath) {
+    if (lockPath.isEmpty())
+        return {};
+    const QFileInfo lock(lockPath);
+    return lock.dir().filePath(lock.completeBaseName() + QStringLiteral("-running.lock"));
+}
 
 double Liveness::ageSeconds(double heartbeat, double now) {
     double age = now - heartbeat;
@@ -43,8 +52,7 @@ Liveness::Verdict Liveness::check(const CommandLine& commandLine) {
     }
     {
         const LivenessLock::Hold hold(lock_);
-        const double last = settings_.ReadSetting(kLifeTime, 0.0);
-        if (isFresh(last, secondsSinceMidnight(clock_.now()))) {
+        if (anotherCopyRuns()) {
             settings_.WriteSetting(kLifeCmd, commandLine.isNext() ? 3 : 2);
             if (!commandLine.isNext())
                 return Verdict::EndNow;
@@ -58,11 +66,22 @@ Liveness::Verdict Liveness::check(const CommandLine& commandLine) {
     return takeOver();
 }
 
+bool Liveness::anotherCopyRuns() {
+    const double last = settings_.ReadSetting(kLifeTime, 0.0);
+    if (last == 0)
+        return false;
+    return isFresh(last, secondsSinceMidnight(clock_.now())) ||
+           (running_ && running_->heldElsewhere());
+}
+
 Liveness::Verdict Liveness::takeOver() {
     // This copy takes over: a command still pending was meant for a copy that is gone.
     if (settings_.ReadSetting(kLifeCmd, 0) != 0)
         settings_.WriteSetting(kLifeCmd, 0);
     writeHeartbeat();
+    // Held by a copy that did not take a "-next" in time, the lock stays that copy's.
+    if (running_)
+        running_->holdIfFree();
     return Verdict::GoOn;
 }
 
@@ -80,8 +99,9 @@ bool Liveness::commandTaken() {
 Liveness::CloseOutcome Liveness::requestClose() {
     {
         const LivenessLock::Hold hold(lock_);
-        // A heartbeat that stopped long ago is a copy that was killed: nobody would answer.
-        if (!isFresh(settings_.ReadSetting(kLifeTime, 0.0), secondsSinceMidnight(clock_.now())))
+        // A heartbeat that stopped long ago without its lock is a copy that was killed: nobody
+        // would answer.
+        if (!anotherCopyRuns())
             return CloseOutcome::NotRunning;
         settings_.WriteSetting(kLifeSaved, QString());
         settings_.WriteSetting(kLifeCmd, 1);
@@ -171,6 +191,10 @@ void Liveness::markEnded(bool saved) {
     const LivenessLock::Hold hold(lock_);
     settings_.WriteSetting(kLifeSaved, saved ? 1 : 0);
     settings_.WriteSetting(kLifeTime, 0);
+    // Let go together with the 0, under the queue lock: a start right after a "-close" takes
+    // the lock over instead of finding it still held by a copy on its way out.
+    if (running_)
+        running_->letGo();
 }
 
 } // namespace kv

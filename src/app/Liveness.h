@@ -16,7 +16,9 @@ class Settings;
 // midnight, 0 once ended), a command slot ("LifeCmd": 0 nothing, 1 save and end, 2 show your
 // window, 3 change the wallpaper now) and how the last ending went ("LifeSaved": 1 saved, 0 the
 // save failed). Every read that leads to a write happens under one lock file, so copies started
-// together queue up.
+// together queue up. A running copy also holds a second lock for its whole life: its heartbeat
+// stops while a slow desktop keeps its window thread waiting, and a start must not take it for
+// gone then. A copy that dies lets go of that lock with its process.
 class Liveness {
 public:
     static constexpr int kTimerIntervalMs = 1000;
@@ -34,9 +36,16 @@ public:
     enum class Command { None, SaveAndExit, ShowWindow, ChangeWallpaper };
     enum class CloseOutcome { NotRunning, Ended, EndedUnsaved, NoAnswer };
 
-    // lockPath: the lock file shared by every copy of this user; empty locks nothing.
-    Liveness(Settings& settings, Clock& clock, QString lockPath = QString());
-    void setLockPath(const QString& path) { lock_.setPath(path); }
+    // lockPath: the lock file shared by every copy of this user; empty locks nothing. running:
+    // the lock this copy holds while it runs (at runningLockPath), kept by the caller for the life
+    // of the process; none marks nothing.
+    Liveness(Settings& settings, Clock& clock, QString lockPath = QString(),
+             LivenessLock* running = nullptr);
+    void setLocks(const QString& lockPath, LivenessLock* running) {
+        lock_.setPath(lockPath);
+        running_ = running;
+    }
+    static QString runningLockPath(const QString& lockPath);
 
     // Before anything is restored: a "-close" start asks the running copy to end and waits for
     // it; a normal start that finds a fresh heartbeat asks that copy to show itself. Both end.
@@ -64,6 +73,8 @@ public:
 
 private:
     void writeHeartbeat();
+    // Under the lock: a fresh heartbeat, or one of any age from a copy that holds its lock.
+    bool anotherCopyRuns();
     // Under the lock: this copy becomes the running one.
     Verdict takeOver();
     CloseOutcome requestClose();
@@ -74,6 +85,7 @@ private:
     Settings& settings_;
     Clock& clock_;
     LivenessLock lock_;
+    LivenessLock* running_;
     CloseOutcome closeOutcome_ = CloseOutcome::NotRunning;
 };
 

@@ -6,6 +6,7 @@
 #else
 #include "settings/PrivateFiles.h"
 
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -28,7 +29,7 @@ void LivenessLock::setPath(const QString& path) {
 
 #ifdef _WIN32
 
-bool LivenessLock::acquire() {
+bool LivenessLock::open() {
     if (!handle_ && !path_.isEmpty()) {
         handle_ = CreateFileW(reinterpret_cast<const wchar_t*>(path_.utf16()),
                               GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -36,10 +37,15 @@ bool LivenessLock::acquire() {
         if (handle_ == INVALID_HANDLE_VALUE)
             handle_ = nullptr;
     }
-    if (!handle_)
-        return false;
+    return handle_ != nullptr;
+}
+
+LivenessLock::Take LivenessLock::take(bool wait) {
     OVERLAPPED whole{};
-    return LockFileEx(handle_, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &whole) != 0;
+    const DWORD flags = LOCKFILE_EXCLUSIVE_LOCK | (wait ? 0 : LOCKFILE_FAIL_IMMEDIATELY);
+    if (LockFileEx(handle_, flags, 0, 1, 0, &whole))
+        return Take::Taken;
+    return GetLastError() == ERROR_LOCK_VIOLATION ? Take::Busy : Take::Failed;
 }
 
 void LivenessLock::release() {
@@ -51,16 +57,21 @@ void LivenessLock::close() {
     if (handle_)
         CloseHandle(handle_);
     handle_ = nullptr;
+    held_ = false;
 }
 
 #else
 
-bool LivenessLock::acquire() {
+bool LivenessLock::open() {
     if (fd_ < 0 && !path_.isEmpty())
         fd_ = ::open(path_.toLocal8Bit().constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd_ < 0)
-        return false;
-    return lockFile(fd_, LOCK_EX);
+    return fd_ >= 0;
+}
+
+LivenessLock::Take LivenessLock::take(bool wait) {
+    if (lockFile(fd_, LOCK_EX | (wait ? 0 : LOCK_NB)))
+        return Take::Taken;
+    return errno == EWOULDBLOCK ? Take::Busy : Take::Failed;
 }
 
 void LivenessLock::release() {
@@ -71,8 +82,32 @@ void LivenessLock::close() {
     if (fd_ >= 0)
         ::close(fd_);
     fd_ = -1;
+    held_ = false;
 }
 
 #endif
+
+bool LivenessLock::holdIfFree() {
+    if (held_ || !open())
+        return true;
+    const Take taken = take(false);
+    held_ = taken == Take::Taken;
+    return taken != Take::Busy;
+}
+
+void LivenessLock::letGo() {
+    if (held_)
+        release();
+    held_ = false;
+}
+
+bool LivenessLock::heldElsewhere() {
+    if (held_)
+        return false;
+    if (!holdIfFree())
+        return true;
+    letGo();
+    return false;
+}
 
 } // namespace kv

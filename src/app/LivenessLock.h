@@ -12,6 +12,9 @@ namespace kv {
 // and opening the file each time cost more than the lock itself. Without a path, or when the
 // file cannot be opened, nothing is locked and the program goes on (and tries the file again at
 // the next hold).
+//
+// An object serves either as that queue or as the mark of a running copy, held without waiting
+// for the copy's whole life (holdIfFree), which other copies test (heldElsewhere).
 class LivenessLock {
 public:
     explicit LivenessLock(QString path = QString());
@@ -20,6 +23,13 @@ public:
     LivenessLock& operator=(const LivenessLock&) = delete;
 
     void setPath(const QString& path);
+
+    // Takes the lock without waiting and keeps it until letGo() or the end of the object. False
+    // only when someone else holds it: a file that cannot be opened holds nobody back.
+    bool holdIfFree();
+    void letGo();
+    // Whether someone else holds the lock now; this object keeps nothing.
+    bool heldElsewhere();
 
     // The lock, from construction to destruction.
     class Hold {
@@ -38,11 +48,15 @@ public:
     };
 
 private:
-    bool acquire();
+    enum class Take { Taken, Busy, Failed };
+    bool open();
+    Take take(bool wait);
+    bool acquire() { return open() && take(true) == Take::Taken; }
     void release();
     void close();
 
     QString path_;
+    bool held_ = false;
 #ifdef _WIN32
     void* handle_ = nullptr;
 #else

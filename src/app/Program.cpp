@@ -51,9 +51,10 @@ Program::Program(Settings& settings, Clock& clock, std::function<void()> endProc
 }
 
 bool Program::settleLiveness(Settings& settings, Clock& clock, const CommandLine& commandLine,
-                             const QString& lockPath, Liveness::CloseOutcome* closeOutcome) {
+                             const QString& lockPath, Liveness::CloseOutcome* closeOutcome,
+                             LivenessLock* running) {
     settings.SetSettingsRoot(kProductName, QString());
-    Liveness liveness(settings, clock, lockPath);
+    Liveness liveness(settings, clock, lockPath, running);
     const bool goOn = liveness.check(commandLine) == Liveness::Verdict::GoOn;
     if (closeOutcome)
         *closeOutcome = liveness.closeOutcome();

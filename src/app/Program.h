@@ -43,12 +43,17 @@ public:
     // The first steps of a start, run before any window exists: fix the settings key and settle
     // with a copy that may already run, under the lock file at lockPath (none when empty). False:
     // this start has done its work (a remote close, whose outcome goes to closeOutcome, or a
-    // second copy) and the process ends now. True: this copy's heartbeat is written.
+    // second copy) and the process ends now. True: this copy's heartbeat is written, and running
+    // (when given) holds the lock that marks this copy as running.
     static bool settleLiveness(Settings& settings, Clock& clock, const CommandLine& commandLine,
                                const QString& lockPath = QString(),
-                               Liveness::CloseOutcome* closeOutcome = nullptr);
-    // The lock file the heartbeat ticks and the exit share with starting copies.
-    void setLivenessLockPath(const QString& path) { liveness_.setLockPath(path); }
+                               Liveness::CloseOutcome* closeOutcome = nullptr,
+                               LivenessLock* running = nullptr);
+    // The lock file the heartbeat ticks and the exit share with starting copies, and the lock
+    // given to settleLiveness, which the exit lets go.
+    void setLivenessLocks(const QString& lockPath, LivenessLock* running = nullptr) {
+        liveness_.setLocks(lockPath, running);
+    }
 
     // The rest of the start-up, once the main window exists. False: the process ends now.
     bool Form_Load(const CommandLine& commandLine, ProgramWindow& window, AskUser& askUser);

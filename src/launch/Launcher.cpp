@@ -182,10 +182,13 @@ int launch(int argc, char** argv) {
 #endif
     SystemClock clock;
     Liveness::CloseOutcome closeOutcome = Liveness::CloseOutcome::NotRunning;
+    // Held from the moment this copy goes on until it ends, and let go by the system if it dies.
+    LivenessLock running(Liveness::runningLockPath(lockPath));
 #ifdef _WIN32
-    if (!Program::settleLiveness(settings, clock, commandLine, lockPath, &closeOutcome)) {
+    if (!Program::settleLiveness(settings, clock, commandLine, lockPath, &closeOutcome, &running)) {
 #else
-    if (!Program::settleLiveness(heartbeat, clock, commandLine, lockPath, &closeOutcome)) {
+    if (!Program::settleLiveness(heartbeat, clock, commandLine, lockPath, &closeOutcome,
+                                 &running)) {
 #endif
         if (!commandLine.isClose())
             return 0;
@@ -212,7 +215,7 @@ int launch(int argc, char** argv) {
 
 #ifndef _WIN32
     if (!missingDisplayAdvice(environment).isEmpty()) {
-        Liveness(settings, clock, lockPath).markEnded();
+        Liveness(settings, clock, lockPath, &running).markEnded();
         printTranslated(stderr, argc, argv, [&] { return missingDisplayAdvice(environment); });
         return 1;
     }
@@ -231,7 +234,7 @@ int launch(int argc, char** argv) {
 
     Program program(settings, clock, [] { QCoreApplication::exit(0); });
     program.setLanguage(language);
-    program.setLivenessLockPath(lockPath);
+    program.setLivenessLocks(lockPath, &running);
     // The session's end and the signals that end a program save and end it as "-close" does.
     TerminationSignals terminationSignals;
     QObject::connect(&terminationSignals, &TerminationSignals::received, &program,

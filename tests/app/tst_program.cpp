@@ -47,14 +47,15 @@ class TestProgram : public QObject {
 
         // Every copy of the program takes this lock while it settles who runs.
         const QString lockPath = environment.runtimeDir() + QStringLiteral("/liveness.lock");
+        LivenessLock running{Liveness::runningLockPath(lockPath)};
         // A close command may arrive between the liveness check and the start.
         // The program's own windows may stand in for the window and the scripted answers.
         bool start(const QStringList& arguments = {}, const QString& commandAfterTheCheck = {},
                    WindowsOnDemand* windows = nullptr) {
             const CommandLine line = CommandLine::parse(arguments);
-            if (!Program::settleLiveness(used, clock, line, lockPath))
+            if (!Program::settleLiveness(used, clock, line, lockPath, nullptr, &running))
                 return false;
-            program.setLivenessLockPath(lockPath);
+            program.setLivenessLocks(lockPath, &running);
             if (!commandAfterTheCheck.isEmpty())
                 used.WriteSetting(QStringLiteral("LifeCmd"), commandAfterTheCheck);
             program.setDesktop(desktop);
@@ -212,15 +213,17 @@ private Q_SLOTS:
         QCOMPARE(run.saved(QStringLiteral("WMainX")).isEmpty(), !ends && !logon);
         QCOMPARE(run.stored(QStringLiteral("LifeCmd")), QStringLiteral("0"));
         QCOMPARE(run.stored(QStringLiteral("LifeTime")), ends ? "0" : QStringLiteral("34200"));
+        QCOMPARE(LivenessLock(Liveness::runningLockPath(run.lockPath)).heldElsewhere(), !ends);
         QCOMPARE(run.desktop.wallpaperCalls.size(), after == 3 ? 1 : 0);
         QCOMPARE(run.program.collection().currentIndex(), after == 3 ? 1 : 0);
     }
 
     // A start reads another copy's heartbeat (seconds since midnight; it is 00:00:03 now): a
-    // fresh one gets a show (2) or a "-next" as a change (3), taken at the copy's next tick, and
-    // the start ends; else it takes over, drops a command left for a gone copy, beats at once.
+    // fresh one, or one of any age from a copy that holds its lock (busy on a slow desktop), gets
+    // a show (2) or a "-next" as a change (3), taken at the copy's next tick, and the start ends;
+    // else it takes over and its lock, drops a command left for a gone copy, beats at once.
     void anotherCopysHeartbeat_data() {
-        QTest::addColumn<QString>("left"); // heartbeat and command
+        QTest::addColumn<QString>("left"); // heartbeat, command, and "held" for the lock
         QTest::addColumn<bool>("endsNow");
         QTest::addColumn<QString>("argument");
         QTest::addColumn<int>("command");
@@ -230,6 +233,9 @@ private Q_SLOTS:
         QTest::newRow("a close left for a copy that is gone") << "86000 1" << false << "" << 0;
         QTest::newRow("next, taken by the running copy") << "1.5 0" << true << "-NEXT" << 0;
         QTest::newRow("next, nobody takes it") << "1.5 0" << false << "-Next" << 0;
+        QTest::newRow("15 s old from a copy holding its lock") << "86388 0 held" << true << "" << 2;
+        QTest::newRow("close to a copy holding its lock")
+            << "86388 0 held" << true << "-close" << 0;
     }
     void anotherCopysHeartbeat() {
         QFETCH(QString, left);
@@ -242,18 +248,31 @@ private Q_SLOTS:
         settings.WriteSetting(QStringLiteral("LifeTime"), left.section(u' ', 0, 0));
         settings.WriteSetting(QStringLiteral("LifeCmd"), left.section(u' ', 1, 1));
         stores.clock.set(QDateTime(QDate(2026, 12, 6), QTime(0, 0, 3)));
+        const bool close = argument == QStringLiteral("-close");
+        // The running copy takes the command at a later tick; a close ends it.
         stores.clock.onSleep([&](int sleeps) {
             if (endsNow && !argument.isEmpty() && sleeps == 500) {
-                QCOMPARE(settings.ReadSetting(QStringLiteral("LifeCmd"), 0), 3);
+                QCOMPARE(settings.ReadSetting(QStringLiteral("LifeCmd"), 0), close ? 1 : 3);
                 settings.WriteSetting(QStringLiteral("LifeCmd"), 0);
+                if (close)
+                    settings.WriteSetting(QStringLiteral("LifeTime"), 0);
             }
         });
+        const QString lockPath = stores.environment.runtimeDir() + QStringLiteral("/liveness.lock");
+        LivenessLock runningCopys(Liveness::runningLockPath(lockPath));
+        LivenessLock thisCopys(Liveness::runningLockPath(lockPath));
+        if (left.section(u' ', 2, 2) == QStringLiteral("held"))
+            QVERIFY(runningCopys.holdIfFree());
         const CommandLine line = CommandLine::parse(argument.split(u' ', Qt::SkipEmptyParts));
-        QCOMPARE(Program::settleLiveness(settings, stores.clock, line), !endsNow);
+        QCOMPARE(
+            Program::settleLiveness(settings, stores.clock, line, lockPath, nullptr, &thisCopys),
+            !endsNow);
         QCOMPARE(settings.ReadSetting(QStringLiteral("LifeCmd"), -1), command);
-        if (!endsNow)
+        // A copy that goes on holds its lock.
+        QCOMPARE(runningCopys.heldElsewhere(), !endsNow);
+        if (!endsNow || close)
             QCOMPARE(settings.ReadSetting(QStringLiteral("LifeTime"), 0.0),
-                     secondsSinceMidnight(stores.clock.now()));
+                     close ? 0.0 : secondsSinceMidnight(stores.clock.now()));
     }
 
     // With a change due, neither the collapse nor the exit changes the wallpaper: saving only
