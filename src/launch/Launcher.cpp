@@ -34,6 +34,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QIcon>
+#include <QPointer>
 #include <QProcessEnvironment>
 #include <QSessionManager>
 #include <QStandardPaths>
@@ -272,12 +273,24 @@ int launch(int argc, char** argv) {
     // Where nothing on the desktop opens the manual, the program shows it itself.
     hyperlinks.setLocalViewer([&windows](const QUrl& url) { return windows.showManual(url); });
     program.setImportWhenUnmarked(importWhenUnmarked);
-    if (storeFailed && !commandLine.isNext()) {
-        // Said once the window is up, so that the user sees it over the program it concerns.
-        QTimer::singleShot(0, &windows, [&askUser, problem = storeProblem()] {
-            askUser.ask(MessageKind::StoreFailed, problem);
-        });
-    }
+    // Said once the window is up, so that the user sees it over the program it concerns.
+    const auto tellStoreProblem = [windows = QPointer<WindowsOnDemand>(&windows),
+                                   next = commandLine.isNext()](const QString& problem) {
+        if (windows && !next) {
+            QTimer::singleShot(0, windows.data(), [windows, problem] {
+                windows->askUser().ask(MessageKind::StoreFailed, problem);
+            });
+        }
+    };
+    if (storeFailed)
+        tellStoreProblem(storeProblem());
+#ifndef _WIN32
+    // Damage the open does not look for is found when the load reads the store.
+    persistent->setProblemObserver([tellStoreProblem, storeProblem] {
+        print(stderr, QStringLiteral("Kestrovaline: ") + storeProblem() + '\n');
+        tellStoreProblem(storeProblem());
+    });
+#endif
     // "-next" answers on standard error: nobody may be there to close a dialog.
     StderrAskUser stderrAskUser;
     if (!program.Form_Load(commandLine, windows,

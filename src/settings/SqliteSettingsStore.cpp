@@ -136,59 +136,45 @@ void decodeName(std::string_view bytes, QString& name) {
 } // namespace
 
 std::unique_ptr<SqliteSettingsStore> SqliteSettingsStore::open(const QString& path) {
-    Opened opened = Opened::Existing;
-    QString movedAside;
     QString problem;
     sqlite3* db = nullptr;
-
+    Health health = Health::Good;
     if (!path.isEmpty()) {
         makePrivateFolder(QFileInfo(path).absolutePath());
         // The last connection to close removes the log; one left behind means a run ended
         // abruptly, or another copy has the store open now.
         const bool suspectDamage = QFileInfo::exists(path + QLatin1String("-wal"));
         db = openFile(path, &problem);
-        if (db) {
-            switch (checkHealth(db, suspectDamage)) {
-            case Health::Good:
-                break;
-            case Health::NoTable:
-                opened = Opened::Created;
-                break;
-            case Health::Unavailable:
-                problem = QString::fromUtf8(sqlite3_errmsg(db));
-                sqlite3_close(db);
-                db = nullptr;
-                opened = Opened::Unavailable;
-                break;
-            case Health::Damaged:
-                sqlite3_close(db);
-                db = nullptr;
-                movedAside = moveAside(path);
-                if (!movedAside.isEmpty()) {
-                    db = openFile(path, &problem);
-                    opened = Opened::DamagedMoved;
-                }
-                break;
-            }
-        }
+        if (db)
+            health = checkHealth(db, suspectDamage);
+        if (health == Health::Unavailable)
+            problem = QString::fromUtf8(sqlite3_errmsg(db));
     }
-    if (!db) {
+    const bool inMemory = !db;
+    if (inMemory)
         sqlite3_open(":memory:", &db);
-        if (opened != Opened::Unavailable)
-            opened = Opened::InMemory;
-    }
 
-    std::unique_ptr<SqliteSettingsStore> store(
-        new SqliteSettingsStore(db, path, opened, movedAside));
-    store->problem_ = problem;
-    if (!store->prepare() && opened != Opened::InMemory)
+    std::unique_ptr<SqliteSettingsStore> store(new SqliteSettingsStore(
+        db, path, inMemory ? Opened::InMemory : Opened::Existing, QString()));
+    switch (health) {
+    case Health::Good:
+        break;
+    case Health::NoTable:
+        store->opened_ = Opened::Created;
+        break;
+    case Health::Unavailable:
+        store->useMemoryFor(problem);
+        return store;
+    case Health::Damaged:
+        store->setAside(SQLITE_CORRUPT);
+        return store;
+    }
+    if (!store->prepare() && !inMemory)
         store->useMemoryFor(QString::fromUtf8(sqlite3_errmsg(db)));
     return store;
 }
 
 void SqliteSettingsStore::useMemoryFor(const QString& why) {
-    // A full disk, say: the file is left as it is, this run starts from memory, and each save
-    // tries the file again, as with a file that cannot be read.
     finalizeStatements();
     sqlite3_close(db_);
     db_ = nullptr;
@@ -196,6 +182,41 @@ void SqliteSettingsStore::useMemoryFor(const QString& why) {
     opened_ = Opened::Unavailable;
     problem_ = why;
     prepare();
+}
+
+void SqliteSettingsStore::setAside(int rc) {
+    finalizeStatements();
+    sqlite3_close(db_);
+    db_ = nullptr;
+    movedAsidePath_ = moveAside(path_);
+    QString problem;
+    if (!movedAsidePath_.isEmpty())
+        db_ = openFile(path_, &problem);
+    if (db_ && prepare()) {
+        opened_ = Opened::DamagedMoved;
+        return;
+    }
+    // Left where it is, the damaged file is tried again at each save, and refused while it
+    // holds a table: it is never written over.
+    if (db_)
+        problem = QString::fromUtf8(sqlite3_errmsg(db_));
+    useMemoryFor(movedAsidePath_.isEmpty() ? QString::fromUtf8(sqlite3_errstr(rc)) : problem);
+}
+
+void SqliteSettingsStore::readFailed(int rc) {
+    // Busy is another copy at work; a store in memory alone has no file to keep.
+    const int primary = rc & 0xff;
+    if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED || opened_ == Opened::InMemory ||
+        opened_ == Opened::Unavailable)
+        return;
+    // What the file holds was not read, so the values this run goes on with must never be
+    // written over it: it is treated as if the open had found it so.
+    if (healthOf(primary) == Health::Damaged && movedAsidePath_.isEmpty())
+        setAside(rc);
+    else
+        useMemoryFor(QString::fromUtf8(sqlite3_errstr(rc)));
+    if (problemObserver_)
+        problemObserver_();
 }
 
 QString SqliteSettingsStore::problem() const {
@@ -321,7 +342,8 @@ QString SqliteSettingsStore::readText(const QString& key, const QString& name) {
     sqlite3_bind_text(read_, 1, k.constData(), int(k.size()), SQLITE_STATIC);
     sqlite3_bind_text(read_, 2, n.constData(), int(n.size()), SQLITE_STATIC);
     QString result;
-    if (sqlite3_step(read_) == SQLITE_ROW && sqlite3_column_type(read_, 0) != SQLITE_NULL) {
+    const int rc = sqlite3_step(read_);
+    if (rc == SQLITE_ROW && sqlite3_column_type(read_, 0) != SQLITE_NULL) {
         result = DecodeStoredText(
             QByteArrayView(reinterpret_cast<const char*>(sqlite3_column_text(read_, 0)),
                            sqlite3_column_bytes(read_, 0)));
@@ -329,6 +351,8 @@ QString SqliteSettingsStore::readText(const QString& key, const QString& name) {
     // Resetting ends the read transaction, so no lock outlives the call.
     sqlite3_reset(read_);
     sqlite3_clear_bindings(read_);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        readFailed(rc);
     return result;
 }
 
@@ -367,6 +391,8 @@ bool SqliteSettingsStore::readAll(const QString& key, const TakeValue& take) {
     }
     sqlite3_reset(readKey_);
     sqlite3_clear_bindings(readKey_);
+    if (rc != SQLITE_DONE)
+        readFailed(rc);
     return rc == SQLITE_DONE;
 }
 
@@ -474,6 +500,10 @@ SettingsStore::BatchOutcome SqliteSettingsStore::writeBatch(const QString& key,
         return BatchOutcome::Refused;
     }
     return BatchOutcome::Written;
+}
+
+void SqliteSettingsStore::setProblemObserver(std::function<void()> observer) {
+    problemObserver_ = std::move(observer);
 }
 
 void SqliteSettingsStore::setBatchProgressObserver(std::function<void(qsizetype)> observer) {

@@ -20,10 +20,11 @@ public:
         Existing,     // a good store was found
         Created,      // no store existed: this is the first start of this user
         DamagedMoved, // a damaged file was moved aside (see movedAsidePath) and a new one made
-        InMemory,     // the file could be neither used nor moved aside: nothing will be kept
+        InMemory,     // the file could not be opened: nothing will be kept
         Unavailable,  // the file is busy, cannot be read or cannot take the table now (a full
-                      // disk): it is left untouched, this run starts from memory, and each save
-                      // tries the file again
+                      // disk), or is damaged and cannot be moved aside: it is left
+                      // untouched, this run starts from memory, and each save tries the file
+                      // again, writing only once it holds no table
     };
 
     // Opens the store at path, creating its folder (private to the user) and file as needed.
@@ -38,6 +39,10 @@ public:
     QString movedAsidePath() const { return movedAsidePath_; }
     // What the user should know about how opening went; empty when all is well.
     QString problem() const;
+    // Called when a read finds the file damaged or failing after the open, which looks for
+    // damage only after a run that did not end cleanly; the outcome and problem() then tell
+    // what became of it, as if the open had found it.
+    void setProblemObserver(std::function<void()> observer);
     QString lastError() const override { return lastError_; }
 
     QString readText(const QString& key, const QString& name) override;
@@ -57,8 +62,12 @@ public:
 private:
     SqliteSettingsStore(sqlite3* db, QString path, Opened opened, QString movedAside);
     bool prepare();
-    // The file opened but cannot take the table: it is left alone and tried again at each save.
+    // The file cannot be used now: it is left alone and tried again at each save.
     void useMemoryFor(const QString& why);
+    // Moves a damaged file aside (rc tells why) and goes on with a new one.
+    void setAside(int rc);
+    // A read failed with rc: a damaged or failing file is never written over by this run.
+    void readFailed(int rc);
     void finalizeStatements();
     bool upsert(const QString& key, const QString& name, const QString& text);
     bool exec(const char* sql);
@@ -83,6 +92,7 @@ private:
     QString problem_;
     QString lastError_;
     std::function<void(qsizetype)> batchObserver_;
+    std::function<void()> problemObserver_;
 };
 
 } // namespace kv
