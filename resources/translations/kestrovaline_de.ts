@@ -779,10 +779,6 @@ Handbuch: %4
         <translation>Der Einstellungsspeicher %1 kann gerade nicht gelesen werden (%2). Er bleibt unverändert; Kestrovaline startet mit den Standardeinstellungen und versucht es beim nächsten Speichern erneut.</translation>
     </message>
     <message>
-        <source>The settings store %1 cannot be used (%2). Kestrovaline starts with default settings, and nothing will be kept.</source>
-        <translation>Der Einstellungsspeicher %1 ist nicht verwendbar (%2). Kestrovaline startet mit den Standardeinstellungen, und nichts wird gespeichert.</translation>
-    </message>
-    <message>
         <source>The settings store %1 refused it: %2</source>
         <translation>Der Einstellungsspeicher %1 hat abgelehnt: %2</translation>
     </message>

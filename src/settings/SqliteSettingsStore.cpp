@@ -145,17 +145,15 @@ std::unique_ptr<SqliteSettingsStore> SqliteSettingsStore::open(const QString& pa
         // abruptly, or another copy has the store open now.
         const bool suspectDamage = QFileInfo::exists(path + QLatin1String("-wal"));
         db = openFile(path, &problem);
-        if (db)
-            health = checkHealth(db, suspectDamage);
-        if (health == Health::Unavailable)
+        health = db ? checkHealth(db, suspectDamage) : Health::Unavailable;
+        if (health == Health::Unavailable && db)
             problem = QString::fromUtf8(sqlite3_errmsg(db));
     }
-    const bool inMemory = !db;
-    if (inMemory)
+    if (!db)
         sqlite3_open(":memory:", &db);
 
     std::unique_ptr<SqliteSettingsStore> store(new SqliteSettingsStore(
-        db, path, inMemory ? Opened::InMemory : Opened::Existing, QString()));
+        db, path, path.isEmpty() ? Opened::InMemory : Opened::Existing, QString()));
     switch (health) {
     case Health::Good:
         break;
@@ -163,13 +161,16 @@ std::unique_ptr<SqliteSettingsStore> SqliteSettingsStore::open(const QString& pa
         store->opened_ = Opened::Created;
         break;
     case Health::Unavailable:
+        // A file that cannot even be opened (its folder missing or not yet mounted, no file
+        // handle left) is tried again at each save as well; only a run without a path keeps
+        // its settings in memory alone.
         store->useMemoryFor(problem);
         return store;
     case Health::Damaged:
         store->setAside(SQLITE_CORRUPT);
         return store;
     }
-    if (!store->prepare() && !inMemory)
+    if (!store->prepare() && !path.isEmpty())
         store->useMemoryFor(QString::fromUtf8(sqlite3_errmsg(db)));
     return store;
 }
@@ -225,31 +226,23 @@ QString SqliteSettingsStore::problem() const {
                                     "The settings store %1 was damaged. It is kept as %2, "
                                     "and Kestrovaline starts with default settings.")
             .arg(QDir::toNativeSeparators(path_), QDir::toNativeSeparators(movedAsidePath_));
-    QString failed;
     switch (opened_) {
     case Opened::Existing:
     case Opened::Created:
+    case Opened::InMemory:
         return {};
     case Opened::DamagedMoved:
         return damaged;
     case Opened::Unavailable:
-        failed = QCoreApplication::translate(
-                     "kv::SqliteSettingsStore",
-                     "The settings store %1 cannot be read now (%2). It is left as it is; "
-                     "Kestrovaline starts with default settings and tries the store again at the "
-                     "next save.")
-                     .arg(QDir::toNativeSeparators(path_), problem_);
-        break;
-    case Opened::InMemory:
-        if (path_.isEmpty())
-            return {};
-        failed = QCoreApplication::translate("kv::SqliteSettingsStore",
-                                             "The settings store %1 cannot be used (%2). "
-                                             "Kestrovaline starts with default settings, and "
-                                             "nothing will be kept.")
-                     .arg(QDir::toNativeSeparators(path_), problem_);
         break;
     }
+    const QString failed =
+        QCoreApplication::translate(
+            "kv::SqliteSettingsStore",
+            "The settings store %1 cannot be read now (%2). It is left as it is; "
+            "Kestrovaline starts with default settings and tries the store again at the "
+            "next save.")
+            .arg(QDir::toNativeSeparators(path_), problem_);
     // The new file made in place of a damaged one failed too: where the old one went still counts.
     return movedAsidePath_.isEmpty() ? failed : damaged + QLatin1Char(' ') + failed;
 }
@@ -428,6 +421,8 @@ bool SqliteSettingsStore::fail(const QString& why) {
 
 bool SqliteSettingsStore::retryFile() {
     QString problem;
+    // The folder may be missing still, as on a home mounted late.
+    makePrivateFolder(QFileInfo(path_).absolutePath());
     sqlite3* db = openFile(path_, &problem);
     if (!db)
         return fail(problem);

@@ -20,9 +20,9 @@ public:
         Existing,     // a good store was found
         Created,      // no store existed: this is the first start of this user
         DamagedMoved, // a damaged file was moved aside (see movedAsidePath) and a new one made
-        InMemory,     // the file could not be opened: nothing will be kept
-        Unavailable,  // the file is busy, cannot be read or cannot take the table now (a full
-                      // disk), or is damaged and cannot be moved aside: it is left
+        InMemory,     // no path was given: nothing will be kept
+        Unavailable,  // the file is busy, cannot be opened or read, cannot take the table now (a
+                      // full disk), or is damaged and cannot be moved aside: it is left
                       // untouched, this run starts from memory, and each save tries the file
                       // again, writing only once it holds no table
     };

@@ -115,12 +115,19 @@ private Q_SLOTS:
         QCOMPARE(raw(path(), "SELECT count(*) FROM settings WHERE name='WIndex'"), "0");
         // A read leaves no lock behind: another connection can write at once.
         QCOMPARE(raw(path(), "BEGIN EXCLUSIVE; COMMIT; SELECT 'free'"), QStringLiteral("free"));
-        // A folder that cannot be made: the program goes on in memory.
-        QVERIFY(QFile(dir_->filePath(QStringLiteral("blocker"))).open(QIODevice::WriteOnly));
-        const auto memory = Store::open(dir_->filePath(QStringLiteral("blocker/settings.sqlite")));
-        QCOMPARE(memory->opened(), Opened::InMemory);
-        QVERIFY(memory->writeText(kKey, QStringLiteral("WN"), QStringLiteral("7")));
-        QCOMPARE(memory->readText(kKey, QStringLiteral("WN")), QStringLiteral("7"));
+        // A store that cannot be opened (a file where its folder goes, a folder where it goes)
+        // fails each save, and is used once it can be made.
+        const QString blocker = dir_->filePath(QStringLiteral("blocker"));
+        QVERIFY(QFile(blocker).open(QIODevice::WriteOnly) && QDir().mkpath(path() + "-folder"));
+        for (const QString& at : {blocker + "/settings.sqlite", path() + "-folder"}) {
+            const auto unreachable = Store::open(at);
+            QCOMPARE(unreachable->opened(), Opened::Unavailable);
+            QVERIFY(!unreachable->problem().isEmpty());
+            QVERIFY(!unreachable->writeAll(kKey, {{QStringLiteral("WN"), QStringLiteral("7")}}));
+            QVERIFY(QFile::remove(blocker) || QDir(at).removeRecursively());
+            QVERIFY(unreachable->writeAll(kKey, {{QStringLiteral("WN"), QStringLiteral("7")}}));
+            QCOMPARE(raw(at, "SELECT data FROM settings"), "7");
+        }
     }
 
     // Text that is not UTF-8 (any bytes are a file name on Unix), as another program left it,
