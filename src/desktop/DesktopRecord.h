@@ -18,7 +18,7 @@ struct DesktopState {
     int style = StyleUnknown;
     DesktopColor colour = kUnknownDesktopColor;
     QString session; // which desktop instance this describes (a socket path, a display)
-    QString link;    // the safe name we last handed the desktop for `path`
+    QString link;    // the safe name we last handed the desktop for `path`, or our drawing of it
     QString upright; // our copy of `path` handed over instead: upright (EXIF), cropped for fill
     qint64 helperPid = 0;
     QByteArray helperCommandLine; // as /proc shows it, to recognise our own process later

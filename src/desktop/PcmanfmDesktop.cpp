@@ -2,6 +2,7 @@
 #include "desktop/PcmanfmDesktop.h"
 
 #include "desktop/DesktopBus.h"
+#include "desktop/RootPicture.h"
 #include "desktop/X11Connection.h"
 
 #include <QDBusMessage>
@@ -10,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QProcess>
 #include <QSaveFile>
 #include <QSettings>
@@ -199,23 +201,74 @@ QString LxqtDesktop::settingsFile() const {
 
 bool LxqtDesktop::writeSettings(const DesktopState& state) const {
     QSettings settings(settingsFile(), QSettings::IniFormat);
-    // It saves the mode as "none": its next start would show no picture at all.
-    if (!state.path.isEmpty())
+    // It saves the mode as "none": its next start would show no picture at all. It also saves
+    // our drawing of the screen where it was handed one, which would not fit other monitors.
+    if (!state.path.isEmpty()) {
         settings.setValue(QStringLiteral("Desktop/WallpaperMode"), modeOf(state.style, "stretch"));
+        settings.setValue(QStringLiteral("Desktop/Wallpaper"), handedFile(state));
+    }
     if (state.colour != kUnknownDesktopColor)
         settings.setValue(QStringLiteral("Desktop/BgColor"), colourHex(state.colour));
     settings.sync();
     return settings.status() == QSettings::NoError;
 }
 
+bool LxqtDesktop::setWallpaper(const QString& file, const QString& mode) const {
+    return pcmanfmQtCall(QStringLiteral("org.pcmanfm.Application"), QStringLiteral("setWallpaper"),
+                         {file, mode}, kDesktopDrawTimeoutMs)
+               .type() == QDBusMessage::ReplyMessage;
+}
+
+QString LxqtDesktop::screenPicture(const DesktopState& state) const {
+    const X11Connection x11(session().toLocal8Bit());
+    const xcb_screen_t* screen = x11.ok() ? x11.defaultScreen() : nullptr;
+    if (!screen || copyFolder().isEmpty())
+        return {};
+    // Its own colour, just saved, where we have none.
+    const QSettings saved(settingsFile(), QSettings::IniFormat);
+    const DesktopColor colour =
+        state.colour != kUnknownDesktopColor
+            ? state.colour
+            : colourFromHex(saved.value(QStringLiteral("Desktop/BgColor")).toString()).value_or(0);
+    const QList<QRect> monitors = x11.monitors(screen);
+    RootPicture picture;
+    if (!picture.load(state.path, monitors, state.style, colour))
+        return {};
+    const QImage image =
+        picture.render(QSize(screen->width_in_pixels, screen->height_in_pixels), monitors);
+    const QString file = alternateName(copyFolder(), QStringLiteral("lxqt-screen"), state.link,
+                                       QStringLiteral(".png"));
+    QSaveFile out(file);
+    if (image.isNull() || !out.open(QIODevice::WriteOnly) || !image.save(&out, "PNG") ||
+        !out.commit())
+        return {};
+    return file;
+}
+
 bool LxqtDesktop::show(DesktopState& state) const {
     if (!desktopRunning())
         return false;
-    const QDBusMessage reply =
-        pcmanfmQtCall(QStringLiteral("org.pcmanfm.Application"), QStringLiteral("setWallpaper"),
-                      {handedFile(state), modeOf(state.style, "stretch")}, kDesktopDrawTimeoutMs);
-    if (reply.type() != QDBusMessage::ReplyMessage)
+    const QString mode = modeOf(state.style, "stretch");
+    if (!setWallpaper(handedFile(state), mode))
         return false;
+    // It compares a request with the mode it read at its start, not the one it shows: asked for
+    // that mode again, it changes only the picture and keeps showing the last other mode. It has
+    // just saved that starting mode; then it gets the whole screen drawn by us, in another mode
+    // (a picture of the screen's size shows the same in each).
+    QString drawn;
+    const QSettings saved(settingsFile(), QSettings::IniFormat);
+    if (saved.value(QStringLiteral("Desktop/WallpaperMode")).toString() == mode) {
+        drawn = screenPicture(state);
+        if (drawn.isEmpty() ||
+            !setWallpaper(drawn, mode == QLatin1String("fit") ? QStringLiteral("stretch")
+                                                              : QStringLiteral("fit"))) {
+            QFile::remove(drawn);
+            return false;
+        }
+    }
+    if (state.link != drawn && isOwnFile(state.link, copyFolder(), QStringLiteral("lxqt-screen")))
+        QFile::remove(state.link);
+    state.link = drawn;
     // pcmanfm-qt has just saved its own settings, with its old colour: ours goes in after.
     return writeSettings(state);
 }

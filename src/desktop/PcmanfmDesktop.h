@@ -41,6 +41,10 @@ private:
     QString copyFolder() const override { return DesktopRecord::cacheFolder(); }
     // What it leaves out of its saved settings for its next start: the mode and our colour.
     bool writeSettings(const DesktopState& state) const;
+    // True when pcmanfm-qt took the request (which does not say it shows it).
+    bool setWallpaper(const QString& file, const QString& mode) const;
+    // The whole screen as `state` shows it, drawn into our copy folder; empty when it could not be.
+    QString screenPicture(const DesktopState& state) const;
 };
 
 // LXDE: pcmanfm draws the desktop; `pcmanfm --set-wallpaper` hands it picture and mode. Only

@@ -309,13 +309,19 @@ private:
 // pcmanfm-qt (LXQt) or pcmanfm (LXDE) drawing their desktop window under Xvfb.
 class PcmanfmRig final : public PixelRig {
 public:
-    PcmanfmRig(bool qt, QString display, QProcessEnvironment environment)
-        : qt_(qt), display_(std::move(display)), environment_(std::move(environment)) {
+    // `seed`: its settings file before it starts.
+    PcmanfmRig(bool qt, QString display, QProcessEnvironment environment, QByteArray seed = {})
+        : qt_(qt), display_(std::move(display)), environment_(std::move(environment)),
+          seed_(std::move(seed)) {
         copiesUpright = true;
         drawsColour = false; // it keeps our colour for its next start
     }
     QString missing() override { return missingPrograms({qt_ ? "pcmanfm-qt" : "pcmanfm"}); }
     bool start() override {
+        const QFileInfo settings(LxqtDesktop(display_).settingsFile());
+        if (!seed_.isEmpty() &&
+            !(QDir().mkpath(settings.path()) && test::writeBytes(settings.filePath(), seed_)))
+            return false;
         process_.setProcessEnvironment(environment_);
         process_.setStandardOutputFile(QProcess::nullDevice());
         process_.setStandardErrorFile(QProcess::nullDevice());
@@ -366,6 +372,7 @@ private:
     bool qt_;
     QString display_;
     QProcessEnvironment environment_;
+    QByteArray seed_;
 };
 
 // sway refuses to run as root: the headless compositor and grim run as nobody.
@@ -535,6 +542,9 @@ class TestDesktopContract : public QObject {
         if (id == QLatin1String("lxqt") || id == QLatin1String("lxde"))
             return std::make_unique<PcmanfmRig>(id == QLatin1String("lxqt"), xvfb_.display(),
                                                 environment());
+        if (id == QLatin1String("lxqt-stretch")) // as LXQt ships it
+            return std::make_unique<PcmanfmRig>(true, xvfb_.display(), environment(),
+                                                "[Desktop]\nWallpaperMode=stretch\n");
         if (id == QLatin1String("x11"))
             return std::make_unique<X11Rig>();
         return std::make_unique<SwayRig>(folder_.filePath(QStringLiteral("sway")),
@@ -591,7 +601,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("orientation");
         QTest::addColumn<QString>("name");
         for (const char* rig : {"gnome", "cinnamon", "mate", "kde", "xfce", "xfce-fresh", "lxqt",
-                                "lxde", "x11", "sway", "swaybg"})
+                                "lxqt-stretch", "lxde", "x11", "sway", "swaybg"})
             for (int style = StyleCentre; style <= StyleFill; ++style)
                 QTest::addRow("%s, %s", rig, kStyleNames[style])
                     << QString::fromLatin1(rig) << style << 1 << kAwkward;
