@@ -10,6 +10,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QStyle>
 
 #include <cmath>
 
@@ -37,8 +38,13 @@ MainWindow& WindowsOnDemand::mainWindow() {
     connect(&window, &MainWindow::hyperlinkActivated, this,
             [this](const QString& address) { hyperlinks_.OpenHyperlink(address); });
     window.setTitle(title_);
-    // The load placed the window with the size a new one has; kept on the desktop with its own.
+    // The load placed the window with the size a new one has; kept on the desktop with its own,
+    // no larger than the desktop (at 200 % a screen of 1080 rows holds 540), its title bar on it
+    // too. The frame is not known before the window is shown: the style's title bar stands in.
     const QRect desktop = window.desktopAreaAt(position_);
+    if (desktop.isValid())
+        window.resize(window.size().boundedTo(
+            desktop.size() - QSize(0, window.style()->pixelMetric(QStyle::PM_TitleBarHeight))));
     const QSize frame = window.windowFrame().size() * kTwipsPerPixel;
     const QPoint placed = desktop.isValid() ? PlaceWithin(position_.x() * kTwipsPerPixel,
                                                           position_.y() * kTwipsPerPixel,

@@ -4,7 +4,9 @@
 #include "ui/help/Hyperlinks.h"
 
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QIcon>
+#include <QScreen>
 
 namespace kv {
 
@@ -17,7 +19,8 @@ HelpWindow::HelpWindow(Hyperlinks& links, QWidget* parent) : QTextBrowser(parent
     // Links are followed here, so that only the manual's own pages load inside the window.
     setOpenLinks(false);
     connect(this, &QTextBrowser::anchorClicked, this, &HelpWindow::followLink);
-    resize(720, 640);
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    resize(screen ? QSize(720, 640).boundedTo(screen->availableSize()) : QSize(720, 640));
 }
 
 bool HelpWindow::isManualPage(const QUrl& url) {

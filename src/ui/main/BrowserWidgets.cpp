@@ -122,6 +122,12 @@ DriveBox::DriveBox(FileBrowserModel& browser, QWidget* parent)
     : QComboBox(parent), browser_(browser) {
     setObjectName(QStringLiteral("Disk"));
     setToolTip(tr("Current drive"));
+    // Its width does not follow the drives' names: grown as the window is first shown, it would
+    // make the window grow while the window manager places it, and Qt then puts the window's
+    // inside where its frame should be (a title bar higher at every start). The list that drops
+    // down is as wide as its longest name.
+    setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    setMinimumContentsLength(12);
     fill();
     connect(&browser_, &FileBrowserModel::drivesChanged, this, &DriveBox::fill);
     connect(&browser_, &FileBrowserModel::driveIndexChanged, this, [this](int index) {
