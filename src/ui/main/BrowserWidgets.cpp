@@ -5,6 +5,7 @@
 #include "collection/CollectionCommands.h"
 #include "collection/FileBrowserModel.h"
 #include "collection/Previews.h"
+#include "ui/main/CollectionView.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -44,6 +45,17 @@ protected:
 
 private:
     mutable QIcon icons_[2];
+};
+
+// File names in rows as tall as the collection's beside them: at the font's own height the
+// marks above capitals (the dots of an Ö) were cut off.
+class FileNameDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        const QSize size = QStyledItemDelegate::sizeHint(option, index);
+        return {size.width(), qMax(size.height(), StateMarkDelegate::kMarkSize)};
+    }
 };
 
 // Holds back the Space press from the collection list and turns the releases of Space and
@@ -229,6 +241,7 @@ FilesView::FilesView(FileBrowserModel& browser, Previews& previews, QWidget* par
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setModel(&browser.files());
+    setItemDelegate(new FileNameDelegate(this));
     QItemSelectionModel* created = selectionModel();
     setSelectionModel(browser.files().selectionModel());
     if (created && created != browser.files().selectionModel())
