@@ -8,6 +8,7 @@
 #include "ui/message/ProgMsg.h"
 #include "ui/options/ProgOpts.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QStyle>
@@ -15,6 +16,18 @@
 #include <cmath>
 
 namespace kv {
+namespace {
+
+// No larger than the desktop (at 200 % a screen of 1080 rows holds 540), its title bar on it too.
+// The frame is not known before the window is shown: the style's title bar stands in.
+QSize fittedSize(QSize size, const QRect& desktop) {
+    if (!desktop.isValid())
+        return size;
+    return size.boundedTo(desktop.size() -
+                          QSize(0, QApplication::style()->pixelMetric(QStyle::PM_TitleBarHeight)));
+}
+
+} // namespace
 
 WindowsOnDemand::WindowsOnDemand(Program& program, Settings& settings, MessageSwitches& switches,
                                  Hyperlinks& hyperlinks)
@@ -38,13 +51,9 @@ MainWindow& WindowsOnDemand::mainWindow() {
     connect(&window, &MainWindow::hyperlinkActivated, this,
             [this](const QString& address) { hyperlinks_.OpenHyperlink(address); });
     window.setTitle(title_);
-    // The load placed the window with the size a new one has; kept on the desktop with its own,
-    // no larger than the desktop (at 200 % a screen of 1080 rows holds 540), its title bar on it
-    // too. The frame is not known before the window is shown: the style's title bar stands in.
+    // The load placed the window with the size a new one has; kept on the desktop with its own.
     const QRect desktop = window.desktopAreaAt(position_);
-    if (desktop.isValid())
-        window.resize(window.size().boundedTo(
-            desktop.size() - QSize(0, window.style()->pixelMetric(QStyle::PM_TitleBarHeight))));
+    window.resize(fittedSize(window.size(), desktop));
     const QSize frame = window.windowFrame().size() * kTwipsPerPixel;
     const QPoint placed = desktop.isValid() ? PlaceWithin(position_.x() * kTwipsPerPixel,
                                                           position_.y() * kTwipsPerPixel,
@@ -131,7 +140,8 @@ void WindowsOnDemand::removeTrayIcon() {
 }
 
 QRect WindowsOnDemand::windowFrame() const {
-    return window_ ? window_->windowFrame() : QRect(position_, MainWindow::kLeastSize);
+    return window_ ? window_->windowFrame()
+                   : QRect(position_, fittedSize(MainWindow::kLeastSize, desktopAreaAt(position_)));
 }
 
 void WindowsOnDemand::moveWindow(const QPoint& topLeftPixels) {
