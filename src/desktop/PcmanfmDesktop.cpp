@@ -219,17 +219,12 @@ bool LxqtDesktop::setWallpaper(const QString& file, const QString& mode) const {
                .type() == QDBusMessage::ReplyMessage;
 }
 
-QString LxqtDesktop::screenPicture(const DesktopState& state) const {
+QString LxqtDesktop::screenPicture(const DesktopState& state, DesktopColor ownColour) const {
     const X11Connection x11(session().toLocal8Bit());
     const xcb_screen_t* screen = x11.ok() ? x11.defaultScreen() : nullptr;
     if (!screen || copyFolder().isEmpty())
         return {};
-    // Its own colour, just saved, where we have none.
-    const QSettings saved(settingsFile(), QSettings::IniFormat);
-    const DesktopColor colour =
-        state.colour != kUnknownDesktopColor
-            ? state.colour
-            : colourFromHex(saved.value(QStringLiteral("Desktop/BgColor")).toString()).value_or(0);
+    const DesktopColor colour = state.colour != kUnknownDesktopColor ? state.colour : ownColour;
     const QList<QRect> monitors = x11.monitors(screen);
     RootPicture picture;
     if (!picture.load(state.path, monitors, state.style, colour))
@@ -258,7 +253,10 @@ bool LxqtDesktop::show(DesktopState& state) const {
     QString drawn;
     const QSettings saved(settingsFile(), QSettings::IniFormat);
     if (saved.value(QStringLiteral("Desktop/WallpaperMode")).toString() == mode) {
-        drawn = screenPicture(state);
+        // Its own colour, just saved, where we have none.
+        drawn = screenPicture(
+            state,
+            colourFromHex(saved.value(QStringLiteral("Desktop/BgColor")).toString()).value_or(0));
         if (drawn.isEmpty() ||
             !setWallpaper(drawn, mode == QLatin1String("fit") ? QStringLiteral("stretch")
                                                               : QStringLiteral("fit"))) {

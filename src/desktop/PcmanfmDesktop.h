@@ -43,8 +43,9 @@ private:
     bool writeSettings(const DesktopState& state) const;
     // True when pcmanfm-qt took the request (which does not say it shows it).
     bool setWallpaper(const QString& file, const QString& mode) const;
-    // The whole screen as `state` shows it, drawn into our copy folder; empty when it could not be.
-    QString screenPicture(const DesktopState& state) const;
+    // The whole screen as `state` shows it (in `ownColour` where it has no colour), drawn into
+    // our copy folder; empty when it could not be.
+    QString screenPicture(const DesktopState& state, DesktopColor ownColour) const;
 };
 
 // LXDE: pcmanfm draws the desktop; `pcmanfm --set-wallpaper` hands it picture and mode. Only
