@@ -236,9 +236,7 @@ void FileListModel::setSelected(int row, bool selected) {
 // ---- FileBrowserModel
 
 FileBrowserModel::FileBrowserModel(DriveSource& drives, AskUser* askUser, QObject* parent)
-    : QObject(parent), source_(drives), askUser_(askUser) {
-    drives_ = source_.drives();
-}
+    : QObject(parent), source_(drives), askUser_(askUser) {}
 
 void FileBrowserModel::reloadDrives() {
     const QString chosen = driveIndex_ >= 0 && driveIndex_ < drives_.size()
@@ -304,6 +302,10 @@ int FileBrowserModel::driveHolding(const QString& folder) const {
 }
 
 void FileBrowserModel::start(const QString& restoredDrive, const QString& restoredFolder) {
+    // Read here, not before: a logon start keeps the browser waiting, and its change of wallpaper
+    // need not wait for the mounted volumes (a network volume may not answer at all).
+    drives_ = source_.drives();
+    Q_EMIT drivesChanged();
     QString folder = restoredFolder;
     int index = -1;
     for (int i = 0; i < drives_.size() && !restoredDrive.isEmpty(); ++i) {

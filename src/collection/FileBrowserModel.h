@@ -112,7 +112,8 @@ public:
     // The last drive that opened, or -1 before any did.
     int lastGoodDrive() const { return lastGoodDrive_; }
 
-    // Opens the restored folder on its drive (or the home folder), then raises Disk_Change once.
+    // Reads the drive list, opens the restored folder on its drive (or the home folder), then
+    // raises Disk_Change once.
     void start(const QString& restoredDrive, const QString& restoredFolder);
 
     // The user chose a drive.

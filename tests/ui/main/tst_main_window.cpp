@@ -11,6 +11,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QKeySequence>
 #include <QLabel>
@@ -132,12 +133,17 @@ private Q_SLOTS:
                  escape ? QStringLiteral("picture-2.jpg") : QString());
     }
 
-    // A double click opens a folder, Backspace goes back up. A clicked file shows in the preview
+    // The drive list, read once the window exists, shows the drive of the browsed folder. A
+    // double click opens a folder, Backspace goes back up. A clicked file shows in the preview
     // with its name; a file that cannot be read shows an error naming it, never the picture
     // before; a second click on the focused file previews it again.
     void browsingFoldersAndPreviews() {
         Shown shown;
         QVERIFY(shown.open());
+        const auto* drive = shown.window.findChild<QComboBox*>(QStringLiteral("Disk"));
+        QCOMPARE(drive->currentIndex(), shown.program.browser().driveIndex());
+        QVERIFY(drive->currentText().startsWith(
+            shown.program.browser().drives().value(drive->currentIndex()).rootPath));
         QListView* folder = shown.window.browser()->folder();
         QListView* files = shown.window.browser()->files();
         PreviewPanel* preview = shown.window.preview();
