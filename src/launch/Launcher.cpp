@@ -231,7 +231,14 @@ int launch(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     // Panels and task switchers match the windows to the menu entry and show its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("kestrovaline"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/kestrovaline.svg")));
+    const auto setWindowIcon = [] {
+        QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/kestrovaline.svg")));
+    };
+    // A logon or "-next" start changes the wallpaper before it shows any window: loading the
+    // icon's renderer can wait until then.
+    const bool changeFirst = commandLine.isLogon() || commandLine.isNext();
+    if (!changeFirst)
+        setWindowIcon();
 
     Program program(settings, clock, [] { QCoreApplication::exit(0); });
     program.setLanguage(language);
@@ -296,6 +303,8 @@ int launch(int argc, char** argv) {
     if (!program.Form_Load(commandLine, windows,
                            commandLine.isNext() ? static_cast<AskUser&>(stderrAskUser) : askUser))
         return qMax(program.exitStatus(), program.exitCode());
+    if (changeFirst)
+        setWindowIcon();
     // The help and the about box need the folders and the home page the start-up settled.
     Help& help = windows.help();
     help.setProgramFolder(program.helpFolder());
