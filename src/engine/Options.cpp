@@ -54,6 +54,17 @@ QDate withCenturyOf2000s(QDate date, const QString& format) {
     return date;
 }
 
+// The regional formats a value may have been written in: the locale's own, and its short format
+// with a four-digit year, which is how many systems write their short dates.
+QStringList regionalDateFormats(const QLocale& locale) {
+    QStringList formats{locale.dateFormat(QLocale::ShortFormat),
+                        locale.dateFormat(QLocale::LongFormat)};
+    if (!formats.first().contains(QLatin1String("yyyy")))
+        formats.append(
+            QString(formats.first()).replace(QLatin1String("yy"), QLatin1String("yyyy")));
+    return formats;
+}
+
 } // namespace
 
 qint32* Options::Confirm(int kind) {
@@ -105,12 +116,14 @@ QString StoredTimeText(const QTime& time) {
 
 QDate ParseStoredDate(const QString& text, const QLocale& locale) {
     const QString trimmed = text.trimmed();
-    QDate date = QDate::fromString(trimmed, Qt::ISODate);
-    if (date.isValid())
-        return date;
-    for (const QLocale::FormatType type : {QLocale::ShortFormat, QLocale::LongFormat}) {
-        const QString format = locale.dateFormat(type);
-        date = withCenturyOf2000s(locale.toDate(trimmed, format), format);
+    // Written by this program, or by hand without the leading zeros.
+    for (const QString& format : {kIsoDate, QStringLiteral("yyyy-M-d")}) {
+        const QDate date = QDate::fromString(trimmed, format);
+        if (date.isValid())
+            return date;
+    }
+    for (const QString& format : regionalDateFormats(locale)) {
+        const QDate date = withCenturyOf2000s(locale.toDate(trimmed, format), format);
         if (date.isValid())
             return date;
     }
@@ -119,11 +132,21 @@ QDate ParseStoredDate(const QString& text, const QLocale& locale) {
 
 QTime ParseStoredTime(const QString& text, const QLocale& locale) {
     const QString trimmed = text.trimmed();
-    QTime time = QTime::fromString(trimmed, Qt::ISODate);
-    if (time.isValid())
-        return time;
+    // Colons only: the general ISO reader takes "14.07", a regional time, for a fraction of an
+    // hour.
+    for (const char* format : {"H:mm:ss", "H:mm", "H:mm:ss.zzz"}) {
+        const QTime time = QTime::fromString(trimmed, QLatin1String(format));
+        if (time.isValid())
+            return time;
+    }
     for (const QLocale::FormatType type : {QLocale::ShortFormat, QLocale::LongFormat}) {
-        time = locale.toTime(trimmed, type);
+        const QTime time = locale.toTime(trimmed, type);
+        if (time.isValid())
+            return time;
+    }
+    // The twelve-hour clock of English-speaking regions, with or without the seconds.
+    for (const char* format : {"h:mm:ss AP", "h:mm AP"}) {
+        const QTime time = QTime::fromString(trimmed, QLatin1String(format));
         if (time.isValid())
             return time;
     }

@@ -104,14 +104,26 @@ private Q_SLOTS:
         QCOMPARE(back.LastChange(), QDateTime(QDate(2025, 2, 3), QTime(23, 59)));
     }
 
-    // With a two-digit year; what the program itself writes is read back by the save above.
-    void datesWrittenUnderAnotherLocaleStillLoad() {
-        const QLocale german{QStringLiteral("de_DE")};
-        const QDate date(2026, 3, 14);
-        QCOMPARE(ParseStoredDate(german.toString(date, QLocale::ShortFormat), german), date);
-        QCOMPARE(ParseStoredTime(german.toString(QTime(17, 5), QLocale::ShortFormat), german),
-                 QTime(17, 5));
-        QVERIFY(!ParseStoredDate(QStringLiteral("tomorrow"), german).isValid());
+    // Dates and times written by hand or in a region's formats; what the program itself writes
+    // is read back by the save above.
+    void regionalDatesAndTimesStillLoad_data() {
+        QTest::addColumn<QString>("row"); // locale | text | date read | time read (empty: none)
+        QTest::newRow("two-digit year") << "de_DE|14.03.26|2026-03-14|";
+        QTest::newRow("short date, four-digit year") << "de_DE|14.03.2026|2026-03-14|";
+        QTest::newRow("month first") << "en_US|3/14/2026|2026-03-14|";
+        QTest::newRow("no leading zeros") << "C|2026-3-14|2026-03-14|";
+        QTest::newRow("not a date") << "de_DE|tomorrow||";
+        QTest::newRow("colon") << "de_DE|17:05||17:05:00";
+        QTest::newRow("dot, not a fraction of an hour") << "fi_FI|14.07||14:07:00";
+        QTest::newRow("twelve-hour clock") << "en_US|2:30:00 PM||14:30:00";
+        QTest::newRow("one-digit hour") << "C|8:30||08:30:00";
+    }
+    void regionalDatesAndTimesStillLoad() {
+        QFETCH(QString, row);
+        const QStringList part = row.split(u'|');
+        const QLocale region(part[0]);
+        QCOMPARE(ParseStoredDate(part[1], region).toString(Qt::ISODate), part[2]);
+        QCOMPARE(ParseStoredTime(part[1], region).toString(Qt::ISODate), part[3]);
     }
 
     // The request to import is the installer's JustInstalled, as a hand edit may leave it; the
