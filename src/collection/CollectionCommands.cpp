@@ -7,6 +7,11 @@
 #include "common/AskUser.h"
 #include "settings/Numbers.h"
 
+#include <QPersistentModelIndex>
+
+#include <algorithm>
+#include <functional>
+
 namespace kv {
 
 CollectionCommands::CollectionCommands(Collection& collection, FileListModel& files,
@@ -57,21 +62,27 @@ QString CollectionCommands::DeleteQuestion(int count) {
 
 void CollectionCommands::DelImage_Click() {
     QItemSelectionModel* selection = collection_.selectionModel();
-    int count = 0;
-    for (int row = collection_.rowCount() - 1; row >= 0; --row) {
+    // The question's dialog lets timers run: a change may select its own entry and the scan may
+    // remove one before the answer comes. What goes is what the user chose.
+    QList<QPersistentModelIndex> chosen;
+    for (int row = 0; row < collection_.rowCount(); ++row) {
         if (selection->isRowSelected(row))
-            ++count;
+            chosen.append(QPersistentModelIndex(collection_.index(row)));
     }
-    if (count == 0)
+    if (chosen.isEmpty())
         return;
-    if (askUser_ && askUser_->ask(MessageKind::Confirm, DeleteQuestion(count)) == 0)
+    if (askUser_ && askUser_->ask(MessageKind::Confirm, DeleteQuestion(int(chosen.size()))) == 0)
         return;
-    collection_.setPreviewEnabled(false);
+    QList<int> rows;
+    for (const QPersistentModelIndex& entry : chosen) {
+        if (entry.isValid())
+            rows.append(entry.row());
+    }
     // From the last row down, so the rows still to go keep their indices.
-    for (int row = collection_.rowCount() - 1; row >= 0; --row) {
-        if (selection->isRowSelected(row))
-            collection_.RemoveImage(row);
-    }
+    std::sort(rows.begin(), rows.end(), std::greater<>());
+    collection_.setPreviewEnabled(false);
+    for (const int row : rows)
+        collection_.RemoveImage(row);
     collection_.setPreviewEnabled(true);
     Q_EMIT imageNameFocusWanted();
 }

@@ -119,26 +119,39 @@ private Q_SLOTS:
     void deleteAsksAndRemoves_data() {
         QTest::addColumn<QList<int>>("rows"); // of twenty
         QTest::addColumn<int>("answer");      // -1: the question switched off
-        QTest::newRow("nothing selected") << QList<int>{} << 1;
-        QTest::newRow("four rows, the last one first") << QList<int>{2, 5, 9, 19} << 1;
-        QTest::newRow("cancelled") << QList<int>{2, 5, 9, 19} << 0;
-        QTest::newRow("question switched off") << QList<int>{4} << -1;
+        // While the question is open: a change selects its entry, or the scan removes one.
+        QTest::addColumn<QString>("meanwhile");
+        QTest::newRow("nothing selected") << QList<int>{} << 1 << "";
+        QTest::newRow("four rows, the last one first") << QList<int>{2, 5, 9, 19} << 1 << "";
+        QTest::newRow("cancelled") << QList<int>{2, 5, 9, 19} << 0 << "";
+        QTest::newRow("question switched off") << QList<int>{4} << -1 << "";
+        QTest::newRow("a change selected another entry") << QList<int>{2, 5} << 1 << "select 0";
+        QTest::newRow("the scan removed an entry before") << QList<int>{2, 5} << 1 << "remove 1";
     }
     void deleteAsksAndRemoves() {
         QFETCH(QList<int>, rows);
         QFETCH(int, answer);
+        QFETCH(QString, meanwhile);
         Fixture f({{folder(), {}}}, 20);
         for (int row : rows)
             f.collection.selectionModel()->select(f.collection.index(row),
                                                   QItemSelectionModel::Select);
         f.askUser.setAnswer(answer);
+        const int other = meanwhile.isEmpty() ? -1 : meanwhile.section(u' ', 1).toInt();
+        f.askUser.whileAsking = [&] {
+            if (meanwhile.startsWith(QLatin1String("select")))
+                f.collection.SelectOnly(other);
+            else if (other >= 0)
+                f.collection.RemoveImage(other);
+        };
         f.commands.DelImage_Click();
         QCOMPARE(f.askUser.asked.size(), rows.isEmpty() ? 0 : 1);
         if (rows.size() > 1)
             QVERIFY(f.askUser.asked[0].message.contains(QString::number(rows.size())));
         QStringList left, expected;
         for (int row = 0; row < 20; ++row)
-            if (answer == 0 || !rows.contains(row))
+            if ((answer == 0 || !rows.contains(row)) &&
+                !(row == other && meanwhile.startsWith(QLatin1String("remove"))))
                 expected << QStringLiteral("old-%1.jpg").arg(row);
         for (int row = 0; row < f.collection.rowCount(); ++row)
             left << f.collection.ImageFileName(row);

@@ -6,6 +6,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 namespace kv::test {
 
 // Answers every question with a scripted answer and remembers what was asked.
@@ -20,11 +22,15 @@ public:
 
     int ask(MessageKind kind, const QString& message) override {
         asked.append({kind, message});
+        if (whileAsking)
+            whileAsking();
         return answer_;
     }
     void setAnswer(int answer) { answer_ = answer; }
 
     QList<Question> asked;
+    // What happens while the question is open: its dialog's event loop lets timers run.
+    std::function<void()> whileAsking;
 
 private:
     int answer_;
