@@ -13,6 +13,7 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace kv {
 namespace {
@@ -109,12 +110,27 @@ QString NearestExistingFolder(const QString& stored) {
 SavedState::SavedState(Settings& settings, Collection& collection, OptionsKeeper& options)
     : settings_(settings), collection_(collection), options_(options) {}
 
+qint32 SavedState::storedEntryCount() const {
+    // The count was written as a 16-bit number; a damaged one cannot make the load run long.
+    const qint32 limit = Collection::kMaxEntries;
+    const QString text = settings_.ReadSetting(QStringLiteral("WN"), QString());
+    const std::optional<qint32> count = parseWholeNumber(text);
+    if (text.isEmpty() || (count && *count >= 0))
+        return qMin(count.value_or(0), limit);
+    // No count but damage: the entries are counted instead, or the next save would write new
+    // entries over them.
+    qint32 found = 0;
+    while (found < limit && !(settings_.ReadListValue(QStringLiteral("WName"), found + 1) +
+                              settings_.ReadListValue(QStringLiteral("WPath"), found + 1))
+                                 .isEmpty())
+        ++found;
+    return found;
+}
+
 void SavedState::LoadSavedState(PlacedWindow* window, const QString& makerFolder) {
     // The whole state, options included, comes from one read of the store.
     const Settings::Snapshot snapshot(settings_);
-    // The count was written as a 16-bit number; a damaged one cannot make the load run long.
-    const qint32 count = qBound(0, settings_.ReadSetting(QStringLiteral("WN"), 0),
-                                static_cast<qint32>(Collection::kMaxEntries));
+    const qint32 count = storedEntryCount();
     missingCount_ = 0;
     missingName_.clear();
     stored_.clear();

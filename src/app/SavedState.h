@@ -132,6 +132,8 @@ private:
         qint32 folder = -1;
         qint32 state = -1;
     };
+    // The entries the store holds, as its count says, or counted where the count is damaged.
+    qint32 storedEntryCount() const;
     bool writeState(const PlacedWindow* window);
     void restoreDialog(DialogPosition& position, const QString& xName, const QString& yName,
                        QSize size, const PlacedWindow* window, PlacedDialog* dialog);

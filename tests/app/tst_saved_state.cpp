@@ -123,6 +123,10 @@ private Q_SLOTS:
             QTest::newRow(tag) << seed << QString::fromLatin1(facts);
         };
         row("index beyond the end", {"WN", "5", "WIndex", "7"}, "rows=5 current=4 states=32222");
+        // A damaged count: the entries are counted, so that a save does not overwrite them.
+        row("count that is no number", {"WN", "5x"}, "rows=5");
+        row("negative count", {"WN", "-3"}, "rows=5");
+        row("empty count", {"WN", ""}, "rows=0");
         // Beyond 32 bits: clamped like any other count, never wrapped or read as 0.
         row("count of 2^31 + 1, huge index", {"WN", "2147483649", "WIndex", "1e300"},
             "rows=5 current=4 reads=bounded");
