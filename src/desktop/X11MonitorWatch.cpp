@@ -22,11 +22,16 @@ X11MonitorWatch::X11MonitorWatch(const QByteArray& display, std::function<void()
     // The version must be agreed before the server sends the notices of later versions.
     std::free(xcb_randr_query_version_reply(
         c, xcb_randr_query_version(c, XCB_RANDR_MAJOR_VERSION, XCB_RANDR_MINOR_VERSION), nullptr));
-    for (xcb_screen_t* screen : connection_.screens())
+    // A monitor made, moved or removed without a new mode (xrandr --setmonitor, as a dock or
+    // a split screen does) is told only as a configure notice of the root.
+    const uint32_t structure = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    for (xcb_screen_t* screen : connection_.screens()) {
         xcb_randr_select_input(c, screen->root,
                                XCB_RANDR_NOTIFY_MASK_SCREEN_CHANGE |
                                    XCB_RANDR_NOTIFY_MASK_CRTC_CHANGE |
                                    XCB_RANDR_NOTIFY_MASK_OUTPUT_CHANGE);
+        xcb_change_window_attributes(c, screen->root, XCB_CW_EVENT_MASK, &structure);
+    }
     if (!connection_.settle())
         return;
     notifier_ =
@@ -39,7 +44,7 @@ void X11MonitorWatch::readNotices() {
     while (xcb_generic_event_t* event = xcb_poll_for_event(connection_.get())) {
         const uint8_t type = event->response_type & 0x7F;
         changed = changed || type == firstEvent_ + XCB_RANDR_SCREEN_CHANGE_NOTIFY ||
-                  type == firstEvent_ + XCB_RANDR_NOTIFY;
+                  type == firstEvent_ + XCB_RANDR_NOTIFY || type == XCB_CONFIGURE_NOTIFY;
         std::free(event);
     }
     if (!connection_.ok()) {

@@ -399,7 +399,11 @@ bool X11RootDesktop::forgotWallpaper(const QString& path) {
     if (!c.ok())
         return false;
     const Record record = readRecord(c);
-    return !(record.shown && record.path == path);
+    if (!(record.shown && record.path == path))
+        return true;
+    // A copy started over our picture draws nothing, yet the picture must follow the monitors.
+    watchMonitors();
+    return false;
 }
 
 bool X11RootDesktop::SetDesktopWallpaper(const QString& path) {
@@ -468,9 +472,10 @@ bool X11RootDesktop::setColourAndStyle(DesktopColor colour, int style) {
     const Record record = readRecord(c);
     const bool placed = isWallpaperStyle(style);
     const bool newStyle = placed && record.style != style;
+    if (record.shown || newStyle || record.colour != colour)
+        watchMonitors();
     if (!newStyle && record.colour == colour)
         return placed;
-    watchMonitors();
     const Wanted wanted{record.path.value_or(QString()),
                         newStyle ? std::optional<int>(style) : record.style, colour};
     // Our picture is drawn again with both; a bare colour of ours (or none yet) only when the

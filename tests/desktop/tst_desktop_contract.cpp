@@ -711,9 +711,16 @@ private Q_SLOTS:
         }
     }
 
-    // A second monitor comes with a larger screen (a laptop docked) while we run: each monitor
-    // shows the picture by itself, drawn again within about a second.
-    void dockedMonitorShowsThePictureByItself() {
+    // Monitors change while we run: each monitor then shows the picture by itself, drawn again
+    // within about a second. A second monitor comes with a larger screen (a laptop docked), or
+    // the screen is split into two monitors under a copy started over the picture it shows.
+    void monitorsChangeWhileWeRun_data() {
+        QTest::addColumn<bool>("restarted");
+        QTest::newRow("docked laptop") << false;
+        QTest::newRow("screen split, copy started over our picture") << true;
+    }
+    void monitorsChangeWhileWeRun() {
+        QFETCH(bool, restarted);
         test::XvfbServer server;
         QVERIFY2(server.start(2560, 1024, 24), qPrintable(server.error()));
         const auto xrandr = [&server](const QString& arguments) { // none holds a space
@@ -724,16 +731,24 @@ private Q_SLOTS:
         };
         // The laptop's screen alone, unlike either monitor later, so the old background repeated
         // across the larger screen would not pass for the new one.
-        QVERIFY(xrandr(QStringLiteral("--newmode laptop 0 1000 0 0 0 1024 0 0 0")));
-        QVERIFY(xrandr(QStringLiteral("--addmode screen laptop")));
-        QVERIFY(xrandr(QStringLiteral("--output screen --mode laptop --fb 1000x1024")));
-        X11RootDesktop desktop(server.display().toLocal8Bit());
-        QCOMPARE(desktop.ShowWallpaper(picture(QStringLiteral("halves"), StyleStretch, 1),
-                                       0x00606060, StyleStretch),
-                 ShowResult::Shown);
+        if (!restarted) {
+            QVERIFY(xrandr(QStringLiteral("--newmode laptop 0 1000 0 0 0 1024 0 0 0")));
+            QVERIFY(xrandr(QStringLiteral("--addmode screen laptop")));
+            QVERIFY(xrandr(QStringLiteral("--output screen --mode laptop --fb 1000x1024")));
+        }
+        const QByteArray display = server.display().toLocal8Bit();
+        const QString path = picture(QStringLiteral("halves"), StyleStretch, 1);
+        auto desktop = std::make_unique<X11RootDesktop>(display);
+        QCOMPARE(desktop->ShowWallpaper(path, 0x00606060, StyleStretch), ShowResult::Shown);
+        if (restarted) {
+            // The new copy finds its picture on the screen and leaves it there.
+            desktop = std::make_unique<X11RootDesktop>(display);
+            QVERIFY(!desktop->forgotWallpaper(path));
+        }
         QVERIFY(xrandr(QStringLiteral("--setmonitor M0 1000/300x1024/250+0+0 screen")));
         QVERIFY(xrandr(QStringLiteral("--setmonitor M1 1560/300x1024/250+1000+0 none")));
-        QVERIFY(xrandr(QStringLiteral("--fb 2560x1024 --output screen --mode 2560x1024")));
+        if (!restarted)
+            QVERIFY(xrandr(QStringLiteral("--fb 2560x1024 --output screen --mode 2560x1024")));
         const auto shows = [&] {
             const QImage pixels = test::readRootPixels(server.display());
             for (const auto& [x, rgb] :
