@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "collection/Collection.h"
 
+#include "common/LiteralToolTip.h"
 #include "common/PictureCheck.h"
 
 #include <QFile>
@@ -32,6 +33,7 @@ QVariant Collection::data(const QModelIndex& index, int role) const {
     case Qt::EditRole:
         return entry.name;
     case Qt::ToolTipRole:
+        return LiteralToolTip(JoinPath(folders_.text(entry.folder), entry.name));
     case FullPathRole:
         return JoinPath(folders_.text(entry.folder), entry.name);
     // A screen reader hears the state the mark shows, after the name.

@@ -3,6 +3,7 @@
 
 #include "collection/NaturalOrder.h"
 #include "common/AskUser.h"
+#include "common/LiteralToolTip.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -104,13 +105,9 @@ QVariant FolderListModel::data(const QModelIndex& index, int role) const {
     const int listIndex = listIndexOfRow(row);
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole: {
-        if (row < ancestorCount()) {
-            const QString name = QFileInfo(ancestors_.at(row)).fileName();
-            return name.isEmpty() ? ancestors_.at(row) : name;
-        }
-        return subfolders_.at(row - ancestorCount());
-    }
+        return rowText(row);
+    case Qt::ToolTipRole:
+        return LiteralToolTip(rowText(row));
     case ListIndexRole:
         return listIndex;
     case DepthRole:
@@ -120,6 +117,14 @@ QVariant FolderListModel::data(const QModelIndex& index, int role) const {
     default:
         return {};
     }
+}
+
+QString FolderListModel::rowText(int row) const {
+    if (row < ancestorCount()) {
+        const QString name = QFileInfo(ancestors_.at(row)).fileName();
+        return name.isEmpty() ? ancestors_.at(row) : name;
+    }
+    return subfolders_.at(row - ancestorCount());
 }
 
 int FolderListModel::rowOfListIndex(int listIndex) const {
@@ -186,8 +191,10 @@ int FileListModel::rowCount(const QModelIndex& parent) const {
 QVariant FileListModel::data(const QModelIndex& index, int role) const {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
-    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+    if (role == Qt::DisplayRole)
         return names_.at(index.row());
+    if (role == Qt::ToolTipRole)
+        return LiteralToolTip(names_.at(index.row()));
     return {};
 }
 

@@ -64,6 +64,9 @@ Q_SIGNALS:
     void listIndexChanged(int listIndex);
 
 private:
+    // What a row shows: an ancestor's own name (the root's whole path), or a subfolder's name.
+    QString rowText(int row) const;
+
     QStringList ancestors_;  // from the root to the open folder
     QStringList subfolders_; // names, in natural order
     QString path_;

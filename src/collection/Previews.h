@@ -57,6 +57,7 @@ public:
     QString ImagePreviewName() const { return previewName_; }
     QString ImageErr() const { return errorText_; }
     QString ImagePathText() const { return pathText_; }
+    // Escaped rich text, so that the path shows as written whatever it holds.
     QString ImagePathToolTip() const { return pathToolTip_; }
 
 Q_SIGNALS:

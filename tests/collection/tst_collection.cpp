@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "collection/Collection.h"
 #include "collection/NaturalOrder.h"
+#include "support/ShownToolTip.h"
 
 #include <QAbstractItemModelTester>
 #include <QCollator>
@@ -27,16 +28,20 @@ class TestCollection : public QObject {
 private Q_SLOTS:
     // State before (- : the entry is appended with the state asked for), state asked for, the
     // file then ("file", "none", a "folder" of that name, or a "file" named without its folder
-    // in the working folder: "bare"), state after.
+    // in the working folder: "bare"), state after. The entry's name holds its row, which may
+    // go on with words that look like markup; its tooltip shows the whole path as written.
     void stateChanges_data() {
         QTest::addColumn<QString>("change");
         for (const char* row :
-             {"- 1 file 1", "- 1 none 3", "- 1 folder 3", "- -4 file 1", "- -4 none 3",
-              "- 0 none 2", "- 2 none 2", "- 3 file 3",   "- 7 file 3",  "1 0 file 2",
-              "1 1 none 1", "1 2 file 2", "1 3 file 3",   "2 0 file 1",  "2 0 none 3",
-              "2 1 file 1", "2 1 none 3", "2 2 none 2",   "2 3 file 3",  "3 0 file 2",
-              "3 1 file 1", "3 1 none 3", "3 2 none 2",   "1 -9 file 2", "2 12 file 3",
-              "- 1 bare 3"})
+             {"- 1 file 1",  "- 1 none 3",  "- 1 folder 3",
+              "- -4 file 1", "- -4 none 3", "- 0 none 2",
+              "- 2 none 2",  "- 3 file 3",  "- 7 file 3",
+              "1 0 file 2",  "1 1 none 1",  "1 2 file 2",
+              "1 3 file 3",  "2 0 file 1",  "2 0 none 3",
+              "2 1 file 1",  "2 1 none 3",  "2 2 none 2",
+              "2 3 file 3",  "3 0 file 2",  "3 1 file 1",
+              "3 1 none 3",  "3 2 none 2",  "1 -9 file 2",
+              "2 12 file 3", "- 1 bare 3",  "- 1 file 1 <b>bold<br><img src=x.png>"})
             QTest::newRow(row) << QString::fromLatin1(row);
     }
     void stateChanges() {
@@ -63,6 +68,8 @@ private Q_SLOTS:
         QCOMPARE(collection.ImageState(0), c[3].toInt());
         QCOMPARE(collection.ImageFullPath(0),
                  entryFolder.isEmpty() ? name : QDir(folder()).filePath(name));
+        QCOMPARE(test::shownToolTip(collection.index(0).data(Qt::ToolTipRole).toString()),
+                 collection.ImageFullPath(0));
     }
 
     // Rows "current removed after": an index outside removes nothing.

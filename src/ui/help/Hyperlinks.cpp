@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/help/Hyperlinks.h"
 
+#include "common/LiteralToolTip.h"
+
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -60,8 +62,8 @@ QString LinkCaption(const QString& address) {
 }
 
 QString LinkToolTip(const QString& caption, const QString& address) {
-    return QCoreApplication::translate("kv::Hyperlinks", "Click to open %1")
-        .arg(IsLocalAddress(address) ? caption : address);
+    return LiteralToolTip(QCoreApplication::translate("kv::Hyperlinks", "Click to open %1")
+                              .arg(IsLocalAddress(address) ? caption : address));
 }
 
 } // namespace kv

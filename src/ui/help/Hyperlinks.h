@@ -52,7 +52,8 @@ QString LinkAddress(const QString& tag, const QString& caption);
 // the manual's title, never as a path of the disk.
 bool IsLocalAddress(const QString& address);
 QString LinkCaption(const QString& address);
-// "Click to open " and the address, or for a local document its caption.
+// "Click to open " and the address, or for a local document its caption, as a tooltip that
+// shows the stored address as written.
 QString LinkToolTip(const QString& caption, const QString& address);
 
 } // namespace kv

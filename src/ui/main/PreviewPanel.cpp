@@ -31,6 +31,8 @@ PreviewPanel::PreviewPanel(QWidget* parent) : QWidget(parent) {
     imageErr_ = new QLabel(imagePreview_);
     imageErr_->setObjectName(QStringLiteral("ImageErr"));
     imageErr_->setToolTip(tr("Wallpaper preview error message"));
+    // The message names the file, and a name may look like markup.
+    imageErr_->setTextFormat(Qt::PlainText);
     imageErr_->setWordWrap(true);
     imageErr_->setAlignment(Qt::AlignCenter);
     imageErr_->setMargin(6);

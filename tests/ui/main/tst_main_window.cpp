@@ -3,6 +3,7 @@
 #include "support/PictureFiles.h"
 #include "support/ProgramStores.h"
 #include "support/ScriptedAskUser.h"
+#include "support/ShownToolTip.h"
 #include "ui/main/BrowserPanel.h"
 #include "ui/main/CollectionView.h"
 #include "ui/main/CommandColumn.h"
@@ -23,6 +24,11 @@
 
 using namespace kv;
 
+// Names a user may give that look like markup: a tag, a line break and a picture from disk.
+const QString kSubfolder = QStringLiteral("<i>pictures");
+const QString kTextNamed = QStringLiteral("text<br><img src=beach.jpg>.jpg");
+const QString kWebAddress = QStringLiteral("https://example.org/?q=<b>kestrel");
+
 // The main window as the user meets it: its keys, its buttons and its lists.
 class TestMainWindow : public QObject {
     Q_OBJECT
@@ -37,18 +43,20 @@ class TestMainWindow : public QObject {
         const QString folder = stores.environment.root();
 
         bool open() {
-            QDir(folder).mkpath(QStringLiteral("pictures"));
-            for (const char* name : {"added.jpg", "picture-0.jpg", "picture-1.jpg", "picture-2.jpg",
-                                     "pictures/beach.jpg"})
-                if (!test::writePicture(folder + u'/' + QLatin1String(name), QSize(640, 480)))
+            QDir(folder).mkpath(kSubfolder);
+            for (const QString& name :
+                 {QStringLiteral("added.jpg"), QStringLiteral("picture-0.jpg"),
+                  QStringLiteral("picture-1.jpg"), QStringLiteral("picture-2.jpg"),
+                  kSubfolder + "/beach.jpg"})
+                if (!test::writePicture(folder + u'/' + name, QSize(640, 480)))
                     return false;
             const CommandLine line = CommandLine::parse({});
-            if (!test::writeBytes(folder + QStringLiteral("/pictures/text-named.jpg"), "words") ||
+            if (!test::writeBytes(folder + u'/' + kSubfolder + u'/' + kTextNamed, "words") ||
                 !Program::settleLiveness(stores.settings, stores.clock, line))
                 return false;
             stores.settings.WriteSetting(QStringLiteral("LastFolder"), folder);
             window.attach(program);
-            window.setWebAddress(QStringLiteral("https://example.org/"));
+            window.setWebAddress(kWebAddress);
             if (!program.Form_Load(line, window, askUser))
                 return false;
             for (int i = 0; i < 3; ++i)
@@ -136,7 +144,9 @@ private Q_SLOTS:
     // The drive list, read once the window exists, shows the drive of the browsed folder. A
     // double click opens a folder, Backspace goes back up. A clicked file shows in the preview
     // with its name; a file that cannot be read shows an error naming it, never the picture
-    // before; a second click on the focused file previews it again.
+    // before; a second click on the focused file previews it again. Names that look like markup
+    // show as written: in the error, in the tooltips of the lists and of the selected entry's
+    // path, and a stored web address in the link's.
     void browsingFoldersAndPreviews() {
         Shown shown;
         QVERIFY(shown.open());
@@ -147,17 +157,22 @@ private Q_SLOTS:
         QListView* folder = shown.window.browser()->folder();
         QListView* files = shown.window.browser()->files();
         PreviewPanel* preview = shown.window.preview();
-        const QModelIndexList pictures = folder->model()->match(
-            folder->model()->index(0, 0), Qt::DisplayRole, QStringLiteral("pictures"));
+        const QModelIndexList pictures =
+            folder->model()->match(folder->model()->index(0, 0), Qt::DisplayRole, kSubfolder);
         QCOMPARE(pictures.size(), 1);
+        QCOMPARE(test::shownToolTip(pictures[0].data(Qt::ToolTipRole).toString()), kSubfolder);
         Shown::click(folder, pictures[0].row(), true);
-        QCOMPARE(shown.program.browser().folderPath(), shown.folder + QStringLiteral("/pictures"));
+        const QString subfolder = shown.folder + u'/' + kSubfolder;
+        QCOMPARE(shown.program.browser().folderPath(), subfolder);
         QCOMPARE(files->model()->rowCount(), 2);
+        QCOMPARE(test::shownToolTip(files->model()->index(1, 0).data(Qt::ToolTipRole).toString()),
+                 kTextNamed);
         Shown::click(files, 0);
         QCOMPARE(preview->imagePreviewName()->text(), QStringLiteral("beach.jpg"));
         QVERIFY(preview->imageErr()->isHidden());
         Shown::click(files, 1);
-        QVERIFY(preview->imageErr()->text().contains(QLatin1String("'text-named.jpg'")));
+        QCOMPARE(preview->imageErr()->textFormat(), Qt::PlainText);
+        QVERIFY(preview->imageErr()->text().contains(u'\'' + kTextNamed + u'\''));
         QVERIFY(!preview->imageErr()->isHidden());
         QVERIFY(!shown.program.browser().files().isSelected(1));
         QCOMPARE(preview->imagePreviewName()->text(), QString());
@@ -169,6 +184,14 @@ private Q_SLOTS:
         QTest::keyClick(folder, Qt::Key_Backspace);
         QCOMPARE(shown.program.browser().folderPath(), shown.folder);
         QCOMPARE(files->model()->rowCount(), 4);
+        Collection& collection = shown.program.collection();
+        collection.AppendImage(kTextNamed, subfolder, StateUse);
+        Shown::click(shown.window.imageName(), 3);
+        QCOMPARE(test::shownToolTip(shown.window.findChild<QLineEdit*>("ImagePathText")->toolTip()),
+                 QStringLiteral("Selected wallpaper image file name is: ") + subfolder + u'/' +
+                     kTextNamed);
+        QCOMPARE(test::shownToolTip(shown.window.findChild<QLabel*>("Hyperlink")->toolTip()),
+                 QStringLiteral("Click to open ") + kWebAddress);
     }
 
     // A mark toggles its own row, wherever the list is scrolled, and is no part of the
