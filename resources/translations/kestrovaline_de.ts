@@ -53,6 +53,10 @@
         <source>Unable to find image file &apos;%1&apos; from wallpaper collection !</source>
         <translation>Die Bilddatei „%1“ der Bildersammlung wurde nicht gefunden!</translation>
     </message>
+    <message>
+        <source>The wallpaper collection is full: it holds at most %1 image files. The highlighted files were not added!</source>
+        <translation>Die Bildersammlung ist voll: Sie fasst höchstens %1 Bilddateien. Die markierten Dateien wurden nicht hinzugefügt!</translation>
+    </message>
 </context>
 <context>
     <name>kv::CollectionView</name>

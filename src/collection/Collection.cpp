@@ -96,7 +96,7 @@ void Collection::forget(const Entry& entry) {
 }
 
 bool Collection::AppendImage(const QString& name, const QString& folder, qint32 requested) {
-    if (name.isEmpty() || entries_.size() >= kMaxEntries)
+    if (name.isEmpty() || isFull())
         return false;
     const int row = static_cast<int>(entries_.size());
     if (!loading_)

@@ -55,6 +55,8 @@ public:
     // Appends unless the (name, folder) pair is already present, compared by the platform's
     // file-name rule: without regard to case on Windows, exactly elsewhere.
     bool AddImage(const QString& name, const QString& folder, qint32 requested);
+    // No entry can be appended any more.
+    bool isFull() const { return entries_.size() >= kMaxEntries; }
     void RemoveImage(qint32 index);
     QString ImageFileName(qint32 index) const;
     QString ImagePath(qint32 index) const;

@@ -28,13 +28,28 @@ void CollectionCommands::setClearEnabled(bool enabled) {
     Q_EMIT clearEnabledChanged(enabled);
 }
 
+QString CollectionCommands::CollectionFullText() {
+    return tr("The wallpaper collection is full: it holds at most %1 image files. The highlighted "
+              "files were not added!")
+        .arg(NumberText(Collection::kMaxEntries));
+}
+
 void CollectionCommands::ImageAdd_Click() {
     const int first = collection_.rowCount();
+    const QString folder = files_.path();
+    bool full = false;
     collection_.setPreviewEnabled(false);
     for (int row = 0; row < files_.fileCount(); ++row) {
         if (!files_.isSelected(row))
             continue;
-        collection_.AddImage(files_.fileName(row), files_.path(), StateUse);
+        const QString name = files_.fileName(row);
+        // The files the limit keeps out stay highlighted, so that none of them looks added and
+        // the user can add them again once there is room.
+        if (collection_.isFull() && !collection_.ContainsImage(name, folder)) {
+            full = true;
+            break;
+        }
+        collection_.AddImage(name, folder, StateUse);
         // Files already in the collection lose their highlight too.
         files_.setSelected(row, false);
     }
@@ -42,6 +57,8 @@ void CollectionCommands::ImageAdd_Click() {
     // Only the new rows are scanned: a file added but not a picture leaves again.
     if (collection_.rowCount() > first)
         collection_.ScanFrom(first);
+    if (full && askUser_)
+        askUser_->ask(MessageKind::CollectionFull, CollectionFullText());
 }
 
 void CollectionCommands::UseImage_Click() {

@@ -46,6 +46,7 @@ Q_SIGNALS:
 
 private:
     void setClearEnabled(bool enabled);
+    static QString CollectionFullText();
 
     Collection& collection_;
     FileListModel& files_;

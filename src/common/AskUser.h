@@ -16,6 +16,9 @@ enum class MessageKind : int {
     // The settings store failed (opening or saving); outside the six kinds of the dialog, so it
     // is always shown, in the plain information look.
     StoreFailed = 7,
+    // An addition stopped at the collection's size limit; like StoreFailed always shown, since
+    // the files left highlighted would otherwise look added.
+    CollectionFull = 8,
 };
 
 // The one way the program's logic asks the user something. Answers: 1 confirm, 0 cancel,

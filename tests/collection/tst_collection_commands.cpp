@@ -83,13 +83,22 @@ private Q_SLOTS:
     }
 
     // Before the addition a broken entry and the files already in; the files selected | already
-    // in | rows added | the scan starts at (-1: none) | rows after the scan ran to its end.
+    // in | rows added | the scan starts at (-1: none) | rows after the scan ran to its end |
+    // places left, filled in memory with entries the scan never reaches (empty: room for all;
+    // the row counts above leave these entries out) | the files left highlighted, which the user
+    // is told once were not added.
     void addAddsNewFilesDeselectsAllAndScansOnlyTheNewRows_data() {
         QTest::addColumn<QString>("add");
-        QTest::newRow("three, one present") << "valid.jpg valid.gif valid.bmp|valid.gif|2|2|4";
-        QTest::newRow("all present adds nothing, starts no scan") << "valid.jpg|valid.jpg|0|-1|2";
+        QTest::newRow("three, one present") << "valid.jpg valid.gif valid.bmp|valid.gif|2|2|4||";
+        QTest::newRow("all present adds nothing, starts no scan") << "valid.jpg|valid.jpg|0|-1|2||";
         QTest::newRow("a text file under a picture name leaves again")
-            << "valid.jpg text-named.jpg||2|1|2";
+            << "valid.jpg text-named.jpg||2|1|2||";
+        QTest::newRow("one place left: the first fits, the rest stays highlighted")
+            << "valid.jpg valid.gif valid.bmp|valid.gif|1|2|3|1|valid.jpg";
+        QTest::newRow("full: nothing added, all stay highlighted")
+            << "valid.jpg valid.bmp||0|-1|1|0|valid.bmp valid.jpg";
+        QTest::newRow("full, files already in: deselected, nothing said")
+            << "valid.gif|valid.gif|0|-1|2|0|";
     }
     void addAddsNewFilesDeselectsAllAndScansOnlyTheNewRows() {
         QFETCH(QString, add);
@@ -99,6 +108,10 @@ private Q_SLOTS:
         f.collection.AppendImage(QStringLiteral("text-named.jpg"), "/elsewhere", StateSkip);
         for (const QString& name : c[1].split(u' ', Qt::SkipEmptyParts))
             QVERIFY(f.collection.AddImage(name, folder(), StateUse));
+        const int filler =
+            c[5].isEmpty() ? 0 : Collection::kMaxEntries - f.collection.rowCount() - c[5].toInt();
+        for (int i = 0; i < filler; ++i)
+            f.collection.AppendImage(QStringLiteral("old-%1.jpg").arg(i), "/nowhere", StateSkip);
         const int first = f.collection.rowCount();
         FileListModel& files = f.browser.files();
         for (int row = 0; row < files.fileCount(); ++row)
@@ -106,13 +119,24 @@ private Q_SLOTS:
         f.commands.ImageAdd_Click();
         QCOMPARE(f.collection.rowCount(), first + c[2].toInt());
         QVERIFY(f.collection.PreviewEnabled());
-        for (int row = 0; row < files.fileCount(); ++row)
-            QVERIFY(!files.isSelected(row));
-        QCOMPARE(f.collection.isScanning() ? f.collection.ScanIndex() : -1, c[3].toInt());
+        QStringList highlighted;
+        for (int row = 0; row < files.fileCount(); ++row) {
+            if (files.isSelected(row))
+                highlighted.append(files.fileName(row));
+        }
+        QCOMPARE(highlighted.join(u' '), c[6]);
+        QCOMPARE(f.askUser.asked.size(), c[6].isEmpty() ? 0 : 1);
+        if (!c[6].isEmpty()) {
+            QCOMPARE(f.askUser.asked[0].kind, MessageKind::CollectionFull);
+            QVERIFY(f.askUser.asked[0].message.contains(QString::number(Collection::kMaxEntries)));
+        }
+        const int scanStart = c[3].toInt();
+        QCOMPARE(f.collection.isScanning() ? f.collection.ScanIndex() : -1,
+                 scanStart < 0 ? -1 : scanStart + filler);
         for (int ticks = 0; f.collection.isScanning() && ticks < 1000; ++ticks)
             f.collection.ImagesScanTimer_Timer(); // as the timer would, one entry a tick
         QVERIFY(f.commands.clearEnabled());
-        QCOMPARE(f.collection.rowCount(), c[4].toInt());
+        QCOMPARE(f.collection.rowCount(), c[4].toInt() + filler);
         QCOMPARE(f.collection.ImageFileName(0), QStringLiteral("text-named.jpg"));
     }
 
