@@ -14,11 +14,12 @@ namespace kv {
 // without a window); it returns an invalid colour when the user cancels.
 using ColorChooser = std::function<QColor(const QColor& initial, QWidget* owner)>;
 
-// The system's colour chooser, opened on initial. On its first use in the run the 16 custom
-// colours become 0xDDDDDD; after that they keep whatever the user defines, until the run ends.
-// Cancel, or a chooser that fails, gives the initial colour back.
+// The colour chooser, opened on initial. Cancel, or a chooser that fails, gives the initial
+// colour back.
 QColor PickColor(const QColor& initial, QWidget* owner, const ColorChooser& chooser = {});
-// The chooser PickColor uses when none is given.
+// The chooser PickColor uses when none is given: the system's, showing the program's own 16
+// custom colours. They start as 0xDDDDDD in every run and keep whatever the user defines until
+// the run ends; the custom colours the user's other Qt programs share are left as they were.
 QColor ChooseWithColorDialog(const QColor& initial, QWidget* owner);
 
 // A button without text whose face shows a colour.

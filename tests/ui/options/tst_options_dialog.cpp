@@ -11,13 +11,19 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QColorDialog>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QStyleOptionButton>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+
+#include <functional>
 
 using namespace kv;
 
@@ -75,6 +81,12 @@ class TestOptionsDialog : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // The toolkit's settings file, shared by every Qt program of the user, is the test's own.
+    void initTestCase() {
+        QVERIFY(sharedSettings_.isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, sharedSettings_.path());
+    }
+
     // The round trip. Close or the window's close command after edits keep the record as it
     // was but for the page shown, and apply nothing: the next showing shows the record, not the
     // abandoned edits, on the page shown last, where the window was left. Return stores every
@@ -149,6 +161,40 @@ private Q_SLOTS:
         QTEST(reopened, "reopened");
     }
 
+    // The chooser shows the program's own custom colours: 0xDDDDDD at first, then what the user
+    // defined in it earlier in the run. The user's own, which every Qt program of the user reads
+    // from the toolkit's shared file, are the toolkit's again afterwards, and so in the file.
+    void colorChooserKeepsTheUsersCustomColors() {
+        // The first three custom colours by name.
+        const auto names = [](const std::function<QColor(int)>& colorAt) {
+            QString s;
+            for (int i = 0; i < 3; ++i)
+                s += colorAt(i).name() + u' ';
+            return s;
+        };
+        const QString users = "#0000ff #ff0000 #ff00ff ";
+        for (int i = 0; i < 3; ++i)
+            QColorDialog::setCustomColor(i, QColor(users.sliced(i * 8, 7)));
+        QString shown;
+        for (const QColor& defined : {QColor(Qt::green), QColor(Qt::yellow)}) {
+            QTimer::singleShot(0, this, [&] {
+                shown += names(QColorDialog::customColor);
+                QColorDialog::setCustomColor(2, defined); // as "Add to Custom Colors" does
+                if (auto* chooser = qobject_cast<QColorDialog*>(QApplication::activeModalWidget()))
+                    chooser->reject();
+            });
+            QCOMPARE(PickColor(Qt::cyan, nullptr), QColor(Qt::cyan));
+        }
+        QCOMPARE(shown, "#dddddd #dddddd #dddddd #dddddd #dddddd #00ff00 ");
+        QCOMPARE(names(QColorDialog::customColor), users);
+        const QSettings shared(QSettings::UserScope, QStringLiteral("QtProject"));
+        QCOMPARE(names([&shared](int i) {
+                     return QColor::fromRgba(
+                         shared.value(QStringLiteral("Qt/customColors/%1").arg(i)).toUInt());
+                 }),
+                 users);
+    }
+
     // Ticked captions and the unit labels of the ticked box read as text (4.5:1), cleared ones
     // muted but readable (3:1), on Qt's light palette and on a dark one.
     void captionsReadOnLightAndDark_data() {
@@ -178,6 +224,9 @@ private Q_SLOTS:
         QApplication::setPalette(QApplication::style()->standardPalette());
         QVERIFY2(unreadable.isEmpty(), qPrintable(unreadable));
     }
+
+private:
+    QTemporaryDir sharedSettings_;
 };
 
 QTEST_MAIN(TestOptionsDialog)
