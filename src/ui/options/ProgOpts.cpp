@@ -126,8 +126,10 @@ void ProgOpts::Form_Activate() {
 
     bColor_->setColor(ColorFromStored(o.Backgroud));
     doAutoStart_->setChecked(o.AutoStart != 0);
-    for (int k = 1; k <= 4; ++k)
-        doConfirm_[k - 1]->setChecked(*o.Confirm(k) != 0);
+    for (int k = 1; k <= 4; ++k) {
+        confirmFilled_[k - 1] = *o.Confirm(k) != 0;
+        doConfirm_[k - 1]->setChecked(confirmFilled_[k - 1]);
+    }
 
     // A tab edited by hand to something that is no page shows the first page.
     const int tab = o.OptTab >= 0 && o.OptTab <= kLastTab ? o.OptTab : 0;
@@ -190,8 +192,13 @@ void ProgOpts::Set_Click() {
     o.AutoSelection = ticked(order_[0]) ? 0 : 1;
     o.Backgroud = StoredFromColor(bColor_->color());
     o.AutoStart = doAutoStart_->isChecked() ? 1 : 0;
-    for (int k = 1; k <= 4; ++k)
-        *o.Confirm(k) = doConfirm_[k - 1]->isChecked() ? 1 : 0;
+    // A message's "do not show again" can switch its kind off while the dialog is open; a box
+    // the user left alone must not bring that message back.
+    for (int k = 1; k <= 4; ++k) {
+        const bool shown = doConfirm_[k - 1]->isChecked();
+        const bool on = shown != confirmFilled_[k - 1] ? shown : *o.Confirm(k) != 0;
+        *o.Confirm(k) = on ? 1 : 0;
+    }
     applied_ = 1;
     hide();
 }

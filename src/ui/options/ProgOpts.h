@@ -27,8 +27,10 @@ struct Options;
 
 // The options dialog: three pages editing the options record in memory. Each showing fills the
 // controls from the record; Set writes them back, forcing every number into its range, and
-// leaves the applied flag at 1; Close leaves the record as it was. The dialog never writes the
-// store: the main window applies the record, and the next save stores it.
+// leaves the applied flag at 1; Close leaves the record as it was. A message switch whose box
+// was left alone keeps the record's value, which a message may have changed meanwhile. The
+// dialog never writes the store: the main window applies the record, and the next save stores
+// it.
 class ProgOpts final : public TwipsDialog {
     Q_OBJECT
 public:
@@ -106,6 +108,8 @@ private:
     std::array<QCheckBox*, 5> stretch_{};
     std::array<QCheckBox*, 2> order_{};
     std::array<QCheckBox*, 4> doConfirm_{};
+    // The message switches as the last filling showed them.
+    std::array<bool, 4> confirmFilled_{};
     QCheckBox* doAutoStart_ = nullptr;
     QLineEdit* pDay_ = nullptr;
     QLineEdit* pHour_ = nullptr;

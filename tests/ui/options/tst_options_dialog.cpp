@@ -90,19 +90,25 @@ private Q_SLOTS:
     // The round trip. Close or the window's close command after edits keep the record as it
     // was but for the page shown, and apply nothing: the next showing shows the record, not the
     // abandoned edits, on the page shown last, where the window was left. Return stores every
-    // edit, which the next showing shows, and applies them once, through the engine.
+    // edit, which the next showing shows, and applies them once, through the engine. A message
+    // switched off by "do not show again" while the dialog was open stays off unless its box was
+    // changed.
     void closeOrSet_data() {
-        QTest::addColumn<int>("key"); // 0 the Close button, -1 the window's close command
+        QTest::addColumn<int>("key");      // 0 the Close button, -1 the window's close command
+        QTest::addColumn<int>("silenced"); // the message kind switched off meanwhile, 0 none
         QTest::addColumn<int>("applied");
         QTest::addColumn<QString>("reopened");
-        const char* kept = "0 0 0 23 0 010 Pt C 00100 01 7010 #ff0000 2";
-        QTest::newRow("Close") << 0 << 0 << kept;
-        QTest::newRow("window") << -1 << 0 << kept;
-        QTest::newRow("Return") << int(Qt::Key_Return) << 1
-                                << "99 23 59 7 0 001 pt c 01000 01 7000 #0000ff 2";
+        const char* kept = "0 0 0 23 0 010 Pt C 00100 01 7 01101 #ff0000 2";
+        QTest::newRow("Close") << 0 << 0 << 0 << kept;
+        QTest::newRow("window") << -1 << 0 << 0 << kept;
+        QTest::newRow("Return") << int(Qt::Key_Return) << 0 << 1
+                                << "99 23 59 7 0 001 pt c 01000 01 7 01111 #0000ff 2";
+        QTest::newRow("Return, message off")
+            << int(Qt::Key_Return) << 2 << 1 << "99 23 59 7 0 001 pt c 01000 01 7 01011 #0000ff 2";
     }
     void closeOrSet() {
         QFETCH(int, key);
+        QFETCH(int, silenced);
         Options record;
         record.Automatic = 1; // with no change box ticked, which shows the interval ticked
         record.Stretch = 2;
@@ -131,7 +137,9 @@ private Q_SLOTS:
             d.stretch(1)->click();
             d.stretch(1)->click();
             d.changeMode(0)->click();
-            d.doConfirm(2)->setChecked(false);
+            d.doConfirm(3)->setChecked(true);
+            if (silenced)
+                OptionsMessageSwitches(record).setConfirm(silenced, 0);
             // A chosen colour, then a cancelled chooser that must keep it.
             for (const QColor& chosen : {QColor(Qt::blue), QColor()}) {
                 d.setColorChooser([chosen](const QColor&, QWidget*) { return chosen; });
@@ -151,9 +159,10 @@ private Q_SLOTS:
         dialog.setShownHookForTest([&reopened](ProgOpts& d) {
             for (const QLineEdit* field : {d.pDay(), d.pHour(), d.pMin(), d.tHour(), d.tMin()})
                 reopened += field->text() + u' ';
-            reopened += look(d) + u' ' + QString::number(d.twDay()->currentIndex()) +
-                        ticks({d.doAutoStart(), d.doConfirm(2), d.doConfirm(3)}) + u' ' +
-                        d.bColor()->color().name() + u' ' +
+            reopened += look(d) + u' ' + QString::number(d.twDay()->currentIndex()) + u' ' +
+                        ticks({d.doAutoStart(), d.doConfirm(1), d.doConfirm(2), d.doConfirm(3),
+                               d.doConfirm(4)}) +
+                        u' ' + d.bColor()->color().name() + u' ' +
                         QString::number(d.tabs()->currentIndex());
             d.closeButton()->click();
         });
