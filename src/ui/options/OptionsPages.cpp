@@ -99,12 +99,11 @@ QWidget* ProgOpts::buildChangePage() {
     head->addWidget(modeFrame_, 1);
     layout->addLayout(head);
 
+    // Made row by row, each change box before its own fields: Tab follows the order of making.
     change_[0] = makeBox(page, QStringLiteral("Change0"), logonCaption(),
                          tr("Change wallpaper at user logon"));
     change_[1] = makeBox(page, QStringLiteral("Change1"), tr("with time interval"),
                          tr("Change wallpaper periodically"));
-    change_[2] = makeBox(page, QStringLiteral("Change2"), tr("at specified time"),
-                         tr("Change wallpaper at specified time of day"));
 
     const QString days = tr("Wallpaper change period: days");
     const QString hours = tr("Wallpaper change period: hours");
@@ -115,6 +114,8 @@ QWidget* ProgOpts::buildChangePage() {
     pMin_ = makeNumberField(page, QStringLiteral("PMin"), QString());
     pm_ = makeUnitLabel(page, QStringLiteral("Pm"), tr("min"), QString());
 
+    change_[2] = makeBox(page, QStringLiteral("Change2"), tr("at specified time"),
+                         tr("Change wallpaper at specified time of day"));
     twDay_ = new QComboBox(page);
     twDay_->setObjectName(QStringLiteral("TWDay"));
     twDay_->setToolTip(tr("Change wallpaper only at specified day of the week"));

@@ -170,6 +170,19 @@ private Q_SLOTS:
         QTEST(reopened, "reopened");
     }
 
+    // Tab follows the rows of the Auto-change page: each change box, then its own fields.
+    void tabFollowsTheRows() {
+        Options record;
+        ProgOpts dialog(record);
+        QStringList order;
+        for (QWidget* w = dialog.changeMode(0); w != dialog.order(1); w = w->nextInFocusChain())
+            if (w->focusPolicy() & Qt::TabFocus)
+                order << w->objectName();
+        QCOMPARE(order.join(u' '),
+                 "ChangeMode0 ChangeMode1 Change0 Change1 PDay PHour PMin Change2 "
+                 "TWDay THour TMin Order0");
+    }
+
     // The chooser shows the program's own custom colours: 0xDDDDDD at first, then what the user
     // defined in it earlier in the run. The user's own, which every Qt program of the user reads
     // from the toolkit's shared file, are the toolkit's again afterwards, and so in the file.
