@@ -2,10 +2,12 @@
 #include "common/PictureCheck.h"
 
 #include "common/JpegDecode.h"
+#include "common/PictureEnds.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QImageIOHandler>
 #include <QImageReader>
 
 namespace kv {
@@ -31,6 +33,16 @@ QByteArray announcedFormat(QIODevice& device) {
     return {};
 }
 
+// Qt's BMP reader leaves the pixels that run-length data skips or ends a row before as the memory
+// held them. It reads into a picture it is handed that already has the size and format it makes.
+QImage readFilledBmp(QImageReader& reader) {
+    QImage picture;
+    if (!QImageIOHandler::allocateImage(DeclaredSize(reader), reader.imageFormat(), &picture))
+        return {};
+    picture.fill(0);
+    return reader.read(&picture) ? picture : QImage();
+}
+
 } // namespace
 
 QByteArray PrepareWallpaperRead(QImageReader& reader) {
@@ -42,15 +54,27 @@ QByteArray PrepareWallpaperRead(QImageReader& reader) {
         return {};
     reader.setFormat(format);
     reader.setAutoDetectImageFormat(false);
-    const QSize declared = reader.size();
+    const QSize declared = DeclaredSize(reader);
     if (declared.isValid() &&
         qint64(declared.width()) * qint64(declared.height()) > kMaxPicturePixels)
         return {};
     return format;
 }
 
+QSize DeclaredSize(QImageReader& reader) {
+    const QSize size = reader.size();
+    return size.width() > 0 && size.height() < 0 ? QSize(size.width(), -size.height()) : size;
+}
+
 QImage ReadWallpaper(QImageReader& reader, const QByteArray& format) {
-    return isJpeg(format) ? ReadWholeJpeg(reader) : reader.read();
+    if (isJpeg(format))
+        return ReadWholeJpeg(reader);
+    if (format == "bmp")
+        return BmpHoldsEveryRow(*reader.device()) ? readFilledBmp(reader) : QImage();
+    if (format == "gif" && !GifReachesEndOfImage(*reader.device()))
+        return {};
+    // The PNG decoder refuses data that ends early by itself.
+    return reader.read();
 }
 
 void UsePictureAllocationLimit() {
@@ -75,7 +99,7 @@ bool PictureDecodes(const QString& path, DecodeSize size) {
     // test decode would do.
     if (isJpeg(format) && size == DecodeSize::Reduced)
         return JpegReachesEndOfImage(file);
-    const QSize declared = reader.size();
+    const QSize declared = DeclaredSize(reader);
     if (size == DecodeSize::Reduced && declared.isValid() &&
         (declared.width() > kReducedDecodeSide || declared.height() > kReducedDecodeSide))
         reader.setScaledSize(

@@ -45,9 +45,14 @@ bool PictureDecodes(const QString& path, DecodeSize size = DecodeSize::Reduced);
 // it is a wallpaper format (JPEG, BMP, GIF or PNG, as QImageReader names them) with a declared
 // size within kMaxPicturePixels; the reader is set to that format alone. The read itself: the
 // picture as the reader is set up (clip rect, scaled size, automatic turn), a null image unless
-// it decodes whole; a JPEG is read and judged in one pass of its decoder.
+// it decodes whole; a JPEG is read and judged in one pass of its decoder, a BMP or GIF judged by
+// its structure first (see PictureEnds.h). A read refused by that judgement leaves the reader
+// without an error of its own.
 QByteArray PrepareWallpaperRead(QImageReader& reader);
 QImage ReadWallpaper(QImageReader& reader, const QByteArray& format);
+// The size of the picture as stored, as the reader declares it before the read; invalid when it
+// cannot tell. (Qt declares a BMP stored top-down with a negative height.)
+QSize DeclaredSize(QImageReader& reader);
 
 // The JPEG decoder fills a picture whose data ends early with grey and reports success, so a
 // JPEG counts as whole only when a decode reaches the end-of-image marker without running out of

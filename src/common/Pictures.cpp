@@ -19,7 +19,7 @@ QImage DecodePreview(const QString& path, QSize box) {
     const QByteArray format = PrepareWallpaperRead(reader);
     if (format.isEmpty())
         return {};
-    const QSize stored = reader.size();
+    const QSize stored = DeclaredSize(reader);
     if (stored.isValid() && box.isValid() && !box.isEmpty()) {
         // The scaled size applies to the picture as stored, before it is turned upright.
         const bool turned =

@@ -135,7 +135,7 @@ bool RootPicture::load(const QString& path, const QList<QRect>& monitors, int st
     const QByteArray format = PrepareWallpaperRead(reader);
     if (format.isEmpty())
         return fail(error, QStringLiteral("not a picture a wallpaper can be"));
-    const QSize stored = reader.size();
+    const QSize stored = DeclaredSize(reader);
     if (!stored.isValid() || stored.isEmpty())
         return fail(error, reader.errorString());
     const QImageIOHandler::Transformations turn = reader.transformation();
@@ -187,8 +187,9 @@ bool RootPicture::load(const QString& path, const QList<QRect>& monitors, int st
     picture_ = ReadWallpaper(reader, format);
     decoded_ = picture_.size();
     if (picture_.isNull())
-        return fail(error, jpeg ? QStringLiteral("the picture's data is damaged or ends early")
-                                : reader.errorString());
+        return fail(error, reader.error() == QImageReader::UnknownError
+                               ? QStringLiteral("the picture's data is damaged or ends early")
+                               : reader.errorString());
     return true;
 }
 

@@ -4,6 +4,8 @@
 #include "collection/FileBrowserModel.h"
 #include "collection/Previews.h"
 #include "common/PictureCheck.h"
+#include "common/Pictures.h"
+#include "desktop/RootPicture.h"
 #include "support/FixedDrives.h"
 #include "support/PictureFiles.h"
 #include "support/ScriptedAskUser.h"
@@ -14,10 +16,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThreadPool>
+#include <QtEndian>
 
 #include <optional>
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -44,6 +48,19 @@ struct Fixture {
             collection.AppendImage(QStringLiteral("old-%1.jpg").arg(i), "/nowhere", StateSkip);
     }
 };
+
+// 8-bit indices in runs, neighbours that differ, and rows that start and end in index 0.
+QImage indexedPicture() {
+    QImage picture(61, 40, QImage::Format_Indexed8);
+    QList<QRgb> colours;
+    for (int i = 0; i < 256; ++i)
+        colours << qRgb(i, 255 - i, (i * 3) & 0xFF);
+    picture.setColorTable(colours);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, x < 4 || x > 55 ? 0 : y % 2 ? 1 + (x * 7 + y) % 200 : 1 + x / 8);
+    return picture;
+}
 
 } // namespace
 
@@ -80,6 +97,30 @@ private Q_SLOTS:
         QVERIFY(test::writeBytes(path("trailing.jpg"), whole + QByteArray(100000, 'Z')));
         QVERIFY(QFile::copy(path("large.jpg"), path("sparse.jpg")));
         QVERIFY(QFile::resize(path("sparse.jpg"), qint64(2) << 30));
+        // BMPs of stored rows: 24 bits bottom-up as Qt writes them, the same top-down, 1 bit.
+        QVERIFY(test::writePicture(path("rows.bmp"), QSize(61, 40)));
+        QFile rows(path("rows.bmp"));
+        QVERIFY(rows.open(QIODevice::ReadOnly));
+        QByteArray bmp = rows.readAll();
+        QVERIFY(test::writeBytes(path("rows-cut.bmp"), bmp.left(bmp.size() / 2)));
+        QVERIFY(test::writeBytes(path("rows-less-a-byte.bmp"), bmp.chopped(1)));
+        qToLittleEndian<qint32>(-40, bmp.data() + 22);
+        QVERIFY(test::writeBytes(path("top-down.bmp"), bmp));
+        QVERIFY(test::writeBytes(path("top-down-cut.bmp"), bmp.chopped(bmp.size() / 3)));
+        QVERIFY(QImage(path("rows.bmp"))
+                    .convertToFormat(QImage::Format_Mono)
+                    .save(path("mono-cut.bmp")));
+        QVERIFY(QFile::resize(path("mono-cut.bmp"), QFileInfo(path("mono-cut.bmp")).size() - 4));
+        // A BMP stored as runs and a GIF, whole, cut, and ended at telling places.
+        const QByteArray runs = test::runLengthBmp(indexedPicture());
+        QVERIFY(test::writeBytes(path("runs.bmp"), runs));
+        QVERIFY(test::writeBytes(path("runs-cut.bmp"), runs.left(runs.size() / 2)));
+        QVERIFY(test::writeBytes(path("runs-cut-in-the-last-row.bmp"), runs.chopped(12)));
+        QVERIFY(test::writeBytes(path("runs-ending-the-last-row.bmp"), runs.chopped(2)));
+        const QByteArray gif = test::gifOf(indexedPicture());
+        QVERIFY(test::writeBytes(path("frame.gif"), gif));
+        QVERIFY(test::writeBytes(path("frame-cut.gif"), gif.left(gif.size() / 2)));
+        QVERIFY(test::writeBytes(path("frame-without-its-terminator.gif"), gif.chopped(2)));
     }
 
     // Before the addition a broken entry and the files already in; the files selected | already
@@ -345,6 +386,17 @@ private Q_SLOTS:
                            "large.jpg",      "cut-marked.jpg", "progressive.jpg", "trailing.jpg",
                            "sparse.jpg",     "huge.bmp",       "empty.bmp",       "pipe.jpg"}
             << kept << false;
+        QTest::newRow("BMP rows cut short")
+            << QStringList{"rows.bmp",     "rows-cut.bmp",     "rows-less-a-byte.bmp",
+                           "top-down.bmp", "top-down-cut.bmp", "mono-cut.bmp"}
+            << QStringList{"rows.bmp", "top-down.bmp"} << false;
+        QTest::newRow("BMP runs cut short")
+            << QStringList{"runs.bmp", "runs-cut.bmp", "runs-cut-in-the-last-row.bmp",
+                           "runs-ending-the-last-row.bmp"}
+            << QStringList{"runs.bmp", "runs-ending-the-last-row.bmp"} << false;
+        QTest::newRow("GIF cut short")
+            << QStringList{"frame.gif", "frame-cut.gif", "frame-without-its-terminator.gif"}
+            << QStringList{"frame.gif"} << false;
         QTest::newRow("row removed while it decodes")
             << QStringList{"text-named.jpg", "wide.jpg"} << QStringList{"wide.jpg"} << true;
     }
@@ -371,9 +423,33 @@ private Q_SLOTS:
         for (int row = 0; row < collection.rowCount(); ++row)
             left << collection.ImageFileName(row);
         QCOMPARE(left, kept);
-        for (const QString& name : names)
-            QVERIFY2(PictureDecodes(path(name), DecodeSize::Full) == kept.contains(name),
+        // The same verdict from the change's test decode, the preview's and the root's.
+        for (const QString& name : names) {
+            const bool accepted = kept.contains(name);
+            QVERIFY2(PictureDecodes(path(name), DecodeSize::Full) == accepted, qPrintable(name));
+            QVERIFY2(DecodePreview(path(name), QSize(64, 64)).isNull() != accepted,
                      qPrintable(name));
+            QVERIFY2(RootPicture().load(path(name), {QRect(0, 0, 320, 200)}, StyleFill, 0) ==
+                         accepted,
+                     qPrintable(name));
+        }
+    }
+
+    // The pictures a test writes come out as they went in; the pixels that a BMP's runs jump over
+    // or leave out show as colour 0, never as what the memory held (fresh memory is filled here,
+    // so that they would show).
+    void writtenPicturesDecodeAsTheyWere_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("BMP stored as runs") << "runs.bmp";
+        QTest::newRow("GIF") << "frame.gif";
+    }
+    void writtenPicturesDecodeAsTheyWere() {
+        QFETCH(QString, name);
+        mallopt(M_PERTURB, 0x5A);
+        const QImage shown = DecodePreview(path(name), QSize());
+        mallopt(M_PERTURB, 0);
+        QCOMPARE(shown.convertToFormat(QImage::Format_RGB32),
+                 indexedPicture().convertToFormat(QImage::Format_RGB32));
     }
 };
 

@@ -16,24 +16,124 @@
 namespace kv::test {
 namespace {
 
-QByteArray bmpHeader(qint32 width, qint32 height) {
+// A BMP's file and basic headers, the pixel data right after them and `colours` palette entries.
+QByteArray bmpHeader(qint32 width, qint32 height, quint16 bits = 24, quint32 compression = 0,
+                     quint32 colours = 0) {
     QByteArray header(54, '\0');
     auto put32 = [&header](int at, quint32 value) {
         qToLittleEndian<quint32>(value, header.data() + at);
     };
+    const quint32 dataOffset = 54 + 4 * colours;
     header[0] = 'B';
     header[1] = 'M';
-    put32(2, 54);  // file size as claimed
-    put32(10, 54); // pixel data offset
+    put32(2, dataOffset); // file size as claimed
+    put32(10, dataOffset);
     put32(14, 40); // info header size
     put32(18, static_cast<quint32>(width));
     put32(22, static_cast<quint32>(height));
-    qToLittleEndian<quint16>(1, header.data() + 26);  // planes
-    qToLittleEndian<quint16>(24, header.data() + 28); // bits per pixel
+    qToLittleEndian<quint16>(1, header.data() + 26);    // planes
+    qToLittleEndian<quint16>(bits, header.data() + 28); // bits per pixel
+    put32(30, compression);
+    put32(46, colours);
     return header;
 }
 
+QList<QRgb> fullPalette(const QImage& indexed) {
+    QList<QRgb> colours = indexed.colorTable();
+    colours.resize(256, qRgb(0, 0, 0));
+    return colours;
+}
+
 } // namespace
+
+QByteArray runLengthBmp(const QImage& indexed) {
+    QByteArray data;
+    auto put = [&data](std::initializer_list<int> bytes) {
+        for (const int byte : bytes)
+            data.append(char(byte));
+    };
+    // Rows are stored bottom-up.
+    for (int y = indexed.height() - 1; y >= 0; --y) {
+        const uchar* line = indexed.constScanLine(y);
+        int x = 0, end = indexed.width();
+        while (end > 0 && line[end - 1] == 0)
+            --end;
+        while (x < qMin(end, 255) && line[x] == 0)
+            ++x;
+        if (x > 0)
+            put({0, 2, x, 0});
+        while (x < end) {
+            int same = 1, differing = 1;
+            while (x + same < end && same < 255 && line[x + same] == line[x])
+                ++same;
+            while (x + differing < end && differing < 255 &&
+                   line[x + differing] != line[x + differing - 1])
+                ++differing;
+            if (same == 1 && differing >= 3) {
+                // Pixels as they are (fewer than 3 would read as an escape code).
+                put({0, differing});
+                data.append(reinterpret_cast<const char*>(line + x), differing);
+                if (differing % 2 != 0)
+                    data.append('\0');
+                x += differing;
+            } else {
+                put({same, line[x]});
+                x += same;
+            }
+        }
+        put({0, 0});
+    }
+    put({0, 1});
+    QByteArray bmp = bmpHeader(indexed.width(), indexed.height(), 8, 1, 256);
+    for (const QRgb colour : fullPalette(indexed))
+        bmp.append(char(qBlue(colour)))
+            .append(char(qGreen(colour)))
+            .append(char(qRed(colour)))
+            .append('\0');
+    qToLittleEndian<quint32>(quint32(bmp.size() + data.size()), bmp.data() + 2);
+    return bmp + data;
+}
+
+QByteArray gifOf(const QImage& indexed) {
+    QByteArray gif("GIF89a");
+    auto put16 = [&gif](int value) {
+        gif.append(char(value & 0xFF)).append(char(value >> 8));
+    };
+    put16(indexed.width());
+    put16(indexed.height());
+    gif.append("\xF7\0\0", 3); // a screen colour table of 256 entries
+    for (const QRgb colour : fullPalette(indexed))
+        gif.append(char(qRed(colour))).append(char(qGreen(colour))).append(char(qBlue(colour)));
+    gif.append("\x21\xF9\x04\0\0\0\0\0", 8); // graphic control: no delay, nothing transparent
+    gif.append(',');
+    put16(0);
+    put16(0);
+    put16(indexed.width());
+    put16(indexed.height());
+    gif.append("\0\x08", 2); // no colour table of its own; codes start at 9 bits
+    // Each pixel its own code, a clear code before the table could need 10 bits.
+    QByteArray codes;
+    quint32 pending = 0;
+    int pendingBits = 0;
+    auto code = [&](int value) {
+        pending |= quint32(value) << pendingBits;
+        for (pendingBits += 9; pendingBits >= 8; pendingBits -= 8, pending >>= 8)
+            codes.append(char(pending & 0xFF));
+    };
+    for (int i = 0; i < indexed.width() * indexed.height(); ++i) {
+        if (i % 128 == 0)
+            code(256);
+        code(indexed.pixelIndex(i % indexed.width(), i / indexed.width()));
+    }
+    code(257);
+    if (pendingBits > 0)
+        codes.append(char(pending));
+    for (qsizetype at = 0; at < codes.size(); at += 255) {
+        const QByteArray block = codes.mid(at, 255);
+        gif.append(char(block.size())).append(block);
+    }
+    return gif.append("\0;", 2);
+}
 
 bool writeBytes(const QString& path, const QByteArray& bytes) {
     QFile file(path);

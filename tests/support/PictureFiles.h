@@ -38,6 +38,14 @@ bool writePlacementPicture(const QString& path, int style, const QColor& left, c
 // as `upright` once the orientation is applied, as a camera held sideways writes it.
 bool writeOrientedJpeg(const QString& path, const QImage& upright, int orientation);
 
+// An 8-bit picture as a BMP stored as runs: runs of one index, pixels as they are, and each row's
+// leading and trailing index-0 pixels jumped over and left out, as an encoder may store the
+// background.
+QByteArray runLengthBmp(const QImage& indexed);
+
+// An 8-bit picture as a GIF after a graphic control extension, its codes stored uncompressed.
+QByteArray gifOf(const QImage& indexed);
+
 bool writeBytes(const QString& path, const QByteArray& bytes);
 
 } // namespace kv::test
