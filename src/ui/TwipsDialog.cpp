@@ -22,6 +22,14 @@ int pixelsFromTwips(int twips) {
 TwipsDialog::TwipsDialog(QWidget* owner) : QDialog(owner) {}
 
 void TwipsDialog::prepareShowing() {
+    // The window is made at the first showing with the size the dialog has then, and fitted to
+    // its contents only after that: a size that changes between the two makes Qt put the
+    // window's inside where its frame should be, a title bar higher at every start. Fitted
+    // before it is made; Qt still fits each later showing to what it shows.
+    if (!testAttribute(Qt::WA_WState_Created)) {
+        adjustSize();
+        setAttribute(Qt::WA_Resized, false);
+    }
     // After the window's close command the next showing starts where that one was closed.
     if (std::exchange(placeAtShowing_, false))
         moveToStoredPosition();

@@ -24,6 +24,26 @@ QStringList visibleWindowsTitled(const QString& display, const QString& title) {
         .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
+QPoint framePlace(const QString& display, const QString& window) {
+    // _NET_FRAME_EXTENTS(CARDINAL) = 1, 1, 20, 1 (left, right, top, bottom)
+    const QStringList extents =
+        runXTool(display, QStringLiteral("xprop"),
+                 {QStringLiteral("-id"), window, QStringLiteral("_NET_FRAME_EXTENTS")})
+            .section(u'=', 1)
+            .split(u',');
+    if (extents.size() != 4)
+        return {};
+    const QString info =
+        runXTool(display, QStringLiteral("xwininfo"), {QStringLiteral("-id"), window});
+    const auto inside = [&info](QChar axis) {
+        const QRegularExpression line(
+            QStringLiteral("Absolute upper-left %1:\\s+(-?\\d+)").arg(axis));
+        return line.match(info).captured(1).toInt();
+    };
+    return {inside(u'X') - extents[0].trimmed().toInt(),
+            inside(u'Y') - extents[2].trimmed().toInt()};
+}
+
 QRect trayIconGeometry(const QString& display, const QString& className) {
     // The embedded icon is a child of the tray host, listed with its class and absolute place:
     //   0x400006 "Kestrovaline": ("kestrovaline" "Kestrovaline")  22x22+0+0  +1257+1001

@@ -12,6 +12,10 @@ QString runXTool(const QString& display, const QString& program, const QStringLi
 // Ids of the visible top-level windows whose title is exactly the given one.
 QStringList visibleWindowsTitled(const QString& display, const QString& title);
 
+// Top-left corner of a window's frame, as the window manager placed it; null until the manager
+// has framed the window.
+QPoint framePlace(const QString& display, const QString& window);
+
 // Screen rectangle of the notification-area icon a program embedded into a tray host, found
 // by the icon window's class name; empty when there is none.
 QRect trayIconGeometry(const QString& display, const QString& className);

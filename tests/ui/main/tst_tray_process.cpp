@@ -142,6 +142,44 @@ private Q_SLOTS:
         QCOMPARE(home.stored(QStringLiteral("WIndex")), QStringLiteral("0"));
     }
 
+    // The message dialog comes back where it was left at every start, at 100 % as at 200 %: the
+    // stored corner is its frame's, never its inside's.
+    void dialogKeepsItsPlaceOverStarts_data() {
+        QTest::addColumn<int>("scale");
+        QTest::newRow("100 %") << 1;
+        QTest::newRow("200 %") << 2;
+    }
+    void dialogKeepsItsPlaceOverStarts() {
+        QFETCH(int, scale);
+        ProgramHome home(xvfb_.display(), QStringLiteral("none"));
+        home.setVariable(QStringLiteral("QT_SCALE_FACTOR"), QString::number(scale));
+        auto values = test::threeColourCollection(home.environment().root());
+        // A picture gone since: each start reports it.
+        values.append({QStringLiteral("WName1"), QStringLiteral("gone.bmp")});
+        const QString corner = QString::number(100 * 15); // 100 pixels
+        values.append({QStringLiteral("WMsgX"), corner});
+        values.append({QStringLiteral("WMsgY"), corner});
+        home.store(values);
+        const QString title = QStringLiteral("Kestrovaline wallpaper manager startup");
+        for (int start = 1; start <= 3; ++start) {
+            QProcess& program = home.start();
+            QTRY_COMPARE_WITH_TIMEOUT(test::visibleWindowsTitled(xvfb_.display(), title).size(), 1,
+                                      15000);
+            const QString report = test::visibleWindowsTitled(xvfb_.display(), title).value(0);
+            QTRY_COMPARE_WITH_TIMEOUT(test::framePlace(xvfb_.display(), report),
+                                      QPoint(100, 100) * scale, 5000);
+            // Answered as a user does (a key sent to a window that has no focus upsets openbox).
+            QTRY_COMPARE_WITH_TIMEOUT(xdotool(QStringLiteral("getactivewindow")).trimmed(), report,
+                                      5000);
+            xdotool(QStringLiteral("key Escape"));
+            QTRY_VERIFY_WITH_TIMEOUT(test::visibleWindowsTitled(xvfb_.display(), title).isEmpty(),
+                                     5000);
+            QVERIFY(home.close(program));
+            QCOMPARE(home.stored(QStringLiteral("WMsgX")), corner);
+            QCOMPARE(home.stored(QStringLiteral("WMsgY")), corner);
+        }
+    }
+
     // At logon the panel often starts after the programs it hosts, and a panel may restart:
     // each time a StatusNotifier host appears, the icon registers with it. A watcher without a
     // host (a background service's) shows nothing: until a host registers, the X11 tray shows
