@@ -4,7 +4,6 @@
 #include "ui/WindowDrag.h"
 
 #include <QCloseEvent>
-#include <QMouseEvent>
 #include <QTimer>
 
 #include <cmath>
@@ -19,7 +18,11 @@ int pixelsFromTwips(int twips) {
 
 } // namespace
 
-TwipsDialog::TwipsDialog(QWidget* owner) : QDialog(owner) {}
+TwipsDialog::TwipsDialog(QWidget* owner)
+    : QDialog(owner), dragHandles_(new WindowDragHandles(this)) {
+    // Presses on the background and on the labels and pictures, which take none, all reach it.
+    dragHandles_->attach(this);
+}
 
 void TwipsDialog::prepareShowing() {
     // The window is made at the first showing with the size the dialog has then, and fitted to
@@ -51,16 +54,6 @@ void TwipsDialog::closeEvent(QCloseEvent* event) {
     storedTwips_ = twips;
     positionKnown_ = true;
     placeAtShowing_ = true;
-}
-
-void TwipsDialog::mousePressEvent(QMouseEvent* event) {
-    // Presses on the background and on the labels and pictures, which take none, all reach here.
-    if (!IsDragPress(event)) {
-        QDialog::mousePressEvent(event);
-        return;
-    }
-    StartWindowDrag(this);
-    event->accept();
 }
 
 void TwipsDialog::setRestoredPosition(QPoint twips) {

@@ -11,8 +11,10 @@
 
 namespace kv {
 
-// A modal dialog of the program's own whose position the saved state keeps in twips. A press
-// anywhere on its background moves it. A restored position places it at once; the window's
+class WindowDragHandles;
+
+// A modal dialog of the program's own whose position the saved state keeps in twips. A left drag
+// from anywhere on its background moves it. A restored position places it at once; the window's
 // close command answers the dialog (answerCloseCommand) and stores where it was, and the next
 // showing starts there.
 class TwipsDialog : public QDialog, public PlacedDialog {
@@ -25,6 +27,7 @@ public:
     QSize sizeTwips() const override;
     // True once a position was restored or stored by the close command.
     bool positionKnown() const { return positionKnown_; }
+    WindowDragHandles* dragHandles() const { return dragHandles_; }
 
 protected:
     explicit TwipsDialog(QWidget* owner);
@@ -40,11 +43,11 @@ protected:
     virtual void answerCloseCommand() = 0;
 
     void closeEvent(QCloseEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
 
 private:
     void moveToStoredPosition();
 
+    WindowDragHandles* dragHandles_;
     QPoint storedTwips_;
     bool positionKnown_ = false;
     bool placeAtShowing_ = false;

@@ -1,39 +1,62 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/WindowDrag.h"
 
+#include <QApplication>
 #include <QMouseEvent>
 #include <QWidget>
 #include <QWindow>
 
 namespace kv {
+namespace {
 
-bool StartWindowDrag(QWidget* widget) {
-    if (!widget)
-        return false;
-    QWindow* handle = widget->window()->windowHandle();
+bool startSystemMove(QWidget* window) {
+    QWindow* handle = window->windowHandle();
     return handle && handle->startSystemMove();
 }
 
-bool IsDragPress(const QMouseEvent* event) {
-    return event->button() == Qt::LeftButton;
-}
+} // namespace
 
-WindowDragHandles::WindowDragHandles(QObject* parent) : QObject(parent) {}
+WindowDragHandles::WindowDragHandles(QObject* parent)
+    : QObject(parent), startMove_(startSystemMove) {}
 
 void WindowDragHandles::attach(QWidget* handle) {
     handle->installEventFilter(this);
 }
 
-void WindowDragHandles::startDrag(QWidget* widget) {
-    StartWindowDrag(widget);
-}
-
 bool WindowDragHandles::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::MouseButtonPress || !watched->isWidgetType() ||
-        !IsDragPress(static_cast<QMouseEvent*>(event)))
+    if (!watched->isWidgetType())
         return false;
-    startDrag(static_cast<QWidget*>(watched));
-    return true;
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        const auto* press = static_cast<QMouseEvent*>(event);
+        if (press->button() != Qt::LeftButton)
+            return false;
+        pressedAt_ = press->globalPosition().toPoint();
+        return true;
+    }
+    case QEvent::MouseMove: {
+        const auto* move = static_cast<QMouseEvent*>(event);
+        if (!pressedAt_)
+            return false;
+        if (!(move->buttons() & Qt::LeftButton)) {
+            pressedAt_.reset();
+            return false;
+        }
+        if ((move->globalPosition().toPoint() - *pressedAt_).manhattanLength() >=
+            QApplication::startDragDistance()) {
+            pressedAt_.reset();
+            startMove_(static_cast<QWidget*>(watched)->window());
+        }
+        return true;
+    }
+    case QEvent::MouseButtonRelease:
+        if (!pressedAt_ || static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
+            return false;
+        pressedAt_.reset();
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace kv

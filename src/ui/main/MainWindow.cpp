@@ -25,7 +25,6 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
@@ -54,6 +53,8 @@ protected:
 MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Prog"));
     dragHandles_ = new WindowDragHandles(this);
+    // Presses that no control takes arrive at the window from anywhere on its background.
+    dragHandles_->attach(this);
 
     const QStringList headingTexts{tr("Wallpaper Collection:"), tr("Add Wallpapers:"),
                                    tr("Image Preview")};
@@ -253,16 +254,6 @@ void MainWindow::SelectNextRow() {
     if (next >= collection->rowCount())
         return;
     collection->SelectOnly(next);
-}
-
-void MainWindow::mousePressEvent(QMouseEvent* event) {
-    // Presses that no control takes arrive here from anywhere on the window's background.
-    if (!IsDragPress(event)) {
-        QWidget::mousePressEvent(event);
-        return;
-    }
-    event->accept();
-    dragHandles_->startDrag(this);
 }
 
 QRect MainWindow::windowFrame() const {

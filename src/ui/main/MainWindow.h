@@ -39,8 +39,7 @@ public:
 // The main window. Closing or minimising it collapses it; only the exit command ends the program.
 // Left to right: the preview with the program's buttons below it, the collection, the column of
 // collection commands, and the file browser; the selected entry's full name runs along the
-// bottom. The window is moved by pressing any mouse button on its background, a heading or the
-// preview.
+// bottom. The window is moved by a left drag from its background, a heading or the preview.
 class MainWindow final : public QWidget, public ProgramWindow {
     Q_OBJECT
 public:
@@ -107,7 +106,6 @@ public Q_SLOTS:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
 
 private:
     QLayout* makeProgramButtons();

@@ -1,14 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Program.h"
+#include "common/MessageSwitches.h"
 #include "support/PictureFiles.h"
 #include "support/ProgramStores.h"
 #include "support/ScriptedAskUser.h"
 #include "support/ShownToolTip.h"
+#include "ui/WindowDrag.h"
 #include "ui/main/BrowserPanel.h"
 #include "ui/main/CollectionView.h"
 #include "ui/main/CommandColumn.h"
 #include "ui/main/MainWindow.h"
 #include "ui/main/PreviewPanel.h"
+#include "ui/message/ProgMsg.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -233,6 +236,56 @@ private Q_SLOTS:
         QCOMPARE(collection.ImageState(row), int(toggles % 2 ? StateMissing : StateSkip));
         QCOMPARE(collection.ImageState(row + 1), int(StateSkip));
         QTEST(int(collection.selectionModel()->selectedRows().size()), "selected");
+    }
+
+    // A left drag moves the window from its background, a heading, the preview or a dialog's
+    // label once the pointer has gone the drag distance, and only once. A click, however quick,
+    // never does (a move begun before the release would follow the pointer until the next
+    // click), nor does another button.
+    void dragsMoveTheWindow_data() {
+        QTest::addColumn<QString>("from"); // the window, or a part of it or of the dialog
+        QTest::addColumn<int>("button");
+        QTest::addColumn<int>("quarters"); // how far the pointer goes, in quarter drag distances
+        QTest::addColumn<int>("moves");
+        for (const char* from : {"window", "LText", "ImagePreview", "Msg"}) {
+            QTest::addRow("%s, click", from) << from << int(Qt::LeftButton) << 0 << 0;
+            QTest::addRow("%s, short of the distance", from)
+                << from << int(Qt::LeftButton) << 3 << 0;
+            QTest::addRow("%s, the distance", from) << from << int(Qt::LeftButton) << 4 << 1;
+            QTest::addRow("%s, twice the distance", from) << from << int(Qt::LeftButton) << 8 << 1;
+            QTest::addRow("%s, right button", from) << from << int(Qt::RightButton) << 8 << 0;
+        }
+    }
+    void dragsMoveTheWindow() {
+        QFETCH(QString, from);
+        QFETCH(int, button);
+        QFETCH(int, quarters);
+        QFETCH(int, moves);
+        MainWindow window;
+        MemoryMessageSwitches switches;
+        ProgMsg dialog{switches, nullptr};
+        const bool onDialog = from == QLatin1String("Msg");
+        QWidget& moved = onDialog ? static_cast<QWidget&>(dialog) : window;
+        moved.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&moved));
+        QList<QWidget*> started;
+        (onDialog ? dialog.dragHandles() : window.dragHandles())
+            ->setMoveStarterForTest([&started](QWidget* w) {
+                started.append(w);
+                return true;
+            });
+        QWidget* part = from == QLatin1String("window") ? &window : moved.findChild<QWidget*>(from);
+        QVERIFY(part);
+        const QPoint at(4, 4);
+        const int distance = QApplication::startDragDistance();
+        const auto held = static_cast<Qt::MouseButton>(button);
+        QTest::mousePress(part, held, {}, at);
+        for (int quarter = 1; quarter <= quarters; ++quarter)
+            QTest::mouseMove(part, at + QPoint(distance * quarter / 4, 0));
+        // Begun while the button is held, not at the release.
+        QCOMPARE(started, QList<QWidget*>(moves, &moved));
+        QTest::mouseRelease(part, held, {}, at + QPoint(distance * quarters / 4, 0));
+        QCOMPARE(started.size(), moves);
     }
 
     // Each row's mark shows the row's state, and a screen reader hears the row's name and that

@@ -92,7 +92,8 @@ private Q_SLOTS:
     // A right click changes the wallpaper, a double click twice (a press, then the double click
     // the tray reports): list order from red is green, then blue and red, the window hidden. A
     // left click brings the window forward; a left drag on its background moves it by the drag,
-    // and once released it stays where it is however the pointer goes on.
+    // and once released it stays where it is however the pointer goes on. A quick left click
+    // leaves it where it is.
     void trayClicksAndAWindowDrag() {
         ProgramHome home(xvfb_.display(), QStringLiteral("x11"));
         QProcess& program = startInTray(home);
@@ -120,11 +121,12 @@ private Q_SLOTS:
         movePointerBy(drag);
         xdotool(QStringLiteral("mouseup 1"));
         QTest::qWait(200);
-        // The move starts where the pointer is when the program takes the press: a busy machine
-        // may have seen a step of the pointer go by first, so the window may lag a step or two.
+        // The move starts once the pointer has gone the drag distance, a step here; a busy
+        // machine may have let a step or two more go by first, which the window lags by.
         const QPoint moved = windowPlace(window);
         const QPoint lag = start + drag - moved;
-        QVERIFY2(lag.x() >= 0 && lag.y() >= 0 && lag.x() <= drag.x() / 4 && lag.y() <= drag.y() / 4,
+        QVERIFY2(lag.x() >= 0 && lag.y() >= 0 && lag.x() <= drag.x() * 3 / 8 &&
+                     lag.y() <= drag.y() * 3 / 8,
                  qPrintable(QStringLiteral("lags %1, %2").arg(lag.x()).arg(lag.y())));
         // Let go, it stays; neither the right nor the middle button moves it.
         movePointerBy(QPoint(-160, 120));
@@ -136,6 +138,8 @@ private Q_SLOTS:
             movePointerBy(drag);
             xdotool(QStringLiteral("mouseup %1").arg(button));
         }
+        xdotool(QStringLiteral("mousemove %1 %2 click 1").arg(moved.x() + 4).arg(moved.y() + 4));
+        movePointerBy(drag);
         QTest::qWait(300);
         QCOMPARE(windowPlace(window), moved);
         QVERIFY(home.close(program));
