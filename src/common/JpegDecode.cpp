@@ -103,12 +103,27 @@ void noteMessage(j_common_ptr info, int level) {
     }
 }
 
+// Every scan of a progressive picture is another pass over all its coefficients, and the format
+// bounds neither their number nor their size: a small file that repeats one scan thousands of
+// times keeps the decoder busy for minutes. Encoders write about ten, tuned ones a few dozen;
+// beyond this many the picture is taken for damaged, which leaves room for any real progression
+// and bounds what a crafted one costs.
+constexpr int kMaxScans = 500;
+
+// libjpeg reads all scans of such a picture before its first row, and reports progress before
+// each row of coefficients it takes in: stopping there ends the pass as its errors do.
+void limitScans(j_common_ptr info) {
+    if (reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > kMaxScans)
+        escape(info);
+}
+
 // One pass of the decoder over a device. Only plain C data lives here and in the functions that
 // call into the decoder: it leaves them by longjmp, which skips destructors.
 struct Pass {
     jpeg_decompress_struct info;
     Verdict verdict;
     DeviceSource source;
+    jpeg_progress_mgr progress;
 };
 
 bool intact(const Pass& pass) {
@@ -129,6 +144,7 @@ public:
         pass.source.manager.skip_input_data = skipInput;
         pass.source.manager.resync_to_restart = jpeg_resync_to_restart;
         pass.source.manager.term_source = noOperation;
+        pass.progress.progress_monitor = limitScans;
     }
     ~Decoder() { jpeg_destroy_decompress(&pass_->info); }
     Decoder(const Decoder&) = delete;
@@ -146,6 +162,7 @@ bool readHeader(Pass& pass) {
     jpeg_create_decompress(&pass.info);
     pass.info.mem->max_memory_to_use = kMaxDecoderMemory;
     pass.info.src = &pass.source.manager;
+    pass.info.progress = &pass.progress;
     return jpeg_read_header(&pass.info, TRUE) == JPEG_HEADER_OK;
 }
 

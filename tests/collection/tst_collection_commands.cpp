@@ -10,6 +10,7 @@
 #include "support/PictureFiles.h"
 #include "support/ScriptedAskUser.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QSignalSpy>
@@ -62,6 +63,14 @@ QImage indexedPicture() {
     return picture;
 }
 
+QByteArray progressiveJpeg(const QImage& picture) {
+    QBuffer buffer;
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setProgressiveScanWrite(true);
+    return buffer.open(QIODevice::WriteOnly) && writer.write(picture) ? buffer.data()
+                                                                      : QByteArray();
+}
+
 } // namespace
 
 // The drive, folder and file lists, the editing commands and the previews against real files
@@ -75,9 +84,10 @@ class TestCollectionCommands : public QObject {
     QString path(const QString& relative) const { return QDir(folder()).filePath(relative); }
 
 private Q_SLOTS:
-    // Besides the common fixtures: pictures under another format's name, and large JPEGs the
+    // Besides the common fixtures: pictures under another format's name, large JPEGs the
     // reduced test decode of the scan reads only in part: plain, progressive, cut before a
-    // closing marker, with data after the end, or followed by 2 GB of nothing.
+    // closing marker, with data after the end, or followed by 2 GB of nothing; and a small
+    // progressive JPEG whose first scan comes a thousand times over.
     void initTestCase() {
         QVERIFY(test::WritePictureFixtures(folder()));
         QVERIFY(test::writePicture(path(QStringLiteral("wide.jpg")), QSize(800, 400)));
@@ -87,16 +97,23 @@ private Q_SLOTS:
         QVERIFY(test::writePicture(path(QStringLiteral("bmp-named.jpg")), QSize(90, 60), "BMP"));
         QVERIFY(test::writePicture(path(QStringLiteral("png-named.jpg")), QSize(90, 60), "PNG"));
         QVERIFY(test::WriteNoisyJpeg(path(QStringLiteral("large.jpg")), 1600, 1200));
-        QImageWriter progressive(path(QStringLiteral("progressive.jpg")));
-        progressive.setProgressiveScanWrite(true);
-        QVERIFY(progressive.write(QImage(path(QStringLiteral("large.jpg")))));
         QFile large(path("large.jpg"));
         QVERIFY(large.open(QIODevice::ReadOnly));
         const QByteArray whole = large.readAll(), end("\xFF\xD9", 2);
+        const QByteArray layered = progressiveJpeg(QImage(path("large.jpg")));
+        QVERIFY(test::writeBytes(path("progressive.jpg"), layered));
         QVERIFY(test::writeBytes(path("cut-marked.jpg"), whole.chopped(whole.size() / 10) + end));
         QVERIFY(test::writeBytes(path("trailing.jpg"), whole + QByteArray(100000, 'Z')));
         QVERIFY(QFile::copy(path("large.jpg"), path("sparse.jpg")));
         QVERIFY(QFile::resize(path("sparse.jpg"), qint64(2) << 30));
+        // Its first scan (the DC values, which repeated decode the same) up to the second.
+        QByteArray scans = progressiveJpeg(QImage(path("valid.png")));
+        const qsizetype first = scans.indexOf("\xFF\xDA"),
+                        second = scans.indexOf("\xFF\xDA", first + 2);
+        QVERIFY(first > 0 && second > first);
+        QVERIFY(test::writeBytes(
+            path("many-scans.jpg"),
+            scans.insert(second, scans.sliced(first, second - first).repeated(1000))));
         // BMPs of stored rows: 24 bits bottom-up as Qt writes them, the same top-down, 1 bit.
         QVERIFY(test::writePicture(path("rows.bmp"), QSize(61, 40)));
         QFile rows(path("rows.bmp"));
@@ -397,6 +414,9 @@ private Q_SLOTS:
         QTest::newRow("GIF cut short")
             << QStringList{"frame.gif", "frame-cut.gif", "frame-without-its-terminator.gif"}
             << QStringList{"frame.gif"} << false;
+        QTest::newRow("progressive JPEGs, of too many scans last")
+            << QStringList{"progressive.jpg", "many-scans.jpg"} << QStringList{"progressive.jpg"}
+            << false;
         QTest::newRow("row removed while it decodes")
             << QStringList{"text-named.jpg", "wide.jpg"} << QStringList{"wide.jpg"} << true;
     }
