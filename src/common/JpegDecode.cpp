@@ -38,7 +38,7 @@ struct DeviceSource {
 };
 
 // libjpeg's "end of input" convention: hand it a fake end-of-image marker. That the file ended
-// first is remembered, so the picture counts as cut short.
+// first is remembered for the verdict.
 boolean fillInput(j_decompress_ptr info) {
     auto* source = reinterpret_cast<DeviceSource*>(info->src);
     const qint64 got =
@@ -126,8 +126,28 @@ struct Pass {
     jpeg_progress_mgr progress;
 };
 
+// Where the data ends early, the decoder is handed an end of image and goes on. Its Huffman
+// decoding warns of any data it had to make up, so a picture of one scan counts as cut short only
+// by that warning: one missing just its end-of-image marker, which some writers leave off, has
+// every row. Arithmetic decoding makes up missing data silently, so there any early end counts.
 bool intact(const Pass& pass) {
-    return !pass.verdict.damaged && !pass.source.ended;
+    return !pass.verdict.damaged && !(pass.source.ended && pass.info.arith_code);
+}
+
+// A picture of several scans is read whole before its first row, and an end between two scans
+// makes up nothing: it is cut short unless every coefficient had arrived to its last bit. A
+// sequential one keeps no record of the scans that came, so for it any early end counts.
+bool scansCutShort(Pass& pass) {
+    jpeg_decompress_struct& info = pass.info;
+    if (!pass.source.ended || !jpeg_has_multiple_scans(&info))
+        return false;
+    if (!info.progressive_mode)
+        return true;
+    for (int component = 0; component < info.num_components; ++component)
+        for (int k = 0; k < DCTSIZE2; ++k)
+            if (info.coef_bits[component][k] != 0)
+                return true;
+    return false;
 }
 
 // Owns a pass, whose decoder goes however the pass ends.
@@ -187,6 +207,7 @@ bool startRows(Pass& pass, Rows& rows) {
     if (setjmp(pass.verdict.escape) != 0)
         return false;
     jpeg_start_decompress(&info);
+    pass.verdict.damaged = pass.verdict.damaged || scansCutShort(pass);
     JDIMENSION left = rows.left;
     JDIMENSION width = rows.width;
     if (width > 0 && width < info.output_width)

@@ -55,9 +55,10 @@ QImage ReadWallpaper(QImageReader& reader, const QByteArray& format);
 QSize DeclaredSize(QImageReader& reader);
 
 // The JPEG decoder fills a picture whose data ends early with grey and reports success, so a
-// JPEG counts as whole only when a decode reaches the end-of-image marker without running out of
-// picture data, also when that marker was stuck onto a cut file. Data after the marker (a
-// camera's appended video, say) does not matter. Reads the device in pieces, from its start.
+// JPEG counts as whole only when a decode reaches the end of image without running out of
+// picture data, also when an end-of-image marker was stuck onto a cut file. A file missing only
+// that marker after the last of its data is whole, and data after the marker (a camera's
+// appended video, say) does not matter. Reads the device in pieces, from its start.
 bool JpegReachesEndOfImage(QIODevice& device);
 
 } // namespace kv

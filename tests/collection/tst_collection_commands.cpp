@@ -85,9 +85,10 @@ class TestCollectionCommands : public QObject {
 
 private Q_SLOTS:
     // Besides the common fixtures: pictures under another format's name, large JPEGs the
-    // reduced test decode of the scan reads only in part: plain, progressive, cut before a
-    // closing marker, with data after the end, or followed by 2 GB of nothing; and a small
-    // progressive JPEG whose first scan comes a thousand times over.
+    // reduced test decode of the scan reads only in part: plain, progressive, cut short (with a
+    // closing marker or without), missing only that marker, with data after the end, or
+    // followed by 2 GB of nothing; and a small progressive JPEG whose first scan comes a
+    // thousand times over.
     void initTestCase() {
         QVERIFY(test::WritePictureFixtures(folder()));
         QVERIFY(test::writePicture(path(QStringLiteral("wide.jpg")), QSize(800, 400)));
@@ -103,6 +104,13 @@ private Q_SLOTS:
         const QByteArray layered = progressiveJpeg(QImage(path("large.jpg")));
         QVERIFY(test::writeBytes(path("progressive.jpg"), layered));
         QVERIFY(test::writeBytes(path("cut-marked.jpg"), whole.chopped(whole.size() / 10) + end));
+        // Cut within a scan, and before the last one, which the rows need for their detail.
+        QVERIFY(test::writeBytes(path("prog-cut.jpg"), layered.first(layered.size() / 2)));
+        QVERIFY(test::writeBytes(path("prog-cut-at-scan.jpg"),
+                                 layered.first(layered.lastIndexOf("\xFF\xDA"))));
+        // Whole but for the end-of-image marker, which some writers leave off.
+        QVERIFY(test::writeBytes(path("no-end.jpg"), whole.chopped(2)));
+        QVERIFY(test::writeBytes(path("prog-no-end.jpg"), layered.chopped(2)));
         QVERIFY(test::writeBytes(path("trailing.jpg"), whole + QByteArray(100000, 'Z')));
         QVERIFY(QFile::copy(path("large.jpg"), path("sparse.jpg")));
         QVERIFY(QFile::resize(path("sparse.jpg"), qint64(2) << 30));
@@ -414,9 +422,10 @@ private Q_SLOTS:
         QTest::newRow("GIF cut short")
             << QStringList{"frame.gif", "frame-cut.gif", "frame-without-its-terminator.gif"}
             << QStringList{"frame.gif"} << false;
-        QTest::newRow("progressive JPEGs, of too many scans last")
-            << QStringList{"progressive.jpg", "many-scans.jpg"} << QStringList{"progressive.jpg"}
-            << false;
+        QTest::newRow("JPEGs cut short, missing only their end marker, of too many scans")
+            << QStringList{"no-end.jpg",           "prog-no-end.jpg", "prog-cut.jpg",
+                           "prog-cut-at-scan.jpg", "progressive.jpg", "many-scans.jpg"}
+            << QStringList{"no-end.jpg", "prog-no-end.jpg", "progressive.jpg"} << false;
         QTest::newRow("row removed while it decodes")
             << QStringList{"text-named.jpg", "wide.jpg"} << QStringList{"wide.jpg"} << true;
     }
