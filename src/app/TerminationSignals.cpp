@@ -28,6 +28,14 @@ namespace {
 int pipeEnds[2] = {-1, -1};
 constexpr int kSignals[] = {SIGTERM, SIGHUP, SIGINT};
 
+// A hang-up or interrupt ignored from the start was meant for the terminal, not the program
+// (nohup, or a background job of a script).
+bool leftIgnored(int number) {
+    struct sigaction current {};
+    return number != SIGTERM && ::sigaction(number, nullptr, &current) == 0 &&
+           current.sa_handler == SIG_IGN;
+}
+
 void onSignal(int number) {
     const int savedErrno = errno;
     const char byte = 1;
@@ -50,7 +58,8 @@ bool TerminationSignals::install() {
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (const int number : kSignals)
-        ::sigaction(number, &action, nullptr);
+        if (!leftIgnored(number))
+            ::sigaction(number, &action, nullptr);
     return true;
 }
 

@@ -104,6 +104,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("closeSays");
         QTest::newRow("the copy saves and ends") << "" << 0 << "saved its settings";
+        // Started by nohup: the terminal's hang-up is not the program's to hear.
+        QTest::newRow("a hang-up ignored at the start") << "nohup" << 0 << "saved its settings";
         QTest::newRow("the copy does not answer") << "stopped" << 1 << "did not end";
         QTest::newRow("store locked at the start") << "locked" << 2 << "could not be saved";
         QTest::newRow("disk full at the save") << "full" << 2 << "could not be saved";
@@ -135,8 +137,19 @@ private Q_SLOTS:
         }
         QProcess program;
         program.setProcessEnvironment(home.processEnvironment());
+        if (fault == "nohup")
+            program.setChildProcessModifier([] { ::signal(SIGHUP, SIG_IGN); });
         program.start(ProgramHome::program());
         QTRY_COMPARE_WITH_TIMEOUT(windowsTitled(kTitle), 1, 20000);
+        if (fault == "nohup") {
+            QFile signalState(QStringLiteral("/proc/%1/status").arg(program.processId()));
+            QVERIFY(signalState.open(QIODevice::ReadOnly));
+            quint64 ignored = 0;
+            for (const QByteArray& line : signalState.readAll().split('\n'))
+                if (line.startsWith("SigIgn:"))
+                    ignored = line.mid(7).trimmed().toULongLong(nullptr, 16);
+            QVERIFY(ignored & (1ULL << (SIGHUP - 1)));
+        }
         if (session) {
             QTRY_COMPARE_WITH_TIMEOUT(session->clients.size(), 1, 10000);
             session->saveYourself(fault == "shutdown");
