@@ -63,15 +63,30 @@ Liveness::Verdict Liveness::check(const CommandLine& commandLine) {
     if (commandTaken())
         return Verdict::EndNow;
     const LivenessLock::Hold hold(lock_);
+    // Taken at the last moment; or the copy is busy past the wait (a slow desktop can keep it
+    // that long) and still runs: the change stays pending for it, as a second copy beside it
+    // would wipe its edits.
+    if (settings_.ReadSetting(kLifeCmd, 0) == 0 || (running_ && running_->heldElsewhere()))
+        return Verdict::EndNow;
     return takeOver();
 }
 
 bool Liveness::anotherCopyRuns() {
-    const double last = settings_.ReadSetting(kLifeTime, 0.0);
-    if (last == 0)
-        return false;
-    return isFresh(last, secondsSinceMidnight(clock_.now())) ||
-           (running_ && running_->heldElsewhere());
+    // The running lock is the sure sign: a busy copy's heartbeat stops, and a killed copy's
+    // stays fresh for seconds but its lock went with its process. The heartbeat's age is only
+    // the guess for where the lock cannot be had.
+    if (running_) {
+        switch (running_->holder()) {
+        case LivenessLock::Holder::Another:
+            return true;
+        case LivenessLock::Holder::ThisObject:
+        case LivenessLock::Holder::Nobody:
+            return false;
+        case LivenessLock::Holder::Unknown:
+            break;
+        }
+    }
+    return isFresh(settings_.ReadSetting(kLifeTime, 0.0), secondsSinceMidnight(clock_.now()));
 }
 
 Liveness::Verdict Liveness::takeOver() {
@@ -91,8 +106,6 @@ bool Liveness::commandTaken() {
             return true;
         clock_.sleepMs(1);
     }
-    const LivenessLock::Hold hold(lock_);
-    settings_.WriteSetting(kLifeCmd, 0);
     return false;
 }
 
@@ -190,7 +203,9 @@ Liveness::Command Liveness::tick(bool restored) {
 void Liveness::markEnded(bool saved) {
     const LivenessLock::Hold hold(lock_);
     settings_.WriteSetting(kLifeSaved, saved ? 1 : 0);
-    settings_.WriteSetting(kLifeTime, 0);
+    // A copy that never became the running one leaves the running copy's heartbeat alone.
+    if (!running_ || !running_->heldElsewhere())
+        settings_.WriteSetting(kLifeTime, 0);
     // Let go together with the 0, under the queue lock: a start right after a "-close" takes
     // the lock over instead of finding it still held by a copy on its way out.
     if (running_)

@@ -48,9 +48,10 @@ public:
     static QString runningLockPath(const QString& lockPath);
 
     // Before anything is restored: a "-close" start asks the running copy to end and waits for
-    // it; a normal start that finds a fresh heartbeat asks that copy to show itself. Both end.
+    // it; a normal start that finds a running copy asks that copy to show itself. Both end.
     // A "-next" start asks a running copy to change the wallpaper and ends once it has taken
-    // the command; with no copy, or none that takes it, it goes on to change it itself. A start
+    // the command; with no copy, or none that takes it and holds its running lock, it goes on to
+    // change it itself (a busy copy's lock keeps the command pending for it). A start
     // that goes on has written its first heartbeat before the lock is let go.
     Verdict check(const CommandLine& commandLine);
     // How the close asked for by check() went.
@@ -73,13 +74,14 @@ public:
 
 private:
     void writeHeartbeat();
-    // Under the lock: a fresh heartbeat, or one of any age from a copy that holds its lock.
+    // Under the lock: a copy that holds its running lock; where that lock cannot be had, a fresh
+    // heartbeat.
     bool anotherCopyRuns();
     // Under the lock: this copy becomes the running one.
     Verdict takeOver();
     CloseOutcome requestClose();
     bool waitForHeartbeat(int attempts, int sleepMs, bool untilTaken);
-    // Waits for the running copy to take the command; clears it when no copy does.
+    // Waits for the running copy to take the command.
     bool commandTaken();
 
     Settings& settings_;

@@ -101,13 +101,21 @@ void LivenessLock::letGo() {
     held_ = false;
 }
 
-bool LivenessLock::heldElsewhere() {
+LivenessLock::Holder LivenessLock::holder() {
     if (held_)
-        return false;
-    if (!holdIfFree())
-        return true;
-    letGo();
-    return false;
+        return Holder::ThisObject;
+    if (!open())
+        return Holder::Unknown;
+    switch (take(false)) {
+    case Take::Taken:
+        release();
+        return Holder::Nobody;
+    case Take::Busy:
+        return Holder::Another;
+    case Take::Failed:
+        break;
+    }
+    return Holder::Unknown;
 }
 
 } // namespace kv

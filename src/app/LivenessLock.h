@@ -28,8 +28,11 @@ public:
     // only when someone else holds it: a file that cannot be opened holds nobody back.
     bool holdIfFree();
     void letGo();
-    // Whether someone else holds the lock now; this object keeps nothing.
-    bool heldElsewhere();
+    // Who holds the lock now; Unknown when the file cannot be opened or locked (a filesystem
+    // without locks). This object keeps nothing it did not hold before.
+    enum class Holder { ThisObject, Another, Nobody, Unknown };
+    Holder holder();
+    bool heldElsewhere() { return holder() == Holder::Another; }
 
     // The lock, from construction to destruction.
     class Hold {

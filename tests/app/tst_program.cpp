@@ -218,21 +218,24 @@ private Q_SLOTS:
         QCOMPARE(run.program.collection().currentIndex(), after == 3 ? 1 : 0);
     }
 
-    // A start reads another copy's heartbeat (seconds since midnight; it is 00:00:03 now): a
-    // fresh one, or one of any age from a copy that holds its lock (busy on a slow desktop), gets
-    // a show (2) or a "-next" as a change (3), taken at the copy's next tick, and the start ends;
-    // else it takes over and its lock, drops a command left for a gone copy, beats at once.
+    // A start reads another copy's heartbeat (seconds since midnight; it is 00:00:03 now): from
+    // a copy holding its running lock, of any age (busy on a slow desktop), or fresh where that
+    // lock cannot be had, it gets a show (2) or a "-next" as a change (3), taken at the copy's
+    // next tick, and the start ends; else it takes over and its lock, drops a command left for a
+    // gone copy, beats at once. A busy copy's lock keeps an untaken "-next" pending for it.
     void anotherCopysHeartbeat_data() {
-        QTest::addColumn<QString>("left"); // heartbeat, command, and "held" for the lock
+        QTest::addColumn<QString>("left"); // heartbeat, command, and the running lock: held/none
         QTest::addColumn<bool>("endsNow");
         QTest::addColumn<QString>("argument");
         QTest::addColumn<int>("command");
-        QTest::newRow("rounded up a little ahead") << "3.004 0" << true << "" << 2;
-        QTest::newRow("more than a second ahead is yesterday's") << "5 0" << false << "" << 0;
-        QTest::newRow("across midnight") << "86398 0" << true << "" << 2;
+        QTest::newRow("rounded up a little ahead") << "3.004 0 none" << true << "" << 2;
+        QTest::newRow("more than a second ahead is yesterday's") << "5 0 none" << false << "" << 0;
+        QTest::newRow("across midnight") << "86398 0 none" << true << "" << 2;
         QTest::newRow("a close left for a copy that is gone") << "86000 1" << false << "" << 0;
-        QTest::newRow("next, taken by the running copy") << "1.5 0" << true << "-NEXT" << 0;
-        QTest::newRow("next, nobody takes it") << "1.5 0" << false << "-Next" << 0;
+        QTest::newRow("fresh from a killed copy, lock free") << "2.5 2" << false << "" << 0;
+        QTest::newRow("next, taken by the running copy") << "1.5 0 held" << true << "-NEXT" << 0;
+        QTest::newRow("next, nobody takes it") << "1.5 0 none" << false << "-Next" << 0;
+        QTest::newRow("next, a busy copy holding its lock") << "1.5 0 held" << true << "-next" << 3;
         QTest::newRow("15 s old from a copy holding its lock") << "86388 0 held" << true << "" << 2;
         QTest::newRow("close to a copy holding its lock")
             << "86388 0 held" << true << "-close" << 0;
@@ -249,19 +252,24 @@ private Q_SLOTS:
         settings.WriteSetting(QStringLiteral("LifeCmd"), left.section(u' ', 1, 1));
         stores.clock.set(QDateTime(QDate(2026, 12, 6), QTime(0, 0, 3)));
         const bool close = argument == QStringLiteral("-close");
-        // The running copy takes the command at a later tick; a close ends it.
+        // The running copy takes the command at a later tick, unless busy; a close ends it.
         stores.clock.onSleep([&](int sleeps) {
-            if (endsNow && !argument.isEmpty() && sleeps == 500) {
+            if (endsNow && !argument.isEmpty() && command == 0 && sleeps == 500) {
                 QCOMPARE(settings.ReadSetting(QStringLiteral("LifeCmd"), 0), close ? 1 : 3);
                 settings.WriteSetting(QStringLiteral("LifeCmd"), 0);
                 if (close)
                     settings.WriteSetting(QStringLiteral("LifeTime"), 0);
             }
         });
-        const QString lockPath = stores.environment.runtimeDir() + QStringLiteral("/liveness.lock");
+        const QString lock = left.section(u' ', 2, 2);
+        // No lock can be had in a folder that does not exist.
+        const QString lockPath =
+            stores.environment.runtimeDir() +
+            (lock == QStringLiteral("none") ? "/gone/liveness.lock" : "/liveness.lock");
         LivenessLock runningCopys(Liveness::runningLockPath(lockPath));
         LivenessLock thisCopys(Liveness::runningLockPath(lockPath));
-        if (left.section(u' ', 2, 2) == QStringLiteral("held"))
+        const bool held = lock == QStringLiteral("held");
+        if (held)
             QVERIFY(runningCopys.holdIfFree());
         const CommandLine line = CommandLine::parse(argument.split(u' ', Qt::SkipEmptyParts));
         QCOMPARE(
@@ -269,10 +277,14 @@ private Q_SLOTS:
             !endsNow);
         QCOMPARE(settings.ReadSetting(QStringLiteral("LifeCmd"), -1), command);
         // A copy that goes on holds its lock.
-        QCOMPARE(runningCopys.heldElsewhere(), !endsNow);
+        if (lock != QStringLiteral("none"))
+            QCOMPARE(runningCopys.heldElsewhere(), !endsNow);
         if (!endsNow || close)
             QCOMPARE(settings.ReadSetting(QStringLiteral("LifeTime"), 0.0),
                      close ? 0.0 : secondsSinceMidnight(stores.clock.now()));
+        // This copy's end leaves the heartbeat of a copy that holds its lock alone.
+        Liveness(settings, stores.clock, lockPath, &thisCopys).markEnded();
+        QCOMPARE(settings.ReadSetting(QStringLiteral("LifeTime"), 0.0) == 0, !held || close);
     }
 
     // With a change due, neither the collapse nor the exit changes the wallpaper: saving only
