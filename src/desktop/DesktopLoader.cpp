@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "desktop/DesktopLoader.h"
 
+#include "desktop/AwaitedDesktop.h"
 #include "desktop/GSettingsDesktop.h"
 #include "desktop/PcmanfmDesktop.h"
 #include "desktop/PlasmaDesktop.h"
@@ -306,6 +307,27 @@ QString detectDesktop(const QProcessEnvironment& environment, const DesktopProbe
     return QStringLiteral("none");
 }
 
+QString awaitedDesktop(const QProcessEnvironment& environment, const QString& detected) {
+    if (detected != QLatin1String("x11") && detected != QLatin1String("none"))
+        return {};
+    const Session session = sessionOf(environment);
+    const QString forced =
+        environment.value(QStringLiteral("KESTROVALINE_DESKTOP")).trimmed().toLower();
+    if (const Candidate* candidate = candidateWithId(forced))
+        return candidate->named && forced != detected ? forced : QString();
+    for (const Candidate& candidate : kCandidates)
+        if (candidate.claims(session) && candidate.named && candidate.named(session))
+            return QLatin1String(candidate.id);
+    return {};
+}
+
+// Whether the backend with this id works here now, asking the probes once.
+static bool desktopWorks(const QString& id, const QProcessEnvironment& environment,
+                         const DesktopProbes& probes) {
+    const Candidate* candidate = candidateWithId(id);
+    return candidate && candidate->canWork(sessionOf(environment), probes);
+}
+
 std::unique_ptr<DesktopBackend> createDesktopBackend(const QString& id,
                                                      const QProcessEnvironment& environment) {
     if (const Candidate* candidate = candidateWithId(id))
@@ -314,7 +336,18 @@ std::unique_ptr<DesktopBackend> createDesktopBackend(const QString& id,
 }
 
 std::unique_ptr<DesktopBackend> loadDesktopBackend(const QProcessEnvironment& environment) {
-    return createDesktopBackend(detectDesktop(environment, DesktopProbes::system()), environment);
+    const DesktopProbes probes = DesktopProbes::system();
+    const QString detected = detectDesktop(environment, probes);
+    std::unique_ptr<DesktopBackend> backend = createDesktopBackend(detected, environment);
+    const QString awaited = awaitedDesktop(environment, detected);
+    if (awaited.isEmpty())
+        return backend;
+    return std::make_unique<AwaitedDesktop>(
+        std::move(backend), [awaited, environment, probes]() -> std::unique_ptr<DesktopBackend> {
+            if (!desktopWorks(awaited, environment, probes))
+                return nullptr;
+            return createDesktopBackend(awaited, environment);
+        });
 }
 
 } // namespace kv

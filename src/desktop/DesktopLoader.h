@@ -54,11 +54,16 @@ struct DesktopProbes {
 inline constexpr int kDesktopPatienceMs = 5000;
 QString detectDesktop(const QProcessEnvironment& environment, const DesktopProbes& probes);
 
+// The desktop the session names (or the override forces) that detection waited for in vain, so
+// that `detected`, the X11 root or nothing, only stands in for it; empty when there is none.
+QString awaitedDesktop(const QProcessEnvironment& environment, const QString& detected);
+
 // The backend with this id; NullDesktop for "none" or an unknown id.
 std::unique_ptr<DesktopBackend> createDesktopBackend(const QString& id,
                                                      const QProcessEnvironment& environment);
 
 // Picks the backend for the desktop this process runs on; KESTROVALINE_DESKTOP overrides it.
+// A stand-in for an awaited desktop hands over to it when it comes.
 std::unique_ptr<DesktopBackend> loadDesktopBackend(const QProcessEnvironment& environment);
 
 } // namespace kv

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "desktop/AwaitedDesktop.h"
 #include "desktop/DesktopBus.h"
 #include "desktop/DesktopLoader.h"
 #include "desktop/DesktopRecord.h"
 #include "desktop/RecordedDesktop.h"
 #include "desktop/RootPicture.h"
+#include "support/FakeDesktop.h"
 #include "support/PictureFiles.h"
 #include "support/SessionBus.h"
 #include "support/TestEnvironment.h"
@@ -175,13 +177,13 @@ private Q_SLOTS:
         const QStringList noPlasma = everything.filter(QRegularExpression("^(?!bus:org.kde)"));
         add("Plasma's shell wins over a desktop name", "CURRENT=GNOME", everything, "kde");
         add("xfce later in a colon list", "CURRENT=Custom:xfce DISPLAY=:0", noPlasma, "xfce");
-        add("XFCE without xfconf gives way to X11", "CURRENT=XFCE DISPLAY=:0", all, "x11");
+        add("XFCE without xfconf gives way to X11", "CURRENT=XFCE DISPLAY=:0", all, "x11 for xfce");
         add("the xfconf service alone is no XFCE", "CURRENT=i3 DISPLAY=:0", noPlasma, "x11");
         add("LXDE", "CURRENT=LXDE DISPLAY=:0", noPlasma, "lxde");
         add("sway", "SWAYSOCK=/run/sway.sock WAYLAND=w CURRENT=sway", noPlasma, "sway");
         add("stale sway socket: swaybg", "SWAYSOCK=/run/old.sock WAYLAND=w", noPlasma, "wayland");
         add("swaybg is no use without Wayland", "CURRENT=river DISPLAY=:0", noPlasma, "x11");
-        add("override to LXDE without its desktop", "DISPLAY=:0 FORCE=lxde", all, "none");
+        add("override to LXDE without its desktop", "DISPLAY=:0 FORCE=lxde", all, "none for lxde");
         add("X11 under Wayland is not the background", "DISPLAY=:0 WAYLAND=w", all, "none");
         add("colon list, any case", "CURRENT=ubuntu:gNoMe", all, "gnome");
         add("session desktop when the current one is unset",
@@ -195,7 +197,7 @@ private Q_SLOTS:
             late + QStringList{"3000 ms:bus:org.kde.plasmashell"}, "kde");
         add("patience ends: a Plasma shell after it is too late",
             "DESKTOP_SESSION=plasma DISPLAY=:0",
-            late + QStringList{"6000 ms:bus:org.kde.plasmashell"}, "x11");
+            late + QStringList{"6000 ms:bus:org.kde.plasmashell"}, "x11 for kde");
         add("a late LXQt desktop", "CURRENT=LXQt DISPLAY=:0",
             late + QStringList{"4750 ms:lxqt-desktop"}, "lxqt");
         add("an unnamed desktop is not waited for", "CURRENT=i3 DISPLAY=:0",
@@ -209,7 +211,50 @@ private Q_SLOTS:
         QFETCH(QString, environment);
         QFETCH(QStringList, schemas);
         QFETCH(QString, expected);
-        QCOMPARE(detectDesktop(environmentOf(environment), machineWith(schemas)), expected);
+        // "x11 for kde": the X11 root stands in until Plasma's shell comes.
+        const QString detected = detectDesktop(environmentOf(environment), machineWith(schemas));
+        const QString awaited = awaitedDesktop(environmentOf(environment), detected);
+        QCOMPARE(awaited.isEmpty() ? detected : detected + " for " + awaited, expected);
+    }
+
+    // A desktop's shell that comes after detection gave up takes over from the stand-in, and
+    // shows what the stand-in showed meanwhile rather than its own old picture.
+    void aLateDesktopTakesOverWhatTheStandInShowed_data() {
+        QTest::addColumn<QString>("meanwhile");
+        QTest::addColumn<QString>("shownAfter");
+        QTest::newRow("a change") << "shown"
+                                  << "64x48.jpg 112233 4";
+        QTest::newRow("a change the stand-in refused") << "refused"
+                                                       << "-";
+        QTest::newRow("nothing") << QString() << "-";
+    }
+    void aLateDesktopTakesOverWhatTheStandInShowed() {
+        QFETCH(QString, meanwhile);
+        QFETCH(QString, shownAfter);
+        auto standIn = std::make_unique<test::FakeDesktop>();
+        auto late = std::make_unique<test::FakeDesktop>();
+        test::FakeDesktop* const shell = late.get();
+        const QString picture = makePicture(QSize(64, 48), false);
+        if (meanwhile == QLatin1String("refused"))
+            standIn->refused << picture;
+        bool arrived = false;
+        AwaitedDesktop desktop(std::move(standIn), [&]() -> std::unique_ptr<DesktopBackend> {
+            return arrived ? std::move(late) : nullptr;
+        });
+        if (!meanwhile.isEmpty() && desktop.SetDesktopWallpaper(picture))
+            desktop.setColourAndStyle(0x112233, StyleFill);
+        QVERIFY(!desktop.checkArrival());
+        arrived = true;
+        QVERIFY(desktop.checkArrival());
+        QCOMPARE(shell->wallpaper.isEmpty() ? QStringLiteral("-")
+                                            : QStringLiteral("%1 %2 %3")
+                                                  .arg(QFileInfo(shell->wallpaper).fileName())
+                                                  .arg(shell->colour, 0, 16)
+                                                  .arg(shell->style),
+                 shownAfter);
+        // From then on the desktop that came takes every change.
+        QVERIFY(desktop.SetDesktopWallpaper(QStringLiteral("b.jpg")));
+        QCOMPARE(shell->wallpaper, QStringLiteral("b.jpg"));
     }
 
     // The real dconf service, which the bus starts for our first call, keeps the change set we
