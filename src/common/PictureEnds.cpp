@@ -133,6 +133,93 @@ bool skipSubBlocks(ForwardBytes& bytes) {
     return true;
 }
 
+// Counts the pixels an image's LZW codes stand for, fed its data a byte at a time, without
+// decoding them: each code the table gains stands for one pixel more than the code before it.
+class LzwPixels {
+public:
+    // `rootBits`: the code size the data starts with, less one.
+    explicit LzwPixels(int rootBits)
+        : rootBits_(rootBits), counting_(rootBits >= 2 && rootBits <= 8) {
+        std::fill_n(lengths_, 1 << 12, 1);
+        restart();
+    }
+
+    void feed(int byte) {
+        pending_ |= quint32(byte) << pendingBits_;
+        for (pendingBits_ += 8; counting_ && pendingBits_ >= codeBits_; pendingBits_ -= codeBits_) {
+            take(int(pending_ & ((1u << codeBits_) - 1)));
+            pending_ >>= codeBits_;
+        }
+    }
+    // False once the end code came or a code no decoder could follow.
+    bool counting() const { return counting_; }
+    qint64 pixels() const { return pixels_; }
+
+private:
+    static constexpr int kMaxBits = 12;
+
+    void restart() {
+        codeBits_ = rootBits_ + 1;
+        next_ = (1 << rootBits_) + 2;
+        previous_ = -1;
+    }
+    void take(int code) {
+        const int clear = 1 << rootBits_;
+        if (code == clear)
+            return restart();
+        // The end code, or one neither in the table nor the one it gains next (after a clear
+        // code, only a single pixel's).
+        if (code == clear + 1 || code > next_ || (previous_ < 0 && code >= clear)) {
+            counting_ = false;
+            return;
+        }
+        if (previous_ < 0) {
+            pixels_ += 1;
+        } else {
+            const int gained = lengths_[previous_] + 1;
+            pixels_ += code < next_ ? lengths_[code] : gained;
+            if (next_ < (1 << kMaxBits)) {
+                lengths_[next_++] = gained;
+                if (next_ == (1 << codeBits_) && codeBits_ < kMaxBits)
+                    ++codeBits_;
+            }
+        }
+        previous_ = code;
+    }
+
+    const int rootBits_;
+    bool counting_;
+    int lengths_[1 << kMaxBits];
+    int codeBits_ = 0;
+    int next_ = 0;
+    int previous_ = -1;
+    quint32 pending_ = 0;
+    int pendingBits_ = 0;
+    qint64 pixels_ = 0;
+};
+
+// An image's data reaches the terminator of its sub-blocks, or ends after the codes of every
+// pixel: some writers leave the terminator off, and the decoder draws such an image whole.
+bool imageDataWhole(ForwardBytes& bytes, int rootBits, qint64 pixels) {
+    LzwPixels codes(rootBits);
+    for (int length = bytes.byte(); length != 0; length = bytes.byte()) {
+        if (length < 0)
+            return pixels > 0 && codes.pixels() >= pixels;
+        if (!codes.counting()) {
+            if (!bytes.skip(length))
+                return false;
+            continue;
+        }
+        for (int i = 0; i < length; ++i) {
+            const int next = bytes.byte();
+            if (next < 0)
+                return pixels > 0 && codes.pixels() >= pixels;
+            codes.feed(next);
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 bool BmpHoldsEveryRow(QIODevice& device) {
@@ -197,10 +284,14 @@ bool GifReachesEndOfImage(QIODevice& device) {
                 return false;
             break;
         case 0x2C: { // the image: its place and size, flags, colour table, code size, data
-            if (!bytes.skip(8))
+            if (!bytes.skip(4))
                 return false;
+            const qint64 width = bytes.number(2), height = bytes.number(2);
             const int imageFlags = bytes.byte();
-            return skipColourTable(bytes, imageFlags) && bytes.skip(1) && skipSubBlocks(bytes);
+            if (!skipColourTable(bytes, imageFlags))
+                return false;
+            const int rootBits = bytes.byte();
+            return rootBits >= 0 && imageDataWhole(bytes, rootBits, width * height);
         }
         default: // the trailer before any image, the data's end, or damage
             return false;

@@ -16,7 +16,7 @@ namespace kv {
 bool BmpHoldsEveryRow(QIODevice& device);
 
 // The first image of a GIF, after the extensions before it, must reach the terminator of its
-// data.
+// data, or end after the codes of all its pixels (missing only that terminator and the trailer).
 bool GifReachesEndOfImage(QIODevice& device);
 
 } // namespace kv

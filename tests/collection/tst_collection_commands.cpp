@@ -146,6 +146,8 @@ private Q_SLOTS:
         QVERIFY(test::writeBytes(path("frame.gif"), gif));
         QVERIFY(test::writeBytes(path("frame-cut.gif"), gif.left(gif.size() / 2)));
         QVERIFY(test::writeBytes(path("frame-without-its-terminator.gif"), gif.chopped(2)));
+        QVERIFY(test::writeBytes(path("frame-without-its-end-code.gif"), gif.chopped(3)));
+        QVERIFY(test::writeBytes(path("frame-without-its-last-pixel.gif"), gif.chopped(4)));
     }
 
     // Before the addition a broken entry and the files already in; the files selected | already
@@ -419,9 +421,12 @@ private Q_SLOTS:
             << QStringList{"runs.bmp", "runs-cut.bmp", "runs-cut-in-the-last-row.bmp",
                            "runs-ending-the-last-row.bmp"}
             << QStringList{"runs.bmp", "runs-ending-the-last-row.bmp"} << false;
-        QTest::newRow("GIF cut short")
-            << QStringList{"frame.gif", "frame-cut.gif", "frame-without-its-terminator.gif"}
-            << QStringList{"frame.gif"} << false;
+        QTest::newRow("GIF cut short, or missing only what follows its last pixel")
+            << QStringList{"frame.gif", "frame-cut.gif", "frame-without-its-terminator.gif",
+                           "frame-without-its-end-code.gif", "frame-without-its-last-pixel.gif"}
+            << QStringList{"frame.gif", "frame-without-its-terminator.gif",
+                           "frame-without-its-end-code.gif"}
+            << false;
         QTest::newRow("JPEGs cut short, missing only their end marker, of too many scans")
             << QStringList{"no-end.jpg",           "prog-no-end.jpg", "prog-cut.jpg",
                            "prog-cut-at-scan.jpg", "progressive.jpg", "many-scans.jpg"}
