@@ -3,6 +3,7 @@
 
 #include "common/JpegDecode.h"
 #include "common/PictureEnds.h"
+#include "common/PngRows.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -43,6 +44,39 @@ QImage readFilledBmp(QImageReader& reader) {
     return reader.read(&picture) ? picture : QImage();
 }
 
+// Qt reads a PNG of 32-bit pixels a row at a time when it scales it, so a reduced decode passes
+// at any size; a whole decode, or one with a clip rect, must hold the whole picture at once and
+// may be refused by the allocation limit. Our own row decoder makes the others agree with it.
+bool pngReadInRows(QImageReader& reader, const QByteArray& format) {
+    const QImage::Format decoded = reader.imageFormat();
+    return format == "png" && (decoded == QImage::Format_RGB32 || decoded == QImage::Format_ARGB32);
+}
+
+// The clip rect as the reader is set up: the rows of the clip alone at full size, or the whole
+// picture scaled row by row and then clipped (the clip at full size can be as large as the
+// picture). The reader is left without its clip rect.
+QImage readPngClip(QImageReader& reader) {
+    const QSize stored = DeclaredSize(reader);
+    const QRect clip = reader.clipRect() & QRect(QPoint(0, 0), stored);
+    const QSize scaled = reader.scaledSize();
+    reader.setClipRect(QRect());
+    if (clip.isEmpty())
+        return {};
+    if (!scaled.isValid() || scaled == clip.size()) {
+        QImage kept;
+        return ReadPngRows(*reader.device(), clip, &kept) ? kept : QImage();
+    }
+    const double scaleX = double(scaled.width()) / clip.width();
+    const double scaleY = double(scaled.height()) / clip.height();
+    const QSize whole =
+        QSize(qRound(stored.width() * scaleX), qRound(stored.height() * scaleY)).expandedTo(scaled);
+    reader.setScaledSize(whole);
+    const QImage picture = reader.read();
+    const QPoint corner(qBound(0, qRound(clip.x() * scaleX), whole.width() - scaled.width()),
+                        qBound(0, qRound(clip.y() * scaleY), whole.height() - scaled.height()));
+    return picture.isNull() ? picture : picture.copy(QRect(corner, scaled));
+}
+
 } // namespace
 
 QByteArray PrepareWallpaperRead(QImageReader& reader) {
@@ -73,6 +107,8 @@ QImage ReadWallpaper(QImageReader& reader, const QByteArray& format) {
         return BmpHoldsEveryRow(*reader.device()) ? readFilledBmp(reader) : QImage();
     if (format == "gif" && !GifReachesEndOfImage(*reader.device()))
         return {};
+    if (!reader.clipRect().isNull() && pngReadInRows(reader, format))
+        return readPngClip(reader);
     // The PNG decoder refuses data that ends early by itself.
     return reader.read();
 }
@@ -99,6 +135,9 @@ bool PictureDecodes(const QString& path, DecodeSize size) {
     // test decode would do.
     if (isJpeg(format) && size == DecodeSize::Reduced)
         return JpegReachesEndOfImage(file);
+    // Every row at full size, as a clip of the picture takes them, without holding the picture.
+    if (size == DecodeSize::Full && pngReadInRows(reader, format))
+        return ReadPngRows(file, QRect(), nullptr);
     const QSize declared = DeclaredSize(reader);
     if (size == DecodeSize::Reduced && declared.isValid() &&
         (declared.width() > kReducedDecodeSide || declared.height() > kReducedDecodeSide))

@@ -23,7 +23,7 @@ inline constexpr qint64 kMaxPicturePixels = 250'000'000;
 // above fits in it, so only damage or a mistake makes a picture file longer.
 inline constexpr qint64 kMaxPictureBytes = qint64(1) << 30;
 
-// What one decode may allocate, in megabytes: a picture that must be decoded whole (a PNG, say,
+// What one decode may allocate, in megabytes: a picture that must be decoded whole (a BMP, say,
 // which has no reduced decode) of up to 64 million pixels.
 inline constexpr int kPictureAllocationLimitMB = 256;
 // Sets that limit for every decode of the process, unless the user set one (QT_IMAGEIO_MAXALLOC).
@@ -46,8 +46,9 @@ bool PictureDecodes(const QString& path, DecodeSize size = DecodeSize::Reduced);
 // size within kMaxPicturePixels; the reader is set to that format alone. The read itself: the
 // picture as the reader is set up (clip rect, scaled size, automatic turn), a null image unless
 // it decodes whole; a JPEG is read and judged in one pass of its decoder, a BMP or GIF judged by
-// its structure first (see PictureEnds.h). A read refused by that judgement leaves the reader
-// without an error of its own.
+// its structure first (see PictureEnds.h), and a clip of a PNG of 32-bit pixels decoded a row at
+// a time (see PngRows.h), since Qt's reader would hold the whole picture first. A read refused by
+// that judgement leaves the reader without an error of its own.
 QByteArray PrepareWallpaperRead(QImageReader& reader);
 QImage ReadWallpaper(QImageReader& reader, const QByteArray& format);
 // The size of the picture as stored, as the reader declares it before the read; invalid when it

@@ -12,6 +12,7 @@
 
 #include <QBuffer>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QImageWriter>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -148,6 +149,15 @@ private Q_SLOTS:
         QVERIFY(test::writeBytes(path("frame-without-its-terminator.gif"), gif.chopped(2)));
         QVERIFY(test::writeBytes(path("frame-without-its-end-code.gif"), gif.chopped(3)));
         QVERIFY(test::writeBytes(path("frame-without-its-last-pixel.gif"), gif.chopped(4)));
+        // A PNG over the allocation limit (lowered, so that it is quick to write), whole and cut:
+        // a scaled decode reads it a row at a time, a clip of it at full size must too.
+        QImageReader::setAllocationLimit(32);
+        QVERIFY(test::writePicture(path("large.png"), QSize(3000, 3000)));
+        QFile png(path("large.png"));
+        QVERIFY(png.open(QIODevice::ReadOnly));
+        const QByteArray largePng = png.readAll();
+        QVERIFY(test::writeBytes(path("large-cut.png"), largePng.left(largePng.size() / 2)));
+        QVERIFY(test::writeBytes(path("large-without-its-end.png"), largePng.chopped(12)));
     }
 
     // Before the addition a broken entry and the files already in; the files selected | already
@@ -427,6 +437,9 @@ private Q_SLOTS:
             << QStringList{"frame.gif", "frame-without-its-terminator.gif",
                            "frame-without-its-end-code.gif"}
             << false;
+        QTest::newRow("PNG over the allocation limit, whole, cut short, without its end")
+            << QStringList{"large.png", "large-cut.png", "large-without-its-end.png"}
+            << QStringList{"large.png"} << false;
         QTest::newRow("JPEGs cut short, missing only their end marker, of too many scans")
             << QStringList{"no-end.jpg",           "prog-no-end.jpg", "prog-cut.jpg",
                            "prog-cut-at-scan.jpg", "progressive.jpg", "many-scans.jpg"}
@@ -457,15 +470,17 @@ private Q_SLOTS:
         for (int row = 0; row < collection.rowCount(); ++row)
             left << collection.ImageFileName(row);
         QCOMPARE(left, kept);
-        // The same verdict from the change's test decode, the preview's and the root's.
+        // The same verdict from the change's test decode, the preview's and the root's, which
+        // scales and clips the picture for fill and clips it at full size for centre.
         for (const QString& name : names) {
             const bool accepted = kept.contains(name);
             QVERIFY2(PictureDecodes(path(name), DecodeSize::Full) == accepted, qPrintable(name));
             QVERIFY2(DecodePreview(path(name), QSize(64, 64)).isNull() != accepted,
                      qPrintable(name));
-            QVERIFY2(RootPicture().load(path(name), {QRect(0, 0, 320, 200)}, StyleFill, 0) ==
-                         accepted,
-                     qPrintable(name));
+            for (const int style : {StyleFill, StyleCentre})
+                QVERIFY2(RootPicture().load(path(name), {QRect(0, 0, 320, 200)}, style, 0) ==
+                             accepted,
+                         qPrintable(name + " in style " + QString::number(style)));
         }
     }
 
