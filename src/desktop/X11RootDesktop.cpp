@@ -369,8 +369,13 @@ void X11RootDesktop::monitorsChanged() {
         return;
     // Someone else's picture is placed by its own setter, if at all.
     const Record record = readRecord(c);
-    if (record.path && record.shown)
-        paintRoots(c, {*record.path, record.style, record.colour});
+    if (!record.path || !record.shown)
+        return;
+    // A picture whose file has gone since it was drawn would leave the old drawing repeated over
+    // the new layout. The colour then shows alone and is recorded as what shows, so the next
+    // start shows the wallpaper again, or reports its file missing as any change would.
+    if (paintRoots(c, {*record.path, record.style, record.colour}) == Painted::NotAPicture)
+        paintRoots(c, {QString(), record.style, record.colour});
 }
 
 ShowResult X11RootDesktop::ShowWallpaper(const QString& path, DesktopColor colour, int style) {

@@ -713,14 +713,19 @@ private Q_SLOTS:
 
     // Monitors change while we run: each monitor then shows the picture by itself, drawn again
     // within about a second. A second monitor comes with a larger screen (a laptop docked), or
-    // the screen is split into two monitors under a copy started over the picture it shows.
+    // the screen is split into two monitors under a copy started over the picture it shows. A
+    // picture whose file went meanwhile gives way to the colour, which the next start then
+    // replaces.
     void monitorsChangeWhileWeRun_data() {
         QTest::addColumn<bool>("restarted");
-        QTest::newRow("docked laptop") << false;
-        QTest::newRow("screen split, copy started over our picture") << true;
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("docked laptop") << false << false;
+        QTest::newRow("screen split, copy started over our picture") << true << false;
+        QTest::newRow("docked laptop, the picture's file removed") << false << true;
     }
     void monitorsChangeWhileWeRun() {
         QFETCH(bool, restarted);
+        QFETCH(bool, removed);
         test::XvfbServer server;
         QVERIFY2(server.start(2560, 1024, 24), qPrintable(server.error()));
         const auto xrandr = [&server](const QString& arguments) { // none holds a space
@@ -745,6 +750,8 @@ private Q_SLOTS:
             desktop = std::make_unique<X11RootDesktop>(display);
             QVERIFY(!desktop->forgotWallpaper(path));
         }
+        if (removed)
+            QVERIFY(QFile::remove(path));
         QVERIFY(xrandr(QStringLiteral("--setmonitor M0 1000/300x1024/250+0+0 screen")));
         QVERIFY(xrandr(QStringLiteral("--setmonitor M1 1560/300x1024/250+1000+0 none")));
         if (!restarted)
@@ -754,11 +761,13 @@ private Q_SLOTS:
             for (const auto& [x, rgb] :
                  {std::pair{250, kLeft}, {750, kRight}, {1700, kLeft}, {2170, kRight}})
                 if (pixels.width() != 2560 ||
-                    !test::closeColours(QColor(pixels.pixel(x, 512)), rgb, 12))
+                    !test::closeColours(QColor(pixels.pixel(x, 512)),
+                                        removed ? QColor(0x60, 0x60, 0x60) : rgb, 12))
                     return false;
             return true;
         };
         QTRY_VERIFY_WITH_TIMEOUT(shows(), 1500);
+        QCOMPARE(desktop->forgotWallpaper(path), removed);
     }
 
     // Both atoms name our pixmap, the previous one freed. Another's is not ours to end: a live
