@@ -58,7 +58,7 @@ bool isSeparator(QChar c) {
 WindowLimits WindowLimitsFor(const QRect& desktop, const QSize& windowTwips) {
     WindowLimits limits;
     limits.minLeft = (desktop.left() - kOverhangPixels) * kTwipsPerPixel;
-    limits.minTop = (desktop.top() - kOverhangPixels) * kTwipsPerPixel;
+    limits.minTop = desktop.top() * kTwipsPerPixel;
     limits.maxLeft =
         (desktop.left() + desktop.width() + kOverhangPixels) * kTwipsPerPixel - windowTwips.width();
     limits.maxTop = (desktop.top() + desktop.height() + kOverhangPixels) * kTwipsPerPixel -
@@ -67,8 +67,9 @@ WindowLimits WindowLimitsFor(const QRect& desktop, const QSize& windowTwips) {
 }
 
 QPoint PlaceWithin(double leftTwips, double topTwips, const WindowLimits& limits) {
+    // One taller than the desktop keeps its title bar on it rather than its middle.
     return {ClampToRange(wholeTwips(leftTwips), limits.maxLeft, limits.minLeft),
-            ClampToRange(wholeTwips(topTwips), limits.maxTop, limits.minTop)};
+            ClampToRange(wholeTwips(topTwips), qMax(limits.maxTop, limits.minTop), limits.minTop)};
 }
 
 QString DriveOfPath(const QString& path) {

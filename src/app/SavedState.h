@@ -16,8 +16,9 @@ class Settings;
 // Window positions are stored in twips, 15 to a logical pixel.
 inline constexpr int kTwipsPerPixel = 15;
 
-// Where the left and top edges of a window may lie, in twips: the window may stick out past
-// every edge of the desktop by up to 10 pixels, no more.
+// Where the left and top edges of a window may lie, in twips: the window may stick out past the
+// left, right and bottom edges of the desktop by up to 10 pixels, no more, and never past its
+// top, where its title bar would be out of reach.
 struct WindowLimits {
     qint32 minLeft = 0;
     qint32 maxLeft = 0;
@@ -25,7 +26,8 @@ struct WindowLimits {
     qint32 maxTop = 0;
 };
 WindowLimits WindowLimitsFor(const QRect& desktopPixels, const QSize& windowTwips);
-// A stored position pulled inside the limits; a window too large for them lands in the middle.
+// A stored position pulled inside the limits; a window too wide for them lands in the middle, one
+// too tall at the top.
 QPoint PlaceWithin(double leftTwips, double topTwips, const WindowLimits& limits);
 
 // A dialog's last position, restored at start-up before the dialog itself exists; the dialog

@@ -130,9 +130,11 @@ private Q_SLOTS:
         // Beyond 32 bits: clamped like any other count, never wrapped or read as 0.
         row("count of 2^31 + 1, huge index", {"WN", "2147483649", "WIndex", "1e300"},
             "rows=5 current=4 reads=bounded");
-        // A 600 x 400 px window on 1024 x 768: left in [-10, 434], top in [-10, 378] pixels.
+        // A 600 x 400 px window on 1024 x 768: left in [-10, 434], top in [0, 378] pixels, its
+        // title bar on the desktop.
         row("window saved on a larger screen", {"WMainX", "30000", "WMainY", "20000"},
             "window=434,378");
+        row("window saved above the desktop", {"WMainX", "-300", "WMainY", "-150"}, "window=-10,0");
         // The options dialog is not shown yet: kept ready, with the size it will have.
         row("dialog off the desktop", {"WOptsX", "99999", "WOptsY", "1200"}, "options=8310,1200");
         row("window and dialog on the second monitor",

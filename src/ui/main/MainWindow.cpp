@@ -27,6 +27,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -55,11 +56,22 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     dragHandles_ = new WindowDragHandles(this);
     // Presses that no control takes arrive at the window from anywhere on its background.
     dragHandles_->attach(this);
+    // At a large scale on a small screen the controls need more room than the screen has: the
+    // window still fits it and scrolls them instead. The scroll area is otherwise invisible.
+    auto* scroller = new QScrollArea(this);
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setWidgetResizable(true);
+    // Tab goes through the controls alone, as it did without it.
+    scroller->setFocusPolicy(Qt::NoFocus);
+    auto* page = new QWidget(scroller);
+    auto* whole = new QVBoxLayout(this);
+    whole->setContentsMargins(0, 0, 0, 0);
+    whole->addWidget(scroller);
 
     const QStringList headingTexts{tr("Wallpaper Collection:"), tr("Add Wallpapers:"),
                                    tr("Image Preview")};
     for (const QString& text : headingTexts) {
-        auto* heading = new QLabel(text, this);
+        auto* heading = new QLabel(text, page);
         heading->setObjectName(QStringLiteral("LText"));
         QFont bold = heading->font();
         bold.setBold(true);
@@ -68,25 +80,25 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
         lText_.append(heading);
     }
 
-    preview_ = new PreviewPanel(this);
+    preview_ = new PreviewPanel(page);
     dragHandles_->attach(preview_->imagePreview());
 
-    imageName_ = new CollectionView(this);
+    imageName_ = new CollectionView(page);
     imageName_->setToolTip(tr("List of file names in wallpaper collection"));
     imageName_->setMinimumSize(200, 240);
     lText_[0]->setBuddy(imageName_);
     connect(imageName_, &CollectionView::ImageMark_Click, this, &MainWindow::ImageMark_Click);
 
-    commands_ = new CommandColumn(this);
-    browser_ = new BrowserPanel(this);
+    commands_ = new CommandColumn(page);
+    browser_ = new BrowserPanel(page);
     lText_[1]->setBuddy(browser_->files());
 
-    imagePathText_ = new QLineEdit(this);
+    imagePathText_ = new QLineEdit(page);
     imagePathText_->setObjectName(QStringLiteral("ImagePathText"));
     imagePathText_->setToolTip(tr("Selected wallpaper file name"));
     imagePathText_->setReadOnly(true);
 
-    hyperlink_ = new WebLink(this);
+    hyperlink_ = new WebLink(page);
     hyperlink_->setObjectName(QStringLiteral("Hyperlink"));
     hyperlink_->setTextFormat(Qt::RichText);
     hyperlink_->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
@@ -100,7 +112,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     left->addLayout(makeProgramButtons());
     left->addStretch(1);
 
-    auto* grid = new QGridLayout(this);
+    auto* grid = new QGridLayout(page);
     grid->setContentsMargins(12, 10, 12, 10);
     grid->setHorizontalSpacing(kGroupGap);
     grid->setVerticalSpacing(4);
@@ -126,8 +138,10 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     help_->setShortcut(QKeySequence::HelpContents);
     connect(settings_, &QPushButton::clicked, this, &MainWindow::Settings_Click);
     connect(about_, &QPushButton::clicked, this, &MainWindow::About_Click);
+    scroller->setWidget(page);
     orderTabs();
-    resize(sizeHint().expandedTo(kLeastSize));
+    // The scroll area offers only a few lines of its contents as its own size.
+    resize(page->sizeHint().expandedTo(kLeastSize));
 }
 
 void MainWindow::orderTabs() {

@@ -35,12 +35,16 @@ class TestTrayProcess : public QObject {
     QPoint iconCentre() const {
         return test::trayIconGeometry(xvfb_.display(), QStringLiteral("kestrovaline")).center();
     }
-    QPoint windowPlace(const QString& window) const {
-        // WINDOW=…, X=…, Y=…, one a line.
+    QRect windowGeometry(const QString& window) const {
+        // WINDOW=…, X=…, Y=…, WIDTH=…, HEIGHT=…, one a line.
         const QStringList shell =
             xdotool(QStringLiteral("getwindowgeometry --shell ") + window).split(u'\n');
-        return {shell.value(1).section(u'=', 1).toInt(), shell.value(2).section(u'=', 1).toInt()};
+        const auto value = [&shell](int line) {
+            return shell.value(line).section(u'=', 1).toInt();
+        };
+        return {value(1), value(2), value(3), value(4)};
     }
+    QPoint windowPlace(const QString& window) const { return windowGeometry(window).topLeft(); }
     // The pointer goes in small steps, as a hand moves it, so the window manager sees motion.
     void movePointerBy(QPoint by) const {
         for (int i = 0; i < 8; ++i) {
@@ -146,23 +150,36 @@ private Q_SLOTS:
         QCOMPARE(home.stored(QStringLiteral("WIndex")), QStringLiteral("0"));
     }
 
-    // The message dialog comes back where it was left at every start, at 100 % as at 200 %: the
-    // stored corner is its frame's, never its inside's.
-    void dialogKeepsItsPlaceOverStarts_data() {
+    // The message dialog and the main window come back where they were left at every start, at
+    // 100 % as at 200 %: the stored corner is the frame's, never the inside's. At 200 % the
+    // main window needs more room than the screen has, and is fitted to it all the same; one
+    // stored with its title bar above the screen comes back with it on the screen.
+    void windowsKeepTheirPlaceOverStarts_data() {
         QTest::addColumn<int>("scale");
-        QTest::newRow("100 %") << 1;
-        QTest::newRow("200 %") << 2;
+        QTest::addColumn<QString>("window"); // as the stored names have it
+        QTest::addColumn<QPoint>("stored");  // pixels
+        QTest::addColumn<QPoint>("kept");
+        QTest::newRow("message dialog, 100 %")
+            << 1 << "Msg" << QPoint(100, 100) << QPoint(100, 100);
+        QTest::newRow("message dialog, 200 %")
+            << 2 << "Msg" << QPoint(100, 100) << QPoint(100, 100);
+        QTest::newRow("main window, 200 %, stored above the screen")
+            << 2 << "Main" << QPoint(0, -10) << QPoint(0, 0);
     }
-    void dialogKeepsItsPlaceOverStarts() {
+    void windowsKeepTheirPlaceOverStarts() {
         QFETCH(int, scale);
+        QFETCH(QString, window);
+        QFETCH(QPoint, stored);
+        QFETCH(QPoint, kept);
         ProgramHome home(xvfb_.display(), QStringLiteral("none"));
         home.setVariable(QStringLiteral("QT_SCALE_FACTOR"), QString::number(scale));
         auto values = test::threeColourCollection(home.environment().root());
         // A picture gone since: each start reports it.
         values.append({QStringLiteral("WName1"), QStringLiteral("gone.bmp")});
-        const QString corner = QString::number(100 * 15); // 100 pixels
-        values.append({QStringLiteral("WMsgX"), corner});
-        values.append({QStringLiteral("WMsgY"), corner});
+        const QString xName = u'W' + window + u'X';
+        const QString yName = u'W' + window + u'Y';
+        values.append({xName, QString::number(stored.x() * 15)});
+        values.append({yName, QString::number(stored.y() * 15)});
         home.store(values);
         const QString title = QStringLiteral("Kestrovaline wallpaper manager startup");
         for (int start = 1; start <= 3; ++start) {
@@ -170,8 +187,13 @@ private Q_SLOTS:
             QTRY_COMPARE_WITH_TIMEOUT(test::visibleWindowsTitled(xvfb_.display(), title).size(), 1,
                                       15000);
             const QString report = test::visibleWindowsTitled(xvfb_.display(), title).value(0);
-            QTRY_COMPARE_WITH_TIMEOUT(test::framePlace(xvfb_.display(), report),
-                                      QPoint(100, 100) * scale, 5000);
+            const QString placed = window == QLatin1String("Msg") ? report : mainWindows().value(0);
+            QTRY_COMPARE_WITH_TIMEOUT(test::framePlace(xvfb_.display(), placed), kept * scale,
+                                      5000);
+            // No larger than the screen (its frame may stick out a little, as a stored place may).
+            const QSize size = windowGeometry(placed).size();
+            QVERIFY2(size.width() <= 1280 && size.height() <= 1024,
+                     qPrintable(QStringLiteral("%1 x %2").arg(size.width()).arg(size.height())));
             // Answered as a user does (a key sent to a window that has no focus upsets openbox).
             QTRY_COMPARE_WITH_TIMEOUT(xdotool(QStringLiteral("getactivewindow")).trimmed(), report,
                                       5000);
@@ -179,8 +201,8 @@ private Q_SLOTS:
             QTRY_VERIFY_WITH_TIMEOUT(test::visibleWindowsTitled(xvfb_.display(), title).isEmpty(),
                                      5000);
             QVERIFY(home.close(program));
-            QCOMPARE(home.stored(QStringLiteral("WMsgX")), corner);
-            QCOMPARE(home.stored(QStringLiteral("WMsgY")), corner);
+            QCOMPARE(home.stored(xName), QString::number(kept.x() * 15));
+            QCOMPARE(home.stored(yName), QString::number(kept.y() * 15));
         }
     }
 
