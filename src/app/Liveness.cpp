@@ -50,25 +50,39 @@ Liveness::Verdict Liveness::check(const CommandLine& commandLine) {
         closeOutcome_ = requestClose();
         return Verdict::EndNow;
     }
-    {
-        const LivenessLock::Hold hold(lock_);
-        if (anotherCopyRuns()) {
-            settings_.WriteSetting(kLifeCmd, commandLine.isNext() ? 3 : 2);
-            if (!commandLine.isNext())
+    passingThrough_ = commandLine.isNext();
+    return handOver(commandLine.isNext() ? kChange : kShow);
+}
+
+Liveness::Verdict Liveness::handOver(qint32 command) {
+    bool posted = false;
+    for (int attempt = 1;; ++attempt) {
+        {
+            const LivenessLock::Hold hold(lock_);
+            // A copy on its way out (a "-next" start's, one closing) takes no more commands:
+            // once it is gone, this start runs instead of being lost with it.
+            if (!anotherCopyRuns())
+                return takeOver(posted ? command : 0);
+            const qint32 pending = settings_.ReadSetting(kLifeCmd, 0);
+            if (posted && pending != command)
                 return Verdict::EndNow;
-        } else {
-            return takeOver();
+            // Written over, a close would be lost and its waiting copy told of an end that never
+            // comes: another command waits until the copy has taken it.
+            if (!posted && pending == 0)
+                settings_.WriteSetting(kLifeCmd, command);
+            posted = posted || pending == 0 || (pending == kShow && command == kShow);
+            if (attempt == kCloseWaitAttempts) {
+                // The copy is busy past the wait (a slow desktop can keep it that long) and
+                // still runs: the command stays pending for it, as a second copy beside it would
+                // wipe its edits. Where the lock cannot be had, a "-next" that nobody took goes
+                // on.
+                if (command == kShow || (running_ && running_->heldElsewhere()))
+                    return Verdict::EndNow;
+                return takeOver(posted ? command : 0);
+            }
         }
+        clock_.sleepMs(1);
     }
-    if (commandTaken())
-        return Verdict::EndNow;
-    const LivenessLock::Hold hold(lock_);
-    // Taken at the last moment; or the copy is busy past the wait (a slow desktop can keep it
-    // that long) and still runs: the change stays pending for it, as a second copy beside it
-    // would wipe its edits.
-    if (settings_.ReadSetting(kLifeCmd, 0) == 0 || (running_ && running_->heldElsewhere()))
-        return Verdict::EndNow;
-    return takeOver();
 }
 
 bool Liveness::anotherCopyRuns() {
@@ -89,9 +103,12 @@ bool Liveness::anotherCopyRuns() {
     return isFresh(settings_.ReadSetting(kLifeTime, 0.0), secondsSinceMidnight(clock_.now()));
 }
 
-Liveness::Verdict Liveness::takeOver() {
-    // This copy takes over: a command still pending was meant for a copy that is gone.
-    if (settings_.ReadSetting(kLifeCmd, 0) != 0)
+Liveness::Verdict Liveness::takeOver(qint32 own) {
+    // A command still pending was meant for a copy that is gone, unless another start still
+    // waits with it: a copy that only passes through (a "-next") leaves a show or a change of
+    // another start's for the copy that will serve it.
+    const qint32 pending = settings_.ReadSetting(kLifeCmd, 0);
+    if (pending != 0 && (!passingThrough_ || pending == kClose || pending == own))
         settings_.WriteSetting(kLifeCmd, 0);
     writeHeartbeat();
     // Held by a copy that did not take a "-next" in time, the lock stays that copy's.
@@ -100,49 +117,59 @@ Liveness::Verdict Liveness::takeOver() {
     return Verdict::GoOn;
 }
 
-bool Liveness::commandTaken() {
-    for (int attempt = 1; attempt <= kCloseWaitAttempts; ++attempt) {
-        if (settings_.ReadSetting(kLifeCmd, 0) == 0)
-            return true;
-        clock_.sleepMs(1);
-    }
-    return false;
-}
-
 Liveness::CloseOutcome Liveness::requestClose() {
-    {
-        const LivenessLock::Hold hold(lock_);
+    bool running = true;
+    // A show or a change pending is taken first: written over, it would be lost, and written
+    // after the close, the copy would obey it instead.
+    const bool posted = untilUnderLock(kCloseWaitAttempts, 1, [this, &running] {
         // A heartbeat that stopped long ago without its lock is a copy that was killed: nobody
         // would answer.
-        if (!anotherCopyRuns())
-            return CloseOutcome::NotRunning;
-        settings_.WriteSetting(kLifeSaved, QString());
-        settings_.WriteSetting(kLifeCmd, 1);
-    }
-    if (!waitForHeartbeat(kCloseWaitAttempts, 1, true)) {
+        running = anotherCopyRuns();
+        const qint32 pending = settings_.ReadSetting(kLifeCmd, 0);
+        if (running && pending != 0 && pending != kClose)
+            return false;
+        if (running) {
+            settings_.WriteSetting(kLifeSaved, QString());
+            settings_.WriteSetting(kLifeCmd, kClose);
+        }
+        return true;
+    });
+    if (!running)
+        return CloseOutcome::NotRunning;
+    if (!posted)
+        return CloseOutcome::NoAnswer;
+    const bool taken = untilUnderLock(kCloseWaitAttempts, 1, [this] {
+        return copyEnded() || settings_.ReadSetting(kLifeCmd, 0) != kClose;
+    });
+    if (!taken) {
         const LivenessLock::Hold hold(lock_);
-        if (settings_.ReadSetting(kLifeCmd, 0) == 1) {
+        if (settings_.ReadSetting(kLifeCmd, 0) == kClose) {
             // Nobody took it: a command left behind would be met by the next start.
             settings_.WriteSetting(kLifeCmd, 0);
             return CloseOutcome::NoAnswer;
         }
     }
     // The command was taken: the copy is saving, which may take a while on a busy store.
-    if (settings_.ReadSetting(kLifeTime, 0.0) != 0 &&
-        !waitForHeartbeat(kEndWaitAttempts, kEndWaitSleepMs, false))
+    if (!untilUnderLock(kEndWaitAttempts, kEndWaitSleepMs, [this] { return copyEnded(); }))
         return CloseOutcome::NoAnswer;
     return settings_.ReadSetting(kLifeSaved, 1) == 0 ? CloseOutcome::EndedUnsaved
                                                      : CloseOutcome::Ended;
 }
 
-// True once the heartbeat reads 0 or, with untilTaken, once the close command is taken.
-bool Liveness::waitForHeartbeat(int attempts, int sleepMs, bool untilTaken) {
+bool Liveness::copyEnded() {
+    // The ending copy says how its save went, which a start taking over right after it leaves
+    // alone; its heartbeat's 0 lasts only until that start's first beat.
+    return !settings_.ReadSetting(kLifeSaved, QString()).isEmpty() ||
+           settings_.ReadSetting(kLifeTime, 0.0) == 0;
+}
+
+bool Liveness::untilUnderLock(int attempts, int sleepMs, const std::function<bool()>& done) {
     for (int attempt = 1; attempt <= attempts; ++attempt) {
-        if (settings_.ReadSetting(kLifeTime, 0.0) == 0)
+        if (attempt > 1)
+            clock_.sleepMs(sleepMs);
+        const LivenessLock::Hold hold(lock_);
+        if (done())
             return true;
-        if (untilTaken && settings_.ReadSetting(kLifeCmd, 0) != 1)
-            return true;
-        clock_.sleepMs(sleepMs);
     }
     return false;
 }
@@ -179,25 +206,20 @@ QString Liveness::describe(CloseOutcome outcome) {
     return {};
 }
 
-Liveness::Command Liveness::tick(bool restored) {
+Liveness::Command Liveness::tick(bool restored, bool passingThrough) {
     const LivenessLock::Hold hold(lock_);
     const Settings::HeartbeatUpdate update(settings_);
     writeHeartbeat();
     const qint32 command = settings_.ReadSetting(kLifeCmd, 0);
-    if (command == 1) {
-        settings_.WriteSetting(kLifeCmd, 0);
-        return Command::SaveAndExit;
-    }
-    if (command == 2) {
-        settings_.WriteSetting(kLifeCmd, 0);
-        return Command::ShowWindow;
-    }
-    // A change before the collection is restored would have nothing to change to.
-    if (command == 3 && restored) {
-        settings_.WriteSetting(kLifeCmd, 0);
-        return Command::ChangeWallpaper;
-    }
-    return Command::None;
+    // A copy passing through would drop a show or a change: both wait for the copy that serves
+    // them, and the start that asked for them for this one's end. A change before the collection
+    // is restored would have nothing to change to.
+    const bool taken = command == kClose || (command == kShow && !passingThrough) ||
+                       (command == kChange && restored && !passingThrough);
+    if (!taken)
+        return Command::None;
+    settings_.WriteSetting(kLifeCmd, 0);
+    return static_cast<Command>(command);
 }
 
 void Liveness::markEnded(bool saved) {

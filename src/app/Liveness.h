@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace kv {
 
 class Clock;
@@ -33,6 +35,7 @@ public:
     static constexpr int kEndWaitSleepMs = 10;
 
     enum class Verdict { GoOn, EndNow };
+    // The values of the command slot.
     enum class Command { None, SaveAndExit, ShowWindow, ChangeWallpaper };
     enum class CloseOutcome { NotRunning, Ended, EndedUnsaved, NoAnswer };
 
@@ -48,11 +51,13 @@ public:
     static QString runningLockPath(const QString& lockPath);
 
     // Before anything is restored: a "-close" start asks the running copy to end and waits for
-    // it; a normal start that finds a running copy asks that copy to show itself. Both end.
-    // A "-next" start asks a running copy to change the wallpaper and ends once it has taken
-    // the command; with no copy, or none that takes it and holds its running lock, it goes on to
-    // change it itself (a busy copy's lock keeps the command pending for it). A start
-    // that goes on has written its first heartbeat before the lock is let go.
+    // it. A normal start that finds a running copy asks that copy to show itself, a "-next"
+    // start asks it to change the wallpaper; either ends once the copy has taken the command,
+    // and goes on in its place when the copy ends without taking it. A command is put only
+    // into an empty slot. A copy busy past the wait that holds its running lock keeps the
+    // command pending for it; where no lock can be had, a "-next" nobody took goes on to change
+    // the wallpaper itself. A start that goes on has written its first heartbeat before the
+    // lock is let go.
     Verdict check(const CommandLine& commandLine);
     // How the close asked for by check() went.
     CloseOutcome closeOutcome() const { return closeOutcome_; }
@@ -60,8 +65,9 @@ public:
     static QString describe(CloseOutcome outcome);
 
     // The heartbeat tick: writes the heartbeat and takes the pending command. A change asked
-    // for before the collection is restored waits for a later tick.
-    Command tick(bool restored = true);
+    // for before the collection is restored waits for a later tick; a copy passing through (a
+    // "-next" start's, which ends once it has changed) takes only a close.
+    Command tick(bool restored = true, bool passingThrough = false);
 
     // Called by the exit as its last store action; saved tells a waiting "-close" how the save
     // went.
@@ -77,18 +83,28 @@ private:
     // Under the lock: a copy that holds its running lock; where that lock cannot be had, a fresh
     // heartbeat.
     bool anotherCopyRuns();
-    // Under the lock: this copy becomes the running one.
-    Verdict takeOver();
+    // Under the lock: this copy becomes the running one; own is the command this start left
+    // pending, if any.
+    Verdict takeOver(qint32 own = 0);
+    Verdict handOver(qint32 command);
     CloseOutcome requestClose();
-    bool waitForHeartbeat(int attempts, int sleepMs, bool untilTaken);
-    // Waits for the running copy to take the command.
-    bool commandTaken();
+    // Under the lock: the copy asked to close has said how its end went, or the heartbeat says
+    // that no copy runs.
+    bool copyEnded();
+    // Runs done under the lock until it is true, sleeping between tries; false when the
+    // attempts ran out.
+    bool untilUnderLock(int attempts, int sleepMs, const std::function<bool()>& done);
+
+    static constexpr qint32 kClose = qint32(Command::SaveAndExit);
+    static constexpr qint32 kShow = qint32(Command::ShowWindow);
+    static constexpr qint32 kChange = qint32(Command::ChangeWallpaper);
 
     Settings& settings_;
     Clock& clock_;
     LivenessLock lock_;
     LivenessLock* running_;
     CloseOutcome closeOutcome_ = CloseOutcome::NotRunning;
+    bool passingThrough_ = false;
 };
 
 } // namespace kv

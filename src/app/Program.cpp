@@ -73,6 +73,7 @@ bool Program::Form_Load(const CommandLine& commandLine, ProgramWindow& window, A
     engine_.setWindowVisible([this] { return window_ && window_->isWindowVisible(); });
 
     // The heartbeat was first written by the liveness check; from here on it runs every second.
+    passingThrough_ = commandLine.isNext();
     lifeTimer_.start();
     LifeTimer_Timer();
 
@@ -153,7 +154,7 @@ bool Program::startBrowser() {
 }
 
 void Program::LifeTimer_Timer() {
-    switch (liveness_.tick(restored_)) {
+    switch (liveness_.tick(restored_, passingThrough_)) {
     case Liveness::Command::SaveAndExit:
         requestClose();
         break;

@@ -167,6 +167,8 @@ private:
     // The window is shown or collapsed as the start wants; a show asked for before waits.
     bool started_ = false;
     bool showRequested_ = false;
+    // A "-next" start's copy ends once it has changed the wallpaper.
+    bool passingThrough_ = false;
     bool ended_ = false;
     int exitStatus_ = 0;
     int exitCode_ = 0;

@@ -200,7 +200,9 @@ private Q_SLOTS:
                  during != 1);
         if (after != 0) {
             run.window.hideWindow();
-            // A second start asks for the show under the lock that this copy's ticks take.
+            // A second start asks for the show under the lock that this copy's ticks take, and
+            // waits until a tick has taken it.
+            run.clock.onSleep([&run](int) { run.program.LifeTimer_Timer(); });
             if (after == 2)
                 QVERIFY(!Program::settleLiveness(run.settings, run.clock, {}, run.lockPath));
             else

@@ -6,6 +6,7 @@
 #include "support/XTools.h"
 #include "support/XvfbServer.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -28,6 +29,14 @@ class TestProgramProcess : public QObject {
 
     int windowsTitled(const QString& title) const {
         return int(test::visibleWindowsTitled(xvfb_.display(), title).size());
+    }
+    // Whether the process has the file open: it has come to the step that opens it.
+    static bool hasOpen(const QProcess& process, const QString& path) {
+        const QDir files(QStringLiteral("/proc/%1/fd").arg(process.processId()));
+        for (const QFileInfo& file : files.entryInfoList(QDir::AllEntries | QDir::System))
+            if (file.symLinkTarget() == path)
+                return true;
+        return false;
     }
 
 private Q_SLOTS:
@@ -112,6 +121,8 @@ private Q_SLOTS:
         // A checkpoint saves and the program goes on; at the session's end it saves and ends.
         QTest::newRow("the session saves") << "checkpoint" << 0 << "saved its settings";
         QTest::newRow("the session ends") << "shutdown" << 0 << "";
+        // A start that finds the close pending comes up once the copy has ended.
+        QTest::newRow("a start right after the close") << "raced" << 0 << "saved its settings";
     }
     void closeOutcomes() {
         QFETCH(QString, fault);
@@ -157,11 +168,12 @@ private Q_SLOTS:
             QVERIFY(!home.stored("WMainX").isEmpty());
             QCOMPARE(session->restartHint, 3); // never: the logon entry starts it
         }
+        const QString sessionFolder = QFileInfo(home.environment().volatileStorePath()).path();
         if (fault.isEmpty()) {
             QCOMPARE(home.run({}), 0);
             QCOMPARE(windowsTitled(kTitle), 1);
         }
-        if (fault == "stopped")
+        if (fault == "stopped" || fault == "raced")
             ::kill(pid_t(program.processId()), SIGSTOP);
         if (disk)
             disk->fill();
@@ -173,9 +185,25 @@ private Q_SLOTS:
                 (said += program.readAllStandardError()).contains("cannot be read now"), 15000);
             lock.reset();
         }
-        QString closeErrors;
+        QProcess closing;
+        closing.setProcessEnvironment(home.processEnvironment());
+        if (fault != "shutdown")
+            closing.start(ProgramHome::program(), {"-close"});
+        QProcess* start = nullptr;
+        if (fault == "raced") {
+            QTRY_COMPARE_WITH_TIMEOUT(home.storedVolatile("LifeCmd"), "1", 10000);
+            start = &home.start();
+            // It has read the pending close (it opens this lock under the queue lock) before the
+            // copy goes on.
+            const QString runningLock = sessionFolder + "/liveness-running.lock";
+            QTRY_VERIFY_WITH_TIMEOUT(
+                start->state() == QProcess::NotRunning || hasOpen(*start, runningLock), 10000);
+            ::kill(pid_t(program.processId()), SIGCONT);
+        }
         if (fault != "shutdown") {
-            QCOMPARE(home.run({"-close"}, 60000, &closeErrors), status);
+            QVERIFY(closing.waitForFinished(60000));
+            const QString closeErrors = QString::fromLocal8Bit(closing.readAllStandardError());
+            QCOMPARE(closing.exitCode(), status);
             QVERIFY2(closeErrors.contains(closeSays), qPrintable(closeErrors));
         }
         if (fault == "stopped") {
@@ -184,6 +212,10 @@ private Q_SLOTS:
         }
         // Served meanwhile, the session manager hears the program leave.
         QTRY_COMPARE_WITH_TIMEOUT(program.state(), QProcess::NotRunning, 20000);
+        if (start) {
+            QTRY_COMPARE_WITH_TIMEOUT(windowsTitled(kTitle), 1, 15000);
+            QVERIFY(home.close(*start));
+        }
         if (disk)
             disk->drain();
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
@@ -193,6 +225,24 @@ private Q_SLOTS:
         QCOMPARE(home.stored("WMainX").isEmpty(), status == 2);
         QVERIFY(!test::movedAside(storePath));
         QCOMPARE(home.stored("WN") + home.stored("WName3"), "3blue.bmp");
+    }
+
+    // A start that meets a "-next" start's copy on its way out (held in its save here) waits for
+    // its end and comes up in its place.
+    void startAsACopyEnds() {
+        ProgramHome home(xvfb_.display(), QStringLiteral("none"));
+        home.store(test::threeColourCollection(home.environment().root()) +
+                   QList<QPair<QString, QString>>{{"JustInstalled", "0"}});
+        auto saveHeld =
+            std::make_unique<test::StoreLock>(home.environment().persistentStorePath(), false);
+        QProcess& next = home.start({"-next"});
+        QTRY_VERIFY_WITH_TIMEOUT(home.storedVolatile("LifeTime").toDouble() != 0, 10000);
+        QProcess& start = home.start();
+        QTRY_COMPARE_WITH_TIMEOUT(home.storedVolatile("LifeCmd"), "2", 10000);
+        saveHeld.reset();
+        QVERIFY(next.waitForFinished(10000));
+        QTRY_COMPARE_WITH_TIMEOUT(windowsTitled(kTitle), 1, 15000);
+        QVERIFY(home.close(start));
     }
 
     // A "-close" with nothing running says so; without a reachable display a start says so and
