@@ -207,7 +207,11 @@ QString Liveness::describe(CloseOutcome outcome) {
 }
 
 Liveness::Command Liveness::tick(bool restored, bool passingThrough) {
+    // Files cleaned away under this copy are made anew, so that starts still find it.
+    lock_.followPath();
     const LivenessLock::Hold hold(lock_);
+    if (running_)
+        running_->followPath();
     const Settings::HeartbeatUpdate update(settings_);
     writeHeartbeat();
     const qint32 command = settings_.ReadSetting(kLifeCmd, 0);

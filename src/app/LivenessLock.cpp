@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/LivenessLock.h"
 
+#include <QFileInfo>
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -99,6 +101,19 @@ void LivenessLock::letGo() {
     if (held_)
         release();
     held_ = false;
+}
+
+void LivenessLock::followPath() {
+    // A file open on Windows cannot be deleted from under its handle.
+#ifndef _WIN32
+    if (fd_ < 0 || pathNamesOpenFile(fd_, path_))
+        return;
+    const bool held = held_;
+    close();
+    makePrivateFolder(QFileInfo(path_).absolutePath());
+    if (held)
+        holdIfFree();
+#endif
 }
 
 LivenessLock::Holder LivenessLock::holder() {

@@ -33,6 +33,9 @@ public:
     enum class Holder { ThisObject, Another, Nobody, Unknown };
     Holder holder();
     bool heldElsewhere() { return holder() == Holder::Another; }
+    // When the file was removed or replaced under this object (its folder cleaned away), makes
+    // it anew at the path, and takes the lock again if it was held here.
+    void followPath();
 
     // The lock, from construction to destruction.
     class Hold {

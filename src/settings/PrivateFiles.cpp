@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <sys/file.h>
+#include <sys/stat.h>
 
 namespace kv {
 
@@ -15,6 +16,13 @@ void makePrivateFolder(const QString& folder) {
     QDir().mkpath(folder);
     QFile::setPermissions(folder,
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+bool pathNamesOpenFile(int fd, const QString& path) {
+    struct stat open {};
+    struct stat named {};
+    return ::fstat(fd, &open) != 0 || (::stat(QFile::encodeName(path).constData(), &named) == 0 &&
+                                       open.st_dev == named.st_dev && open.st_ino == named.st_ino);
 }
 
 bool lockFile(int fd, int operation) {

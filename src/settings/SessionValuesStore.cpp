@@ -220,9 +220,21 @@ bool SessionValuesStore::readAll(const QString& key, const TakeValue& take) {
     return true;
 }
 
+void SessionValuesStore::followPath() {
+    if (pathNamesOpenFile(fd_, path_))
+        return;
+    makePrivateFolder(QFileInfo(path_).absolutePath());
+    const int fd = ::open(QFile::encodeName(path_).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return;
+    ::close(fd_);
+    fd_ = fd;
+}
+
 bool SessionValuesStore::beginUpdate() {
     if (updating_)
         return false;
+    followPath();
     if (!lock(LOCK_EX)) {
         failed(errno);
         return false;

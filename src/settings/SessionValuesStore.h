@@ -38,6 +38,10 @@ private:
         QString text;
     };
     SessionValuesStore(int fd, QString path);
+    // The session's folder may be cleaned away under a running copy (a tidying tool, a logout
+    // of the same user elsewhere): a write makes the file anew at its path, or joins the one a
+    // later copy made there, so that the copies still meet.
+    void followPath();
     bool lock(int operation);
     void unlock();
     // Reads the whole file into values_; a damaged file reads as holding nothing.

@@ -123,6 +123,8 @@ private Q_SLOTS:
         QTest::newRow("the session ends") << "shutdown" << 0 << "";
         // A start that finds the close pending comes up once the copy has ended.
         QTest::newRow("a start right after the close") << "raced" << 0 << "saved its settings";
+        // Files cleaned away under the copy are made anew at its next heartbeat.
+        QTest::newRow("its session folder removed") << "removed" << 0 << "saved its settings";
     }
     void closeOutcomes() {
         QFETCH(QString, fault);
@@ -169,7 +171,11 @@ private Q_SLOTS:
             QCOMPARE(session->restartHint, 3); // never: the logon entry starts it
         }
         const QString sessionFolder = QFileInfo(home.environment().volatileStorePath()).path();
-        if (fault.isEmpty()) {
+        if (fault == "removed") {
+            QVERIFY(QDir(sessionFolder).removeRecursively());
+            QTRY_VERIFY_WITH_TIMEOUT(home.storedVolatile("LifeTime").toDouble() != 0, 10000);
+        }
+        if (fault.isEmpty() || fault == "removed") {
             QCOMPARE(home.run({}), 0);
             QCOMPARE(windowsTitled(kTitle), 1);
         }
