@@ -3,6 +3,7 @@
 
 #include "common/LiteralToolTip.h"
 #include "common/PictureCheck.h"
+#include "common/VisibleControls.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -30,6 +31,7 @@ QVariant Collection::data(const QModelIndex& index, int role) const {
     const Entry& entry = entries_.at(index.row());
     switch (role) {
     case Qt::DisplayRole:
+        return WithVisibleControls(entry.name);
     case Qt::EditRole:
         return entry.name;
     case Qt::ToolTipRole:

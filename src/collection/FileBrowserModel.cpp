@@ -4,6 +4,7 @@
 #include "collection/NaturalOrder.h"
 #include "common/AskUser.h"
 #include "common/LiteralToolTip.h"
+#include "common/VisibleControls.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -192,7 +193,7 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
     if (role == Qt::DisplayRole)
-        return names_.at(index.row());
+        return WithVisibleControls(names_.at(index.row()));
     if (role == Qt::ToolTipRole)
         return LiteralToolTip(names_.at(index.row()));
     return {};

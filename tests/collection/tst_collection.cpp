@@ -29,7 +29,8 @@ private Q_SLOTS:
     // State before (- : the entry is appended with the state asked for), state asked for, the
     // file then ("file", "none", a "folder" of that name, or a "file" named without its folder
     // in the working folder: "bare"), state after. The entry's name holds its row, which may
-    // go on with words that look like markup; its tooltip shows the whole path as written.
+    // go on with words that look like markup or with control characters; its tooltip shows the
+    // whole path as written, its row the controls as symbols on one line.
     void stateChanges_data() {
         QTest::addColumn<QString>("change");
         for (const char* row :
@@ -43,6 +44,7 @@ private Q_SLOTS:
               "3 1 none 3",  "3 2 none 2",  "1 -9 file 2",
               "2 12 file 3", "- 1 bare 3",  "- 1 file 1 <b>bold<br><img src=x.png>"})
             QTest::newRow(row) << QString::fromLatin1(row);
+        QTest::newRow("- 1 file 1 a\nb\tc") << QStringLiteral("- 1 file 1 a\nb\tc");
     }
     void stateChanges() {
         QFETCH(QString, change);
@@ -70,6 +72,8 @@ private Q_SLOTS:
                  entryFolder.isEmpty() ? name : QDir(folder()).filePath(name));
         QCOMPARE(test::shownToolTip(collection.index(0).data(Qt::ToolTipRole).toString()),
                  collection.ImageFullPath(0));
+        QCOMPARE(collection.index(0).data().toString(),
+                 QString(name).replace(u'\n', u'\u240A').replace(u'\t', u'\u2409'));
     }
 
     // Rows "current removed after": an index outside removes nothing.

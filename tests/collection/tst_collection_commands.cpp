@@ -330,6 +330,7 @@ private Q_SLOTS:
         for (const char* name : {"img10.jpg", "img2.jpg", "IMG_0001.JPG", "b.jpeg", "c.Bmp",
                                  "d.gif", "e.png", "f.txt", "jpg", "g.jpg.txt", ".hidden.jpg"})
             QVERIFY(test::writeBytes(path(QStringLiteral("odd/") + QLatin1String(name)), "x"));
+        QVERIFY(test::writeBytes(path("odd/new\nline.jpg"), "x"));
         QVERIFY(QFile::link(path("odd/nowhere.jpg"), path("odd/broken-link.jpg")));
         QVERIFY(QFile::link(path("odd/self.jpg"), path("odd/self.jpg")));
         QVERIFY(QFile::link(path("odd/d.gif"), path("odd/linked.gif")));
@@ -345,7 +346,9 @@ private Q_SLOTS:
         for (int row = 0; row < f.browser.files().fileCount(); ++row)
             shown.append(f.browser.files().fileName(row));
         QCOMPARE(shown, (QStringList{"b.jpeg", "c.Bmp", "d.gif", "e.png", "IMG_0001.JPG",
-                                     "img2.jpg", "img10.jpg", "linked.gif"}));
+                                     "img2.jpg", "img10.jpg", "linked.gif", "new\nline.jpg"}));
+        // A row shows a line break as its symbol, on one line.
+        QCOMPARE(f.browser.files().index(8).data().toString(), QStringLiteral("new\u240Aline.jpg"));
         QCOMPARE(f.browser.folders().subfolderCount(), 2);
         QCOMPARE(::unlink(raw.constData()), 0); // Qt cannot name it to delete it
         QFile::setPermissions(path("odd/locked"), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
