@@ -10,6 +10,8 @@
 #include <QMetaMethod>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <utility>
+
 namespace kv {
 namespace {
 
@@ -26,7 +28,8 @@ bool sameFile(const QString& a, const QString& b) {
 } // namespace
 
 Previews::Previews(Collection& collection, FileBrowserModel& browser, QObject* parent)
-    : QObject(parent), collection_(collection), browser_(browser) {
+    : QObject(parent), collection_(collection), browser_(browser), decoder_(DecodePreview) {
+    connect(&decoding_, &QFutureWatcherBase::finished, this, &Previews::takeDecoded);
     // A change of the focused row counts as a click, as with the user's own clicks.
     connect(collection_.selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this] { ImageName_Click(); });
@@ -47,47 +50,43 @@ bool Previews::shown() const {
 // a decode of the whole picture that nobody sees. It waits for the window instead, which then
 // shows the latest preview asked for.
 void Previews::connectNotify(const QMetaMethod& signal) {
-    if (signal != QMetaMethod::fromSignal(&Previews::pictureChanged) || !deferred_)
+    if (signal != QMetaMethod::fromSignal(&Previews::pictureChanged) || !wanted_)
         return;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            if (!deferred_ || !shown())
-                return;
-            Deferred wanted = std::move(*deferred_);
-            deferred_.reset();
-            decode(wanted.path, std::move(wanted.outcome));
-        },
-        Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &Previews::startWanted, Qt::QueuedConnection);
 }
 
 void Previews::decode(const QString& path, Outcome outcome) {
-    if (!shown()) {
-        deferred_ = Deferred{path, std::move(outcome)};
+    // The picture still decoding is out of date: it is let finish, but not shown.
+    decodingOutcome_ = {};
+    wanted_ = Request{path, std::move(outcome)};
+    startWanted();
+}
+
+void Previews::startWanted() {
+    if (!wanted_ || !shown())
+        return;
+    // Nothing to decode needs no turn: a missing file shows as missing at once, even when the
+    // user only passes over it.
+    if (!decodeInPool_ || wanted_->path.isEmpty()) {
+        const Request now = std::move(*wanted_);
+        wanted_.reset();
+        now.outcome(now.path.isEmpty() ? QImage() : decoder_(now.path, previewSize_));
         return;
     }
-    deferred_.reset();
-    if (!decodeInPool_) {
-        outcome(path.isEmpty() ? QImage() : DecodePreview(path, previewSize_));
+    if (decodeRunning_)
         return;
-    }
-    auto decoded = std::make_unique<QFutureWatcher<QImage>>();
-    connect(decoded.get(), &QFutureWatcherBase::finished, this, &Previews::takeDecoded);
-    // Nothing to decode still waits its turn, so that outcomes keep the order they were asked in.
-    decoded->setFuture(path.isEmpty() ? QtFuture::makeReadyFuture(QImage())
-                                      : QtConcurrent::run([path, box = previewSize_] {
-                                            return DecodePreview(path, box);
-                                        }));
-    pending_.push_back({std::move(decoded), std::move(outcome)});
+    decodeRunning_ = true;
+    decodingOutcome_ = std::move(wanted_->outcome);
+    decoding_.setFuture(QtConcurrent::run([decoder = decoder_, path = wanted_->path,
+                                           box = previewSize_] { return decoder(path, box); }));
+    wanted_.reset();
 }
 
 void Previews::takeDecoded() {
-    // A picture that arrives before those asked for earlier waits for them.
-    while (!pending_.empty() && pending_.front().decoded->isFinished()) {
-        Pending done = std::move(pending_.front());
-        pending_.pop_front();
-        done.outcome(done.decoded->result());
-    }
+    decodeRunning_ = false;
+    if (const Outcome outcome = std::exchange(decodingOutcome_, {}))
+        outcome(decoding_.result());
+    startWanted();
 }
 
 void Previews::showPicture(const QImage& picture, const QString& path) {

@@ -7,9 +7,7 @@
 #include <QSize>
 #include <QString>
 
-#include <deque>
 #include <functional>
-#include <memory>
 #include <optional>
 
 namespace kv {
@@ -31,10 +29,17 @@ public:
     Previews(Collection& collection, FileBrowserModel& browser, QObject* parent = nullptr);
     ~Previews() override;
 
-    // Once set (the program sets it), pictures decode in Qt's thread pool and what each preview
-    // finds out is shown when its picture arrives, in the order the previews were asked for;
-    // until then they decode at once, on this thread.
+    // Once set (the program sets it), pictures decode in Qt's thread pool, one at a time, and
+    // what a preview finds out is shown when its picture arrives; until then they decode at
+    // once, on this thread. A preview asked for while a picture decodes waits for it, and
+    // replaces any other still waiting: holding a key down over large pictures shows the row
+    // it stops on, not every row it passed.
     void setDecodeInPool(bool inPool) { decodeInPool_ = inPool; }
+
+    // How a picture is decoded for the preview; DecodePreview unless a test counts the decodes.
+    // It runs in the pool when the pictures decode there.
+    using Decoder = std::function<QImage(const QString& path, QSize box)>;
+    void setDecoder(Decoder decoder) { decoder_ = std::move(decoder); }
 
     // The size pictures are decoded to fit, in device pixels.
     void setPreviewSize(QSize size) { previewSize_ = size; }
@@ -71,9 +76,11 @@ protected:
 
 private:
     using Outcome = std::function<void(const QImage&)>;
-    // Decodes the picture at path (none when empty) for the preview and hands it to outcome;
-    // while nothing shows pictures, only the latest is kept for when something does.
+    // Decodes the picture at path (none when empty) for the preview and hands it to outcome,
+    // unless a newer preview is asked for first. While nothing shows pictures, or while another
+    // decodes, only the latest request waits.
     void decode(const QString& path, Outcome outcome);
+    void startWanted();
     bool shown() const;
     void takeDecoded();
     // Whether row idx still holds the file at path: rows may go while a picture decodes.
@@ -93,16 +100,18 @@ private:
     QString pathToolTip_;
     bool followFileFocus_ = true;
     bool decodeInPool_ = false;
-    struct Pending {
-        std::unique_ptr<QFutureWatcher<QImage>> decoded;
-        Outcome outcome;
-    };
-    std::deque<Pending> pending_;
-    struct Deferred {
+    Decoder decoder_;
+    // The one picture decoding in the pool, and what to do with it: nothing once a newer
+    // preview was asked for.
+    QFutureWatcher<QImage> decoding_;
+    bool decodeRunning_ = false;
+    Outcome decodingOutcome_;
+    struct Request {
         QString path;
         Outcome outcome;
     };
-    std::optional<Deferred> deferred_;
+    // The latest preview asked for and not yet begun.
+    std::optional<Request> wanted_;
 };
 
 } // namespace kv

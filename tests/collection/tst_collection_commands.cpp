@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
+#include <QMutex>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -355,15 +356,17 @@ private Q_SLOTS:
                                                       QFileDevice::ExeOwner);
         QVERIFY(QDir(path("odd")).removeRecursively());
     }
-    // A selection change previews, as a click would; the second is asked for before the first
-    // picture arrives, and its outcome comes last. An absent file asked to be used is stored
-    // missing, so the entry is added while its file is there. The picture fits the preview box
+    // Selection changes preview, as clicks would, and come faster than large pictures decode:
+    // one picture decodes at a time, and of those asked for meanwhile only the last decodes
+    // and shows. An entry in use whose file is gone needs no picture: passed over, it is still
+    // marked missing at once. An absent file asked to be used is stored missing, so such
+    // entries are added while their files are there. The picture fits the preview box
     // (193×145) upright; a failure names the file.
     void collectionPreview_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QList<qint32>>("states"); // before, after
         QTest::addColumn<QSize>("size");           // none: nothing shown
-        QTest::addColumn<bool>("late");            // nothing shows pictures until both asked
+        QTest::addColumn<bool>("late");            // nothing shows pictures until all asked
         QTest::newRow("missing entry in use becomes missing")
             << "gone.jpg" << QList<qint32>{StateUse, StateMissing} << QSize() << false;
         QTest::newRow("missing entry whose file came back is in use again")
@@ -376,7 +379,7 @@ private Q_SLOTS:
             << "valid.bmp" << QList<qint32>{StateSkip, StateSkip} << QSize(80, 60) << false;
         QTest::newRow("turned upright by its orientation")
             << "turned.jpg" << QList<qint32>{StateUse, StateUse} << QSize(72, 145) << false;
-        QTest::newRow("window built after both were asked for: only the second shows")
+        QTest::newRow("window built after all were asked for: only the last decodes")
             << "turned.jpg" << QList<qint32>{StateUse, StateUse} << QSize(72, 145) << true;
     }
     void collectionPreview() {
@@ -385,30 +388,59 @@ private Q_SLOTS:
         QFETCH(QSize, size);
         QFETCH(bool, late);
         Fixture f;
+        QMutex decodedLock;
+        QStringList decoded;
+        f.previews.setDecoder([&](const QString& file, QSize box) {
+            {
+                const QMutexLocker lock(&decodedLock);
+                decoded.append(QFileInfo(file).fileName());
+            }
+            return DecodePreview(file, box);
+        });
+        const auto decodedSoFar = [&] {
+            const QMutexLocker lock(&decodedLock);
+            return decoded;
+        };
         std::optional<QSignalSpy> shown;
         if (!late)
             shown.emplace(&f.previews, &Previews::pictureChanged);
         f.previews.setDecodeInPool(true);
-        f.collection.AppendImage(QStringLiteral("wide.jpg"), folder(), StateUse);
-        const bool absent = !QFile::exists(path(name));
-        QVERIFY(!absent || test::writeBytes(path(name), "x"));
-        f.collection.AppendImage(name, folder(), states[0]);
-        QVERIFY(!absent || QFile::remove(path(name)));
-        f.collection.SelectOnly(0);
-        f.collection.SelectOnly(1);
+        const auto append = [&](const QString& entry, qint32 state) {
+            const bool absent = !QFile::exists(path(entry));
+            QVERIFY(!absent || test::writeBytes(path(entry), "x"));
+            f.collection.AppendImage(entry, folder(), state);
+            QVERIFY(!absent || QFile::remove(path(entry)));
+        };
+        const QStringList passed{"wide.jpg", "large.jpg", "passed-over-gone.jpg"};
+        for (const QString& entry : passed)
+            append(entry, StateUse);
+        append(name, states[0]);
+        for (int row = 0; row <= passed.size(); ++row)
+            f.collection.SelectOnly(row);
         if (late) {
             // Whatever the pool decoded has been handed back before the window connects.
             QThreadPool::globalInstance()->waitForDone();
             QCoreApplication::sendPostedEvents();
             shown.emplace(&f.previews, &Previews::pictureChanged);
         }
-        QVERIFY(QTest::qWaitFor([&] { return shown->size() >= (late ? 1 : 2); }, 30000));
-        QCOMPARE(shown->size(), late ? 1 : 2);
-        QVERIFY(!shown->at(0).at(0).value<QImage>().isNull());
+        const bool decodes = QFile::exists(path(name));
+        const QStringList expected =
+            QStringList(late ? 0 : 1, passed[0]) + QStringList(decodes ? 1 : 0, name);
+        // The gone entry passed over shows at once; the last shows at the end.
+        const int shows = late ? 1 : 2;
+        QVERIFY(QTest::qWaitFor([&] { return shown->size() >= shows; }, 30000));
+        // A picture out of date may still be decoding: it must not show when it arrives.
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(decodedSoFar(), expected);
+        QCOMPARE(shown->size(), shows);
+        QCOMPARE(shown->last().at(0).value<QImage>(), f.previews.picture());
         QCOMPARE(f.previews.picture().size(), size.isValid() ? size : QSize(0, 0));
         QCOMPARE(f.previews.ImagePreviewName(), size.isValid() ? name : QString());
         QCOMPARE(f.previews.ImageErr().contains(name), !size.isValid());
-        QCOMPARE(f.collection.ImageState(1), states[1]);
+        QCOMPARE(f.collection.ImageState(passed.size()), states[1]);
+        // A preview nobody saw tested nothing.
+        QCOMPARE(f.collection.ImageState(2), qint32(late ? StateUse : StateMissing));
     }
 
     // The scan tests at a reduced size in the pool; it must keep and remove what a full decode
