@@ -97,10 +97,20 @@ void CollectionCommands::DelImage_Click() {
     }
     // From the last row down, so the rows still to go keep their indices.
     std::sort(rows.begin(), rows.end(), std::greater<>());
+    const QPersistentModelIndex focused(selection->currentIndex());
+    const bool hadFocus = focused.isValid();
     collection_.setPreviewEnabled(false);
     for (const int row : rows)
         collection_.RemoveImage(row);
     collection_.setPreviewEnabled(true);
+    // A removed focused row was what the path box and the preview showed; the focus moved on
+    // while previews were off.
+    if (hadFocus && !focused.isValid()) {
+        if (selection->currentIndex().isValid())
+            previews_.PreviewSelectedImage();
+        else
+            previews_.ClearPreview();
+    }
     Q_EMIT imageNameFocusWanted();
 }
 

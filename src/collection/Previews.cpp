@@ -89,6 +89,17 @@ void Previews::takeDecoded() {
     startWanted();
 }
 
+void Previews::ClearPreview() {
+    decodingOutcome_ = {};
+    wanted_.reset();
+    pathText_.clear();
+    pathToolTip_.clear();
+    Q_EMIT pathTextChanged(pathText_, pathToolTip_);
+    showPicture(QImage(), QString());
+    setPreviewName(QString());
+    setError(QString());
+}
+
 void Previews::showPicture(const QImage& picture, const QString& path) {
     picture_ = picture;
     picturePath_ = picture.isNull() ? QString() : path;

@@ -51,6 +51,9 @@ public:
     void ImageName_Click();
     // A click or double-click in the file list, or a change of its focused row.
     void Files_Click();
+    // Nothing is selected any more (the rows previewed were removed): the path box, the picture
+    // and its name show nothing, and a picture still on its way is not shown.
+    void ClearPreview();
 
     // While false, a change of the file list's focused row does not preview: the list view
     // moves the focus before it applies the selection, and previews once both are done.

@@ -21,6 +21,7 @@
 #include <QThreadPool>
 #include <QtEndian>
 
+#include <numeric>
 #include <optional>
 
 #include <fcntl.h>
@@ -230,12 +231,19 @@ private Q_SLOTS:
         QTest::newRow("question switched off") << QList<int>{4} << -1 << "";
         QTest::newRow("a change selected another entry") << QList<int>{2, 5} << 1 << "select 0";
         QTest::newRow("the scan removed an entry before") << QList<int>{2, 5} << 1 << "remove 1";
+        QList<int> all(20);
+        std::iota(all.begin(), all.end(), 0);
+        QTest::newRow("every row: nothing left to preview") << all << 1 << "";
     }
     void deleteAsksAndRemoves() {
         QFETCH(QList<int>, rows);
         QFETCH(int, answer);
         QFETCH(QString, meanwhile);
         Fixture f({{folder(), {}}}, 20);
+        // The first chosen row is focused and previewed, as a click on it leaves it.
+        if (!rows.isEmpty())
+            f.collection.selectionModel()->setCurrentIndex(f.collection.index(rows.first()),
+                                                           QItemSelectionModel::NoUpdate);
         for (int row : rows)
             f.collection.selectionModel()->select(f.collection.index(row),
                                                   QItemSelectionModel::Select);
@@ -260,6 +268,11 @@ private Q_SLOTS:
             left << f.collection.ImageFileName(row);
         QCOMPARE(left, expected);
         QVERIFY(f.collection.PreviewEnabled());
+        // The path box shows the row the focus is on now, or nothing when none is.
+        const QModelIndex focused = f.collection.selectionModel()->currentIndex();
+        QCOMPARE(f.previews.ImagePathText(), f.collection.ImageFullPath(focused.row()));
+        QCOMPARE(f.previews.ImagePreviewName(),
+                 f.collection.rowCount() > 0 ? Previews::initialName() : QString());
     }
 
     // An action on the folder list of t/a/b/{c,d}: a key code or a click (-1), after a folder
