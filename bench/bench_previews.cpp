@@ -9,10 +9,15 @@
 //   - the scan's test per entry over 200 large JPEGs, with the reduced decode the scan uses and
 //     with a full decode;
 //   - the longest the window's thread waits while the scan runs, its decodes in Qt's thread
-//     pool, against the same ticks made in place.
+//     pool, against the same ticks made in place;
+//   - a key held down over 60 entries, one row every 33 ms as key repeat moves it: how long
+//     after the last step its row shows (against one preview decode, above), and how many
+//     pictures were decoded on the way.
 // The 200 entries are hard links to one file: the decoder does the same work for each, and the
 // bench needs no gigabyte of disk. The file cache is warm after the first read either way.
 #include "collection/Collection.h"
+#include "collection/FileBrowserModel.h"
+#include "collection/Previews.h"
 #include "common/PictureCheck.h"
 #include "common/Pictures.h"
 
@@ -30,6 +35,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <unistd.h>
 
@@ -48,6 +54,10 @@ template <typename Work> double medianMs(int runs, Work work) {
     std::sort(times.begin(), times.end());
     return times.at(times.size() / 2);
 }
+
+struct NoDrives final : DriveSource {
+    QList<Drive> drives() const override { return {}; }
+};
 
 } // namespace
 
@@ -164,5 +174,39 @@ int main(int argc, char** argv) {
     }
     std::printf("scan ticks in place: longest %.1f ms, %.1f ms per entry in all, %d entries kept\n",
                 longest, whole.nsecsElapsed() / 1e6 / kEntries, inPlace.rowCount());
+
+    constexpr int kHeld = 60;
+    NoDrives drives;
+    FileBrowserModel browser(drives, nullptr);
+    Previews previews(collection, browser);
+    previews.setDecodeInPool(true);
+    std::atomic<int> decodes = 0;
+    previews.setDecoder([&decodes](const QString& path, QSize box) {
+        ++decodes;
+        return DecodePreview(path, box);
+    });
+    int shown = 0;
+    QObject::connect(&previews, &Previews::pictureChanged, [&shown] { ++shown; });
+    int row = 0;
+    QTimer key;
+    key.setInterval(33);
+    QElapsedTimer sinceLastKey;
+    QObject::connect(&key, &QTimer::timeout, [&] {
+        collection.SelectOnly(row++);
+        if (row < kHeld)
+            return;
+        key.stop();
+        sinceLastKey.start();
+    });
+    QEventLoop held;
+    QObject::connect(&previews, &Previews::previewNameChanged, [&](const QString& name) {
+        if (row == kHeld && name == collection.ImageFileName(kHeld - 1))
+            held.quit();
+    });
+    key.start();
+    held.exec();
+    std::printf("%d rows held down, one per 33 ms: the last showed %.1f ms after its key, %d of "
+                "%d pictures decoded, %d shown\n",
+                kHeld, sinceLastKey.nsecsElapsed() / 1e6, decodes.load(), kHeld, shown);
     return 0;
 }
