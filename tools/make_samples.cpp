@@ -212,7 +212,8 @@ bool save(const QImage& image, const QDir& folder, const char* name, const char*
 
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
-    if (argc != 2) {
+    // An option is never a folder: "--help" asks for the usage rather than making "--help/".
+    if (argc != 2 || argv[1][0] == '-') {
         std::fprintf(stderr, "usage: make_samples OUTPUT_FOLDER\n");
         return 2;
     }
