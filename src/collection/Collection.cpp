@@ -151,9 +151,12 @@ void Collection::RemoveImage(qint32 index) {
     if (index < 0 || index >= entries_.size())
         return;
     // Every row at or before the current one shifts it down, so the next sequential change
-    // takes the entry that followed the removed one.
+    // takes the entry that followed the removed one. Before row 0 comes, going round, the last
+    // row: the current row 0 removed, the last one left becomes current.
     if (index <= currentIndex_ && currentIndex_ > 0)
         --currentIndex_;
+    else if (index == 0 && currentIndex_ == 0 && entries_.size() > 1)
+        currentIndex_ = static_cast<qint32>(entries_.size()) - 2;
     beginRemoveRows(QModelIndex(), index, index);
     forget(entries_.at(index));
     entries_.removeAt(index);
