@@ -44,6 +44,9 @@ ProgAbout::ProgAbout(int versionMajor, int versionMinor, QList<Link> links, Hype
     setWindowTitle(tr("Kestrovaline wallpaper manager"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/kestrovaline.svg")));
     setFocusPolicy(Qt::StrongFocus);
+    // Modal to its owner only, which exec() keeps: the program's own manual window, opened from a
+    // link here, must take clicks and the wheel while the box is up.
+    setWindowModality(Qt::WindowModal);
 
     auto* picture = new QLabel(this);
     picture->setObjectName(QStringLiteral("Picture"));

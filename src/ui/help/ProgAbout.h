@@ -52,8 +52,8 @@ public:
     QLabel* desktop() const { return desktop_; }
     QList<HyperlinkLabel*> hyperlinks() const { return hyperlinks_; }
 
-    // Shows the box modally; over its owner when it has one, 250 pixels right of and 20 below the
-    // owner's top left corner, kept on the screen.
+    // Shows the box modal to its owner, which it stands over when it has one: 250 pixels right of
+    // and 20 below the owner's top left corner, kept on the screen.
     void showModal();
 
 protected:

@@ -43,6 +43,15 @@ struct Links {
     bool openSucceeds = true;
 };
 
+// Counts the mouse presses that reach a widget.
+struct PressCounter : QObject {
+    int presses = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        presses += event->type() == QEvent::MouseButtonPress ? 1 : 0;
+        return false;
+    }
+};
+
 } // namespace
 
 class TestHelp : public QObject {
@@ -149,6 +158,34 @@ private Q_SLOTS:
             QVERIFY(about.screen()->availableGeometry().contains(about.frameGeometry()));
         }
         QCOMPARE(about.pos(), QPoint(350, 220));
+    }
+
+    // The manual window a link in the about box opens takes clicks while the box is up.
+    void aboutBoxLeavesManualUsable() {
+        // Not in the current folder, where Help would find it.
+        const QTemporaryDir folder;
+        const QString page = QDir(folder.path()).filePath(kManual);
+        QVERIFY(touch(page));
+        QWidget window;
+        Links links;
+        links.openSucceeds = false;
+        HelpWindow manual(links.links);
+        links.links.setLocalViewer([&manual](const QUrl& url) { return manual.showManual(url); });
+        ProgAbout about(1, 0, ProgAbout::LinksTo(QUrl::fromLocalFile(page).toString()), links.links,
+                        &window);
+        window.show();
+        PressCounter presses;
+        manual.viewport()->installEventFilter(&presses);
+        QTimer::singleShot(0, &about, [&] {
+            QTest::mouseClick(about.hyperlinks().value(0), Qt::LeftButton);
+            // Through the window system, which drops what a modal window blocks.
+            QTest::mouseClick(manual.windowHandle(), Qt::LeftButton, {},
+                              manual.viewport()->mapTo(&manual, QPoint(10, 10)));
+            about.hide();
+        });
+        about.showModal();
+        QVERIFY(manual.isVisible());
+        QCOMPARE(presses.presses, 1);
     }
 };
 
