@@ -49,8 +49,10 @@ void Help::Help_Click() {
         links_.OpenHyperlink(homePage_);
         return;
     }
-    // Without a web site of its own the home page is this very manual: nothing to choose.
-    if (Hyperlinks::UrlOf(local) == Hyperlinks::UrlOf(homePage_)) {
+    // Without a web site of its own the home page is this very manual, or the manual where the
+    // program would have it when this copy lies only in the "HelpFile" folder: nothing to choose.
+    const QUrl home = Hyperlinks::UrlOf(homePage_);
+    if (Hyperlinks::UrlOf(local) == home || Hyperlinks::IsMissingFile(home)) {
         links_.OpenHyperlink(local);
         return;
     }

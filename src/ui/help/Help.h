@@ -21,8 +21,8 @@ public:
     // The local help: beside the program, else in the folder "HelpFile" names, else in the
     // current folder. Empty when none of the three has it.
     QString FindHelpFile() const;
-    // With a local help the user chooses between it and the home page; without one the home
-    // page opens at once.
+    // With a local help the user chooses between it and the home page, unless the home page is
+    // that help or a local file that is not there; without one the home page opens at once.
     void Help_Click();
 
     static QString helpQuestion();

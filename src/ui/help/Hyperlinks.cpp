@@ -24,6 +24,10 @@ QUrl Hyperlinks::UrlOf(const QString& address) {
     return QUrl(trimmed, QUrl::StrictMode);
 }
 
+bool Hyperlinks::IsMissingFile(const QUrl& url) {
+    return url.isLocalFile() && !QFileInfo::exists(url.toLocalFile());
+}
+
 void Hyperlinks::FillErrorBox(QMessageBox& box, const QString& address) {
     box.setIcon(QMessageBox::Warning);
     box.setWindowTitle(QCoreApplication::translate("kv::Hyperlinks", "Hyperlink opening error"));
@@ -38,10 +42,14 @@ void Hyperlinks::OpenHyperlink(const QString& address) {
     if (address.isEmpty())
         return;
     const QUrl url = UrlOf(address);
-    if (url.isValid() && !url.scheme().isEmpty() && opener_(url))
-        return;
-    if (url.isLocalFile() && viewer_ && viewer_(url))
-        return;
+    // Checked here: the desktop's opener reports success once it has started, long before it
+    // finds out that the file is not there, and then tells nobody.
+    if (!IsMissingFile(url)) {
+        if (url.isValid() && !url.scheme().isEmpty() && opener_(url))
+            return;
+        if (url.isLocalFile() && viewer_ && viewer_(url))
+            return;
+    }
     QMessageBox box;
     FillErrorBox(box, address);
     shower_(box);

@@ -29,13 +29,16 @@ public:
     // the failure box is shown.
     void setLocalViewer(LocalViewer viewer) { viewer_ = std::move(viewer); }
 
-    // An empty address does nothing; one that cannot be opened, by the desktop or for a local
-    // document by the viewer, shows "Hyperlink opening error".
+    // An empty address does nothing; a local document that is not there, or an address that
+    // cannot be opened, by the desktop or for a local document by the viewer, shows "Hyperlink
+    // opening error".
     void OpenHyperlink(const QString& address);
 
     // What the address means: a web or file URL as written, an existing file's path as that
     // file, anything else as a URL as far as one can be read from it.
     static QUrl UrlOf(const QString& address);
+    // A local file's URL whose file does not exist.
+    static bool IsMissingFile(const QUrl& url);
     // The failure box for one address.
     static void FillErrorBox(QMessageBox& box, const QString& address);
 

@@ -21,7 +21,7 @@ using namespace kv;
 namespace {
 
 const QString kManual = QStringLiteral("KestrovalineHelp.html");
-const QString kHome = QStringLiteral("file:///opt/kestrovaline/KestrovalineHelp.html");
+const QString kHome = QStringLiteral("https://example.org/kestrovaline/");
 
 bool touch(const QString& path) {
     QFile file(path);
@@ -64,67 +64,84 @@ private Q_SLOTS:
     void initTestCase() { QVERIFY(QDir::setCurrent(dir_.path())); }
 
     // What Help offers and what each answer opens. The user is asked unless there is no manual
-    // or the home page is the manual itself: then both answers would open the same. The manual
-    // is the one in the windows' language ("" English), English where there is none in it.
+    // or the home page is the manual itself, or a local file that is not there (the manual where
+    // the program would have it, when it lies only in the "HelpFile" folder): then only one
+    // answer opens anything. The manual is the one in the windows' language ("" English),
+    // English where there is none in it.
     void helpClick_data() {
-        QTest::addColumn<bool>("hasManual"); // beside the program, in English and German
-        QTest::addColumn<bool>("homeIsManual");
+        QTest::addColumn<QString>("manualIn");  // "program" (English and German), "HelpFile", ""
+        QTest::addColumn<bool>("homeIsManual"); // the manual's address in the program folder
         QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("opens"); // "manual", "home", or "" for the failure box
         QTest::addColumn<bool>("asked");
-        QTest::addColumn<bool>("opensManual"); // or else the home page
         QTest::addColumn<QString>("language");
-        QTest::newRow("manual, Cancel") << true << false << 0 << true << true << "";
-        QTest::newRow("manual, OK") << true << false << 1 << true << false << "";
-        QTest::newRow("no manual: home page") << false << false << 0 << false << false << "de";
-        QTest::newRow("home page is the manual") << true << true << 1 << false << true << "";
-        QTest::newRow("no French manual: English") << true << false << 0 << true << true << "fr";
+        QTest::newRow("manual, Cancel") << "program" << false << 0 << "manual" << true << "";
+        QTest::newRow("manual, OK") << "program" << false << 1 << "home" << true << "";
+        QTest::newRow("no manual: home page") << "" << false << 0 << "home" << false << "de";
+        QTest::newRow("home page is the manual")
+            << "program" << true << 1 << "manual" << false << "";
+        QTest::newRow("no French manual: English")
+            << "program" << false << 0 << "manual" << true << "fr";
+        QTest::newRow("manual only in HelpFile, home page not there")
+            << "HelpFile" << true << 1 << "manual" << false << "";
+        QTest::newRow("no manual, home page not there") << "" << true << 1 << "" << false << "";
     }
     void helpClick() {
-        QFETCH(bool, hasManual);
+        QFETCH(QString, manualIn);
         QFETCH(bool, homeIsManual);
         QFETCH(int, answer);
         QFETCH(QString, language);
         QTemporaryDir program;
-        const QDir folder(program.path());
-        QVERIFY(!hasManual || (touch(folder.filePath(kManual)) &&
-                               touch(folder.filePath("KestrovalineHelp_de.html"))));
-        const QUrl manual = QUrl::fromLocalFile(
-            folder.filePath(language == "de" ? "KestrovalineHelp_de.html" : kManual));
+        QTemporaryDir helpFolder;
+        const QDir folder(manualIn == "HelpFile" ? helpFolder.path() : program.path());
+        QVERIFY(manualIn.isEmpty() || (touch(folder.filePath(kManual)) &&
+                                       touch(folder.filePath("KestrovalineHelp_de.html"))));
+        const QString manualName = language == "de" ? "KestrovalineHelp_de.html" : kManual;
+        const QUrl manual = QUrl::fromLocalFile(folder.filePath(manualName));
         test::MemorySettingsStore store;
         Settings settings(store);
+        settings.WriteSetting(QStringLiteral("HelpFile"), helpFolder.path());
         test::ScriptedAskUser ask(answer);
         Links links;
         Help help(settings, ask, links.links);
         help.setProgramFolder(program.path());
         help.setHelpFileName(helpFileName(program.path(), language));
-        const QString home = homeIsManual ? manual.toString(QUrl::FullyEncoded) : kHome;
+        const QString home =
+            homeIsManual ? QUrl::fromLocalFile(QDir(program.path()).filePath(manualName)).toString()
+                         : kHome;
         help.setHomePage(home);
         help.Help_Click();
         QTEST(!ask.asked.isEmpty(), "asked");
         QVERIFY(ask.asked.isEmpty() || ask.asked[0].kind == MessageKind::Help);
-        QFETCH(bool, opensManual);
-        QCOMPARE(links.opened, QList<QUrl>{opensManual ? manual : QUrl(home)});
-        QVERIFY(links.boxes.isEmpty());
+        QFETCH(QString, opens);
+        QCOMPARE(links.opened, opens.isEmpty()
+                                   ? QList<QUrl>()
+                                   : QList<QUrl>{opens == "manual" ? manual : QUrl(home)});
+        QCOMPARE(links.boxes.size(), opens.isEmpty() ? 1 : 0);
     }
 
-    // An address that cannot open warns and names it; without an opener the manual shows in the
+    // An address that cannot open warns and names it, and so does a local document that is not
+    // there, although the desktop's opener takes it; without an opener the manual shows in the
     // program's own window with its pictures, and its section links stay inside.
     void openHyperlink_data() {
         QTest::addColumn<QString>("address");
-        QTest::addColumn<int>("outcome"); // 1 opened, 2 failure box, 3 help window
-        QTest::newRow("no scheme at all") << "nowhere at all" << 2;
+        QTest::addColumn<bool>("desktopOpens"); // the opener reports success
+        QTest::addColumn<int>("outcome");       // 1 opened, 2 failure box, 3 help window
+        QTest::newRow("no scheme at all") << "nowhere at all" << true << 2;
         QTest::newRow("odd file name opens that file")
-            << QDir(dir_.path()).filePath("a #1 100%.html") << 1;
+            << QDir(dir_.path()).filePath("a #1 100%.html") << true << 1;
         QTest::newRow("manual, no opener")
-            << QDir(qEnvironmentVariable("KV_BUILD_DIR")).filePath(kManual) << 3;
-        QTest::newRow("web link, no opener") << "https://example.org/" << 2;
+            << QDir(qEnvironmentVariable("KV_BUILD_DIR")).filePath(kManual) << false << 3;
+        QTest::newRow("web link, no opener") << "https://example.org/" << false << 2;
+        QTest::newRow("manual not there") << "file:///nowhere/KestrovalineHelp.html" << true << 2;
     }
     void openHyperlink() {
         QFETCH(QString, address);
         QFETCH(int, outcome);
         QVERIFY(!address.contains(QLatin1String("%.html")) || touch(address));
         Links links;
-        links.openSucceeds = outcome == 1;
+        QFETCH(bool, desktopOpens);
+        links.openSucceeds = desktopOpens;
         HelpWindow window(links.links);
         links.links.setLocalViewer([&window](const QUrl& url) { return window.showManual(url); });
         links.links.OpenHyperlink(address);
