@@ -295,7 +295,7 @@ void Program::ExitProgram(bool saved) {
 void Program::stopTimers() {
     lifeTimer_.stop();
     initTimer_.stop();
-    engine_.ChangeTimer().stop();
+    engine_.stopScheduler();
 }
 
 void Program::HideTray_Click() {

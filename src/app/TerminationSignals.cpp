@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 #endif
 
@@ -16,6 +17,10 @@ namespace kv {
 
 // Windows ends a session through window messages, which Qt turns into its session signals.
 bool TerminationSignals::install() {
+    return false;
+}
+
+bool TerminationSignals::pending() {
     return false;
 }
 
@@ -61,6 +66,13 @@ bool TerminationSignals::install() {
         if (!leftIgnored(number))
             ::sigaction(number, &action, nullptr);
     return true;
+}
+
+bool TerminationSignals::pending() {
+    if (pipeEnds[0] < 0)
+        return false;
+    pollfd waiting{pipeEnds[0], POLLIN, 0};
+    return ::poll(&waiting, 1, 0) > 0 && (waiting.revents & POLLIN) != 0;
 }
 
 TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {

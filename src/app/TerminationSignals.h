@@ -16,6 +16,10 @@ public:
     // Installs the handlers; a signal that arrives before a watcher exists waits in the pipe.
     static bool install();
 
+    // True when a signal came that no watcher has taken yet: work that keeps the event loop
+    // waiting can end early for it.
+    static bool pending();
+
     // Watches the pipe; needs the application object.
     explicit TerminationSignals(QObject* parent = nullptr);
 

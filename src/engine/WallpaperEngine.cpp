@@ -8,9 +8,9 @@
 #include "engine/Options.h"
 #include "engine/Random.h"
 
+#include <QFileInfo>
 #include <QList>
 #include <QScopedValueRollback>
-#include <QSet>
 
 #include <algorithm>
 
@@ -46,8 +46,10 @@ WallpaperEngine::WallpaperEngine(Collection& collection, Options& options, Clock
     changeTimer_.setTimerType(Qt::CoarseTimer);
     connect(&changeTimer_, &QTimer::timeout, this, &WallpaperEngine::ChangeTimer_Timer);
     const auto collectionEdited = [this] {
-        if (!markingEntry_)
-            failureReported_ = false;
+        if (markingEntry_)
+            return;
+        failureReported_ = false;
+        forgetUndecodable();
     };
     connect(&collection_, &Collection::rowsInserted, this, collectionEdited);
     connect(&collection_, &Collection::rowsRemoved, this, collectionEdited);
@@ -69,6 +71,7 @@ WallpaperEngine::EntryOutcome WallpaperEngine::applyEntry(qint32 index) {
     if (outcome == EntryOutcome::Set) {
         selectEntry(index);
         failureReported_ = false;
+        forgetUndecodable();
     }
     return outcome;
 }
@@ -80,9 +83,15 @@ WallpaperEngine::EntryOutcome WallpaperEngine::showEntry(qint32 index) {
         collection_.SetImageState(index, StateMissing);
         return EntryOutcome::Missing;
     }
+    const QFileInfo file(path);
+    const FileStamp stamp{file.lastModified().toMSecsSinceEpoch(), file.size()};
+    if (const auto known = undecodable_.constFind(path);
+        known != undecodable_.cend() && *known == stamp)
+        return EntryOutcome::Undecodable;
     switch (desktop_->ShowWallpaper(
         path, static_cast<DesktopColor>(options_.Backgroud) & kColourBits, options_.Stretch)) {
     case ShowResult::NotAPicture:
+        undecodable_.insert(path, stamp);
         return EntryOutcome::Undecodable;
     case ShowResult::Refused:
         // The file exists and decodes, so a refusal is the desktop's: the entry keeps its state.
@@ -143,8 +152,9 @@ void WallpaperEngine::Set_Click() {
 
 int WallpaperEngine::ChangeWallpaper() {
     const qint32 count = collection_.rowCount();
-    if (count == 0)
+    if (count == 0 || changing_)
         return 0;
+    const QScopedValueRollback changing(changing_, true);
     qint32 current = collection_.currentIndex();
     if (current > count - 1)
         current = count - 1;
@@ -155,9 +165,14 @@ int WallpaperEngine::ChangeWallpaper() {
     int attempts = 0;
     qint32 chosen = -1;
     bool refused = false;
-    // True when the search is over: the entry was set, or the desktop turned a good file down
-    // and would turn down the others too.
+    bool ended = false;
+    // True when the search is over: the entry was set, the desktop turned a good file down and
+    // would turn down the others too, or the program is asked to end.
     const auto attempt = [&](qint32 row) {
+        if (endRequested_ && endRequested_()) {
+            ended = true;
+            return true;
+        }
         ++attempts;
         const EntryOutcome outcome = applyEntry(row);
         if (outcome == EntryOutcome::Set)
@@ -174,31 +189,30 @@ int WallpaperEngine::ChangeWallpaper() {
                 break;
         }
     } else {
-        QSet<qint32> failed;
-        for (;;) {
-            QList<qint32> candidates;
-            int currentRank = 0;
-            for (qint32 row = 0; row < collection_.rowCount(); ++row) {
-                if (collection_.ImageState(row) != StateUse || failed.contains(row))
-                    continue;
+        // In list order; an entry that fails leaves them for the rest of the change.
+        QList<qint32> candidates;
+        for (qint32 row = 0; row < count; ++row)
+            if (collection_.ImageState(row) == StateUse)
                 candidates.append(row);
-                if (row == current)
-                    currentRank = static_cast<int>(candidates.size());
-            }
+        while (!candidates.isEmpty()) {
             const int number = static_cast<int>(candidates.size());
-            if (number == 0)
-                break;
+            const auto currentAt =
+                std::lower_bound(candidates.cbegin(), candidates.cend(), current);
+            const int currentRank = currentAt != candidates.cend() && *currentAt == current
+                                        ? static_cast<int>(currentAt - candidates.cbegin()) + 1
+                                        : 0;
             int k = qBound(1, random_->Between(1, number), number);
             // The current wallpaper is drawn again only when it is the last candidate left.
             if (k == currentRank && number > 1)
                 k = k < number ? k + 1 : k - 1;
-            const qint32 row = candidates.at(k - 1);
-            if (attempt(row))
+            if (attempt(candidates.at(k - 1)))
                 break;
-            failed.insert(row);
+            candidates.removeAt(k - 1);
         }
     }
 
+    if (ended)
+        return 0;
     if (chosen < 0) {
         if (refused)
             reportFailure(tr("Unable to set new wallpaper! The desktop \"%1\" did not accept it.")
@@ -255,8 +269,21 @@ void WallpaperEngine::ComputeNextChange() {
         nextChange_ = t;
 }
 
+bool WallpaperEngine::schedulerRuns() const {
+    return !schedulerStopped_ && options_.Automatic != 0 &&
+           (options_.AutoPeriod != 0 || options_.AutoTime != 0);
+}
+
+void WallpaperEngine::stopScheduler() {
+    schedulerStopped_ = true;
+    changeTimer_.stop();
+}
+
 void WallpaperEngine::ChangeTimer_Timer() {
-    if (options_.Automatic == 0 || (options_.AutoPeriod == 0 && options_.AutoTime == 0)) {
+    // A change that runs sets the timer again when it ends, by the options then in force.
+    if (changing_)
+        return;
+    if (!schedulerRuns()) {
         changeTimer_.stop();
         return;
     }
@@ -284,12 +311,22 @@ void WallpaperEngine::ChangeTimer_Timer() {
     if (due)
         wait = kDueWaitSeconds;
     changeTimer_.setInterval(static_cast<int>(wait * kMillisecondsPerWaitSecond));
-    if (!changeTimer_.isActive())
-        changeTimer_.start();
-    if (due) {
+    if (!due) {
+        if (!changeTimer_.isActive())
+            changeTimer_.start();
+        return;
+    }
+    // The retry waits from the end of this change: a change that takes longer than the wait
+    // would otherwise be followed by the next one at once, for as long as it fails.
+    changeTimer_.stop();
+    {
         const QScopedValueRollback retry(timerRetry_, true);
         ChangeWallpaper();
     }
+    if (schedulerRuns())
+        changeTimer_.start();
+    else
+        changeTimer_.stop();
 }
 
 } // namespace kv

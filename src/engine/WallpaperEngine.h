@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QHash>
 #include <QObject>
 #include <QTimer>
 
@@ -41,6 +42,12 @@ public:
     void setRandom(Random& random) { random_ = &random; }
     void setAskUser(AskUser* askUser) { askUser_ = askUser; }
     void setWindowVisible(std::function<bool()> visible) { windowVisible_ = std::move(visible); }
+    // Asked between the tries of a change, which may take long over a large collection: true
+    // ends the change at once, quietly and still due, so that a request to end the program is
+    // heard without waiting for the remaining entries.
+    void setEndRequested(std::function<bool()> endRequested) {
+        endRequested_ = std::move(endRequested);
+    }
 
     // 1 when the entry is now the wallpaper, 0 otherwise (see the entry's state for why).
     int SetWallpaperEntry(qint32 index);
@@ -64,6 +71,8 @@ public:
     void RestoreWallpaper();
     void ComputeNextChange();
     void ChangeTimer_Timer();
+    // The program ends: no change is due any more, even after one that runs now.
+    void stopScheduler();
 
     QTimer& ChangeTimer() { return changeTimer_; }
     QDateTime LastChange() const { return lastChange_; }
@@ -71,6 +80,13 @@ public:
 
 private:
     enum class EntryOutcome { Set, Missing, Undecodable, DesktopRefused };
+    // What tells a file apart from the one found undecodable before: its contents would change
+    // its time or size.
+    struct FileStamp {
+        qint64 modifiedMs = -1;
+        qint64 size = -1;
+        bool operator==(const FileStamp&) const = default;
+    };
 
     EntryOutcome applyEntry(qint32 index);
     void enforceColourAndStyle();
@@ -82,6 +98,8 @@ private:
     // applyEntry without the selection.
     EntryOutcome showEntry(qint32 index);
     bool currentWallpaperForgotten();
+    void forgetUndecodable() { undecodable_.clear(); }
+    bool schedulerRuns() const;
 
     Collection& collection_;
     Options& options_;
@@ -90,6 +108,7 @@ private:
     DesktopBackend* desktop_;
     AskUser* askUser_ = nullptr;
     std::function<bool()> windowVisible_;
+    std::function<bool()> endRequested_;
     QTimer changeTimer_;
     QDateTime lastChange_;
     QDateTime nextChange_;
@@ -99,6 +118,14 @@ private:
     // Set while the engine itself marks an entry, which is no edit of the collection.
     bool markingEntry_ = false;
     bool restorePending_ = false;
+    // Set while a change runs: its message dialog lets the timer and the user's commands run,
+    // and a change started there would go through the whole collection inside the first.
+    bool changing_ = false;
+    bool schedulerStopped_ = false;
+    // Files that did not decode in the present run of failed changes: the timer retries the
+    // change every few seconds, and decoding a large broken collection again each time would
+    // keep the program busy for good.
+    QHash<QString, FileStamp> undecodable_;
 };
 
 } // namespace kv

@@ -247,6 +247,8 @@ int launch(int argc, char** argv) {
     TerminationSignals terminationSignals;
     QObject::connect(&terminationSignals, &TerminationSignals::received, &program,
                      &Program::requestClose);
+    // A change that goes through a large collection stops for them rather than keep them waiting.
+    program.engine().setEndRequested(&TerminationSignals::pending);
 #if QT_CONFIG(sessionmanager)
     // The logon entry starts the program where the user wants it; a session that restarted it
     // as well would open its window at logon, as a second start.

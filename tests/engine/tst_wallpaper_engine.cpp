@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <utility>
+
 using namespace kv;
 
 namespace {
@@ -81,12 +83,15 @@ class TestWallpaperEngine : public QObject {
 private Q_SLOTS:
     // What a set does with each outcome; which files decode is the scan's table.
     void setWallpaperEntry_data() {
-        // file, state before, desktop accepts, result, state after, desktop calls
+        // file, state before, desktop accepts, result, state after, desktop calls, decodes of
+        // the file in three more sets: it, another entry, it again
         QTest::addColumn<QString>("run");
-        QTest::newRow("missing entry is back in use") << "valid.jpg 3 1 1 1 1";
-        QTest::newRow("skipped entry stays skipped") << "valid.jpg 2 1 1 2 1";
-        QTest::newRow("deleted file") << "deleted.jpg 1 1 0 3 0";
-        QTest::newRow("refused, keeps its state") << "valid.jpg 1 0 0 1 1";
+        QTest::newRow("missing entry is back in use") << "valid.jpg 3 1 1 1 1 2";
+        QTest::newRow("skipped entry stays skipped") << "valid.jpg 2 1 1 2 1 2";
+        QTest::newRow("deleted file") << "deleted.jpg 1 1 0 3 0 0";
+        QTest::newRow("refused, keeps its state") << "valid.jpg 1 0 0 1 1 2";
+        QTest::newRow("undecodable, decoded again once another is set")
+            << "truncated.jpg 1 1 0 1 0 1";
     }
     void setWallpaperEntry() {
         QFETCH(QString, run);
@@ -107,6 +112,11 @@ private Q_SLOTS:
         QCOMPARE(bench.desktop.colourSets + bench.desktop.styleSets, 2 * n[2]);
         QCOMPARE(bench.collection.selectionModel()->currentIndex().row(), n[2]);
         QCOMPARE(bench.collection.currentIndex(), 0);
+        bench.desktop.shown.clear();
+        bench.engine.SetWallpaperEntry(1);
+        bench.engine.SetWallpaperEntry(0);
+        bench.engine.SetWallpaperEntry(1);
+        QCOMPARE(bench.desktop.shown.count(bench.path(file)), n[5]);
     }
 
     // order (0 list, 1 random) | states | current | broken (rN: the desktop refuses row N) |
@@ -160,8 +170,43 @@ private Q_SLOTS:
         bench.engine.ComputeNextChange();
         bench.engine.ChangeTimer_Timer();
         QCOMPARE(bench.askUser.asked.size(), c[8].isEmpty() ? 0 : 2);
+        // The message's dialog lets timers and commands run: none starts a change inside this
+        // one, and the retry waits from its end.
+        bool quietWhileAsking = true;
+        bool asking = false;
+        bench.askUser.whileAsking = [&] {
+            if (std::exchange(asking, true))
+                return;
+            const qsizetype shownBefore = bench.desktop.shown.size();
+            bench.engine.ChangeTimer_Timer();
+            quietWhileAsking = !bench.engine.ChangeTimer().isActive() &&
+                               bench.engine.ChangeWallpaper() == 0 &&
+                               bench.desktop.shown.size() == shownBefore;
+        };
         bench.engine.ApplyDesktopOptions();
         QCOMPARE(bench.askUser.asked.size(), c[8].isEmpty() ? 0 : 3);
+        QVERIFY(quietWhileAsking);
+        QCOMPARE(bench.engine.ChangeTimer().isActive() ? bench.engine.ChangeTimer().interval() : 0,
+                 result ? 30000 : 15000);
+        // A run of failures decodes each file once; an edit of the collection may have mended
+        // one.
+        const auto decodes = [&bench](int row) {
+            return bench.desktop.shown.count(bench.collection.ImageFullPath(row));
+        };
+        for (int row : broken)
+            QVERIFY(result || decodes(row) == 1);
+        bench.collection.AppendImage(QStringLiteral("added.jpg"), bench.dir.path(), StateSkip);
+        bench.engine.ChangeWallpaper();
+        for (int row : broken)
+            QVERIFY(result || decodes(row) == 2);
+        // Asked to end, a change stops before its next try, quietly; one with nothing to try
+        // still says so.
+        const qsizetype asked = bench.askUser.asked.size();
+        const qsizetype shown = bench.desktop.shown.size();
+        bench.engine.setEndRequested([] { return true; });
+        QCOMPARE(bench.engine.ChangeWallpaper(), 0);
+        QCOMPARE(bench.desktop.shown.size(), shown);
+        QCOMPARE(bench.askUser.asked.size(), asked + (c[8] == u'a' ? 1 : 0));
     }
 
     // One application of the options: mode | setting: a period (days hours minutes) or a time

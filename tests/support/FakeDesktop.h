@@ -13,6 +13,10 @@ namespace kv::test {
 class FakeDesktop final : public DesktopBackend {
 public:
     QString name() const override { return QStringLiteral("fake"); }
+    ShowResult ShowWallpaper(const QString& path, DesktopColor colour, int style) override {
+        shown.append(path);
+        return DesktopBackend::ShowWallpaper(path, colour, style);
+    }
     bool SetDesktopWallpaper(const QString& path) override {
         wallpaperCalls.append(path);
         if (refused.contains(path))
@@ -41,6 +45,7 @@ public:
     int style = StyleUnknown;
     DesktopColor colour = kUnknownDesktopColor;
     QStringList wallpaperCalls;
+    QStringList shown; // every picture handed over for a test decode
     QSet<QString> refused;
     bool forgets = false; // as a bare X server does when the session ends
     int styleSets = 0;
