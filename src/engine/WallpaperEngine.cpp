@@ -13,6 +13,7 @@
 #include <QScopedValueRollback>
 
 #include <algorithm>
+#include <utility>
 
 namespace kv {
 namespace {
@@ -114,6 +115,15 @@ void WallpaperEngine::reportFailure(const QString& message) {
     // time; a change the user asks for is answered every time.
     if ((failureReported_ && timerRetry_) || !askUser_)
         return;
+    // The timer's change is told after it ends, so the retries go on while the message is open
+    // and none runs inside another.
+    if (timerRetry_)
+        failureToTell_ = message;
+    else
+        tellFailure(message);
+}
+
+void WallpaperEngine::tellFailure(const QString& message) {
     // Nothing shown (the kind switched off, or the dialog busy with another message) leaves the
     // next retry free to show it.
     if (askUser_->ask(MessageKind::ChangeFailed, message) != -1)
@@ -327,6 +337,8 @@ void WallpaperEngine::ChangeTimer_Timer() {
         changeTimer_.start();
     else
         changeTimer_.stop();
+    if (!failureToTell_.isEmpty())
+        tellFailure(std::exchange(failureToTell_, QString()));
 }
 
 } // namespace kv

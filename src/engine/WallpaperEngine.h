@@ -91,6 +91,7 @@ private:
     EntryOutcome applyEntry(qint32 index);
     void enforceColourAndStyle();
     void reportFailure(const QString& message);
+    void tellFailure(const QString& message);
     // The clock's local time as a plain civil date and time, so that an hour added is an hour on
     // the wall clock and day boundaries are those of the calendar.
     QDateTime civilNow() const;
@@ -115,6 +116,9 @@ private:
     bool failureReported_ = false;
     // Set while the change timer makes a change that is due.
     bool timerRetry_ = false;
+    // The failure of the timer's change, told once that change has ended and the timer runs
+    // again.
+    QString failureToTell_;
     // Set while the engine itself marks an entry, which is no edit of the collection.
     bool markingEntry_ = false;
     bool restorePending_ = false;

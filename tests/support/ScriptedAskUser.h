@@ -4,6 +4,7 @@
 #include "common/AskUser.h"
 
 #include <QList>
+#include <QScopedValueRollback>
 #include <QString>
 
 #include <functional>
@@ -20,8 +21,14 @@ public:
 
     explicit ScriptedAskUser(int answer = 1) : answer_(answer) {}
 
+    // Like the real dialog, a question while one is open shows nothing.
     int ask(MessageKind kind, const QString& message) override {
+        if (open_) {
+            ++askedWhileOpen;
+            return -1;
+        }
         asked.append({kind, message});
+        const QScopedValueRollback open(open_, true);
         if (whileAsking)
             whileAsking();
         return answer_;
@@ -29,11 +36,13 @@ public:
     void setAnswer(int answer) { answer_ = answer; }
 
     QList<Question> asked;
+    int askedWhileOpen = 0;
     // What happens while the question is open: its dialog's event loop lets timers run.
     std::function<void()> whileAsking;
 
 private:
     int answer_;
+    bool open_ = false;
 };
 
 } // namespace kv::test
