@@ -100,8 +100,8 @@ bool AwaitedDesktop::setColourAndStyle(DesktopColor colour, int style) {
     return shown;
 }
 
-bool AwaitedDesktop::forgotWallpaper(const QString& path) {
-    return desktop().forgotWallpaper(path);
+bool AwaitedDesktop::forgotWallpaper() {
+    return desktop().forgotWallpaper();
 }
 
 } // namespace kv

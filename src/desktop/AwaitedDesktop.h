@@ -39,7 +39,7 @@ public:
     ShowResult ShowWallpaper(const QString& path, DesktopColor colour, int style) override;
     bool setColourAndStyle(DesktopColor colour, int style) override;
     bool keepsWallpaper() const override { return current_->keepsWallpaper(); }
-    bool forgotWallpaper(const QString& path) override;
+    bool forgotWallpaper() override;
 
 private:
     // The stand-in's current backend, after asking whether the awaited one has come.

@@ -22,7 +22,7 @@ public:
     QString name() const override;
     // A new sway starts from its config.
     bool keepsWallpaper() const override { return false; }
-    bool forgotWallpaper(const QString& path) override { return recorded().path != path; }
+    bool forgotWallpaper() override { return recorded().path.isEmpty(); }
 
     // Sends one command over the IPC socket; true when sway reports success for all of it.
     static bool runCommand(const QString& socketPath, const QByteArray& command);
@@ -46,7 +46,7 @@ public:
     QString name() const override;
     // Our swaybg ends with the session.
     bool keepsWallpaper() const override { return false; }
-    bool forgotWallpaper(const QString& path) override { return recorded().path != path; }
+    bool forgotWallpaper() override { return recorded().path.isEmpty(); }
 
     // Ends the swaybg we started, if it still runs (a test's and a logout's clean-up).
     void endHelper();

@@ -399,12 +399,13 @@ ShowResult X11RootDesktop::ShowWallpaper(const QString& path, DesktopColor colou
     return readRecord(c).path == path ? ShowResult::Shown : ShowResult::Refused;
 }
 
-bool X11RootDesktop::forgotWallpaper(const QString& path) {
+bool X11RootDesktop::forgotWallpaper() {
     Connection c(display_);
     if (!c.ok())
         return false;
     const Record record = readRecord(c);
-    if (!(record.shown && record.path == path))
+    // The colour shown alone, its picture's file gone, is no picture either.
+    if (!record.shown || record.path.value_or(QString()).isEmpty())
         return true;
     // A copy started over our picture draws nothing, yet the picture must follow the monitors.
     watchMonitors();

@@ -38,7 +38,7 @@ public:
     ShowResult ShowWallpaper(const QString& path, DesktopColor colour, int style) override;
     bool setColourAndStyle(DesktopColor colour, int style) override;
     bool keepsWallpaper() const override { return false; }
-    bool forgotWallpaper(const QString& path) override;
+    bool forgotWallpaper() override;
 
     // Names of the private root properties (UTF8_STRING path, CARDINAL style and colour, and the
     // PIXMAP we drew it into, which tells whether the root still shows ours).

@@ -70,11 +70,9 @@ public:
     // False where the desktop forgets its wallpaper when the session ends (a bare X server, sway,
     // swaybg): a start then shows it again.
     virtual bool keepsWallpaper() const { return true; }
-    // Where the desktop forgets it: true when it does not show `path` now.
-    virtual bool forgotWallpaper(const QString& path) {
-        Q_UNUSED(path)
-        return false;
-    }
+    // Where the desktop forgets it: true when it shows no picture of ours now. A picture the user
+    // set by hand is ours too, though it is not the collection's current entry.
+    virtual bool forgotWallpaper() { return false; }
 };
 
 } // namespace kv

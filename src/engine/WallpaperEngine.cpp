@@ -130,9 +130,10 @@ void WallpaperEngine::tellFailure(const QString& message) {
         failureReported_ = true;
 }
 
-bool WallpaperEngine::currentWallpaperForgotten() {
-    const QString path = collection_.ImageFullPath(collection_.currentIndex());
-    return !path.isEmpty() && desktop_->forgotWallpaper(path);
+bool WallpaperEngine::wallpaperForgotten() {
+    // With no entry to show again there is nothing to restore, only colour and style to enforce.
+    return !collection_.ImageFullPath(collection_.currentIndex()).isEmpty() &&
+           desktop_->forgotWallpaper();
 }
 
 void WallpaperEngine::RestoreWallpaper() {
@@ -141,7 +142,7 @@ void WallpaperEngine::RestoreWallpaper() {
     restorePending_ = false;
     // A change since has shown its picture with the colour and style; otherwise the current
     // entry shows now, or at least the colour and style when it cannot.
-    if (currentWallpaperForgotten() && showEntry(collection_.currentIndex()) != EntryOutcome::Set)
+    if (wallpaperForgotten() && showEntry(collection_.currentIndex()) != EntryOutcome::Set)
         enforceColourAndStyle();
 }
 
@@ -246,7 +247,7 @@ void WallpaperEngine::ApplyDesktopOptions(DueChange due) {
     failureReported_ = false;
     // The restore brings colour and style with the picture, so the screen never shows the bare
     // colour (or a picture placed twice) first.
-    if (!restorePending_ || !currentWallpaperForgotten())
+    if (!restorePending_ || !wallpaperForgotten())
         enforceColourAndStyle();
     ComputeNextChange();
     if (due == DueChange::Make)

@@ -98,7 +98,7 @@ private:
     void selectEntry(qint32 index);
     // applyEntry without the selection.
     EntryOutcome showEntry(qint32 index);
-    bool currentWallpaperForgotten();
+    bool wallpaperForgotten();
     void forgetUndecodable() { undecodable_.clear(); }
     bool schedulerRuns() const;
 

@@ -650,7 +650,7 @@ private Q_SLOTS:
         // LXQt's fill copy is turned upright itself (checked by confirms()).
         const bool cropped = rig == "lxqt" && shown == StyleFill;
         QCOMPARE(uprightCopies(), component->copiesUpright && orientation != 1 && !cropped ? 1 : 0);
-        QVERIFY(!desktop->forgotWallpaper(path));
+        QVERIFY(!desktop->forgotWallpaper());
 
         // The next picture keeps style and colour, and the upright copy goes with the old one.
         const QString next = picture(QStringLiteral("next"), shown, 1, true);
@@ -659,7 +659,6 @@ private Q_SLOTS:
         QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
         QCOMPARE(desktop->GetDesktopWallpaperStyle(), shown);
         QCOMPARE(uprightCopies(), 0);
-        QCOMPARE(desktop->forgotWallpaper(path), !desktop->keepsWallpaper());
         // Nothing in the name ran.
         for (const QString& folder :
              {folder_.path(), folder_.filePath(QStringLiteral("sway/cwd")), QDir::currentPath()})
@@ -748,7 +747,7 @@ private Q_SLOTS:
         if (restarted) {
             // The new copy finds its picture on the screen and leaves it there.
             desktop = std::make_unique<X11RootDesktop>(display);
-            QVERIFY(!desktop->forgotWallpaper(path));
+            QVERIFY(!desktop->forgotWallpaper());
         }
         if (removed)
             QVERIFY(QFile::remove(path));
@@ -767,7 +766,7 @@ private Q_SLOTS:
             return true;
         };
         QTRY_VERIFY_WITH_TIMEOUT(shows(), 1500);
-        QCOMPARE(desktop->forgotWallpaper(path), removed);
+        QCOMPARE(desktop->forgotWallpaper(), removed);
     }
 
     // Both atoms name our pixmap, the previous one freed. Another's is not ours to end: a live
@@ -792,7 +791,7 @@ private Q_SLOTS:
         {
             X live(display);
             const xcb_pixmap_t pixmap = live.nameRootPixmap({"_XROOTPMAP_ID"});
-            QVERIFY(desktop->forgotWallpaper(path)); // nor does our picture show then
+            QVERIFY(desktop->forgotWallpaper()); // nor does our picture show then
             QVERIFY(desktop->SetDesktopWallpaper(path));
             QVERIFY(live.pixmapExists(pixmap));
             QCOMPARE(xcb_connection_has_error(live.get()), 0);

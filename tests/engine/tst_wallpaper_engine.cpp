@@ -117,6 +117,31 @@ private Q_SLOTS:
         QCOMPARE(bench.desktop.shown.count(bench.path(file)), n[5]);
     }
 
+    // A start on a desktop that forgets its wallpaper at the session's end: what the desktop
+    // shows (-1: nothing, else a row) | whether it forgets | the row shown after, -1: none.
+    // A picture set by hand is not the current entry, and stays.
+    void restoreWallpaper_data() {
+        QTest::addColumn<QString>("run");
+        QTest::newRow("a new session shows the current entry") << "-1 1 1";
+        QTest::newRow("the current entry still shows") << "1 1 -1";
+        QTest::newRow("a picture set by hand stays") << "0 1 -1";
+        QTest::newRow("a desktop that keeps it is left alone") << "-1 0 -1";
+    }
+    void restoreWallpaper() {
+        QFETCH(QString, run);
+        const QList<int> n = ints(run);
+        Bench bench;
+        bench.addEntries({1, 1});
+        bench.collection.setCurrentIndex(1);
+        if (n[0] >= 0)
+            bench.desktop.wallpaper = bench.collection.ImageFullPath(n[0]);
+        bench.desktop.forgets = n[1];
+        bench.engine.setRestorePending();
+        bench.engine.ApplyDesktopOptions();
+        bench.engine.RestoreWallpaper();
+        QCOMPARE(bench.rowsSet(), n[2] < 0 ? QList<int>{} : QList<int>{n[2]});
+    }
+
     // order (0 list, 1 random) | states | current | broken (rN: the desktop refuses row N) |
     // draws used | draws | current after | rows set | message: none, no a(vailable) or no
     // s(upported) files, or the d(esktop) refused.

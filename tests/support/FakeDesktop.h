@@ -33,7 +33,7 @@ public:
         return true;
     }
     bool keepsWallpaper() const override { return !forgets; }
-    bool forgotWallpaper(const QString& path) override { return forgets && wallpaper != path; }
+    bool forgotWallpaper() override { return forgets && wallpaper.isEmpty(); }
     DesktopColor GetDesktopColor() override { return colour; }
     bool SetDesktopColor(DesktopColor value) override {
         ++colourSets;
