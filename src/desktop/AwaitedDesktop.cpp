@@ -9,32 +9,40 @@ AwaitedDesktop::AwaitedDesktop(std::unique_ptr<DesktopBackend> standIn, Arrival 
     : current_(std::move(standIn)), arrival_(std::move(arrival)) {
     watch_.setInterval(kCheckIntervalMs);
     watch_.callOnTimeout([this] {
-        if (checkArrival() || --checksLeft_ <= 0)
+        if ((checkArrival() && !showAgainPending_) || --checksLeft_ <= 0)
             watch_.stop();
     });
 }
 
 bool AwaitedDesktop::checkArrival() {
-    if (!arrival_)
-        return true;
-    std::unique_ptr<DesktopBackend> awaited = arrival_();
-    if (!awaited)
+    if (arrival_) {
+        std::unique_ptr<DesktopBackend> awaited = arrival_();
+        if (!awaited)
+            return false;
+        arrival_ = nullptr;
+        current_ = std::move(awaited);
+        showAgainPending_ = !shownPath_.isEmpty();
+    }
+    // A desktop that came may not take a picture yet: it is asked again until it does.
+    if (showAgainPending_) {
+        showAgainPending_ = !showAgain();
+        if (showAgainPending_ && !watch_.isActive())
+            watchAfterShow();
+    }
+    return true;
+}
+
+bool AwaitedDesktop::showAgain() {
+    if (shownColour_ && shownStyle_)
+        // A file gone since is not tried again.
+        return current_->ShowWallpaper(shownPath_, *shownColour_, *shownStyle_) !=
+               ShowResult::Refused;
+    if (!current_->SetDesktopWallpaper(shownPath_))
         return false;
-    arrival_ = nullptr;
-    watch_.stop();
-    current_ = std::move(awaited);
-    if (shownPath_.isEmpty())
-        return true;
-    if (shownColour_ && shownStyle_) {
-        current_->ShowWallpaper(shownPath_, *shownColour_, *shownStyle_);
-        return true;
-    }
-    if (current_->SetDesktopWallpaper(shownPath_)) {
-        if (shownColour_)
-            current_->SetDesktopColor(*shownColour_);
-        if (shownStyle_)
-            current_->SetDesktopWallpaperStyle(*shownStyle_);
-    }
+    if (shownColour_)
+        current_->SetDesktopColor(*shownColour_);
+    if (shownStyle_)
+        current_->SetDesktopWallpaperStyle(*shownStyle_);
     return true;
 }
 
@@ -44,7 +52,7 @@ DesktopBackend& AwaitedDesktop::desktop() {
 }
 
 void AwaitedDesktop::watchAfterShow() {
-    if (!arrival_)
+    if (!arrival_ && !showAgainPending_)
         return;
     checksLeft_ = kChecksAfterShow;
     // Timers need the application's event loop; a start that only prints has none.
@@ -55,6 +63,7 @@ void AwaitedDesktop::watchAfterShow() {
 bool AwaitedDesktop::SetDesktopWallpaper(const QString& path) {
     if (!desktop().SetDesktopWallpaper(path))
         return false;
+    showAgainPending_ = false;
     shownPath_ = path;
     watchAfterShow();
     return true;
@@ -85,6 +94,7 @@ bool AwaitedDesktop::SetDesktopColor(DesktopColor colour) {
 ShowResult AwaitedDesktop::ShowWallpaper(const QString& path, DesktopColor colour, int style) {
     const ShowResult result = desktop().ShowWallpaper(path, colour, style);
     if (result == ShowResult::Shown) {
+        showAgainPending_ = false;
         shownPath_ = path;
         shownColour_ = colour;
         shownStyle_ = style;
@@ -101,7 +111,8 @@ bool AwaitedDesktop::setColourAndStyle(DesktopColor colour, int style) {
 }
 
 bool AwaitedDesktop::forgotWallpaper() {
-    return desktop().forgotWallpaper();
+    DesktopBackend& shown = desktop();
+    return showAgainPending_ || shown.forgotWallpaper();
 }
 
 } // namespace kv

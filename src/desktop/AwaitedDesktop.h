@@ -44,6 +44,8 @@ public:
 private:
     // The stand-in's current backend, after asking whether the awaited one has come.
     DesktopBackend& desktop();
+    // Shows the stand-in's last picture on the desktop that came; false when it did not take it.
+    bool showAgain();
     void watchAfterShow();
 
     std::unique_ptr<DesktopBackend> current_;
@@ -52,6 +54,7 @@ private:
     QString shownPath_;
     std::optional<DesktopColor> shownColour_;
     std::optional<int> shownStyle_;
+    bool showAgainPending_ = false;
     QTimer watch_;
     int checksLeft_ = 0;
 };
