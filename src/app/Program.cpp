@@ -111,6 +111,10 @@ bool Program::Form_Load(const CommandLine& commandLine, ProgramWindow& window, A
         // No copy took the request: this start makes the one change and ends, saving the moved
         // index and the change time as the running copy would.
         exitStatus_ = engine_.ChangeWallpaper() == 1 ? 0 : 1;
+        // The window's list shows an empty collection for what it is; a command has only its
+        // message to say why nothing changed.
+        if (collection_.rowCount() == 0)
+            askUser.ask(MessageKind::ChangeFailed, WallpaperEngine::noAvailableFilesMessage());
         SaveAndExit();
         return false;
     }

@@ -229,8 +229,7 @@ int WallpaperEngine::ChangeWallpaper() {
             reportFailure(tr("Unable to set new wallpaper! The desktop \"%1\" did not accept it.")
                               .arg(desktop_->name()));
         else
-            reportFailure(attempts == 0 ? tr("Unable to set new wallpaper! There are no available "
-                                             "image files in wallpaper collection!")
+            reportFailure(attempts == 0 ? noAvailableFilesMessage()
                                         : tr("Unable to set new wallpaper! There are no supported "
                                              "image files in wallpaper collection!"));
         return 0;
@@ -241,6 +240,11 @@ int WallpaperEngine::ChangeWallpaper() {
     options_.AutoChangeTime = QTime(now.time().hour(), now.time().minute());
     ComputeNextChange();
     return 1;
+}
+
+QString WallpaperEngine::noAvailableFilesMessage() {
+    return tr("Unable to set new wallpaper! There are no available image files in wallpaper "
+              "collection!");
 }
 
 void WallpaperEngine::ApplyDesktopOptions(DueChange due) {

@@ -57,6 +57,8 @@ public:
     // change timer's retries of a failing change stay quiet once it was reported, until a change
     // succeeds or the options or the collection change.
     int ChangeWallpaper();
+    // What a change with no entry to try says.
+    static QString noAvailableFilesMessage();
 
     // Brings colour and style to the desktop and runs the scheduler once, which makes a change
     // that is due; a start that makes its own change at once leaves that to it, or the user

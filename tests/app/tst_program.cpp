@@ -111,20 +111,22 @@ private Q_SLOTS:
         QTest::addColumn<QString>("argument");
         // automatic change: 0 off, 1 at logon, 2 by period, 3 by period and long due
         QTest::addColumn<int>("mode");
-        QTest::addColumn<bool>("refused");
+        // a failure: the desktop refuses every picture, or the collection is empty; either is said
+        QTest::addColumn<QString>("failure");
         QTest::addColumn<bool>("changes");
         QTest::addColumn<bool>("stays");
-        QTest::newRow("automatic logon mode changes") << "-LOGON" << 1 << false << true << true;
-        QTest::newRow("automatic period mode waits") << "-logon" << 2 << false << false << true;
-        QTest::newRow("next: changes, saves and ends") << "-next" << 0 << false << true << false;
-        QTest::newRow("next refused: a failure") << "-next" << 0 << true << false << false;
-        QTest::newRow("next with a change due: one change")
-            << "-next" << 3 << false << true << false;
+        QTest::newRow("automatic logon mode changes") << "-LOGON" << 1 << "" << true << true;
+        QTest::newRow("automatic period mode waits") << "-logon" << 2 << "" << false << true;
+        QTest::newRow("next: changes, saves and ends") << "-next" << 0 << "" << true << false;
+        QTest::newRow("next refused") << "-next" << 0 << "did not accept" << false << false;
+        QTest::newRow("next, nothing to change")
+            << "-next" << 0 << "no available" << false << false;
+        QTest::newRow("next with a change due: one change") << "-next" << 3 << "" << true << false;
     }
     void startModes() {
         QFETCH(QString, argument);
         QFETCH(int, mode);
-        QFETCH(bool, refused);
+        QFETCH(QString, failure);
         QFETCH(bool, changes);
         QFETCH(bool, stays);
         Running run;
@@ -135,18 +137,22 @@ private Q_SLOTS:
                              {"AutoStart", 1}});
         if (mode == 3)
             run.used.WriteSetting(QStringLiteral("AutoChangeDate"), QStringLiteral("2020-01-01"));
-        if (refused)
+        if (!failure.isEmpty())
             for (const char* name : {"red.bmp", "green.png", "blue.bmp"})
                 run.desktop.refused.insert(run.picture(name));
+        if (failure == "no available")
+            run.used.WriteSetting(QStringLiteral("WN"), 0);
         QCOMPARE(run.start({argument}), stays);
-        if (!refused)
+        QVERIFY(run.askUser.asked.value(0).message.contains(failure));
+        QCOMPARE(run.askUser.asked.size(), failure.isEmpty() ? 0 : 1);
+        if (failure.isEmpty())
             QCOMPARE(run.desktop.wallpaperCalls,
                      changes ? QStringList{run.picture("green.png")} : QStringList{});
         QVERIFY(!run.window.isVisible());
         QCOMPARE(run.program.hasEnded(), !stays);
         // "-next" ends through the save and exit; an ending logon start saves nothing.
         QCOMPARE(run.endCalls, argument == "-next" ? 1 : 0);
-        QCOMPARE(run.program.exitStatus(), refused ? 1 : 0);
+        QCOMPARE(run.program.exitStatus(), failure.isEmpty() ? 0 : 1);
         // A start that ends says so at once, so that the user's own start right after it runs.
         QCOMPARE(run.stored(QStringLiteral("LifeTime")), stays ? QStringLiteral("34200") : "0");
         QCOMPARE(run.saved(QStringLiteral("WIndex")), changes ? "1" : "0");
