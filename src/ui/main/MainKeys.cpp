@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QPushButton>
 #include <QWidget>
 
 namespace kv {
@@ -37,6 +38,11 @@ bool MainKeys::eventFilter(QObject* watched, QEvent* event) {
         return false;
     const auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        // A keyboard user who moved to a button means that button, as Space would press it.
+        if (auto* button = qobject_cast<QPushButton*>(QApplication::focusWidget())) {
+            button->click();
+            return true;
+        }
         // The folder list opens its highlighted folder and the web link opens itself: Enter
         // there must not set a wallpaper as well.
         const QWidget* focus = QApplication::focusWidget();

@@ -8,8 +8,9 @@ class QWidget;
 namespace kv {
 
 // The main window's key preview: Enter, Esc and + are seen before the control with the focus,
-// and then reach that control as well (nothing is consumed). Enter is left to the folder list
-// and to the web link alone when they have the focus, since they act on it themselves.
+// and then reach that control as well. Enter is left to the folder list and to the web link
+// alone when they have the focus, since they act on it themselves, and presses a button that
+// has it (that Enter goes no further).
 class MainKeys final : public QObject {
     Q_OBJECT
 public:
