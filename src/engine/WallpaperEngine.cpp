@@ -124,10 +124,12 @@ void WallpaperEngine::reportFailure(const QString& message) {
 }
 
 void WallpaperEngine::tellFailure(const QString& message) {
-    // Nothing shown (the kind switched off, or the dialog busy with another message) leaves the
-    // next retry free to show it.
-    if (askUser_->ask(MessageKind::ChangeFailed, message) != -1)
-        failureReported_ = true;
+    // Told from the moment its dialog opens: a change that succeeds while it is open lets the
+    // next failure be told again. Nothing shown (the kind switched off, or the dialog busy with
+    // another message) leaves the next retry free to show it.
+    failureReported_ = true;
+    if (askUser_->ask(MessageKind::ChangeFailed, message) == -1)
+        failureReported_ = false;
 }
 
 bool WallpaperEngine::wallpaperForgotten() {
