@@ -6,6 +6,7 @@
 #include <QDBusMessage>
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
+#include <QGuiApplication>
 #include <QSystemTrayIcon>
 
 namespace kv {
@@ -15,6 +16,11 @@ constexpr int kSettleMs = 1000;
 constexpr int kReplyMs = 2000;
 const QString kWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
 const QString kWatcherPath = QStringLiteral("/StatusNotifierWatcher");
+
+bool watcherOnTheBus() {
+    const QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
+    return bus && bus->isServiceRegistered(kWatcher).value();
+}
 
 bool watcherReportsAHost() {
     const QDBusMessage reply = QDBusConnection::sessionBus().call(
@@ -41,16 +47,29 @@ TrayHosts::TrayHosts(QObject* parent) : QObject(parent) {
          {"StatusNotifierHostRegistered", "StatusNotifierHostUnregistered"})
         QDBusConnection::sessionBus().connect(kWatcher, kWatcherPath, kWatcher,
                                               QLatin1String(hostChange), &settle_, SLOT(start()));
+    // Qt's X11 platform tells when a tray takes or leaves the screen's tray selection, once the
+    // tray has been asked about (statusNotifierHost() does where it matters); other platforms
+    // have no such signal. Its class is a QObject by its only base, but declared in a private
+    // header.
+    auto* platform = reinterpret_cast<QObject*>(QGuiApplication::platformNativeInterface());
+    if (platform && platform->metaObject()->indexOfSignal("systemTrayWindowChanged(QScreen*)") >= 0)
+        connect(platform, SIGNAL(systemTrayWindowChanged(QScreen*)), this, SLOT(xTrayChanged()));
 }
 
 bool TrayHosts::statusNotifierHost() {
-    const QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
-    if (!bus || !bus->isServiceRegistered(kWatcher).value())
+    if (!watcherOnTheBus())
         return false;
     // A watcher may be kept by a background service on a desktop whose tray is an X11 one, and
     // nothing then shows what registers with it. Where there is no X11 tray either, the watcher
     // still takes the icon, for the host that may follow.
     return watcherReportsAHost() || !QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+// Only beside a watcher without a host does an X11 tray decide where the icon goes; elsewhere
+// Qt's icon docks in a new tray by itself, and a host keeps the item it shows.
+void TrayHosts::xTrayChanged() {
+    if (watcherOnTheBus() && !watcherReportsAHost())
+        settle_.start();
 }
 
 } // namespace kv

@@ -7,8 +7,9 @@
 namespace kv {
 
 // Tells when a StatusNotifier host (the D-Bus notification area of Plasma, LXQt, waybar and
-// others) comes or goes: at logon the panel often starts after the programs it hosts, and a
-// panel may restart. The icon is then made again for the area there is.
+// others) comes or goes, or an X11 tray where that decides the area: at logon the panel often
+// starts after the programs it hosts, and a panel may restart. The icon is then made again for
+// the area there is.
 class TrayHosts : public QObject {
     Q_OBJECT
 public:
@@ -21,6 +22,9 @@ public:
 Q_SIGNALS:
     // Once the host has settled: a watcher that has just taken its name may not serve yet.
     void changed();
+
+private Q_SLOTS:
+    void xTrayChanged();
 
 private:
     QTimer settle_;

@@ -52,6 +52,13 @@ class TestTrayProcess : public QObject {
             QTest::qWait(30);
         }
     }
+    bool startTrayHost() {
+        trayHost_.start(QStringLiteral("trayer"),
+                        QStringLiteral("--edge bottom --align right --widthtype request --height "
+                                       "24 --SetDockType true --transparent false")
+                            .split(u' '));
+        return trayHost_.waitForStarted();
+    }
     // A program collapsed into the notification area at once, with automatic change off; the
     // caller waits for its icon.
     QProcess& startInTray(ProgramHome& home) {
@@ -81,11 +88,7 @@ private Q_SLOTS:
                 .contains(QStringLiteral("window id")),
             20000);
         trayHost_.setProcessEnvironment(environment);
-        trayHost_.start(QStringLiteral("trayer"),
-                        QStringLiteral("--edge bottom --align right --widthtype request --height "
-                                       "24 --SetDockType true --transparent false")
-                            .split(u' '));
-        QVERIFY(trayHost_.waitForStarted());
+        QVERIFY(startTrayHost());
     }
 
     void cleanupTestCase() {
@@ -209,8 +212,15 @@ private Q_SLOTS:
     // At logon the panel often starts after the programs it hosts, and a panel may restart:
     // each time a StatusNotifier host appears, the icon registers with it. A watcher without a
     // host (a background service's) shows nothing: until a host registers, the X11 tray shows
-    // the icon. A click there, as the host passes it on, shows or hides the window.
+    // the icon, also one that starts after the program. A click there, as the host passes it on,
+    // shows or hides the window.
+    void iconRegistersWithAStatusNotifierHostThatComesLater_data() {
+        QTest::addColumn<bool>("trayLate");
+        QTest::newRow("X11 tray first") << false;
+        QTest::newRow("X11 tray after the program") << true;
+    }
     void iconRegistersWithAStatusNotifierHostThatComesLater() {
+        QFETCH(bool, trayLate);
         test::SessionBus bus;
         if (!bus.start())
             QSKIP(qPrintable(bus.error()));
@@ -218,7 +228,9 @@ private Q_SLOTS:
         home.setVariable(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
         QProcess* program = nullptr;
         for (int start = 1; start <= 2; ++start) {
-            const QString name = QStringLiteral("panel %1").arg(start);
+            const QString name = QStringLiteral("%1, panel %2")
+                                     .arg(QLatin1String(QTest::currentDataTag()))
+                                     .arg(start);
             QDBusConnection panel = QDBusConnection::connectToBus(bus.address(), name);
             QObject served;
             auto* watcher = new test::StatusNotifierWatcher(&served);
@@ -226,7 +238,15 @@ private Q_SLOTS:
             QVERIFY(panel.registerObject(QStringLiteral("/StatusNotifierWatcher"), &served));
             QVERIFY(panel.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
             if (!program) {
+                if (trayLate)
+                    test::endProcess(trayHost_);
                 program = &startInTray(home);
+                if (trayLate) {
+                    // With no X11 tray either, the watcher takes the icon, for a host to come.
+                    QTRY_COMPARE_WITH_TIMEOUT(watcher->items.size(), 1, 15000);
+                    QVERIFY(startTrayHost());
+                    watcher->items.clear();
+                }
                 QTRY_VERIFY_WITH_TIMEOUT(!iconCentre().isNull(), 15000);
                 QVERIFY(watcher->items.isEmpty());
                 watcher->host = true;
