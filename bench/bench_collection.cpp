@@ -1,10 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Figures for the largest collection: restoring and saving 32,767 entries whose files exist,
 // against the real store on disk (the first save writes everything, later ones only what
-// changed), and adding 10,000 files to a collection of 20,000.
+// changed), adding 10,000 files to a collection of 20,000, and deleting every entry or every
+// other one (the most separate runs a selection can hold), against removing the chosen rows one
+// at a time with the selection kept, as the delete command did before.
 
 #include "app/SavedState.h"
 #include "collection/Collection.h"
+#include "collection/CollectionCommands.h"
+#include "collection/FileBrowserModel.h"
+#include "collection/Previews.h"
 #include "engine/Clock.h"
 #include "engine/Options.h"
 #include "settings/Settings.h"
@@ -14,9 +19,13 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QItemSelection>
+#include <QPersistentModelIndex>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
+#include <functional>
 
 using namespace kv;
 
@@ -25,6 +34,70 @@ namespace {
 void report(const char* what, qint64 nanoseconds, int items) {
     std::printf("%-48s %9.1f ms  (%.2f us per entry)\n", what, nanoseconds / 1e6,
                 nanoseconds / 1e3 / items);
+}
+
+struct NoDrives final : DriveSource {
+    QList<Drive> drives() const override { return {}; }
+};
+
+// A full collection with every step-th row selected as the list view leaves it, one range for
+// a run of rows, and the focus on row 0.
+void fillAndSelect(Collection& collection, int step) {
+    for (int i = 0; i < Collection::kMaxEntries; ++i)
+        collection.AppendImage(QStringLiteral("wallpaper-%1.jpg").arg(i), QStringLiteral("/w"),
+                               StateSkip);
+    QItemSelection chosen;
+    if (step == 1)
+        chosen.select(collection.index(0), collection.index(Collection::kMaxEntries - 1));
+    for (int row = 0; step > 1 && row < Collection::kMaxEntries; row += step)
+        chosen.select(collection.index(row), collection.index(row));
+    collection.selectionModel()->select(chosen, QItemSelectionModel::Select);
+    collection.selectionModel()->setCurrentIndex(collection.index(0),
+                                                 QItemSelectionModel::NoUpdate);
+}
+
+// The chosen rows held as indexes Qt keeps up to date, the selection kept, the rows removed one
+// at a time from the last.
+void removeRowByRow(Collection& collection) {
+    QItemSelectionModel* selection = collection.selectionModel();
+    QList<QPersistentModelIndex> chosen;
+    for (int row = 0; row < collection.rowCount(); ++row) {
+        if (selection->isRowSelected(row))
+            chosen.append(QPersistentModelIndex(collection.index(row)));
+    }
+    QList<int> rows;
+    for (const QPersistentModelIndex& entry : chosen)
+        rows.append(entry.row());
+    std::sort(rows.begin(), rows.end(), std::greater<>());
+    for (const int row : rows)
+        collection.RemoveImage(row);
+}
+
+// Deletes every step-th row of a full collection both ways; false when either leaves other
+// rows than it should.
+bool benchDelete(int step, const char* rowByRowWhat, const char* commandWhat) {
+    const int left = Collection::kMaxEntries - (Collection::kMaxEntries + step - 1) / step;
+    QElapsedTimer timer;
+    {
+        Collection collection;
+        fillAndSelect(collection, step);
+        timer.start();
+        removeRowByRow(collection);
+        report(rowByRowWhat, timer.nsecsElapsed(), Collection::kMaxEntries);
+        if (collection.rowCount() != left)
+            return false;
+    }
+    Collection collection;
+    NoDrives drives;
+    FileBrowserModel browser(drives, nullptr);
+    Previews previews(collection, browser);
+    CollectionCommands commands(collection, browser.files(), previews, nullptr);
+    fillAndSelect(collection, step);
+    timer.restart();
+    commands.DelImage_Click();
+    report(commandWhat, timer.nsecsElapsed(), Collection::kMaxEntries);
+    return collection.rowCount() == left &&
+           (step == 1 || collection.ImageFileName(0) == QLatin1String("wallpaper-1.jpg"));
 }
 
 } // namespace
@@ -92,5 +165,9 @@ int main(int argc, char** argv) {
         if (collection.rowCount() != 25000)
             return 1;
     }
+    if (!benchDelete(1, "Delete all 32,767, row by row", "Delete all 32,767, DelImage_Click") ||
+        !benchDelete(2, "Delete every other of 32,767, row by row",
+                     "Delete every other of 32,767, DelImage_Click"))
+        return 1;
     return 0;
 }

@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <algorithm>
+
 #ifndef Q_OS_WIN
 #include <sys/stat.h>
 #endif
@@ -148,21 +150,44 @@ bool Collection::AddImage(const QString& name, const QString& folder, qint32 req
 }
 
 void Collection::RemoveImage(qint32 index) {
-    if (index < 0 || index >= entries_.size())
-        return;
+    RemoveImages({index});
+}
+
+void Collection::followRemoval(qint32 row, qint32 count) {
     // Every row at or before the current one shifts it down, so the next sequential change
     // takes the entry that followed the removed one. Before row 0 comes, going round, the last
     // row: the current row 0 removed, the last one left becomes current.
-    if (index <= currentIndex_ && currentIndex_ > 0)
+    if (row <= currentIndex_ && currentIndex_ > 0)
         --currentIndex_;
-    else if (index == 0 && currentIndex_ == 0 && entries_.size() > 1)
-        currentIndex_ = static_cast<qint32>(entries_.size()) - 2;
-    beginRemoveRows(QModelIndex(), index, index);
-    forget(entries_.at(index));
-    entries_.removeAt(index);
-    endRemoveRows();
-    if (isScanning() && scanIndex_ >= entries_.size())
-        scanIndex_ = static_cast<qint32>(entries_.size()) - 1;
+    else if (row == 0 && currentIndex_ == 0 && count > 1)
+        currentIndex_ = count - 2;
+    if (!isScanning())
+        return;
+    if (scanIndex_ >= count - 1)
+        scanIndex_ = count - 2;
+}
+
+void Collection::RemoveImages(QList<qint32> rows) {
+    const auto count = static_cast<qint32>(entries_.size());
+    rows.removeIf([count](qint32 row) { return row < 0 || row >= count; });
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    // From the last run up, so the rows still to go keep their numbers.
+    for (qsizetype end = rows.size(); end > 0;) {
+        qsizetype begin = end - 1;
+        while (begin > 0 && rows.at(begin - 1) == rows.at(begin) - 1)
+            --begin;
+        const qint32 first = rows.at(begin), last = rows.at(end - 1);
+        const auto size = static_cast<qint32>(entries_.size());
+        for (qint32 row = last; row >= first; --row)
+            followRemoval(row, size - (last - row));
+        beginRemoveRows(QModelIndex(), first, last);
+        for (qint32 row = first; row <= last; ++row)
+            forget(entries_.at(row));
+        entries_.remove(first, last - first + 1);
+        endRemoveRows();
+        end = begin;
+    }
 }
 
 QString Collection::ImageFileName(qint32 index) const {

@@ -20,9 +20,8 @@ enum ImageStateCode : qint32 {
 };
 
 // The wallpaper collection: an ordered list of (file name, folder, state) entries. Rows are only
-// appended at the end and removed one at a time; sequential change follows their order. The
-// selection of the list view lives here too, so that commands on the selected rows work
-// without a window.
+// appended at the end; sequential change follows their order. The selection of the list view
+// lives here too, so that commands on the selected rows work without a window.
 class Collection final : public QAbstractListModel {
     Q_OBJECT
 public:
@@ -58,6 +57,11 @@ public:
     // No entry can be appended any more.
     bool isFull() const { return entries_.size() >= kMaxEntries; }
     void RemoveImage(qint32 index);
+    // Removes the rows (in any order; rows outside the collection are passed over), each run of
+    // adjacent rows in one step, so that views and selections follow once per run, not once per
+    // row. The current index and the scan end where removing them one by one, from the last,
+    // would leave them.
+    void RemoveImages(QList<qint32> rows);
     QString ImageFileName(qint32 index) const;
     QString ImagePath(qint32 index) const;
     // The number of a row's folder, or -1 for an index outside the collection. Two rows have
@@ -139,6 +143,9 @@ private:
     // The key of a name in a folder; its folder number is -1 when no entry has had the folder.
     EntryKey duplicateKey(const QString& name, const QString& folder) const;
     void forget(const Entry& entry);
+    // Moves the current index and the scan's place as removing this row alone, out of count
+    // rows, does.
+    void followRemoval(qint32 row, qint32 count);
     // Stops the scan at the end of the list; true when it stopped.
     bool scanReachedEnd();
     void takeScanVerdict(bool decodes);

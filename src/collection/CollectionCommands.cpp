@@ -10,9 +10,25 @@
 #include <QPersistentModelIndex>
 
 #include <algorithm>
-#include <functional>
 
 namespace kv {
+
+namespace {
+
+// The selected rows in order, each once, read from the selection's ranges: asking for every
+// row whether it is selected goes through all ranges each time.
+QList<int> selectedRows(const QItemSelectionModel& selection) {
+    QList<int> rows;
+    for (const QItemSelectionRange& range : selection.selection()) {
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            rows.append(row);
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+} // namespace
 
 CollectionCommands::CollectionCommands(Collection& collection, FileListModel& files,
                                        Previews& previews, AskUser* askUser, QObject* parent)
@@ -82,26 +98,25 @@ void CollectionCommands::DelImage_Click() {
     // The question's dialog lets timers run: a change may select its own entry and the scan may
     // remove one before the answer comes. What goes is what the user chose.
     QList<QPersistentModelIndex> chosen;
-    for (int row = 0; row < collection_.rowCount(); ++row) {
-        if (selection->isRowSelected(row))
-            chosen.append(QPersistentModelIndex(collection_.index(row)));
-    }
+    for (const int row : selectedRows(*selection))
+        chosen.append(QPersistentModelIndex(collection_.index(row)));
     if (chosen.isEmpty())
         return;
     if (askUser_ && askUser_->ask(MessageKind::Confirm, DeleteQuestion(int(chosen.size()))) == 0)
         return;
-    QList<int> rows;
-    for (const QPersistentModelIndex& entry : chosen) {
+    QList<qint32> rows;
+    for (const QPersistentModelIndex& entry : std::as_const(chosen)) {
         if (entry.isValid())
             rows.append(entry.row());
     }
-    // From the last row down, so the rows still to go keep their indices.
-    std::sort(rows.begin(), rows.end(), std::greater<>());
+    // Qt moves every index it keeps, and every selected range, at each removal: with thousands
+    // of them a large delete would take minutes. The chosen rows and the selection go first.
+    chosen.clear();
+    selection->clearSelection();
     const QPersistentModelIndex focused(selection->currentIndex());
     const bool hadFocus = focused.isValid();
     collection_.setPreviewEnabled(false);
-    for (const int row : rows)
-        collection_.RemoveImage(row);
+    collection_.RemoveImages(rows);
     collection_.setPreviewEnabled(true);
     // A removed focused row was what the path box and the preview showed; the focus moved on
     // while previews were off.

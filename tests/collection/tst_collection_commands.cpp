@@ -225,25 +225,33 @@ private Q_SLOTS:
         QTest::addColumn<int>("answer");      // -1: the question switched off
         // While the question is open: a change selects its entry, or the scan removes one.
         QTest::addColumn<QString>("meanwhile");
-        QTest::newRow("nothing selected") << QList<int>{} << 1 << "";
-        QTest::newRow("four rows, the last one first") << QList<int>{2, 5, 9, 19} << 1 << "";
-        QTest::newRow("cancelled") << QList<int>{2, 5, 9, 19} << 0 << "";
-        QTest::newRow("question switched off") << QList<int>{4} << -1 << "";
-        QTest::newRow("a change selected another entry") << QList<int>{2, 5} << 1 << "select 0";
-        QTest::newRow("the scan removed an entry before") << QList<int>{2, 5} << 1 << "remove 1";
-        QList<int> all(20);
+        // The row focused and previewed, as a click on it leaves it; -1: the first chosen one.
+        QTest::addColumn<int>("focus");
+        QTest::newRow("nothing selected") << QList<int>{} << 1 << "" << -1;
+        QTest::newRow("four rows, the last one first") << QList<int>{2, 5, 9, 19} << 1 << "" << -1;
+        QTest::newRow("cancelled") << QList<int>{2, 5, 9, 19} << 0 << "" << -1;
+        QTest::newRow("question switched off") << QList<int>{4} << -1 << "" << -1;
+        QTest::newRow("a change selected another entry")
+            << QList<int>{2, 5} << 1 << "select 0" << -1;
+        QTest::newRow("the scan removed an entry before")
+            << QList<int>{2, 5} << 1 << "remove 1" << -1;
+        QList<int> all(20), everyOther(10);
         std::iota(all.begin(), all.end(), 0);
-        QTest::newRow("every row: nothing left to preview") << all << 1 << "";
+        QTest::newRow("every row: nothing left to preview") << all << 1 << "" << -1;
+        for (int i = 0; i < 10; ++i)
+            everyOther[i] = 2 * i + 1;
+        QTest::newRow("every other row, the focus on one kept") << everyOther << 1 << "" << 8;
     }
     void deleteAsksAndRemoves() {
         QFETCH(QList<int>, rows);
         QFETCH(int, answer);
         QFETCH(QString, meanwhile);
+        QFETCH(int, focus);
         Fixture f({{folder(), {}}}, 20);
-        // The first chosen row is focused and previewed, as a click on it leaves it.
         if (!rows.isEmpty())
-            f.collection.selectionModel()->setCurrentIndex(f.collection.index(rows.first()),
-                                                           QItemSelectionModel::NoUpdate);
+            f.collection.selectionModel()->setCurrentIndex(
+                f.collection.index(focus < 0 ? rows.first() : focus),
+                QItemSelectionModel::NoUpdate);
         for (int row : rows)
             f.collection.selectionModel()->select(f.collection.index(row),
                                                   QItemSelectionModel::Select);
