@@ -163,6 +163,9 @@ void Collection::followRemoval(qint32 row, qint32 count) {
         currentIndex_ = count - 2;
     if (!isScanning())
         return;
+    // The rows not yet tested move up with the scan's place, so none is passed over.
+    if (row < scanIndex_)
+        --scanIndex_;
     if (scanIndex_ >= count - 1)
         scanIndex_ = count - 2;
 }
