@@ -118,10 +118,15 @@ void CollectionCommands::DelImage_Click() {
     collection_.setPreviewEnabled(false);
     collection_.RemoveImages(rows);
     collection_.setPreviewEnabled(true);
+    // The row the focus is on now is the one the path box and the preview show: the next
+    // command acts on it.
+    const QModelIndex now = selection->currentIndex();
+    if (now.isValid())
+        collection_.SelectOnly(now.row());
     // A removed focused row was what the path box and the preview showed; the focus moved on
     // while previews were off.
     if (hadFocus && !focused.isValid()) {
-        if (selection->currentIndex().isValid())
+        if (now.isValid())
             previews_.PreviewSelectedImage();
         else
             previews_.ClearPreview();

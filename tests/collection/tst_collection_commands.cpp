@@ -240,7 +240,8 @@ private Q_SLOTS:
         QTest::newRow("every row: nothing left to preview") << all << 1 << "" << -1;
         for (int i = 0; i < 10; ++i)
             everyOther[i] = 2 * i + 1;
-        QTest::newRow("every other row, the focus on one kept") << everyOther << 1 << "" << 8;
+        QTest::newRow("every other row, the focus on one kept: it alone is selected")
+            << everyOther << 1 << "" << 8;
     }
     void deleteAsksAndRemoves() {
         QFETCH(QList<int>, rows);
@@ -281,6 +282,14 @@ private Q_SLOTS:
         QCOMPARE(f.previews.ImagePathText(), f.collection.ImageFullPath(focused.row()));
         QCOMPARE(f.previews.ImagePreviewName(),
                  f.collection.rowCount() > 0 ? Previews::initialName() : QString());
+        // What the window shows is what the next command acts on.
+        QList<int> selected;
+        for (int row = 0; row < f.collection.rowCount(); ++row)
+            if (f.collection.selectionModel()->isRowSelected(row))
+                selected << row;
+        QCOMPARE(selected, answer == 0         ? rows
+                           : focused.isValid() ? QList<int>{focused.row()}
+                                               : QList<int>{});
     }
 
     // An action on the folder list of t/a/b/{c,d}: a key code or a click (-1), after a folder
