@@ -48,6 +48,8 @@ Program::Program(Settings& settings, Clock& clock, std::function<void()> endProc
     // The folder the browser shows is the one saved as the last folder.
     connect(&browser_, &FileBrowserModel::folderChanged, this,
             [this](const QString& folder) { savedState_.setShownFolder(folder); });
+    connect(&engine_, &WallpaperEngine::wallpaperShown, this,
+            [this](const QString& path) { savedState_.setShownWallpaper(path); });
 }
 
 bool Program::settleLiveness(Settings& settings, Clock& clock, const CommandLine& commandLine,
@@ -90,6 +92,7 @@ bool Program::Form_Load(const CommandLine& commandLine, ProgramWindow& window, A
     commands_.setAskUser(&askUser);
     engine_.setRestorePending();
     savedState_.LoadSavedState(&window, makerFolder_);
+    engine_.setLastShown(savedState_.shownWallpaper());
     restored_ = true;
     if (closeRequested_) {
         SaveAndExit();

@@ -208,6 +208,7 @@ void SavedState::LoadSavedState(PlacedWindow* window, const QString& makerFolder
     shownFolder_ = restoredFolder_.isEmpty() ? stored : restoredFolder_;
 
     homePage_ = settings_.ReadSetting(QStringLiteral("HomePage"), builtInHomePage_);
+    shownWallpaper_ = settings_.ReadSetting(QStringLiteral("WShown"), QString());
 
     options_.ReadOptions();
 }
@@ -336,6 +337,7 @@ bool SavedState::writeState(const PlacedWindow* window) {
     }
     settings_.WriteSetting(QStringLiteral("WIndex"), collection_.currentIndex());
     settings_.WriteSetting(QStringLiteral("LastFolder"), shownFolder_);
+    settings_.WriteSetting(QStringLiteral("WShown"), shownWallpaper_);
     options_.SaveOptions();
     if (!batch.commit())
         return false;

@@ -111,6 +111,10 @@ public:
     // The folder the file browser shows, saved as "LastFolder".
     QString shownFolder() const { return shownFolder_; }
     void setShownFolder(const QString& folder) { shownFolder_ = folder; }
+    // The full path of the picture last shown, saved as "WShown": what a start on a desktop that
+    // forgets its wallpaper shows again.
+    QString shownWallpaper() const { return shownWallpaper_; }
+    void setShownWallpaper(const QString& path) { shownWallpaper_ = path; }
 
     // The address help opens: "HomePage" when the store names one, else the built-in home page
     // (the installed manual; the program sets it before the state is loaded).
@@ -151,6 +155,7 @@ private:
     QString restoredFolder_;
     QString restoredDrive_;
     QString shownFolder_;
+    QString shownWallpaper_;
     QString builtInHomePage_;
     QString homePage_;
     // The rows as last loaded or saved, compared at the next save so only changes are written.

@@ -100,6 +100,8 @@ WallpaperEngine::EntryOutcome WallpaperEngine::showEntry(qint32 index) {
     case ShowResult::Shown:
         break;
     }
+    lastShown_ = path;
+    Q_EMIT wallpaperShown(path);
     if (collection_.ImageState(index) == StateMissing)
         collection_.SetImageState(index, StateUse);
     return EntryOutcome::Set;
@@ -134,17 +136,23 @@ void WallpaperEngine::tellFailure(const QString& message) {
 
 bool WallpaperEngine::wallpaperForgotten() {
     // With no entry to show again there is nothing to restore, only colour and style to enforce.
-    return !collection_.ImageFullPath(collection_.currentIndex()).isEmpty() &&
-           desktop_->forgotWallpaper();
+    return !lastShown_.isEmpty() && collection_.rowCount() > 0 && desktop_->forgotWallpaper();
+}
+
+qint32 WallpaperEngine::rowToRestore() const {
+    for (qint32 row = 0; row < collection_.rowCount(); ++row)
+        if (collection_.ImageFullPath(row) == lastShown_)
+            return row;
+    return collection_.currentIndex();
 }
 
 void WallpaperEngine::RestoreWallpaper() {
     if (!restorePending_)
         return;
     restorePending_ = false;
-    // A change since has shown its picture with the colour and style; otherwise the current
-    // entry shows now, or at least the colour and style when it cannot.
-    if (wallpaperForgotten() && showEntry(collection_.currentIndex()) != EntryOutcome::Set)
+    // A change since has shown its picture with the colour and style; otherwise the last picture
+    // shows now, or at least the colour and style when it cannot.
+    if (wallpaperForgotten() && showEntry(rowToRestore()) != EntryOutcome::Set)
         enforceColourAndStyle();
 }
 

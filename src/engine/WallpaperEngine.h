@@ -65,12 +65,16 @@ public:
     // would see two changes and miss an entry.
     enum class DueChange { Make, LeaveToCaller };
     void ApplyDesktopOptions(DueChange due = DueChange::Make);
-    // A start on a desktop that forgets its wallpaper when the session ends shows the current
-    // entry again, with the colour and style in the same drawing. Pending from the start of the
-    // start-up (applying the options meanwhile leaves a forgotten desktop alone) until
-    // RestoreWallpaper, which does nothing when a change has shown a picture since.
+    // A start on a desktop that forgets its wallpaper when the session ends shows the picture
+    // last shown again (set by hand or by a change; the current entry when it has left the
+    // collection), with the colour and style in the same drawing. A program that never showed
+    // one leaves the desktop's own picture alone. Pending from the start of the start-up
+    // (applying the options meanwhile leaves a forgotten desktop alone) until RestoreWallpaper,
+    // which does nothing when a change has shown a picture since.
     void setRestorePending() { restorePending_ = true; }
     void RestoreWallpaper();
+    // The full path of the picture last shown, kept by the saved state.
+    void setLastShown(const QString& path) { lastShown_ = path; }
     void ComputeNextChange();
     void ChangeTimer_Timer();
     // The program ends: no change is due any more, even after one that runs now.
@@ -79,6 +83,10 @@ public:
     QTimer& ChangeTimer() { return changeTimer_; }
     QDateTime LastChange() const { return lastChange_; }
     QDateTime NextChange() const { return nextChange_; }
+
+Q_SIGNALS:
+    // A picture shows now, set by hand, by a change or by the restore.
+    void wallpaperShown(const QString& path);
 
 private:
     enum class EntryOutcome { Set, Missing, Undecodable, DesktopRefused };
@@ -101,6 +109,7 @@ private:
     // applyEntry without the selection.
     EntryOutcome showEntry(qint32 index);
     bool wallpaperForgotten();
+    qint32 rowToRestore() const;
     void forgetUndecodable() { undecodable_.clear(); }
     bool schedulerRuns() const;
 
@@ -124,6 +133,7 @@ private:
     // Set while the engine itself marks an entry, which is no edit of the collection.
     bool markingEntry_ = false;
     bool restorePending_ = false;
+    QString lastShown_;
     // Set while a change runs: its message dialog lets the timer and the user's commands run,
     // and a change started there would go through the whole collection inside the first.
     bool changing_ = false;

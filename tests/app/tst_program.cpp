@@ -156,6 +156,9 @@ private Q_SLOTS:
         // A start that ends says so at once, so that the user's own start right after it runs.
         QCOMPARE(run.stored(QStringLiteral("LifeTime")), stays ? QStringLiteral("34200") : "0");
         QCOMPARE(run.saved(QStringLiteral("WIndex")), changes ? "1" : "0");
+        // What shows is kept for a start after the session forgot it.
+        QCOMPARE(run.saved(QStringLiteral("WShown")),
+                 changes ? run.picture("green.png") : QString());
         if (changes)
             QCOMPARE(run.saved(QStringLiteral("AutoChangeTime")), QStringLiteral("09:30:00"));
         QCOMPARE(run.program.engine().ChangeTimer().isActive(), mode == 2);

@@ -49,21 +49,24 @@ private Q_SLOTS:
             QSKIP(qPrintable(xvfb_.error()));
     }
 
-    // A new X server has forgotten the wallpaper: a manual-mode logon start shows the current
-    // entry again, ends without saving, and writes the logon entry naming the program outside
-    // the PATH by its full path.
+    // A new X server has forgotten the wallpaper: a manual-mode logon start shows the picture last
+    // shown again (set by hand, so not the current entry), ends without saving, and writes the
+    // logon entry naming the program outside the PATH by its full path.
     void logonStartOnANewXServer() {
         test::XvfbServer fresh;
         QVERIFY2(fresh.start(), qPrintable(fresh.error()));
         ProgramHome home(fresh.display(), QStringLiteral("x11"));
-        home.store(test::threeColourCollection(home.environment().root()) +
-                   QList<QPair<QString, QString>>{
-                       {"Automatic", "0"}, {"AutoLogon", "1"}, {"AutoStart", "0"}});
+        home.store(
+            test::threeColourCollection(home.environment().root()) +
+            QList<QPair<QString, QString>>{{"Automatic", "0"},
+                                           {"AutoLogon", "1"},
+                                           {"AutoStart", "0"},
+                                           {"WShown", home.environment().root() + "/green.png"}});
         QCOMPARE(home.run({"-logon"}), 0);
         QCOMPARE(home.stored("WMainX"), QString());
         QCOMPARE(home.storedVolatile("LifeTime"), "0");
         QTRY_VERIFY_WITH_TIMEOUT(
-            test::closeColours(test::rootCentreColour(fresh.display()), Qt::red), 5000);
+            test::closeColours(test::rootCentreColour(fresh.display()), Qt::green), 5000);
         QFile entry(home.environment().configHome() + "/autostart/kestrovaline.desktop");
         QVERIFY(entry.open(QIODevice::ReadOnly));
         const QString exec =

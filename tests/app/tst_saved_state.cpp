@@ -78,12 +78,14 @@ private Q_SLOTS:
                 first.collection.AppendImage(QFileInfo(parts[0]).fileName(),
                                              QFileInfo(sub(parts[0])).path(), parts[1].toInt());
             }
+            first.state.setShownWallpaper(sub(QStringLiteral("two/w2.jpg")));
             QVERIFY(first.state.SaveState(&first.window));
         }
         Run second(store);
         QCOMPARE(second.load().rows(),
                  (QStringList{"one/w3.jpg 1", "two/w2.jpg 2", "one/w1.jpg 3", "two/w0.jpg 3"}));
         QCOMPARE(second.state.MissingCount(), 2);
+        QCOMPARE(second.state.shownWallpaper(), sub(QStringLiteral("two/w2.jpg")));
         const auto written = [&] {
             const QPoint before(store.batches, store.batchValues);
             return second.state.SaveState(&second.window)

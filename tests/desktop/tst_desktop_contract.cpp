@@ -852,6 +852,7 @@ private Q_SLOTS:
         home.store({{"WN", "1"},
                     {"WName1", "current.png"},
                     {"WPath1", folder_.path()},
+                    {"WShown", path},
                     {"Stretch", "3"},
                     {"Backgroud", QString::number(kColour)},
                     {"Automatic", "0"},

@@ -117,15 +117,17 @@ private Q_SLOTS:
         QCOMPARE(bench.desktop.shown.count(bench.path(file)), n[5]);
     }
 
-    // A start on a desktop that forgets its wallpaper at the session's end: what the desktop
-    // shows (-1: nothing, else a row) | whether it forgets | the row shown after, -1: none.
-    // A picture set by hand is not the current entry, and stays.
+    // A start on a desktop that forgets its wallpaper at the session's end, the current entry
+    // row 1: what the desktop shows (-1: nothing, else a row) | whether it forgets | the picture
+    // last shown (-1: none ever, 9: one that left the collection, else a row) | the row shown
+    // after, -1: none. Row 0 stands for a picture set by hand, which is not the current entry.
     void restoreWallpaper_data() {
         QTest::addColumn<QString>("run");
-        QTest::newRow("a new session shows the current entry") << "-1 1 1";
-        QTest::newRow("the current entry still shows") << "1 1 -1";
-        QTest::newRow("a picture set by hand stays") << "0 1 -1";
-        QTest::newRow("a desktop that keeps it is left alone") << "-1 0 -1";
+        QTest::newRow("a new session shows the picture set by hand") << "-1 1 0 0";
+        QTest::newRow("... or the current entry, that one gone") << "-1 1 9 1";
+        QTest::newRow("a picture set by hand still shows") << "0 1 0 -1";
+        QTest::newRow("never shown one: the desktop's own stays") << "-1 1 -1 -1";
+        QTest::newRow("a desktop that keeps it is left alone") << "-1 0 1 -1";
     }
     void restoreWallpaper() {
         QFETCH(QString, run);
@@ -136,10 +138,13 @@ private Q_SLOTS:
         if (n[0] >= 0)
             bench.desktop.wallpaper = bench.collection.ImageFullPath(n[0]);
         bench.desktop.forgets = n[1];
+        bench.engine.setLastShown(n[2] < 0    ? QString()
+                                  : n[2] == 9 ? bench.path(QStringLiteral("gone.jpg"))
+                                              : bench.collection.ImageFullPath(n[2]));
         bench.engine.setRestorePending();
         bench.engine.ApplyDesktopOptions();
         bench.engine.RestoreWallpaper();
-        QCOMPARE(bench.rowsSet(), n[2] < 0 ? QList<int>{} : QList<int>{n[2]});
+        QCOMPARE(bench.rowsSet(), n[3] < 0 ? QList<int>{} : QList<int>{n[3]});
     }
 
     // order (0 list, 1 random) | states | current | broken (rN: the desktop refuses row N) |
