@@ -150,6 +150,11 @@ QString LogonStart::filePath() const {
 QByteArray LogonStart::entryText() const {
     QString tryExec = program_;
     tryExec.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+    // GLib looks for the command's program before it turns "%%" back into "%", and so refuses
+    // the entry of a program whose path has one; env, found on the PATH, runs it instead.
+    const QString command = program_.contains(QLatin1Char('%'))
+                                ? QStringLiteral("env ") + execArgument(program_)
+                                : execArgument(program_);
     return QStringLiteral("[Desktop Entry]\n"
                           "Type=Application\n"
                           "Name=Kestrovaline\n"
@@ -161,7 +166,7 @@ QByteArray LogonStart::entryText() const {
                           "Terminal=false\n"
                           "NoDisplay=true\n"
                           "X-GNOME-Autostart-enabled=true\n")
-        .arg(execArgument(program_), tryExec)
+        .arg(command, tryExec)
         .toUtf8();
 }
 

@@ -355,6 +355,8 @@ private Q_SLOTS:
             kSwitchedOff);
         row("shell characters", "/opt/a$b\"c\\d/kestrovaline", true, kNone, Written,
             "Exec=\"/opt/a\\\\$b\\\\\"c\\\\\\\\d/kestrovaline\" -logon");
+        row("a percent sign", "/opt/50% off/kestrovaline", true, kNone, Written,
+            "Exec=env \"/opt/50%% off/kestrovaline\" -logon");
         row("line break", "/opt/a\nExec=rm/kestrovaline", true, kNone, Written,
             "Exec=kestrovaline -logon");
     }
