@@ -62,7 +62,10 @@ QString missingPrograms(std::initializer_list<const char*> programs) {
 }
 
 QByteArray run(const QString& program, const QStringList& arguments,
-               const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
+               QProcessEnvironment environment = QProcessEnvironment::systemEnvironment()) {
+    // GLib's tools print in the locale's character set: without a UTF-8 one an awkward name
+    // would not come back as it was stored.
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
     QProcess tool;
     tool.setProcessEnvironment(environment);
     tool.start(program, arguments);
