@@ -7,8 +7,11 @@
 #include <QImageReader>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QStandardPaths>
+
+#include <cstdio>
 
 namespace kv {
 
@@ -45,6 +48,27 @@ QString alternateName(const QString& folder, const QString& prefix, const QStrin
     const bool wasA = QFileInfo(previous).completeBaseName().endsWith(QLatin1String("-a"));
     return folder + QLatin1Char('/') + prefix + (wasA ? QLatin1String("-b") : QLatin1String("-a")) +
            suffix;
+}
+
+QString linkName(const QString& folder, const QString& prefix, const QString& previous,
+                 const QString& picture) {
+    QString suffix = QFileInfo(picture).suffix().toLower();
+    static const QRegularExpression kPlainSuffix(QStringLiteral("^[a-z0-9]{1,8}$"));
+    suffix = kPlainSuffix.match(suffix).hasMatch() ? QLatin1Char('.') + suffix : QString();
+    return alternateName(folder, prefix, previous, suffix);
+}
+
+bool placeLink(const QString& link, const QString& target) {
+    const QString temporary = link + QStringLiteral(".new");
+    QFile::remove(temporary);
+    if (!QFile::link(target, temporary))
+        return false;
+    if (::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(link).constData()) !=
+        0) {
+        QFile::remove(temporary);
+        return false;
+    }
+    return true;
 }
 
 bool isOwnFile(const QString& path, const QString& folder, const QString& prefix) {

@@ -51,6 +51,13 @@ bool isUsablePicture(const QString& path);
 QString alternateName(const QString& folder, const QString& prefix, const QString& previous,
                       const QString& suffix);
 
+// The name alternateName gives a link to `picture`, with the picture's suffix when it is a plain
+// one (some desktops tell formats by it).
+QString linkName(const QString& folder, const QString& prefix, const QString& previous,
+                 const QString& picture);
+// Points `link` at `target`, replacing whatever had that name in one step.
+bool placeLink(const QString& link, const QString& target);
+
 // True for a file in `folder` whose name starts with `prefix`: one the program made and may
 // remove. A record names its files, and a hand-edited one could name any file of the user's.
 bool isOwnFile(const QString& path, const QString& folder, const QString& prefix);

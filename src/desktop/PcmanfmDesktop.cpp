@@ -84,9 +84,11 @@ QDBusMessage pcmanfmQtCall(const QString& interface, const QString& method,
     return callDesktop(message, timeoutMs);
 }
 
-// Sets one key of the group in a GLib key file, keeping every other line as it was.
-bool writeKeyFileValue(const QString& file, const QString& group, const QString& key,
-                       const QString& value) {
+using KeyValues = QList<QPair<QString, QString>>;
+
+// Sets keys of the group in a GLib key file, keeping every other line as it was. The values go in
+// as they are: they must be in the file's own form already.
+bool writeKeyFileValues(const QString& file, const QString& group, const KeyValues& values) {
     QStringList lines;
     QFile in(file);
     if (in.exists()) {
@@ -98,12 +100,11 @@ bool writeKeyFileValue(const QString& file, const QString& group, const QString&
             lines.removeLast();
     }
     const QString header = QLatin1Char('[') + group + QLatin1Char(']');
-    const QString entry = key + QLatin1Char('=') + value;
-    int groupLine = int(lines.indexOf(header));
-    if (groupLine < 0) {
-        lines << header << entry;
-    } else {
-        int line = groupLine + 1;
+    if (!lines.contains(header))
+        lines << header;
+    for (const auto& [key, value] : values) {
+        const QString entry = key + QLatin1Char('=') + value;
+        int line = int(lines.indexOf(header)) + 1;
         bool replaced = false;
         for (; line < lines.size() && !lines[line].startsWith(QLatin1Char('[')); ++line)
             if (lines[line].section(QLatin1Char('='), 0, 0).trimmed() == key) {
@@ -120,6 +121,21 @@ bool writeKeyFileValue(const QString& file, const QString& group, const QString&
         return false;
     out.write((lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
     return out.commit();
+}
+
+// The keys of the group in a GLib key file's text whose names start with `prefix`, as written.
+KeyValues keyFileValues(const QByteArray& content, const QString& group, const QString& prefix) {
+    const QString header = QLatin1Char('[') + group + QLatin1Char(']');
+    KeyValues values;
+    bool inGroup = false;
+    for (const QString& line : QString::fromUtf8(content).split(QLatin1Char('\n'))) {
+        if (line.startsWith(QLatin1Char('[')))
+            inGroup = line.trimmed() == header;
+        else if (inGroup && line.startsWith(prefix) && line.contains(QLatin1Char('=')))
+            values.append({line.section(QLatin1Char('='), 0, 0).trimmed(),
+                           line.section(QLatin1Char('='), 1)});
+    }
+    return values;
 }
 
 // Tells one save of the file from the next, even one with the same content: a save replaces it.
@@ -199,27 +215,14 @@ QString LxqtDesktop::settingsFile() const {
     return profileFile(QStringLiteral("pcmanfm-qt"), session(), QStringLiteral("settings.conf"));
 }
 
-bool LxqtDesktop::writeSettings(const DesktopState& state) const {
-    QSettings settings(settingsFile(), QSettings::IniFormat);
-    // It saves the mode as "none": its next start would show no picture at all. It also saves
-    // our drawing of the screen where it was handed one, which would not fit other monitors.
-    if (!state.path.isEmpty()) {
-        settings.setValue(QStringLiteral("Desktop/WallpaperMode"), modeOf(state.style, "stretch"));
-        settings.setValue(QStringLiteral("Desktop/Wallpaper"), handedFile(state));
-    }
-    if (state.colour != kUnknownDesktopColor)
-        settings.setValue(QStringLiteral("Desktop/BgColor"), colourHex(state.colour));
-    settings.sync();
-    return settings.status() == QSettings::NoError;
-}
-
 bool LxqtDesktop::setWallpaper(const QString& file, const QString& mode) const {
     return pcmanfmQtCall(QStringLiteral("org.pcmanfm.Application"), QStringLiteral("setWallpaper"),
                          {file, mode}, kDesktopDrawTimeoutMs)
                .type() == QDBusMessage::ReplyMessage;
 }
 
-QString LxqtDesktop::screenPicture(const DesktopState& state, DesktopColor ownColour) const {
+QString LxqtDesktop::screenPicture(const DesktopState& state, int style,
+                                   DesktopColor ownColour) const {
     const X11Connection x11(session().toLocal8Bit());
     const xcb_screen_t* screen = x11.ok() ? x11.defaultScreen() : nullptr;
     if (!screen || copyFolder().isEmpty())
@@ -227,7 +230,7 @@ QString LxqtDesktop::screenPicture(const DesktopState& state, DesktopColor ownCo
     const DesktopColor colour = state.colour != kUnknownDesktopColor ? state.colour : ownColour;
     const QList<QRect> monitors = x11.monitors(screen);
     RootPicture picture;
-    if (!picture.load(state.path, monitors, state.style, colour))
+    if (!picture.load(state.path, monitors, style, colour))
         return {};
     const QImage image =
         picture.render(QSize(screen->width_in_pixels, screen->height_in_pixels), monitors);
@@ -243,37 +246,38 @@ QString LxqtDesktop::screenPicture(const DesktopState& state, DesktopColor ownCo
 bool LxqtDesktop::show(DesktopState& state) const {
     if (!desktopRunning())
         return false;
-    const QString mode = modeOf(state.style, "stretch");
-    if (!setWallpaper(handedFile(state), mode))
-        return false;
-    // It compares a request with the mode it read at its start, not the one it shows: asked for
-    // that mode again, it changes only the picture and keeps showing the last other mode. It has
-    // just saved that starting mode; then it gets the whole screen drawn by us, in another mode
-    // (a picture of the screen's size shows the same in each).
-    QString drawn;
     const QSettings saved(settingsFile(), QSettings::IniFormat);
-    if (saved.value(QStringLiteral("Desktop/WallpaperMode")).toString() == mode) {
-        // Its own colour, just saved, where we have none.
+    // It compares a request with the mode it read at its start, which it saves with every change
+    // ("none" until it has saved one), not with the mode it shows: asked for that mode again, it
+    // changes only the picture and keeps showing the last other mode.
+    const QString startMode =
+        saved.value(QStringLiteral("Desktop/WallpaperMode"), QStringLiteral("none")).toString();
+    const int style = isWallpaperStyle(state.style) ? state.style : StyleFit;
+    QString file = handedFile(state);
+    QString mode = modeOf(style, "stretch");
+    QString drawn;
+    // The colour shows around a centred or fitted picture, and no call takes it: those styles,
+    // and a mode it would not take, get the whole screen drawn by us (in its own colour, as it
+    // saved it, where we have none). A picture of the screen's size shows the same in each mode.
+    if (style == StyleCentre || style == StyleFit || mode == startMode) {
         drawn = screenPicture(
-            state,
+            state, style,
             colourFromHex(saved.value(QStringLiteral("Desktop/BgColor")).toString()).value_or(0));
-        if (drawn.isEmpty() ||
-            !setWallpaper(drawn, mode == QLatin1String("fit") ? QStringLiteral("stretch")
-                                                              : QStringLiteral("fit"))) {
-            QFile::remove(drawn);
+        if (drawn.isEmpty())
             return false;
-        }
+        file = drawn;
+        mode = startMode == QLatin1String("stretch") ? QStringLiteral("fit")
+                                                     : QStringLiteral("stretch");
+    }
+    if (!setWallpaper(file, mode)) {
+        if (!drawn.isEmpty())
+            QFile::remove(drawn);
+        return false;
     }
     if (state.link != drawn && isOwnFile(state.link, copyFolder(), QStringLiteral("lxqt-screen")))
         QFile::remove(state.link);
     state.link = drawn;
-    // pcmanfm-qt has just saved its own settings, with its old colour: ours goes in after.
-    return writeSettings(state);
-}
-
-// No call takes the colour: it waits in the settings file for the desktop's next start.
-bool LxqtDesktop::applyColour(DesktopState& state) const {
-    return writeSettings(state);
+    return true;
 }
 
 // ---- LXDE --------------------------------------------------------------------------------------
@@ -302,14 +306,26 @@ bool LxdeDesktop::desktopRunning() const {
     return ::stat(QFile::encodeName(socket).constData(), &info) == 0 && S_ISSOCK(info.st_mode);
 }
 
-QString LxdeDesktop::settingsFile() const {
+QString LxdeDesktop::settingsFile(int monitor) const {
     return profileFile(QStringLiteral("pcmanfm"), session(),
-                       QStringLiteral("desktop-items-0.conf"));
+                       QStringLiteral("desktop-items-%1.conf").arg(monitor));
 }
 
-bool LxdeDesktop::writeColour(DesktopColor colour) const {
-    return writeKeyFileValue(settingsFile(), QStringLiteral("*"), QStringLiteral("desktop_bg"),
-                             colourHex(colour));
+bool LxdeDesktop::writeSettings(DesktopColor colour, const QByteArray& shown) const {
+    const X11Connection x11(session().toLocal8Bit());
+    const xcb_screen_t* screen = x11.ok() ? x11.defaultScreen() : nullptr;
+    const qsizetype monitors = screen ? x11.monitors(screen).size() : 1;
+    KeyValues values;
+    if (colour != kUnknownDesktopColor)
+        values.append({QStringLiteral("desktop_bg"), colourHex(colour)});
+    bool written =
+        values.isEmpty() || writeKeyFileValues(settingsFile(0), QStringLiteral("*"), values);
+    // The picture as pcmanfm saved it for the first monitor: one for all workspaces or one each,
+    // and the mode.
+    values += keyFileValues(shown, QStringLiteral("*"), QStringLiteral("wallpaper"));
+    for (int monitor = 1; monitor < monitors && !values.isEmpty(); ++monitor)
+        written = writeKeyFileValues(settingsFile(monitor), QStringLiteral("*"), values) && written;
+    return written;
 }
 
 bool LxdeDesktop::show(DesktopState& state) const {
@@ -318,6 +334,27 @@ bool LxdeDesktop::show(DesktopState& state) const {
     const QString program = QStandardPaths::findExecutable(QStringLiteral("pcmanfm"));
     if (program.isEmpty())
         return false;
+    // It saves the name as it is but reads it back by GLib's key file rules, which take a
+    // backslash for an escape and end the value at a line break: such a name shows now, but its
+    // next start shows no picture, or finds its settings unreadable and starts them afresh. It
+    // gets a link with a plain name instead, in the cache folder, where its next start finds it.
+    QString file = handedFile(state);
+    QString link;
+    if (file.contains(QLatin1Char('\\')) || file.contains(QLatin1Char('\n')) ||
+        file.contains(QLatin1Char('\r'))) {
+        const QString folder = DesktopRecord::cacheFolder();
+        link = folder.isEmpty()
+                   ? QString()
+                   : linkName(folder, QStringLiteral("lxde-wallpaper"), state.link, file);
+        if (link.isEmpty() || !placeLink(link, file))
+            return false;
+        file = link;
+    }
+    const auto refused = [&link] {
+        if (!link.isEmpty())
+            QFile::remove(link);
+        return false;
+    };
     // One argument each, the file joined to its option: a name that starts with "-" stays a
     // file name.
     QProcess pcmanfm;
@@ -329,33 +366,41 @@ bool LxdeDesktop::show(DesktopState& state) const {
     const QString mode = modeOf(state.style, "crop");
     const QString settings = settingsFile();
     const QByteArray before = fileStamp(settings);
-    pcmanfm.start(program, {QStringLiteral("--set-wallpaper=") + handedFile(state),
+    pcmanfm.start(program, {QStringLiteral("--set-wallpaper=") + file,
                             QStringLiteral("--wallpaper-mode=") + mode});
     if (!pcmanfm.waitForFinished(kCallTimeoutMs) || pcmanfm.exitStatus() != QProcess::NormalExit ||
         pcmanfm.exitCode() != 0)
-        return false;
+        return refused();
     // The command only hands the request to the desktop's socket and ends. The desktop saves its
     // settings, with its own colour, once it has taken a request (the same picture and mode again
     // too): until then a stopped or hung desktop has shown nothing, and our colour, written
-    // before that save, would be overwritten by it.
-    const QByteArray saved = "\nwallpaper=" + handedFile(state).toUtf8() + '\n';
+    // before that save, would be overwritten by it. With a picture for each workspace it saves
+    // the picture under a workspace's number, or under none when no window manager says which
+    // workspace shows.
+    const QByteArray saved = "\nwallpaper=" + file.toUtf8() + '\n';
     const QByteArray savedMode = "\nwallpaper_mode=" + mode.toUtf8() + '\n';
     const QDeadlineTimer patience(kDesktopDrawTimeoutMs);
+    QByteArray content;
     for (;;) {
-        QFile file(settings);
-        const QByteArray content = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        if (fileStamp(settings) != before && content.contains(saved) && content.contains(savedMode))
+        QFile in(settings);
+        content = in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+        if (fileStamp(settings) != before && content.contains(savedMode) &&
+            (content.contains(saved) || content.contains("\nwallpaper_common=0\n")))
             break;
         if (patience.hasExpired())
-            return false;
+            return refused();
         QThread::msleep(20);
     }
-    return state.colour == kUnknownDesktopColor || writeColour(state.colour);
+    if (state.link != link &&
+        isOwnFile(state.link, DesktopRecord::cacheFolder(), QStringLiteral("lxde-wallpaper")))
+        QFile::remove(state.link);
+    state.link = link;
+    return writeSettings(state.colour, content);
 }
 
-// No command takes the colour: it waits in the settings file for the desktop's next start.
+// No command takes the colour: it waits in the settings files for the desktop's next start.
 bool LxdeDesktop::applyColour(DesktopState& state) const {
-    return writeColour(state.colour);
+    return writeSettings(state.colour);
 }
 
 } // namespace kv

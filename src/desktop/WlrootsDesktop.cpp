@@ -4,7 +4,6 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -115,29 +114,6 @@ int connectTo(const QString& socketPath) {
     return fd;
 }
 
-// The folder's link for this picture, with the picture's suffix when it is a plain one.
-QString nextLink(const QString& folder, const QString& prefix, const DesktopState& state,
-                 const QString& picture) {
-    QString suffix = QFileInfo(picture).suffix().toLower();
-    static const QRegularExpression kPlainSuffix(QStringLiteral("^[a-z0-9]{1,8}$"));
-    suffix = kPlainSuffix.match(suffix).hasMatch() ? QLatin1Char('.') + suffix : QString();
-    return alternateName(folder, prefix, state.link, suffix);
-}
-
-// Points `link` at `target`, replacing whatever had that name in one step.
-bool placeLink(const QString& link, const QString& target) {
-    const QString temporary = link + QStringLiteral(".new");
-    QFile::remove(temporary);
-    if (!QFile::link(target, temporary))
-        return false;
-    if (::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(link).constData()) !=
-        0) {
-        QFile::remove(temporary);
-        return false;
-    }
-    return true;
-}
-
 // The command line of a live process; empty for one that is gone or has exited (a zombie).
 QByteArray commandLineOf(qint64 pid) {
     QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
@@ -207,7 +183,7 @@ bool SwayDesktop::show(DesktopState& state) const {
     if (folder.isEmpty())
         return false;
     const QString picture = handedFile(state);
-    const QString link = nextLink(folder, QStringLiteral("sway-wallpaper"), state, picture);
+    const QString link = linkName(folder, QStringLiteral("sway-wallpaper"), state.link, picture);
     if (!isPlainPath(link) || !placeLink(link, picture))
         return false;
     QByteArray command = "output * bg " + QFile::encodeName(link) + ' ' + modeOf(state.style);

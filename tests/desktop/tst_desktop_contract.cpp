@@ -76,6 +76,14 @@ QByteArray run(const QString& program, const QStringList& arguments,
     return output.isNull() ? QByteArray("") : output;
 }
 
+// The xrandr tool run on a display; none of the arguments holds a space.
+bool xrandr(const QString& display, const QString& arguments) {
+    QProcess tool;
+    tool.start(QStringLiteral("env"),
+               QStringList{"DISPLAY=" + display, "xrandr"} + arguments.split(QLatin1Char(' ')));
+    return tool.waitForFinished(10000) && tool.exitCode() == 0;
+}
+
 // A desktop's real component, started for the rows that use it, and read back by its own means.
 class Rig {
 public:
@@ -83,6 +91,11 @@ public:
     virtual QString missing() { return {}; }
     virtual bool start() { return true; }
     virtual void stop() { test::endProcess(process_, 10000); }
+    // Ends the component and starts it again, as a logout and the next logon do.
+    virtual bool logout() {
+        stop();
+        return start();
+    }
     virtual std::unique_ptr<DesktopBackend> backend() = 0;
     // What the component keeps or shows, unlike `path` placed by `style`: empty when it agrees.
     virtual QString confirms(const QString& path, int style, const QColor& left,
@@ -312,25 +325,42 @@ private:
 // pcmanfm-qt (LXQt) or pcmanfm (LXDE) drawing their desktop window under Xvfb.
 class PcmanfmRig final : public PixelRig {
 public:
-    // `seed`: its settings file before it starts.
-    PcmanfmRig(bool qt, QString display, QProcessEnvironment environment, QByteArray seed = {})
-        : qt_(qt), display_(std::move(display)), environment_(std::move(environment)),
-          seed_(std::move(seed)) {
+    // `seed`: its settings file before it starts. `secondMonitor`: the screen is two monitors;
+    // the first shows the picture now, and the second one's settings hold it for its next start.
+    PcmanfmRig(bool qt, QString display, QProcessEnvironment environment, QByteArray seed = {},
+               bool secondMonitor = false)
+        : qt_(qt), secondMonitor_(secondMonitor), display_(std::move(display)),
+          environment_(std::move(environment)), seed_(std::move(seed)) {
         copiesUpright = true;
-        drawsColour = false; // it keeps our colour for its next start
+        drawsColour = qt; // LXDE shows our colour from its next start on
     }
     QString missing() override { return missingPrograms({qt_ ? "pcmanfm-qt" : "pcmanfm"}); }
+    QString settingsFile() const {
+        return qt_ ? LxqtDesktop(display_).settingsFile() : LxdeDesktop(display_).settingsFile();
+    }
     bool start() override {
-        const QFileInfo settings(LxqtDesktop(display_).settingsFile());
+        const QFileInfo settings(settingsFile());
         if (!seed_.isEmpty() &&
             !(QDir().mkpath(settings.path()) && test::writeBytes(settings.filePath(), seed_)))
             return false;
+        // An ended pcmanfm leaves its socket behind: the new one is there once it made its own.
+        if (!qt_)
+            QFile::remove(environment_.value("XDG_RUNTIME_DIR") + "/pcmanfm-socket--" +
+                          display_.mid(1));
         process_.setProcessEnvironment(environment_);
         process_.setStandardOutputFile(QProcess::nullDevice());
         process_.setStandardErrorFile(QProcess::nullDevice());
         process_.start(qt_ ? QStringLiteral("pcmanfm-qt") : QStringLiteral("pcmanfm"),
                        {QStringLiteral("--desktop")});
         return QTest::qWaitFor([&] { return running(); }, 20000);
+    }
+    // The next start finds the settings the desktop left.
+    bool logout() override {
+        stop();
+        const QByteArray seed = std::exchange(seed_, {});
+        const bool started = start();
+        seed_ = seed;
+        return started;
     }
     bool running() {
         return qt_ ? LxqtDesktop::desktopRunning() : LxdeDesktop(display_).desktopRunning();
@@ -339,40 +369,65 @@ public:
         return createDesktopBackend(qt_ ? "lxqt" : "lxde", environment_);
     }
     qint64 pid() const { return process_.processId(); }
-    QImage screenshot() override { return test::readRootPixels(display_); }
-    // Its next start shows our colour too: it stays in the desktop's own saved settings.
+    QImage screenshot() override {
+        const QImage screen = test::readRootPixels(display_);
+        return secondMonitor_ ? screen.copy(QRect(QPoint(0, 0), kScreen)) : screen;
+    }
     QString confirms(const QString& path, int style, const QColor& left,
                      const QColor& right) override {
         const QString wrong = PixelRig::confirms(path, style, left, right);
         if (!wrong.isEmpty())
             return wrong;
-        QFile settings(qt_ ? LxqtDesktop(display_).settingsFile()
-                           : LxdeDesktop(display_).settingsFile());
-        const QByteArray saved = qt_ ? "\nBgColor=#996633\n" : "\ndesktop_bg=#996633\n";
-        const auto colourSaved = [&] { // pcmanfm rewrites the file after drawing
-            settings.close();
-            return settings.open(QIODevice::ReadOnly) && settings.readAll().contains(saved);
-        };
-        if (!QTest::qWaitFor(colourSaved, 5000))
-            return "colour not saved";
-        if (!qt_)
-            return {};
-        // LXQt fills by stretching our copy cropped to the screen's shape, kept only for fill.
+        if (qt_)
+            return confirmsLxqt(style);
+        QString saved = confirmsLxde(path, style, 0);
+        return saved.isEmpty() && secondMonitor_ ? confirmsLxde(path, style, 1) : saved;
+    }
+
+private:
+    // LXQt fills by stretching our copy cropped to the screen's shape, kept only for fill.
+    QString confirmsLxqt(int style) const {
         const QStringList crops = QDir(DesktopRecord::cacheFolder()).entryList({"lxqt-fill-*"});
-        const QSettings shown(settings.fileName(), QSettings::IniFormat);
-        const QString file = shown.value("Desktop/Wallpaper").toString();
+        const QString file =
+            QSettings(settingsFile(), QSettings::IniFormat).value("Desktop/Wallpaper").toString();
         const QSize size = QImageReader(file).size();
         if (crops.size() != int(style == StyleFill))
             return "cropped copies: " + crops.join(' ');
         if (style == StyleFill &&
-            (shown.value("Desktop/WallpaperMode") != "stretch" || !file.endsWith(crops[0]) ||
-             size.width() * kScreen.height() != size.height() * kScreen.width()))
+            size.width() * kScreen.height() != size.height() * kScreen.width())
             return "fill shows " + file;
         return {};
     }
+    // What pcmanfm reads for the monitor at its next start, read by GLib as it reads it: our
+    // colour and mode, and the picture, where it names one for all workspaces.
+    QString confirmsLxde(const QString& path, int style, int monitor) const {
+        static const char* const modes[] = {"center", "tile", "stretch", "fit", "crop"};
+        g_autoptr(GKeyFile) saved = g_key_file_new();
+        const auto value = [&](const char* key) {
+            g_autofree gchar* text = g_key_file_get_string(saved, "*", key, nullptr);
+            return QString::fromUtf8(text);
+        };
+        const auto colourSaved = [&] { // pcmanfm rewrites the file after drawing
+            const QString file = LxdeDesktop(display_).settingsFile(monitor);
+            return g_key_file_load_from_file(saved, QFile::encodeName(file).constData(),
+                                             G_KEY_FILE_NONE, nullptr) &&
+                   value("desktop_bg") == QLatin1String("#996633");
+        };
+        if (!QTest::qWaitFor(colourSaved, 5000))
+            return QStringLiteral("monitor %1: settings unreadable, or colour not saved")
+                .arg(monitor);
+        if (value("wallpaper_mode") != QLatin1String(modes[style]))
+            return "mode " + value("wallpaper_mode");
+        const QFileInfo picture(value("wallpaper"));
+        if (value("wallpaper_common") != QLatin1String("0") &&
+            picture.canonicalFilePath() != QFileInfo(path).canonicalFilePath() &&
+            !picture.fileName().startsWith(QLatin1String("lxde-upright-")))
+            return "saved picture " + picture.filePath();
+        return {};
+    }
 
-private:
     bool qt_;
+    bool secondMonitor_;
     QString display_;
     QProcessEnvironment environment_;
     QByteArray seed_;
@@ -522,13 +577,15 @@ class TestDesktopContract : public QObject {
     test::TestEnvironment home_;
     test::SessionBus bus_;
     test::XvfbServer xvfb_;
+    test::XvfbServer twoMonitors_; // started for the rows that use it
     QTemporaryDir folder_;
     std::map<QString, std::unique_ptr<Rig>> rigs_;
     Rig* running_ = nullptr;
 
-    QProcessEnvironment environment() const {
+    QProcessEnvironment environment(const QString& display = {}) const {
         QProcessEnvironment environment = home_.processEnvironment(); // with our bus and GLib's
-        environment.insert(QStringLiteral("DISPLAY"), xvfb_.display());
+        environment.insert(QStringLiteral("DISPLAY"),
+                           display.isEmpty() ? xvfb_.display() : display);
         environment.insert(QStringLiteral("HOME"), home_.root());
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
         return environment;
@@ -548,6 +605,19 @@ class TestDesktopContract : public QObject {
         if (id == QLatin1String("lxqt-stretch")) // as LXQt ships it
             return std::make_unique<PcmanfmRig>(true, xvfb_.display(), environment(),
                                                 "[Desktop]\nWallpaperMode=stretch\n");
+        if (id == QLatin1String("lxde-workspaces")) // a picture for each workspace
+            return std::make_unique<PcmanfmRig>(false, xvfb_.display(), environment(),
+                                                "[*]\nwallpaper_common=0\n");
+        if (id == QLatin1String("lxde-monitors")) {
+            if (twoMonitors_.display().isEmpty() &&
+                twoMonitors_.start(2 * kScreen.width(), kScreen.height()))
+                for (const char* monitor :
+                     {"M0 320/100x240/75+0+0 screen", "M1 320/100x240/75+320+0 none"})
+                    xrandr(twoMonitors_.display(), "--setmonitor " + QLatin1String(monitor));
+            return std::make_unique<PcmanfmRig>(false, twoMonitors_.display(),
+                                                environment(twoMonitors_.display()),
+                                                "[*]\nwallpaper_common=1\n", true);
+        }
         if (id == QLatin1String("x11"))
             return std::make_unique<X11Rig>();
         return std::make_unique<SwayRig>(folder_.filePath(QStringLiteral("sway")),
@@ -617,9 +687,16 @@ private Q_SLOTS:
                                                      {StyleFill, 8}})
                 QTest::addRow("%s, %s, EXIF %d", rig, kStyleNames[style], orientation)
                     << QString::fromLatin1(rig) << int(style) << orientation << kAwkward;
-        // Names that would end a script's string literal or its line, beyond the awkward one.
-        for (const char* name : {"back\\slash\\u0027", "two\nlines", "sep\u2028arated", "東京 🌄"})
-            QTest::addRow("kde, named %s", name) << "kde" << 2 << 1 << QString::fromUtf8(name);
+        // Names that would end a script's string literal or its line, or a key file's value,
+        // beyond the awkward one.
+        for (const char* rig : {"kde", "lxde"})
+            for (const char* name :
+                 {"back\\slash\\u0027", "two\nlines", "sep\u2028arated", "東京 🌄"})
+                QTest::addRow("%s, named %s", rig, name)
+                    << QString::fromLatin1(rig) << 2 << 1 << QString::fromUtf8(name);
+        // LXDE with a picture for each workspace, and on two monitors.
+        for (const char* rig : {"lxde-workspaces", "lxde-monitors"})
+            QTest::addRow("%s, centre", rig) << QString::fromLatin1(rig) << 0 << 1 << kAwkward;
     }
 
     void contract() {
@@ -668,8 +745,9 @@ private Q_SLOTS:
             QVERIFY2(!QFile::exists(folder + QStringLiteral("/marker")), qPrintable(folder));
     }
 
-    // Each operation fails where the desktop cannot be reached or refuses it; LXQt and LXDE keep
-    // style and colour in our record for their desktop's next start.
+    // Each operation fails where the desktop cannot be reached or refuses it; LXDE keeps style and
+    // colour in our record for its desktop's next start. Our record of the LXQt desktop on the
+    // display, drawn by earlier rows, stays as it was.
     void unreachable_data() {
         QTest::addColumn<QString>("rig");
         for (const char* rig : {"kde", "x11", "sway", "swaybg", "lxqt", "lxde"})
@@ -705,9 +783,11 @@ private Q_SLOTS:
         else
             QSKIP(qPrintable(component->missing()));
         QVERIFY(!desktop->SetDesktopWallpaper(picture(QStringLiteral("a"), StyleStretch, 1)));
-        if (!rig.startsWith(QLatin1String("lx"))) {
+        if (!rig.startsWith(QLatin1String("lxde"))) {
             QVERIFY(!desktop->SetDesktopWallpaperStyle(StyleTile));
             QVERIFY(!desktop->SetDesktopColor(0));
+        }
+        if (!rig.startsWith(QLatin1String("lx"))) {
             QCOMPARE(desktop->GetDesktopWallpaperStyle(), -1);
             QCOMPARE(desktop->GetDesktopColor(), kUnknownDesktopColor);
         }
@@ -730,11 +810,8 @@ private Q_SLOTS:
         QFETCH(bool, removed);
         test::XvfbServer server;
         QVERIFY2(server.start(2560, 1024, 24), qPrintable(server.error()));
-        const auto xrandr = [&server](const QString& arguments) { // none holds a space
-            QProcess tool;
-            tool.start(QStringLiteral("env"),
-                       QStringList{"DISPLAY=" + server.display(), "xrandr"} + arguments.split(' '));
-            return tool.waitForFinished(10000) && tool.exitCode() == 0;
+        const auto xrandr = [&server](const QString& arguments) {
+            return ::xrandr(server.display(), arguments);
         };
         // The laptop's screen alone, unlike either monitor later, so the old background repeated
         // across the larger screen would not pass for the new one.
@@ -832,26 +909,37 @@ private Q_SLOTS:
     }
 
     // A new sway, after a logout, has forgotten the wallpaper, and our swaybg has gone with the
-    // old one: a manual-mode logon start shows the current entry again, with style and colour.
+    // old one; pcmanfm-qt has saved over our colour and mode the ones it started with. A
+    // manual-mode logon start shows the current entry again, with style and colour.
     void showsTheWallpaperAgainAfterLogout_data() {
         QTest::addColumn<QString>("rig");
-        for (const char* rig : {"sway", "swaybg"})
-            QTest::newRow(rig) << QString::fromLatin1(rig);
+        QTest::addColumn<QString>("desktop");
+        for (const auto& [rig, desktop] :
+             {std::pair{"sway", "sway"}, {"swaybg", "wayland"}, {"lxqt-stretch", "lxqt"}})
+            QTest::newRow(rig) << QString::fromLatin1(rig) << QString::fromLatin1(desktop);
     }
 
     void showsTheWallpaperAgainAfterLogout() {
         QFETCH(QString, rig);
-        auto* const sway = static_cast<SwayRig*>(use(rig));
-        QVERIFY(sway);
-        if (!sway->missing().isEmpty())
-            QSKIP(qPrintable(sway->missing()));
+        QFETCH(QString, desktop);
+        Rig* const component = use(rig);
+        QVERIFY(component);
+        if (!component->missing().isEmpty())
+            QSKIP(qPrintable(component->missing()));
         const QString path = picture(QStringLiteral("current"), StyleFit, 1);
-        QCOMPARE(sway->backend()->ShowWallpaper(path, kColour, StyleFit), ShowResult::Shown);
-        QVERIFY(use(rig) == sway); // a new one
-        test::ProgramHome home(xvfb_.display(), rig == "sway" ? rig : QStringLiteral("wayland"));
-        home.setVariable("SWAYSOCK", sway->socket());
-        home.setVariable("WAYLAND_DISPLAY", "wayland-1");
-        home.setVariable("XDG_RUNTIME_DIR", sway->runtime()); // where sway's user reads our link
+        // First in another colour: what shows after the logout must not pass for the logon's.
+        QCOMPARE(component->backend()->ShowWallpaper(path, ~kColour & 0xFFFFFF, StyleFit),
+                 ShowResult::Shown);
+        QVERIFY(component->logout());
+        test::ProgramHome home(xvfb_.display(), desktop);
+        if (auto* const sway = dynamic_cast<SwayRig*>(component)) {
+            home.setVariable("SWAYSOCK", sway->socket());
+            home.setVariable("WAYLAND_DISPLAY", "wayland-1");
+            home.setVariable("XDG_RUNTIME_DIR", sway->runtime()); // where sway's user reads links
+        }
+        // The same user's desktop settings.
+        QVERIFY(QFile::link(home_.configHome() + "/pcmanfm-qt",
+                            home.environment().configHome() + "/pcmanfm-qt"));
         home.store({{"WN", "1"},
                     {"WName1", "current.png"},
                     {"WPath1", folder_.path()},
@@ -861,7 +949,7 @@ private Q_SLOTS:
                     {"Automatic", "0"},
                     {"AutoStart", "0"}});
         QCOMPARE(home.run({"-logon"}), 0);
-        const QString wrong = sway->confirms(path, StyleFit, kLeft, kRight);
+        const QString wrong = component->confirms(path, StyleFit, kLeft, kRight);
         QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
     }
 
