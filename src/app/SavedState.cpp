@@ -162,6 +162,7 @@ void SavedState::LoadSavedState(PlacedWindow* window, const QString& makerFolder
         }
     }
     collection_.endLoad();
+    storedCount_ = count;
     storedEpoch_ = settings_.knownEpoch();
 
     if (window) {
@@ -316,7 +317,7 @@ bool SavedState::writeState(const PlacedWindow* window) {
     }
     // The rows this copy loaded or saved past the new end go, so a collection that shrank is not
     // read at its old length at every start; rows it never knew of are left as they are.
-    for (qint32 n = count + 1; n <= stored_.size(); ++n)
+    for (qint32 n = count + 1; n <= storedCount_; ++n)
         for (const char* prefix : {"WName", "WPath", "WState"})
             settings_.WriteListValue(indexed(prefix, n), QString());
     if (window) {
@@ -341,6 +342,8 @@ bool SavedState::writeState(const PlacedWindow* window) {
     options_.SaveOptions();
     if (!batch.commit())
         return false;
+    if (outermost)
+        storedCount_ = count;
     if (outermost && settings_.knowsStore()) {
         stored_ = std::move(rows);
         storedEpoch_ = settings_.knownEpoch();

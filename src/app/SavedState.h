@@ -160,6 +160,9 @@ private:
     QString homePage_;
     // The rows as last loaded or saved, compared at the next save so only changes are written.
     QList<StoredRow> stored_;
+    // How many rows the store held as last loaded or saved, kept even where the rows themselves
+    // are forgotten, so a save of fewer rows clears the old tail.
+    qint32 storedCount_ = 0;
     quint64 storedEpoch_ = 0;
     bool saving_ = false;
     qint32 missingCount_ = 0;
