@@ -167,7 +167,12 @@ int launch(int argc, char** argv) {
     const auto storeProblem = [] {
         return QString();
     };
-    const QString lockPath = QDir::temp().filePath(QStringLiteral("kestrovaline-liveness.lock"));
+    // The lock belongs to the user, as the registry key it guards does: a temporary folder can be
+    // one per session (two copies on one key) or shared by every user (one locks out the rest).
+    const QDir lockFolder(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                          QStringLiteral("/Kestrovaline"));
+    lockFolder.mkpath(QStringLiteral("."));
+    const QString lockPath = lockFolder.filePath(QStringLiteral("kestrovaline-liveness.lock"));
 #else
     const QString volatilePath = volatileStorePath(environment);
     const auto volatileStore =
