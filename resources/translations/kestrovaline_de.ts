@@ -764,6 +764,17 @@ Handbuch: %4
         <source> Exit anyway? The changes made since the last save will be lost.</source>
         <translation> Trotzdem beenden? Die Änderungen seit dem letzten Speichern gehen verloren.</translation>
     </message>
+    <message>
+        <source>Unable to save settings! %1. The save is partly in place and is completed when Kestrovaline starts next.</source>
+        <translation>Die Einstellungen können nicht gespeichert werden! %1. Ein Teil ist gespeichert; der Rest wird beim nächsten Start von Kestrovaline ergänzt.</translation>
+    </message>
+</context>
+<context>
+    <name>kv::RegistrySettingsStore</name>
+    <message>
+        <source>The registry key %1 refused it: %2</source>
+        <translation>Der Registrierungsschlüssel %1 hat abgelehnt: %2</translation>
+    </message>
 </context>
 <context>
     <name>kv::SessionValuesStore</name>

@@ -236,7 +236,7 @@ void Program::Close_Click() {
         return;
     }
     reportSaveFailure(false);
-    // What was stored before is intact; the user decides whether this session's changes go.
+    // The user decides whether this session's changes go.
     const QString again =
         saveFailureText() + tr(" Exit anyway? The changes made since the last save will be lost.");
     if (askUser_->ask(MessageKind::Exit, again) == 1)
@@ -263,6 +263,10 @@ void Program::keepLogonStart() {
 }
 
 QString Program::saveFailureText() const {
+    if (!settings_.lastFailureKeptOldValues())
+        return tr("Unable to save settings! %1. The save is partly in place and is completed "
+                  "when Kestrovaline starts next.")
+            .arg(settings_.lastError());
     return tr("Unable to save settings! %1. What was saved before is kept, and the save is tried "
               "again next time.")
         .arg(settings_.lastError());

@@ -151,6 +151,10 @@ QString Settings::lastError() const {
     return persistent_.lastError();
 }
 
+bool Settings::lastFailureKeptOldValues() const {
+    return persistent_.lastFailureKeptOldValues();
+}
+
 QString Settings::readRaw(const QString& name, bool remember) const {
     // The heartbeat values are another copy's channel: never pending, cached or remembered.
     if (isVolatileName(name))

@@ -27,6 +27,7 @@ public:
     QString settingsKey() const { return key_; }
     // Why the persistent store refused the last write that failed.
     QString lastError() const;
+    bool lastFailureKeptOldValues() const;
 
     QString ReadSetting(const QString& name, const QString& defaultValue) const;
     QString ReadSetting(const QString& name, const char* defaultValue) const;

@@ -58,6 +58,9 @@ public:
     virtual void endUpdate() {}
     // Why the last refused write was refused, naming the store, for the user.
     virtual QString lastError() const { return {}; }
+    // False when the last refused batch was taken whole but is only partly in place: the store
+    // puts the rest there at the next start, so the old values are not what stays.
+    virtual bool lastFailureKeptOldValues() const { return true; }
 };
 
 } // namespace kv

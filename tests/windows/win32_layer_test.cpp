@@ -68,8 +68,8 @@ void registry() {
                             value.left.empty() ? nullptr : value.left.data(),
                             DWORD(value.left.size()));
         const std::string before = utf8(read(value.name));
-        const bool written =
-            kv::win32::RegWriteString(HKEY_CURRENT_USER, kKey, value.name, value.writes);
+        const bool written = kv::win32::RegWriteString(HKEY_CURRENT_USER, kKey, value.name,
+                                                       value.writes) == ERROR_SUCCESS;
         expect(before + " / " + (written ? stored(value.name) : "refused") + " / " +
                    utf8(read(value.name)),
                utf8(value.reads) + " / type 1, " + std::to_string((value.writes.size() + 1) * 2) +
@@ -77,15 +77,66 @@ void registry() {
                utf8(value.name) + ": read / written / read back");
     }
 
-    // A batch is written whole or not at all: a name longer than the registry allows fails last.
+    // A batch is written whole or not at all: a name longer than the registry allows fails last,
+    // and says why.
     const auto batch = [](const std::wstring& last) {
         return kv::win32::RegWriteStrings(HKEY_CURRENT_USER, kKey,
                                           {{L"WN", L"8"}, {L"WOptsX", L"9"}, {last, L"7"}});
     };
-    expect(batch(std::wstring(20000, L'n')) ? "written" : utf8(read(L"WN")) + stored(L"WOptsX"),
-           "3missing", "a failed batch leaves every value as it was");
-    expect(utf8(batch(L"WOptsY") ? read(L"WN") + read(L"WOptsX") + read(L"WOptsY") : L"no"), "897",
-           "a batch");
+    const kv::win32::RegistryBatchOutcome refused = batch(std::wstring(20000, L'n'));
+    const std::wstring why = kv::win32::RegStatusText(refused.status);
+    expect(refused.status == ERROR_SUCCESS ? "written"
+                                           : utf8(read(L"WN")) + stored(L"WOptsX") +
+                                                 (why.empty() || why.back() == L'.' ? "" : "why"),
+           "3missingwhy", "a failed batch leaves every value as it was");
+    expect(utf8(batch(L"WOptsY").status == ERROR_SUCCESS
+                    ? read(L"WN") + read(L"WOptsX") + read(L"WOptsY")
+                    : L"no"),
+           "897", "a batch");
+}
+
+// A batch stopped before its k-th change to the registry, as by a killed process, and the next
+// start: o for the old values whole, n for the new ones whole, x for a mixture, + for a pending
+// batch left behind. Six changes gather the batch and its marker, six put it in place.
+void batchStoppedHalfWay() {
+    const std::vector<kv::win32::RegistryTextValue> before = {
+        {L"WN", L"3"}, {L"WName1", L"a"}, {L"WName2", L"b"}, {L"WName3", L"c"}};
+    const std::vector<kv::win32::RegistryTextValue> after = {
+        {L"WN", L"2"}, {L"WName1", L"c"}, {L"WName2", L"a"}, {L"WName3", L""}};
+    const auto state = [](const std::vector<kv::win32::RegistryTextValue>& values) {
+        std::wstring all;
+        for (const auto& value : values)
+            all += value.second + L'|';
+        return all;
+    };
+    std::string outcomes;
+    for (int stop = 0; outcomes.empty() || outcomes.back() != '.'; ++stop) {
+        kv::win32::RegWriteStrings(HKEY_CURRENT_USER, kKey, before);
+        int changes = 0;
+        bool finished = true;
+        try {
+            kv::win32::RegWriteStrings(HKEY_CURRENT_USER, kKey, after, [&] {
+                if (changes++ == stop)
+                    throw stop;
+            });
+        } catch (int) {
+            finished = false;
+        }
+        kv::win32::RegFinishSave(HKEY_CURRENT_USER, kKey);
+        std::wstring found;
+        for (const auto& value : before)
+            found += read(value.first) + L'|';
+        outcomes += found == state(before) ? 'o' : found == state(after) ? 'n' : 'x';
+        HKEY pending = nullptr;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, (kKey + L"\\PendingSave").c_str(), 0, KEY_READ,
+                          &pending) == ERROR_SUCCESS) {
+            outcomes += '+';
+            RegCloseKey(pending);
+        }
+        if (finished || stop > 40)
+            outcomes += '.';
+    }
+    expect(outcomes, "oooooonnnnnnn.", "a batch stopped after each change, then a start");
 }
 
 // Wine's desktop object implements none of these calls: each refusal must reach the caller as a
@@ -109,6 +160,7 @@ int wmain(int, wchar_t**) {
     expect(apartment.ready() ? "ready" : "refused", "ready",
            "COM joined in a single-threaded apartment");
     registry();
+    batchStoppedHalfWay();
     desktop();
     std::printf("%d passed, %d failed\n", g_passed, g_failed);
     return g_failed == 0 ? 0 : 1;

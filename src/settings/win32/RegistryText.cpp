@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/win32/RegistryText.h"
 
-#include <optional>
+#include <cwctype>
 
 namespace kv::win32 {
 namespace {
@@ -10,6 +10,8 @@ namespace {
 constexpr REGSAM kReadAccess = 0x19;
 // Every key-specific right without the standard rights.
 constexpr REGSAM kWriteAccess = 0x3F;
+// A key a batch is saved to: its pending subkey is deleted through it.
+constexpr REGSAM kBatchAccess = kWriteAccess | DELETE;
 // Another copy of the program may rewrite a value between the size probe and the read.
 constexpr int kReadAttempts = 4;
 
@@ -30,57 +32,93 @@ private:
     HKEY key_ = nullptr;
 };
 
-bool createKey(HKEY root, const std::wstring& subkey, OpenKey& key) {
-    return RegCreateKeyExW(root, subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, kWriteAccess,
-                           nullptr, key.out(), nullptr) == ERROR_SUCCESS;
+LONG createKey(HKEY root, const std::wstring& subkey, OpenKey& key, REGSAM access = kWriteAccess) {
+    return RegCreateKeyExW(root, subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access,
+                           nullptr, key.out(), nullptr);
 }
 
-bool setText(HKEY key, const std::wstring& name, const std::wstring& text) {
+LONG setText(HKEY key, const wchar_t* name, const std::wstring& text) {
     // The byte count includes the terminating NUL, as REG_SZ readers expect.
     const DWORD bytes = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
-    return RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                          bytes) == ERROR_SUCCESS;
+    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), bytes);
 }
 
-// A value as it was before a batch touched it; nullopt when there was none.
-struct RawValue {
-    DWORD type = REG_NONE;
-    std::vector<BYTE> data;
-};
+// The subkey a batch is gathered in; its unnamed value is the marker that declares it whole.
+constexpr wchar_t kPendingSave[] = L"PendingSave";
 
-bool readRaw(HKEY key, const std::wstring& name, std::optional<RawValue>& value) {
-    for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
+void change(const RegistryChangeHook& beforeChange) {
+    if (beforeChange)
+        beforeChange();
+}
+
+// Copies every named value of the pending batch into the key, as it was stored.
+LONG copyPending(HKEY pending, HKEY key, const RegistryChangeHook& beforeChange) {
+    DWORD count = 0;
+    DWORD longestName = 0;
+    DWORD largestData = 0;
+    LONG status = RegQueryInfoKeyW(pending, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                   &count, &longestName, &largestData, nullptr, nullptr);
+    std::vector<wchar_t> name(longestName + 1);
+    std::vector<BYTE> data(largestData + 1);
+    for (DWORD index = 0; status == ERROR_SUCCESS && index < count; ++index) {
+        DWORD nameLength = static_cast<DWORD>(name.size());
+        DWORD size = static_cast<DWORD>(data.size());
         DWORD type = REG_NONE;
-        DWORD size = 0;
-        LONG status = RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size);
-        if (status == ERROR_FILE_NOT_FOUND) {
-            value.reset();
-            return true;
-        }
-        if (status != ERROR_SUCCESS)
-            return false;
-        RawValue raw{type, std::vector<BYTE>(size)};
-        status = RegQueryValueExW(key, name.c_str(), nullptr, &raw.type,
-                                  raw.data.empty() ? nullptr : raw.data.data(), &size);
-        if (status == ERROR_MORE_DATA)
+        status = RegEnumValueW(pending, index, name.data(), &nameLength, nullptr, &type,
+                               data.data(), &size);
+        if (status != ERROR_SUCCESS || nameLength == 0)
             continue;
-        if (status != ERROR_SUCCESS)
-            return false;
-        raw.data.resize(size);
-        value = std::move(raw);
-        return true;
+        change(beforeChange);
+        status = RegSetValueExW(key, name.data(), 0, type, data.data(), size);
     }
-    return false;
+    return status;
 }
 
-void restore(HKEY key, const std::wstring& name, const std::optional<RawValue>& value) {
-    if (!value) {
-        RegDeleteValueW(key, name.c_str());
-        return;
+LONG finishPending(HKEY key, const RegistryChangeHook& beforeChange) {
+    {
+        OpenKey pending;
+        const LONG opened = RegOpenKeyExW(key, kPendingSave, 0, kWriteAccess, pending.out());
+        if (opened == ERROR_FILE_NOT_FOUND)
+            return ERROR_SUCCESS;
+        if (opened != ERROR_SUCCESS)
+            return opened;
+        LONG marker = RegQueryValueExW(pending.get(), nullptr, nullptr, nullptr, nullptr, nullptr);
+        if (marker == ERROR_SUCCESS) {
+            marker = copyPending(pending.get(), key, beforeChange);
+            // The marker goes before the subkey: a batch copied once is never copied again
+            // over values written after it.
+            if (marker == ERROR_SUCCESS) {
+                change(beforeChange);
+                marker = RegDeleteValueW(pending.get(), nullptr);
+            }
+        }
+        if (marker != ERROR_SUCCESS && marker != ERROR_FILE_NOT_FOUND)
+            return marker;
     }
-    RegSetValueExW(key, name.c_str(), 0, value->type,
-                   value->data.empty() ? nullptr : value->data.data(),
-                   static_cast<DWORD>(value->data.size()));
+    change(beforeChange);
+    return RegDeleteTreeW(key, kPendingSave);
+}
+
+// Gathers the batch in the pending subkey and declares it whole.
+LONG gather(HKEY key, const std::vector<RegistryTextValue>& values,
+            const RegistryChangeHook& beforeChange) {
+    OpenKey pending;
+    change(beforeChange);
+    LONG status = createKey(key, kPendingSave, pending);
+    for (auto value = values.begin(); status == ERROR_SUCCESS && value != values.end(); ++value) {
+        change(beforeChange);
+        // An unnamed value would stand for the marker.
+        status = value->first.empty() ? ERROR_INVALID_PARAMETER
+                                      : setText(pending.get(), value->first.c_str(), value->second);
+    }
+    // Every value is on the disk before the marker can be.
+    if (status == ERROR_SUCCESS)
+        status = RegFlushKey(pending.get());
+    if (status == ERROR_SUCCESS) {
+        change(beforeChange);
+        status = setText(pending.get(), nullptr, L"1");
+    }
+    return status;
 }
 
 } // namespace
@@ -110,36 +148,51 @@ std::wstring RegReadString(HKEY root, const std::wstring& subkey, const std::wst
     return {};
 }
 
-bool RegWriteString(HKEY root, const std::wstring& subkey, const std::wstring& name,
+LONG RegWriteString(HKEY root, const std::wstring& subkey, const std::wstring& name,
                     const std::wstring& text) {
     OpenKey key;
-    if (!createKey(root, subkey, key))
-        return false;
-    return setText(key.get(), name, text);
+    const LONG status = createKey(root, subkey, key);
+    return status == ERROR_SUCCESS ? setText(key.get(), name.c_str(), text) : status;
 }
 
-bool RegWriteStrings(HKEY root, const std::wstring& subkey,
-                     const std::vector<RegistryTextValue>& values) {
+RegistryBatchOutcome RegWriteStrings(HKEY root, const std::wstring& subkey,
+                                     const std::vector<RegistryTextValue>& values,
+                                     const RegistryChangeHook& beforeChange) {
     OpenKey key;
-    if (!createKey(root, subkey, key))
-        return false;
-    std::vector<std::pair<const std::wstring*, std::optional<RawValue>>> touched;
-    touched.reserve(values.size());
-    for (const auto& [name, text] : values) {
-        std::optional<RawValue> before;
-        bool ok = readRaw(key.get(), name, before);
-        if (ok) {
-            touched.emplace_back(&name, std::move(before));
-            ok = setText(key.get(), name, text);
-        }
-        if (!ok) {
-            // Latest first, so a name given twice ends with the value it had before the batch.
-            for (auto it = touched.rbegin(); it != touched.rend(); ++it)
-                restore(key.get(), *it->first, it->second);
-            return false;
-        }
+    LONG status = createKey(root, subkey, key, kBatchAccess);
+    // A batch cut short earlier is settled first, so that its leftovers never join this one.
+    if (status == ERROR_SUCCESS)
+        status = finishPending(key.get(), beforeChange);
+    if (status != ERROR_SUCCESS)
+        return {status, false};
+    status = gather(key.get(), values, beforeChange);
+    if (status != ERROR_SUCCESS) {
+        // The part gathered goes; the key itself was not touched.
+        RegDeleteTreeW(key.get(), kPendingSave);
+        return {status, false};
     }
-    return true;
+    status = finishPending(key.get(), beforeChange);
+    return {status, status != ERROR_SUCCESS};
+}
+
+LONG RegFinishSave(HKEY root, const std::wstring& subkey, const RegistryChangeHook& beforeChange) {
+    OpenKey key;
+    const LONG status = RegOpenKeyExW(root, subkey.c_str(), 0, kBatchAccess, key.out());
+    if (status == ERROR_FILE_NOT_FOUND)
+        return ERROR_SUCCESS;
+    return status == ERROR_SUCCESS ? finishPending(key.get(), beforeChange) : status;
+}
+
+std::wstring RegStatusText(LONG status) {
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, static_cast<DWORD>(status), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring words(text ? text : L"", length);
+    LocalFree(text);
+    while (!words.empty() && (words.back() == L'.' || iswspace(words.back())))
+        words.pop_back();
+    return words.empty() ? L"error " + std::to_wstring(status) : words;
 }
 
 } // namespace kv::win32

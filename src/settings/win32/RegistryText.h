@@ -9,6 +9,7 @@
 #endif
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,17 +20,36 @@ namespace kv::win32 {
 // holds another type or an empty text, or the registry refuses the read.
 std::wstring RegReadString(HKEY root, const std::wstring& subkey, const std::wstring& name);
 
-// Stores text as REG_SZ, creating the key and any missing parents. False when the registry
-// refused; the old value then stays.
-bool RegWriteString(HKEY root, const std::wstring& subkey, const std::wstring& name,
+// Stores text as REG_SZ, creating the key and any missing parents. ERROR_SUCCESS, or why the
+// registry refused; the old value then stays.
+LONG RegWriteString(HKEY root, const std::wstring& subkey, const std::wstring& name,
                     const std::wstring& text);
 
 using RegistryTextValue = std::pair<std::wstring, std::wstring>;
+// Called before each change to the registry that a batch makes, so a test can stop it there as
+// a process killed half-way would stop.
+using RegistryChangeHook = std::function<void()>;
 
-// Stores every value or, when one write is refused, puts back what each touched name held before
-// (its old type and data, or no value at all). A process killed half-way can still leave a
-// mixture: the registry has no transactions that every supported Windows version keeps.
-bool RegWriteStrings(HKEY root, const std::wstring& subkey,
-                     const std::vector<RegistryTextValue>& values);
+struct RegistryBatchOutcome {
+    LONG status = ERROR_SUCCESS;
+    // The batch was taken whole but not every value put in place: RegFinishSave (at the next
+    // start, or the next batch) puts the rest there. The old values are not what stays.
+    bool finishedLater = false;
+};
+
+// Stores every value or none, even for a process killed half-way: the batch is written first
+// into a subkey of its own, which a marker written last declares whole; only then are its values
+// copied into the key.
+RegistryBatchOutcome RegWriteStrings(HKEY root, const std::wstring& subkey,
+                                     const std::vector<RegistryTextValue>& values,
+                                     const RegistryChangeHook& beforeChange = {});
+
+// Settles a batch cut short before anything reads the key: one declared whole is put in place,
+// one without the marker is dropped. ERROR_SUCCESS, or why the registry refused.
+LONG RegFinishSave(HKEY root, const std::wstring& subkey,
+                   const RegistryChangeHook& beforeChange = {});
+
+// The system's words for a registry status, without the closing full stop.
+std::wstring RegStatusText(LONG status);
 
 } // namespace kv::win32
