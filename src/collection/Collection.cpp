@@ -279,13 +279,19 @@ void Collection::SetImageState(qint32 index, qint32 requested) {
 }
 
 void Collection::SetSelectedState(qint32 requested) {
-    // From the selection's ranges: asking each row whether it is selected goes through all of
-    // them, which for thousands of separate rows took seconds.
-    const QItemSelection chosen = selection_.selection();
-    for (const QItemSelectionRange& range : chosen) {
-        for (int row = range.top(); row <= range.bottom(); ++row)
-            SetImageState(row, requested);
+    for (const qint32 row : SelectedRows())
+        SetImageState(row, requested);
+}
+
+QList<qint32> Collection::SelectedRows() const {
+    QList<qint32> rows;
+    for (const QItemSelectionRange& range : selection_.selection()) {
+        for (qint32 row = range.top(); row <= range.bottom(); ++row)
+            rows.append(row);
     }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
 }
 
 void Collection::SelectOnly(qint32 row) {

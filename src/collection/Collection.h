@@ -74,6 +74,10 @@ public:
     qint32 ImageState(qint32 index) const;
     void SetImageState(qint32 index, qint32 requested);
     void SetSelectedState(qint32 requested);
+    // The selected rows in order, each once, read from the selection's ranges: asking every row
+    // whether it is selected goes through all the ranges each time, which for thousands of
+    // separate rows takes seconds.
+    QList<qint32> SelectedRows() const;
     bool ContainsImage(const QString& name, const QString& folder) const;
 
     QItemSelectionModel* selectionModel() { return &selection_; }

@@ -9,26 +9,9 @@
 
 #include <QPersistentModelIndex>
 
-#include <algorithm>
+#include <utility>
 
 namespace kv {
-
-namespace {
-
-// The selected rows in order, each once, read from the selection's ranges: asking for every
-// row whether it is selected goes through all ranges each time.
-QList<int> selectedRows(const QItemSelectionModel& selection) {
-    QList<int> rows;
-    for (const QItemSelectionRange& range : selection.selection()) {
-        for (int row = range.top(); row <= range.bottom(); ++row)
-            rows.append(row);
-    }
-    std::sort(rows.begin(), rows.end());
-    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-    return rows;
-}
-
-} // namespace
 
 CollectionCommands::CollectionCommands(Collection& collection, FileListModel& files,
                                        Previews& previews, AskUser* askUser, QObject* parent)
@@ -98,7 +81,7 @@ void CollectionCommands::DelImage_Click() {
     // The question's dialog lets timers run: a change may select its own entry and the scan may
     // remove one before the answer comes. What goes is what the user chose.
     QList<QPersistentModelIndex> chosen;
-    for (const int row : selectedRows(*selection))
+    for (const qint32 row : collection_.SelectedRows())
         chosen.append(QPersistentModelIndex(collection_.index(row)));
     if (chosen.isEmpty())
         return;
