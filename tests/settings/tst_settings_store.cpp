@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/Numbers.h"
+#include "settings/SessionValuesStore.h"
 #include "settings/Settings.h"
+#include "settings/SettingsLocation.h"
 #include "settings/SqliteSettingsStore.h"
 
 #include <QDir>
@@ -8,6 +10,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <csignal>
 #include <sqlite3.h>
@@ -15,7 +18,7 @@
 using kv::Settings;
 using Store = kv::SqliteSettingsStore;
 using Opened = Store::Opened;
-enum Conversion { Whole, Real, Single, Text, Clamp };
+using SessionStore = kv::SessionValuesStore;
 
 namespace {
 
@@ -68,6 +71,7 @@ QString raw(const QString& path, const QString& sql) {
 
 } // namespace
 
+// The settings kept across sessions in SQLite, and the heartbeat's values in a session file.
 class TestSettingsStore : public QObject {
     Q_OBJECT
 
@@ -76,6 +80,8 @@ class TestSettingsStore : public QObject {
     std::unique_ptr<Settings> settings_;
 
     QString path() const { return dir_->filePath(QStringLiteral("kestrovaline/settings.sqlite")); }
+    // The heartbeat's store, in a file of its own.
+    QString sessionPath() const { return dir_->filePath("kestrovaline/session-values"); }
     // The store as the program opens it, with its settings under the program's key.
     Settings& openSettings() {
         settings_.reset();
@@ -266,44 +272,129 @@ private Q_SLOTS:
         }
     }
 
-    // Stored text read as a number, a number written, a clamp ("value max min"); an invalid
-    // expectation is "not a number, the default applies".
-    void numbers_data() {
-        QTest::addColumn<int>("conversion");
-        QTest::addColumn<QString>("input");
-        QTest::addColumn<QVariant>("expected");
-        const auto row = [](const char* tag, Conversion c, const char* in, QVariant out) {
-            QTest::newRow(tag) << int(c) << QString::fromLatin1(in) << out;
+    // Each session store stands for another copy: what one writes, the other reads at once.
+    void sessionValuesComeBackToEveryCopy() {
+        const auto writer = SessionStore::open(sessionPath());
+        const auto reader = SessionStore::open(sessionPath());
+        // Tab, line end and backslash are the file's own marks; the last bytes are not UTF-8.
+        const QString odd = QStringLiteral("a\tb\nc\\d\\t ü") + QChar(0xDC80) + QChar(0xDCFF);
+        QVERIFY(writer->writeText(kKey, QStringLiteral("LifeTime"), odd));
+        QVERIFY(writer->writeText(kKey, QStringLiteral("LifeCmd"), QStringLiteral("2")));
+        QCOMPARE(reader->readText(kKey.toUpper(), QStringLiteral("lifetime")), odd);
+        QVERIFY(reader->writeText(kKey, QStringLiteral("LIFECMD"), QString()));
+        QCOMPARE(writer->readText(kKey, QStringLiteral("LifeCmd")), QString());
+        QCOMPARE(writer->readText(QStringLiteral("Other"), QStringLiteral("LifeTime")), QString());
+        // A folder that cannot be made leaves no store at all: the caller keeps the heartbeat
+        // elsewhere.
+        QVERIFY(QFile(dir_->filePath(QStringLiteral("blocker"))).open(QIODevice::WriteOnly));
+        QVERIFY(!SessionStore::open(dir_->filePath(QStringLiteral("blocker/session-values"))));
+    }
+
+    // Two copies updating at once, each from its own thread and file handle: neither update
+    // comes between the other's read and write.
+    void sessionUpdatesNeverOverlap() {
+        const auto count = [this] {
+            const auto store = SessionStore::open(sessionPath());
+            for (int i = 0; i < 300; ++i) {
+                QVERIFY(store->beginUpdate());
+                const int seen = store->readText(kKey, QStringLiteral("N")).toInt();
+                store->writeText(kKey, QStringLiteral("N"), QString::number(seen + 1));
+                store->endUpdate();
+            }
         };
-        row("whole: spaces", Whole, " -7 ", -7);
-        row("whole: half to even, up", Whole, "3.5", 4);
-        row("whole: digits then letters", Whole, "12abc", {});
+        std::unique_ptr<QThread> other(QThread::create(count));
+        other->start();
+        count();
+        QVERIFY(other->wait(60000));
+        QCOMPARE(SessionStore::open(sessionPath())->readText(kKey, QStringLiteral("N")),
+                 QStringLiteral("600"));
+    }
+
+    // Without XDG_RUNTIME_DIR (cron, su) the heartbeat and the lock stay where the session's
+    // copy keeps them, in the user's runtime folder, unless others can reach that folder.
+    void sessionStoreWithoutARuntimeVariable_data() {
+        QTest::addColumn<QString>("variable");
+        QTest::addColumn<int>("mode"); // of <sessions>/<uid> in Qt's flags, 0 for no folder
+        QTest::newRow("unset") << "" << 0x7000;
+        QTest::newRow("relative") << "run" << 0x7000;
+        QTest::newRow("open to others") << "" << 0x7055;
+        QTest::newRow("missing") << "" << 0;
+    }
+    void sessionStoreWithoutARuntimeVariable() {
+        QFETCH(QString, variable);
+        QFETCH(int, mode);
+        const QTemporaryDir sessions;
+        const QString user =
+            sessions.filePath(QString::number(QFileInfo(sessions.path()).ownerId()));
+        QVERIFY(!mode ||
+                (QDir().mkdir(user) && QFile::setPermissions(user, QFile::Permissions(mode))));
+        QProcessEnvironment environment;
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), variable);
+        const bool there = mode == 0x7000; // the user's alone
+        QCOMPARE(kv::volatileStorePath(environment, sessions.path()).startsWith(user + '/'), there);
+        QCOMPARE(kv::livenessLockPath(environment, sessions.path()).startsWith(user + '/'), there);
+    }
+
+    void damagedSessionFileIsReadEmptyAndWrittenAnew_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("lifeTime");
+        const auto counted = [](const QByteArray& body) {
+            return "kestrovaline-session-values 1 " + QByteArray::number(body.size()) + '\n' + body;
+        };
+        const QByteArray body = "Software\\\\K\\\\K\tLifeTime\t4\n";
+        QTest::newRow("whole") << counted(body) << "4";
+        QTest::newRow("not ours") << QByteArray("LifeTime=4\n") << "";
+        QTest::newRow("cut short") << counted(body).chopped(3) << "";
+        QTest::newRow("longer than counted") << counted(body) + "4"
+                                             << "";
+        QTest::newRow("unknown escape")
+            << counted(QByteArray(body).replace("\\\\K\t", "\\qK\t")) << "";
+        QTest::newRow("missing field") << counted(QByteArray(body).replace("\t4", "")) << "";
+        QTest::newRow("huge") << counted(body + QByteArray(3 << 20, '\n')) << "";
+    }
+    void damagedSessionFileIsReadEmptyAndWrittenAnew() {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, lifeTime);
+        const auto store = SessionStore::open(sessionPath());
+        QFile file(sessionPath());
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+        file.close();
+        const QString key = QStringLiteral("Software\\K\\K");
+        QCOMPARE(store->readText(key, QStringLiteral("LifeTime")), lifeTime);
+        QVERIFY(store->writeText(key, QStringLiteral("LifeCmd"), QStringLiteral("1")));
+        // Read afresh, as another copy would: nothing of the old file is left past the new one.
+        const auto again = SessionStore::open(sessionPath());
+        QCOMPARE(again->readText(key, QStringLiteral("LifeCmd")), QStringLiteral("1"));
+        QCOMPARE(again->readText(key, QStringLiteral("LifeTime")), lifeTime);
+    }
+    // Stored text read as a number (none: not a number, the default applies), a number
+    // written, a clamp of (value, max, min).
+    void numbers_data() {
+        QTest::addColumn<QVariant>("result");
+        QTest::addColumn<QVariant>("expected");
+        const auto row = [](const char* tag, const QVariant& result, const QVariant& expected) {
+            QTest::newRow(tag) << result << expected;
+        };
+        const auto orNone = [](const auto& number) {
+            return number ? QVariant(*number) : QVariant();
+        };
+        row("whole: spaces", orNone(kv::parseWholeNumber(" -7 ")), -7);
+        row("whole: half to even, up", orNone(kv::parseWholeNumber("3.5")), 4);
+        row("whole: digits then letters", orNone(kv::parseWholeNumber("12abc")), {});
         // Out of range saturates, so a huge count is clamped like any other, not lost.
-        row("whole: above 64 bits", Whole, "99999999999999999999", 2147483647);
-        row("real: comma", Real, "1,5", 1.5);
-        row("real: exponent, as written", Real, "1e+07", 1e7);
-        row("real: infinity", Real, "inf", {});
-        row("single: seven digits", Single, "1234.56789", "1234.568");
-        row("text: half to even", Text, "2.5", "2");
-        row("clamp: empty range, half to even", Clamp, "0 3 6", 4);
-        row("clamp: index with no entries", Clamp, "7 -1 0", 0);
+        row("whole: above 64 bits", orNone(kv::parseWholeNumber("99999999999999999999")),
+            2147483647);
+        row("real: comma", orNone(kv::parseRealNumber("1,5")), 1.5);
+        row("real: exponent, as written", orNone(kv::parseRealNumber("1e+07")), 1e7);
+        row("real: infinity", orNone(kv::parseRealNumber("inf")), {});
+        row("single: seven digits", kv::singlePrecisionText(1234.56789), "1234.568");
+        row("text: half to even", kv::NumberText(2.5), "2");
+        row("clamp: empty range, half to even", kv::ClampToRange(0, 3, 6), 4);
+        row("clamp: index with no entries", kv::ClampToRange(7, -1, 0), 0);
     }
     void numbers() {
-        QFETCH(int, conversion);
-        QFETCH(QString, input);
+        QFETCH(QVariant, result);
         QFETCH(QVariant, expected);
-        const QStringList n = input.split(u' ');
-        QVariant result;
-        if (conversion == Whole && kv::parseWholeNumber(input))
-            result = *kv::parseWholeNumber(input);
-        else if (conversion == Real && kv::parseRealNumber(input))
-            result = *kv::parseRealNumber(input);
-        else if (conversion == Single)
-            result = kv::singlePrecisionText(input.toDouble());
-        else if (conversion == Text)
-            result = kv::NumberText(input.toDouble());
-        else if (conversion == Clamp)
-            result = kv::ClampToRange(n[0].toInt(), n[1].toInt(), n[2].toInt());
         QCOMPARE(result, expected);
     }
 };
