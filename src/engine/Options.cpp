@@ -158,6 +158,7 @@ OptionsKeeper::OptionsKeeper(Settings& settings, Clock& clock)
 
 void OptionsKeeper::ReadOptions() {
     const QDateTime now = clock_.now();
+    bool lastChangeReadable = true;
     for (const OptionDeclaration& option : kOptions) {
         const QString name = QString::fromLatin1(option.name);
         switch (option.kind) {
@@ -172,18 +173,23 @@ void OptionsKeeper::ReadOptions() {
             options_.*option.field = settings_.ReadSetting(name, option.defaultValue);
             break;
         case OptionKind::TimeOfDay: {
-            const QTime time = ParseStoredTime(settings_.ReadSetting(name, QString()));
-            options_.AutoChangeTime =
-                time.isValid() ? time
-                               : QTime(now.time().hour(), now.time().minute(), now.time().second());
+            options_.AutoChangeTime = ParseStoredTime(settings_.ReadSetting(name, QString()));
+            lastChangeReadable = lastChangeReadable && options_.AutoChangeTime.isValid();
             break;
         }
         case OptionKind::Date: {
-            const QDate date = ParseStoredDate(settings_.ReadSetting(name, QString()));
-            options_.AutoChangeDate = date.isValid() ? date : now.date();
+            options_.AutoChangeDate = ParseStoredDate(settings_.ReadSetting(name, QString()));
+            lastChangeReadable = lastChangeReadable && options_.AutoChangeDate.isValid();
             break;
         }
         }
+    }
+    // The two halves make one moment: today's date beside a stored later time would put the
+    // last change in the future, and the schedule would wait for it.
+    if (!lastChangeReadable) {
+        options_.AutoChangeDate = now.date();
+        options_.AutoChangeTime =
+            QTime(now.time().hour(), now.time().minute(), now.time().second());
     }
     ApplyChangeModeRule(options_);
     ApplyEmptyPeriodRule(options_);

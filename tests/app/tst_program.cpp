@@ -135,8 +135,10 @@ private Q_SLOTS:
                              {"AutoPeriod", mode >= 2},
                              {"AutoTime", 0},
                              {"AutoStart", 1}});
-        if (mode == 3)
+        if (mode == 3) {
             run.used.WriteSetting(QStringLiteral("AutoChangeDate"), QStringLiteral("2020-01-01"));
+            run.used.WriteSetting(QStringLiteral("AutoChangeTime"), QStringLiteral("12:00:00"));
+        }
         if (!failure.isEmpty())
             for (const char* name : {"red.bmp", "green.png", "blue.bmp"})
                 run.desktop.refused.insert(run.picture(name));
@@ -309,6 +311,7 @@ private Q_SLOTS:
             {{"Automatic", 1}, {"AutoLogon", 0}, {"AutoPeriod", 1}, {"AutoTime", 0}});
         // Days overdue: the start catches up with one change.
         refusing.WriteSetting(QStringLiteral("AutoChangeDate"), QStringLiteral("2026-12-01"));
+        refusing.WriteSetting(QStringLiteral("AutoChangeTime"), QStringLiteral("12:00:00"));
         QVERIFY(run.start());
         QCOMPARE(run.desktop.wallpaperCalls.size(), 1);
         run.program.options().options().AutoChangeDate = QDate(2026, 12, 1);
