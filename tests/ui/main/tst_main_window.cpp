@@ -47,10 +47,8 @@ class TestMainWindow : public QObject {
 
         bool open() {
             QDir(folder).mkpath(kSubfolder);
-            for (const QString& name :
-                 {QStringLiteral("added.jpg"), QStringLiteral("picture-0.jpg"),
-                  QStringLiteral("picture-1.jpg"), QStringLiteral("picture-2.jpg"),
-                  kSubfolder + "/beach.jpg"})
+            for (const QString& name : QStringList{"added.jpg", "picture-0.jpg", "picture-1.jpg",
+                                                   "picture-2.jpg", kSubfolder + "/beach.jpg"})
                 if (!test::writePicture(folder + u'/' + name, QSize(640, 480)))
                     return false;
             const CommandLine line = CommandLine::parse({});
@@ -99,7 +97,6 @@ private Q_SLOTS:
         QTest::newRow("Delete") << "ImageName" << 0 << "Del" << 0 << 0 << "11";
         QTest::newRow("Esc") << "Files" << 2 << "Esc" << 0 << 2 << "111";
         QTest::newRow("add") << "Files" << 0 << "ImageAdd" << 0 << 0 << "1111";
-        QTest::newRow("skip") << "Files" << 1 << "SkipImage" << 0 << 1 << "121";
         QTest::newRow("skip, use") << "Files" << 1 << "SkipImage UseImage" << 0 << 1 << "111";
         QTest::newRow("delete") << "Files" << 1 << "DelImage" << 0 << 0 << "11";
         QTest::newRow("clear") << "Files" << 1 << "Clear" << 0 << 1 << "111";
