@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A stand-in for the KDE Plasma shell's scripting interface, for tests: it owns
 // org.kde.plasmashell on the session bus and runs every script it receives in a fresh
-// JavaScript engine over a small model of the shell's desktops. Prints "ready" once it is there.
+// JavaScript engine over a small model of the shell's desktops.
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusContext>
 #include <QDBusError>
 #include <QJSEngine>
-#include <QTextStream>
 
 namespace {
 
@@ -67,7 +66,6 @@ int main(int argc, char** argv) {
                             QDBusConnection::ExportAllSlots) ||
         !bus.registerService(QStringLiteral("org.kde.plasmashell")))
         return 1;
-    QTextStream(stdout) << "ready" << Qt::endl;
     return application.exec();
 }
 
