@@ -169,6 +169,9 @@ bool FolderListModel::setPath(const QString& path) {
 }
 
 void FolderListModel::refresh() {
+    // The highlight stays with its folder, not its row: with a folder above it gone, the row
+    // would hand the highlight to the next folder.
+    const QString highlighted = listIndex_ >= 0 ? subfolders_.value(listIndex_) : QString();
     beginResetModel();
     subfolders_.clear();
     if (!path_.isEmpty()) {
@@ -176,8 +179,8 @@ void FolderListModel::refresh() {
         subfolders_ = QDir(path_).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::NoSort);
         SortNaturally(subfolders_);
     }
-    if (rowOfListIndex(listIndex_) >= ancestorCount() + subfolderCount())
-        listIndex_ = -1;
+    if (listIndex_ >= 0)
+        listIndex_ = static_cast<int>(subfolders_.indexOf(highlighted));
     endResetModel();
 }
 
@@ -409,14 +412,18 @@ bool FileBrowserModel::openFolder(const QString& path) {
 }
 
 void FileBrowserModel::Folder_Click() {
-    const auto existsAt = [this](int listIndex) {
-        const QString entry = folders_.entryPath(listIndex);
+    const auto exists = [](const QString& entry) {
         return !entry.isEmpty() && QFileInfo(entry).isDir();
     };
-    if (existsAt(folders_.ListIndex()))
+    const auto existsAt = [this, exists](int listIndex) {
+        return exists(folders_.entryPath(listIndex));
+    };
+    // By path: the re-read below may put another folder in the clicked row.
+    const QString clicked = folders_.entryPath(folders_.ListIndex());
+    if (exists(clicked))
         return;
     folders_.refresh();
-    if (existsAt(folders_.ListIndex()))
+    if (folders_.entryPath(folders_.ListIndex()) == clicked && exists(clicked))
         return;
     // The entry vanished: open the nearest folder from the open one upwards that still exists.
     for (int k = -1; k >= -folders_.ancestorCount(); --k) {

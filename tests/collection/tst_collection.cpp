@@ -448,13 +448,15 @@ private Q_SLOTS:
 
     // An action on the folder list of t/a/b/{c,d}: a key code or a click (-1), after a folder
     // was removed. Paths are under the test folder, except the root. Columns: open | list index
-    // | removed | action | opened | subfolders then (-1: not counted).
+    // | removed | action | opened, and highlighted | subfolders then (-1: not counted).
     void folderActions_data() {
         QTest::addColumn<QString>("run");
         QTest::newRow("Enter on an ancestor opens it") << "t/a|-2||13|t|1";
         QTest::newRow("Backspace at the root does nothing") << "/|-1||8|/|-1";
         QTest::newRow("click: the open folder and its parent vanished") << "t/a/b|-1|t/a|-1|t|0";
         QTest::newRow("click: a subfolder vanished, read again") << "t/a/b|1|t/a/b/d|-1|t/a/b|1";
+        QTest::newRow("click: a middle subfolder vanished, not its neighbour")
+            << "t/a/b|0|t/a/b/c|-1|t/a/b|1";
     }
     void folderActions() {
         QFETCH(QString, run);
@@ -474,6 +476,7 @@ private Q_SLOTS:
             f.browser.Folder_KeyPress(action);
         QCOMPARE(f.browser.folderPath(), full(c[4]));
         QCOMPARE(f.browser.files().path(), full(c[4]));
+        QCOMPARE(f.browser.folders().ListIndex(), -1);
         if (c[5].toInt() >= 0)
             QCOMPARE(f.browser.folders().subfolderCount(), c[5].toInt());
         QVERIFY(QDir(path("t")).removeRecursively());

@@ -216,6 +216,11 @@ void FolderView::keyPressEvent(QKeyEvent* event) {
     browser_.Folder_KeyPress(key);
 }
 
+void FolderView::mousePressEvent(QMouseEvent* event) {
+    pressedPath_ = indexAt(event->position().toPoint()).data(FolderListModel::PathRole).toString();
+    QListView::mousePressEvent(event);
+}
+
 void FolderView::mouseReleaseEvent(QMouseEvent* event) {
     QListView::mouseReleaseEvent(event);
     browser_.Folder_MouseUp(event->button());
@@ -228,6 +233,10 @@ void FolderView::mouseDoubleClickEvent(QMouseEvent* event) {
         return;
     }
     event->accept();
+    // The click before may have read the list again and put another folder under the pointer:
+    // only the folder that was pressed opens.
+    if (index.data(FolderListModel::PathRole).toString() != pressedPath_)
+        return;
     browser_.folders().setListIndex(browser_.folders().listIndexOfRow(index.row()));
     browser_.Folder_DblClick();
 }

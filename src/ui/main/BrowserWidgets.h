@@ -38,12 +38,14 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     void showListIndex();
     FileBrowserModel& browser_;
+    QString pressedPath_;
 };
 
 // The file list, `Files`: the pictures of the open folder, several highlighted with Shift and
