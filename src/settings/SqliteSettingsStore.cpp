@@ -78,16 +78,22 @@ Health checkHealth(sqlite3* db, bool suspectDamage) {
         table.text(1).toLower().count(QLatin1String("collate nocase")) < 2)
         return Health::Damaged;
 
+    // A later version may add a column; the rows written here fill it with null or its default.
     Statement columns(db, "PRAGMA table_info(settings)");
     QStringList shape;
     while (columns.step() == SQLITE_ROW) {
-        shape << QStringLiteral("%1:%2:%3")
-                     .arg(columns.text(1).toLower())
-                     .arg(sqlite3_column_int(columns.get(), 3))
-                     .arg(sqlite3_column_int(columns.get(), 5));
+        const QString name = columns.text(1).toLower();
+        const int notNull = sqlite3_column_int(columns.get(), 3);
+        const int keyPart = sqlite3_column_int(columns.get(), 5);
+        if (name == QLatin1String("key") || name == QLatin1String("name") ||
+            name == QLatin1String("data"))
+            shape << QStringLiteral("%1:%2:%3").arg(name).arg(notNull).arg(keyPart);
+        else if (keyPart != 0 || (notNull && sqlite3_column_type(columns.get(), 4) == SQLITE_NULL))
+            return Health::Damaged;
     }
-    const QStringList expected{QStringLiteral("key:1:1"), QStringLiteral("name:1:2"),
-                               QStringLiteral("data:0:0")};
+    shape.sort();
+    const QStringList expected{QStringLiteral("data:0:0"), QStringLiteral("key:1:1"),
+                               QStringLiteral("name:1:2")};
     return shape == expected ? Health::Good : Health::Damaged;
 }
 
