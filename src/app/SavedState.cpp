@@ -119,12 +119,14 @@ qint32 SavedState::storedEntryCount() const {
     if (text.isEmpty() || (count && *count >= 0))
         return qMin(count.value_or(0), limit);
     // No count but damage: the entries are counted instead, or the next save would write new
-    // entries over them.
+    // entries over them. Damage may have taken a row in the middle too, so the count runs to
+    // the last row stored.
     qint32 found = 0;
-    while (found < limit && !(settings_.ReadListValue(QStringLiteral("WName"), found + 1) +
-                              settings_.ReadListValue(QStringLiteral("WPath"), found + 1))
-                                 .isEmpty())
-        ++found;
+    for (qint32 row = 1; row <= limit; ++row) {
+        if (!settings_.ReadListValue(QStringLiteral("WName"), row).isEmpty() ||
+            !settings_.ReadListValue(QStringLiteral("WPath"), row).isEmpty())
+            found = row;
+    }
     return found;
 }
 

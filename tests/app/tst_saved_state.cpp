@@ -144,6 +144,7 @@ private Q_SLOTS:
         row("count that is no number", {"WN", "5x"}, "rows=5");
         row("negative count", {"WN", "-3"}, "rows=5");
         row("empty count", {"WN", ""}, "rows=0");
+        row("count that is no number, a row lost", {"WN", "5x", "WName3", ""}, "rows=4");
         // Beyond 32 bits: clamped like any other count, never wrapped or read as 0.
         row("count of 2^31 + 1, huge index", {"WN", "2147483649", "WIndex", "1e300"},
             "rows=5 current=4 reads=bounded");
