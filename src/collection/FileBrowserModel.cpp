@@ -48,13 +48,23 @@ bool isPictureName(const QString& name) {
     return false;
 }
 
-QStringList ancestorsOf(const QString& path) {
+QString withSlash(const QString& path) {
+    return path.endsWith(u'/') ? path : path + u'/';
+}
+
+// Whether folder is root or lies below it.
+bool isWithin(const QString& folder, const QString& root) {
+    return withSlash(folder).startsWith(withSlash(root));
+}
+
+// From top (the file system's root when empty) down to path.
+QStringList ancestorsOf(const QString& path, const QString& top) {
     QStringList chain;
     QDir dir(path);
     chain.prepend(dir.absolutePath());
     // cdUp stops at the root, so a symbolic-link loop cannot make this run on: the path text
     // only gets shorter.
-    while (!dir.isRoot() && dir.cdUp())
+    while (!dir.isRoot() && withSlash(dir.absolutePath()) != withSlash(top) && dir.cdUp())
         chain.prepend(dir.absolutePath());
     return chain;
 }
@@ -154,12 +164,12 @@ void FolderListModel::setListIndex(int listIndex) {
     Q_EMIT listIndexChanged(listIndex_);
 }
 
-bool FolderListModel::setPath(const QString& path) {
+bool FolderListModel::setPath(const QString& path, const QString& top) {
     if (!isOpenableFolder(path))
         return false;
     beginResetModel();
     path_ = QDir(path).absolutePath();
-    ancestors_ = ancestorsOf(path_);
+    ancestors_ = ancestorsOf(path_, top);
     subfolders_.clear();
     listIndex_ = -1;
     endResetModel();
@@ -301,10 +311,8 @@ int FileBrowserModel::driveHolding(const QString& folder) const {
     int found = -1;
     qsizetype longest = -1;
     for (int i = 0; i < drives_.size(); ++i) {
-        QString root = drives_.at(i).rootPath;
-        if (!root.endsWith(u'/'))
-            root += u'/';
-        if ((folder + u'/').startsWith(root) && root.size() > longest) {
+        const QString& root = drives_.at(i).rootPath;
+        if (isWithin(folder, root) && root.size() > longest) {
             longest = root.size();
             found = i;
         }
@@ -401,10 +409,15 @@ void FileBrowserModel::Disk_Change() {
 }
 
 bool FileBrowserModel::openFolder(const QString& path) {
-    if (!folders_.setPath(path))
+    const QString root =
+        driveIndex_ >= 0 && driveIndex_ < drives_.size() ? drives_.at(driveIndex_).rootPath : "";
+    // The folder list climbs no higher than the chosen drive's root: above it the drive list
+    // would name a drive that is not shown, and the drive would remember a folder not its own.
+    const bool onDrive = !root.isEmpty() && isWithin(QDir(path).absolutePath(), root);
+    if (!folders_.setPath(path, onDrive ? root : QString()))
         return false;
-    if (driveIndex_ >= 0 && driveIndex_ < drives_.size())
-        driveFolders_.insert(drives_.at(driveIndex_).rootPath, folders_.path());
+    if (onDrive)
+        driveFolders_.insert(root, folders_.path());
     // Folder_Change: the file list follows; a folder it cannot show leaves it empty.
     files_.setPath(folders_.path());
     Q_EMIT folderChanged(folders_.path());

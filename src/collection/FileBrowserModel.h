@@ -33,9 +33,9 @@ public:
     QList<Drive> drives() const override;
 };
 
-// The folder list, `Folder`: the open folder's ancestors from the root down to the open folder
-// itself, then its subfolders. List index -1 is the open folder, -2 its parent and so on up to
-// the root; 0 and up are the subfolders. Rows of the model run from the root down.
+// The folder list, `Folder`: the open folder's ancestors from its drive's root down to the open
+// folder itself, then its subfolders. List index -1 is the open folder, -2 its parent and so on
+// up to the root; 0 and up are the subfolders. Rows of the model run from the root down.
 class FolderListModel final : public QAbstractListModel {
     Q_OBJECT
 public:
@@ -45,8 +45,9 @@ public:
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
-    // Opens path: false (nothing changes) when it is not a folder that can be read.
-    bool setPath(const QString& path);
+    // Opens path under its ancestors up to top (the file system's root when empty): false
+    // (nothing changes) when it is not a folder that can be read.
+    bool setPath(const QString& path, const QString& top = QString());
     QString path() const { return path_; }
     // Reads the subfolders of the open folder again.
     void refresh();

@@ -446,13 +446,15 @@ private Q_SLOTS:
                                                                   : QList<int>{});
     }
 
-    // An action on the folder list of t/a/b/{c,d}: a key code or a click (-1), after a folder
-    // was removed. Paths are under the test folder, except the root. Columns: open | list index
-    // | removed | action | opened, and highlighted | subfolders then (-1: not counted).
+    // An action on the folder list of t/a/b/{c,d} on the drive t: a key code or a click (-1),
+    // after a folder was removed. Paths are under the test folder, except the root (on no
+    // listed drive). Columns: open | list index | removed | action | opened, and highlighted |
+    // subfolders then (-1: not counted).
     void folderActions_data() {
         QTest::addColumn<QString>("run");
         QTest::newRow("Enter on an ancestor opens it") << "t/a|-2||13|t|1";
         QTest::newRow("Backspace at the root does nothing") << "/|-1||8|/|-1";
+        QTest::newRow("Backspace at a drive's root does nothing") << "t|-1||8|t|1";
         QTest::newRow("click: the open folder and its parent vanished") << "t/a/b|-1|t/a|-1|t|0";
         QTest::newRow("click: a subfolder vanished, read again") << "t/a/b|1|t/a/b/d|-1|t/a/b|1";
         QTest::newRow("click: a middle subfolder vanished, not its neighbour")
@@ -466,7 +468,7 @@ private Q_SLOTS:
         const auto full = [this](const QString& p) {
             return p == "/" ? p : path(p);
         };
-        Fixture f;
+        Fixture f({{path("t"), {}}});
         QVERIFY(f.browser.openFolder(full(c[0])));
         f.browser.folders().setListIndex(c[1].toInt());
         QVERIFY(c[2].isEmpty() || QDir(path(c[2])).removeRecursively());
