@@ -16,6 +16,8 @@
 namespace kv {
 namespace {
 
+constexpr int kRereadDelayMs = 250;
+
 bool isNetworkType(const QByteArray& type) {
     static const QSet<QByteArray> network = {"nfs",   "nfs4",       "cifs",      "smb3",
                                              "smbfs", "fuse.sshfs", "sshfs",     "afs",
@@ -182,13 +184,17 @@ void FolderListModel::refresh() {
     // The highlight stays with its folder, not its row: with a folder above it gone, the row
     // would hand the highlight to the next folder.
     const QString highlighted = listIndex_ >= 0 ? subfolders_.value(listIndex_) : QString();
-    beginResetModel();
-    subfolders_.clear();
+    QStringList now;
     if (!path_.isEmpty()) {
         // A folder that vanished or cannot be read lists no subfolders.
-        subfolders_ = QDir(path_).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::NoSort);
-        SortNaturally(subfolders_);
+        now = QDir(path_).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::NoSort);
+        SortNaturally(now);
     }
+    // Unchanged, the list keeps where the user scrolled it.
+    if (now == subfolders_)
+        return;
+    beginResetModel();
+    subfolders_ = now;
     if (listIndex_ >= 0)
         listIndex_ = static_cast<int>(subfolders_.indexOf(highlighted));
     endResetModel();
@@ -214,24 +220,66 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
 
 bool FileListModel::setPath(const QString& folder) {
     path_ = folder.isEmpty() ? QString() : QDir(folder).absolutePath();
-    refresh();
+    beginResetModel();
+    names_ = readNames();
+    endResetModel();
     return isOpenableFolder(path_);
 }
 
-void FileListModel::refresh() {
-    beginResetModel();
-    names_.clear();
-    if (!path_.isEmpty()) {
-        // Suffixes compared without regard to case, so a camera's IMG_0001.JPG shows. Name
-        // patterns would do the same through a regular expression engine loaded for it alone.
-        const QStringList all = QDir(path_).entryList(QDir::Files, QDir::NoSort);
-        for (const QString& name : all) {
-            if (isPictureName(name))
-                names_.append(name);
-        }
-        SortNaturally(names_);
+QStringList FileListModel::readNames() const {
+    QStringList names;
+    if (path_.isEmpty())
+        return names;
+    // Suffixes compared without regard to case, so a camera's IMG_0001.JPG shows. Name
+    // patterns would do the same through a regular expression engine loaded for it alone.
+    const QStringList all = QDir(path_).entryList(QDir::Files, QDir::NoSort);
+    for (const QString& name : all) {
+        if (isPictureName(name))
+            names.append(name);
     }
-    endResetModel();
+    SortNaturally(names);
+    return names;
+}
+
+void FileListModel::refresh() {
+    const QStringList now = readNames();
+    // Rows leave and arrive in runs rather than by a reset, so the selection keeps its files
+    // and the focus its file. A focused file that left takes the focus with it: the focus handed
+    // to a neighbour would preview that file unasked.
+    const QSet<QString> staying(now.cbegin(), now.cend());
+    for (qsizetype last = names_.size() - 1; last >= 0; --last) {
+        if (staying.contains(names_.at(last)))
+            continue;
+        qsizetype first = last;
+        while (first > 0 && !staying.contains(names_.at(first - 1)))
+            --first;
+        const int focused = ListIndex();
+        if (focused >= first && focused <= last)
+            selection_.setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+        beginRemoveRows({}, int(first), int(last));
+        names_.remove(first, last - first + 1);
+        endRemoveRows();
+        last = first;
+    }
+    // What is left is in the order of the new list; the new names go into its gaps.
+    for (qsizetype at = 0; at < now.size(); ++at) {
+        if (at < names_.size() && names_.at(at) == now.at(at))
+            continue;
+        qsizetype end = at;
+        while (end < now.size() && (at >= names_.size() || now.at(end) != names_.at(at)))
+            ++end;
+        beginInsertRows({}, int(at), int(end - 1));
+        for (qsizetype i = at; i < end; ++i)
+            names_.insert(i, now.at(i));
+        endInsertRows();
+        at = end - 1;
+    }
+    // Names the sort left in another order among themselves: read the list anew.
+    if (names_ != now) {
+        beginResetModel();
+        names_ = now;
+        endResetModel();
+    }
 }
 
 QString FileListModel::fileName(int row) const {
@@ -257,7 +305,21 @@ void FileListModel::setSelected(int row, bool selected) {
 // ---- FileBrowserModel
 
 FileBrowserModel::FileBrowserModel(DriveSource& drives, AskUser* askUser, QObject* parent)
-    : QObject(parent), source_(drives), askUser_(askUser) {}
+    : QObject(parent), source_(drives), askUser_(askUser) {
+    // The program stays resident for days: pictures saved into the open folder show, and
+    // deleted ones leave, without the user going away and back. A burst of changes, as a copy
+    // of many files makes, is read once the delay after its first change has passed.
+    reread_.setSingleShot(true);
+    reread_.setInterval(kRereadDelayMs);
+    connect(&watcher_, &QFileSystemWatcher::directoryChanged, &reread_, [this] {
+        if (!reread_.isActive())
+            reread_.start();
+    });
+    connect(&reread_, &QTimer::timeout, this, [this] {
+        folders_.refresh();
+        files_.refresh();
+    });
+}
 
 void FileBrowserModel::reloadDrives() {
     const QString chosen = driveIndex_ >= 0 && driveIndex_ < drives_.size()
@@ -420,6 +482,10 @@ bool FileBrowserModel::openFolder(const QString& path) {
         driveFolders_.insert(root, folders_.path());
     // Folder_Change: the file list follows; a folder it cannot show leaves it empty.
     files_.setPath(folders_.path());
+    if (!watcher_.directories().isEmpty())
+        watcher_.removePaths(watcher_.directories());
+    reread_.stop();
+    watcher_.addPath(folders_.path());
     Q_EMIT folderChanged(folders_.path());
     return true;
 }

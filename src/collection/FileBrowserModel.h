@@ -2,12 +2,14 @@
 #pragma once
 
 #include <QAbstractListModel>
+#include <QFileSystemWatcher>
 #include <QHash>
 #include <QItemSelectionModel>
 #include <QList>
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 namespace kv {
 
@@ -85,6 +87,7 @@ public:
     // Shows the pictures of folder; false (the list then empty) when it cannot be read.
     bool setPath(const QString& folder);
     QString path() const { return path_; }
+    // Reads the folder again, keeping the highlight and the focus on their files.
     void refresh();
     QString fileName(int row) const;
     int fileCount() const { return static_cast<int>(names_.size()); }
@@ -95,6 +98,7 @@ public:
     QItemSelectionModel* selectionModel() { return &selection_; }
 
 private:
+    QStringList readNames() const;
     QStringList names_;
     QString path_;
     QItemSelectionModel selection_;
@@ -161,6 +165,8 @@ private:
     QSet<int> failedDrives_;
     FolderListModel folders_;
     FileListModel files_;
+    QFileSystemWatcher watcher_;
+    QTimer reread_;
 };
 
 } // namespace kv

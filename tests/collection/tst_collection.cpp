@@ -484,6 +484,34 @@ private Q_SLOTS:
         QVERIFY(QDir(path("t")).removeRecursively());
     }
 
+    // Pictures saved into the open folder, or deleted from it, and subfolders made there show
+    // while it stays open; the highlighted files and the focused one stay so.
+    void openFolderFollowsItsChanges() {
+        QVERIFY(QDir().mkpath(path("w")));
+        for (const char* name : {"b.jpg", "c.jpg", "d.jpg"})
+            QVERIFY(test::writeBytes(path("w/") + QLatin1String(name), "x"));
+        Fixture f;
+        QVERIFY(f.browser.openFolder(path("w")));
+        FileListModel& files = f.browser.files();
+        files.setSelected(1, true);
+        files.setSelected(2, true);
+        files.selectionModel()->setCurrentIndex(files.index(2), QItemSelectionModel::NoUpdate);
+        QVERIFY(test::writeBytes(path("w/a.jpg"), "x") && QFile::remove(path("w/b.jpg")));
+        QVERIFY(QDir().mkpath(path("w/sub")));
+        const auto listed = [&files](bool selectedOnly) {
+            QStringList names;
+            for (int row = 0; row < files.fileCount(); ++row)
+                if (!selectedOnly || files.isSelected(row))
+                    names << files.fileName(row);
+            return names;
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(listed(false), (QStringList{"a.jpg", "c.jpg", "d.jpg"}), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(f.browser.folders().subfolderCount(), 1, 10000);
+        QCOMPARE(listed(true), (QStringList{"c.jpg", "d.jpg"}));
+        QCOMPARE(files.fileName(files.ListIndex()), QStringLiteral("d.jpg"));
+        QVERIFY(QDir(path("w")).removeRecursively());
+    }
+
     // Drives d0.. of which those marked - do not open (a missing folder); the browser opens on
     // d0, then d0 goes too if asked, and the user chooses a drive. Columns: drives | d0 goes |
     // chosen | drive open at the end (-1: the lists stay on the gone d0) | messages.
