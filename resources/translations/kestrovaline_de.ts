@@ -797,6 +797,18 @@ Handbuch: %4
         <source>The settings store %1 refused it: %2</source>
         <translation>Der Einstellungsspeicher %1 hat abgelehnt: %2</translation>
     </message>
+    <message>
+        <source>The settings store %1 was found damaged after Kestrovaline had read it. It is kept as %2; Kestrovaline goes on with the settings it read and saves all of them anew.</source>
+        <translation>Der Einstellungsspeicher %1 erwies sich als beschädigt, nachdem Kestrovaline ihn gelesen hatte. Er wurde als %2 aufbewahrt; Kestrovaline arbeitet mit den gelesenen Einstellungen weiter und speichert sie alle neu.</translation>
+    </message>
+    <message>
+        <source>The settings store %1 cannot be used now (%2). It is left as it is; Kestrovaline goes on with the settings it read and tries the store again at the next save.</source>
+        <translation>Der Einstellungsspeicher %1 kann gerade nicht verwendet werden (%2). Er bleibt unverändert; Kestrovaline arbeitet mit den gelesenen Einstellungen weiter und versucht es beim nächsten Speichern erneut.</translation>
+    </message>
+    <message>
+        <source>it was replaced by a file that is not a settings store, which is left as it is</source>
+        <translation>er wurde durch eine Datei ersetzt, die kein Einstellungsspeicher ist; diese bleibt unverändert</translation>
+    </message>
 </context>
 <context>
     <name>kv::TrayIcon</name>

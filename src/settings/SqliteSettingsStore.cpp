@@ -182,9 +182,7 @@ std::unique_ptr<SqliteSettingsStore> SqliteSettingsStore::open(const QString& pa
 }
 
 void SqliteSettingsStore::useMemoryFor(const QString& why) {
-    finalizeStatements();
-    sqlite3_close(db_);
-    db_ = nullptr;
+    closeConnection();
     sqlite3_open(":memory:", &db_);
     opened_ = Opened::Unavailable;
     problem_ = why;
@@ -192,9 +190,7 @@ void SqliteSettingsStore::useMemoryFor(const QString& why) {
 }
 
 void SqliteSettingsStore::setAside(int rc) {
-    finalizeStatements();
-    sqlite3_close(db_);
-    db_ = nullptr;
+    closeConnection();
     movedAsidePath_ = moveAside(path_);
     QString problem;
     if (!movedAsidePath_.isEmpty())
@@ -227,10 +223,17 @@ void SqliteSettingsStore::readFailed(int rc) {
 }
 
 QString SqliteSettingsStore::problem() const {
+    // Damage found once the load had read the store leaves the program with what it read.
     const QString damaged =
-        QCoreApplication::translate("kv::SqliteSettingsStore",
-                                    "The settings store %1 was damaged. It is kept as %2, "
-                                    "and Kestrovaline starts with default settings.")
+        (readWhole_ ? QCoreApplication::translate(
+                          "kv::SqliteSettingsStore",
+                          "The settings store %1 was found damaged after Kestrovaline had read "
+                          "it. It is kept as %2; Kestrovaline goes on with the settings it read "
+                          "and saves all of them anew.")
+                    : QCoreApplication::translate("kv::SqliteSettingsStore",
+                                                  "The settings store %1 was damaged. It is kept "
+                                                  "as %2, and Kestrovaline starts with default "
+                                                  "settings."))
             .arg(QDir::toNativeSeparators(path_), QDir::toNativeSeparators(movedAsidePath_));
     switch (opened_) {
     case Opened::Existing:
@@ -243,11 +246,16 @@ QString SqliteSettingsStore::problem() const {
         break;
     }
     const QString failed =
-        QCoreApplication::translate(
-            "kv::SqliteSettingsStore",
-            "The settings store %1 cannot be read now (%2). It is left as it is; "
-            "Kestrovaline starts with default settings and tries the store again at the "
-            "next save.")
+        (readWhole_ ? QCoreApplication::translate(
+                          "kv::SqliteSettingsStore",
+                          "The settings store %1 cannot be used now (%2). It is left as it is; "
+                          "Kestrovaline goes on with the settings it read and tries the store "
+                          "again at the next save.")
+                    : QCoreApplication::translate(
+                          "kv::SqliteSettingsStore",
+                          "The settings store %1 cannot be read now (%2). It is left as it is; "
+                          "Kestrovaline starts with default settings and tries the store again "
+                          "at the next save."))
             .arg(QDir::toNativeSeparators(path_), problem_);
     // The new file made in place of a damaged one failed too: where the old one went still counts.
     return movedAsidePath_.isEmpty() ? failed : damaged + QLatin1Char(' ') + failed;
@@ -258,8 +266,14 @@ SqliteSettingsStore::SqliteSettingsStore(sqlite3* db, QString path, Opened opene
     : db_(db), path_(std::move(path)), opened_(opened), movedAsidePath_(std::move(movedAside)) {}
 
 SqliteSettingsStore::~SqliteSettingsStore() {
+    closeConnection();
+}
+
+void SqliteSettingsStore::closeConnection() {
     finalizeStatements();
     sqlite3_close(db_);
+    db_ = nullptr;
+    ++generation_;
 }
 
 void SqliteSettingsStore::finalizeStatements() {
@@ -327,10 +341,17 @@ void SqliteSettingsStore::endUpdate() {
 }
 
 std::optional<quint64> SqliteSettingsStore::changeMark() {
+    // A file removed or replaced meanwhile has changed as much as one another copy wrote to.
+    followPath();
+    return dataVersion();
+}
+
+std::optional<quint64> SqliteSettingsStore::dataVersion() {
     // The data version moves with every commit of another connection, never with our own.
+    // Each connection counts from where it began: the generation tells one from another.
     std::optional<quint64> mark;
     if (sqlite3_step(dataVersion_) == SQLITE_ROW)
-        mark = quint64(sqlite3_column_int64(dataVersion_, 0));
+        mark = quint64(generation_) << 32 | quint32(sqlite3_column_int64(dataVersion_, 0));
     sqlite3_reset(dataVersion_);
     return mark;
 }
@@ -392,6 +413,8 @@ bool SqliteSettingsStore::readAll(const QString& key, const TakeValue& take) {
     sqlite3_clear_bindings(readKey_);
     if (rc != SQLITE_DONE)
         readFailed(rc);
+    else if (opened_ == Opened::Existing && movedAsidePath_.isEmpty())
+        readWhole_ = true;
     return rc == SQLITE_DONE;
 }
 
@@ -433,14 +456,21 @@ bool SqliteSettingsStore::retryFile() {
     if (!db)
         return fail(problem);
     const Health health = checkHealth(db, QFileInfo::exists(path_ + QLatin1String("-wal")));
-    if (health != Health::NoTable) {
-        // What the file holds was never read by this run: writing this run's state over it
-        // would lose it.
-        problem = health == Health::Unavailable
-                      ? QString::fromUtf8(sqlite3_errmsg(db))
-                      : QStringLiteral("it could not be read when Kestrovaline started, and what "
-                                       "it holds now is not overwritten; restart Kestrovaline to "
-                                       "use it");
+    // What the file holds was never read by this run: writing this run's state over it would
+    // lose it, unless that state was read from the store the file replaced. Another program's
+    // file is never written over.
+    const bool takesTable = health == Health::Good && writeOver_;
+    if (health != Health::NoTable && !takesTable) {
+        if (health == Health::Unavailable)
+            problem = QString::fromUtf8(sqlite3_errmsg(db));
+        else if (writeOver_)
+            problem = QCoreApplication::translate("kv::SqliteSettingsStore",
+                                                  "it was replaced by a file that is not a "
+                                                  "settings store, which is left as it is");
+        else
+            problem = QStringLiteral("it could not be read when Kestrovaline started, and what "
+                                     "it holds now is not overwritten; restart Kestrovaline to "
+                                     "use it");
         sqlite3_close(db);
         return fail(problem);
     }
@@ -451,12 +481,24 @@ bool SqliteSettingsStore::retryFile() {
         sqlite3_close(db);
         return fail(problem);
     }
-    finalizeStatements();
-    sqlite3_close(db_);
+    closeConnection();
     db_ = db;
-    opened_ = Opened::Created;
+    opened_ = takesTable ? Opened::Existing : Opened::Created;
     problem_.clear();
+    writeOver_ = false;
     return prepare() || fail(QString());
+}
+
+bool SqliteSettingsStore::followPath() {
+    int moved = 0;
+    if (opened_ == Opened::InMemory || opened_ == Opened::Unavailable ||
+        sqlite3_file_control(db_, "main", SQLITE_FCNTL_HAS_MOVED, &moved) != SQLITE_OK || !moved)
+        return true;
+    // The old file is let go first: the last connection to a file removes its log files by
+    // name as it closes, and those names may be the new file's by then.
+    useMemoryFor(QString());
+    writeOver_ = true;
+    return retryFile();
 }
 
 bool SqliteSettingsStore::writeAll(const QString& key, const QList<SettingValue>& values) {
@@ -472,7 +514,7 @@ SqliteSettingsStore::writeAllUnchangedSince(const QString& key, const QList<Sett
 SettingsStore::BatchOutcome SqliteSettingsStore::writeBatch(const QString& key,
                                                             const QList<SettingValue>& values,
                                                             std::optional<quint64> mark) {
-    if (opened_ == Opened::Unavailable && !retryFile())
+    if (opened_ == Opened::Unavailable ? !retryFile() : !followPath())
         return BatchOutcome::Refused;
     // IMMEDIATE takes the write lock at once, so two copies saving together queue up under the
     // busy timeout instead of failing half-way; the mark is compared under that lock.
@@ -480,7 +522,7 @@ SettingsStore::BatchOutcome SqliteSettingsStore::writeBatch(const QString& key,
         fail(QString());
         return BatchOutcome::Refused;
     }
-    if (mark && changeMark() != mark) {
+    if (mark && dataVersion() != mark) {
         exec("ROLLBACK");
         return BatchOutcome::Overtaken;
     }

@@ -69,6 +69,9 @@ private:
     // A read failed with rc: a damaged or failing file is never written over by this run.
     void readFailed(int rc);
     void finalizeStatements();
+    // Gives up the connection; the change mark of whatever comes in its place never matches one
+    // taken from it, so a save after the swap writes every value, not only those it changed.
+    void closeConnection();
     bool upsert(const QString& key, const QString& name, const QString& text);
     bool exec(const char* sql);
     BatchOutcome writeBatch(const QString& key, const QList<SettingValue>& values,
@@ -77,6 +80,11 @@ private:
     bool fail(const QString& why);
     // A store that could not be read at the start is used once it opens with nothing in it.
     bool retryFile();
+    // Takes the file now at the path when the one open was removed or replaced meanwhile (by
+    // hand, or by a tool that syncs or restores it): writes to the old one would go nowhere.
+    bool followPath();
+    // The change mark of the connection open now.
+    std::optional<quint64> dataVersion();
 
     sqlite3* db_ = nullptr;
     sqlite3_stmt* read_ = nullptr;
@@ -91,6 +99,13 @@ private:
     QString movedAsidePath_;
     QString problem_;
     QString lastError_;
+    quint32 generation_ = 0;
+    // The load read the store's values before damage came to light: the program goes on with
+    // them, not with defaults.
+    bool readWhole_ = false;
+    // The file at the path replaced the one this run used: it may be written over although this
+    // run never read it, as the running copy holds the user's settings.
+    bool writeOver_ = false;
     std::function<void(qsizetype)> batchObserver_;
     std::function<void()> problemObserver_;
 };

@@ -3,6 +3,7 @@
 #include "collection/Collection.h"
 #include "engine/Options.h"
 #include "settings/Settings.h"
+#include "settings/SqliteSettingsStore.h"
 #include "support/ManualClock.h"
 #include "support/MemorySettingsStore.h"
 
@@ -10,6 +11,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cstdio>
 
 using namespace kv;
 
@@ -28,7 +31,7 @@ struct FakeWindow final : PlacedWindow {
 
 // One program's worth of state over a store that outlives it, as a restart would see it.
 struct Run {
-    explicit Run(test::MemorySettingsStore& store) : settings(store) {
+    explicit Run(SettingsStore& store) : settings(store) {
         settings.SetSettingsRoot(QStringLiteral("Kestrovaline"), QString());
     }
     Settings settings;
@@ -128,6 +131,63 @@ private Q_SLOTS:
         QVERIFY(fourth.state.SaveState(&fourth.window));
         QCOMPARE(Run(store).load().rows(),
                  (QStringList{"one/w5.jpg 2", "three/w1.jpg 2", "three/w0.jpg 2"}));
+    }
+
+    // The store's file changes under a running copy: damage comes to light after the load read
+    // it (a lookup by name meets the page of its index overwritten; the load reads the table
+    // without it), or the file is removed, or another store or another file is moved over it. A
+    // save that says it saved put the whole collection into the file now at the path; a file
+    // that is no store is left as it is.
+    void aSaveReachesTheFileNowAtThePath_data() {
+        QTest::addColumn<QString>("change");
+        QTest::newRow("damage found after the load") << "damage";
+        QTest::newRow("removed") << "removed";
+        QTest::newRow("another store moved over it") << "store";
+        QTest::newRow("another file moved over it") << "file";
+    }
+    void aSaveReachesTheFileNowAtThePath() {
+        QFETCH(QString, change);
+        const QByteArray kForeign("not a settings store\n");
+        const QString path = sub(change + QStringLiteral("/settings.sqlite"));
+        const QString other = path + QStringLiteral(".other");
+        QStringList rows;
+        {
+            const auto store = SqliteSettingsStore::open(path);
+            Run first(*store);
+            first.load();
+            for (const char* name : {"a.jpg", "b.jpg"})
+                first.collection.AppendImage(QString::fromLatin1(name), dir_.path(), 2);
+            QVERIFY(first.state.SaveState(&first.window));
+            rows = first.rows();
+        }
+        QFile file(path);
+        QVERIFY(change != "damage" || (file.open(QIODevice::ReadWrite) && file.seek(2 * 4096) &&
+                                       file.write(QByteArray(4096, 'Z')) == 4096));
+        file.close();
+        const auto store = SqliteSettingsStore::open(path);
+        Run second(*store);
+        QCOMPARE(second.load().rows(), rows);
+        if (change == "damage")
+            second.settings.ReadSetting(QStringLiteral("HomePage"), QString());
+        if (change == "removed") {
+            for (const char* suffix : {"", "-wal", "-shm"})
+                QFile::remove(path + QLatin1String(suffix));
+        }
+        if (change == "store")
+            SqliteSettingsStore::open(other)->writeText(second.settings.settingsKey(), "WN", "0");
+        QFile foreign(other);
+        QVERIFY(change != "file" ||
+                (foreign.open(QIODevice::WriteOnly) && foreign.write(kForeign) == kForeign.size()));
+        foreign.close();
+        QVERIFY(!QFile::exists(other) ||
+                std::rename(QFile::encodeName(other), QFile::encodeName(path)) == 0);
+        QCOMPARE(second.state.SaveState(&second.window), change != "file");
+        if (change == "file") {
+            QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll() == kForeign);
+            return;
+        }
+        const auto again = SqliteSettingsStore::open(path);
+        QCOMPARE(Run(*again).load().rows(), rows);
     }
 
     // Values as a hand edit or damage left them, over five entries (the first with a state that
