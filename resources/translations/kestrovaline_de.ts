@@ -384,6 +384,10 @@ Handbuch: %4
         <source>Previewed file name</source>
         <translation>Name der Vorschaudatei</translation>
     </message>
+    <message>
+        <source>Unable to open folder &apos;%1&apos; !</source>
+        <translation>Der Ordner „%1“ lässt sich nicht öffnen!</translation>
+    </message>
 </context>
 <context>
     <name>kv::ProgAbout</name>

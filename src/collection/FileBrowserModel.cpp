@@ -524,14 +524,21 @@ void FileBrowserModel::Folder_KeyPress(int key) {
     default:
         return;
     }
-    if (target != -1)
-        openFolder(folders_.entryPath(target));
+    openEntry(target);
 }
 
 void FileBrowserModel::Folder_DblClick() {
-    const int target = folders_.ListIndex();
-    if (target != -1)
-        openFolder(folders_.entryPath(target));
+    openEntry(folders_.ListIndex());
+}
+
+void FileBrowserModel::openEntry(int listIndex) {
+    if (listIndex == -1)
+        return;
+    const QString entry = folders_.entryPath(listIndex);
+    // A folder that vanished is the click's to mend; one that is there and will not open
+    // would otherwise leave the user pressing the key again and again.
+    if (!openFolder(entry) && QFileInfo(entry).isDir())
+        Q_EMIT folderRefused(entry);
 }
 
 void FileBrowserModel::Folder_MouseUp(Qt::MouseButton button) {

@@ -146,8 +146,12 @@ Q_SIGNALS:
     void drivesChanged();
     // The open folder changed; the file list shows it.
     void folderChanged(const QString& path);
+    // The user asked to open a folder that is there but cannot be read.
+    void folderRefused(const QString& path);
 
 private:
+    // Opens the folder at a list index, as Enter, Space or a double-click asks.
+    void openEntry(int listIndex);
     bool openDrive(int index);
     // The listed drive whose root holds folder most closely, or -1.
     int driveHolding(const QString& folder) const;

@@ -7,6 +7,7 @@
 #include "common/Pictures.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QMetaMethod>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -38,6 +39,14 @@ Previews::Previews(Collection& collection, FileBrowserModel& browser, QObject* p
                 if (followFileFocus_)
                     Files_Click();
             });
+    // Said where the browser's other failures are, over a cleared preview as they are.
+    connect(&browser_, &FileBrowserModel::folderRefused, this, [this](const QString& folder) {
+        decodingOutcome_ = {};
+        wanted_.reset();
+        showPicture(QImage(), QString());
+        setPreviewName(QString());
+        setError(tr("Unable to open folder '%1' !").arg(QFileInfo(folder).fileName()));
+    });
 }
 
 Previews::~Previews() = default;

@@ -568,6 +568,13 @@ private Q_SLOTS:
         // A row shows a line break as its symbol, on one line.
         QCOMPARE(f.browser.files().index(8).data().toString(), QStringLiteral("new\u240Aline.jpg"));
         QCOMPARE(f.browser.folders().subfolderCount(), 2);
+        // Enter on the folder nobody may read stays, and says so where the preview speaks.
+        f.browser.folders().setListIndex(0);
+        f.browser.Folder_KeyPress(13);
+        const bool refused = ::geteuid() != 0;
+        QCOMPARE(f.browser.folderPath(), path(refused ? "odd" : "odd/locked"));
+        QCOMPARE(f.previews.ImageErr(),
+                 refused ? QStringLiteral("Unable to open folder 'locked' !") : QString());
         QCOMPARE(::unlink(raw.constData()), 0); // Qt cannot name it to delete it
         QFile::setPermissions(path("odd/locked"), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                       QFileDevice::ExeOwner);
