@@ -4,6 +4,7 @@
 #include "desktop/RootPicture.h"
 #include "desktop/X11Connection.h"
 #include "desktop/X11MonitorWatch.h"
+#include "desktop/X11PixelLayout.h"
 
 #include <QCoreApplication>
 #include <QImage>
@@ -91,34 +92,6 @@ Record readRecord(const Connection& c) {
     return record;
 }
 
-// The QImage format whose bytes are exactly the server's pixels for this screen, if there is one.
-std::optional<QImage::Format> pixelFormatOf(const Connection& c, const xcb_screen_t* screen) {
-    const xcb_setup_t* setup = xcb_get_setup(c.get());
-    const bool serverLittleEndian = setup->image_byte_order == XCB_IMAGE_ORDER_LSB_FIRST;
-    if (serverLittleEndian != (Q_BYTE_ORDER == Q_LITTLE_ENDIAN))
-        return std::nullopt;
-    int bitsPerPixel = 0;
-    for (auto it = xcb_setup_pixmap_formats_iterator(setup); it.rem; xcb_format_next(&it))
-        if (it.data->depth == screen->root_depth && it.data->scanline_pad == 32)
-            bitsPerPixel = it.data->bits_per_pixel;
-    const xcb_visualtype_t* visual = nullptr;
-    for (auto d = xcb_screen_allowed_depths_iterator(screen); d.rem && !visual; xcb_depth_next(&d))
-        for (auto v = xcb_depth_visuals_iterator(d.data); v.rem; xcb_visualtype_next(&v))
-            if (v.data->visual_id == screen->root_visual) {
-                visual = v.data;
-                break;
-            }
-    if (!visual || visual->_class != XCB_VISUAL_CLASS_TRUE_COLOR)
-        return std::nullopt;
-    if ((screen->root_depth == 24 || screen->root_depth == 32) && bitsPerPixel == 32 &&
-        visual->red_mask == 0xFF0000 && visual->green_mask == 0xFF00 && visual->blue_mask == 0xFF)
-        return QImage::Format_RGB32;
-    if (screen->root_depth == 16 && bitsPerPixel == 16 && visual->red_mask == 0xF800 &&
-        visual->green_mask == 0x07E0 && visual->blue_mask == 0x001F)
-        return QImage::Format_RGB16;
-    return std::nullopt;
-}
-
 // A piece of memory the X server reads our pixels from directly (MIT-SHM), saving the copy
 // through the socket. Not there on remote displays or servers without the extension; the caller
 // then sends the pixels in requests.
@@ -166,8 +139,9 @@ private:
 
 // A new pixmap the size of the screen holding the picture, or XCB_NONE. The picture is drawn
 // and sent one band of rows at a time, so no screen-sized copy of it exists on our side.
-xcb_pixmap_t drawPixmap(const Connection& c, const xcb_screen_t* screen, QImage::Format format,
-                        RootPicture& picture, const QList<QRect>& monitors) {
+xcb_pixmap_t drawPixmap(const Connection& c, const xcb_screen_t* screen,
+                        const X11PixelLayout& layout, RootPicture& picture,
+                        const QList<QRect>& monitors) {
     xcb_connection_t* x = c.get();
     const int width = screen->width_in_pixels;
     const int height = screen->height_in_pixels;
@@ -181,9 +155,8 @@ xcb_pixmap_t drawPixmap(const Connection& c, const xcb_screen_t* screen, QImage:
     const xcb_gcontext_t gc = xcb_generate_id(x);
     xcb_create_gc(x, gc, pixmap, 0, nullptr);
 
-    // Rows padded to 32 bits, as both QImage and the server's pixmap formats lay them out.
-    const qsizetype rowBytes =
-        ((qsizetype(width) * QImage::toPixelFormat(format).bitsPerPixel() + 31) / 32) * 4;
+    const qsizetype rowBytes = layout.rowBytes(width);
+    const std::optional<QImage::Format> direct = layout.imageFormat();
     const qsizetype maxRequest = qsizetype(xcb_get_maximum_request_length(x)) * 4 - 64;
     // Small bands keep little of a picture decoded as drawn; smaller ones than these cost more in
     // answers from the server than they save.
@@ -200,36 +173,47 @@ xcb_pixmap_t drawPixmap(const Connection& c, const xcb_screen_t* screen, QImage:
             std::free(xcb_get_input_focus_reply(x, *cookie, nullptr));
         cookie.reset();
     };
-    QImage plain;
+    // Where the server's pixels are no QImage format of ours, each band is drawn here first.
+    QImage drawn = direct ? QImage() : QImage(width, bandRows, QImage::Format_RGB32);
+    if (!direct && drawn.isNull()) {
+        xcb_free_gc(x, gc);
+        xcb_free_pixmap(x, pixmap);
+        return XCB_NONE;
+    }
+    QByteArray unshared; // a band's pixels sent in the request, where no memory is shared
     for (int top = 0, turn = 0; top < height; top += bandRows, turn = (turn + 1) % turns) {
         const int rows = qMin(bandRows, height - top);
+        uchar* pixels = nullptr;
         if (shared[0].ok()) {
             awaitRead(read[turn]);
-            QImage band(shared[turn].data(), width, rows, rowBytes, format);
+            pixels = shared[turn].data();
+        } else {
+            unshared.resize(rows * rowBytes);
+            pixels = reinterpret_cast<uchar*>(unshared.data());
+        }
+        if (direct) {
+            QImage band(pixels, width, rows, rowBytes, *direct);
             picture.drawBand(band, top, monitors);
+        } else {
+            QImage band(drawn.bits(), width, rows, drawn.bytesPerLine(), drawn.format());
+            picture.drawBand(band, top, monitors);
+            layout.encode(band, pixels);
+        }
+        if (shared[0].ok()) {
             xcb_shm_put_image(x, pixmap, gc, uint16_t(width), uint16_t(rows), 0, 0, uint16_t(width),
                               uint16_t(rows), 0, int16_t(top), screen->root_depth,
                               XCB_IMAGE_FORMAT_Z_PIXMAP, 0, shared[turn].segment(), 0);
             read[turn] = xcb_get_input_focus(x);
             xcb_flush(x);
         } else {
-            if (plain.height() != rows)
-                plain = QImage(width, rows, format);
-            if (plain.isNull())
-                break;
-            picture.drawBand(plain, top, monitors);
             xcb_put_image(x, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc, uint16_t(width), uint16_t(rows),
                           0, int16_t(top), 0, screen->root_depth, uint32_t(rows * rowBytes),
-                          plain.constBits());
+                          pixels);
         }
     }
     for (auto& cookie : read)
         awaitRead(cookie);
     xcb_free_gc(x, gc);
-    if (plain.isNull() && !shared[0].ok()) {
-        xcb_free_pixmap(x, pixmap);
-        return XCB_NONE;
-    }
     return pixmap;
 }
 
@@ -261,10 +245,10 @@ Painted paintRoots(const Connection& c, const Wanted& wanted) {
         return Painted::NotAPicture;
     QList<xcb_pixmap_t> pixmaps;
     for (qsizetype i = 0; i < screens.size(); ++i) {
-        const auto format = pixelFormatOf(c, screens[i]);
-        if (!format)
+        const auto layout = X11PixelLayout::of(xcb_get_setup(c.get()), screens[i]);
+        if (!layout)
             return Painted::Failed;
-        const xcb_pixmap_t pixmap = drawPixmap(c, screens[i], *format, picture, monitors[i]);
+        const xcb_pixmap_t pixmap = drawPixmap(c, screens[i], *layout, picture, monitors[i]);
         if (pixmap == XCB_NONE)
             return Painted::Failed;
         pixmaps << pixmap;

@@ -313,8 +313,10 @@ public:
 // The root window of a bare X server, drawn by ourselves.
 class X11Rig final : public PixelRig {
 public:
+    explicit X11Rig(int depth) : depth_(depth) {}
     bool start() override {
-        return !server_.display().isEmpty() || server_.start(kScreen.width(), kScreen.height());
+        return !server_.display().isEmpty() ||
+               server_.start(kScreen.width(), kScreen.height(), depth_);
     }
     std::unique_ptr<DesktopBackend> backend() override {
         return std::make_unique<X11RootDesktop>(server_.display().toLocal8Bit());
@@ -323,6 +325,7 @@ public:
     QString display() const { return server_.display(); }
 
 private:
+    const int depth_;
     test::XvfbServer server_;
 };
 
@@ -601,8 +604,8 @@ class TestDesktopContract : public QObject {
                                                 environment(twoMonitors_.display()),
                                                 "[*]\nwallpaper_common=1\n", true);
         }
-        if (id == QLatin1String("x11"))
-            return std::make_unique<X11Rig>();
+        if (id.startsWith(QLatin1String("x11"))) // "x11", or "x11 depth N" for other pixels
+            return std::make_unique<X11Rig>(id.size() > 3 ? id.section(' ', 2).toInt() : 24);
         return std::make_unique<SwayRig>(folder_.filePath(QStringLiteral("sway")),
                                          id == QLatin1String("swaybg"));
     }
@@ -656,8 +659,9 @@ private Q_SLOTS:
         QTest::addColumn<int>("style");
         QTest::addColumn<int>("orientation");
         QTest::addColumn<QString>("name");
-        for (const char* rig : {"gnome", "cinnamon", "mate", "kde", "xfce", "xfce-fresh", "lxqt",
-                                "lxqt-stretch", "lxde", "x11", "sway", "swaybg"})
+        for (const char* rig :
+             {"gnome", "cinnamon", "mate", "kde", "xfce", "xfce-fresh", "lxqt", "lxqt-stretch",
+              "lxde", "x11", "x11 depth 30", "x11 depth 16", "x11 depth 15", "sway", "swaybg"})
             for (int style = StyleCentre; style <= StyleFill; ++style)
                 QTest::addRow("%s, %s", rig, kStyleNames[style])
                     << QString::fromLatin1(rig) << style << 1 << kAwkward;

@@ -5,6 +5,7 @@
 #include "desktop/DesktopRecord.h"
 #include "desktop/RecordedDesktop.h"
 #include "desktop/RootPicture.h"
+#include "desktop/X11PixelLayout.h"
 #include "support/FakeDesktop.h"
 #include "support/PictureFiles.h"
 #include "support/SessionBus.h"
@@ -449,6 +450,50 @@ private Q_SLOTS:
                      qRgb(0x00, 0x80, 0x40));
         if (monitors == kTwoMonitors)
             QCOMPARE(whole.pixel(205, 100), qRgb(0x00, 0x80, 0x40));
+    }
+
+    // A pixel in an X server's own layout, whatever its depth, channel order or byte order. Where
+    // a QImage format holds those very bytes in our byte order, it is drawn into directly.
+    void pixelsInTheServersLayout_data() {
+        QTest::addColumn<int>("bits");
+        QTest::addColumn<QList<uint>>("masks"); // red, green, blue
+        QTest::addColumn<bool>("msbFirst");
+        QTest::addColumn<QByteArray>("bytes"); // of the colour 0x996633
+        QTest::addColumn<int>("format");       // in our byte order; 0: none
+        QTest::newRow("30, red high")
+            << 32 << QList<uint>{0x3FF00000, 0xFFC00, 0x3FF} << false
+            << QByteArray("\xCC\x64\x66\x26") << int(QImage::Format_RGB30);
+        QTest::newRow("30, blue high")
+            << 32 << QList<uint>{0x3FF, 0xFFC00, 0x3FF00000} << false
+            << QByteArray("\x66\x66\xC6\x0C") << int(QImage::Format_BGR30);
+        QTest::newRow("15") << 16 << QList<uint>{0x7C00, 0x3E0, 0x1F} << false
+                            << QByteArray("\x86\x4D") << int(QImage::Format_RGB555);
+        QTest::newRow("16, server big-endian")
+            << 16 << QList<uint>{0xF800, 0x7E0, 0x1F} << true << QByteArray("\x9B\x26")
+            << int(QImage::Format_RGB16);
+        QTest::newRow("24, server big-endian")
+            << 32 << QList<uint>{0xFF0000, 0xFF00, 0xFF} << true
+            << QByteArray("\x00\x99\x66\x33", 4) << int(QImage::Format_RGB32);
+        QTest::newRow("24 in 3 bytes") << 24 << QList<uint>{0xFF0000, 0xFF00, 0xFF} << false
+                                       << QByteArray("\x33\x66\x99") << 0;
+        QTest::newRow("8, 3-3-2") << 8 << QList<uint>{0xE0, 0x1C, 0x3} << false
+                                  << QByteArray("\x8C") << 0;
+    }
+    void pixelsInTheServersLayout() {
+        QFETCH(int, bits);
+        QFETCH(QList<uint>, masks);
+        QFETCH(bool, msbFirst);
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, format);
+        const X11PixelLayout layout{bits, 32, masks[0], masks[1], masks[2], msbFirst};
+        QImage image(2, 1, QImage::Format_RGB32);
+        image.fill(qRgb(0x99, 0x66, 0x33));
+        QByteArray pixels(layout.rowBytes(2), '\xEE');
+        layout.encode(image, reinterpret_cast<uchar*>(pixels.data()));
+        QCOMPARE(pixels, (bytes + bytes).leftJustified(pixels.size(), '\xEE'));
+        const bool ours = msbFirst == (Q_BYTE_ORDER == Q_BIG_ENDIAN);
+        QCOMPARE(layout.imageFormat().value_or(QImage::Format_Invalid),
+                 ours && format ? QImage::Format(format) : QImage::Format_Invalid);
     }
 
     // The root's JPEG is decoded only where it shows, and judged whole in the same pass (or once
