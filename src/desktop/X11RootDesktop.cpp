@@ -312,11 +312,10 @@ Painted paintRoots(const Connection& c, const Wanted& wanted) {
     return c.settle() ? Painted::Yes : Painted::Failed;
 }
 
-// Whether the root shows another program's picture: the path property exists once we drew
-// anything, even the bare colour.
+// Whether the root shows another program's picture, set before we drew or over what we drew.
 bool showsForeignPicture(const Connection& c, const Record& record) {
     xcb_screen_t* screen = c.defaultScreen();
-    return !record.path && screen &&
+    return !record.shown && screen &&
            readCardinal(c, screen->root, c.atom(kRootPixmapAtom, true), XCB_ATOM_PIXMAP);
 }
 
@@ -420,8 +419,8 @@ bool X11RootDesktop::SetDesktopWallpaperStyle(int style) {
         return false;
     watchMonitors();
     const Record record = readRecord(c);
-    if (!record.path || record.path->isEmpty()) {
-        // No picture of ours to place: remember the style for the next one.
+    if (!record.path || record.path->isEmpty() || showsForeignPicture(c, record)) {
+        // No picture of ours to place, or another's shows: remember the style for our next one.
         if (!recordOnly(c, kStyleProperty, quint32(style)))
             return false;
     } else if (paintRoots(c, {*record.path, style, record.colour}) != Painted::Yes) {

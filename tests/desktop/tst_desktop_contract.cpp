@@ -874,6 +874,46 @@ private Q_SLOTS:
         QVERIFY(ours && x.pixmapExists(*ours));
     }
 
+    // A colour or style change once ours is no longer what shows. Another program's picture, set
+    // over ours, stays with its setter; the change is kept for our next picture.
+    void colourAndStyleChangesOverWhatShows_data() {
+        QTest::addColumn<bool>("foreign");
+        QTest::addColumn<bool>("colour");
+        QTest::addColumn<bool>("style");
+        for (const bool foreign : {true})
+            for (const auto& [colour, style, what] :
+                 {std::tuple{true, false, "colour"}, {false, true, "style"}, {true, true, "both"}})
+                QTest::addRow("%s, %s", foreign ? "another's picture" : "our file removed", what)
+                    << foreign << colour << style;
+    }
+    void colourAndStyleChangesOverWhatShows() {
+        QFETCH(bool, foreign);
+        QFETCH(bool, colour);
+        QFETCH(bool, style);
+        auto* const rig = static_cast<X11Rig*>(use(QStringLiteral("x11")));
+        QVERIFY(rig);
+        const auto desktop = rig->backend();
+        const QString path = picture(QStringLiteral("ours"), StyleStretch, 1);
+        QCOMPARE(desktop->ShowWallpaper(path, kColour, StyleStretch), ShowResult::Shown);
+        X other(rig->display());
+        const xcb_pixmap_t theirs =
+            foreign ? other.nameRootPixmap({"_XROOTPMAP_ID", "ESETROOT_PMAP_ID"}) : XCB_NONE;
+        const DesktopColor newColour = colour ? 0x00204080 : kColour;
+        const int newStyle = style ? StyleTile : StyleStretch;
+        if (colour && style)
+            QVERIFY(desktop->setColourAndStyle(newColour, newStyle));
+        else if (colour)
+            QVERIFY(desktop->SetDesktopColor(newColour));
+        else
+            QVERIFY(desktop->SetDesktopWallpaperStyle(newStyle));
+        QCOMPARE(desktop->GetDesktopColor(), newColour);
+        QCOMPARE(desktop->GetDesktopWallpaperStyle(), newStyle);
+        if (foreign) {
+            QCOMPARE(other.pixmapAtom("_XROOTPMAP_ID"), std::optional<quint32>(theirs));
+            QVERIFY(other.settle() && other.pixmapExists(theirs));
+        }
+    }
+
     // A new sway, after a logout, has forgotten the wallpaper, and our swaybg has gone with the
     // old one; pcmanfm-qt has saved over our colour and mode the ones it started with. A
     // manual-mode logon start shows the current entry again, with style and colour.
