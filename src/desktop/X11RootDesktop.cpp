@@ -319,6 +319,17 @@ bool showsForeignPicture(const Connection& c, const Record& record) {
            readCardinal(c, screen->root, c.atom(kRootPixmapAtom, true), XCB_ATOM_PIXMAP);
 }
 
+// Draws our background again for a new colour, style or monitors. A picture whose file has gone
+// since it was drawn gives way to the colour alone, recorded as what shows: the change shows at
+// once, and the next start shows the wallpaper again, or reports its file missing as any change
+// would.
+Painted paintAgain(const Connection& c, const Wanted& wanted) {
+    const Painted painted = paintRoots(c, wanted);
+    if (painted != Painted::NotAPicture || wanted.path.isEmpty())
+        return painted;
+    return paintRoots(c, {QString(), wanted.style, wanted.colour});
+}
+
 // Records a style or colour on every root without drawing, for the next picture.
 bool recordOnly(const Connection& c, const char* property, quint32 value) {
     const xcb_atom_t atom = c.atom(property);
@@ -354,11 +365,9 @@ void X11RootDesktop::monitorsChanged() {
     const Record record = readRecord(c);
     if (!record.path || !record.shown)
         return;
-    // A picture whose file has gone since it was drawn would leave the old drawing repeated over
-    // the new layout. The colour then shows alone and is recorded as what shows, so the next
-    // start shows the wallpaper again, or reports its file missing as any change would.
-    if (paintRoots(c, {*record.path, record.style, record.colour}) == Painted::NotAPicture)
-        paintRoots(c, {QString(), record.style, record.colour});
+    // Drawn again even when the picture's file has gone: the old drawing would show repeated
+    // over the new layout.
+    paintAgain(c, {*record.path, record.style, record.colour});
 }
 
 ShowResult X11RootDesktop::ShowWallpaper(const QString& path, DesktopColor colour, int style) {
@@ -423,7 +432,7 @@ bool X11RootDesktop::SetDesktopWallpaperStyle(int style) {
         // No picture of ours to place, or another's shows: remember the style for our next one.
         if (!recordOnly(c, kStyleProperty, quint32(style)))
             return false;
-    } else if (paintRoots(c, {*record.path, style, record.colour}) != Painted::Yes) {
+    } else if (paintAgain(c, {*record.path, style, record.colour}) != Painted::Yes) {
         return false;
     }
     return readRecord(c).style == style;
@@ -445,7 +454,7 @@ bool X11RootDesktop::SetDesktopColor(DesktopColor colour) {
         // Another program's picture is on the screen: the colour shows with our next one.
         if (!recordOnly(c, kColorProperty, colour))
             return false;
-    } else if (paintRoots(c, {record.path.value_or(QString()), record.style, colour}) !=
+    } else if (paintAgain(c, {record.path.value_or(QString()), record.style, colour}) !=
                Painted::Yes) {
         return false;
     }
@@ -471,7 +480,7 @@ bool X11RootDesktop::setColourAndStyle(DesktopColor colour, int style) {
     // colour changes; another program's picture keeps the screen until our next one.
     const bool drawn =
         !showsForeignPicture(c, record) && (!wanted.path.isEmpty() || record.colour != colour);
-    if (drawn ? paintRoots(c, wanted) != Painted::Yes
+    if (drawn ? paintAgain(c, wanted) != Painted::Yes
               : !recordOnly(c, kColorProperty, colour) ||
                     (wanted.style && !recordOnly(c, kStyleProperty, quint32(*wanted.style))))
         return false;

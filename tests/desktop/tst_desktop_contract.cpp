@@ -875,12 +875,13 @@ private Q_SLOTS:
     }
 
     // A colour or style change once ours is no longer what shows. Another program's picture, set
-    // over ours, stays with its setter; the change is kept for our next picture.
+    // over ours, stays with its setter; the change is kept for our next picture. When the file of
+    // ours has gone, the colour shows alone at once.
     void colourAndStyleChangesOverWhatShows_data() {
         QTest::addColumn<bool>("foreign");
         QTest::addColumn<bool>("colour");
         QTest::addColumn<bool>("style");
-        for (const bool foreign : {true})
+        for (const bool foreign : {true, false})
             for (const auto& [colour, style, what] :
                  {std::tuple{true, false, "colour"}, {false, true, "style"}, {true, true, "both"}})
                 QTest::addRow("%s, %s", foreign ? "another's picture" : "our file removed", what)
@@ -898,6 +899,8 @@ private Q_SLOTS:
         X other(rig->display());
         const xcb_pixmap_t theirs =
             foreign ? other.nameRootPixmap({"_XROOTPMAP_ID", "ESETROOT_PMAP_ID"}) : XCB_NONE;
+        if (!foreign)
+            QVERIFY(QFile::remove(path));
         const DesktopColor newColour = colour ? 0x00204080 : kColour;
         const int newStyle = style ? StyleTile : StyleStretch;
         if (colour && style)
@@ -911,6 +914,10 @@ private Q_SLOTS:
         if (foreign) {
             QCOMPARE(other.pixmapAtom("_XROOTPMAP_ID"), std::optional<quint32>(theirs));
             QVERIFY(other.settle() && other.pixmapExists(theirs));
+        } else {
+            const QColor shown = test::rootCentreColour(rig->display());
+            QVERIFY(test::closeColours(shown, colour ? QColor(0x80, 0x40, 0x20) : kColourRgb, 0));
+            QVERIFY(desktop->forgotWallpaper());
         }
     }
 
