@@ -114,12 +114,25 @@ void WindowsOnDemand::setTitle(const QString& title) {
 }
 
 void WindowsOnDemand::showWindow() {
-    mainWindow().showWindow();
-    // A message without an owner blocks the window all the same; keep it where the user sees why.
-    if (message_ && message_->isVisible() && !message_->parentWidget()) {
-        message_->raise();
-        message_->activateWindow();
-    }
+    MainWindow& window = mainWindow();
+    window.showWindow();
+    // The dialogs the window waits for come up over it, or it would look frozen with no reason
+    // in sight. They stand on one another from the one the window owns (or one owned by nobody,
+    // which blocks every window) to the one that takes the keys.
+    QList<QWidget*> waitedFor;
+    for (QWidget* dialog = QApplication::activeModalWidget();
+         dialog && dialog != &window && dialog->isVisible() && dialog->isModal();
+         dialog = dialog->parentWidget() ? dialog->parentWidget()->window() : nullptr)
+        waitedFor.prepend(dialog);
+    if (waitedFor.isEmpty())
+        return;
+    const QWidget* outermost = waitedFor.first();
+    if (outermost->windowModality() != Qt::ApplicationModal &&
+        (!outermost->parentWidget() || outermost->parentWidget()->window() != &window))
+        return;
+    for (QWidget* dialog : waitedFor)
+        dialog->raise();
+    waitedFor.last()->activateWindow();
 }
 
 void WindowsOnDemand::hideWindow() {

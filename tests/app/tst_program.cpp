@@ -187,6 +187,27 @@ private Q_SLOTS:
         QCOMPARE(run.program.collection().rowCount(), 3);
     }
 
+    // A second start brings the window forward over the exit question it waits for: the
+    // question comes up with it, or the window would ignore every click with no reason in sight.
+    void broughtForwardOverItsQuestion() {
+        Running run;
+        run.storeCollection({{"Automatic", 0}});
+        MemoryMessageSwitches switches;
+        Hyperlinks links;
+        WindowsOnDemand windows(run.program, run.used, switches, links);
+        QVERIFY(run.start({}, {}, &windows) && windows.builtWindow());
+        bool cameUp = false;
+        windows.messageDialog().setShownHookForTest([&](ProgMsg& question) {
+            windows.builtWindow()->activateWindow();
+            QTRY_COMPARE(QApplication::activeWindow(), windows.builtWindow());
+            windows.hideWindow(); // as a second start's show does
+            windows.showWindow();
+            QTRY_VERIFY((cameUp = QApplication::activeWindow() == &question));
+        });
+        windows.askUser().ask(MessageKind::Exit, QStringLiteral("Exit?"));
+        QVERIFY(cameUp);
+    }
+
     // What another copy asks through the volatile store: a close that arrives while this copy
     // starts is kept until the collection is restored, then obeyed, so the save holds the
     // collection; a show waits until the start is through; an end stops the heartbeat and says so.
