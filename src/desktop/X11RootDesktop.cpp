@@ -217,6 +217,23 @@ xcb_pixmap_t drawPixmap(const Connection& c, const xcb_screen_t* screen,
     return pixmap;
 }
 
+// Whether `id` names a pixmap still. A stale id's range may belong to an unrelated program by now,
+// which may have made anything under it; current servers refuse to end a client for an id that
+// names nothing, older ones did not. Windows are the only other resources with a geometry.
+bool namesPixmap(const Connection& c, xcb_drawable_t id) {
+    xcb_generic_error_t* error = nullptr;
+    std::free(xcb_get_geometry_reply(c.get(), xcb_get_geometry(c.get(), id), &error));
+    if (error) {
+        std::free(error);
+        return false;
+    }
+    xcb_get_window_attributes_reply_t* window =
+        xcb_get_window_attributes_reply(c.get(), xcb_get_window_attributes(c.get(), id), &error);
+    std::free(error);
+    std::free(window);
+    return window == nullptr;
+}
+
 struct Wanted {
     QString path; // empty: the bare colour
     std::optional<int> style;
@@ -296,18 +313,9 @@ Painted paintRoots(const Connection& c, const Wanted& wanted) {
     if (!c.settle())
         return Painted::Failed;
     // Only now, with the new background in place, so the screen never flashes bare.
-    for (const xcb_pixmap_t old : previous) {
-        // An id that names nothing any more is stale too, and its range may belong to an
-        // unrelated program by now; current servers refuse to end a client for it, older ones
-        // did not.
-        xcb_generic_error_t* error = nullptr;
-        std::free(xcb_get_geometry_reply(c.get(), xcb_get_geometry(c.get(), old), &error));
-        if (error) {
-            std::free(error);
-            continue;
-        }
-        std::free(xcb_request_check(c.get(), xcb_kill_client_checked(c.get(), old)));
-    }
+    for (const xcb_pixmap_t old : previous)
+        if (namesPixmap(c, old))
+            std::free(xcb_request_check(c.get(), xcb_kill_client_checked(c.get(), old)));
     xcb_set_close_down_mode(c.get(), XCB_CLOSE_DOWN_RETAIN_PERMANENT);
     return c.settle() ? Painted::Yes : Painted::Failed;
 }

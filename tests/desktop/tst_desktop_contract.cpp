@@ -837,7 +837,7 @@ private Q_SLOTS:
 
     // Both atoms name our pixmap, the previous one freed. Another's is not ours to end: a live
     // client's named only by _XROOTPMAP_ID, or the stale ids of a setter that vanished, whose
-    // client slot (and so the same ids) the server hands to the next connection.
+    // client slot (and so the same ids, a window's now) the server hands to the next connection.
     void rootPixmapsOfOthersAreNotEnded() {
         auto* const rig = static_cast<X11Rig*>(use(QStringLiteral("x11")));
         QVERIFY(rig);
@@ -868,6 +868,13 @@ private Q_SLOTS:
         const xcb_setup_t* setup = xcb_get_setup(other.get());
         if ((stale & ~setup->resource_id_mask) != setup->resource_id_base)
             QSKIP("the server gave the bystander another client slot");
+        // Its first window takes the id the stale pixmap had.
+        const xcb_window_t window = xcb_generate_id(other.get());
+        QCOMPARE(window, stale);
+        xcb_create_window(other.get(), XCB_COPY_FROM_PARENT, window, other.defaultScreen()->root, 0,
+                          0, 8, 8, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0,
+                          nullptr);
+        QVERIFY(other.settle());
         QVERIFY(desktop->SetDesktopWallpaper(path));
         QVERIFY(other.settle());
         const auto ours = x.pixmapAtom("_XROOTPMAP_ID");
