@@ -229,9 +229,10 @@ bool namesPixmap(const Connection& c, xcb_drawable_t id) {
     }
     xcb_get_window_attributes_reply_t* window =
         xcb_get_window_attributes_reply(c.get(), xcb_get_window_attributes(c.get(), id), &error);
+    const bool isWindow = window != nullptr;
     std::free(error);
     std::free(window);
-    return window == nullptr;
+    return !isWindow;
 }
 
 struct Wanted {
