@@ -7,6 +7,7 @@
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QMimeDatabase>
 
 namespace kv {
 
@@ -28,6 +29,25 @@ bool Hyperlinks::IsMissingFile(const QUrl& url) {
     return url.isLocalFile() && !QFileInfo::exists(url.toLocalFile());
 }
 
+bool Hyperlinks::IsRefused(const QUrl& url) {
+    static const QStringList opened{QStringLiteral("http"), QStringLiteral("https"),
+                                    QStringLiteral("mailto"), QStringLiteral("file")};
+    if (!opened.contains(url.scheme(), Qt::CaseInsensitive))
+        return true;
+    if (!url.isLocalFile())
+        return false;
+    // The stored home page is hand-editable and the link reads as the manual whatever it holds,
+    // while some desktops' openers offer to run a program or a desktop entry handed to them.
+    const QFileInfo file(url.toLocalFile());
+    const QFileInfo target(file.canonicalFilePath());
+    const auto isDesktopEntry = [](const QFileInfo& info) {
+        return info.suffix().compare(QLatin1String("desktop"), Qt::CaseInsensitive) == 0;
+    };
+    return (file.isExecutable() && !file.isDir()) || isDesktopEntry(file) ||
+           isDesktopEntry(target) ||
+           QMimeDatabase().mimeTypeForFile(file).inherits(QStringLiteral("application/x-desktop"));
+}
+
 void Hyperlinks::FillErrorBox(QMessageBox& box, const QString& address) {
     box.setIcon(QMessageBox::Warning);
     box.setWindowTitle(QCoreApplication::translate("kv::Hyperlinks", "Hyperlink opening error"));
@@ -44,7 +64,7 @@ void Hyperlinks::OpenHyperlink(const QString& address) {
     const QUrl url = UrlOf(address);
     // Checked here: the desktop's opener reports success once it has started, long before it
     // finds out that the file is not there, and then tells nobody.
-    if (!IsMissingFile(url)) {
+    if (!IsMissingFile(url) && !IsRefused(url)) {
         if (url.isValid() && !url.scheme().isEmpty() && opener_(url))
             return;
         if (url.isLocalFile() && viewer_ && viewer_(url))
@@ -69,9 +89,9 @@ QString LinkCaption(const QString& address) {
                : address;
 }
 
-QString LinkToolTip(const QString& caption, const QString& address) {
-    return LiteralToolTip(QCoreApplication::translate("kv::Hyperlinks", "Click to open %1")
-                              .arg(IsLocalAddress(address) ? caption : address));
+QString LinkToolTip(const QString& address) {
+    return LiteralToolTip(
+        QCoreApplication::translate("kv::Hyperlinks", "Click to open %1").arg(address));
 }
 
 } // namespace kv

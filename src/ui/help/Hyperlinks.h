@@ -29,9 +29,9 @@ public:
     // the failure box is shown.
     void setLocalViewer(LocalViewer viewer) { viewer_ = std::move(viewer); }
 
-    // An empty address does nothing; a local document that is not there, or an address that
-    // cannot be opened, by the desktop or for a local document by the viewer, shows "Hyperlink
-    // opening error".
+    // An empty address does nothing; a local document that is not there, a refused address, or
+    // an address that cannot be opened, by the desktop or for a local document by the viewer,
+    // shows "Hyperlink opening error".
     void OpenHyperlink(const QString& address);
 
     // What the address means: a web or file URL as written, an existing file's path as that
@@ -39,6 +39,9 @@ public:
     static QUrl UrlOf(const QString& address);
     // A local file's URL whose file does not exist.
     static bool IsMissingFile(const QUrl& url);
+    // Never handed on: a scheme other than http, https, mailto and file, and a local program or
+    // desktop entry, which the desktop's opener might run.
+    static bool IsRefused(const QUrl& url);
     // The failure box for one address.
     static void FillErrorBox(QMessageBox& box, const QString& address);
 
@@ -55,8 +58,8 @@ QString LinkAddress(const QString& tag, const QString& caption);
 // the manual's title, never as a path of the disk.
 bool IsLocalAddress(const QString& address);
 QString LinkCaption(const QString& address);
-// "Click to open " and the address, or for a local document its caption, as a tooltip that
-// shows the stored address as written.
-QString LinkToolTip(const QString& caption, const QString& address);
+// "Click to open " and the address, as a tooltip that shows it as written: whatever the caption
+// says, the user can see where the link leads.
+QString LinkToolTip(const QString& address);
 
 } // namespace kv

@@ -17,7 +17,7 @@ HyperlinkLabel::HyperlinkLabel(const QString& caption, const QString& address, Q
     : QLabel(parent), address_(address) {
     setTextFormat(Qt::PlainText);
     setText(caption.isEmpty() ? address : caption);
-    setToolTip(LinkToolTip(text(), address));
+    setToolTip(LinkToolTip(LinkAddress(address, text())));
     setCursor(Qt::PointingHandCursor);
     QFont underlined = font();
     underlined.setUnderline(true);

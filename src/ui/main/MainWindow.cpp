@@ -198,7 +198,7 @@ void MainWindow::setWebAddress(const QString& address) {
     const QString caption = LinkCaption(address);
     hyperlink_->setText(QStringLiteral("<a href=\"%1\">%2</a>")
                             .arg(address.toHtmlEscaped(), caption.toHtmlEscaped()));
-    hyperlink_->setToolTip(LinkToolTip(caption, address));
+    hyperlink_->setToolTip(LinkToolTip(address));
 }
 
 void MainWindow::attach(Program& program) {

@@ -3,6 +3,7 @@
 #include "settings/Settings.h"
 #include "support/MemorySettingsStore.h"
 #include "support/ScriptedAskUser.h"
+#include "support/ShownToolTip.h"
 #include "ui/help/Help.h"
 #include "ui/help/HelpWindow.h"
 #include "ui/help/Hyperlinks.h"
@@ -60,8 +61,14 @@ class TestHelp : public QObject {
     QTemporaryDir dir_;
 
 private Q_SLOTS:
-    // Help looks in the current folder too: one without a manual.
-    void initTestCase() { QVERIFY(QDir::setCurrent(dir_.path())); }
+    // Help looks in the current folder too: one without a manual. It holds a program and a
+    // desktop entry that links must not hand to the desktop.
+    void initTestCase() {
+        QVERIFY(QDir::setCurrent(dir_.path()));
+        QFile program(QStringLiteral("evil.sh"));
+        QVERIFY(touch(program.fileName()) && touch(QStringLiteral("manual.desktop")));
+        QVERIFY(program.setPermissions(program.permissions() | QFile::ExeOwner));
+    }
 
     // What Help offers and what each answer opens. The user is asked unless there is no manual
     // or the home page is the manual itself, or a local file that is not there (the manual where
@@ -134,6 +141,14 @@ private Q_SLOTS:
             << QDir(qEnvironmentVariable("KV_BUILD_DIR")).filePath(kManual) << false << 3;
         QTest::newRow("web link, no opener") << "https://example.org/" << false << 2;
         QTest::newRow("manual not there") << "file:///nowhere/KestrovalineHelp.html" << true << 2;
+        const QDir here(dir_.path());
+        QTest::newRow("program as a URL")
+            << QUrl::fromLocalFile(here.filePath("evil.sh")).toString() << true << 2;
+        QTest::newRow("program by its path") << here.filePath("evil.sh") << true << 2;
+        QTest::newRow("desktop entry") << here.filePath("manual.desktop") << true << 2;
+        QTest::newRow("folder opens") << dir_.path() << true << 1;
+        QTest::newRow("mail opens") << "mailto:kestrel@example.org" << true << 1;
+        QTest::newRow("other scheme") << "smb://example.org/share" << true << 2;
     }
     void openHyperlink() {
         QFETCH(QString, address);
@@ -149,7 +164,7 @@ private Q_SLOTS:
         QVERIFY(outcome != 2 || links.boxes[0].contains(address));
         QCOMPARE(window.isVisible(), outcome == 3);
         if (outcome == 1)
-            QCOMPARE(links.opened, QList<QUrl>{QUrl::fromLocalFile(address)});
+            QCOMPARE(links.opened, QList<QUrl>{Hyperlinks::UrlOf(address)});
         if (outcome != 3)
             return;
         QCOMPARE(window.source(), QUrl::fromLocalFile(address));
@@ -163,7 +178,8 @@ private Q_SLOTS:
     }
 
     // The about box opens 250 pixels right of and 20 below the main window, kept on the screen.
-    // The manual window a link in it opens takes clicks while the box is up.
+    // The manual window a link in it opens takes clicks while the box is up. The link's tooltip
+    // says where it leads, though it reads as the manual.
     void aboutBox() {
         // Not in the current folder, where Help would find it.
         const QTemporaryDir folder;
@@ -176,6 +192,8 @@ private Q_SLOTS:
         links.links.setLocalViewer([&manual](const QUrl& url) { return manual.showManual(url); });
         ProgAbout about(1, 0, ProgAbout::LinksTo(QUrl::fromLocalFile(page).toString()), links.links,
                         &window);
+        QCOMPARE(test::shownToolTip(about.hyperlinks().value(0)->toolTip()),
+                 "Click to open " + QUrl::fromLocalFile(page).toString());
         PressCounter presses;
         manual.viewport()->installEventFilter(&presses);
         for (const QPoint corner : {QPoint(9000, 9000), QPoint(100, 200)}) {
