@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMessageBox>
 #include <QMimeDatabase>
 
@@ -92,6 +93,10 @@ QString LinkCaption(const QString& address) {
 QString LinkToolTip(const QString& address) {
     return LiteralToolTip(
         QCoreApplication::translate("kv::Hyperlinks", "Click to open %1").arg(address));
+}
+
+QString ElidedCaption(const QLabel& label, const QString& caption) {
+    return label.fontMetrics().elidedText(caption, Qt::ElideMiddle, label.contentsRect().width());
 }
 
 } // namespace kv

@@ -6,6 +6,7 @@
 
 #include <functional>
 
+class QLabel;
 class QMessageBox;
 class QWidget;
 
@@ -61,5 +62,8 @@ QString LinkCaption(const QString& address);
 // "Click to open " and the address, as a tooltip that shows it as written: whatever the caption
 // says, the user can see where the link leads.
 QString LinkToolTip(const QString& address);
+// A caption cut in the middle to the label's room: a long stored address must neither widen
+// its window nor push the window's other parts out of view.
+QString ElidedCaption(const QLabel& label, const QString& caption);
 
 } // namespace kv

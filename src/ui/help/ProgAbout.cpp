@@ -12,12 +12,19 @@
 #include <QVBoxLayout>
 
 namespace kv {
+namespace {
+
+// In average characters: room for an ordinary web address, and for enough of one to know it.
+constexpr int kWidestCaption = 60;
+constexpr int kNarrowestCaption = 12;
+
+} // namespace
 
 HyperlinkLabel::HyperlinkLabel(const QString& caption, const QString& address, QWidget* parent)
-    : QLabel(parent), address_(address) {
+    : QLabel(parent), caption_(caption.isEmpty() ? address : caption), address_(address) {
     setTextFormat(Qt::PlainText);
-    setText(caption.isEmpty() ? address : caption);
-    setToolTip(LinkToolTip(LinkAddress(address, text())));
+    setText(caption_);
+    setToolTip(LinkToolTip(LinkAddress(address_, caption_)));
     setCursor(Qt::PointingHandCursor);
     QFont underlined = font();
     underlined.setUnderline(true);
@@ -27,6 +34,26 @@ HyperlinkLabel::HyperlinkLabel(const QString& caption, const QString& address, Q
     setPalette(colours);
 }
 
+int HyperlinkLabel::captionWidth(int characters) const {
+    const QMargins margins = contentsMargins();
+    return qMin(fontMetrics().horizontalAdvance(caption_),
+                fontMetrics().averageCharWidth() * characters) +
+           margins.left() + margins.right() + 2 * margin();
+}
+
+QSize HyperlinkLabel::sizeHint() const {
+    return {captionWidth(kWidestCaption), QLabel::sizeHint().height()};
+}
+
+QSize HyperlinkLabel::minimumSizeHint() const {
+    return {captionWidth(kNarrowestCaption), QLabel::minimumSizeHint().height()};
+}
+
+void HyperlinkLabel::resizeEvent(QResizeEvent* event) {
+    QLabel::resizeEvent(event);
+    setText(ElidedCaption(*this, caption_));
+}
+
 void HyperlinkLabel::mousePressEvent(QMouseEvent* event) {
     event->accept();
 }
@@ -34,7 +61,7 @@ void HyperlinkLabel::mousePressEvent(QMouseEvent* event) {
 void HyperlinkLabel::mouseReleaseEvent(QMouseEvent* event) {
     event->accept();
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-        Q_EMIT Hyperlink_Click(LinkAddress(address_, text()));
+        Q_EMIT Hyperlink_Click(LinkAddress(address_, caption_));
 }
 
 ProgAbout::ProgAbout(int versionMajor, int versionMinor, QList<Link> links, Hyperlinks& opener,

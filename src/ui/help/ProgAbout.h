@@ -17,6 +17,10 @@ class HyperlinkLabel final : public QLabel {
 public:
     HyperlinkLabel(const QString& caption, const QString& address, QWidget* parent);
     QString address() const { return address_; }
+    // As wide as the caption up to a bound, so that a long address cannot widen the box past
+    // the screen; shorter when the box is, the caption then cut in the middle.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
 Q_SIGNALS:
     void Hyperlink_Click(const QString& address);
@@ -24,8 +28,12 @@ Q_SIGNALS:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    int captionWidth(int characters) const;
+
+    QString caption_;
     QString address_;
 };
 

@@ -36,17 +36,45 @@ namespace {
 
 // The web address. Tab puts the focus on the link itself at once, so that Enter opens it: a
 // label would take one Tab for itself, where Enter does nothing, and one more for its link. A
-// click opens the link without taking the focus from where Enter sets the wallpaper.
+// click opens the link without taking the focus from where Enter sets the wallpaper. It takes
+// the room its column leaves and never widens it: a long address shows cut in the middle, in
+// full in the tooltip.
 class WebLink final : public QLabel {
 public:
-    explicit WebLink(QWidget* parent) : QLabel(parent) {}
+    explicit WebLink(QWidget* parent) : QLabel(parent) {
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    }
+
+    void setLink(const QString& caption, const QString& address) {
+        caption_ = caption;
+        address_ = address;
+        setToolTip(LinkToolTip(address));
+        showCaption();
+    }
 
 protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QLabel::resizeEvent(event);
+        showCaption();
+    }
+
     void focusInEvent(QFocusEvent* event) override {
         QLabel::focusInEvent(event);
         if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason)
             focusNextPrevChild(event->reason() == Qt::TabFocusReason);
     }
+
+private:
+    void showCaption() {
+        if (caption_.isEmpty())
+            return;
+        setText(QStringLiteral("<a href=\"%1\">%2</a>")
+                    .arg(address_.toHtmlEscaped(), ElidedCaption(*this, caption_).toHtmlEscaped()));
+    }
+
+    QString caption_;
+    QString address_;
 };
 
 } // namespace
@@ -124,7 +152,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     grid->addWidget(commands_, 1, 2);
     grid->addWidget(browser_, 1, 3);
     grid->addWidget(imagePathText_, 2, 0, 1, 3);
-    grid->addWidget(hyperlink_, 2, 3, Qt::AlignRight | Qt::AlignVCenter);
+    grid->addWidget(hyperlink_, 2, 3, Qt::AlignVCenter);
     grid->setColumnStretch(1, 3);
     grid->setColumnStretch(3, 2);
     grid->setRowStretch(1, 1);
@@ -195,10 +223,7 @@ QLayout* MainWindow::makeProgramButtons() {
 }
 
 void MainWindow::setWebAddress(const QString& address) {
-    const QString caption = LinkCaption(address);
-    hyperlink_->setText(QStringLiteral("<a href=\"%1\">%2</a>")
-                            .arg(address.toHtmlEscaped(), caption.toHtmlEscaped()));
-    hyperlink_->setToolTip(LinkToolTip(address));
+    static_cast<WebLink*>(hyperlink_)->setLink(LinkCaption(address), address);
 }
 
 void MainWindow::attach(Program& program) {

@@ -213,6 +213,20 @@ private Q_SLOTS:
         QVERIFY(manual.isVisible());
         QCOMPARE(presses.presses, 2);
     }
+
+    // However long the address, the about box is no wider than for a long one that still fits
+    // a screen, the link cut in the middle; a click opens all of it.
+    void longAddressInAboutBox() {
+        Links links;
+        const QString web = QStringLiteral("https://example.org/");
+        ProgAbout usual(1, 0, ProgAbout::LinksTo(web + QString(300, u'k')), links.links);
+        ProgAbout about(1, 0, ProgAbout::LinksTo(web + QString(3000, u'k')), links.links);
+        usual.show();
+        about.show();
+        QCOMPARE(about.width(), usual.width());
+        QTest::mouseClick(about.hyperlinks().value(1), Qt::LeftButton);
+        QCOMPARE(links.opened, QList<QUrl>{QUrl(web + QString(3000, u'k'))});
+    }
 };
 
 QTEST_MAIN(TestHelp)

@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -202,6 +203,18 @@ private Q_SLOTS:
                      kTextNamed);
         QCOMPARE(test::shownToolTip(shown.window.findChild<QLabel*>("Hyperlink")->toolTip()),
                  QStringLiteral("Click to open ") + kWebAddress);
+        // A long address is cut to the room its column leaves, which would otherwise scroll;
+        // the link still opens all of it.
+        const QWidget* page =
+            shown.window.findChild<QScrollArea*>({}, Qt::FindDirectChildrenOnly)->widget();
+        const int room = page->minimumSizeHint().width();
+        const QString longAddress = "https://example.org/" + QString(3000, u'k');
+        shown.window.setWebAddress(longAddress);
+        QCOMPARE(page->minimumSizeHint().width(), room);
+        QLabel* link = shown.window.hyperlink();
+        QSignalSpy opened(&shown.window, &MainWindow::hyperlinkActivated);
+        QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(link->width() - 8, link->height() / 2));
+        QCOMPARE(opened.value(0).value(0).toString(), longAddress);
     }
 
     // A mark toggles its own row, wherever the list is scrolled, and is no part of the
