@@ -10,6 +10,10 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTextBoundaryFinder>
 #include <QVBoxLayout>
 
@@ -79,6 +83,11 @@ ProgMsg::ProgMsg(MessageSwitches& switches, QWidget* owner)
     msg_->setMinimumWidth(kMinimumTextWidth);
     msg_->setMaximumWidth(kMaximumTextWidth);
     msg_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    textArea_ = new QScrollArea(this);
+    textArea_->setFrameShape(QFrame::NoFrame);
+    textArea_->setWidgetResizable(true);
+    textArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    textArea_->setWidget(msg_);
 
     display_ = new QCheckBox(tr("Do not show this message again"), this);
     display_->setObjectName(QStringLiteral("Display"));
@@ -96,7 +105,7 @@ ProgMsg::ProgMsg(MessageSwitches& switches, QWidget* owner)
     auto* body = new QHBoxLayout;
     body->setSpacing(16);
     body->addLayout(pictures);
-    body->addWidget(msg_, 1);
+    body->addWidget(textArea_, 1);
 
     auto* answers = new QHBoxLayout;
     answers->addWidget(display_);
@@ -121,6 +130,19 @@ void ProgMsg::setMessage(const QString& text) {
     // of leaving its last word alone on a line.
     const int natural = msg_->fontMetrics().horizontalAdvance(text) + 8;
     msg_->setMinimumWidth(std::clamp(natural, kMinimumTextWidth, kMaximumTextWidth));
+}
+
+void ProgMsg::fitTextToScreen() {
+    const QMargins margins = layout()->contentsMargins();
+    const int titleBar = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this) +
+                         2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this);
+    const int answers = qMax(set_->sizeHint().height(), display_->sizeHint().height());
+    const int room = screen()->availableGeometry().height() - titleBar - margins.top() -
+                     margins.bottom() - layout()->spacing() - answers;
+    const int width = msg_->minimumWidth();
+    const int height = msg_->heightForWidth(width);
+    const int scrollBar = height > room ? textArea_->verticalScrollBar()->sizeHint().width() : 0;
+    textArea_->setFixedSize(width + scrollBar, qMax(kPictureSize, qMin(height, room)));
 }
 
 QString ProgMsg::message() const {
@@ -173,6 +195,7 @@ int ProgMsg::showModal() {
     // program, or a window built while it is up would take input past the unanswered question.
     setWindowModality(parentWidget() ? Qt::WindowModal : Qt::ApplicationModal);
     Form_Activate();
+    fitTextToScreen();
     prepareShowing();
     exec();
     busy_ = false;

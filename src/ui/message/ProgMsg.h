@@ -9,6 +9,7 @@
 
 class QCheckBox;
 class QLabel;
+class QScrollArea;
 class QPushButton;
 
 namespace kv {
@@ -69,9 +70,12 @@ protected:
 
 private:
     void Form_Activate();
+    // The text as tall as it needs, or as the screen leaves it, scrolling the rest.
+    void fitTextToScreen();
 
     MessageSwitches& switches_;
     QLabel* msg_ = nullptr;
+    QScrollArea* textArea_ = nullptr;
     QLabel* iconInfo_ = nullptr;
     QLabel* iconAsk_ = nullptr;
     QPushButton* set_ = nullptr;

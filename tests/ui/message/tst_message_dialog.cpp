@@ -18,7 +18,8 @@ private Q_SLOTS:
     // them for help and exit, which ignore them), the comma-separated steps done while the
     // dialog is up, the answer, the four switches after, and the look of the dialog: Q question
     // or I information, c Close, b check box; "-" not shown. The text names a file in /home/user/
-    // with as many letters as given last (139: a path of 150 characters); it all shows.
+    // with as many letters as given last (139: a path of 150 characters); it all shows, scrolled
+    // where it is taller than the screen.
     void ask_data() {
         QTest::addColumn<QString>("row");
         QTest::newRow("startup ticked, Set") << "1 on tick,set 1 0111 Ib";
@@ -35,6 +36,7 @@ private Q_SLOTS:
         QTest::newRow("hidden without an answer") << "6 on hide -1 1111 Qc";
         QTest::newRow("second request while open") << "4 on again,close 0 1111 Qcb";
         QTest::newRow("long file name") << "1 on set 1 1111 Ib 139";
+        QTest::newRow("text taller than the screen") << "1 on set 1 1111 Ib 10000";
     }
     void ask() {
         QFETCH(QString, row);
@@ -47,12 +49,14 @@ private Q_SLOTS:
         int nested = 99;
         // Asks, and while the dialog is up does the comma-separated steps of `input`.
         bool textFits = false; // in the label, at the last showing
+        bool onScreen = false; // the dialog's height
         const auto ask = [&](int kind, const QString& input, const QString& text = "?") {
             look = QStringLiteral("-");
             dialog.setShownHookForTest([&, input](ProgMsg& d) {
                 const QLabel* label = d.messageLabel();
                 textFits = label->contentsRect().contains(label->fontMetrics().boundingRect(
                     label->contentsRect(), label->alignment() | Qt::TextWordWrap, label->text()));
+                onScreen = d.frameGeometry().height() <= d.screen()->availableGeometry().height();
                 look = QLatin1String(d.questionPicture()->isVisible() ? "Q" : "I") +
                        QLatin1String(d.closeButton()->isVisible() ? "c" : "") +
                        QLatin1String(d.displayCheckBox()->isVisible() ? "b" : "");
@@ -88,6 +92,7 @@ private Q_SLOTS:
         QVERIFY(!dialog.isVisible());
         QCOMPARE(look, c[5]);
         QVERIFY(textFits);
+        QVERIFY(onScreen);
         QVERIFY(look == QLatin1String("-") || dialog.message() == text);
         QString confirms;
         for (int k = 1; k <= 4; ++k)
