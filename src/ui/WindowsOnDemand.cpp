@@ -47,6 +47,7 @@ MainWindow& WindowsOnDemand::mainWindow() {
     MainWindow& window = *window_;
     window.attach(program_);
     window.setDialogs(this);
+    window.installEventFilter(this);
     window.setWebAddress(program_.savedState().homePage());
     connect(&window, &MainWindow::hyperlinkActivated, this,
             [this](const QString& address) { hyperlinks_.OpenHyperlink(address); });
@@ -114,25 +115,42 @@ void WindowsOnDemand::setTitle(const QString& title) {
 }
 
 void WindowsOnDemand::showWindow() {
-    MainWindow& window = mainWindow();
-    window.showWindow();
+    mainWindow().showWindow();
     // The dialogs the window waits for come up over it, or it would look frozen with no reason
-    // in sight. They stand on one another from the one the window owns (or one owned by nobody,
-    // which blocks every window) to the one that takes the keys.
+    // in sight.
+    const QList<QWidget*> waitedFor = dialogsWaitedFor();
+    for (QWidget* dialog : waitedFor)
+        dialog->raise();
+    if (!waitedFor.isEmpty())
+        waitedFor.last()->activateWindow();
+}
+
+QList<QWidget*> WindowsOnDemand::dialogsWaitedFor() const {
+    // They stand on one another from the one the window owns (or one owned by nobody, which
+    // blocks every window) to the one that takes the keys.
     QList<QWidget*> waitedFor;
     for (QWidget* dialog = QApplication::activeModalWidget();
-         dialog && dialog != &window && dialog->isVisible() && dialog->isModal();
+         dialog && dialog != window_.get() && dialog->isVisible() && dialog->isModal();
          dialog = dialog->parentWidget() ? dialog->parentWidget()->window() : nullptr)
         waitedFor.prepend(dialog);
     if (waitedFor.isEmpty())
-        return;
+        return {};
     const QWidget* outermost = waitedFor.first();
-    if (outermost->windowModality() != Qt::ApplicationModal &&
-        (!outermost->parentWidget() || outermost->parentWidget()->window() != &window))
-        return;
-    for (QWidget* dialog : waitedFor)
-        dialog->raise();
-    waitedFor.last()->activateWindow();
+    if (outermost->windowModality() == Qt::ApplicationModal ||
+        (outermost->parentWidget() && outermost->parentWidget()->window() == window_.get()))
+        return waitedFor;
+    return {};
+}
+
+bool WindowsOnDemand::eventFilter(QObject* watched, QEvent* event) {
+    // A window manager gives the keys to a window it maps, or that is clicked, even one that
+    // waits for a dialog; they go to the dialog, where an answer can be typed.
+    if (watched == window_.get() && event->type() == QEvent::WindowActivate) {
+        const QList<QWidget*> waitedFor = dialogsWaitedFor();
+        if (!waitedFor.isEmpty())
+            waitedFor.last()->activateWindow();
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void WindowsOnDemand::hideWindow() {

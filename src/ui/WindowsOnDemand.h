@@ -59,7 +59,13 @@ public:
     void moveWindow(const QPoint& topLeftPixels) override;
     QRect desktopAreaAt(QPoint pointPixels) const override;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // The modal dialogs that block the main window, outermost first; empty when none does.
+    QList<QWidget*> dialogsWaitedFor() const;
+
     Program& program_;
     MessageSwitches& switches_;
     Hyperlinks& hyperlinks_;
