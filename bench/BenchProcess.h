@@ -73,14 +73,45 @@ inline void forgetEvents(xcb_connection_t* x) {
         std::free(event);
 }
 
-// Waits for the root window's picture to be announced (_XROOTPMAP_ID set). The connection must
-// have asked for the root's property changes.
-inline bool waitForRootPicture(xcb_connection_t* x, int timeoutMs) {
-    const QByteArray name("_XROOTPMAP_ID");
+inline xcb_atom_t atomNamed(xcb_connection_t* x, const QByteArray& name) {
     xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
         x, xcb_intern_atom(x, 0, uint16_t(name.size()), name.constData()), nullptr);
     const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
     std::free(reply);
+    return atom;
+}
+
+// Takes off the first screen's root what setters left there, as a new session's X server has
+// nothing: a logon start then does what it does at a real logon.
+inline void forgetRootPicture(xcb_connection_t* x) {
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(x)).data->root;
+    xcb_list_properties_reply_t* list =
+        xcb_list_properties_reply(x, xcb_list_properties(x, root), nullptr);
+    if (!list)
+        return;
+    const xcb_atom_t* atoms = xcb_list_properties_atoms(list);
+    for (int i = 0; i < xcb_list_properties_atoms_length(list); ++i) {
+        xcb_get_atom_name_reply_t* name =
+            xcb_get_atom_name_reply(x, xcb_get_atom_name(x, atoms[i]), nullptr);
+        const QByteArray text =
+            name ? QByteArray(xcb_get_atom_name_name(name), xcb_get_atom_name_name_length(name))
+                 : QByteArray();
+        std::free(name);
+        if (text == "_XROOTPMAP_ID" || text == "ESETROOT_PMAP_ID" ||
+            text.startsWith("_KESTROVALINE_"))
+            xcb_delete_property(x, root, atoms[i]);
+    }
+    std::free(list);
+    const uint32_t black = xcb_setup_roots_iterator(xcb_get_setup(x)).data->black_pixel;
+    xcb_change_window_attributes(x, root, XCB_CW_BACK_PIXEL, &black);
+    xcb_clear_area(x, 0, root, 0, 0, 0, 0);
+    std::free(xcb_get_input_focus_reply(x, xcb_get_input_focus(x), nullptr));
+}
+
+// Waits for the root window's picture to be announced (_XROOTPMAP_ID set). The connection must
+// have asked for the root's property changes.
+inline bool waitForRootPicture(xcb_connection_t* x, int timeoutMs) {
+    const xcb_atom_t atom = atomNamed(x, "_XROOTPMAP_ID");
     return waitForEvent(x, timeoutMs, [atom](const xcb_generic_event_t* event) {
         return (event->response_type & 0x7F) == XCB_PROPERTY_NOTIFY &&
                reinterpret_cast<const xcb_property_notify_event_t*>(event)->atom == atom;

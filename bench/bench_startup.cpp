@@ -215,12 +215,17 @@ public:
         process.setProcessEnvironment(environment);
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         // What earlier setters announced is not this start's picture.
+        forgetRootPicture(x_);
         forgetEvents(x_);
         QElapsedTimer timer;
         timer.start();
         process.start(program_, {QStringLiteral("-logon")});
         Logon logon;
-        if (process.waitForStarted(10000) && waitForRootPicture(x_, 60000)) {
+        bool shown = process.waitForStarted(10000);
+        // A bare colour drawn first is no picture yet.
+        while (shown && !(shown = waitForRootPicture(x_, 60000) && rootNamesPicture()))
+            shown = timer.elapsed() < 60000;
+        if (shown) {
             const qint64 pid = process.processId();
             logon.wallMs = timer.nsecsElapsed() / 1e6;
             logon.cpuMs = cpuMs(pid);
@@ -234,6 +239,7 @@ public:
     }
     // hsetroot as a process of its own, measured by rusage_run.
     Logon peerLogon(const QString& picture) {
+        forgetRootPicture(x_);
         const Measured run = runMeasured(
             environment_, {QStringLiteral("hsetroot"), QStringLiteral("-fill"), picture});
         return {run.wallMs, run.cpuMs, run.peakMb, 0, run.ok};
@@ -243,6 +249,18 @@ public:
     QString peer() const { return peer_; }
 
 private:
+    bool rootNamesPicture() const {
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(x_)).data->root;
+        xcb_get_property_reply_t* reply = xcb_get_property_reply(
+            x_,
+            xcb_get_property(x_, 0, root, atomNamed(x_, "_KESTROVALINE_WALLPAPER"),
+                             XCB_GET_PROPERTY_TYPE_ANY, 0, 1024),
+            nullptr);
+        const bool named = reply && xcb_get_property_value_length(reply) > 0;
+        std::free(reply);
+        return named;
+    }
+
     static Sample median(std::vector<Sample> samples) {
         std::sort(samples.begin(), samples.end(),
                   [](const Sample& a, const Sample& b) { return a.startMs < b.startMs; });

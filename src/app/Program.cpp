@@ -98,6 +98,11 @@ bool Program::Form_Load(const CommandLine& commandLine, ProgramWindow& window, A
         SaveAndExit();
         return false;
     }
+    const Options& options = options_.options();
+    const bool logonChange =
+        commandLine.isLogon() && options.Automatic != 0 && options.AutoLogon != 0;
+    if (logonChange || commandLine.isNext())
+        engine_.setChangeFollows();
     // Every step below may raise a message, and a close may come while it is open.
     engine_.ApplyDesktopOptions(commandLine.isNext() ? WallpaperEngine::DueChange::LeaveToCaller
                                                      : WallpaperEngine::DueChange::Make);
@@ -114,6 +119,7 @@ bool Program::Form_Load(const CommandLine& commandLine, ProgramWindow& window, A
         // No copy took the request: this start makes the one change and ends, saving the moved
         // index and the change time as the running copy would.
         exitStatus_ = engine_.ChangeWallpaper() == 1 ? 0 : 1;
+        engine_.RestoreWallpaper();
         // The window's list shows an empty collection for what it is; a command has only its
         // message to say why nothing changed.
         if (collection_.rowCount() == 0)
@@ -121,8 +127,7 @@ bool Program::Form_Load(const CommandLine& commandLine, ProgramWindow& window, A
         SaveAndExit();
         return false;
     }
-    const Options& options = options_.options();
-    if (commandLine.isLogon() && options.Automatic != 0 && options.AutoLogon != 0) {
+    if (logonChange) {
         engine_.ChangeWallpaper();
         if (ended_)
             return false;

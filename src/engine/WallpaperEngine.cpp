@@ -101,6 +101,7 @@ WallpaperEngine::EntryOutcome WallpaperEngine::showEntry(qint32 index) {
         break;
     }
     lastShown_ = path;
+    colourPending_ = false;
     Q_EMIT wallpaperShown(path);
     if (collection_.ImageState(index) == StateMissing)
         collection_.SetImageState(index, StateUse);
@@ -147,12 +148,12 @@ qint32 WallpaperEngine::rowToRestore() const {
 }
 
 void WallpaperEngine::RestoreWallpaper() {
-    if (!restorePending_)
-        return;
-    restorePending_ = false;
     // A change since has shown its picture with the colour and style; otherwise the last picture
     // shows now, or at least the colour and style when it cannot.
-    if (wallpaperForgotten() && showEntry(rowToRestore()) != EntryOutcome::Set)
+    bool enforce = std::exchange(colourPending_, false);
+    if (std::exchange(restorePending_, false) && wallpaperForgotten())
+        enforce = showEntry(rowToRestore()) != EntryOutcome::Set;
+    if (enforce)
         enforceColourAndStyle();
 }
 
@@ -261,7 +262,7 @@ void WallpaperEngine::ApplyDesktopOptions(DueChange due) {
     failureReported_ = false;
     // The restore brings colour and style with the picture, so the screen never shows the bare
     // colour (or a picture placed twice) first.
-    if (!restorePending_ || !wallpaperForgotten())
+    if (!colourPending_ && (!restorePending_ || !wallpaperForgotten()))
         enforceColourAndStyle();
     ComputeNextChange();
     if (due == DueChange::Make)

@@ -72,6 +72,10 @@ public:
     // (applying the options meanwhile leaves a forgotten desktop alone) until RestoreWallpaper,
     // which does nothing when a change has shown a picture since.
     void setRestorePending() { restorePending_ = true; }
+    // A start that changes the wallpaper at once brings colour and style with the new picture:
+    // applied on their own first, they would show bare for as long as the picture takes to
+    // draw. RestoreWallpaper applies them when no picture has shown since.
+    void setChangeFollows() { colourPending_ = true; }
     void RestoreWallpaper();
     // The full path of the picture last shown, kept by the saved state.
     void setLastShown(const QString& path) { lastShown_ = path; }
@@ -133,6 +137,7 @@ private:
     // Set while the engine itself marks an entry, which is no edit of the collection.
     bool markingEntry_ = false;
     bool restorePending_ = false;
+    bool colourPending_ = false;
     QString lastShown_;
     // Set while a change runs: its message dialog lets the timer and the user's commands run,
     // and a change started there would go through the whole collection inside the first.

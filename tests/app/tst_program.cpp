@@ -163,6 +163,9 @@ private Q_SLOTS:
                  changes ? run.picture("green.png") : QString());
         if (changes)
             QCOMPARE(run.saved(QStringLiteral("AutoChangeTime")), QStringLiteral("09:30:00"));
+        // The colour comes with a new picture, never bare before it, and without one after all.
+        QCOMPARE(run.desktop.colour, DesktopColor(0));
+        QCOMPARE(run.desktop.wallpaperWhenColoured, changes ? run.picture("green.png") : QString());
         QCOMPARE(run.program.engine().ChangeTimer().isActive(), mode == 2);
         QVERIFY(!run.program.browser().folderPath().isEmpty());
     }

@@ -38,6 +38,7 @@ public:
     bool SetDesktopColor(DesktopColor value) override {
         ++colourSets;
         colour = value;
+        wallpaperWhenColoured = wallpaper;
         return true;
     }
 
@@ -50,6 +51,7 @@ public:
     bool forgets = false; // as a bare X server does when the session ends
     int styleSets = 0;
     int colourSets = 0;
+    QString wallpaperWhenColoured; // what showed as the colour was last set
 };
 
 } // namespace kv::test
