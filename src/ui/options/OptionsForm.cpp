@@ -8,8 +8,14 @@
 namespace kv {
 namespace {
 
+// Any space: an input method in full-width mode types U+3000, a paste may bring U+00A0.
 bool isBlank(QChar c) {
-    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+    return c.isSpace();
+}
+
+// Any decimal digit: full-width ones come from input methods, others from a user's own script.
+int digitOf(QChar c) {
+    return c.isDigit() ? c.digitValue() : -1;
 }
 
 // The leading number of the text with blanks left out, or 0 when it starts with none.
@@ -28,14 +34,14 @@ double leadingNumber(const QString& text) {
     }
     double value = 0.0;
     bool digits = false;
-    for (; at < kept.size() && kept[at].isDigit() && kept[at].unicode() < 128; ++at) {
-        value = value * 10.0 + (kept[at].unicode() - '0');
+    for (; at < kept.size() && digitOf(kept[at]) >= 0; ++at) {
+        value = value * 10.0 + digitOf(kept[at]);
         digits = true;
     }
     if (at < kept.size() && kept[at] == QLatin1Char('.')) {
         double scale = 0.1;
-        for (++at; at < kept.size() && kept[at].isDigit() && kept[at].unicode() < 128; ++at) {
-            value += (kept[at].unicode() - '0') * scale;
+        for (++at; at < kept.size() && digitOf(kept[at]) >= 0; ++at) {
+            value += digitOf(kept[at]) * scale;
             scale /= 10.0;
             digits = true;
         }

@@ -48,6 +48,7 @@ QLineEdit* makeNumberField(QWidget* parent, const QString& name, const QString& 
     field->setObjectName(name);
     field->setToolTip(tooltip);
     field->setAlignment(Qt::AlignRight);
+    field->setInputMethodHints(Qt::ImhDigitsOnly);
     field->setFixedWidth(field->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 14);
     return field;
 }

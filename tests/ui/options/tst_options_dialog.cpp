@@ -124,11 +124,11 @@ private Q_SLOTS:
         ProgOpts dialog(record);
         dialog.setRestoredPosition(QPoint(150 * 15, 90 * 15));
         dialog.setShownHookForTest([&](ProgOpts& d) {
-            // Each field keeps its own range, whatever is typed.
-            for (const auto& [field, text] : {std::pair{d.pDay(), QStringLiteral("150")},
+            // Each field keeps its own range, whatever is typed, in whatever digits and spaces.
+            for (const auto& [field, text] : {std::pair{d.pDay(), QStringLiteral("\u3000150")},
                                               {d.pHour(), QStringLiteral("30h")},
                                               {d.pMin(), QString(100, u'9')},
-                                              {d.tHour(), QStringLiteral("7h")},
+                                              {d.tHour(), QStringLiteral("\u00A0\uFF17h")},
                                               {d.tMin(), QStringLiteral("-1")}})
                 field->setText(text);
             // One change box and one position are ticked: a click on the ticked one keeps it.
