@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/TwipsDialog.h"
 
+#include "ui/OnScreen.h"
 #include "ui/WindowDrag.h"
 
 #include <QCloseEvent>
+#include <QShowEvent>
 #include <QTimer>
 
 #include <cmath>
@@ -62,7 +64,22 @@ void TwipsDialog::setRestoredPosition(QPoint twips) {
     moveToStoredPosition();
 }
 
+void TwipsDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (event->spontaneous())
+        return;
+    // Sized for what it shows by now, and not yet on the screen. One that was kept on a screen
+    // before starts again from where it belongs: a shorter message may fit there now.
+    const QPoint twips = positionTwips();
+    const bool stayed = placed_ && pos() == placed_->pixels;
+    const QPoint belongs =
+        stayed ? QPoint(pixelsFromTwips(twips.x()), pixelsFromTwips(twips.y())) : pos();
+    placeAt(KeptOnScreen(*this, belongs), twips);
+}
+
 QPoint TwipsDialog::positionTwips() const {
+    if (placed_ && pos() == placed_->pixels)
+        return placed_->twips;
     return pos() * kTwipsPerPixel;
 }
 
@@ -72,7 +89,13 @@ QSize TwipsDialog::sizeTwips() const {
 }
 
 void TwipsDialog::moveToStoredPosition() {
-    move(pixelsFromTwips(storedTwips_.x()), pixelsFromTwips(storedTwips_.y()));
+    placeAt(QPoint(pixelsFromTwips(storedTwips_.x()), pixelsFromTwips(storedTwips_.y())),
+            storedTwips_);
+}
+
+void TwipsDialog::placeAt(QPoint pixels, QPoint twips) {
+    move(pixels);
+    placed_ = Placement{pixels, twips};
 }
 
 } // namespace kv

@@ -8,6 +8,7 @@
 #include <QSize>
 
 #include <functional>
+#include <optional>
 
 namespace kv {
 
@@ -16,7 +17,9 @@ class WindowDragHandles;
 // A modal dialog of the program's own whose position the saved state keeps in twips. A left drag
 // from anywhere on its background moves it. A restored position places it at once; the window's
 // close command answers the dialog (answerCloseCommand) and stores where it was, and the next
-// showing starts there.
+// showing starts there. Each showing keeps the whole dialog on a screen; one moved there for
+// that keeps the position it was given until the user moves it, so that a long message, a
+// scale or a monitor that is gone for now does not rewrite where it belongs.
 class TwipsDialog : public QDialog, public PlacedDialog {
     Q_OBJECT
 public:
@@ -43,14 +46,23 @@ protected:
     virtual void answerCloseCommand() = 0;
 
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
+    // Where the dialog was put, and the position in twips it stands for while it stays there.
+    struct Placement {
+        QPoint pixels;
+        QPoint twips;
+    };
+
     void moveToStoredPosition();
+    void placeAt(QPoint pixels, QPoint twips);
 
     WindowDragHandles* dragHandles_;
     QPoint storedTwips_;
     bool positionKnown_ = false;
     bool placeAtShowing_ = false;
+    std::optional<Placement> placed_;
     std::function<void()> shownHook_;
 };
 

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Shows a message for a screenshot: message_dialog_shot [hold-milliseconds] [kind] [file-name], a
-// deletion question by default; a start-up report names the one file given. The dialog answers
-// itself after the hold (Close where there is one), so the tool never waits for a person.
+// Shows a message for a screenshot: message_dialog_shot [hold-milliseconds] [kind] [file-name]
+// [left,top], a deletion question by default; a start-up report names the one file given. The
+// dialog opens where the position in pixels was stored, 200,150 by default. It answers itself
+// after the hold (Close where there is one), so the tool never waits for a person.
 #include "collection/CollectionCommands.h"
 #include "common/MessageSwitches.h"
 #include "shots/ShotLook.h"
@@ -21,8 +22,10 @@ int main(int argc, char** argv) {
     const int hold = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 3000;
     kv::MemoryMessageSwitches switches;
     kv::ProgMsg dialog(switches, nullptr);
-    dialog.setRestoredPosition(
-        QPoint(200 * kv::ProgMsg::kTwipsPerPixel, 150 * kv::ProgMsg::kTwipsPerPixel));
+    const QStringList stored =
+        QString::fromLocal8Bit(argc > 4 ? argv[4] : "200,150").split(QLatin1Char(','));
+    dialog.setRestoredPosition(QPoint(stored.value(0).toInt(), stored.value(1).toInt()) *
+                               kv::ProgMsg::kTwipsPerPixel);
     kv::DialogAskUser askUser(dialog, switches);
     const int kind = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 4;
     QString text = kv::CollectionCommands::DeleteQuestion(3);

@@ -2,13 +2,13 @@
 #include "ui/help/ProgAbout.h"
 
 #include "settings/Numbers.h"
+#include "ui/OnScreen.h"
 #include "ui/help/Hyperlinks.h"
 
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QScreen>
 #include <QVBoxLayout>
 
 namespace kv {
@@ -134,18 +134,10 @@ void ProgAbout::setDesktopName(const QString& name) {
 void ProgAbout::showModal() {
     if (QWidget* owner = parentWidget()) {
         adjustSize();
-        // Over the main window, off its corner so that the window's own title stays in view; as
-        // much of it on the screen as fits.
+        // Over the main window, off its corner so that the window's own title stays in view;
+        // wholly on a screen.
         const QWidget* window = owner->window();
-        QPoint at = window->frameGeometry().topLeft() + QPoint(250, 20);
-        if (const QScreen* screen = window->screen()) {
-            const QRect area = screen->availableGeometry();
-            // Before its first showing the box has no frame yet: the window's is the best guess.
-            const QSize size = this->size() + window->frameGeometry().size() - window->size();
-            at.setX(qMax(area.left(), qMin(at.x(), area.right() + 1 - size.width())));
-            at.setY(qMax(area.top(), qMin(at.y(), area.bottom() + 1 - size.height())));
-        }
-        move(at);
+        move(KeptOnScreen(*this, window->frameGeometry().topLeft() + QPoint(250, 20)));
     }
     setFocus();
     exec();

@@ -1,12 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/MessageSwitches.h"
+#include "ui/OnScreen.h"
 #include "ui/message/DialogAskUser.h"
 #include "ui/message/ProgMsg.h"
 
 #include <QCheckBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
+
+#include <limits>
 
 using namespace kv;
 
@@ -101,6 +106,81 @@ private Q_SLOTS:
         QVERIFY(!c[2].contains(QLatin1String("again")) || nested == -1);
         // Another kind is still asked.
         QCOMPARE(ask(6, QStringLiteral("set")), 1);
+    }
+
+    // Where a window goes to lie wholly on a screen: the primary screen's free part is 1280 x 1000
+    // at 0,0 (a panel below), a second monitor's 1920 x 1080 to its right.
+    void keptOnScreen_data() {
+        QTest::addColumn<QRect>("frame");
+        QTest::addColumn<QPoint>("placed");
+        const auto row = [](const char* tag, QRect frame, QPoint placed) {
+            QTest::newRow(tag) << frame << placed;
+        };
+        constexpr int huge = std::numeric_limits<int>::max() / 15;
+        row("fits", {100, 100, 400, 300}, {100, 100});
+        row("fits on the second monitor", {1500, 700, 400, 300}, {1500, 700});
+        row("past the right edge", {3000, 100, 400, 300}, {2800, 100});
+        row("past the bottom", {100, 900, 400, 300}, {100, 700});
+        row("past both", {3000, 1000, 400, 300}, {2800, 780});
+        row("mostly on the primary monitor", {1000, 100, 400, 300}, {880, 100});
+        row("mostly on the second monitor", {1200, 900, 400, 300}, {1280, 780});
+        row("larger than the area", {300, 200, 1500, 1200}, {0, 0});
+        row("wider than the area", {500, 100, 1400, 300}, {0, 100});
+        row("on a monitor gone from the left", {-1500, 300, 400, 300}, {0, 300});
+        row("on a monitor gone from above", {200, -900, 400, 300}, {200, 0});
+        row("huge negative values", {-huge, -huge, 400, 300}, {0, 0});
+        row("huge values", {huge, huge, 400, 300}, {880, 700});
+    }
+    void keptOnScreen() {
+        QFETCH(QRect, frame);
+        const QList<QRect> areas{{0, 0, 1280, 1000}, {1280, 0, 1920, 1080}};
+        QTEST(TopLeftWithin(frame, AreaHoldingMost(frame, areas)), "placed");
+    }
+
+    // A stored position the message would not fit at: the dialog opens wholly on the screen, and
+    // the position stays stored until the user moves it. A short message there later opens
+    // where it was stored. Positions in pixels (15 twips each); "moved" is where the user moves
+    // the dialog while it is up.
+    void keptOnScreenWhereStored_data() {
+        QTest::addColumn<QPoint>("stored");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QPoint>("moved");
+        const auto row = [](const char* tag, QPoint stored, int length, QPoint moved = {}) {
+            QTest::newRow(tag) << stored << length << moved;
+        };
+        constexpr int huge = std::numeric_limits<int>::max() / 15;
+        row("fits", {40, 30}, 20);
+        row("long text placed low", {40, 400}, 4000);
+        row("past the right edge", {700, 30}, 400);
+        row("on a monitor gone from the left", {-1900, 30}, 20);
+        row("hand-edited, huge", {huge, huge}, 20);
+        row("hand-edited, negative", {-huge, -huge}, 20);
+        row("moved by the user", {40, 400}, 4000, {30, 20});
+    }
+    void keptOnScreenWhereStored() {
+        QFETCH(QPoint, stored);
+        QFETCH(int, length);
+        QFETCH(QPoint, moved);
+        MemoryMessageSwitches switches;
+        ProgMsg dialog{switches, nullptr};
+        DialogAskUser askUser{dialog, switches};
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        dialog.setRestoredPosition(stored * 15);
+        for (const QString& text : {QString(length, u'w'), QStringLiteral("short")}) {
+            QRect frame;
+            dialog.setShownHookForTest([&](ProgMsg& d) {
+                frame = d.frameGeometry();
+                if (!moved.isNull())
+                    d.move(moved);
+                d.close();
+            });
+            askUser.ask(MessageKind::ChangeFailed, text);
+            QVERIFY(screen.contains(frame));
+            const QPoint expected = moved.isNull() ? stored : moved;
+            QCOMPARE(dialog.positionTwips(), expected * 15);
+            if (screen.contains(QRect(expected, frame.size())))
+                QCOMPARE(frame.topLeft(), expected);
+        }
     }
 };
 
