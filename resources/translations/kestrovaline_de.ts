@@ -119,7 +119,8 @@ at logon, periodically or at a time of day, in list order or at random.
   (no argument)  start, or bring the running copy&apos;s window forward
   -logon         make the logon change, then stay in the notification area
   -next          change the wallpaper now: the running copy does, else this start
-                 does and ends (exit status 1 when it could not)
+                 does and ends (exit status 1 when it could not, or when the
+                 running copy did not answer)
   -close         ask the running copy to save and end
   --help         show this text
   --version      show the version and the desktop found
@@ -132,7 +133,8 @@ bei der Anmeldung, in Zeitabständen oder zu einer Uhrzeit, der Reihe nach oder 
   (ohne Argument)  starten oder das Fenster der laufenden Instanz nach vorn holen
   -logon         Bildwechsel zur Anmeldung, danach im Benachrichtigungsfeld bleiben
   -next          das Hintergrundbild jetzt wechseln: durch die laufende Instanz,
-                 sonst durch diesen Aufruf, der danach endet (Exit-Status 1 bei Fehler)
+                 sonst durch diesen Aufruf, der danach endet (Exit-Status 1 bei Fehler
+                 oder wenn die laufende Instanz nicht antwortet)
   -close         die laufende Instanz speichern und beenden lassen
   --help         diesen Text anzeigen
   --version      Version und erkannten Desktop anzeigen
@@ -255,6 +257,18 @@ Handbuch: %4
     <message>
         <source>Kestrovaline is running but did not end in time.</source>
         <translation>Kestrovaline läuft, wurde aber nicht rechtzeitig beendet.</translation>
+    </message>
+    <message>
+        <source>Kestrovaline is running but could not change the wallpaper.</source>
+        <translation>Kestrovaline läuft, konnte das Hintergrundbild aber nicht wechseln.</translation>
+    </message>
+    <message>
+        <source>Kestrovaline ended before it said whether the wallpaper changed.</source>
+        <translation>Kestrovaline wurde beendet, bevor es meldete, ob das Hintergrundbild gewechselt wurde.</translation>
+    </message>
+    <message>
+        <source>Kestrovaline is running but did not change the wallpaper in time.</source>
+        <translation>Kestrovaline läuft, hat das Hintergrundbild aber nicht rechtzeitig gewechselt.</translation>
     </message>
 </context>
 <context>

@@ -34,7 +34,8 @@ QString usageText() {
         "  (no argument)  start, or bring the running copy's window forward\n"
         "  -logon         make the logon change, then stay in the notification area\n"
         "  -next          change the wallpaper now: the running copy does, else this start\n"
-        "                 does and ends (exit status 1 when it could not)\n"
+        "                 does and ends (exit status 1 when it could not, or when the\n"
+        "                 running copy did not answer)\n"
         "  -close         ask the running copy to save and end\n"
         "  --help         show this text\n"
         "  --version      show the version and the desktop found\n");

@@ -14,6 +14,7 @@ namespace {
 const QString kLifeTime = QStringLiteral("LifeTime");
 const QString kLifeCmd = QStringLiteral("LifeCmd");
 const QString kLifeSaved = QStringLiteral("LifeSaved");
+const QString kLifeChanged = QStringLiteral("LifeChanged");
 constexpr double kSecondsPerDay = 86400.0;
 
 } // namespace
@@ -65,7 +66,7 @@ Liveness::Verdict Liveness::handOver(qint32 command) {
                 return takeOver(posted ? command : 0);
             const qint32 pending = settings_.ReadSetting(kLifeCmd, 0);
             if (posted && pending != command)
-                return Verdict::EndNow;
+                break;
             // Written over, a close would be lost and its waiting copy told of an end that never
             // comes: another command waits until the copy has taken it.
             if (!posted && pending == 0)
@@ -76,13 +77,39 @@ Liveness::Verdict Liveness::handOver(qint32 command) {
                 // still runs: the command stays pending for it, as a second copy beside it would
                 // wipe its edits. Where the lock cannot be had, a "-next" that nobody took goes
                 // on.
-                if (command == kShow || (running_ && running_->heldElsewhere()))
+                if (command == kShow)
                     return Verdict::EndNow;
+                if (running_ && running_->heldElsewhere()) {
+                    nextOutcome_ = NextOutcome::NoAnswer;
+                    return Verdict::EndNow;
+                }
                 return takeOver(posted ? command : 0);
             }
         }
         clock_.sleepMs(1);
     }
+    // A "-next" bound to a key or run by a script reports through its exit status whether the
+    // wallpaper changed.
+    if (command == kChange)
+        nextOutcome_ = awaitChange();
+    return Verdict::EndNow;
+}
+
+Liveness::NextOutcome Liveness::awaitChange() {
+    NextOutcome outcome = NextOutcome::NoAnswer;
+    // The copy marks the change as being made when it takes it, under the lock: from then on the
+    // value is this change's or, once another start's change is taken, a later one's.
+    untilUnderLock(kEndWaitAttempts, kEndWaitSleepMs, [this, &outcome] {
+        if (settings_.ReadSetting(kLifeChanged, QString()).isEmpty())
+            outcome = NextOutcome::Taken;
+        else if (const qint32 told = settings_.ReadSetting(kLifeChanged, kChanging);
+                 told != kChanging)
+            outcome = told == 1 ? NextOutcome::Changed : NextOutcome::Unchanged;
+        else if (!anotherCopyRuns())
+            outcome = NextOutcome::EndedFirst;
+        return outcome != NextOutcome::NoAnswer;
+    });
+    return outcome;
 }
 
 bool Liveness::anotherCopyRuns() {
@@ -187,6 +214,41 @@ int Liveness::exitCodeOf(CloseOutcome outcome) {
     return 1;
 }
 
+int Liveness::exitCodeOf(NextOutcome outcome) {
+    switch (outcome) {
+    case NextOutcome::Made:
+    case NextOutcome::Taken:
+    case NextOutcome::Changed:
+        return 0;
+    case NextOutcome::Unchanged:
+    case NextOutcome::EndedFirst:
+    case NextOutcome::NoAnswer:
+        return 1;
+    }
+    return 1;
+}
+
+QString Liveness::describe(NextOutcome outcome) {
+    switch (outcome) {
+    case NextOutcome::Made:
+    case NextOutcome::Taken:
+    case NextOutcome::Changed:
+        return {};
+    case NextOutcome::Unchanged:
+        return QCoreApplication::translate("kv::Liveness",
+                                           "Kestrovaline is running but could not change the "
+                                           "wallpaper.");
+    case NextOutcome::EndedFirst:
+        return QCoreApplication::translate("kv::Liveness",
+                                           "Kestrovaline ended before it said whether the "
+                                           "wallpaper changed.");
+    case NextOutcome::NoAnswer:
+        return QCoreApplication::translate(
+            "kv::Liveness", "Kestrovaline is running but did not change the wallpaper in time.");
+    }
+    return {};
+}
+
 QString Liveness::describe(CloseOutcome outcome) {
     switch (outcome) {
     case CloseOutcome::NotRunning:
@@ -223,7 +285,14 @@ Liveness::Command Liveness::tick(bool restored, bool passingThrough) {
     if (!taken)
         return Command::None;
     settings_.WriteSetting(kLifeCmd, 0);
+    if (command == kChange)
+        settings_.WriteSetting(kLifeChanged, kChanging);
     return static_cast<Command>(command);
+}
+
+void Liveness::markChanged(bool changed) {
+    const LivenessLock::Hold hold(lock_);
+    settings_.WriteSetting(kLifeChanged, changed ? 1 : 0);
 }
 
 void Liveness::markEnded(bool saved) {

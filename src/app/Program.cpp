@@ -50,16 +50,19 @@ Program::Program(Settings& settings, Clock& clock, std::function<void()> endProc
             [this](const QString& folder) { savedState_.setShownFolder(folder); });
     connect(&engine_, &WallpaperEngine::wallpaperShown, this,
             [this](const QString& path) { savedState_.setShownWallpaper(path); });
+    connect(&engine_, &WallpaperEngine::changeDecided, this, &Program::tellChangeAskedFor);
 }
 
 bool Program::settleLiveness(Settings& settings, Clock& clock, const CommandLine& commandLine,
                              const QString& lockPath, Liveness::CloseOutcome* closeOutcome,
-                             LivenessLock* running) {
+                             LivenessLock* running, Liveness::NextOutcome* nextOutcome) {
     settings.SetSettingsRoot(kProductName, QString());
     Liveness liveness(settings, clock, lockPath, running);
     const bool goOn = liveness.check(commandLine) == Liveness::Verdict::GoOn;
     if (closeOutcome)
         *closeOutcome = liveness.closeOutcome();
+    if (nextOutcome)
+        *nextOutcome = liveness.nextOutcome();
     return goOn;
 }
 
@@ -171,7 +174,10 @@ void Program::LifeTimer_Timer() {
         requestClose();
         break;
     case Liveness::Command::ChangeWallpaper:
-        engine_.ChangeWallpaper();
+        // Told as soon as the change knows, before a failure message; one that tried nothing
+        // (an empty collection, a change already under way, the end asked for) when it returns.
+        changeAskedFor_ = true;
+        tellChangeAskedFor(engine_.ChangeWallpaper() == 1);
         break;
     case Liveness::Command::ShowWindow:
         // Shown before the start is through, the window would be built before the restore
@@ -184,6 +190,14 @@ void Program::LifeTimer_Timer() {
     case Liveness::Command::None:
         break;
     }
+}
+
+void Program::tellChangeAskedFor(bool changed) {
+    // Only the change another start asked for is waited for, and told once.
+    if (!changeAskedFor_)
+        return;
+    changeAskedFor_ = false;
+    liveness_.markChanged(changed);
 }
 
 void Program::bringWindowForward() {

@@ -43,12 +43,14 @@ public:
     // The first steps of a start, run before any window exists: fix the settings key and settle
     // with a copy that may already run, under the lock file at lockPath (none when empty). False:
     // this start has done its work (a remote close, whose outcome goes to closeOutcome, or a
-    // second copy) and the process ends now. True: this copy's heartbeat is written, and running
-    // (when given) holds the lock that marks this copy as running.
+    // second copy, which for a "-next" tells nextOutcome how its change went) and the process
+    // ends now. True: this copy's heartbeat is written, and running (when given) holds the lock
+    // that marks this copy as running.
     static bool settleLiveness(Settings& settings, Clock& clock, const CommandLine& commandLine,
                                const QString& lockPath = QString(),
                                Liveness::CloseOutcome* closeOutcome = nullptr,
-                               LivenessLock* running = nullptr);
+                               LivenessLock* running = nullptr,
+                               Liveness::NextOutcome* nextOutcome = nullptr);
     // The lock file the heartbeat ticks and the exit share with starting copies, and the lock
     // given to settleLiveness, which the exit lets go.
     void setLivenessLocks(const QString& lockPath, LivenessLock* running = nullptr) {
@@ -129,6 +131,8 @@ private:
     void keepLogonStart();
     // Another start's request to see the window.
     void bringWindowForward();
+    // How the change another start asked for went, for that start's exit status.
+    void tellChangeAskedFor(bool changed);
     // The save failure, on the standard error and, when asked, in the message dialog.
     void reportSaveFailure(bool inWindow);
     QString saveFailureText() const;
@@ -169,6 +173,8 @@ private:
     bool showRequested_ = false;
     // A "-next" start's copy ends once it has changed the wallpaper.
     bool passingThrough_ = false;
+    // A change another start asked for is under way, and that start waits to hear how it went.
+    bool changeAskedFor_ = false;
     bool ended_ = false;
     int exitStatus_ = 0;
     int exitCode_ = 0;

@@ -235,6 +235,7 @@ int WallpaperEngine::ChangeWallpaper() {
 
     if (ended)
         return 0;
+    Q_EMIT changeDecided(chosen >= 0);
     if (chosen < 0) {
         if (refused)
             reportFailure(tr("Unable to set new wallpaper! The desktop \"%1\" did not accept it.")

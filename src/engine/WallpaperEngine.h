@@ -91,6 +91,9 @@ public:
 Q_SIGNALS:
     // A picture shows now, set by hand, by a change or by the restore.
     void wallpaperShown(const QString& path);
+    // A change has tried its candidates: whether it set a new wallpaper, said before a failure
+    // is told in a dialog that may stay open.
+    void changeDecided(bool changed);
 
 private:
     enum class EntryOutcome { Set, Missing, Undecodable, DesktopRefused };

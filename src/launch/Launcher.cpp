@@ -188,19 +188,26 @@ int launch(int argc, char** argv) {
 #endif
     SystemClock clock;
     Liveness::CloseOutcome closeOutcome = Liveness::CloseOutcome::NotRunning;
+    Liveness::NextOutcome nextOutcome = Liveness::NextOutcome::Made;
     // Held from the moment this copy goes on until it ends, and let go by the system if it dies.
     LivenessLock running(Liveness::runningLockPath(lockPath));
 #ifdef _WIN32
-    if (!Program::settleLiveness(settings, clock, commandLine, lockPath, &closeOutcome, &running)) {
+    if (!Program::settleLiveness(settings, clock, commandLine, lockPath, &closeOutcome, &running,
+                                 &nextOutcome)) {
 #else
-    if (!Program::settleLiveness(heartbeat, clock, commandLine, lockPath, &closeOutcome,
-                                 &running)) {
+    if (!Program::settleLiveness(heartbeat, clock, commandLine, lockPath, &closeOutcome, &running,
+                                 &nextOutcome)) {
 #endif
-        if (!commandLine.isClose())
-            return 0;
-        printTranslated(stderr, argc, argv,
-                        [closeOutcome] { return Liveness::describe(closeOutcome) + '\n'; });
-        return Liveness::exitCodeOf(closeOutcome);
+        if (commandLine.isClose()) {
+            printTranslated(stderr, argc, argv,
+                            [closeOutcome] { return Liveness::describe(closeOutcome) + '\n'; });
+            return Liveness::exitCodeOf(closeOutcome);
+        }
+        // A change made is not remarked on: a key bound to "-next" says nothing then.
+        if (Liveness::exitCodeOf(nextOutcome) != 0)
+            printTranslated(stderr, argc, argv,
+                            [nextOutcome] { return Liveness::describe(nextOutcome) + '\n'; });
+        return Liveness::exitCodeOf(nextOutcome);
     }
 #ifndef _WIN32
     if (!persistent)

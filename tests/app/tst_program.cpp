@@ -215,45 +215,66 @@ private Q_SLOTS:
     // What another copy asks through the volatile store: a close that arrives while this copy
     // starts is kept until the collection is restored, then obeyed, so the save holds the
     // collection; a show waits until the start is through; an end stops the heartbeat and says so.
+    // A "-next" start hears how its change went (told before the copy's own failure message)
+    // and exits with that; a copy too busy to take it in time makes it later.
     void commands_data() {
         QTest::addColumn<int>("during");
         QTest::addColumn<int>("after");
         QTest::addColumn<bool>("ends");
-        QTest::newRow("close arriving during the start") << 1 << 0 << true;
-        QTest::newRow("show") << 0 << 2 << false;
-        QTest::newRow("change") << 0 << 3 << false;
-        QTest::newRow("show arriving during a logon start") << 2 << 0 << false;
+        QTest::addColumn<QString>("copy"); // how it serves a change: refuses, busy
+        QTest::addColumn<int>("status");   // the asking start's exit status
+        QTest::newRow("close arriving during the start") << 1 << 0 << true << "" << 0;
+        QTest::newRow("show") << 0 << 2 << false << "" << 0;
+        QTest::newRow("change") << 0 << 3 << false << "" << 0;
+        QTest::newRow("change the desktop refuses") << 0 << 3 << false << "refuses" << 1;
+        QTest::newRow("change, the copy never answers") << 0 << 3 << false << "busy" << 1;
+        QTest::newRow("show arriving during a logon start") << 2 << 0 << false << "" << 0;
     }
     void commands() {
         QFETCH(int, during);
         QFETCH(int, after);
         QFETCH(bool, ends);
+        QFETCH(QString, copy);
+        QFETCH(int, status);
         Running run;
         run.storeCollection({{"Automatic", 0}});
         const bool logon = during == 2; // which collapses into the tray, and so saves
         QCOMPARE(run.start(logon ? QStringList{"-logon"} : QStringList{},
                            during ? QString::number(during) : QString()),
                  during != 1);
+        QString toldBeforeTheMessage;
         if (after != 0) {
             run.window.hideWindow();
-            // A second start asks for the show under the lock that this copy's ticks take, and
-            // waits until a tick has taken it.
-            run.clock.onSleep([&run](int) { run.program.LifeTimer_Timer(); });
-            if (after == 2)
-                QVERIFY(!Program::settleLiveness(run.settings, run.clock, {}, run.lockPath));
-            else
-                run.settings.WriteSetting(QStringLiteral("LifeCmd"), after);
+            if (copy == "refuses")
+                for (const char* name : {"red.bmp", "green.png", "blue.bmp"})
+                    run.desktop.refused.insert(run.picture(name));
+            run.askUser.whileAsking = [&] {
+                toldBeforeTheMessage = run.stored("LifeChanged");
+            };
+            // A second start asks under the lock that this copy's ticks take, and waits until a
+            // tick has taken it.
+            if (copy != "busy")
+                run.clock.onSleep([&run](int) { run.program.LifeTimer_Timer(); });
+            LivenessLock secondStarts(Liveness::runningLockPath(run.lockPath));
+            Liveness::NextOutcome outcome = Liveness::NextOutcome::Made;
+            QVERIFY(!Program::settleLiveness(
+                run.settings, run.clock,
+                CommandLine::parse(after == 3 ? QStringList{"-next"} : QStringList{}), run.lockPath,
+                nullptr, &secondStarts, &outcome));
+            QCOMPARE(Liveness::exitCodeOf(outcome), status);
             run.program.LifeTimer_Timer();
         }
+        QCOMPARE(toldBeforeTheMessage, copy == "refuses" ? "0" : QString());
         QCOMPARE(run.program.hasEnded(), ends);
         QCOMPARE(run.endCalls, ends ? 1 : 0);
         QCOMPARE(run.window.isVisible(), after == 2 || logon);
         QCOMPARE(run.saved(QStringLiteral("WMainX")).isEmpty(), !ends && !logon);
         QCOMPARE(run.stored(QStringLiteral("LifeCmd")), QStringLiteral("0"));
-        QCOMPARE(run.stored(QStringLiteral("LifeTime")), ends ? "0" : QStringLiteral("34200"));
+        const double beat = run.used.ReadSetting(QStringLiteral("LifeTime"), 0.0);
+        QVERIFY(ends ? beat == 0 : Liveness::isFresh(beat, secondsSinceMidnight(run.clock.now())));
         QCOMPARE(LivenessLock(Liveness::runningLockPath(run.lockPath)).heldElsewhere(), !ends);
         QCOMPARE(run.desktop.wallpaperCalls.size(), after == 3 ? 1 : 0);
-        QCOMPARE(run.program.collection().currentIndex(), after == 3 ? 1 : 0);
+        QCOMPARE(run.program.collection().currentIndex(), after == 3 && copy != "refuses");
     }
 
     // A start reads another copy's heartbeat (seconds since midnight; it is 00:00:03 now): from
@@ -271,7 +292,8 @@ private Q_SLOTS:
         QTest::newRow("across midnight") << "86398 0 none" << true << "" << 2;
         QTest::newRow("a close left for a copy that is gone") << "86000 1" << false << "" << 0;
         QTest::newRow("fresh from a killed copy, lock free") << "2.5 2" << false << "" << 0;
-        QTest::newRow("next, taken by the running copy") << "1.5 0 held" << true << "-NEXT" << 0;
+        QTest::newRow("next, taken by an older copy, untold")
+            << "1.5 0 held" << true << "-NEXT" << 0;
         QTest::newRow("next, nobody takes it") << "1.5 0 none" << false << "-Next" << 0;
         QTest::newRow("next, a busy copy holding its lock") << "1.5 0 held" << true << "-next" << 3;
         QTest::newRow("15 s old from a copy holding its lock") << "86388 0 held" << true << "" << 2;
@@ -310,10 +332,14 @@ private Q_SLOTS:
         if (held)
             QVERIFY(runningCopys.holdIfFree());
         const CommandLine line = CommandLine::parse(argument.split(u' ', Qt::SkipEmptyParts));
-        QCOMPARE(
-            Program::settleLiveness(settings, stores.clock, line, lockPath, nullptr, &thisCopys),
-            !endsNow);
+        Liveness::NextOutcome outcome = Liveness::NextOutcome::Made;
+        QCOMPARE(Program::settleLiveness(settings, stores.clock, line, lockPath, nullptr,
+                                         &thisCopys, &outcome),
+                 !endsNow);
         QCOMPARE(settings.ReadSetting(QStringLiteral("LifeCmd"), -1), command);
+        // A "-next" that a copy took without telling how it went (an older one) is content with
+        // that; one left pending fails.
+        QCOMPARE(Liveness::exitCodeOf(outcome), command == 3 ? 1 : 0);
         // A copy that goes on holds its lock.
         if (lock != QStringLiteral("none"))
             QCOMPARE(runningCopys.heldElsewhere(), !endsNow);
