@@ -174,10 +174,14 @@ void Program::LifeTimer_Timer() {
         requestClose();
         break;
     case Liveness::Command::ChangeWallpaper:
+        // Made once the tick has returned: a failure message opened inside it would hold the
+        // heartbeat, and every later command with it (a close among them), until answered.
         // Told as soon as the change knows, before a failure message; one that tried nothing
         // (an empty collection, a change already under way, the end asked for) when it returns.
         changeAskedFor_ = true;
-        tellChangeAskedFor(engine_.ChangeWallpaper() == 1);
+        QMetaObject::invokeMethod(
+            this, [this] { tellChangeAskedFor(!ended_ && engine_.ChangeWallpaper() == 1); },
+            Qt::QueuedConnection);
         break;
     case Liveness::Command::ShowWindow:
         // Shown before the start is through, the window would be built before the restore

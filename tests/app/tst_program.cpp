@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QTest>
 
 using namespace kv;
@@ -243,6 +244,13 @@ private Q_SLOTS:
                            during ? QString::number(during) : QString()),
                  during != 1);
         QString toldBeforeTheMessage;
+        // The change's message opens after the tick: inside it, the heartbeat would stop.
+        bool ticking = false;
+        bool askedWhileTicking = false;
+        const auto tick = [&] {
+            const QScopedValueRollback inTick(ticking, true);
+            run.program.LifeTimer_Timer();
+        };
         if (after != 0) {
             run.window.hideWindow();
             if (copy == "refuses")
@@ -250,11 +258,15 @@ private Q_SLOTS:
                     run.desktop.refused.insert(run.picture(name));
             run.askUser.whileAsking = [&] {
                 toldBeforeTheMessage = run.stored("LifeChanged");
+                askedWhileTicking = ticking;
             };
             // A second start asks under the lock that this copy's ticks take, and waits until a
-            // tick has taken it.
+            // tick has taken it and the copy has run what the tick left it.
             if (copy != "busy")
-                run.clock.onSleep([&run](int) { run.program.LifeTimer_Timer(); });
+                run.clock.onSleep([&](int) {
+                    tick();
+                    QCoreApplication::sendPostedEvents();
+                });
             LivenessLock secondStarts(Liveness::runningLockPath(run.lockPath));
             Liveness::NextOutcome outcome = Liveness::NextOutcome::Made;
             QVERIFY(!Program::settleLiveness(
@@ -262,9 +274,11 @@ private Q_SLOTS:
                 CommandLine::parse(after == 3 ? QStringList{"-next"} : QStringList{}), run.lockPath,
                 nullptr, &secondStarts, &outcome));
             QCOMPARE(Liveness::exitCodeOf(outcome), status);
-            run.program.LifeTimer_Timer();
+            tick();
+            QCoreApplication::sendPostedEvents();
         }
         QCOMPARE(toldBeforeTheMessage, copy == "refuses" ? "0" : QString());
+        QVERIFY(!askedWhileTicking);
         QCOMPARE(run.program.hasEnded(), ends);
         QCOMPARE(run.endCalls, ends ? 1 : 0);
         QCOMPARE(run.window.isVisible(), after == 2 || logon);
