@@ -315,10 +315,27 @@ FileBrowserModel::FileBrowserModel(DriveSource& drives, AskUser* askUser, QObjec
         if (!reread_.isActive())
             reread_.start();
     });
-    connect(&reread_, &QTimer::timeout, this, [this] {
+    connect(&reread_, &QTimer::timeout, this, &FileBrowserModel::rereadOpenFolder);
+}
+
+void FileBrowserModel::rereadOpenFolder() {
+    const QString open = folders_.path();
+    if (QFileInfo(open).isDir()) {
+        // Set anew before the lists are read, so that no change falls between: a watch ends
+        // with its folder's deletion, and follows a folder renamed away, so a folder made anew
+        // or another renamed in within the delay would no longer be followed.
+        watchOpenFolder();
         folders_.refresh();
         files_.refresh();
-    });
+        return;
+    }
+    // Deleted, renamed away or unmounted: the lists would show a place that is not there, and
+    // the folder saved at exit would be one the next start cannot open.
+    if (openNearestExisting())
+        return;
+    // Nothing is left of the drive either.
+    failedDrives_.clear();
+    Disk_Change();
 }
 
 void FileBrowserModel::reloadDrives() {
@@ -482,20 +499,25 @@ bool FileBrowserModel::openFolder(const QString& path) {
         driveFolders_.insert(root, folders_.path());
     // Folder_Change: the file list follows; a folder it cannot show leaves it empty.
     files_.setPath(folders_.path());
-    if (!watcher_.directories().isEmpty())
-        watcher_.removePaths(watcher_.directories());
     reread_.stop();
-    watcher_.addPath(folders_.path());
+    watchOpenFolder();
     Q_EMIT folderChanged(folders_.path());
     return true;
+}
+
+void FileBrowserModel::watchOpenFolder() {
+    if (!watcher_.directories().isEmpty())
+        watcher_.removePaths(watcher_.directories());
+    // The folder's own watch reports changes within it, its deletion and its drive's
+    // unmounting; only its parent sees it renamed away.
+    const QString open = folders_.path();
+    const QString parent = QFileInfo(open).path();
+    watcher_.addPaths(parent == open ? QStringList{open} : QStringList{open, parent});
 }
 
 void FileBrowserModel::Folder_Click() {
     const auto exists = [](const QString& entry) {
         return !entry.isEmpty() && QFileInfo(entry).isDir();
-    };
-    const auto existsAt = [this, exists](int listIndex) {
-        return exists(folders_.entryPath(listIndex));
     };
     // By path: the re-read below may put another folder in the clicked row.
     const QString clicked = folders_.entryPath(folders_.ListIndex());
@@ -504,11 +526,17 @@ void FileBrowserModel::Folder_Click() {
     folders_.refresh();
     if (folders_.entryPath(folders_.ListIndex()) == clicked && exists(clicked))
         return;
-    // The entry vanished: open the nearest folder from the open one upwards that still exists.
+    // The entry vanished.
+    openNearestExisting();
+}
+
+bool FileBrowserModel::openNearestExisting() {
     for (int k = -1; k >= -folders_.ancestorCount(); --k) {
-        if (existsAt(k) && openFolder(folders_.entryPath(k)))
-            return;
+        const QString entry = folders_.entryPath(k);
+        if (QFileInfo(entry).isDir() && openFolder(entry))
+            return true;
     }
+    return false;
 }
 
 void FileBrowserModel::Folder_KeyPress(int key) {

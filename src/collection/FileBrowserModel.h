@@ -150,6 +150,13 @@ Q_SIGNALS:
     void folderRefused(const QString& path);
 
 private:
+    // After changes in the open folder or its parent: reads it again, or leaves it when gone.
+    void rereadOpenFolder();
+    // Opens the nearest folder, from the open one up to the top of the folder list, that still
+    // exists; false when none does.
+    bool openNearestExisting();
+    // Watches the open folder, and its parent, in place of what was watched.
+    void watchOpenFolder();
     // Opens the folder at a list index, as Enter, Space or a double-click asks.
     void openEntry(int listIndex);
     bool openDrive(int index);

@@ -446,10 +446,11 @@ private Q_SLOTS:
                                                                   : QList<int>{});
     }
 
-    // An action on the folder list of t/a/b/{c,d} on the drive t: a key code or a click (-1),
-    // after a folder was removed. Paths are under the test folder, except the root (on no
-    // listed drive). Columns: open | list index | removed | action | opened, and highlighted |
-    // subfolders then (-1: not counted).
+    // An action on the folder list of t/a/b/{c,d} on the drive t: a key code, a click (-1) or
+    // none but the watch's report (0), after changes: a folder removed, made (+) or renamed
+    // (old>new). Paths are under the test folder, except the root (on no listed drive).
+    // Columns: open | list index | changes | action | opened, highlighted and saved | its
+    // subfolders then (-1: not counted), which follow a subfolder made there afterwards.
     void folderActions_data() {
         QTest::addColumn<QString>("run");
         QTest::newRow("Enter on an ancestor opens it") << "t/a|-2||13|t|1";
@@ -459,11 +460,19 @@ private Q_SLOTS:
         QTest::newRow("click: a subfolder vanished, read again") << "t/a/b|1|t/a/b/d|-1|t/a/b|1";
         QTest::newRow("click: a middle subfolder vanished, not its neighbour")
             << "t/a/b|0|t/a/b/c|-1|t/a/b|1";
+        QTest::newRow("watch: the open folder deleted") << "t/a/b|-1|t/a/b|0|t/a|0";
+        QTest::newRow("watch: the open folder and its parent deleted") << "t/a/b|-1|t/a|0|t|0";
+        QTest::newRow("watch: the open folder renamed away") << "t/a/b|-1|t/a/b>t/a/e|0|t/a|1";
+        QTest::newRow("watch: renamed away and back within the delay")
+            << "t/a/b|-1|t/a/b>t/a/e +t/a/e/f t/a/e>t/a/b|0|t/a/b|3";
+        QTest::newRow("watch: deleted and made anew within the delay")
+            << "t/a/b|-1|t/a/b +t/a/b|0|t/a/b|0";
     }
     void folderActions() {
         QFETCH(QString, run);
         const QStringList c = run.split(u'|');
         const int action = c[3].toInt();
+        QDir(path("t")).removeRecursively();
         QVERIFY(QDir().mkpath(path("t/a/b/c")) && QDir().mkpath(path("t/a/b/d")));
         const auto full = [this](const QString& p) {
             return p == "/" ? p : path(p);
@@ -471,17 +480,26 @@ private Q_SLOTS:
         Fixture f({{path("t"), {}}});
         QVERIFY(f.browser.openFolder(full(c[0])));
         f.browser.folders().setListIndex(c[1].toInt());
-        QVERIFY(c[2].isEmpty() || QDir(path(c[2])).removeRecursively());
+        QSignalSpy saved(&f.browser, &FileBrowserModel::folderChanged);
+        for (const QString& change : c[2].split(u' ', Qt::SkipEmptyParts)) {
+            const QStringList renamed = change.split(u'>');
+            QVERIFY(change.startsWith(u'+') ? QDir().mkpath(path(change.mid(1)))
+                    : renamed.size() == 2   ? QDir().rename(path(renamed[0]), path(renamed[1]))
+                                            : QDir(path(change)).removeRecursively());
+        }
         if (action < 0)
             f.browser.Folder_Click();
-        else
+        else if (action > 0)
             f.browser.Folder_KeyPress(action);
-        QCOMPARE(f.browser.folderPath(), full(c[4]));
+        QTRY_COMPARE_WITH_TIMEOUT(f.browser.folderPath(), full(c[4]), 10000);
         QCOMPARE(f.browser.files().path(), full(c[4]));
         QCOMPARE(f.browser.folders().ListIndex(), -1);
-        if (c[5].toInt() >= 0)
-            QCOMPARE(f.browser.folders().subfolderCount(), c[5].toInt());
-        QVERIFY(QDir(path("t")).removeRecursively());
+        QCOMPARE(saved.isEmpty() ? full(c[0]) : saved.last().first().toString(), full(c[4]));
+        if (const int count = c[5].toInt(); count >= 0) {
+            QTRY_COMPARE_WITH_TIMEOUT(f.browser.folders().subfolderCount(), count, 10000);
+            QVERIFY(QDir().mkpath(full(c[4]) + "/new"));
+            QTRY_COMPARE_WITH_TIMEOUT(f.browser.folders().subfolderCount(), count + 1, 10000);
+        }
     }
 
     // Pictures saved into the open folder, or deleted from it, and subfolders made there show
