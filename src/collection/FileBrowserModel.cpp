@@ -311,10 +311,16 @@ FileBrowserModel::FileBrowserModel(DriveSource& drives, AskUser* askUser, QObjec
     // of many files makes, is read once the delay after its first change has passed.
     reread_.setSingleShot(true);
     reread_.setInterval(kRereadDelayMs);
-    connect(&watcher_, &QFileSystemWatcher::directoryChanged, &reread_, [this] {
-        if (!reread_.isActive())
-            reread_.start();
-    });
+    connect(&watcher_, &QFileSystemWatcher::directoryChanged, &reread_,
+            [this](const QString& path) {
+                // The parent is watched only to see the open folder leave: a file saved beside
+                // it is no reason to list it again.
+                const QString open = folders_.path();
+                if (path != open && QFileInfo(open).metadataChangeTime() == openStamp_)
+                    return;
+                if (!reread_.isActive())
+                    reread_.start();
+            });
     connect(&reread_, &QTimer::timeout, this, &FileBrowserModel::rereadOpenFolder);
 }
 
@@ -511,6 +517,7 @@ void FileBrowserModel::watchOpenFolder() {
     // The folder's own watch reports changes within it, its deletion and its drive's
     // unmounting; only its parent sees it renamed away.
     const QString open = folders_.path();
+    openStamp_ = QFileInfo(open).metadataChangeTime();
     const QString parent = QFileInfo(open).path();
     watcher_.addPaths(parent == open ? QStringList{open} : QStringList{open, parent});
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QAbstractListModel>
+#include <QDateTime>
 #include <QFileSystemWatcher>
 #include <QHash>
 #include <QItemSelectionModel>
@@ -177,6 +178,9 @@ private:
     FolderListModel folders_;
     FileListModel files_;
     QFileSystemWatcher watcher_;
+    // The open folder's inode change time when it was last read: moving or replacing it changes
+    // that, what happens beside it in its parent does not.
+    QDateTime openStamp_;
     QTimer reread_;
 };
 
