@@ -18,12 +18,13 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 namespace kv {
 namespace {
 
-constexpr int kIpcTimeoutMs = 5000;
 constexpr quint32 kRunCommand = 0;
 constexpr char kIpcMagic[] = "i3-ipc";
 
@@ -98,20 +99,36 @@ bool readExactly(int fd, char* buffer, qsizetype size, const QDeadlineTimer& dea
     return true;
 }
 
-// A connected stream socket, or -1.
-int connectTo(const QString& socketPath) {
+// A connected stream socket, or -1. The socket never blocks: a compositor that has stopped
+// accepting leaves our earlier connections in its listen queue, and once that is full a blocking
+// connect would wait for it for good. A queue that stays full until the deadline is no answer.
+int connectTo(const QString& socketPath, const QDeadlineTimer& deadline) {
     const QByteArray file = QFile::encodeName(socketPath);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (file.isEmpty() || size_t(file.size()) >= sizeof(address.sun_path))
         return -1;
     std::memcpy(address.sun_path, file.constData(), size_t(file.size()));
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
-        ::close(fd);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0)
         return -1;
+    for (;;) {
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0)
+            return fd;
+        int error = errno;
+        if (error == EINPROGRESS && waitFor(fd, POLLOUT, deadline)) {
+            socklen_t size = sizeof(error);
+            if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0)
+                return fd;
+            break;
+        }
+        if (error != EAGAIN || deadline.hasExpired())
+            break;
+        // A full queue gives no event to wait for: ask again shortly.
+        QThread::msleep(ulong(std::min<qint64>(10, deadline.remainingTime())));
     }
-    return fd;
+    ::close(fd);
+    return -1;
 }
 
 // The command line of a live process; empty for one that is gone or has exited (a zombie).
@@ -140,12 +157,12 @@ QString SwayDesktop::name() const {
     return QStringLiteral("sway (sway IPC, SWAYSOCK)");
 }
 
-bool SwayDesktop::runCommand(const QString& socketPath, const QByteArray& command) {
-    Fd fd(connectTo(socketPath));
+bool SwayDesktop::runCommand(const QString& socketPath, const QByteArray& command, int timeoutMs) {
+    const QDeadlineTimer deadline(timeoutMs);
+    Fd fd(connectTo(socketPath, deadline));
     if (fd.get() < 0)
         return false;
 
-    const QDeadlineTimer deadline(kIpcTimeoutMs);
     QByteArray message(kIpcMagic, 6);
     const quint32 header[2] = {quint32(command.size()), kRunCommand};
     message.append(reinterpret_cast<const char*>(header), sizeof(header));
@@ -227,7 +244,7 @@ bool SwaybgDesktop::reachable() const {
     QString socket = session().isEmpty() ? QStringLiteral("wayland-0") : session();
     if (!QDir::isAbsolutePath(socket))
         socket = qEnvironmentVariable("XDG_RUNTIME_DIR") + QLatin1Char('/') + socket;
-    return Fd(connectTo(socket)).get() >= 0;
+    return Fd(connectTo(socket, QDeadlineTimer(kCompositorTimeoutMs))).get() >= 0;
 }
 
 bool SwaybgDesktop::show(DesktopState& state) const {

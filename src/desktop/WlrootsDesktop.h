@@ -7,6 +7,9 @@
 
 namespace kv {
 
+// How long a call to the compositor, from connecting to its answer, may hold the window's thread.
+inline constexpr int kCompositorTimeoutMs = 5000;
+
 // sway: one IPC command sets picture, placement and colour for every output. sway cannot tell
 // us what it shows and answers success even for a missing file, so we check the picture first
 // and keep our own record of what we sent (per sway instance: a new sway starts from its config).
@@ -24,8 +27,10 @@ public:
     bool keepsWallpaper() const override { return false; }
     bool forgotWallpaper() override { return recorded().path.isEmpty(); }
 
-    // Sends one command over the IPC socket; true when sway reports success for all of it.
-    static bool runCommand(const QString& socketPath, const QByteArray& command);
+    // Sends one command over the IPC socket; true when sway reports success for all of it
+    // within `timeoutMs`.
+    static bool runCommand(const QString& socketPath, const QByteArray& command,
+                           int timeoutMs = kCompositorTimeoutMs);
 
 private:
     bool reachable() const override;

@@ -5,6 +5,7 @@
 #include "desktop/DesktopRecord.h"
 #include "desktop/RecordedDesktop.h"
 #include "desktop/RootPicture.h"
+#include "desktop/WlrootsDesktop.h"
 #include "desktop/X11PixelLayout.h"
 #include "support/FakeDesktop.h"
 #include "support/PictureFiles.h"
@@ -23,15 +24,20 @@
 #include <QPainter>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <gio/gio.h>
 
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace kv;
 
@@ -312,6 +318,32 @@ private Q_SLOTS:
         backend->SetDesktopWallpaperStyle(backend->GetDesktopWallpaperStyle() == 1 ? 2 : 1);
         QVERIFY2(waited.elapsed() < kDesktopCallTimeoutMs + 1500,
                  qPrintable(QStringLiteral("waited %1 ms").arg(waited.elapsed())));
+    }
+
+    // A compositor that stopped accepting keeps our connections in its listen queue: once that
+    // is full, each call still ends at its bound.
+    void hungCompositorFailsWithinTheBound() {
+        const QByteArray path = QFile::encodeName(folder_.filePath(QStringLiteral("hung.sock")));
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+        const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const auto closed = qScopeGuard([listener] { ::close(listener); });
+        QVERIFY(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0);
+        QVERIFY(::listen(listener, 1) == 0);
+        constexpr int kBoundMs = 100;
+        const auto withinBound = [](QElapsedTimer& waited, int bound) {
+            return waited.restart() < bound + 1500;
+        };
+        QElapsedTimer waited;
+        waited.start();
+        for (int call = 0; call < 4; ++call) {
+            QVERIFY(!SwayDesktop::runCommand(QFile::decodeName(path), "nop", kBoundMs));
+            QVERIFY2(withinBound(waited, kBoundMs), qPrintable(QString::number(call)));
+        }
+        // swaybg's check for its compositor, with the queue full.
+        QVERIFY(!SwaybgDesktop("wayland", "test", QFile::decodeName(path)).SetDesktopColor(0));
+        QVERIFY(withinBound(waited, kCompositorTimeoutMs));
     }
 
     // A change, and new options after it, that bring a new colour and style draw the picture once
