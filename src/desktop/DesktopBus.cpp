@@ -9,11 +9,11 @@
 namespace kv {
 namespace {
 
-// The services that did not answer lately, with the moment they may be asked again. Only the
+// The components that did not answer lately, with the moment they may be asked again. Only the
 // window's thread calls desktops.
-QHash<QString, QDeadlineTimer>& silentServices() {
-    static QHash<QString, QDeadlineTimer> services;
-    return services;
+QHash<QString, QDeadlineTimer>& silentComponents() {
+    static QHash<QString, QDeadlineTimer> components;
+    return components;
 }
 
 bool isNoAnswer(const QDBusMessage& reply) {
@@ -24,10 +24,21 @@ bool isNoAnswer(const QDBusMessage& reply) {
 
 } // namespace
 
+bool silentLately(const QString& component) {
+    const auto silent = silentComponents().constFind(component);
+    return silent != silentComponents().cend() && !silent->hasExpired();
+}
+
+void noteAnswered(const QString& component, bool answered) {
+    if (answered)
+        silentComponents().remove(component);
+    else
+        silentComponents().insert(component, QDeadlineTimer(kDesktopSilenceMs));
+}
+
 QDBusMessage callDesktop(const QDBusMessage& message, int timeoutMs) {
     const QString service = message.service();
-    const auto silent = silentServices().constFind(service);
-    if (silent != silentServices().cend() && !silent->hasExpired())
+    if (silentLately(service))
         return message.createErrorReply(QDBusError::NoReply,
                                         QStringLiteral("The desktop did not answer lately."));
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -35,10 +46,7 @@ QDBusMessage callDesktop(const QDBusMessage& message, int timeoutMs) {
         return message.createErrorReply(QDBusError::Disconnected,
                                         QStringLiteral("No session bus."));
     const QDBusMessage reply = bus.call(message, QDBus::Block, timeoutMs);
-    if (isNoAnswer(reply))
-        silentServices().insert(service, QDeadlineTimer(kDesktopSilenceMs));
-    else
-        silentServices().remove(service);
+    noteAnswered(service, !isNoAnswer(reply));
     return reply;
 }
 

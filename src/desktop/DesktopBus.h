@@ -18,6 +18,12 @@ inline constexpr int kDesktopSilenceMs = 10000;
 // then, and the silence below makes this call fail at once.
 inline constexpr int kDesktopDrawTimeoutMs = 8000;
 
+// Whether the component (a bus service name, or a name for a component reached another way) did
+// not answer lately, so that it is not asked now.
+bool silentLately(const QString& component);
+// Notes whether the component answered its last call in time.
+void noteAnswered(const QString& component, bool answered);
+
 // Sends a call to a desktop component on the session bus and waits for its answer, at most
 // timeoutMs. A bus that cannot be reached, an error and no answer all come back as an error
 // message.

@@ -329,7 +329,10 @@ bool LxdeDesktop::writeSettings(DesktopColor colour, const QByteArray& shown) co
 }
 
 bool LxdeDesktop::show(DesktopState& state) const {
-    if (!desktopRunning())
+    // A desktop that kept us waiting lately (stopped, hung) is not waited for again at once: a
+    // change, with the options that follow it, waits once.
+    const QString component = QStringLiteral("pcmanfm --desktop on ") + session();
+    if (silentLately(component) || !desktopRunning())
         return false;
     const QString program = QStandardPaths::findExecutable(QStringLiteral("pcmanfm"));
     if (program.isEmpty())
@@ -368,8 +371,11 @@ bool LxdeDesktop::show(DesktopState& state) const {
     const QByteArray before = fileStamp(settings);
     pcmanfm.start(program, {QStringLiteral("--set-wallpaper=") + file,
                             QStringLiteral("--wallpaper-mode=") + mode});
-    if (!pcmanfm.waitForFinished(kCallTimeoutMs) || pcmanfm.exitStatus() != QProcess::NormalExit ||
-        pcmanfm.exitCode() != 0)
+    if (!pcmanfm.waitForFinished(kCallTimeoutMs)) {
+        noteAnswered(component, false);
+        return refused();
+    }
+    if (pcmanfm.exitStatus() != QProcess::NormalExit || pcmanfm.exitCode() != 0)
         return refused();
     // The command only hands the request to the desktop's socket and ends. The desktop saves its
     // settings, with its own colour, once it has taken a request (the same picture and mode again
@@ -387,10 +393,13 @@ bool LxdeDesktop::show(DesktopState& state) const {
         if (fileStamp(settings) != before && content.contains(savedMode) &&
             (content.contains(saved) || content.contains("\nwallpaper_common=0\n")))
             break;
-        if (patience.hasExpired())
+        if (patience.hasExpired()) {
+            noteAnswered(component, false);
             return refused();
+        }
         QThread::msleep(20);
     }
+    noteAnswered(component, true);
     if (state.link != link &&
         isOwnFile(state.link, DesktopRecord::cacheFolder(), QStringLiteral("lxde-wallpaper")))
         QFile::remove(state.link);
