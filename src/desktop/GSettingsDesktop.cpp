@@ -128,12 +128,12 @@ private:
     GSettings* settings_ = nullptr;
 };
 
-bool storedByDconf(const GioFunctions& gio) {
+// The type of GSettings' backend in this process, such as "DConfSettingsBackend".
+QByteArray backendType(const GioFunctions& gio) {
     GSettingsBackend* backend = gio.g_settings_backend_get_default();
-    const bool dconf =
-        g_str_equal(gio.g_type_name(G_TYPE_FROM_INSTANCE(backend)), "DConfSettingsBackend");
+    const QByteArray type(gio.g_type_name(G_TYPE_FROM_INSTANCE(backend)));
     gio.g_object_unref(backend);
-    return dconf;
+    return type;
 }
 
 // Writes every pair, then reads them back through fresh settings: only what the backend really
@@ -142,9 +142,15 @@ bool writeAndVerify(const char* schemaId, const Pairs& pairs) {
     const GioFunctions* gio = GioFunctions::get();
     if (!gio)
         return false;
+    const QByteArray backend = backendType(*gio);
+    // GLib's memory backend (asked for, or its fallback without the dconf module) keeps a change
+    // in this process, where reading it back finds it, and the desktop never sees it.
+    if (backend == "GMemorySettingsBackend")
+        return false;
     {
         const SchemaSettings settings(schemaId);
-        if (!(storedByDconf(*gio) ? settings.sendToDconf(pairs) : settings.write(pairs)))
+        if (!(backend == "DConfSettingsBackend" ? settings.sendToDconf(pairs)
+                                                : settings.write(pairs)))
             return false;
     }
     const SchemaSettings settings(schemaId);

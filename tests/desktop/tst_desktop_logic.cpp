@@ -3,6 +3,7 @@
 #include "desktop/DesktopBus.h"
 #include "desktop/DesktopLoader.h"
 #include "desktop/DesktopRecord.h"
+#include "desktop/GSettingsDesktop.h"
 #include "desktop/RecordedDesktop.h"
 #include "desktop/RootPicture.h"
 #include "desktop/WlrootsDesktop.h"
@@ -22,6 +23,7 @@
 #include <QImageReader>
 #include <QMap>
 #include <QPainter>
+#include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -148,8 +150,9 @@ class TestDesktopLogic : public QObject {
 private Q_SLOTS:
     // A bus whose desktop services are owned by a stand-in that never answers.
     void initTestCase() {
-        // GSettings writes then go to the dconf service on that bus.
-        qputenv("GSETTINGS_BACKEND", "dconf");
+        // GSettings writes then go to the dconf service on that bus (but see the memory backend).
+        if (qgetenv("GSETTINGS_BACKEND") != "memory")
+            qputenv("GSETTINGS_BACKEND", "dconf");
         if (!bus_.start())
             return;
         QDBusConnection standIn =
@@ -293,6 +296,28 @@ private Q_SLOTS:
         QCOMPARE(backend->GetDesktopColor(), DesktopColor(0x123456));
         ::kill(pid_t(QDBusConnection::sessionBus().interface()->servicePid(dconf)), SIGTERM);
         QTRY_VERIFY_WITH_TIMEOUT(standIn.registerService(dconf), 10000);
+    }
+
+    // GLib's memory backend keeps a change in the process that made it, where it reads back as
+    // stored, and the desktop never sees it. A process picks its backend once: a child of ours.
+    void gsettingsInMemoryIsRefused() {
+        if (!GSettingsDesktop::schemaInstalled(GnomeDesktop::kSchema.id))
+            QSKIP("GNOME's background schema is not installed");
+        if (qgetenv("GSETTINGS_BACKEND") != "memory") {
+            QProcess child;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("GSETTINGS_BACKEND"), QStringLiteral("memory"));
+            child.setProcessEnvironment(environment);
+            child.setProcessChannelMode(QProcess::ForwardedChannels);
+            child.start(QCoreApplication::applicationFilePath(), {QTest::currentTestFunction()});
+            QVERIFY(child.waitForFinished(60000));
+            QCOMPARE(child.exitCode(), 0);
+            return;
+        }
+        GnomeDesktop desktop;
+        QVERIFY(!desktop.SetDesktopWallpaper(makePicture(QSize(64, 48), false)));
+        QVERIFY(!desktop.SetDesktopWallpaperStyle(StyleTile));
+        QVERIFY(!desktop.SetDesktopColor(0x123456));
     }
 
     // A silent desktop on the bus: a change and the options after it cost one bounded wait.
