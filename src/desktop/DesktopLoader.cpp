@@ -335,8 +335,11 @@ std::unique_ptr<DesktopBackend> createDesktopBackend(const QString& id,
     return std::make_unique<NullDesktop>();
 }
 
-std::unique_ptr<DesktopBackend> loadDesktopBackend(const QProcessEnvironment& environment) {
-    const DesktopProbes probes = DesktopProbes::system();
+std::unique_ptr<DesktopBackend> loadDesktopBackend(const QProcessEnvironment& environment,
+                                                   bool patient) {
+    DesktopProbes probes = DesktopProbes::system();
+    if (!patient)
+        probes.pause = nullptr;
     const QString detected = detectDesktop(environment, probes);
     std::unique_ptr<DesktopBackend> backend = createDesktopBackend(detected, environment);
     const QString awaited = awaitedDesktop(environment, detected);

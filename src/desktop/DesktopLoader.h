@@ -63,7 +63,9 @@ std::unique_ptr<DesktopBackend> createDesktopBackend(const QString& id,
                                                      const QProcessEnvironment& environment);
 
 // Picks the backend for the desktop this process runs on; KESTROVALINE_DESKTOP overrides it.
-// A stand-in for an awaited desktop hands over to it when it comes.
-std::unique_ptr<DesktopBackend> loadDesktopBackend(const QProcessEnvironment& environment);
+// A stand-in for an awaited desktop hands over to it when it comes. Without `patient` nothing is
+// waited for: enough where only the desktop's name is wanted.
+std::unique_ptr<DesktopBackend> loadDesktopBackend(const QProcessEnvironment& environment,
+                                                   bool patient = true);
 
 } // namespace kv

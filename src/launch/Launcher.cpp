@@ -76,13 +76,16 @@ public:
     }
 };
 
-// Windows has one desktop, the shell's; elsewhere the desktop is found at run time.
-std::unique_ptr<DesktopBackend> desktopFor(const QProcessEnvironment& environment) {
+// Windows has one desktop, the shell's; elsewhere the desktop is found at run time, waiting for
+// one the session names unless `patient` is false.
+std::unique_ptr<DesktopBackend> desktopFor(const QProcessEnvironment& environment,
+                                           bool patient = true) {
 #ifdef _WIN32
     Q_UNUSED(environment);
+    Q_UNUSED(patient);
     return std::make_unique<WindowsDesktop>();
 #else
-    return loadDesktopBackend(environment);
+    return loadDesktopBackend(environment, patient);
 #endif
 }
 
@@ -100,7 +103,8 @@ QString logonProgram() {
 #endif
 
 QString versionText(int argc, char** argv, const QProcessEnvironment& environment) {
-    const auto desktop = desktopFor(environment);
+    // Printed, not used: a desktop component still to come at logon is not waited for.
+    const auto desktop = desktopFor(environment, false);
     // Only for the program's folder: no display is needed to print this.
     const QCoreApplication application(argc, argv);
     const QString language = InstallTranslations();
