@@ -174,13 +174,15 @@ void SavedState::LoadSavedState(PlacedWindow* window, const QString& makerFolder
         const double top =
             settings_.ReadSetting(QStringLiteral("WMainY"), double(frame.y() * kTwipsPerPixel));
         const QRect desktop = desktopAreaAt(*window, left, top);
-        if (desktop.isValid()) {
-            const QPoint placed =
-                PlaceWithin(left, top,
-                            WindowLimitsFor(desktop, QSize(frame.width() * kTwipsPerPixel,
-                                                           frame.height() * kTwipsPerPixel)));
-            window->moveWindow(QPoint(pixelsFromTwips(placed.x()), pixelsFromTwips(placed.y())));
-        }
+        // With no monitor reported (asleep, or connected late) the stored place is kept as it
+        // is: the window is fitted to a screen when it shows, and the next save keeps the place.
+        const QPoint placed =
+            desktop.isValid()
+                ? PlaceWithin(left, top,
+                              WindowLimitsFor(desktop, QSize(frame.width() * kTwipsPerPixel,
+                                                             frame.height() * kTwipsPerPixel)))
+                : QPoint(wholeTwips(left), wholeTwips(top));
+        window->moveWindow(QPoint(pixelsFromTwips(placed.x()), pixelsFromTwips(placed.y())));
     }
     restoreDialog(optionsDialog, QStringLiteral("WOptsX"), QStringLiteral("WOptsY"),
                   optionsDialogSize, window, optionsDialogWindow_);

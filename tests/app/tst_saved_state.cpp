@@ -21,11 +21,12 @@ namespace {
 // On the first of two monitors, side by side.
 struct FakeWindow final : PlacedWindow {
     QRect frame{100, 80, 600, 400};
+    bool monitors = true; // none while asleep or before one is connected
     QRect windowFrame() const override { return frame; }
     void moveWindow(const QPoint& topLeft) override { frame.moveTopLeft(topLeft); }
     QRect desktopAreaAt(QPoint point) const override {
         const QRect second(1024, 0, 1280, 1024);
-        return second.contains(point) ? second : QRect(0, 0, 1024, 768);
+        return !monitors ? QRect() : second.contains(point) ? second : QRect(0, 0, 1024, 768);
     }
 };
 
@@ -213,6 +214,8 @@ private Q_SLOTS:
         row("window saved on a larger screen", {"WMainX", "30000", "WMainY", "20000"},
             "window=434,378");
         row("window saved above the desktop", {"WMainX", "-300", "WMainY", "-150"}, "window=-10,0");
+        row("no monitor reported", {"monitors", "0", "WMainX", "2250", "WMainY", "1500"},
+            "window=150,100");
         // The options dialog is not shown yet: kept ready, with the size it will have.
         row("dialog off the desktop", {"WOptsX", "99999", "WOptsY", "1200"}, "options=8310,1200");
         row("window and dialog on the second monitor",
@@ -243,6 +246,7 @@ private Q_SLOTS:
         for (qsizetype i = 0; i + 1 < seed.size(); i += 2)
             run.settings.WriteSetting(seed[i], QString(seed[i + 1]).replace(u'~', dir_.path()));
         store.reads = 0;
+        run.window.monitors = !seed.contains(QStringLiteral("monitors"));
         run.load(sub(QStringLiteral("Moravelstone")));
         const auto pair = [](int x, int y) {
             return QStringLiteral("%1,%2").arg(x).arg(y);
