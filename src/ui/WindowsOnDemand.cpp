@@ -82,9 +82,9 @@ ProgMsg& WindowsOnDemand::messageDialog() {
 }
 
 ProgOpts& WindowsOnDemand::optionsDialog() {
-    // Shown without an owner window.
+    // Owned by the main window, which opens it, so that it blocks that window alone.
     if (!options_) {
-        options_ = std::make_unique<ProgOpts>(program_.options().options());
+        options_ = std::make_unique<ProgOpts>(program_.options().options(), &mainWindow());
         program_.savedState().attachDialogs(options_.get(), message_.get());
     }
     return *options_;

@@ -75,7 +75,7 @@ private:
     QString title_;
     QString desktopName_;
     QPoint position_;
-    // Destroyed before the window: the message dialog has it as its owner once both exist.
+    // Destroyed before the window: the dialogs have it as their owner once both exist.
     std::unique_ptr<MainWindow> window_;
     std::unique_ptr<ProgMsg> message_;
     std::unique_ptr<ProgOpts> options_;

@@ -215,6 +215,9 @@ void ProgOpts::reject() {
 int ProgOpts::showModal() {
     Form_Activate();
     applied_ = 0;
+    // Modal to its owner only: modal to the whole program it would block the tray icon's own
+    // window too, and its clicks would be lost while the dialog is up.
+    setWindowModality(parentWidget() ? Qt::WindowModal : Qt::ApplicationModal);
     prepareShowing();
     set_->setFocus();
     exec();

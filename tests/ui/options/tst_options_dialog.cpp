@@ -121,9 +121,21 @@ private Q_SLOTS:
         ClockSeededRandom random{clock};
         test::FakeDesktop desktop;
         WallpaperEngine engine{collection, record, clock, random, desktop};
-        ProgOpts dialog(record);
+        // The dialog blocks its owner alone: the tray icon's own window (here a stand-in) still
+        // takes clicks.
+        QPushButton owner(QStringLiteral("owner")), tray(QStringLiteral("tray"));
+        QString clicked;
+        for (QPushButton* window : {&owner, &tray}) {
+            window->show();
+            connect(window, &QPushButton::clicked,
+                    [&clicked, window] { clicked += window->text(); });
+        }
+        ProgOpts dialog(record, &owner);
         dialog.setRestoredPosition(QPoint(150 * 15, 90 * 15));
         dialog.setShownHookForTest([&](ProgOpts& d) {
+            for (QPushButton* window : {&owner, &tray})
+                QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
+                                  window->rect().center());
             // Each field keeps its own range, whatever is typed, in whatever digits and spaces.
             for (const auto& [field, text] : {std::pair{d.pDay(), QStringLiteral("\u3000150")},
                                               {d.pHour(), QStringLiteral("30h")},
@@ -154,6 +166,7 @@ private Q_SLOTS:
         });
         QTEST(Settings_Click(dialog, engine), "applied");
         QTEST(desktop.styleSets, "applied");
+        QCOMPARE(clicked, "tray");
         QCOMPARE(dialog.positionTwips(), QPoint(210 * 15, 120 * 15));
         QString reopened;
         dialog.setShownHookForTest([&reopened](ProgOpts& d) {
