@@ -172,6 +172,8 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     resize(page->sizeHint().expandedTo(kLeastSize));
 }
 
+// Tab goes through the browser column from the top: the file list stands above the drive box
+// and the folder list.
 void MainWindow::orderTabs() {
     BrowserPanel* lists = browser_;
     const QList<QWidget*> order{imageName_,
@@ -180,9 +182,9 @@ void MainWindow::orderTabs() {
                                 commands_->skipImage(),
                                 commands_->delImage(),
                                 commands_->clear(),
+                                lists->files(),
                                 lists->disk(),
                                 lists->folder(),
-                                lists->files(),
                                 preview_->imagePreviewName(),
                                 set_,
                                 hideTray_,
