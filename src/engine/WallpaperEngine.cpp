@@ -101,6 +101,9 @@ WallpaperEngine::EntryOutcome WallpaperEngine::showEntry(qint32 index) {
         break;
     }
     lastShown_ = path;
+    // It came with colour and style, and nothing is left to restore: the desktop need not be
+    // asked again.
+    restorePending_ = false;
     colourPending_ = false;
     Q_EMIT wallpaperShown(path);
     if (collection_.ImageState(index) == StateMissing)
