@@ -314,6 +314,16 @@ void Program::SaveAndExit() {
     ExitProgram(saved);
 }
 
+void Program::endAbruptly() {
+    if (ended_)
+        return;
+    ended_ = true;
+    const bool saved = SaveState();
+    if (!saved)
+        reportSaveFailure(false);
+    liveness_.markEnded(saved);
+}
+
 void Program::ExitProgram(bool saved) {
     if (ended_)
         return;

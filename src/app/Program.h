@@ -76,6 +76,9 @@ public:
     // once, or as soon as the saved state has been restored, so that the save never writes an
     // empty collection over the stored one.
     void requestClose();
+    // The process ends without returning here (Qt lost the display): saves and marks the copy
+    // ended without a window, a question or the tray, whose display is gone.
+    void endAbruptly();
     // What the process returns once the program has ended: 0, or 2 when the last save failed.
     int exitCode() const { return exitCode_; }
     // Collapses the main window out of sight, saving the state first.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "launch/Launcher.h"
 
+#include "app/AbruptExitGuard.h"
 #include "app/CommandLine.h"
 #include "app/DataFolders.h"
 #include "app/Liveness.h"
@@ -329,6 +330,7 @@ int launch(int argc, char** argv) {
     help.setHelpFileName(program.helpFileName());
     help.setHomePage(program.savedState().homePage());
     windows.setDesktopName(desktop->name());
+    const AbruptExitGuard abruptExit(program);
     QApplication::exec();
     return program.exitCode();
 }
