@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "desktop/WlrootsDesktop.h"
 
+#include "desktop/DesktopBus.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -131,34 +133,21 @@ int connectTo(const QString& socketPath, const QDeadlineTimer& deadline) {
     return -1;
 }
 
-// The command line of a live process; empty for one that is gone or has exited (a zombie).
-QByteArray commandLineOf(qint64 pid) {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (pid <= 0 || !stat.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray status = stat.readAll();
-    const qsizetype end = status.lastIndexOf(')');
-    if (end < 0 || status.mid(end + 2, 1) == "Z")
-        return {};
-    QFile file(QStringLiteral("/proc/%1/cmdline").arg(pid));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
-
-} // namespace
-
-// ---- sway --------------------------------------------------------------------------------------
-
-SwayDesktop::SwayDesktop(QString socketPath)
-    : RecordedDesktop(QStringLiteral("sway"), std::move(socketPath)) {}
-
-QString SwayDesktop::name() const {
-    return QStringLiteral("sway (sway IPC, SWAYSOCK)");
-}
-
-bool SwayDesktop::runCommand(const QString& socketPath, const QByteArray& command, int timeoutMs) {
+// A compositor that let a call run out its time is not asked again for a while, as a silent
+// desktop on the bus is not: each change would hold the window that long again, twice for sway.
+template <typename Call>
+bool askCompositor(const QString& socketPath, int timeoutMs, const Call& call) {
+    if (silentLately(socketPath))
+        return false;
     const QDeadlineTimer deadline(timeoutMs);
+    const bool done = call(deadline);
+    noteAnswered(socketPath, done || !deadline.hasExpired());
+    return done;
+}
+
+// Sends one command and reads sway's answer; true when sway reports success for all of it.
+bool exchangeCommand(const QString& socketPath, const QByteArray& command,
+                     const QDeadlineTimer& deadline) {
     Fd fd(connectTo(socketPath, deadline));
     if (fd.get() < 0)
         return false;
@@ -189,6 +178,38 @@ bool SwayDesktop::runCommand(const QString& socketPath, const QByteArray& comman
         if (!result.toObject().value(QLatin1String("success")).toBool())
             return false;
     return true;
+}
+
+// The command line of a live process; empty for one that is gone or has exited (a zombie).
+QByteArray commandLineOf(qint64 pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (pid <= 0 || !stat.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray status = stat.readAll();
+    const qsizetype end = status.lastIndexOf(')');
+    if (end < 0 || status.mid(end + 2, 1) == "Z")
+        return {};
+    QFile file(QStringLiteral("/proc/%1/cmdline").arg(pid));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+} // namespace
+
+// ---- sway --------------------------------------------------------------------------------------
+
+SwayDesktop::SwayDesktop(QString socketPath)
+    : RecordedDesktop(QStringLiteral("sway"), std::move(socketPath)) {}
+
+QString SwayDesktop::name() const {
+    return QStringLiteral("sway (sway IPC, SWAYSOCK)");
+}
+
+bool SwayDesktop::runCommand(const QString& socketPath, const QByteArray& command, int timeoutMs) {
+    return askCompositor(socketPath, timeoutMs, [&](const QDeadlineTimer& deadline) {
+        return exchangeCommand(socketPath, command, deadline);
+    });
 }
 
 bool SwayDesktop::reachable() const {
@@ -244,7 +265,9 @@ bool SwaybgDesktop::reachable() const {
     QString socket = session().isEmpty() ? QStringLiteral("wayland-0") : session();
     if (!QDir::isAbsolutePath(socket))
         socket = qEnvironmentVariable("XDG_RUNTIME_DIR") + QLatin1Char('/') + socket;
-    return Fd(connectTo(socket, QDeadlineTimer(kCompositorTimeoutMs))).get() >= 0;
+    return askCompositor(socket, kCompositorTimeoutMs, [&](const QDeadlineTimer& deadline) {
+        return Fd(connectTo(socket, deadline)).get() >= 0;
+    });
 }
 
 bool SwaybgDesktop::show(DesktopState& state) const {
