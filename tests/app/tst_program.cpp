@@ -80,6 +80,10 @@ class TestProgram : public QObject {
                 used.WriteSetting(QString::fromLatin1(name), value);
         }
         QString picture(const char* name) { return environment.root() + u'/' + name; }
+        void refuseEveryPicture() {
+            for (const char* name : {"red.bmp", "green.png", "blue.bmp"})
+                desktop.refused.insert(picture(name));
+        }
     };
 
 private Q_SLOTS:
@@ -141,8 +145,7 @@ private Q_SLOTS:
             run.used.WriteSetting(QStringLiteral("AutoChangeTime"), QStringLiteral("12:00:00"));
         }
         if (!failure.isEmpty())
-            for (const char* name : {"red.bmp", "green.png", "blue.bmp"})
-                run.desktop.refused.insert(run.picture(name));
+            run.refuseEveryPicture();
         if (failure == "no available")
             run.used.WriteSetting(QStringLiteral("WN"), 0);
         QCOMPARE(run.start({argument}), stays);
@@ -171,46 +174,42 @@ private Q_SLOTS:
         QVERIFY(!run.program.browser().folderPath().isEmpty());
     }
 
-    // A message up before the window exists (a logon start) blocks the window built meanwhile:
-    // Delete there waits for the answer, never deletes unasked.
-    void messageBeforeTheWindowBlocksIt() {
+    // A message blocks the window, also one built while it is up (after a logon start, with no
+    // window): Delete there waits for the answer, never deletes unasked. A second start's show
+    // brings the message up with the window, and a click on the window hands it the keys, or the
+    // window would ignore every key and click with no reason in sight.
+    void aMessageBlocksTheWindowAndComesUpWithIt_data() {
+        QTest::addColumn<bool>("logon");
+        QTest::newRow("the exit question over the window") << false;
+        QTest::newRow("a report before the window exists") << true;
+    }
+    void aMessageBlocksTheWindowAndComesUpWithIt() {
+        QFETCH(bool, logon);
         Running run;
         run.storeCollection({{"Automatic", 1}, {"AutoLogon", 0}, {"AutoPeriod", 1}});
         MemoryMessageSwitches switches;
         Hyperlinks links;
         WindowsOnDemand windows(run.program, run.used, switches, links);
-        QVERIFY(run.start({QStringLiteral("-logon")}, {}, &windows) && !windows.builtWindow());
+        QVERIFY(run.start(logon ? QStringList{"-logon"} : QStringList{}, {}, &windows));
+        QCOMPARE(bool(windows.builtWindow()), !logon);
         run.program.collection().SelectOnly(0);
-        windows.messageDialog().setShownHookForTest([&](ProgMsg&) {
+        bool shown = false, clicked = false;
+        windows.messageDialog().setShownHookForTest([&](ProgMsg& message) {
+            windows.hideWindow();
             run.program.TrayIcon_MouseMove(Program::TrayClick::LeftPress);
+            windows.builtWindow()->activateWindow();
+            QTRY_VERIFY((clicked = QApplication::activeWindow() == &message));
+            windows.hideWindow(); // as a second start's show does
+            windows.showWindow();
+            QTRY_VERIFY((shown = QApplication::activeWindow() == &message));
             auto* del = windows.builtWindow()->findChild<QPushButton*>(QStringLiteral("DelImage"));
             QTest::mouseClick(del->window()->windowHandle(), Qt::LeftButton, {},
                               del->mapTo(del->window(), del->rect().center()));
         });
-        windows.askUser().ask(MessageKind::StartupReport, QStringLiteral("gone"));
+        windows.askUser().ask(logon ? MessageKind::StartupReport : MessageKind::Exit,
+                              QStringLiteral("Go on?"));
+        QVERIFY(shown && clicked);
         QCOMPARE(run.program.collection().rowCount(), 3);
-    }
-
-    // The window waits for the exit question: a second start's show brings the question up with
-    // it, and a click on the window hands it the keys, or the window would ignore every key and
-    // click with no reason in sight.
-    void aQuestionComesUpWithTheWindowItBlocks() {
-        Running run;
-        run.storeCollection({{"Automatic", 0}});
-        MemoryMessageSwitches switches;
-        Hyperlinks links;
-        WindowsOnDemand windows(run.program, run.used, switches, links);
-        QVERIFY(run.start({}, {}, &windows) && windows.builtWindow());
-        bool clicked = false, shown = false;
-        windows.messageDialog().setShownHookForTest([&](ProgMsg& question) {
-            windows.builtWindow()->activateWindow();
-            QTRY_VERIFY((clicked = QApplication::activeWindow() == &question));
-            windows.hideWindow(); // as a second start's show does
-            windows.showWindow();
-            QTRY_VERIFY((shown = QApplication::activeWindow() == &question));
-        });
-        windows.askUser().ask(MessageKind::Exit, QStringLiteral("Exit?"));
-        QVERIFY(clicked && shown);
     }
 
     // What another copy asks through the volatile store: a close that arrives while this copy
@@ -254,8 +253,7 @@ private Q_SLOTS:
         if (after != 0) {
             run.window.hideWindow();
             if (copy == "refuses")
-                for (const char* name : {"red.bmp", "green.png", "blue.bmp"})
-                    run.desktop.refused.insert(run.picture(name));
+                run.refuseEveryPicture();
             run.askUser.whileAsking = [&] {
                 toldBeforeTheMessage = run.stored("LifeChanged");
                 askedWhileTicking = ticking;

@@ -196,7 +196,6 @@ private Q_SLOTS:
         add("swaybg is no use without Wayland", "CURRENT=river DISPLAY=:0", noPlasma, "x11");
         add("override to LXDE without its desktop", "DISPLAY=:0 FORCE=lxde", all, "none for lxde");
         add("X11 under Wayland is not the background", "DISPLAY=:0 WAYLAND=w", all, "none");
-        add("colon list, any case", "CURRENT=ubuntu:gNoMe", all, "gnome");
         add("session desktop when the current one is unset",
             "XDG_SESSION_DESKTOP=mate DESKTOP_SESSION=gnome", all, "mate");
         add("GNOME without its schema gives way to X11", "CURRENT=GNOME DISPLAY=:0",
@@ -277,27 +276,6 @@ private Q_SLOTS:
         QCOMPARE(shell->wallpaper, QStringLiteral("b.jpg"));
     }
 
-    // The real dconf service, which the bus starts for our first call, keeps the change set we
-    // send it where GSettings reads. The silent stand-in then takes its name back.
-    void dconfKeepsAChange() {
-        if (!silentBus_)
-            QSKIP(qPrintable(bus_.error()));
-        if (QStandardPaths::findExecutable(QStringLiteral("dconf-service"), {"/usr/libexec"})
-                .isEmpty())
-            QSKIP("dconf-service is not installed (Debian package dconf-service)");
-        const QString dconf = QStringLiteral("ca.desrt.dconf");
-        QDBusConnection standIn(QStringLiteral("silent desktop"));
-        QVERIFY(standIn.unregisterService(dconf));
-        const std::unique_ptr<DesktopBackend> backend =
-            createDesktopBackend(QStringLiteral("gnome"), home_.processEnvironment());
-        QCOMPARE(backend->ShowWallpaper(makePicture(QSize(64, 48), false), 0x123456, StyleFill),
-                 ShowResult::Shown);
-        QCOMPARE(backend->GetDesktopWallpaperStyle(), int(StyleFill));
-        QCOMPARE(backend->GetDesktopColor(), DesktopColor(0x123456));
-        ::kill(pid_t(QDBusConnection::sessionBus().interface()->servicePid(dconf)), SIGTERM);
-        QTRY_VERIFY_WITH_TIMEOUT(standIn.registerService(dconf), 10000);
-    }
-
     // GLib's memory backend keeps a change in the process that made it, where it reads back as
     // stored, and the desktop never sees it. A process picks its backend once: a child of ours.
     void gsettingsInMemoryIsRefused() {
@@ -320,24 +298,46 @@ private Q_SLOTS:
         QVERIFY(!desktop.SetDesktopColor(0x123456));
     }
 
-    // A silent desktop on the bus: a change and the options after it cost one bounded wait.
-    void hungDesktopFailsWithinTheBound_data() {
+    // A silent desktop on the bus: a change and the options after it cost one bounded wait. The
+    // real dconf service, which the bus starts for our first call, keeps the change set we send it
+    // where GSettings reads; the silent stand-in then takes its name back.
+    void desktopsOnTheBus_data() {
         QTest::addColumn<QString>("desktop");
+        QTest::addColumn<bool>("answers");
+        // First: GLib's link to dconf holds on to a change the silent stand-in never took.
+        QTest::newRow("gnome, dconf answering") << QStringLiteral("gnome") << true;
         for (const char* desktop : {"kde", "xfce", "lxqt", "gnome"})
-            QTest::newRow(desktop) << QString::fromLatin1(desktop);
+            QTest::addRow("%s, silent", desktop) << QString::fromLatin1(desktop) << false;
     }
 
-    void hungDesktopFailsWithinTheBound() {
+    void desktopsOnTheBus() {
         QFETCH(QString, desktop);
+        QFETCH(bool, answers);
         if (!silentBus_)
             QSKIP(qPrintable(bus_.error()));
+        const QString dconf = QStringLiteral("ca.desrt.dconf");
+        QDBusConnection standIn(QStringLiteral("silent desktop"));
+        if (answers) {
+            if (QStandardPaths::findExecutable(QStringLiteral("dconf-service"), {"/usr/libexec"})
+                    .isEmpty())
+                QSKIP("dconf-service is not installed (Debian package dconf-service)");
+            QVERIFY(standIn.unregisterService(dconf));
+        }
         QProcessEnvironment environment = home_.processEnvironment();
         environment.insert(QStringLiteral("DISPLAY"), QStringLiteral(":1"));
         const std::unique_ptr<DesktopBackend> backend = createDesktopBackend(desktop, environment);
         const QString path = makePicture(QSize(64, 48), false);
         QElapsedTimer waited;
         waited.start();
-        QCOMPARE(backend->ShowWallpaper(path, 0, StyleTile), ShowResult::Refused);
+        QCOMPARE(backend->ShowWallpaper(path, 0x123456, StyleTile),
+                 answers ? ShowResult::Shown : ShowResult::Refused);
+        if (answers) {
+            QCOMPARE(backend->GetDesktopWallpaperStyle(), int(StyleTile));
+            QCOMPARE(backend->GetDesktopColor(), DesktopColor(0x123456));
+            ::kill(pid_t(QDBusConnection::sessionBus().interface()->servicePid(dconf)), SIGTERM);
+            QTRY_VERIFY_WITH_TIMEOUT(standIn.registerService(dconf), 10000);
+            return;
+        }
         // The options applied next go to the same silent desktop: they must not wait again.
         backend->SetDesktopColor(backend->GetDesktopColor() + 1);
         backend->SetDesktopWallpaperStyle(backend->GetDesktopWallpaperStyle() == 1 ? 2 : 1);
@@ -374,26 +374,11 @@ private Q_SLOTS:
         QVERIFY(withinBound(waited, 0));
     }
 
-    // A change, and new options after it, that bring a new colour and style draw the picture once
-    // each, not once for each. Another instance of the desktop starts from nothing known.
-    void aRecordedDesktopDrawsAChangeOnce() {
-        const QString path = folder_.filePath(QStringLiteral("once.png"));
-        QVERIFY(test::writePicture(path));
-        CountingDesktop desktop;
-        QCOMPARE(desktop.ShowWallpaper(path, 0x654321, StyleFill), ShowResult::Shown);
-        QCOMPARE(desktop.draws, 1);
-        QCOMPARE(desktop.GetDesktopWallpaperStyle(), int(StyleFill));
-        QCOMPARE(desktop.GetDesktopColor(), DesktopColor(0x654321));
-        QVERIFY(desktop.setColourAndStyle(0x123456, StyleTile));
-        QCOMPARE(desktop.draws, 2);
-        QCOMPARE(desktop.GetDesktopWallpaperStyle(), int(StyleTile));
-        QCOMPARE(desktop.GetDesktopColor(), DesktopColor(0x123456));
-        QCOMPARE(CountingDesktop(QStringLiteral(":1")).GetDesktopWallpaperStyle(), -1);
-    }
-
     // A damaged picture is never handed over, whether it would go as it is stored or through a
     // copy of ours, which is then made from the copy's own read of the picture; a whole one gets
-    // the copy it needs, and none where it already shows as the desktop draws it.
+    // the copy it needs, and none where it already shows as the desktop draws it. A change, and
+    // new options after it that bring a new colour and style, draw the picture once each, not
+    // once for each. Another session's instance of the desktop starts from nothing known.
     void aRecordedDesktopHandsOverWholePicturesOnly_data() {
         QTest::addColumn<int>("orientation");
         QTest::addColumn<int>("style");
@@ -422,14 +407,25 @@ private Q_SLOTS:
         QVERIFY(!cut || file.resize(file.size() * 3 / 5));
         CountingDesktop desktop;
         desktop.fill = QSize(16, 9);
-        QCOMPARE(desktop.ShowWallpaper(path, 0, style),
+        QCOMPARE(desktop.ShowWallpaper(path, 0x654321, style),
                  cut ? ShowResult::NotAPicture : ShowResult::Shown);
         QCOMPARE(desktop.draws, cut ? 0 : 1);
-        const QStringList made = QDir(DesktopRecord::runtimeFolder())
-                                     .entryList({QStringLiteral("counting-upright-*"),
-                                                 QStringLiteral("counting-fill-*")});
-        QCOMPARE(made.size(), copies);
-        for (const QString& copy : made)
+        const auto made = [] {
+            return QDir(DesktopRecord::runtimeFolder())
+                .entryList(
+                    {QStringLiteral("counting-upright-*"), QStringLiteral("counting-fill-*")});
+        };
+        QCOMPARE(made().size(), copies);
+        if (!cut) {
+            QCOMPARE(desktop.GetDesktopWallpaperStyle(), style);
+            QCOMPARE(desktop.GetDesktopColor(), DesktopColor(0x654321));
+            QVERIFY(desktop.setColourAndStyle(0x123456, StyleCentre));
+            QCOMPARE(desktop.draws, 2);
+            QCOMPARE(desktop.GetDesktopWallpaperStyle(), int(StyleCentre));
+            QCOMPARE(desktop.GetDesktopColor(), DesktopColor(0x123456));
+            QCOMPARE(CountingDesktop(QStringLiteral(":1")).GetDesktopWallpaperStyle(), -1);
+        }
+        for (const QString& copy : made())
             QFile::remove(DesktopRecord::runtimeFolder() + '/' + copy);
     }
 
@@ -519,25 +515,23 @@ private Q_SLOTS:
         QTest::addColumn<QList<uint>>("masks"); // red, green, blue
         QTest::addColumn<bool>("msbFirst");
         QTest::addColumn<QByteArray>("bytes"); // of the colour 0x996633
-        QTest::addColumn<int>("format");       // in our byte order; 0: none
-        QTest::newRow("30, red high")
-            << 32 << QList<uint>{0x3FF00000, 0xFFC00, 0x3FF} << false
-            << QByteArray("\xCC\x64\x66\x26") << int(QImage::Format_RGB30);
-        QTest::newRow("30, blue high")
-            << 32 << QList<uint>{0x3FF, 0xFFC00, 0x3FF00000} << false
-            << QByteArray("\x66\x66\xC6\x0C") << int(QImage::Format_BGR30);
-        QTest::newRow("15") << 16 << QList<uint>{0x7C00, 0x3E0, 0x1F} << false
-                            << QByteArray("\x86\x4D") << int(QImage::Format_RGB555);
-        QTest::newRow("16, server big-endian")
-            << 16 << QList<uint>{0xF800, 0x7E0, 0x1F} << true << QByteArray("\x9B\x26")
-            << int(QImage::Format_RGB16);
-        QTest::newRow("24, server big-endian")
-            << 32 << QList<uint>{0xFF0000, 0xFF00, 0xFF} << true
-            << QByteArray("\x00\x99\x66\x33", 4) << int(QImage::Format_RGB32);
-        QTest::newRow("24 in 3 bytes") << 24 << QList<uint>{0xFF0000, 0xFF00, 0xFF} << false
-                                       << QByteArray("\x33\x66\x99") << 0;
-        QTest::newRow("8, 3-3-2") << 8 << QList<uint>{0xE0, 0x1C, 0x3} << false
-                                  << QByteArray("\x8C") << 0;
+        QTest::addColumn<int>("format");       // in our byte order
+        const auto row = [](const char* name, int bits, const QList<uint>& masks, bool msbFirst,
+                            const QByteArray& bytes, QImage::Format format) {
+            QTest::newRow(name) << bits << masks << msbFirst << bytes << int(format);
+        };
+        const auto none = QImage::Format_Invalid;
+        row("30, red high", 32, {0x3FF00000, 0xFFC00, 0x3FF}, false, "\xCC\x64\x66\x26",
+            QImage::Format_RGB30);
+        row("30, blue high", 32, {0x3FF, 0xFFC00, 0x3FF00000}, false, "\x66\x66\xC6\x0C",
+            QImage::Format_BGR30);
+        row("15", 16, {0x7C00, 0x3E0, 0x1F}, false, "\x86\x4D", QImage::Format_RGB555);
+        row("16, server big-endian", 16, {0xF800, 0x7E0, 0x1F}, true, "\x9B\x26",
+            QImage::Format_RGB16);
+        row("24, server big-endian", 32, {0xFF0000, 0xFF00, 0xFF}, true,
+            QByteArray("\x00\x99\x66\x33", 4), QImage::Format_RGB32);
+        row("24 in 3 bytes", 24, {0xFF0000, 0xFF00, 0xFF}, false, "\x33\x66\x99", none);
+        row("8, 3-3-2", 8, {0xE0, 0x1C, 0x3}, false, "\x8C", none);
     }
     void pixelsInTheServersLayout() {
         QFETCH(int, bits);
@@ -553,7 +547,7 @@ private Q_SLOTS:
         QCOMPARE(pixels, (bytes + bytes).leftJustified(pixels.size(), '\xEE'));
         const bool ours = msbFirst == (Q_BYTE_ORDER == Q_BIG_ENDIAN);
         QCOMPARE(layout.imageFormat().value_or(QImage::Format_Invalid),
-                 ours && format ? QImage::Format(format) : QImage::Format_Invalid);
+                 ours ? QImage::Format(format) : QImage::Format_Invalid);
     }
 
     // The root's JPEG is decoded only where it shows, and judged whole in the same pass (or once
