@@ -95,6 +95,19 @@ class TestCollection : public QObject {
         for (int i = 0; i < count; ++i)
             collection.AppendImage(QStringLiteral("f%1.jpg").arg(i), folder(), StateSkip);
     }
+    static QStringList entryNames(const Collection& collection) {
+        QStringList names;
+        for (int row = 0; row < collection.rowCount(); ++row)
+            names << collection.ImageFileName(row);
+        return names;
+    }
+    static QStringList fileNames(const FileListModel& files, bool selectedOnly = false) {
+        QStringList names;
+        for (int row = 0; row < files.fileCount(); ++row)
+            if (!selectedOnly || files.isSelected(row))
+                names << files.fileName(row);
+        return names;
+    }
 
 private Q_SLOTS:
     // Besides the common fixtures: pictures under another format's name, large JPEGs the
@@ -251,13 +264,11 @@ private Q_SLOTS:
         QCOMPARE(collection.currentIndex(), c[2].toInt());
         if (c.size() > 3)
             QCOMPARE(collection.ScanIndex(), c[4].toInt());
-        QStringList left, expected;
+        QStringList expected;
         for (int row = 0; row < 10; ++row)
             if (!removed.contains(row))
                 expected << QStringLiteral("f%1.jpg").arg(row);
-        for (int row = 0; row < collection.rowCount(); ++row)
-            left << collection.ImageFileName(row);
-        QCOMPARE(left, expected);
+        QCOMPARE(entryNames(collection), expected);
         // A removed entry can come back.
         for (const qint32 row : removed)
             QVERIFY(row < 0 || row >= 10 ||
@@ -357,12 +368,7 @@ private Q_SLOTS:
         f.commands.ImageAdd_Click();
         QCOMPARE(f.collection.rowCount(), first + c[2].toInt());
         QVERIFY(f.collection.PreviewEnabled());
-        QStringList highlighted;
-        for (int row = 0; row < files.fileCount(); ++row) {
-            if (files.isSelected(row))
-                highlighted.append(files.fileName(row));
-        }
-        QCOMPARE(highlighted.join(u' '), c[6]);
+        QCOMPARE(fileNames(files, true).join(u' '), c[6]);
         QCOMPARE(f.askUser.asked.size(), c[6].isEmpty() ? 0 : 1);
         if (!c[6].isEmpty()) {
             QCOMPARE(f.askUser.asked[0].kind, MessageKind::CollectionFull);
@@ -426,14 +432,12 @@ private Q_SLOTS:
         QCOMPARE(f.askUser.asked.size(), rows.isEmpty() ? 0 : 1);
         if (rows.size() > 1)
             QVERIFY(f.askUser.asked[0].message.contains(QString::number(rows.size())));
-        QStringList left, expected;
+        QStringList expected;
         for (int row = 0; row < 20; ++row)
             if ((answer == 0 || !rows.contains(row)) &&
                 !(row == other && meanwhile.startsWith(QLatin1String("remove"))))
                 expected << QStringLiteral("old-%1.jpg").arg(row);
-        for (int row = 0; row < f.collection.rowCount(); ++row)
-            left << f.collection.ImageFileName(row);
-        QCOMPARE(left, expected);
+        QCOMPARE(entryNames(f.collection), expected);
         QVERIFY(f.collection.PreviewEnabled());
         // The path box shows the row the focus is on now, or nothing when none is.
         const QModelIndex focused = f.collection.selectionModel()->currentIndex();
@@ -516,16 +520,10 @@ private Q_SLOTS:
         files.selectionModel()->setCurrentIndex(files.index(2), QItemSelectionModel::NoUpdate);
         QVERIFY(test::writeBytes(path("w/a.jpg"), "x") && QFile::remove(path("w/b.jpg")));
         QVERIFY(QDir().mkpath(path("w/sub")));
-        const auto listed = [&files](bool selectedOnly) {
-            QStringList names;
-            for (int row = 0; row < files.fileCount(); ++row)
-                if (!selectedOnly || files.isSelected(row))
-                    names << files.fileName(row);
-            return names;
-        };
-        QTRY_COMPARE_WITH_TIMEOUT(listed(false), (QStringList{"a.jpg", "c.jpg", "d.jpg"}), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(fileNames(files), (QStringList{"a.jpg", "c.jpg", "d.jpg"}),
+                                  10000);
         QTRY_COMPARE_WITH_TIMEOUT(f.browser.folders().subfolderCount(), 1, 10000);
-        QCOMPARE(listed(true), (QStringList{"c.jpg", "d.jpg"}));
+        QCOMPARE(fileNames(files, true), (QStringList{"c.jpg", "d.jpg"}));
         QCOMPARE(files.fileName(files.ListIndex()), QStringLiteral("d.jpg"));
         QVERIFY(QDir(path("w")).removeRecursively());
     }
@@ -578,11 +576,9 @@ private Q_SLOTS:
         Fixture f;
         QCOMPARE(f.browser.openFolder(path("odd/locked")), ::geteuid() == 0);
         QVERIFY(f.browser.openFolder(path("odd")));
-        QStringList shown;
-        for (int row = 0; row < f.browser.files().fileCount(); ++row)
-            shown.append(f.browser.files().fileName(row));
-        QCOMPARE(shown, (QStringList{"b.jpeg", "c.Bmp", "d.gif", "e.png", "IMG_0001.JPG",
-                                     "img2.jpg", "img10.jpg", "linked.gif", "new\nline.jpg"}));
+        QCOMPARE(fileNames(f.browser.files()),
+                 (QStringList{"b.jpeg", "c.Bmp", "d.gif", "e.png", "IMG_0001.JPG", "img2.jpg",
+                              "img10.jpg", "linked.gif", "new\nline.jpg"}));
         // A row shows a line break as its symbol, on one line.
         QCOMPARE(f.browser.files().index(8).data().toString(), QStringLiteral("new\u240Aline.jpg"));
         QCOMPARE(f.browser.folders().subfolderCount(), 2);
@@ -740,10 +736,7 @@ private Q_SLOTS:
         }
         QVERIFY(finished.wait(30000));
         QCOMPARE(finished.size(), 1);
-        QStringList left;
-        for (int row = 0; row < collection.rowCount(); ++row)
-            left << collection.ImageFileName(row);
-        QCOMPARE(left, kept);
+        QCOMPARE(entryNames(collection), kept);
         // The same verdict from the change's test decode, the preview's and the root's, which
         // scales and clips the picture for fill and clips it at full size for centre.
         for (const QString& name : names) {

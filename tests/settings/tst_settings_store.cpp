@@ -281,24 +281,6 @@ private Q_SLOTS:
         }
     }
 
-    // Each session store stands for another copy: what one writes, the other reads at once.
-    void sessionValuesComeBackToEveryCopy() {
-        const auto writer = SessionStore::open(sessionPath());
-        const auto reader = SessionStore::open(sessionPath());
-        // Tab, line end and backslash are the file's own marks; the last bytes are not UTF-8.
-        const QString odd = QStringLiteral("a\tb\nc\\d\\t ü") + QChar(0xDC80) + QChar(0xDCFF);
-        QVERIFY(writer->writeText(kKey, QStringLiteral("LifeTime"), odd));
-        QVERIFY(writer->writeText(kKey, QStringLiteral("LifeCmd"), QStringLiteral("2")));
-        QCOMPARE(reader->readText(kKey.toUpper(), QStringLiteral("lifetime")), odd);
-        QVERIFY(reader->writeText(kKey, QStringLiteral("LIFECMD"), QString()));
-        QCOMPARE(writer->readText(kKey, QStringLiteral("LifeCmd")), QString());
-        QCOMPARE(writer->readText(QStringLiteral("Other"), QStringLiteral("LifeTime")), QString());
-        // A folder that cannot be made leaves no store at all: the caller keeps the heartbeat
-        // elsewhere.
-        QVERIFY(QFile(dir_->filePath(QStringLiteral("blocker"))).open(QIODevice::WriteOnly));
-        QVERIFY(!SessionStore::open(dir_->filePath(QStringLiteral("blocker/session-values"))));
-    }
-
     // Two copies updating at once, each from its own thread and file handle: neither update
     // comes between the other's read and write.
     void sessionUpdatesNeverOverlap() {
@@ -344,6 +326,8 @@ private Q_SLOTS:
         QCOMPARE(kv::livenessLockPath(environment, sessions.path()).startsWith(user + '/'), there);
     }
 
+    // The heartbeat's file as another copy, a hand edit or damage left it; each session store
+    // stands for another copy: what one writes, the other reads at once.
     void damagedSessionFileIsReadEmptyAndWrittenAnew_data() {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("lifeTime");
@@ -370,11 +354,20 @@ private Q_SLOTS:
         file.close();
         const QString key = QStringLiteral("Software\\K\\K");
         QCOMPARE(store->readText(key, QStringLiteral("LifeTime")), lifeTime);
-        QVERIFY(store->writeText(key, QStringLiteral("LifeCmd"), QStringLiteral("1")));
+        // Tab, line end and backslash are the file's own marks; the last bytes are not UTF-8.
+        const QString odd = QStringLiteral("a\tb\nc\\d\\t ü") + QChar(0xDC80) + QChar(0xDCFF);
+        QVERIFY(store->writeText(key, QStringLiteral("LifeCmd"), odd));
         // Read afresh, as another copy would: nothing of the old file is left past the new one.
+        // Keys and names compare without regard to case.
         const auto again = SessionStore::open(sessionPath());
-        QCOMPARE(again->readText(key, QStringLiteral("LifeCmd")), QStringLiteral("1"));
+        QCOMPARE(again->readText(key.toUpper(), QStringLiteral("lifecmd")), odd);
         QCOMPARE(again->readText(key, QStringLiteral("LifeTime")), lifeTime);
+        QCOMPARE(again->readText(QStringLiteral("Other"), QStringLiteral("LifeTime")), QString());
+        QVERIFY(again->writeText(key, QStringLiteral("LIFECMD"), QString()));
+        QCOMPARE(store->readText(key, QStringLiteral("LifeCmd")), QString());
+        // A folder that cannot be made (a file is in its place) leaves no store at all: the
+        // caller keeps the heartbeat elsewhere.
+        QVERIFY(!SessionStore::open(sessionPath() + QStringLiteral("/session-values")));
     }
     // Stored text read as a number (none: not a number, the default applies), a number
     // written, a clamp of (value, max, min).
