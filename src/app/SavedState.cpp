@@ -38,11 +38,13 @@ qint32 pixelsFromTwips(qint32 twips) {
     return static_cast<qint32>(std::lround(static_cast<double>(twips) / kTwipsPerPixel));
 }
 
-// The monitor's area that holds a stored position, so a window kept on a second monitor stays
-// there.
-QRect desktopAreaAt(const PlacedWindow& window, double leftTwips, double topTwips) {
-    return window.desktopAreaAt(
-        QPoint(pixelsFromTwips(wholeTwips(leftTwips)), pixelsFromTwips(wholeTwips(topTwips))));
+// The monitor's area that holds most of a window at a stored position, so a window kept on a
+// second monitor stays there.
+QRect desktopAreaFor(const PlacedWindow& window, double leftTwips, double topTwips,
+                     QSize sizeTwips) {
+    return window.desktopAreaFor(
+        QRect(pixelsFromTwips(wholeTwips(leftTwips)), pixelsFromTwips(wholeTwips(topTwips)),
+              pixelsFromTwips(sizeTwips.width()), pixelsFromTwips(sizeTwips.height())));
 }
 
 bool isSeparator(QChar c) {
@@ -173,14 +175,16 @@ void SavedState::LoadSavedState(PlacedWindow* window, const QString& makerFolder
             settings_.ReadSetting(QStringLiteral("WMainX"), double(frame.x() * kTwipsPerPixel));
         const double top =
             settings_.ReadSetting(QStringLiteral("WMainY"), double(frame.y() * kTwipsPerPixel));
-        const QRect desktop = desktopAreaAt(*window, left, top);
+        const QRect desktop = desktopAreaFor(*window, left, top, frame.size() * kTwipsPerPixel);
         // With no monitor reported (asleep, or connected late) the stored place is kept as it
         // is: the window is fitted to a screen when it shows, and the next save keeps the place.
+        // Placed with the size it is fitted to there, or it would be centred over a smaller
+        // monitor, out of its stored place.
         const QPoint placed =
             desktop.isValid()
                 ? PlaceWithin(left, top,
-                              WindowLimitsFor(desktop, QSize(frame.width() * kTwipsPerPixel,
-                                                             frame.height() * kTwipsPerPixel)))
+                              WindowLimitsFor(desktop, frame.size().boundedTo(desktop.size()) *
+                                                           kTwipsPerPixel))
                 : QPoint(wholeTwips(left), wholeTwips(top));
         window->moveWindow(QPoint(pixelsFromTwips(placed.x()), pixelsFromTwips(placed.y())));
     }
@@ -249,7 +253,7 @@ void SavedState::restoreDialog(DialogPosition& position, const QString& xName, c
                                QSize size, const PlacedWindow* window, PlacedDialog* dialog) {
     if (dialog)
         size = dialog->sizeTwips();
-    const QRect home = window ? window->desktopAreaAt(window->windowFrame().topLeft()) : QRect();
+    const QRect home = window ? window->desktopAreaFor(window->windowFrame()) : QRect();
     if (!home.isValid()) {
         position.left = wholeTwips(settings_.ReadSetting(xName, double(position.left)));
         position.top = wholeTwips(settings_.ReadSetting(yName, double(position.top)));
@@ -263,7 +267,7 @@ void SavedState::restoreDialog(DialogPosition& position, const QString& xName, c
         xName, (home.left() + home.width() / 2.0) * kTwipsPerPixel - size.width() / 2.0);
     const double top = settings_.ReadSetting(
         yName, (home.top() + home.height() / 2.0) * kTwipsPerPixel - size.height() / 2.0);
-    const QRect desktop = desktopAreaAt(*window, left, top);
+    const QRect desktop = desktopAreaFor(*window, left, top, size);
     position.desktop = desktop.isValid() ? desktop : home;
     const QPoint placed = PlaceWithin(left, top, WindowLimitsFor(position.desktop, size));
     position.left = placed.x();

@@ -67,8 +67,10 @@ public:
     virtual QRect windowFrame() const = 0;
     virtual void moveWindow(const QPoint& topLeftPixels) = 0;
     // The part of the desktop windows may use (without panels), in logical pixels, on the
-    // monitor that holds `pointPixels`, or on the one a new window opens on when none does.
-    virtual QRect desktopAreaAt(QPoint pointPixels) const = 0;
+    // monitor that holds most of `framePixels`, or on the one a new window opens on when none
+    // holds any of it. Not the monitor of its corner alone: that may lie just off the monitor a
+    // window mostly lies on, or on none at all.
+    virtual QRect desktopAreaFor(const QRect& framePixels) const = 0;
 };
 
 // A dialog whose position is kept: placed from the stored position at start-up, asked for its

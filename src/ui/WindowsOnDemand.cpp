@@ -53,15 +53,7 @@ MainWindow& WindowsOnDemand::mainWindow() {
             [this](const QString& address) { hyperlinks_.OpenHyperlink(address); });
     window.setTitle(title_);
     // The load placed the window with the size a new one has; kept on the desktop with its own.
-    const QRect desktop = window.desktopAreaAt(position_);
-    window.resize(fittedSize(window.size(), desktop));
-    const QSize frame = window.windowFrame().size() * kTwipsPerPixel;
-    const QPoint placed = desktop.isValid() ? PlaceWithin(position_.x() * kTwipsPerPixel,
-                                                          position_.y() * kTwipsPerPixel,
-                                                          WindowLimitsFor(desktop, frame)) /
-                                                  kTwipsPerPixel
-                                            : position_;
-    window.moveWindow(placed);
+    keepOnDesktop(window, position_);
     // A message dialog made before the window takes the window as its owner (unless it is up).
     if (message_)
         messageDialog();
@@ -114,7 +106,21 @@ void WindowsOnDemand::setTitle(const QString& title) {
         window_->setTitle(title);
 }
 
+void WindowsOnDemand::keepOnDesktop(MainWindow& window, QPoint topLeft) {
+    const QRect desktop = window.desktopAreaFor(QRect(topLeft, window.windowFrame().size()));
+    window.resize(fittedSize(window.size(), desktop));
+    const QSize frame = window.windowFrame().size() * kTwipsPerPixel;
+    window.moveWindow(desktop.isValid()
+                          ? PlaceWithin(topLeft.x() * kTwipsPerPixel, topLeft.y() * kTwipsPerPixel,
+                                        WindowLimitsFor(desktop, frame)) /
+                                kTwipsPerPixel
+                          : topLeft);
+}
+
 void WindowsOnDemand::showWindow() {
+    // Its monitor may have gone while it was out of sight.
+    if (window_ && !window_->isVisible())
+        keepOnDesktop(*window_, window_->windowFrame().topLeft());
     mainWindow().showWindow();
     // The dialogs the window waits for come up over it, or it would look frozen with no reason
     // in sight.
@@ -172,7 +178,9 @@ void WindowsOnDemand::removeTrayIcon() {
 
 QRect WindowsOnDemand::windowFrame() const {
     return window_ ? window_->windowFrame()
-                   : QRect(position_, fittedSize(MainWindow::kLeastSize, desktopAreaAt(position_)));
+                   : QRect(position_,
+                           fittedSize(MainWindow::kLeastSize,
+                                      desktopAreaFor(QRect(position_, MainWindow::kLeastSize))));
 }
 
 void WindowsOnDemand::moveWindow(const QPoint& topLeftPixels) {
@@ -181,11 +189,11 @@ void WindowsOnDemand::moveWindow(const QPoint& topLeftPixels) {
         window_->moveWindow(topLeftPixels);
 }
 
-QRect WindowsOnDemand::desktopAreaAt(QPoint pointPixels) const {
+QRect WindowsOnDemand::desktopAreaFor(const QRect& framePixels) const {
     if (window_)
-        return window_->desktopAreaAt(pointPixels);
+        return window_->desktopAreaFor(framePixels);
     // A window that was never shown opens on the primary monitor.
-    return MainWindow::availableAreaAt(pointPixels, QGuiApplication::primaryScreen());
+    return MainWindow::availableAreaFor(framePixels, QGuiApplication::primaryScreen());
 }
 
 } // namespace kv

@@ -57,12 +57,14 @@ public:
     void removeTrayIcon() override;
     QRect windowFrame() const override;
     void moveWindow(const QPoint& topLeftPixels) override;
-    QRect desktopAreaAt(QPoint pointPixels) const override;
+    QRect desktopAreaFor(const QRect& framePixels) const override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Fitted to the monitor that holds most of it at `topLeft`, and placed within its limits.
+    static void keepOnDesktop(MainWindow& window, QPoint topLeft);
     // The modal dialogs that block the main window, outermost first; empty when none does.
     QList<QWidget*> dialogsWaitedFor() const;
 

@@ -24,9 +24,13 @@ struct FakeWindow final : PlacedWindow {
     bool monitors = true; // none while asleep or before one is connected
     QRect windowFrame() const override { return frame; }
     void moveWindow(const QPoint& topLeft) override { frame.moveTopLeft(topLeft); }
-    QRect desktopAreaAt(QPoint point) const override {
-        const QRect second(1024, 0, 1280, 1024);
-        return !monitors ? QRect() : second.contains(point) ? second : QRect(0, 0, 1024, 768);
+    QRect desktopAreaFor(const QRect& placed) const override {
+        const QRect first(0, 0, 1024, 768), second(1024, 0, 1280, 1024);
+        const QRect onSecond = placed.intersected(second);
+        const QRect onFirst = placed.intersected(first);
+        return !monitors                                                                   ? QRect()
+               : onSecond.width() * onSecond.height() > onFirst.width() * onFirst.height() ? second
+                                                                                           : first;
     }
 };
 
@@ -221,6 +225,10 @@ private Q_SLOTS:
         row("window and dialog on the second monitor",
             {"WMainX", "24000", "WMainY", "3000", "WOptsX", "25500", "WOptsY", "1500"},
             "window=1600,200 options=25500,1500");
+        // Their corners just off it: the monitor that holds most of each is theirs.
+        row("window and dialog mostly on the second monitor",
+            {"WMainX", "15000", "WMainY", "3000", "WOptsX", "14700", "WOptsY", "1500"},
+            "window=1014,200 options=15210,1500");
         // Longer than any path the system accepts: no walk up to the root (the maker folder
         // instead), no entry.
         row("1 MB last folder",

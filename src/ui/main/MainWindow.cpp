@@ -3,6 +3,7 @@
 
 #include "app/Program.h"
 #include "engine/WallpaperEngine.h"
+#include "ui/OnScreen.h"
 #include "ui/PictureButtons.h"
 #include "ui/WindowDrag.h"
 #include "ui/help/Help.h"
@@ -305,15 +306,17 @@ void MainWindow::moveWindow(const QPoint& topLeftPixels) {
     move(topLeftPixels);
 }
 
-QRect MainWindow::desktopAreaAt(QPoint pointPixels) const {
-    return availableAreaAt(pointPixels, screen());
+QRect MainWindow::desktopAreaFor(const QRect& framePixels) const {
+    return availableAreaFor(framePixels, screen());
 }
 
-QRect MainWindow::availableAreaAt(QPoint pointPixels, const QScreen* otherwise) {
-    const QScreen* holding = QGuiApplication::screenAt(pointPixels);
-    if (!holding)
-        holding = otherwise;
-    return holding ? holding->availableGeometry() : QRect();
+QRect MainWindow::availableAreaFor(const QRect& framePixels, const QScreen* otherwise) {
+    QList<QRect> areas;
+    if (otherwise)
+        areas << otherwise->availableGeometry();
+    for (const QScreen* screen : QGuiApplication::screens())
+        areas << screen->availableGeometry();
+    return areas.isEmpty() ? QRect() : AreaHoldingMost(framePixels, areas);
 }
 
 void MainWindow::setTitle(const QString& title) {

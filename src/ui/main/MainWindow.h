@@ -64,9 +64,10 @@ public:
     QSystemTrayIcon* trayIcon() const;
     QRect windowFrame() const override;
     void moveWindow(const QPoint& topLeftPixels) override;
-    QRect desktopAreaAt(QPoint pointPixels) const override;
-    // The available area of the monitor that holds the point, or of `otherwise` when none does.
-    static QRect availableAreaAt(QPoint pointPixels, const QScreen* otherwise);
+    QRect desktopAreaFor(const QRect& framePixels) const override;
+    // The available area of the monitor that holds most of the frame, or of `otherwise` when
+    // none holds any of it.
+    static QRect availableAreaFor(const QRect& framePixels, const QScreen* otherwise);
 
     QPushButton* setButton() const { return set_; }
     QPushButton* hideTrayButton() const { return hideTray_; }

@@ -10,6 +10,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -76,7 +77,7 @@ class TestTrayProcess : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        for (const char* tool : {"xdotool", "xwininfo", "xprop", "trayer", "openbox"})
+        for (const char* tool : {"xdotool", "xwininfo", "xprop", "xrandr", "trayer", "openbox"})
             if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
                 QSKIP(qPrintable(QStringLiteral("%1 is not installed").arg(QLatin1String(tool))));
         if (!xvfb_.start())
@@ -148,22 +149,41 @@ private Q_SLOTS:
     }
 
     // The message dialog and the main window come back where they were left at every start, at
-    // 200 % (where the title bar is at its tallest): the stored corner is the frame's, never the
+    // 200 % where the title bar is at its tallest: the stored corner is the frame's, never the
     // inside's. The main window needs more room than the screen has, and is fitted to it all the
-    // same; one stored with its title bar above the screen comes back with it on the screen.
+    // same; one stored with its title bar above the screen comes back with it on the screen, one
+    // on a second monitor narrower than the first stays there.
     void windowsKeepTheirPlaceOverStarts_data() {
         QTest::addColumn<QString>("window"); // as the stored names have it
         QTest::addColumn<QPoint>("stored");  // logical pixels
         QTest::addColumn<QPoint>("kept");
-        QTest::newRow("message dialog") << "Msg" << QPoint(100, 100) << QPoint(100, 100);
+        QTest::addColumn<QStringList>("monitors"); // as xrandr's --setmonitor takes them
+        QTest::addColumn<int>("scale");
+        QTest::newRow("message dialog")
+            << "Msg" << QPoint(100, 100) << QPoint(100, 100) << QStringList() << 2;
         QTest::newRow("main window, stored above the screen")
-            << "Main" << QPoint(0, -10) << QPoint(0, 0);
+            << "Main" << QPoint(0, -10) << QPoint(0, 0) << QStringList() << 2;
+        // Scaled, each monitor's logical corner would be its corner in pixels: at 100 % the
+        // stored and the shown places are alike.
+        QTest::newRow("main window, on a narrow second monitor")
+            << "Main" << QPoint(880, 0) << QPoint(880, 0)
+            << QStringList{"M0 880/232x1024/270+0+0 screen", "M1 400/105x1024/270+880+0 none"} << 1;
     }
     void windowsKeepTheirPlaceOverStarts() {
-        const int scale = 2;
         QFETCH(QString, window);
         QFETCH(QPoint, stored);
         QFETCH(QPoint, kept);
+        QFETCH(QStringList, monitors);
+        QFETCH(int, scale);
+        const auto xrandr = [this](const QString& arguments) {
+            test::runXTool(xvfb_.display(), QStringLiteral("xrandr"), arguments.split(u' '));
+        };
+        const auto removed = qScopeGuard([&] {
+            for (const QString& monitor : monitors)
+                xrandr("--delmonitor " + monitor.section(u' ', 0, 0));
+        });
+        for (const QString& monitor : monitors)
+            xrandr("--setmonitor " + monitor);
         ProgramHome home(xvfb_.display(), QStringLiteral("none"));
         home.setVariable(QStringLiteral("QT_SCALE_FACTOR"), QString::number(scale));
         auto values = test::threeColourCollection(home.environment().root());
@@ -194,6 +214,20 @@ private Q_SLOTS:
             QCOMPARE(home.stored(xName), QString::number(kept.x() * 15));
             QCOMPARE(home.stored(yName), QString::number(kept.y() * 15));
         }
+        if (monitors.isEmpty())
+            return;
+        // Its monitor removed while it was out of sight, it comes back on the one left (sticking
+        // out no more than a stored place may, and its frame).
+        QProcess& program = home.start();
+        QTRY_VERIFY_WITH_TIMEOUT(isActive(windowsTitled(title).value(0)), 15000);
+        xdotool(QStringLiteral("key Escape"));
+        QTRY_VERIFY_WITH_TIMEOUT(isActive(mainWindows().value(0)), 5000);
+        xdotool(QStringLiteral("key Escape"));
+        QTRY_VERIFY_WITH_TIMEOUT(mainWindows().isEmpty(), 5000);
+        xrandr("--delmonitor " + monitors.last().section(u' ', 0, 0));
+        QCOMPARE(home.run({}), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(windowGeometry(mainWindows().value(0)).right() < 880 + 20, 5000);
+        QVERIFY(home.close(program));
     }
 
     // At logon the panel often starts after the programs it hosts, and a panel may restart:
