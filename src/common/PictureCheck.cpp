@@ -52,6 +52,32 @@ bool pngReadInRows(QImageReader& reader, const QByteArray& format) {
     return format == "png" && (decoded == QImage::Format_RGB32 || decoded == QImage::Format_ARGB32);
 }
 
+// Qt reads a PNG of 16-bit channels whole, in 64-bit pixels, even when it is asked for a smaller
+// copy: a picture of over 33 million pixels (a large camera's 16-bit export) passes the allocation
+// limit that way, though what is kept is 32-bit pixels. Our row decoder takes each row down to
+// 8-bit channels as it reads. A turn the file asks for is left to Qt's reader, which knows it.
+bool pngOfWidePixels(QImageReader& reader, const QByteArray& format) {
+    const QImage::Format decoded = reader.imageFormat();
+    return format == "png" &&
+           (decoded == QImage::Format_RGBX64 || decoded == QImage::Format_RGBA64 ||
+            decoded == QImage::Format_RGBA64_Premultiplied) &&
+           (!reader.autoTransform() ||
+            reader.transformation() == QImageIOHandler::TransformationNone);
+}
+
+// The clip of a PNG of 16-bit channels as the reader is set up, in 32-bit pixels, then scaled.
+QImage readWidePng(QImageReader& reader) {
+    const QRect whole(QPoint(0, 0), DeclaredSize(reader));
+    const QRect clip = reader.clipRect().isNull() ? whole : reader.clipRect() & whole;
+    QImage kept;
+    if (clip.isEmpty() || !ReadPngRows(*reader.device(), clip, &kept))
+        return {};
+    const QSize scaled = reader.scaledSize();
+    return scaled.isValid() && scaled != kept.size()
+               ? kept.scaled(scaled, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+               : kept;
+}
+
 // The clip rect as the reader is set up: the rows of the clip alone at full size, or the whole
 // picture scaled row by row and then clipped (the clip at full size can be as large as the
 // picture). The reader is left without its clip rect.
@@ -107,6 +133,8 @@ QImage ReadWallpaper(QImageReader& reader, const QByteArray& format) {
         return BmpHoldsEveryRow(*reader.device()) ? readFilledBmp(reader) : QImage();
     if (format == "gif" && !GifReachesEndOfImage(*reader.device()))
         return {};
+    if (pngOfWidePixels(reader, format))
+        return readWidePng(reader);
     if (!reader.clipRect().isNull() && pngReadInRows(reader, format))
         return readPngClip(reader);
     // The PNG decoder refuses data that ends early by itself.
@@ -136,7 +164,8 @@ bool PictureDecodes(const QString& path, DecodeSize size) {
     if (isJpeg(format) && size == DecodeSize::Reduced)
         return JpegReachesEndOfImage(file);
     // Every row at full size, as a clip of the picture takes them, without holding the picture.
-    if (size == DecodeSize::Full && pngReadInRows(reader, format))
+    if ((size == DecodeSize::Full && pngReadInRows(reader, format)) ||
+        pngOfWidePixels(reader, format))
         return ReadPngRows(file, QRect(), nullptr);
     const QSize declared = DeclaredSize(reader);
     if (size == DecodeSize::Reduced && declared.isValid() &&

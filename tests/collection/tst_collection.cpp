@@ -181,6 +181,10 @@ private Q_SLOTS:
         const QByteArray largePng = read("large.png");
         QVERIFY(test::writeBytes(path("large-cut.png"), largePng.left(largePng.size() / 2)));
         QVERIFY(test::writeBytes(path("large-without-its-end.png"), largePng.chopped(12)));
+        // Of 16-bit channels: over the limit only as Qt's reader holds it, in 64-bit pixels.
+        QImage deep(2500, 2500, QImage::Format_RGBX64);
+        deep.fill(Qt::darkCyan);
+        QVERIFY(deep.save(path("large-16-bit.png")));
     }
 
     // State before (- : the entry is appended with the state asked for), state asked for, the
@@ -612,6 +616,8 @@ private Q_SLOTS:
             << "text-named.jpg|1 3||";
         QTest::newRow("skipped picture stays skipped, small keeps its size")
             << "valid.bmp|2 2|80 60|";
+        QTest::newRow("PNG of 16-bit channels over the allocation limit")
+            << "large-16-bit.png|1 1|145 145|";
         QTest::newRow("window built after all were asked for: only the last decodes")
             << "turned.jpg|1 1|72 145|late";
     }
@@ -698,8 +704,8 @@ private Q_SLOTS:
             << "+frame.gif -frame-cut.gif +frame-without-its-terminator.gif "
                "+frame-without-its-end-code.gif -frame-without-its-last-pixel.gif"
             << -1;
-        QTest::newRow("PNG over the allocation limit, whole, cut short, without its end")
-            << "+large.png -large-cut.png -large-without-its-end.png" << -1;
+        QTest::newRow("PNG over the allocation limit, whole, cut, without its end, 16-bit")
+            << "+large.png -large-cut.png -large-without-its-end.png +large-16-bit.png" << -1;
         QTest::newRow("JPEGs cut short, missing only their end marker, of too many scans")
             << "+no-end.jpg +prog-no-end.jpg -prog-cut.jpg -prog-cut-at-scan.jpg +progressive.jpg "
                "-many-scans.jpg"
