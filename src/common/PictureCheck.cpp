@@ -65,14 +65,15 @@ bool pngOfWidePixels(QImageReader& reader, const QByteArray& format) {
             reader.transformation() == QImageIOHandler::TransformationNone);
 }
 
-// The clip of a PNG of 16-bit channels as the reader is set up, in 32-bit pixels, then scaled.
+// The clip of a PNG of 16-bit channels as the reader is set up, in 32-bit pixels: reduced as its
+// rows come where the decoder can, else held at full size and scaled.
 QImage readWidePng(QImageReader& reader) {
     const QRect whole(QPoint(0, 0), DeclaredSize(reader));
     const QRect clip = reader.clipRect().isNull() ? whole : reader.clipRect() & whole;
-    QImage kept;
-    if (clip.isEmpty() || !ReadPngRows(*reader.device(), clip, &kept))
-        return {};
     const QSize scaled = reader.scaledSize();
+    QImage kept;
+    if (clip.isEmpty() || !ReadPngRows(*reader.device(), clip, &kept, scaled))
+        return {};
     return scaled.isValid() && scaled != kept.size()
                ? kept.scaled(scaled, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                : kept;

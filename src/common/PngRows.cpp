@@ -63,19 +63,59 @@ bool readHeader(png_structp png, png_infop info, Header& header) {
     return png_get_rowbytes(png, info) == size_t(header.width) * 4;
 }
 
+// The kept part made smaller as its rows come: each kept pixel is the average of the stored
+// pixels that fall on it, taken across each row, then summed down until its last row is in.
+struct Reduction {
+    png_uint_32 width, height; // the reduced size, no larger than the part either way
+    quint32* sums;             // width × 4 channels
+    png_uint_32 rowsSummed;
+};
+
 struct Rows {
     png_bytep row;                        // one whole row
     png_uint_32 top, bottom, left, width; // the kept part: its rows from top to before bottom
     uchar* kept;
     qsizetype keptLine;
+    Reduction* reduction; // null: the part is kept at full size
 };
+
+void addReducedRow(const Rows& rows, png_uint_32 y) {
+    Reduction& reduction = *rows.reduction;
+    const png_uint_32 partRow = y - rows.top;
+    const png_uint_32 partHeight = rows.bottom - rows.top;
+    const auto reducedRow = [&](png_uint_32 row) {
+        return png_uint_32(quint64(row) * reduction.height / partHeight);
+    };
+    const uchar* stored = rows.row + size_t(rows.left) * 4;
+    png_uint_32 x = 0;
+    for (png_uint_32 column = 0; column < reduction.width; ++column) {
+        const png_uint_32 end = png_uint_32(quint64(column + 1) * rows.width / reduction.width);
+        const png_uint_32 count = end - x;
+        quint32 across[4] = {};
+        for (; x < end; ++x)
+            for (int channel = 0; channel < 4; ++channel)
+                across[channel] += stored[x * 4 + channel];
+        for (int channel = 0; channel < 4; ++channel)
+            reduction.sums[column * 4 + channel] += (across[channel] + count / 2) / count;
+    }
+    ++reduction.rowsSummed;
+    if (partRow + 1 < partHeight && reducedRow(partRow + 1) == reducedRow(partRow))
+        return;
+    uchar* const kept = rows.kept + qsizetype(reducedRow(partRow)) * rows.keptLine;
+    for (size_t i = 0; i < size_t(reduction.width) * 4; ++i) {
+        kept[i] = uchar((reduction.sums[i] + reduction.rowsSummed / 2) / reduction.rowsSummed);
+        reduction.sums[i] = 0;
+    }
+    reduction.rowsSummed = 0;
+}
 
 bool readRows(png_structp png, int passes, png_uint_32 height, const Rows& rows) {
     if (setjmp(png_jmpbuf(png)))
         return false;
     for (int pass = 0; pass < passes; ++pass) {
         for (png_uint_32 y = 0; y < height; ++y) {
-            uchar* const kept = rows.kept && y >= rows.top && y < rows.bottom
+            const bool inPart = rows.kept && y >= rows.top && y < rows.bottom;
+            uchar* const kept = inPart && !rows.reduction
                                     ? rows.kept + qsizetype(y - rows.top) * rows.keptLine
                                     : nullptr;
             // An interlaced picture's pass fills in only its own pixels of the row.
@@ -84,6 +124,8 @@ bool readRows(png_structp png, int passes, png_uint_32 height, const Rows& rows)
             png_read_row(png, rows.row, nullptr);
             if (kept)
                 std::memcpy(kept, rows.row + size_t(rows.left) * 4, size_t(rows.width) * 4);
+            else if (inPart)
+                addReducedRow(rows, y);
         }
     }
     png_read_end(png, nullptr);
@@ -92,7 +134,7 @@ bool readRows(png_structp png, int passes, png_uint_32 height, const Rows& rows)
 
 } // namespace
 
-bool ReadPngRows(QIODevice& device, const QRect& keep, QImage* kept) {
+bool ReadPngRows(QIODevice& device, const QRect& keep, QImage* kept, QSize reducedTo) {
     if (!device.isSequential() && !device.seek(0))
         return false;
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, escape, ignoreWarning);
@@ -106,18 +148,30 @@ bool ReadPngRows(QIODevice& device, const QRect& keep, QImage* kept) {
     bool whole = readHeader(png, info, header);
     const QRect part = keep & QRect(0, 0, int(qMin(header.width, png_uint_32(INT_MAX))),
                                     int(qMin(header.height, png_uint_32(INT_MAX))));
+    // Averages of straight colours would bleed into transparent pixels; an interlaced picture's
+    // rows come in passes.
+    const bool reduced =
+        whole && kept && !part.isEmpty() && !reducedTo.isEmpty() && reducedTo != part.size() &&
+        part.size().expandedTo(reducedTo) == part.size() && !header.alpha && header.passes == 1;
     QImage picture;
     if (whole && kept && !part.isEmpty())
         whole = QImageIOHandler::allocateImage(
-            part.size(), header.alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32, &picture);
+            reduced ? reducedTo : part.size(),
+            header.alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32, &picture);
     if (whole) {
         const std::unique_ptr<png_byte[]> row(new (std::nothrow)
                                                   png_byte[size_t(header.width) * 4]);
+        const std::unique_ptr<quint32[]> sums(
+            reduced ? new (std::nothrow) quint32[size_t(reducedTo.width()) * 4]() : nullptr);
+        Reduction reduction{png_uint_32(reducedTo.width()), png_uint_32(reducedTo.height()),
+                            sums.get(), 0};
         const bool held = !picture.isNull();
-        whole = row && readRows(png, header.passes, header.height,
-                                {row.get(), png_uint_32(part.top()), png_uint_32(part.bottom() + 1),
-                                 png_uint_32(part.left()), png_uint_32(part.width()),
-                                 held ? picture.bits() : nullptr, picture.bytesPerLine()});
+        whole = row && (sums || !reduced) &&
+                readRows(png, header.passes, header.height,
+                         {row.get(), png_uint_32(part.top()), png_uint_32(part.bottom() + 1),
+                          png_uint_32(part.left()), png_uint_32(part.width()),
+                          held ? picture.bits() : nullptr, picture.bytesPerLine(),
+                          reduced ? &reduction : nullptr});
     }
     png_destroy_read_struct(&png, &info, nullptr);
     if (kept)

@@ -19,6 +19,7 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QMutex>
+#include <QPainter>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -181,9 +182,11 @@ private Q_SLOTS:
         const QByteArray largePng = read("large.png");
         QVERIFY(test::writeBytes(path("large-cut.png"), largePng.left(largePng.size() / 2)));
         QVERIFY(test::writeBytes(path("large-without-its-end.png"), largePng.chopped(12)));
-        // Of 16-bit channels: over the limit only as Qt's reader holds it, in 64-bit pixels.
+        // Of 16-bit channels: over the limit only as Qt's reader holds it, in 64-bit pixels. Its
+        // top left quarter tells where a smaller copy put its rows and columns.
         QImage deep(2500, 2500, QImage::Format_RGBX64);
-        deep.fill(Qt::darkCyan);
+        deep.fill(Qt::darkYellow);
+        QPainter(&deep).fillRect(QRect(0, 0, 1250, 1250), Qt::darkCyan);
         QVERIFY(deep.save(path("large-16-bit.png")));
     }
 
@@ -605,7 +608,8 @@ private Q_SLOTS:
     // entries are added while their files are there. The picture fits the preview box
     // (193×145) upright; a failure names the file.
     // Columns: entry | state before and after | size shown (none: nothing) | "late": nothing
-    // shows pictures until all were asked for.
+    // shows pictures until all were asked for | colours near its top left, top right and bottom
+    // left corners.
     void collectionPreview_data() {
         QTest::addColumn<QString>("run");
         QTest::newRow("missing entry in use becomes missing") << "gone.jpg|1 3||";
@@ -617,7 +621,7 @@ private Q_SLOTS:
         QTest::newRow("skipped picture stays skipped, small keeps its size")
             << "valid.bmp|2 2|80 60|";
         QTest::newRow("PNG of 16-bit channels over the allocation limit")
-            << "large-16-bit.png|1 1|145 145|";
+            << "large-16-bit.png|1 1|145 145||#008080 #808000 #808000";
         QTest::newRow("window built after all were asked for: only the last decodes")
             << "turned.jpg|1 1|72 145|late";
     }
@@ -673,6 +677,12 @@ private Q_SLOTS:
         QCOMPARE(shown->size(), shows);
         QCOMPARE(shown->last().at(0).value<QImage>(), f.previews.picture());
         QCOMPARE(f.previews.picture().size(), size);
+        const QStringList colours = c.value(4).split(u' ', Qt::SkipEmptyParts);
+        for (qsizetype corner = 0; corner < colours.size(); ++corner) {
+            const QPoint near(corner == 1 ? size.width() - 10 : 10,
+                              corner == 2 ? size.height() - 10 : 10);
+            QCOMPARE(f.previews.picture().pixelColor(near).name(), colours[corner]);
+        }
         QCOMPARE(f.previews.ImagePreviewName(), size.isEmpty() ? QString() : name);
         QCOMPARE(f.previews.ImageErr().contains(name), size.isEmpty());
         QCOMPARE(f.collection.ImageState(passed.size()), after);
