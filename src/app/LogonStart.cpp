@@ -86,19 +86,26 @@ QString programOf(const QByteArray& value, bool command) {
     }
     if (!command)
         return unescaped;
-    QString program;
+    QStringList words(1);
     bool quoted = false;
     for (qsizetype i = 0; i < unescaped.size(); ++i) {
         const QChar c = unescaped[i];
         if (c == QLatin1Char('"'))
             quoted = !quoted;
-        else if (!quoted && c.isSpace())
-            break;
-        else
-            program +=
+        else if (!quoted && c.isSpace()) {
+            if (!words.last().isEmpty())
+                words.append(QString());
+        } else
+            words.last() +=
                 quoted && c == QLatin1Char('\\') && i + 1 < unescaped.size() ? unescaped[++i] : c;
     }
-    return program.replace(QStringLiteral("%%"), QStringLiteral("%"));
+    // The program env runs (after any settings it is given), as our entry for a path with a '%'
+    // names it: env itself is always there.
+    qsizetype program = 0;
+    if (words.first() == QLatin1String("env"))
+        for (program = 1; program < words.size() && words[program].contains(u'='); ++program) {
+        }
+    return words.value(program).replace(QStringLiteral("%%"), QStringLiteral("%"));
 }
 
 bool isInstalled(const QString& program) {

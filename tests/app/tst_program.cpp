@@ -423,6 +423,11 @@ private Q_SLOTS:
             "Exec=\"/opt/a\\\\$b\\\\\"c\\\\\\\\d/kestrovaline\" -logon");
         row("a percent sign", "/opt/50% off/kestrovaline", true, kNone, Written,
             "Exec=env \"/opt/50%% off/kestrovaline\" -logon");
+        row("moved out of a folder with a percent sign", "kestrovaline", true,
+            QByteArray(kOurs)
+                .replace("\nExec=kestrovaline", "\nExec=env \"/gone/50%% off/kestrovaline\"")
+                .replace("\nTryExec=kestrovaline", "\nTryExec=/gone/50% off/kestrovaline"),
+            Written, kOurs);
         row("line break", "/opt/a\nExec=rm/kestrovaline", true, kNone, Written,
             "Exec=kestrovaline -logon");
     }
