@@ -126,6 +126,23 @@ private:
     Previews& previews_;
 };
 
+// A file name too long for a line of the preview, with no space in it, would be cut off on both
+// sides: such a word may break anywhere.
+QString breakableAnywhere(const QString& text) {
+    constexpr qsizetype kLongestWord = 16;
+    QString breakable;
+    qsizetype word = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        word = c.isSpace() ? 0 : word + 1;
+        breakable += c;
+        const bool wordGoesOn = i + 1 < text.size() && !text[i + 1].isSpace();
+        if (word >= kLongestWord && wordGoesOn && !c.isHighSurrogate())
+            breakable += QChar(0x200B); // a zero-width space
+    }
+    return breakable;
+}
+
 } // namespace
 
 // ---- DriveBox
@@ -287,7 +304,7 @@ void FilesView::keyPressEvent(QKeyEvent* event) {
 void BindPreviewPicture(QLabel* imagePreview, QLabel* imageErr, Previews& previews) {
     new PreviewSizeWatch(imagePreview, previews);
     const auto speak = [imageErr, &previews] {
-        imageErr->setText(previews.ImageErr());
+        imageErr->setText(breakableAnywhere(previews.ImageErr()));
         // The label speaks for an empty area; a picture covers it.
         imageErr->setVisible(previews.picture().isNull() && !previews.ImageErr().isEmpty());
     };

@@ -62,9 +62,4 @@ PreviewPanel::PreviewPanel(QWidget* parent) : QWidget(parent) {
     layout->addWidget(imagePreviewName_);
 }
 
-void PreviewPanel::setErrorText(const QString& text) {
-    imageErr_->setText(text);
-    imageErr_->setVisible(!text.isEmpty());
-}
-
 } // namespace kv

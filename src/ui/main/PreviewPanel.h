@@ -21,9 +21,6 @@ public:
     QLabel* imageErr() const { return imageErr_; }
     QLineEdit* imagePreviewName() const { return imagePreviewName_; }
 
-    // The error text over the preview; an empty text hides it so the picture shows whole.
-    void setErrorText(const QString& text);
-
 private:
     QLabel* imagePreview_;
     QLabel* imageErr_;
