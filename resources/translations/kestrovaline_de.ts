@@ -128,16 +128,19 @@ at logon, periodically or at a time of day, in list order or at random.
         <translation>Aufruf: kestrovaline [-logon | -next | -close | --help | --version]
 
 Kestrovaline wechselt das Hintergrundbild aus einer selbst angelegten Sammlung:
-bei der Anmeldung, in Zeitabständen oder zu einer Uhrzeit, der Reihe nach oder zufällig.
+bei der Anmeldung, in Zeitabständen oder zu einer Uhrzeit, der Reihe nach oder
+zufällig.
 
-  (ohne Argument)  starten oder das Fenster der laufenden Instanz nach vorn holen
-  -logon         Bildwechsel zur Anmeldung, danach im Benachrichtigungsfeld bleiben
-  -next          das Hintergrundbild jetzt wechseln: durch die laufende Instanz,
-                 sonst durch diesen Aufruf, der danach endet (Exit-Status 1 bei Fehler
-                 oder wenn die laufende Instanz nicht antwortet)
-  -close         die laufende Instanz speichern und beenden lassen
-  --help         diesen Text anzeigen
-  --version      Version und erkannten Desktop anzeigen
+  (ohne Argument)  starten oder das Fenster der laufenden Instanz hervorholen
+  -logon           Bildwechsel zur Anmeldung, danach im Benachrichtigungsfeld
+                   bleiben
+  -next            das Hintergrundbild jetzt wechseln: durch die laufende
+                   Instanz, sonst durch diesen Aufruf, der danach endet
+                   (Exit-Status 1 bei Fehler oder wenn die laufende Instanz
+                   nicht antwortet)
+  -close           die laufende Instanz speichern und beenden lassen
+  --help           diesen Text anzeigen
+  --version        Version und erkannten Desktop anzeigen
 </translation>
     </message>
 </context>
@@ -791,14 +794,14 @@ Handbuch: %4
     <name>kv::RegistrySettingsStore</name>
     <message>
         <source>The registry key %1 refused it: %2</source>
-        <translation>Der Registrierungsschlüssel %1 hat abgelehnt: %2</translation>
+        <translation>Der Registrierungsschlüssel %1 hat das Speichern abgelehnt: %2</translation>
     </message>
 </context>
 <context>
     <name>kv::SessionValuesStore</name>
     <message>
         <source>The session&apos;s store %1 refused it: %2</source>
-        <translation>Der Sitzungsspeicher %1 hat abgelehnt: %2</translation>
+        <translation>Der Sitzungsspeicher %1 hat das Speichern abgelehnt: %2</translation>
     </message>
 </context>
 <context>
@@ -813,7 +816,7 @@ Handbuch: %4
     </message>
     <message>
         <source>The settings store %1 refused it: %2</source>
-        <translation>Der Einstellungsspeicher %1 hat abgelehnt: %2</translation>
+        <translation>Der Einstellungsspeicher %1 hat das Speichern abgelehnt: %2</translation>
     </message>
     <message>
         <source>The settings store %1 was found damaged after Kestrovaline had read it. It is kept as %2; Kestrovaline goes on with the settings it read and saves all of them anew.</source>
