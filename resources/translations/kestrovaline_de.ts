@@ -24,7 +24,7 @@
     </message>
     <message>
         <source>skipped</source>
-        <translation>übersprungen</translation>
+        <translation>ausgelassen</translation>
     </message>
     <message>
         <source>missing</source>
@@ -724,7 +724,7 @@ Handbuch: %4
     </message>
     <message>
         <source>confirm image files removal from wallpaper collection</source>
-        <translation>Entfernen von Bildern aus der Sammlung bestätigen</translation>
+        <translation>Entfernen von Einträgen bestätigen</translation>
     </message>
     <message>
         <source>Wallpaper change options. The last automatic change happened at </source>
