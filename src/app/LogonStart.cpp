@@ -137,6 +137,17 @@ QByteArray mendedEntry(const QByteArray& text, const QByteArray& ours) {
     return hasCommand ? mended : ours;
 }
 
+// Whether the text is the entry some copy of the program writes, as it wrote it: one the user
+// never touched.
+bool isUnedited(const QByteArray& text, const QString& folder) {
+    QString program;
+    eachMainKey(text, [&program](const QByteArray& key, const QByteArray& value, QByteArray&) {
+        if (key == "TryExec")
+            program = programOf(value, false);
+    });
+    return !program.isEmpty() && LogonStart(folder, program).entryText() == text;
+}
+
 } // namespace
 
 LogonStart::LogonStart(QString folder, QString program)
@@ -190,14 +201,17 @@ LogonStart::Outcome LogonStart::Update(bool wanted) const {
         if (switchedOffByUser(text))
             return Outcome::LeftToUser;
     }
+    // An entry another copy wrote and the user left as it was (a build's, before the program
+    // was installed) is this copy's to take over, or to remove.
+    const bool unedited = present && isUnedited(text, folder_);
     if (!wanted) {
         if (!present)
             return Outcome::Unchanged;
-        if (text != entryText())
+        if (!unedited)
             return Outcome::LeftToUser;
         return current.remove() ? Outcome::Removed : Outcome::Failed;
     }
-    const QByteArray entry = present ? mendedEntry(text, entryText()) : entryText();
+    const QByteArray entry = present && !unedited ? mendedEntry(text, entryText()) : entryText();
     if (present && text == entry)
         return Outcome::Unchanged;
     // Written whole or not at all: a desktop reading the folder at logon never sees half a file.

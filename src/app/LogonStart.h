@@ -11,7 +11,7 @@ struct Options;
 // has something to do. No installer registers it here, so the program keeps it in step with its
 // options; an entry the user switched off stays exactly as the user left it. Of one the user
 // edited only a command naming a program no longer there is mended, and it is never removed: a
-// logon start with nothing to do ends at once.
+// logon start with nothing to do ends at once. One another copy wrote is taken over as it is.
 class LogonStart {
 public:
     // `folder` is the user's autostart folder, `program` what the entry runs ("kestrovaline", or

@@ -416,6 +416,11 @@ private Q_SLOTS:
         row("a command of the user's", "kestrovaline", true, ownCommand, Unchanged, ownCommand);
         row("stale entry of a moved program", "kestrovaline", true,
             QByteArray(delayed).replace("Exec=", "Exec=/old/"), Written, delayed);
+        // Another copy's (a build's, before the installed program ran), never edited.
+        const QByteArray anotherCopys = LogonStart(QString(), "/bin/sh").entryText();
+        row("another copy's entry", "kestrovaline", true, anotherCopys, Written, kOurs);
+        row("another copy's entry, no longer wanted", "kestrovaline", false, anotherCopys, Removed,
+            kNone);
         row("hidden by the user", "kestrovaline", false, kHidden, LeftToUser, kHidden);
         row("switched off in the GNOME way", "kestrovaline", true, kSwitchedOff, LeftToUser,
             kSwitchedOff);
