@@ -12,8 +12,11 @@
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextBrowser>
 #include <QTextDocument>
 #include <QTimer>
 
@@ -125,6 +128,38 @@ private Q_SLOTS:
                                    ? QList<QUrl>()
                                    : QList<QUrl>{opens == "manual" ? manual : QUrl(home)});
         QCOMPARE(links.boxes.size(), opens.isEmpty() ? 1 : 0);
+    }
+
+    // Each manual shows the pictures taken in its own language, at the size they were taken, and
+    // beside each one twice as large for a screen scaled by two.
+    void manualPictures_data() {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("suffix"); // the pictures' language
+        QTest::newRow("English") << kManual << "";
+        QTest::newRow("German") << "KestrovalineHelp_de.html"
+                                << "_de";
+    }
+    void manualPictures() {
+        QFETCH(QString, page);
+        QFETCH(QString, suffix);
+        const QDir build(qEnvironmentVariable("KV_BUILD_DIR"));
+        QTextBrowser window;
+        window.setSource(QUrl::fromLocalFile(build.filePath(page)));
+        const QRegularExpression own("^KestrovalineHelp-images/[a-z0-9-]+" + suffix + "\\.png$");
+        int pictures = 0;
+        for (QTextBlock block = window.document()->begin(); block.isValid(); block = block.next())
+            for (auto part = block.begin(); !part.atEnd(); ++part) {
+                const QTextImageFormat format = part.fragment().charFormat().toImageFormat();
+                if (!format.isImageFormat())
+                    continue;
+                ++pictures;
+                QVERIFY2(own.match(format.name()).hasMatch(), qPrintable(format.name()));
+                const QImage picture(build.filePath(format.name()));
+                QCOMPARE(picture.size(), QSize(format.width(), format.height()));
+                const QString large = QString(format.name()).replace(".png", "@2x.png");
+                QCOMPARE(QImage(build.filePath(large)).size(), picture.size() * 2);
+            }
+        QCOMPARE(pictures, 4);
     }
 
     // An address that cannot open warns and names it, and so does a local document that is not
