@@ -3,9 +3,11 @@
 
 #include "ui/help/Hyperlinks.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QImage>
 #include <QScreen>
 
 namespace kv {
@@ -39,6 +41,26 @@ bool HelpWindow::showManual(const QUrl& url) {
     raise();
     activateWindow();
     return true;
+}
+
+QImage HelpWindow::sharperPicture(const QUrl& page, const QUrl& picture, qreal ratio) {
+    const QUrl address = page.resolved(picture);
+    if (ratio < 2 || !address.isLocalFile())
+        return {};
+    const QFileInfo file(address.toLocalFile());
+    QImage sharper(
+        file.dir().filePath(file.completeBaseName() + QStringLiteral("@2x.") + file.suffix()));
+    sharper.setDevicePixelRatio(2);
+    return sharper;
+}
+
+QVariant HelpWindow::loadResource(int type, const QUrl& name) {
+    if (type == QTextDocument::ImageResource) {
+        const QImage sharper = sharperPicture(source(), name, devicePixelRatioF());
+        if (!sharper.isNull())
+            return sharper;
+    }
+    return QTextBrowser::loadResource(type, name);
 }
 
 void HelpWindow::followLink(const QUrl& link) {
