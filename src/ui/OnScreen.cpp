@@ -33,6 +33,15 @@ QRect AreaHoldingMost(const QRect& frame, const QList<QRect>& areas) {
     return holding;
 }
 
+QRect AvailableAreaHoldingMost(const QRect& frame, const QScreen* first) {
+    QList<QRect> areas;
+    if (first)
+        areas << first->availableGeometry();
+    for (const QScreen* screen : QGuiApplication::screens())
+        areas << screen->availableGeometry();
+    return areas.isEmpty() ? QRect() : AreaHoldingMost(frame, areas);
+}
+
 QPoint TopLeftWithin(const QRect& frame, const QRect& area) {
     return {startWithin(frame.left(), frame.width(), area.left(), area.width()),
             startWithin(frame.top(), frame.height(), area.top(), area.height())};
@@ -43,15 +52,9 @@ QPoint KeptOnScreen(const QWidget& window, QPoint topLeft) {
     const QWidget* owner = window.parentWidget() ? window.parentWidget()->window() : nullptr;
     if (frame == window.size() && owner)
         frame += owner->frameGeometry().size() - owner->size();
-    QList<QRect> areas;
-    if (const QScreen* primary = QGuiApplication::primaryScreen())
-        areas << primary->availableGeometry();
-    for (const QScreen* screen : QGuiApplication::screens())
-        areas << screen->availableGeometry();
-    if (areas.isEmpty())
-        return topLeft;
     const QRect placed(topLeft, frame);
-    return TopLeftWithin(placed, AreaHoldingMost(placed, areas));
+    const QRect area = AvailableAreaHoldingMost(placed, QGuiApplication::primaryScreen());
+    return area.isValid() ? TopLeftWithin(placed, area) : topLeft;
 }
 
 } // namespace kv

@@ -5,6 +5,7 @@
 #include <QPoint>
 #include <QRect>
 
+class QScreen;
 class QWidget;
 
 namespace kv {
@@ -12,6 +13,10 @@ namespace kv {
 // The area among `areas` that holds the largest part of `frame`; the first (the primary
 // screen's) when none holds any of it, as after the monitor it was on was removed.
 QRect AreaHoldingMost(const QRect& frame, const QList<QRect>& areas);
+
+// The free part of the screen that holds the largest part of `frame`: `first` when none holds any
+// of it, or no screen is there (an invalid area).
+QRect AvailableAreaHoldingMost(const QRect& frame, const QScreen* first);
 
 // The top left corner that puts `frame` wholly within `area`, moved no further than it takes: a
 // frame that fits stays where it is. Along a side where the frame is longer than the area, its

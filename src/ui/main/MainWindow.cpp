@@ -311,12 +311,7 @@ QRect MainWindow::desktopAreaFor(const QRect& framePixels) const {
 }
 
 QRect MainWindow::availableAreaFor(const QRect& framePixels, const QScreen* otherwise) {
-    QList<QRect> areas;
-    if (otherwise)
-        areas << otherwise->availableGeometry();
-    for (const QScreen* screen : QGuiApplication::screens())
-        areas << screen->availableGeometry();
-    return areas.isEmpty() ? QRect() : AreaHoldingMost(framePixels, areas);
+    return AvailableAreaHoldingMost(framePixels, otherwise);
 }
 
 void MainWindow::setTitle(const QString& title) {
