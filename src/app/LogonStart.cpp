@@ -2,6 +2,7 @@
 #include "app/LogonStart.h"
 
 #include "engine/Options.h"
+#include "settings/Settings.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,6 +14,8 @@ namespace kv {
 namespace {
 
 const QString kFileName = QStringLiteral("kestrovaline.desktop");
+// The entry's path while a logon start is wanted and the entry was there or written.
+const QString kKeptEntry = QStringLiteral("LogonEntry");
 
 // An argument of an Exec line, quoted where the desktop entry rules want it. The key file's own
 // escaping of the backslash comes on top.
@@ -188,9 +191,23 @@ QByteArray LogonStart::entryText() const {
         .toUtf8();
 }
 
-LogonStart::Outcome LogonStart::Update(bool wanted) const {
+LogonStart::Outcome LogonStart::Update(bool wanted, Settings& settings) const {
+    const QString kept = settings.ReadSetting(kKeptEntry, QString());
+    const Outcome outcome = update(wanted, kept == filePath());
+    const bool keep = wanted && (kept == filePath() || QFileInfo::exists(filePath()));
+    const QString nowKept = keep ? filePath() : QString();
+    if (nowKept != kept)
+        settings.WriteSetting(kKeptEntry, nowKept);
+    return outcome;
+}
+
+LogonStart::Outcome LogonStart::update(bool wanted, bool wasKept) const {
     QFile current(filePath());
     const bool present = current.exists();
+    // Gone since it was last seen: removed by the user, maybe in the desktop's autostart
+    // settings.
+    if (!present && wanted && wasKept)
+        return Outcome::LeftToUser;
     QByteArray text;
     if (present) {
         // An entry that cannot be read may be one the user switched off: it is left alone.

@@ -6,12 +6,15 @@
 namespace kv {
 
 struct Options;
+class Settings;
 
 // The per-user logon start: an autostart entry that runs "-logon", present while a logon start
 // has something to do. No installer registers it here, so the program keeps it in step with its
 // options; an entry the user switched off stays exactly as the user left it. Of one the user
 // edited only a command naming a program no longer there is mended, and it is never removed: a
 // logon start with nothing to do ends at once. One another copy wrote is taken over as it is.
+// Some desktops' autostart settings switch an entry off by deleting its file: an entry the
+// program kept that is gone stays gone until a logon start is wanted anew.
 class LogonStart {
 public:
     // `folder` is the user's autostart folder, `program` what the entry runs ("kestrovaline", or
@@ -23,13 +26,16 @@ public:
     static bool IsWanted(const Options& options, bool desktopForgetsWallpaper);
 
     enum class Outcome { Written, Removed, Unchanged, LeftToUser, Failed };
-    Outcome Update(bool wanted) const;
+    // `settings` remembers whether the entry was there, or written, while last wanted.
+    Outcome Update(bool wanted, Settings& settings) const;
 
     QString filePath() const;
     // The entry as this program writes it.
     QByteArray entryText() const;
 
 private:
+    Outcome update(bool wanted, bool wasKept) const;
+
     QString folder_;
     QString program_;
 };

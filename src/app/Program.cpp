@@ -282,7 +282,8 @@ void Program::setDesktop(DesktopBackend& desktop) {
 
 void Program::keepLogonStart() {
     if (logonStart_)
-        logonStart_->Update(LogonStart::IsWanted(options_.options(), desktopForgetsWallpaper_));
+        logonStart_->Update(LogonStart::IsWanted(options_.options(), desktopForgetsWallpaper_),
+                            settings_);
 }
 
 QString Program::saveFailureText() const {

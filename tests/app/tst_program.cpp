@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QTest>
@@ -390,22 +391,27 @@ private Q_SLOTS:
         QCOMPARE(run.desktop.wallpaperCalls.size(), 1);
     }
 
-    // The entry follows whether a logon start is wanted, and a user's own choice in it stays. A
-    // program outside the PATH is named in full, quoted as desktop entries want it: for those
-    // rows "after" is the one Exec line expected.
+    // The entry follows whether a logon start is wanted, and a user's own choice in it stays,
+    // deleting it included. A program outside the PATH is named in full, quoted as desktop
+    // entries want it: for those rows "after" is the one Exec line expected.
     void logonEntryFollowsTheOptions_data() {
         QTest::addColumn<QString>("program");
         QTest::addColumn<bool>("wanted");
         QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<bool>("keptBefore");
         QTest::addColumn<Outcome>("outcome");
         QTest::addColumn<QByteArray>("after");
         const auto row = [](const char* name, const char* program, bool wanted,
-                            const QByteArray& before, Outcome outcome, const QByteArray& after) {
-            QTest::newRow(name) << QString::fromUtf8(program) << wanted << before << outcome
-                                << after;
+                            const QByteArray& before, Outcome outcome, const QByteArray& after,
+                            bool keptBefore = false) {
+            QTest::newRow(name) << QString::fromUtf8(program) << wanted << before << keptBefore
+                                << outcome << after;
         };
         using enum Outcome;
         row("wanted, none", "kestrovaline", true, kNone, Written, kOurs);
+        row("deleted by the user", "kestrovaline", true, kNone, LeftToUser, kNone, true);
+        row("deleted by the user, no longer wanted", "kestrovaline", false, kNone, Unchanged, kNone,
+            true);
         row("no longer wanted", "kestrovaline", false, kOurs, Removed, kNone);
         // What the user wrote stays; only a command naming a program no longer there is mended.
         const QByteArray delayed = kOurs + "X-GNOME-Autostart-Delay=10\n";
@@ -440,23 +446,37 @@ private Q_SLOTS:
         QFETCH(QString, program);
         QFETCH(bool, wanted);
         QFETCH(QByteArray, before);
+        QFETCH(bool, keptBefore);
         QFETCH(Outcome, outcome);
         QFETCH(QByteArray, after);
         const QTemporaryDir home;
         const LogonStart logonStart(home.filePath(QStringLiteral("autostart")), program);
+        test::MemorySettingsStore store;
+        Settings settings(store);
         QFile file(logonStart.filePath());
+        if (keptBefore) // as a start that found or wrote the entry leaves it
+            QCOMPARE(logonStart.Update(true, settings), Outcome::Written);
+        file.remove();
         if (!before.isNull()) {
             QDir().mkpath(home.filePath(QStringLiteral("autostart")));
             QVERIFY(file.open(QIODevice::WriteOnly) && file.write(before) == before.size());
             file.close();
         }
-        QCOMPARE(logonStart.Update(wanted), outcome);
+        QCOMPARE(logonStart.Update(wanted, settings), outcome);
+        // The next start sees the same.
+        if (outcome != Outcome::Failed)
+            QCOMPARE(logonStart.Update(wanted, settings),
+                     outcome == Outcome::LeftToUser ? outcome : Outcome::Unchanged);
         QCOMPARE(file.exists(), !after.isNull());
         const QByteArray text = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
         if (!after.startsWith("Exec="))
             QCOMPARE(text, after);
         else // Exec and TryExec, nothing slipped in
             QVERIFY(text.split('\n').contains(after) && text.count("Exec=") == 2);
+        // Not wanted for a while, then wanted anew: there is an entry again.
+        logonStart.Update(false, settings);
+        logonStart.Update(true, settings);
+        QVERIFY(QFileInfo::exists(file.fileName()));
     }
 };
 
