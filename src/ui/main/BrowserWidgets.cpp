@@ -7,7 +7,7 @@
 #include "collection/Previews.h"
 #include "ui/main/CollectionView.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
@@ -20,6 +20,14 @@ namespace {
 
 constexpr int kIndentPerLevel = 8;
 
+// The desktop's icon theme draws the folders where it has them, the program's own pictures
+// elsewhere. The style's pictures for those are PNG files, which Qt opens by asking every image
+// plugin on the system first: that loaded all of them into every start, for two small pictures.
+QIcon folderIcon(const char* themeName, const QString& own) {
+    QIcon themed = QIcon::fromTheme(QLatin1String(themeName));
+    return themed.isNull() ? QIcon(own) : themed;
+}
+
 // Folders drawn with the open-folder picture for the chain down to the open folder, and
 // indented by their depth, as a folder tree shows them.
 class FolderDelegate final : public QStyledItemDelegate {
@@ -30,12 +38,11 @@ protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
         QStyledItemDelegate::initStyleOption(option, index);
         const bool chain = index.data(FolderListModel::ListIndexRole).toInt() < 0;
-        // The style looks its icons up in the icon theme on the disk each time: asked once for
-        // every row painted or measured, that was most of the window's start.
+        // Icons are looked up in the icon theme on the disk each time: asked once for every row
+        // painted or measured, that was most of the window's start.
         if (icons_[0].isNull()) {
-            const QStyle* style = option->widget ? option->widget->style() : QApplication::style();
-            icons_[0] = style->standardIcon(QStyle::SP_DirIcon);
-            icons_[1] = style->standardIcon(QStyle::SP_DirOpenIcon);
+            icons_[0] = folderIcon("folder", QStringLiteral(":/icons/folder.svg"));
+            icons_[1] = folderIcon("folder-open", QStringLiteral(":/icons/folder-open.svg"));
         }
         option->icon = icons_[chain ? 1 : 0];
         option->features |= QStyleOptionViewItem::HasDecoration;
