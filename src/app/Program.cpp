@@ -205,11 +205,8 @@ void Program::tellChangeAskedFor(bool changed) {
 }
 
 void Program::bringWindowForward() {
-    // Hidden and shown again, which brings it to the front even when it was shown already.
-    if (window_) {
-        window_->hideWindow();
-        window_->showWindow();
-    }
+    if (window_)
+        window_->bringForward();
 }
 
 void Program::requestClose() {

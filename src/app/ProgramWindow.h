@@ -15,6 +15,11 @@ public:
     // Visible, in normal state, in front.
     virtual void showWindow() = 0;
     virtual void hideWindow() = 0;
+    // Shown and in front, even when it was shown already.
+    virtual void bringForward() {
+        hideWindow();
+        showWindow();
+    }
     virtual bool isWindowVisible() const = 0;
     // The notification-area icon: added once per run, removed only at exit.
     virtual void addTrayIcon() = 0;

@@ -169,7 +169,7 @@ void SavedState::LoadSavedState(PlacedWindow* window, const QString& makerFolder
     storedCount_ = count;
     storedEpoch_ = settings_.knownEpoch();
 
-    if (window) {
+    if (window && window->tellsPlace()) {
         const QRect frame = window->windowFrame();
         const double left =
             settings_.ReadSetting(QStringLiteral("WMainX"), double(frame.x() * kTwipsPerPixel));
@@ -242,7 +242,7 @@ void SavedState::placeAttached(const DialogPosition& position, PlacedDialog*& at
 }
 
 void SavedState::takePosition(DialogPosition& position, const PlacedDialog* dialog) {
-    if (!dialog || !position.known)
+    if (!dialog || !position.known || !dialog->tellsPlace())
         return;
     const QPoint twips = dialog->positionTwips();
     position.left = twips.x();
@@ -328,7 +328,7 @@ bool SavedState::writeState(const PlacedWindow* window) {
     for (qint32 n = count + 1; n <= storedCount_; ++n)
         for (const char* prefix : {"WName", "WPath", "WState"})
             settings_.WriteListValue(indexed(prefix, n), QString());
-    if (window) {
+    if (window && window->tellsPlace()) {
         const QRect frame = window->windowFrame();
         settings_.WriteSetting(QStringLiteral("WMainX"), double(frame.x() * kTwipsPerPixel));
         settings_.WriteSetting(QStringLiteral("WMainY"), double(frame.y() * kTwipsPerPixel));

@@ -71,6 +71,9 @@ public:
     // holds any of it. Not the monitor of its corner alone: that may lie just off the monitor a
     // window mostly lies on, or on none at all.
     virtual QRect desktopAreaFor(const QRect& framePixels) const = 0;
+    // False where the platform keeps where windows are to itself (a Wayland compositor reports
+    // each at 0,0): a save then leaves the stored place, which a session that tells may need.
+    virtual bool tellsPlace() const { return true; }
 };
 
 // A dialog whose position is kept: placed from the stored position at start-up, asked for its
@@ -81,6 +84,8 @@ public:
     virtual QSize sizeTwips() const = 0;
     virtual void setRestoredPosition(QPoint twips) = 0;
     virtual QPoint positionTwips() const = 0;
+    // As for the window.
+    virtual bool tellsPlace() const { return true; }
 };
 
 // The saved collection, window positions, current index, last folder and home page.

@@ -20,6 +20,10 @@ int startWithin(int start, int length, int areaStart, int areaLength) {
 
 } // namespace
 
+bool PlatformIsWayland() {
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
 QRect AreaHoldingMost(const QRect& frame, const QList<QRect>& areas) {
     QRect holding = areas.value(0);
     qint64 most = 0;

@@ -10,6 +10,10 @@ class QWidget;
 
 namespace kv {
 
+// A Wayland compositor keeps where windows are to itself, and a window hidden there loses its
+// surface, and with it the dialogs' tie to it.
+bool PlatformIsWayland();
+
 // The area among `areas` that holds the largest part of `frame`; the first (the primary
 // screen's) when none holds any of it, as after the monitor it was on was removed.
 QRect AreaHoldingMost(const QRect& frame, const QList<QRect>& areas);

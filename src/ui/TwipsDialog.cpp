@@ -83,6 +83,10 @@ QPoint TwipsDialog::positionTwips() const {
     return pos() * kTwipsPerPixel;
 }
 
+bool TwipsDialog::tellsPlace() const {
+    return !PlatformIsWayland();
+}
+
 QSize TwipsDialog::sizeTwips() const {
     const QSize pixels = isVisible() ? frameGeometry().size() : sizeHint();
     return pixels * kTwipsPerPixel;

@@ -27,6 +27,7 @@ public:
 
     void setRestoredPosition(QPoint twips) override;
     QPoint positionTwips() const override;
+    bool tellsPlace() const override;
     QSize sizeTwips() const override;
     // True once a position was restored or stored by the close command.
     bool positionKnown() const { return positionKnown_; }

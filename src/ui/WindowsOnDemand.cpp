@@ -2,6 +2,7 @@
 #include "ui/WindowsOnDemand.h"
 
 #include "app/Program.h"
+#include "ui/OnScreen.h"
 #include "ui/help/HelpWindow.h"
 #include "ui/help/Hyperlinks.h"
 #include "ui/help/ProgAbout.h"
@@ -187,6 +188,19 @@ void WindowsOnDemand::moveWindow(const QPoint& topLeftPixels) {
     position_ = topLeftPixels;
     if (window_)
         window_->moveWindow(topLeftPixels);
+}
+
+void WindowsOnDemand::bringForward() {
+    // Hidden and shown again, a window comes to the front past a window manager's guard against
+    // stolen focus. Not on Wayland, where the compositor decides, and hiding would leave a dialog
+    // the window waits for under it, with no tie to it.
+    if (!PlatformIsWayland())
+        hideWindow();
+    showWindow();
+}
+
+bool WindowsOnDemand::tellsPlace() const {
+    return !PlatformIsWayland();
 }
 
 QRect WindowsOnDemand::desktopAreaFor(const QRect& framePixels) const {

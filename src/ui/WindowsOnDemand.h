@@ -58,6 +58,8 @@ public:
     QRect windowFrame() const override;
     void moveWindow(const QPoint& topLeftPixels) override;
     QRect desktopAreaFor(const QRect& framePixels) const override;
+    bool tellsPlace() const override;
+    void bringForward() override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

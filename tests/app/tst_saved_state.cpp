@@ -22,7 +22,9 @@ namespace {
 struct FakeWindow final : PlacedWindow {
     QRect frame{100, 80, 600, 400};
     bool monitors = true; // none while asleep or before one is connected
+    bool tells = true;
     QRect windowFrame() const override { return frame; }
+    bool tellsPlace() const override { return tells; }
     void moveWindow(const QPoint& topLeft) override { frame.moveTopLeft(topLeft); }
     QRect desktopAreaFor(const QRect& placed) const override {
         const QRect first(0, 0, 1024, 768), second(1024, 0, 1280, 1024);
@@ -32,6 +34,14 @@ struct FakeWindow final : PlacedWindow {
                : onSecond.width() * onSecond.height() > onFirst.width() * onFirst.height() ? second
                                                                                            : first;
     }
+};
+
+// Shown where a compositor keeps its place to itself, and so reported at 0,0.
+struct UntoldDialog final : PlacedDialog {
+    QSize sizeTwips() const override { return {6000, 4500}; }
+    void setRestoredPosition(QPoint) override {}
+    QPoint positionTwips() const override { return {}; }
+    bool tellsPlace() const override { return false; }
 };
 
 // One program's worth of state over a store that outlives it, as a restart would see it.
@@ -197,7 +207,7 @@ private Q_SLOTS:
 
     // Values as a hand edit or damage left them, over five entries (the first with a state that
     // is no number, so use, its file absent); "~" is the test folder. Only the facts a row names
-    // are compared. Reads are counted, not timed.
+    // are compared; "saved" ones after a save. Reads are counted, not timed.
     void handEditedValues_data() {
         QTest::addColumn<QStringList>("seed");
         QTest::addColumn<QString>("facts");
@@ -229,6 +239,10 @@ private Q_SLOTS:
         row("window and dialog mostly on the second monitor",
             {"WMainX", "15000", "WMainY", "3000", "WOptsX", "14700", "WOptsY", "1500"},
             "window=1014,200 options=15210,1500");
+        // A Wayland session's windows, which are not told where they are: the places an X11
+        // session stored stay for it.
+        row("places not told", {"untold", "", "WMainX", "2250", "WMainY", "1500", "WOptsX", "3000"},
+            "saved=2250,1500,3000");
         // Longer than any path the system accepts: no walk up to the root (the maker folder
         // instead), no entry.
         row("1 MB last folder",
@@ -262,7 +276,7 @@ private Q_SLOTS:
         QString states;
         for (int row = 0; row < run.collection.rowCount(); ++row)
             states += QString::number(run.collection.ImageState(row));
-        const QStringList found = {
+        QStringList found = {
             "rows=" + QString::number(run.collection.rowCount()),
             "current=" + QString::number(run.collection.currentIndex()),
             "states=" + states,
@@ -270,6 +284,17 @@ private Q_SLOTS:
             "window=" + pair(run.window.frame.left(), run.window.frame.top()),
             "options=" + pair(run.state.optionsDialog.left, run.state.optionsDialog.top),
             "folder=" + QString(run.state.restoredFolder()).remove(dir_.path() + u'/')};
+        UntoldDialog dialog;
+        run.window.tells = !seed.contains(QStringLiteral("untold"));
+        if (!run.window.tells) {
+            run.window.frame.moveTopLeft({0, 0});
+            run.state.attachDialogs(&dialog, nullptr);
+        }
+        QVERIFY(run.state.SaveState(&run.window));
+        found << "saved=" + QStringList{run.settings.ReadSetting(QStringLiteral("WMainX"), ""),
+                                        run.settings.ReadSetting(QStringLiteral("WMainY"), ""),
+                                        run.settings.ReadSetting(QStringLiteral("WOptsX"), "")}
+                                .join(u',');
         for (const QString& fact : facts.split(u' '))
             QVERIFY2(found.contains(fact), qPrintable(found.join(u' ')));
     }
