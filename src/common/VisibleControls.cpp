@@ -7,6 +7,14 @@ namespace {
 constexpr char16_t kControlSymbols = 0x2400; // U+2400 SYMBOL FOR NULL, then one per C0 code
 constexpr char16_t kDeleteSymbol = 0x2421;
 constexpr char16_t kNewlineSymbol = 0x2424;
+constexpr char16_t kReplacement = 0xFFFD;
+
+// The marks and overrides that turn the direction of the text after them: "\u202Egpj.exe"
+// shows as "exe.jpg".
+bool turnsDirection(char16_t unit) {
+    return unit == 0x061C || unit == 0x200E || unit == 0x200F ||
+           (unit >= 0x202A && unit <= 0x202E) || (unit >= 0x2066 && unit <= 0x2069);
+}
 
 char16_t visibleSymbol(char16_t unit) {
     if (unit < 0x20)
@@ -15,6 +23,8 @@ char16_t visibleSymbol(char16_t unit) {
         return kDeleteSymbol;
     if (unit == QChar::LineSeparator || unit == QChar::ParagraphSeparator)
         return kNewlineSymbol;
+    if (turnsDirection(unit))
+        return kReplacement;
     return unit;
 }
 

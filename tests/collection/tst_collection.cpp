@@ -209,6 +209,8 @@ private Q_SLOTS:
               "2 12 file 3", "- 1 bare 3",  "- 1 file 1 <b>bold<br><img src=x.png>"})
             QTest::newRow(row) << QString::fromLatin1(row);
         QTest::newRow("- 1 file 1 a\nb\tc") << QStringLiteral("- 1 file 1 a\nb\tc");
+        QTest::newRow("- 1 file 1 \u202Egpj.exe\u2066")
+            << QStringLiteral("- 1 file 1 \u202Egpj.exe\u2066");
     }
     void stateChanges() {
         QFETCH(QString, change);
@@ -236,8 +238,11 @@ private Q_SLOTS:
                  entryFolder.isEmpty() ? name : QDir(folder()).filePath(name));
         QCOMPARE(test::shownToolTip(collection.index(0).data(Qt::ToolTipRole).toString()),
                  collection.ImageFullPath(0));
-        QCOMPARE(collection.index(0).data().toString(),
-                 QString(name).replace(u'\n', u'\u240A').replace(u'\t', u'\u2409'));
+        QCOMPARE(collection.index(0).data().toString(), QString(name)
+                                                            .replace(u'\n', u'\u240A')
+                                                            .replace(u'\t', u'\u2409')
+                                                            .replace(u'\u202E', u'\uFFFD')
+                                                            .replace(u'\u2066', u'\uFFFD'));
     }
 
     // Rows "current removed after", then, while the scan runs, "place after": the rows removed
