@@ -25,6 +25,10 @@ bool isVolatileName(const QString& name) {
 // of that many rows.
 constexpr qint32 kMaxListRow = 65536;
 
+char16_t foldedAscii(char16_t c) {
+    return c >= u'A' && c <= u'Z' ? char16_t(c - u'A' + u'a') : c;
+}
+
 bool isDigit(QChar c) {
     return c.unicode() >= u'0' && c.unicode() <= u'9';
 }
@@ -48,11 +52,21 @@ qint32 rowOfName(QStringView name, QStringView* prefix) {
 
 } // namespace
 
+bool sameValueName(QStringView a, QStringView b) {
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (foldedAscii(a[i].unicode()) != foldedAscii(b[i].unicode()))
+            return false;
+    }
+    return true;
+}
+
 size_t foldedNameHash(const QString& name, size_t seed) {
-    // FNV-1a over the case-folded characters.
+    // FNV-1a over the folded characters.
     quint64 hash = 0xcbf29ce484222325ULL ^ seed;
     for (const QChar c : name)
-        hash = (hash ^ c.toCaseFolded().unicode()) * 0x100000001b3ULL;
+        hash = (hash ^ foldedAscii(c.unicode())) * 0x100000001b3ULL;
     return size_t(hash);
 }
 
@@ -98,7 +112,7 @@ qsizetype Settings::SnapshotValues::listOf(QStringView prefix) const {
             return i;
     }
     for (qsizetype i = 0; i < lists_.size(); ++i) {
-        if (prefix.compare(lists_.at(i).prefix, Qt::CaseInsensitive) == 0)
+        if (sameValueName(prefix, lists_.at(i).prefix))
             return i;
     }
     return -1;
@@ -162,7 +176,7 @@ QString Settings::readRaw(const QString& name, bool remember) const {
         return storeFor(name).readText(key_, name);
     if (pending_) {
         for (auto it = pending_->crbegin(); it != pending_->crend(); ++it) {
-            if (it->name.compare(name, Qt::CaseInsensitive) == 0)
+            if (sameValueName(it->name, name))
                 return it->text;
         }
     }

@@ -15,7 +15,10 @@ namespace kv {
 // unreadable value reads as the caller's default, in the default's own type. The heartbeat
 // values, rewritten every second, live in a volatile store when one is given, so a resident
 // program does not write to the disk every second.
-// A hash of a value name that ignores case the way the store's comparison does.
+// Value names compare as the SQLite store compares them: A to Z alike in either case, every
+// other character only itself. Unicode's wider folding would take a row the store keeps apart (a
+// long s for an s) for one of the program's. The hash folds alike.
+bool sameValueName(QStringView a, QStringView b);
 size_t foldedNameHash(const QString& name, size_t seed);
 
 class Settings {
@@ -111,7 +114,7 @@ private:
     struct FoldedName {
         QString name;
         friend bool operator==(const FoldedName& a, const FoldedName& b) {
-            return a.name.compare(b.name, Qt::CaseInsensitive) == 0;
+            return sameValueName(a.name, b.name);
         }
         friend size_t qHash(const FoldedName& key, size_t seed) {
             return foldedNameHash(key.name, seed);
