@@ -141,14 +141,22 @@ public:
     explicit LzwPixels(int rootBits)
         : rootBits_(rootBits), counting_(rootBits >= 2 && rootBits <= 8) {
         std::fill_n(lengths_, 1 << 12, 1);
-        restart();
+        if (counting_)
+            restart();
     }
 
     void feed(int byte) {
+        if (!counting_)
+            return;
         pending_ |= quint32(byte) << pendingBits_;
-        for (pendingBits_ += 8; counting_ && pendingBits_ >= codeBits_; pendingBits_ -= codeBits_) {
-            take(int(pending_ & ((1u << codeBits_) - 1)));
-            pending_ >>= codeBits_;
+        pendingBits_ += 8;
+        while (counting_ && pendingBits_ >= codeBits_) {
+            // A code may widen the next one: this one is taken at the width it was read with.
+            const int bits = codeBits_;
+            const int code = int(pending_ & ((1u << bits) - 1));
+            pending_ >>= bits;
+            pendingBits_ -= bits;
+            take(code);
         }
     }
     // False once the end code came or a code no decoder could follow.

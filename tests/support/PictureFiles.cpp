@@ -111,19 +111,22 @@ QByteArray gifOf(const QImage& indexed) {
     put16(indexed.width());
     put16(indexed.height());
     gif.append("\0\x08", 2); // no colour table of its own; codes start at 9 bits
-    // Each pixel its own code, a clear code before the table could need 10 bits.
+    // Each pixel its own code, never a clear code after the first: the codes widen with the
+    // decoder's table, up to 12 bits, as many writers leave them.
     QByteArray codes;
     quint32 pending = 0;
     int pendingBits = 0;
+    int codeBits = 9;
     auto code = [&](int value) {
         pending |= quint32(value) << pendingBits;
-        for (pendingBits += 9; pendingBits >= 8; pendingBits -= 8, pending >>= 8)
+        for (pendingBits += codeBits; pendingBits >= 8; pendingBits -= 8, pending >>= 8)
             codes.append(char(pending & 0xFF));
     };
-    for (int i = 0; i < indexed.width() * indexed.height(); ++i) {
-        if (i % 128 == 0)
-            code(256);
+    code(256);
+    for (int i = 0, next = 258; i < indexed.width() * indexed.height(); ++i) {
         code(indexed.pixelIndex(i % indexed.width(), i / indexed.width()));
+        if (i > 0 && next < 4096 && ++next == (1 << codeBits) && codeBits < 12)
+            ++codeBits;
     }
     code(257);
     if (pendingBits > 0)
