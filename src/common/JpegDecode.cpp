@@ -109,12 +109,33 @@ void noteMessage(j_common_ptr info, int level) {
 // beyond this many the picture is taken for damaged, which leaves room for any real progression
 // and bounds what a crafted one costs.
 constexpr int kMaxScans = 500;
+// The same for the blocks those passes go over, or a large picture's few hundred scans of almost
+// no data cost seconds each: about two seconds of passes, over thirty whole ones of the largest
+// picture taken.
+constexpr quint64 kMaxScanBlocks = 400'000'000;
+
+struct ScanBudget {
+    jpeg_progress_mgr manager;
+    int scan;
+    quint64 blocks;
+};
 
 // libjpeg reads all scans of such a picture before its first row, and reports progress before
-// each row of coefficients it takes in: stopping there ends the pass as its errors do.
-void limitScans(j_common_ptr info) {
-    if (reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > kMaxScans)
-        escape(info);
+// each row of coefficients it takes in: stopping there ends the pass as its errors do. Data it
+// already had to make up is refused whatever follows, so the rest is not read either.
+void limitScans(j_common_ptr common) {
+    const auto* info = reinterpret_cast<j_decompress_ptr>(common);
+    auto* budget = reinterpret_cast<ScanBudget*>(info->progress);
+    if (reinterpret_cast<const Verdict*>(info->err)->damaged || info->input_scan_number > kMaxScans)
+        escape(common);
+    if (info->input_scan_number == budget->scan)
+        return;
+    budget->scan = info->input_scan_number;
+    for (int i = 0; i < info->comps_in_scan; ++i)
+        budget->blocks += quint64(info->cur_comp_info[i]->width_in_blocks) *
+                          info->cur_comp_info[i]->height_in_blocks;
+    if (budget->blocks > kMaxScanBlocks)
+        escape(common);
 }
 
 // One pass of the decoder over a device. Only plain C data lives here and in the functions that
@@ -123,7 +144,7 @@ struct Pass {
     jpeg_decompress_struct info;
     Verdict verdict;
     DeviceSource source;
-    jpeg_progress_mgr progress;
+    ScanBudget progress;
 };
 
 // Where the data ends early, the decoder is handed an end of image and goes on. Its Huffman
@@ -164,7 +185,7 @@ public:
         pass.source.manager.skip_input_data = skipInput;
         pass.source.manager.resync_to_restart = jpeg_resync_to_restart;
         pass.source.manager.term_source = noOperation;
-        pass.progress.progress_monitor = limitScans;
+        pass.progress.manager.progress_monitor = limitScans;
     }
     ~Decoder() { jpeg_destroy_decompress(&pass_->info); }
     Decoder(const Decoder&) = delete;
@@ -182,7 +203,7 @@ bool readHeader(Pass& pass) {
     jpeg_create_decompress(&pass.info);
     pass.info.mem->max_memory_to_use = kMaxDecoderMemory;
     pass.info.src = &pass.source.manager;
-    pass.info.progress = &pass.progress;
+    pass.info.progress = &pass.progress.manager;
     return jpeg_read_header(&pass.info, TRUE) == JPEG_HEADER_OK;
 }
 
