@@ -65,10 +65,13 @@ bool readHeader(png_structp png, png_infop info, Header& header) {
 
 // The kept part made smaller as its rows come: each kept pixel is the average of the stored
 // pixels that fall on it, taken across each row, then summed down until its last row is in.
+// Colours are averaged premultiplied, or a transparent pixel's colour would bleed into its
+// neighbours.
 struct Reduction {
     png_uint_32 width, height; // the reduced size, no larger than the part either way
     quint32* sums;             // width × 4 channels
     png_uint_32 rowsSummed;
+    int alpha; // the alpha channel's place in a pixel; -1 for an opaque picture
 };
 
 struct Rows {
@@ -92,9 +95,14 @@ void addReducedRow(const Rows& rows, png_uint_32 y) {
         const png_uint_32 end = png_uint_32(quint64(column + 1) * rows.width / reduction.width);
         const png_uint_32 count = end - x;
         quint32 across[4] = {};
-        for (; x < end; ++x)
+        for (; x < end; ++x) {
+            const uchar* pixel = stored + size_t(x) * 4;
+            const quint32 alpha = reduction.alpha < 0 ? 255 : pixel[reduction.alpha];
             for (int channel = 0; channel < 4; ++channel)
-                across[channel] += stored[x * 4 + channel];
+                across[channel] += channel == reduction.alpha || alpha == 255
+                                       ? pixel[channel]
+                                       : (pixel[channel] * alpha + 127) / 255;
+        }
         for (int channel = 0; channel < 4; ++channel)
             reduction.sums[column * 4 + channel] += (across[channel] + count / 2) / count;
     }
@@ -148,23 +156,26 @@ bool ReadPngRows(QIODevice& device, const QRect& keep, QImage* kept, QSize reduc
     bool whole = readHeader(png, info, header);
     const QRect part = keep & QRect(0, 0, int(qMin(header.width, png_uint_32(INT_MAX))),
                                     int(qMin(header.height, png_uint_32(INT_MAX))));
-    // Averages of straight colours would bleed into transparent pixels; an interlaced picture's
-    // rows come in passes.
-    const bool reduced =
-        whole && kept && !part.isEmpty() && !reducedTo.isEmpty() && reducedTo != part.size() &&
-        part.size().expandedTo(reducedTo) == part.size() && !header.alpha && header.passes == 1;
+    // An interlaced picture's rows come in passes.
+    const bool reduced = whole && kept && !part.isEmpty() && !reducedTo.isEmpty() &&
+                         reducedTo != part.size() &&
+                         part.size().expandedTo(reducedTo) == part.size() && header.passes == 1;
+    const QImage::Format format = !header.alpha ? QImage::Format_RGB32
+                                  : reduced     ? QImage::Format_ARGB32_Premultiplied
+                                                : QImage::Format_ARGB32;
     QImage picture;
     if (whole && kept && !part.isEmpty())
-        whole = QImageIOHandler::allocateImage(
-            reduced ? reducedTo : part.size(),
-            header.alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32, &picture);
+        whole = QImageIOHandler::allocateImage(reduced ? reducedTo : part.size(), format, &picture);
     if (whole) {
         const std::unique_ptr<png_byte[]> row(new (std::nothrow)
                                                   png_byte[size_t(header.width) * 4]);
         const std::unique_ptr<quint32[]> sums(
             reduced ? new (std::nothrow) quint32[size_t(reducedTo.width()) * 4]() : nullptr);
         Reduction reduction{png_uint_32(reducedTo.width()), png_uint_32(reducedTo.height()),
-                            sums.get(), 0};
+                            sums.get(), 0,
+                            !header.alpha                     ? -1
+                            : Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? 3
+                                                              : 0};
         const bool held = !picture.isNull();
         whole = row && (sums || !reduced) &&
                 readRows(png, header.passes, header.height,

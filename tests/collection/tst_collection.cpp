@@ -188,6 +188,15 @@ private Q_SLOTS:
         deep.fill(Qt::darkYellow);
         QPainter(&deep).fillRect(QRect(0, 0, 1250, 1250), Qt::darkCyan);
         QVERIFY(deep.save(path("large-16-bit.png")));
+        // With transparency (its bottom right quarter), and over the limit in 32-bit pixels too.
+        QImage clear(3000, 3000, QImage::Format_RGBA64);
+        clear.fill(Qt::darkYellow);
+        QPainter painter(&clear);
+        painter.fillRect(QRect(0, 0, 1500, 1500), Qt::darkCyan);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.fillRect(QRect(1500, 1500, 1500, 1500), Qt::transparent);
+        painter.end();
+        QVERIFY(clear.save(path("large-16-bit-clear.png")));
     }
 
     // State before (- : the entry is appended with the state asked for), state asked for, the
@@ -627,6 +636,8 @@ private Q_SLOTS:
             << "valid.bmp|2 2|80 60|";
         QTest::newRow("PNG of 16-bit channels over the allocation limit")
             << "large-16-bit.png|1 1|145 145||#008080 #808000 #808000";
+        QTest::newRow("PNG of 16-bit channels with transparency over the allocation limit")
+            << "large-16-bit-clear.png|1 1|145 145||#008080 #808000 #808000";
         QTest::newRow("window built after all were asked for: only the last decodes")
             << "turned.jpg|1 1|72 145|late";
     }
