@@ -71,8 +71,9 @@ public:
     // holds any of it. Not the monitor of its corner alone: that may lie just off the monitor a
     // window mostly lies on, or on none at all.
     virtual QRect desktopAreaFor(const QRect& framePixels) const = 0;
-    // False where the platform keeps where windows are to itself (a Wayland compositor reports
-    // each at 0,0): a save then leaves the stored place, which a session that tells may need.
+    // False where the platform keeps where windows are to itself (a Wayland compositor places
+    // them and reports each at 0,0): the stored place is then neither used nor overwritten, and
+    // stays for a session that tells.
     virtual bool tellsPlace() const { return true; }
 };
 
