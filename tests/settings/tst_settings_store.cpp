@@ -246,7 +246,6 @@ private Q_SLOTS:
         store_->writeText(kKey, "wname2", "c.jpg");
         store_->writeText(kKey, "WName03", "d.jpg");
         // Only A to Z are alike in either case, as in the store: a long s makes another name.
-        store_->writeText(kKey, QStringLiteral("W\u017Fname2"), "e.jpg");
         store_->writeText(kKey, QStringLiteral("La\u017FtFolder"), "/elsewhere");
         raw(path(), "UPDATE settings SET key=upper(key) WHERE name='WN'");
         const Settings::Snapshot snapshot(settings);
