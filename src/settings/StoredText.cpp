@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/StoredText.h"
 
+#include <QStringDecoder>
+
 namespace kv {
 namespace {
 
@@ -48,11 +50,18 @@ bool isEscape(const QString& text, qsizetype i) {
            (i == 0 || !text.at(i - 1).isHighSurrogate());
 }
 
+// A byte order mark at the start is part of the text (a file name may begin with one), where Qt's
+// plain conversion would drop it.
+QString fromUtf8(QByteArrayView bytes) {
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    return decoder(bytes);
+}
+
 } // namespace
 
 QString DecodeStoredText(QByteArrayView bytes) {
     if (bytes.isValidUtf8())
-        return QString::fromUtf8(bytes);
+        return fromUtf8(bytes);
     QString text;
     text.reserve(bytes.size());
     qsizetype at = 0;
@@ -61,7 +70,7 @@ QString DecodeStoredText(QByteArrayView bytes) {
         qsizetype length = 0;
         while (end < bytes.size() && (length = sequenceLength(bytes, end)) > 0)
             end += length;
-        text += QString::fromUtf8(bytes.sliced(at, end - at));
+        text += fromUtf8(bytes.sliced(at, end - at));
         if (end < bytes.size())
             text += QChar(char16_t(kEscapeBase + static_cast<unsigned char>(bytes[end++])));
         at = end;
