@@ -69,9 +69,12 @@ Liveness::Verdict Liveness::handOver(qint32 command) {
                 break;
             // Written over, a close would be lost and its waiting copy told of an end that never
             // comes: another command waits until the copy has taken it.
-            if (!posted && pending == 0)
+            if (!posted && pending == 0) {
                 settings_.WriteSetting(kLifeCmd, command);
-            posted = posted || pending == 0 || (pending == kShow && command == kShow);
+                // Only a command that reads back was posted (see requestClose).
+                posted = settings_.ReadSetting(kLifeCmd, 0) == command;
+            }
+            posted = posted || (pending == kShow && command == kShow);
             if (attempt == kCloseWaitAttempts) {
                 // The copy is busy past the wait (a slow desktop can keep it that long) and
                 // still runs: the command stays pending for it, as a second copy beside it would
@@ -146,9 +149,10 @@ Liveness::Verdict Liveness::takeOver(qint32 own) {
 
 Liveness::CloseOutcome Liveness::requestClose() {
     bool running = true;
+    bool landed = false;
     // A show or a change pending is taken first: written over, it would be lost, and written
     // after the close, the copy would obey it instead.
-    const bool posted = untilUnderLock(kCloseWaitAttempts, 1, [this, &running] {
+    const bool posted = untilUnderLock(kCloseWaitAttempts, 1, [this, &running, &landed] {
         // A heartbeat that stopped long ago without its lock is a copy that was killed: nobody
         // would answer.
         running = anotherCopyRuns();
@@ -158,12 +162,15 @@ Liveness::CloseOutcome Liveness::requestClose() {
         if (running) {
             settings_.WriteSetting(kLifeSaved, QString());
             settings_.WriteSetting(kLifeCmd, kClose);
+            landed = settings_.ReadSetting(kLifeCmd, 0) == kClose;
         }
         return true;
     });
     if (!running)
         return CloseOutcome::NotRunning;
-    if (!posted)
+    // A session folder that takes no writes (full, or something else at the file's place)
+    // reads back nothing: the copy, and its end, would only seem to answer.
+    if (!posted || !landed)
         return CloseOutcome::NoAnswer;
     const bool taken = untilUnderLock(kCloseWaitAttempts, 1, [this] {
         return copyEnded() || settings_.ReadSetting(kLifeCmd, 0) != kClose;

@@ -135,6 +135,9 @@ private Q_SLOTS:
         // Qt ends the process itself when the display goes away (an X11 session ended without a
         // session manager): what the copy held is saved all the same.
         QTest::newRow("the display goes away") << "display lost" << 0 << "" << 1;
+        // Its session folder full from the start: nothing reaches the copy, which the close
+        // must not take for an end.
+        QTest::newRow("its session folder full") << "session full" << 1 << "did not end" << 0;
     }
     void closeOutcomes() {
         QFETCH(QString, fault);
@@ -150,12 +153,16 @@ private Q_SLOTS:
         const QString display = ownDisplay ? ownDisplay->display() : xvfb_.display();
         ProgramHome home(display, QStringLiteral("none"));
         const QString storePath = home.environment().persistentStorePath();
+        const bool sessionFull = fault == "session full";
         std::unique_ptr<test::SmallDisk> disk;
-        if (fault == "full") {
-            disk = std::make_unique<test::SmallDisk>(QFileInfo(storePath).path());
+        if (fault == "full" || sessionFull) {
+            disk = std::make_unique<test::SmallDisk>(
+                QFileInfo(sessionFull ? home.environment().volatileStorePath() : storePath).path());
             if (!disk->mounted())
                 QSKIP("a small file system cannot be mounted here (needs root)");
         }
+        if (sessionFull)
+            disk->fill();
         home.store(test::threeColourCollection(home.environment().root()) +
                    QList<QPair<QString, QString>>{{"JustInstalled", "0"}});
         std::unique_ptr<test::StoreLock> lock;
@@ -199,7 +206,7 @@ private Q_SLOTS:
         }
         if (fault == "stopped" || fault == "raced")
             ::kill(pid_t(program.processId()), SIGSTOP);
-        if (disk)
+        if (disk && !sessionFull)
             disk->fill();
         // Let go once the start has found the store locked: readable again, it still holds
         // what this copy never read.
@@ -231,7 +238,7 @@ private Q_SLOTS:
             QCOMPARE(closing.exitCode(), status);
             QVERIFY2(closeErrors.contains(closeSays), qPrintable(closeErrors));
         }
-        if (fault == "stopped") {
+        if (fault == "stopped" || sessionFull) {
             ::kill(pid_t(program.processId()), SIGCONT);
             program.terminate();
         }
@@ -245,7 +252,7 @@ private Q_SLOTS:
             disk->drain();
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), ends);
-        QCOMPARE(home.storedVolatile("LifeTime"), "0");
+        QCOMPARE(home.storedVolatile("LifeTime"), sessionFull ? "" : "0");
         // A close obeyed saves the restored window; a copy that never read the store saves nothing.
         QCOMPARE(home.stored("WMainX").isEmpty(), status == 2);
         QVERIFY(!test::movedAside(storePath));
