@@ -13,6 +13,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kv {
@@ -66,11 +67,24 @@ std::optional<QString> unescaped(const QByteArray& field) {
     return DecodeStoredText(bytes);
 }
 
+// The file at `path`, made if need be. Something else in its place (a pipe, a device) would
+// take writes that no other copy ever reads: the caller keeps the values elsewhere then.
+int openValuesFile(const QString& path) {
+    makePrivateFolder(QFileInfo(path).absolutePath());
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0600);
+    struct stat status {};
+    if (fd >= 0 && (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 } // namespace
 
 std::unique_ptr<SessionValuesStore> SessionValuesStore::open(const QString& path) {
-    makePrivateFolder(QFileInfo(path).absolutePath());
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    const int fd = openValuesFile(path);
     if (fd < 0)
         return nullptr;
     return std::unique_ptr<SessionValuesStore>(new SessionValuesStore(fd, path));
@@ -223,8 +237,7 @@ bool SessionValuesStore::readAll(const QString& key, const TakeValue& take) {
 void SessionValuesStore::followPath() {
     if (pathNamesOpenFile(fd_, path_))
         return;
-    makePrivateFolder(QFileInfo(path_).absolutePath());
-    const int fd = ::open(QFile::encodeName(path_).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    const int fd = openValuesFile(path_);
     if (fd < 0)
         return;
     ::close(fd_);

@@ -376,6 +376,10 @@ private Q_SLOTS:
         // A folder that cannot be made (a file is in its place) leaves no store at all: the
         // caller keeps the heartbeat elsewhere.
         QVERIFY(!SessionStore::open(sessionPath() + QStringLiteral("/session-values")));
+        // Nor does a device in the file's place, which would swallow what is written.
+        QVERIFY(
+            QFile::link(QStringLiteral("/dev/full"), sessionPath() + QStringLiteral(".device")));
+        QVERIFY(!SessionStore::open(sessionPath() + QStringLiteral(".device")));
     }
     // Stored text read as a number (none: not a number, the default applies), a number
     // written, a clamp of (value, max, min).
