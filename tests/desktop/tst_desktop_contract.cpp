@@ -773,10 +773,11 @@ private Q_SLOTS:
         QElapsedTimer waited;
         waited.start();
         QVERIFY(!desktop->SetDesktopWallpaper(picture(QStringLiteral("a"), StyleStretch, 1)));
-        // One that did not answer is not waited for again at once.
+        // One that did not answer is not waited for again at once: twice would take two whole
+        // waits, and a loaded machine may add seconds to the one.
         if (stopped) {
             QVERIFY(!desktop->SetDesktopWallpaper(picture(QStringLiteral("b"), StyleTile, 1)));
-            QVERIFY2(waited.elapsed() < kDesktopDrawTimeoutMs + 1500,
+            QVERIFY2(waited.elapsed() < 2 * kDesktopDrawTimeoutMs - 2000,
                      qPrintable(QStringLiteral("waited %1 ms").arg(waited.elapsed())));
         }
         if (!rig.startsWith(QLatin1String("lxde"))) {
