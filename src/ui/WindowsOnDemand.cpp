@@ -207,7 +207,7 @@ QRect WindowsOnDemand::desktopAreaFor(const QRect& framePixels) const {
     if (window_)
         return window_->desktopAreaFor(framePixels);
     // A window that was never shown opens on the primary monitor.
-    return MainWindow::availableAreaFor(framePixels, QGuiApplication::primaryScreen());
+    return AvailableAreaHoldingMost(framePixels, QGuiApplication::primaryScreen());
 }
 
 } // namespace kv

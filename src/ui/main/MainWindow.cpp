@@ -307,11 +307,7 @@ void MainWindow::moveWindow(const QPoint& topLeftPixels) {
 }
 
 QRect MainWindow::desktopAreaFor(const QRect& framePixels) const {
-    return availableAreaFor(framePixels, screen());
-}
-
-QRect MainWindow::availableAreaFor(const QRect& framePixels, const QScreen* otherwise) {
-    return AvailableAreaHoldingMost(framePixels, otherwise);
+    return AvailableAreaHoldingMost(framePixels, screen());
 }
 
 void MainWindow::setTitle(const QString& title) {

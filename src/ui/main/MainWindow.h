@@ -9,7 +9,6 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QScreen;
 class QSystemTrayIcon;
 
 namespace kv {
@@ -65,9 +64,6 @@ public:
     QRect windowFrame() const override;
     void moveWindow(const QPoint& topLeftPixels) override;
     QRect desktopAreaFor(const QRect& framePixels) const override;
-    // The available area of the monitor that holds most of the frame, or of `otherwise` when
-    // none holds any of it.
-    static QRect availableAreaFor(const QRect& framePixels, const QScreen* otherwise);
 
     QPushButton* setButton() const { return set_; }
     QPushButton* hideTrayButton() const { return hideTray_; }
