@@ -240,8 +240,13 @@ void OptionsKeeper::ImportInstalledWallpapers(Collection& collection, const QStr
         for (const QString& name : names)
             collection.AddImage(name, folderPath, StateUse);
         collection.setPreviewEnabled(true);
-        if (collection.rowCount() > first)
+        if (collection.rowCount() > first) {
+            // The restore found no row to select; without one the row the list shows as current
+            // would take no command.
+            if (first == 0)
+                collection.SelectOnly(0);
             collection.ScanFrom(first);
+        }
     }
     imported_ = true;
 }

@@ -223,6 +223,8 @@ private Q_SLOTS:
             QCOMPARE(start.collection.ImagePath(i), maker);
         }
         QCOMPARE(names.join(u' '), imports && !gone ? "a.jpg b.bmp c.jpeg" : "");
+        // As a later start would from the stored index, so that the commands act on it at once.
+        QCOMPARE(start.collection.SelectedRows(), names.isEmpty() ? QList<qint32>{} : QList{0});
         // The new entries are handed to the scan.
         QCOMPARE(start.collection.isScanning(), !names.isEmpty());
         start.collection.ImagesScanTimer().stop();
