@@ -63,8 +63,12 @@ protected:
     void focusInEvent(QFocusEvent* event) override {
         QLabel::focusInEvent(event);
         if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason)
-            focusNextPrevChild(event->reason() == Qt::TabFocusReason);
+            QLabel::focusNextPrevChild(event->reason() == Qt::TabFocusReason);
     }
+
+    // The label's one link has the focus whenever the label has it, and the label's own search
+    // for the previous link finds that link again: Shift+Tab would never leave it.
+    bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
 
 private:
     void showCaption() {

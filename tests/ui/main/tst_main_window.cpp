@@ -81,8 +81,9 @@ private Q_SLOTS:
     // Three pictures of the browsed folder in the collection, added.jpg browsed. Keys: Enter
     // sets the wallpaper but in the folder list and on a button, which it presses; '+' walks down
     // the collection; Space toggles the entry and steps down, Delete removes it after the question;
-    // Esc collapses into the tray and saves. Buttons: the browsed file is added, the highlighted
-    // entry skipped, used or (after the question) removed; Clear is off while its scan runs.
+    // Esc collapses into the tray and saves; Shift+Tab leaves the web link. Buttons: the browsed
+    // file is added, the highlighted entry skipped, used or (after the question) removed; Clear
+    // is off while its scan runs.
     void userActions_data() {
         QTest::addColumn<QString>("focus");
         QTest::addColumn<int>("selected");    // -1: none
@@ -94,6 +95,8 @@ private Q_SLOTS:
         QTest::newRow("Enter, collection") << "ImageName" << 0 << "Return" << 1 << 0 << "111";
         QTest::newRow("keypad Enter, drive list") << "Disk" << 0 << "Enter" << 1 << 0 << "111";
         QTest::newRow("Enter, web link") << "Hyperlink" << 0 << "Return" << 0 << 0 << "111";
+        QTest::newRow("Shift+Tab leaves the web link") << "Hyperlink" << 0 << "Backtab" << 0 << 0
+                                                       << "111";
         QTest::newRow("Enter presses a button") << "SkipImage" << 1 << "Return" << 0 << 1 << "121";
         QTest::newRow("+ stops at the end") << "ImageName" << -1 << "+ + + +" << 0 << 2 << "111";
         QTest::newRow("+ from the file list") << "Files" << 1 << "+" << 0 << 2 << "111";
@@ -130,7 +133,9 @@ private Q_SLOTS:
                 QTest::keyClick(control, Qt::Key(QKeySequence(action)[0].key()));
         }
         QTEST(int(set.size()), "sets");
-        QCOMPARE(link.size(), focus == QLatin1String("Hyperlink") ? 1 : 0);
+        QCOMPARE(link.size(), focus == QLatin1String("Hyperlink") && actions == "Return" ? 1 : 0);
+        if (actions == QLatin1String("Backtab"))
+            QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("ImagePathText"));
         QTEST(collection.selectionModel()->currentIndex().row(), "current");
         QString states;
         for (int row = 0; row < collection.rowCount(); ++row)
