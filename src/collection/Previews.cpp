@@ -3,7 +3,6 @@
 
 #include "collection/Collection.h"
 #include "collection/FileBrowserModel.h"
-#include "common/LiteralToolTip.h"
 #include "common/Pictures.h"
 
 #include <QDir>
@@ -185,7 +184,7 @@ void Previews::PreviewSelectedImage() {
         return;
     const QString path = collection_.ImageFullPath(idx);
     pathText_ = path;
-    pathToolTip_ = LiteralToolTip(tr("Selected wallpaper image file name is: %1").arg(path));
+    pathToolTip_ = tr("Selected wallpaper image file name is: %1").arg(path);
     Q_EMIT pathTextChanged(pathText_, pathToolTip_);
 
     const QString name = collection_.ImageFileName(idx);

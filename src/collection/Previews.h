@@ -65,13 +65,12 @@ public:
     QString ImagePreviewName() const { return previewName_; }
     QString ImageErr() const { return errorText_; }
     QString ImagePathText() const { return pathText_; }
-    // Escaped rich text, so that the path shows as written whatever it holds.
-    QString ImagePathToolTip() const { return pathToolTip_; }
 
 Q_SIGNALS:
     void pictureChanged(const QImage& picture);
     void previewNameChanged(const QString& name);
     void errorChanged(const QString& text);
+    // The tooltip as plain text, to be shown as written whatever the path holds.
     void pathTextChanged(const QString& path, const QString& toolTip);
 
 protected:

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/help/Hyperlinks.h"
 
-#include "common/LiteralToolTip.h"
-
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -91,8 +89,7 @@ QString LinkCaption(const QString& address) {
 }
 
 QString LinkToolTip(const QString& address) {
-    return LiteralToolTip(
-        QCoreApplication::translate("kv::Hyperlinks", "Click to open %1").arg(address));
+    return QCoreApplication::translate("kv::Hyperlinks", "Click to open %1").arg(address);
 }
 
 QString ElidedCaption(const QLabel& label, const QString& caption) {

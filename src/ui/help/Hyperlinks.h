@@ -59,8 +59,8 @@ QString LinkAddress(const QString& tag, const QString& caption);
 // the manual's title, never as a path of the disk.
 bool IsLocalAddress(const QString& address);
 QString LinkCaption(const QString& address);
-// "Click to open " and the address, as a tooltip that shows it as written: whatever the caption
-// says, the user can see where the link leads.
+// "Click to open " and the address, for a tooltip that shows it as written (SetLiteralToolTip):
+// whatever the caption says, the user can see where the link leads.
 QString LinkToolTip(const QString& address);
 // A caption cut in the middle to the label's room: a long stored address must neither widen
 // its window nor push the window's other parts out of view.

@@ -2,6 +2,7 @@
 #include "ui/help/ProgAbout.h"
 
 #include "settings/Numbers.h"
+#include "ui/LiteralToolTips.h"
 #include "ui/OnScreen.h"
 #include "ui/help/Hyperlinks.h"
 
@@ -24,7 +25,7 @@ HyperlinkLabel::HyperlinkLabel(const QString& caption, const QString& address, Q
     : QLabel(parent), caption_(caption.isEmpty() ? address : caption), address_(address) {
     setTextFormat(Qt::PlainText);
     setText(caption_);
-    setToolTip(LinkToolTip(LinkAddress(address_, caption_)));
+    SetLiteralToolTip(this, LinkToolTip(LinkAddress(address_, caption_)));
     setCursor(Qt::PointingHandCursor);
     QFont underlined = font();
     underlined.setUnderline(true);

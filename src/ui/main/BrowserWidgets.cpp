@@ -5,6 +5,7 @@
 #include "collection/CollectionCommands.h"
 #include "collection/FileBrowserModel.h"
 #include "collection/Previews.h"
+#include "ui/LiteralToolTips.h"
 #include "ui/main/CollectionView.h"
 
 #include <QCoreApplication>
@@ -354,7 +355,7 @@ void BindPathText(QLineEdit* box, Previews& previews) {
                      [box](const QString& path, const QString& toolTip) {
                          box->setText(path);
                          box->setCursorPosition(0);
-                         box->setToolTip(toolTip);
+                         SetLiteralToolTip(box, toolTip);
                      });
 }
 

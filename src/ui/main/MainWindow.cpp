@@ -3,6 +3,8 @@
 
 #include "app/Program.h"
 #include "engine/WallpaperEngine.h"
+#include "ui/AccessibleNames.h"
+#include "ui/LiteralToolTips.h"
 #include "ui/OnScreen.h"
 #include "ui/PictureButtons.h"
 #include "ui/WindowDrag.h"
@@ -50,7 +52,7 @@ public:
     void setLink(const QString& caption, const QString& address) {
         caption_ = caption;
         address_ = address;
-        setToolTip(LinkToolTip(address));
+        SetLiteralToolTip(this, LinkToolTip(address));
         showCaption();
     }
 
@@ -246,6 +248,7 @@ void MainWindow::attach(Program& program) {
                        new FilesView(browser, previews));
     lText_[1]->setBuddy(browser_->files());
     orderTabs();
+    NameControlsByToolTip(this);
     BindPreviewPicture(preview_->imagePreview(), preview_->imageErr(), previews);
     BindPreviewName(preview_->imagePreviewName(), previews);
     BindPathText(imagePathText_, previews);
@@ -260,8 +263,13 @@ void MainWindow::attach(Program& program) {
             &CollectionCommands::DelImage_Click);
     connect(commands_, &CommandColumn::Clear_Click, &commands, &CollectionCommands::Clear_Click);
     commands_->clear()->setEnabled(commands.clearEnabled());
-    connect(&commands, &CollectionCommands::clearEnabledChanged, commands_->clear(),
-            &QPushButton::setEnabled);
+    connect(&commands, &CollectionCommands::clearEnabledChanged, this, [this](bool enabled) {
+        // Turned off under the focus, the button would pass it on to the file list; the
+        // collection takes it, as after the other commands on it.
+        if (!enabled && commands_->clear()->hasFocus())
+            imageName_->setFocus(Qt::OtherFocusReason);
+        commands_->clear()->setEnabled(enabled);
+    });
     connect(close_, &QPushButton::clicked, &program, &Program::Close_Click);
     connect(hideTray_, &QPushButton::clicked, &program, &Program::HideTray_Click);
     connect(keys_, &MainKeys::escapePressed, &program, &Program::HideTray_Click);

@@ -13,6 +13,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace kv {
 namespace {
 
@@ -128,6 +130,11 @@ QWidget* ProgOpts::buildChangePage() {
     tMin_ = makeNumberField(page, QStringLiteral("TMin"), tr("Wallpaper change time: minutes"));
     tm_ = makeUnitLabel(page, QStringLiteral("Tm"), tr("minutes"),
                         tr("Wallpaper change moment: minutes"));
+    // A screen reader names each number by its unit.
+    for (const auto& [unit, field] :
+         {std::pair{pd_, pDay_}, std::pair{ph_, pHour_}, std::pair{pm_, pMin_},
+          std::pair{th_, tHour_}, std::pair{tm_, tMin_}})
+        unit->setBuddy(field);
 
     auto* schedule = new QGridLayout;
     schedule->setContentsMargins(kIndent, 4, 0, 0);

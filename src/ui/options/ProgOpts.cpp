@@ -3,6 +3,7 @@
 
 #include "engine/Options.h"
 #include "engine/WallpaperEngine.h"
+#include "ui/AccessibleNames.h"
 #include "ui/PictureButtons.h"
 #include "ui/options/CheckGroups.h"
 #include "ui/options/OptionsForm.h"
@@ -90,6 +91,7 @@ ProgOpts::ProgOpts(Options& options, QWidget* owner) : TwipsDialog(owner), optio
     layout->addWidget(tabs_);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    NameControlsByToolTip(this);
 
     Form_Activate();
 }

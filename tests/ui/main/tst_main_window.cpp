@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Program.h"
 #include "common/MessageSwitches.h"
+#include "support/Announced.h"
 #include "support/PictureFiles.h"
 #include "support/ProgramStores.h"
 #include "support/ScriptedAskUser.h"
-#include "support/ShownToolTip.h"
 #include "ui/WindowDrag.h"
 #include "ui/main/BrowserPanel.h"
 #include "ui/main/CollectionView.h"
@@ -83,7 +83,7 @@ private Q_SLOTS:
     // the collection; Space toggles the entry and steps down, Delete removes it after the question;
     // Esc collapses into the tray and saves; Shift+Tab leaves the web link. Buttons: the browsed
     // file is added, the highlighted entry skipped, used or (after the question) removed; Clear
-    // is off while its scan runs.
+    // is off while its scan runs and hands its focus to the collection.
     void userActions_data() {
         QTest::addColumn<QString>("focus");
         QTest::addColumn<int>("selected");    // -1: none
@@ -95,8 +95,8 @@ private Q_SLOTS:
         QTest::newRow("Enter, collection") << "ImageName" << 0 << "Return" << 1 << 0 << "111";
         QTest::newRow("keypad Enter, drive list") << "Disk" << 0 << "Enter" << 1 << 0 << "111";
         QTest::newRow("Enter, web link") << "Hyperlink" << 0 << "Return" << 0 << 0 << "111";
-        QTest::newRow("Shift+Tab leaves the web link") << "Hyperlink" << 0 << "Backtab" << 0 << 0
-                                                       << "111";
+        QTest::newRow("Shift+Tab leaves the web link")
+            << "Hyperlink>ImagePathText" << 0 << "Backtab" << 0 << 0 << "111";
         QTest::newRow("Enter presses a button") << "SkipImage" << 1 << "Return" << 0 << 1 << "121";
         QTest::newRow("+ stops at the end") << "ImageName" << -1 << "+ + + +" << 0 << 2 << "111";
         QTest::newRow("+ from the file list") << "Files" << 1 << "+" << 0 << 2 << "111";
@@ -107,9 +107,12 @@ private Q_SLOTS:
         QTest::newRow("skip, use") << "Files" << 1 << "SkipImage UseImage" << 0 << 1 << "111";
         QTest::newRow("delete") << "Files" << 1 << "DelImage" << 0 << 0 << "11";
         QTest::newRow("clear") << "Files" << 1 << "Clear" << 0 << 1 << "111";
+        QTest::newRow("Space on clear") << "Clear>ImageName" << 1 << "Space" << 0 << 1 << "111";
     }
     void userActions() {
-        QFETCH(QString, focus);
+        QFETCH(QString, focus); // and where it is after the actions, if given: "from>to"
+        const QString focusAfter = focus.section(u'>', 1);
+        focus = focus.section(u'>', 0, 0);
         QFETCH(int, selected);
         QFETCH(QString, actions);
         Shown shown;
@@ -134,14 +137,14 @@ private Q_SLOTS:
         }
         QTEST(int(set.size()), "sets");
         QCOMPARE(link.size(), focus == QLatin1String("Hyperlink") && actions == "Return" ? 1 : 0);
-        if (actions == QLatin1String("Backtab"))
-            QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("ImagePathText"));
+        if (!focusAfter.isEmpty())
+            QCOMPARE(QApplication::focusWidget()->objectName(), focusAfter);
         QTEST(collection.selectionModel()->currentIndex().row(), "current");
         QString states;
         for (int row = 0; row < collection.rowCount(); ++row)
             states += QString::number(collection.ImageState(row));
         QTEST(states, "states");
-        QCOMPARE(window.commands()->clear()->isEnabled(), actions != QLatin1String("Clear"));
+        QCOMPARE(window.commands()->clear()->isEnabled(), actions != "Clear" && focus != "Clear");
         const bool escape = actions == QLatin1String("Esc");
         QCOMPARE(window.isVisible(), !escape);
         QCOMPARE(bool(window.trayIcon()), escape);
@@ -215,6 +218,7 @@ private Q_SLOTS:
                      kTextNamed);
         QCOMPARE(test::shownToolTip(shown.window.findChild<QLabel*>("Hyperlink")->toolTip()),
                  QStringLiteral("Click to open ") + kWebAddress);
+        QCOMPARE(test::misannounced(&shown.window), QStringList());
         // A long address is cut to the room its column leaves, which would otherwise scroll;
         // the link still opens all of it.
         const QWidget* page =

@@ -4,6 +4,7 @@
 #include "engine/Random.h"
 #include "engine/WallpaperEngine.h"
 #include "shots/ShotLook.h"
+#include "support/Announced.h"
 #include "support/FakeDesktop.h"
 #include "support/ManualClock.h"
 #include "ui/Contrast.h"
@@ -183,7 +184,8 @@ private Q_SLOTS:
         QTEST(reopened, "reopened");
     }
 
-    // Tab follows the rows of the Auto-change page: each change box, then its own fields.
+    // Tab follows the rows of the Auto-change page: each change box, then its own fields. Each
+    // stop has a name for a screen reader to say.
     void tabFollowsTheRows() {
         Options record;
         ProgOpts dialog(record);
@@ -194,6 +196,7 @@ private Q_SLOTS:
         QCOMPARE(order.join(u' '),
                  "ChangeMode0 ChangeMode1 Change0 Change1 PDay PHour PMin Change2 "
                  "TWDay THour TMin Order0");
+        QCOMPARE(test::misannounced(&dialog).join(u' '), QString());
     }
 
     // The chooser shows the program's own custom colours: 0xDDDDDD at first, then what the user
