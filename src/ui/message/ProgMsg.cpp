@@ -141,8 +141,13 @@ void ProgMsg::fitTextToScreen() {
                      margins.bottom() - layout()->spacing() - answers;
     const int width = msg_->minimumWidth();
     const int height = msg_->heightForWidth(width);
-    const int scrollBar = height > room ? textArea_->verticalScrollBar()->sizeHint().width() : 0;
+    const bool scrolls = height > room;
+    const int scrollBar = scrolls ? textArea_->verticalScrollBar()->sizeHint().width() : 0;
     textArea_->setFixedSize(width + scrollBar, qMax(kPictureSize, qMin(height, room)));
+    // Tab stops at the text only where the keys have something to scroll; elsewhere the stop
+    // would be unseen and nameless.
+    textArea_->setFocusPolicy(scrolls ? Qt::StrongFocus : Qt::NoFocus);
+    textArea_->setAccessibleName(scrolls ? msg_->accessibleName() : QString());
 }
 
 QString ProgMsg::message() const {

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QTest>
 
 #include <limits>
@@ -24,7 +25,7 @@ private Q_SLOTS:
     // dialog is up, the answer, the four switches after, and the look of the dialog: Q question
     // or I information, c Close, b check box; "-" not shown. The text names a file in /home/user/
     // with as many letters as given last (139: a path of 150 characters); it all shows, scrolled
-    // where it is taller than the screen.
+    // where it is taller than the screen, and only then a stop of Tab (s).
     void ask_data() {
         QTest::addColumn<QString>("row");
         QTest::newRow("startup ticked, Set") << "1 on tick,set 1 0111 Ib";
@@ -41,7 +42,7 @@ private Q_SLOTS:
         QTest::newRow("hidden without an answer") << "6 on hide -1 1111 Qc";
         QTest::newRow("second request while open") << "4 on again,close 0 1111 Qcb";
         QTest::newRow("long file name") << "1 on set 1 1111 Ib 139";
-        QTest::newRow("text taller than the screen") << "1 on set 1 1111 Ib 10000";
+        QTest::newRow("text taller than the screen") << "1 on set 1 1111 Ibs 10000";
     }
     void ask() {
         QFETCH(QString, row);
@@ -64,7 +65,8 @@ private Q_SLOTS:
                 onScreen = d.frameGeometry().height() <= d.screen()->availableGeometry().height();
                 look = QLatin1String(d.questionPicture()->isVisible() ? "Q" : "I") +
                        QLatin1String(d.closeButton()->isVisible() ? "c" : "") +
-                       QLatin1String(d.displayCheckBox()->isVisible() ? "b" : "");
+                       QLatin1String(d.displayCheckBox()->isVisible() ? "b" : "") +
+                       QLatin1String(d.findChild<QScrollArea*>()->focusPolicy() ? "s" : "");
                 for (const QString& step : input.split(u',')) {
                     if (step == QLatin1String("tick"))
                         d.displayCheckBox()->setChecked(true);
