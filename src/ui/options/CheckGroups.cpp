@@ -4,7 +4,11 @@
 #include "ui/Contrast.h"
 #include "ui/options/OptionsForm.h"
 
+#include <QImage>
 #include <QLabel>
+#include <QPainter>
+#include <QStyleOptionTabWidgetFrame>
+#include <QTabWidget>
 
 #include <algorithm>
 
@@ -26,16 +30,39 @@ QPalette inheritedPalette(const QWidget* widget) {
     return widget->window()->palette();
 }
 
+// What the caption stands on. A style may paint a tab page apart from the window (Fusion paints
+// it in a lightened button colour, which a dark theme may set far from the window's), so the
+// page's frame is drawn once, small, and its middle read.
+QColor backgroundOf(const QWidget* widget, const QPalette& palette) {
+    const QColor window = palette.color(QPalette::Active, QPalette::Window);
+    const QTabWidget* tabs = nullptr;
+    for (const QWidget* above = widget->parentWidget(); above && !tabs;
+         above = above->parentWidget())
+        tabs = qobject_cast<const QTabWidget*>(above);
+    if (!tabs)
+        return window;
+    QStyleOptionTabWidgetFrame frame;
+    frame.initFrom(tabs);
+    frame.palette = palette;
+    frame.rect = QRect(0, 0, 16, 16);
+    QImage page(frame.rect.size(), QImage::Format_RGB32);
+    page.fill(window);
+    QPainter painter(&page);
+    tabs->style()->drawPrimitive(QStyle::PE_FrameTabWidget, &frame, &painter, tabs);
+    painter.end();
+    return page.pixelColor(frame.rect.center());
+}
+
 } // namespace
 
-QColor ToneColor(const QPalette& inherited, CaptionTone tone) {
+QColor ToneColor(const QPalette& inherited, const QColor& background, CaptionTone tone) {
     const QColor text = inherited.color(QPalette::Active, QPalette::WindowText);
-    const QColor window = inherited.color(QPalette::Active, QPalette::Window);
     switch (tone) {
     case CaptionTone::Muted:
-        return ReadableOn(Blend(text, window, kMutedFraction), window, text, kMutedReadable);
+        return ReadableOn(Blend(text, background, kMutedFraction), background, text,
+                          kMutedReadable);
     case CaptionTone::Accent:
-        return ReadableOn(kActiveUnitColor, window, text, kReadable);
+        return ReadableOn(kActiveUnitColor, background, text, kReadable);
     case CaptionTone::Normal:
         break;
     }
@@ -44,7 +71,8 @@ QColor ToneColor(const QPalette& inherited, CaptionTone tone) {
 
 void SetCaptionTone(QWidget* widget, CaptionTone tone) {
     widget->setProperty(kToneProperty, int(tone));
-    const QColor color = ToneColor(inheritedPalette(widget), tone);
+    const QPalette inherited = inheritedPalette(widget);
+    const QColor color = ToneColor(inherited, backgroundOf(widget, inherited), tone);
     // Only these roles are the caption's own; the rest keeps following the window.
     QPalette palette;
     for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {

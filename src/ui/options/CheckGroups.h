@@ -26,12 +26,13 @@ protected:
 
 // How a caption reads: a ticked box's caption normally, a cleared one's muted, the unit labels
 // of a ticked change box in the accent green. The colours come from the palette the widget
-// inherits, readable on light and dark ones alike (4.5:1, muted 3:1), and go to the active and
-// inactive groups only: a disabled control keeps the style's own disabled look.
+// inherits, readable on the background it stands on in light and dark ones alike (4.5:1, muted
+// 3:1), and go to the active and inactive groups only: a disabled control keeps the style's own
+// disabled look.
 enum class CaptionTone { Normal, Muted, Accent };
 void SetCaptionTone(QWidget* widget, CaptionTone tone);
 CaptionTone CaptionToneOf(const QWidget* widget);
-QColor ToneColor(const QPalette& inherited, CaptionTone tone);
+QColor ToneColor(const QPalette& inherited, const QColor& background, CaptionTone tone);
 
 // Boxes of which exactly one stays ticked, like option buttons: ticking one clears the others,
 // clearing the only ticked one ticks it again. The rule runs on every change of state, made by

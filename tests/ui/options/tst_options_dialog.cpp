@@ -64,7 +64,10 @@ double drawnContrast(QWidget* caption) {
         option.text = box->text();
         text = box->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, box);
     }
-    const QImage image = caption->grab(text).toImage();
+    // Taken from the window, with the page the caption stands on.
+    QWidget* window = caption->window();
+    const QImage image =
+        window->grab(QRect(caption->mapTo(window, text.topLeft()), text.size())).toImage();
     QHash<QRgb, int> counts;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
@@ -234,17 +237,24 @@ private Q_SLOTS:
     }
 
     // Ticked captions and the unit labels of the ticked box read as text (4.5:1), cleared ones
-    // muted but readable (3:1), on Qt's light palette and on a dark one.
+    // muted but readable (3:1), on Qt's light palette and on dark ones; Fusion paints the page
+    // in a lightened button colour, which a dark theme may set well apart from the window's.
     void captionsReadOnLightAndDark_data() {
-        QTest::addColumn<bool>("dark");
-        QTest::newRow("light") << false;
-        QTest::newRow("dark") << true;
+        QTest::addColumn<QString>("palette");
+        QTest::newRow("light") << "light";
+        QTest::newRow("dark") << "dark";
+        QTest::newRow("dark, lighter buttons") << "#222020 #424245"; // window, buttons
     }
     void captionsReadOnLightAndDark() {
-        QFETCH(bool, dark);
+        QFETCH(QString, palette);
         QApplication::setStyle(QStringLiteral("Fusion"));
-        QApplication::setPalette(dark ? test::darkPalette()
-                                      : QApplication::style()->standardPalette());
+        QPalette colours =
+            palette == "light" ? QApplication::style()->standardPalette() : test::darkPalette();
+        if (palette.startsWith(u'#')) {
+            colours.setColor(QPalette::Window, QColor(palette.section(u' ', 0, 0)));
+            colours.setColor(QPalette::Button, QColor(palette.section(u' ', 1)));
+        }
+        QApplication::setPalette(colours);
         Options record;
         record.Automatic = record.AutoPeriod = 1;
         ProgOpts dialog(record);
