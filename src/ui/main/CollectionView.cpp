@@ -9,6 +9,7 @@
 #include <QSvgRenderer>
 
 #include <cmath>
+#include <utility>
 
 namespace kv {
 namespace {
@@ -91,6 +92,20 @@ void CollectionView::setCollection(Collection& collection) {
     setSelectionModel(collection.selectionModel());
     if (created && created != collection.selectionModel())
         created->deleteLater();
+    // Entries join at the end, where a long collection would hide them: the list shows the last
+    // one added, once per command however many it adds.
+    connect(&collection, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex&, int, int last) {
+                if (std::exchange(addedRow_, last) < 0)
+                    QMetaObject::invokeMethod(
+                        this,
+                        [this] {
+                            if (model() && addedRow_ < model()->rowCount())
+                                scrollTo(model()->index(addedRow_, 0));
+                            addedRow_ = -1;
+                        },
+                        Qt::QueuedConnection);
+            });
 }
 
 int CollectionView::TopIndex() const {

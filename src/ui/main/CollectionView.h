@@ -66,6 +66,8 @@ private:
 
     StateMarkDelegate* delegate_;
     bool pressedOnMark_ = false;
+    // The last row added since the list last scrolled to one; -1 for none.
+    int addedRow_ = -1;
 };
 
 } // namespace kv

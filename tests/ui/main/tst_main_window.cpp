@@ -154,6 +154,23 @@ private Q_SLOTS:
                  escape ? QStringLiteral("picture-2.jpg") : QString());
     }
 
+    // A file added to a long collection joins at its end, which the list then shows.
+    void addedEntryComesIntoView() {
+        Shown shown;
+        QVERIFY(shown.open());
+        Collection& collection = shown.program.collection();
+        for (int i = 0; i < 100; ++i)
+            collection.AppendImage(QStringLiteral("more-%1.jpg").arg(i), shown.folder, StateUse);
+        QCoreApplication::processEvents();
+        QListView* list = shown.window.imageName();
+        list->scrollToTop();
+        shown.click(shown.window.browser()->files(), 0);
+        QTest::mouseClick(shown.window.commands()->imageAdd(), Qt::LeftButton);
+        QCOMPARE(collection.ImageFileName(103), QStringLiteral("added.jpg"));
+        QTRY_VERIFY(
+            list->viewport()->rect().contains(list->visualRect(list->model()->index(103, 0))));
+    }
+
     // The drive list, read once the window exists, shows the drive of the browsed folder. A
     // double click opens a folder, Backspace goes back up. A clicked file shows in the preview
     // with its name; a file that cannot be read shows an error naming it, never the picture
