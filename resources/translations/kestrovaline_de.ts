@@ -346,6 +346,13 @@ Handbuch: %4
     </message>
 </context>
 <context>
+    <name>kv::NullDesktop</name>
+    <message>
+        <source>no supported desktop found</source>
+        <translation>kein unterstützter Desktop gefunden</translation>
+    </message>
+</context>
+<context>
     <name>kv::PictureButtons</name>
     <message>
         <source>OK</source>
@@ -829,6 +836,10 @@ Handbuch: %4
     <message>
         <source>it was replaced by a file that is not a settings store, which is left as it is</source>
         <translation>er wurde durch eine Datei ersetzt, die kein Einstellungsspeicher ist; diese bleibt unverändert</translation>
+    </message>
+    <message>
+        <source>it could not be read when Kestrovaline started, and what it holds now is not overwritten; restart Kestrovaline to use it</source>
+        <translation>er konnte beim Start von Kestrovaline nicht gelesen werden, und sein jetziger Inhalt wird nicht überschrieben; starten Sie Kestrovaline neu, um ihn zu verwenden</translation>
     </message>
 </context>
 <context>

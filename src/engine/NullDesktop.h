@@ -3,13 +3,19 @@
 
 #include "engine/DesktopBackend.h"
 
+#include <QCoreApplication>
+
 namespace kv {
 
 // Used where no desktop could be found: every operation fails as a desktop that cannot be
 // reached does, so the rest of the program reports the entry as not set.
 class NullDesktop final : public DesktopBackend {
 public:
-    QString name() const override { return QStringLiteral("none (no supported desktop found)"); }
+    // The name before the brackets is the one KESTROVALINE_DESKTOP takes, in every language.
+    QString name() const override {
+        return QStringLiteral("none (%1)")
+            .arg(QCoreApplication::translate("kv::NullDesktop", "no supported desktop found"));
+    }
     bool SetDesktopWallpaper(const QString&) override { return false; }
     int GetDesktopWallpaperStyle() override { return StyleUnknown; }
     bool SetDesktopWallpaperStyle(int) override { return false; }

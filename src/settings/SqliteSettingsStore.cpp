@@ -468,9 +468,10 @@ bool SqliteSettingsStore::retryFile() {
                                                   "it was replaced by a file that is not a "
                                                   "settings store, which is left as it is");
         else
-            problem = QStringLiteral("it could not be read when Kestrovaline started, and what "
-                                     "it holds now is not overwritten; restart Kestrovaline to "
-                                     "use it");
+            problem = QCoreApplication::translate(
+                "kv::SqliteSettingsStore", "it could not be read when Kestrovaline started, and "
+                                           "what it holds now is not overwritten; restart "
+                                           "Kestrovaline to use it");
         sqlite3_close(db);
         return fail(problem);
     }
