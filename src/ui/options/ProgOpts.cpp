@@ -17,11 +17,13 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 namespace kv {
 namespace {
@@ -58,6 +60,13 @@ ProgOpts::ProgOpts(Options& options, QWidget* owner) : TwipsDialog(owner), optio
         tabs_->setTabToolTip(t, tr("Wallpaper auto-change options"));
     tabs_->tabBar()->setStyleSheet(QStringLiteral("QTabBar::tab:selected { font-weight: bold; }"));
     connect(tabs_, &QTabWidget::currentChanged, this, &ProgOpts::Tabs_Click);
+    // Ctrl+Tab turns the page wherever the focus is: the tabs take it only from within a page,
+    // and the dialog opens with the focus on OK.
+    for (const auto& [keys, step] :
+         {std::pair{QKeySequence::NextChild, 1}, std::pair{QKeySequence::PreviousChild, kLastTab}})
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, [this, step = step] {
+            tabs_->setCurrentIndex((tabs_->currentIndex() + step) % (kLastTab + 1));
+        });
 
     changeGroup_ = new ChangeGroup({change_[0], change_[1], change_[2]},
                                    {ChangeGroup::Followers{},

@@ -161,7 +161,10 @@ private Q_SLOTS:
                 d.setColorChooser([chosen](const QColor&, QWidget*) { return chosen; });
                 d.BColor_Click();
             }
-            d.tabs()->setCurrentIndex(2);
+            // Ctrl+Tab turns the pages also from OK, where the focus is when the dialog opens.
+            d.setButton()->setFocus();
+            for (int turn = 0; turn < 2; ++turn)
+                QTest::keyClick(d.setButton(), Qt::Key_Tab, Qt::ControlModifier);
             d.move(210, 120);
             if (key > 0)
                 QTest::keyClick(d.pDay(), Qt::Key(key));
