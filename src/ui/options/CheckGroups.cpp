@@ -4,9 +4,11 @@
 #include "ui/Contrast.h"
 #include "ui/options/OptionsForm.h"
 
+#include <QColor>
 #include <QImage>
 #include <QLabel>
 #include <QPainter>
+#include <QPalette>
 #include <QStyleOptionTabWidgetFrame>
 #include <QTabWidget>
 
@@ -53,8 +55,6 @@ QColor backgroundOf(const QWidget* widget, const QPalette& palette) {
     return page.pixelColor(frame.rect.center());
 }
 
-} // namespace
-
 QColor ToneColor(const QPalette& inherited, const QColor& background, CaptionTone tone) {
     const QColor text = inherited.color(QPalette::Active, QPalette::WindowText);
     switch (tone) {
@@ -68,6 +68,8 @@ QColor ToneColor(const QPalette& inherited, const QColor& background, CaptionTon
     }
     return text;
 }
+
+} // namespace
 
 void SetCaptionTone(QWidget* widget, CaptionTone tone) {
     widget->setProperty(kToneProperty, int(tone));

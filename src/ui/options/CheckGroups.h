@@ -2,10 +2,8 @@
 #pragma once
 
 #include <QCheckBox>
-#include <QColor>
 #include <QList>
 #include <QObject>
-#include <QPalette>
 
 #include <array>
 
@@ -32,7 +30,6 @@ protected:
 enum class CaptionTone { Normal, Muted, Accent };
 void SetCaptionTone(QWidget* widget, CaptionTone tone);
 CaptionTone CaptionToneOf(const QWidget* widget);
-QColor ToneColor(const QPalette& inherited, const QColor& background, CaptionTone tone);
 
 // Boxes of which exactly one stays ticked, like option buttons: ticking one clears the others,
 // clearing the only ticked one ticks it again. The rule runs on every change of state, made by
