@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QImage>
+#include <QKeyEvent>
 #include <QScreen>
 
 namespace kv {
@@ -61,6 +62,14 @@ QVariant HelpWindow::loadResource(int type, const QUrl& name) {
             return sharper;
     }
     return QTextBrowser::loadResource(type, name);
+}
+
+void HelpWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QTextBrowser::keyPressEvent(event);
 }
 
 void HelpWindow::followLink(const QUrl& link) {

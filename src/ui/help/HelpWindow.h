@@ -26,6 +26,8 @@ protected:
     // Qt looks for a double-size copy by the picture's address as the page writes it, from the
     // working folder rather than the page's: it finds none for an installed manual.
     QVariant loadResource(int type, const QUrl& name) override;
+    // Esc closes the window, as it does the program's other windows.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void followLink(const QUrl& link);

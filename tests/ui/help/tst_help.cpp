@@ -169,7 +169,7 @@ private Q_SLOTS:
 
     // An address that cannot open warns and names it, and so does a local document that is not
     // there, although the desktop's opener takes it; without an opener the manual shows in the
-    // program's own window with its pictures, and its section links stay inside.
+    // program's own window with its pictures, its section links stay inside, and Esc closes it.
     void openHyperlink_data() {
         QTest::addColumn<QString>("address");
         QTest::addColumn<bool>("desktopOpens"); // the opener reports success
@@ -215,6 +215,8 @@ private Q_SLOTS:
         Q_EMIT window.anchorClicked(QUrl(QStringLiteral("#options")));
         QCOMPARE(window.source().fragment(), QStringLiteral("options"));
         QCOMPARE(links.opened.size(), 1);
+        QTest::keyClick(&window, Qt::Key_Escape);
+        QVERIFY(!window.isVisible());
     }
 
     // The about box opens 250 pixels right of and 20 below the main window, kept on the screen.
