@@ -143,6 +143,12 @@ zufällig.
   --version        Version und erkannten Desktop anzeigen
 </translation>
     </message>
+    <message>
+        <source>kestrovaline: unknown switch &quot;%1&quot; ignored (see kestrovaline --help)
+</source>
+        <translation>kestrovaline: unbekannte Option „%1“ ignoriert (siehe kestrovaline --help)
+</translation>
+    </message>
 </context>
 <context>
     <name>kv::DisplayCheck</name>

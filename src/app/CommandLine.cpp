@@ -41,4 +41,11 @@ QString usageText() {
         "  --version      show the version and the desktop found\n");
 }
 
+QString unknownArgumentsText(const QStringList& argumentsWithoutProgram) {
+    return QCoreApplication::translate(
+               "kv::CommandLine",
+               "kestrovaline: unknown switch \"%1\" ignored (see kestrovaline --help)\n")
+        .arg(argumentsWithoutProgram.join(QLatin1Char(' ')));
+}
+
 } // namespace kv

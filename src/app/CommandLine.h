@@ -21,5 +21,8 @@ struct CommandLine {
 };
 
 QString usageText();
+// Said on standard error when the arguments are none of the switches: the start goes on as one
+// without arguments, but a script's author learns why "--close" closed nothing.
+QString unknownArgumentsText(const QStringList& argumentsWithoutProgram);
 
 } // namespace kv

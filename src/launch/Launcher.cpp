@@ -159,9 +159,12 @@ int launch(int argc, char** argv) {
         print(stdout, versionText(argc, argv, environment));
         return 0;
     }
+    if (commandLine.mode == CommandLine::Mode::Normal && !commandLine.argumentString.isEmpty())
+        printTranslated(stderr, argc, argv,
+                        [argc, argv] { return unknownArgumentsText(argumentsOf(argc, argv)); });
 
-    // Stores and the liveness check come before any window: "-close" and a second start need no
-    // display at all, and a copy's heartbeat is written before Qt takes its time to start.
+        // Stores and the liveness check come before any window: "-close" and a second start need no
+        // display at all, and a copy's heartbeat is written before Qt takes its time to start.
 #ifdef _WIN32
     // The registry serves the heartbeat as well: it keeps values in memory and writes them to
     // the disk lazily.
