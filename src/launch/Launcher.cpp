@@ -33,6 +33,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QIcon>
 #include <QPointer>
@@ -150,6 +151,13 @@ int launch(int argc, char** argv) {
     const win32::ComApartment apartment;
 #endif
     const CommandLine commandLine = CommandLine::parse(argumentsOf(argc, argv));
+#ifndef _WIN32
+    // Qt's folders and the desktop's tools that the backends start look for the user's files
+    // under HOME too.
+    const QString home = userHomeFolder(QProcessEnvironment::systemEnvironment());
+    if (qEnvironmentVariable("HOME") != home)
+        qputenv("HOME", QFile::encodeName(home));
+#endif
     const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     if (commandLine.mode == CommandLine::Mode::Help) {
         printTranslated(stdout, argc, argv, usageText);

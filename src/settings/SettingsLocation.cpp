@@ -6,8 +6,11 @@
 #include <QFileInfo>
 
 #ifndef Q_OS_WIN
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <vector>
 #endif
 
 namespace kv {
@@ -26,8 +29,7 @@ QString configHome(const QProcessEnvironment& environment) {
     const QString base = absoluteFolder(environment, QStringLiteral("XDG_CONFIG_HOME"));
     if (!base.isEmpty())
         return base;
-    const QString home = environment.value(QStringLiteral("HOME"), QDir::homePath());
-    return QDir(home).filePath(QStringLiteral(".config"));
+    return QDir(userHomeFolder(environment)).filePath(QStringLiteral(".config"));
 }
 
 // A copy started without XDG_RUNTIME_DIR (from cron, a shell after su) still meets the copy of
@@ -49,6 +51,22 @@ QString sessionRuntimeFolder(const QString& sessionFolders) {
 }
 
 } // namespace
+
+QString userHomeFolder(const QProcessEnvironment& environment) {
+    const QString home = absoluteFolder(environment, QStringLiteral("HOME"));
+    if (!home.isEmpty())
+        return home;
+#ifndef Q_OS_WIN
+    const long size = sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(size > 0 ? size_t(size) : 16384);
+    struct passwd entry {};
+    struct passwd* found = nullptr;
+    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
+        QDir::isAbsolutePath(QFile::decodeName(found->pw_dir)))
+        return QFile::decodeName(found->pw_dir);
+#endif
+    return QDir::homePath();
+}
 
 QString persistentStorePath(const QProcessEnvironment& environment) {
     return QDir(configHome(environment)).filePath(kStoreFile);

@@ -12,6 +12,9 @@ namespace kv {
 // serves when it is this user's alone (mode 0700); failing that the volatile path is empty and
 // the persistent store serves.
 QString persistentStorePath(const QProcessEnvironment& environment);
+// HOME, or where HOME is unset or not absolute (a service, a cleared environment) the home the
+// user database names: Qt's own fallback, the root folder, would hide the user's collection.
+QString userHomeFolder(const QProcessEnvironment& environment);
 QString volatileStorePath(const QProcessEnvironment& environment,
                           const QString& sessionFolders = QStringLiteral("/run/user"));
 // The user's autostart folder, read by every desktop at logon.

@@ -8,12 +8,15 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
 #include <csignal>
+#include <pwd.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 using kv::Settings;
 using Store = kv::SqliteSettingsStore;
@@ -332,6 +335,30 @@ private Q_SLOTS:
         const bool there = mode == 0x7000; // the user's alone
         QCOMPARE(kv::volatileStorePath(environment, sessions.path()).startsWith(user + '/'), there);
         QCOMPARE(kv::livenessLockPath(environment, sessions.path()).startsWith(user + '/'), there);
+    }
+
+    // A start from a cleared environment (a service, "env -i") keeps the user's collection: the
+    // store is under the home the user database names, not under the root folder.
+    void storeWithoutAHomeVariable_data() {
+        QTest::addColumn<QString>("home"); // the variable's value, "-" for none
+        QTest::newRow("unset") << "-";
+        QTest::newRow("empty") << "";
+        QTest::newRow("relative") << "home";
+    }
+    void storeWithoutAHomeVariable() {
+        QFETCH(QString, home);
+        QProcessEnvironment environment;
+        if (home != "-")
+            environment.insert(QStringLiteral("HOME"), home);
+        // Qt's own fallback reads the process's HOME.
+        const QByteArray testHome = qgetenv("HOME");
+        qunsetenv("HOME");
+        const auto restore = qScopeGuard([&testHome] { qputenv("HOME", testHome); });
+        // A container's user may have no entry; the root folder is all there is then.
+        const passwd* user = getpwuid(getuid());
+        const QDir expected(user ? QFile::decodeName(user->pw_dir) : QStringLiteral("/"));
+        QCOMPARE(kv::persistentStorePath(environment),
+                 expected.filePath(QStringLiteral(".config/kestrovaline/settings.sqlite")));
     }
 
     // The heartbeat's file as another copy, a hand edit or damage left it; each session store
