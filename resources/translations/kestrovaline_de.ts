@@ -849,6 +849,17 @@ Handbuch: %4
     </message>
 </context>
 <context>
+    <name>kv::StillRunningNotice</name>
+    <message>
+        <source>Kestrovaline is still running</source>
+        <translation>Kestrovaline läuft weiter</translation>
+    </message>
+    <message>
+        <source>This desktop has no notification area to show its icon in. Start Kestrovaline again to bring its window back, or end it with Exit in its window.</source>
+        <translation>Dieser Desktop hat keinen Benachrichtigungsbereich, der sein Symbol zeigen könnte. Starten Sie Kestrovaline erneut, um sein Fenster zurückzuholen, oder beenden Sie es mit „Beenden“ in seinem Fenster.</translation>
+    </message>
+</context>
+<context>
     <name>kv::TrayIcon</name>
     <message>
         <source>Kestrovaline wallpaper manager</source>

@@ -171,6 +171,11 @@ bool WindowsOnDemand::isWindowVisible() const {
 
 void WindowsOnDemand::addTrayIcon() {
     tray_.show();
+#ifndef Q_OS_WIN
+    // A logon start's window was never shown: nobody misses it.
+    if (isWindowVisible())
+        stillRunning_.windowCollapsing();
+#endif
 }
 
 void WindowsOnDemand::removeTrayIcon() {

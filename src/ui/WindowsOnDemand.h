@@ -4,6 +4,9 @@
 #include "app/ProgramWindow.h"
 #include "ui/help/Help.h"
 #include "ui/main/MainWindow.h"
+#ifndef Q_OS_WIN
+#include "ui/main/StillRunningNotice.h"
+#endif
 #include "ui/main/TrayIcon.h"
 #include "ui/message/DialogAskUser.h"
 
@@ -76,6 +79,9 @@ private:
     DialogAskUser askUser_;
     Help help_;
     TrayIcon tray_;
+#ifndef Q_OS_WIN
+    StillRunningNotice stillRunning_;
+#endif
     QString title_;
     QString desktopName_;
     QPoint position_;

@@ -65,6 +65,10 @@ bool TrayHosts::statusNotifierHost() {
     return watcherReportsAHost() || !QSystemTrayIcon::isSystemTrayAvailable();
 }
 
+bool TrayHosts::areaShowsIcons() {
+    return QSystemTrayIcon::isSystemTrayAvailable() || (watcherOnTheBus() && watcherReportsAHost());
+}
+
 // Only beside a watcher without a host does an X11 tray decide where the icon goes; elsewhere
 // Qt's icon docks in a new tray by itself, and a host keeps the item it shows.
 void TrayHosts::xTrayChanged() {

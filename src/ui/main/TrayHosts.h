@@ -18,6 +18,8 @@ public:
     // A StatusNotifier watcher is on the session bus now, and it reports a host that shows the
     // icon or there is no X11 tray to show it instead.
     static bool statusNotifierHost();
+    // Something shows the icon: an X11 tray, or a StatusNotifier host.
+    static bool areaShowsIcons();
 
 Q_SIGNALS:
     // Once the host has settled: a watcher that has just taken its name may not serve yet.

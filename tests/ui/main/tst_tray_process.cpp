@@ -7,6 +7,7 @@
 #include "support/XTools.h"
 #include "support/XvfbServer.h"
 
+#include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QProcess>
@@ -16,6 +17,21 @@
 
 using namespace kv;
 using test::ProgramHome;
+
+// The desktop's notification service: what the program tells through it.
+class Notifications : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    explicit Notifications(QObject* parent) : QDBusAbstractAdaptor(parent) {}
+    QStringList told;
+public Q_SLOTS:
+    uint Notify(const QString&, uint, const QString&, const QString& summary, const QString&,
+                const QStringList&, const QVariantMap&, int) {
+        told.append(summary);
+        return uint(told.size());
+    }
+};
 
 // The real program in a real X server under a real window manager (openbox), used through
 // xdotool the way a user does it: its icon in an XEmbed tray (trayer) and in a StatusNotifier
@@ -228,6 +244,49 @@ private Q_SLOTS:
         QCOMPARE(home.run({}), 0);
         QTRY_VERIFY_WITH_TIMEOUT(windowGeometry(mainWindows().value(0)).right() < 880 + 20, 5000);
         QVERIFY(home.close(program));
+    }
+
+    // Where nothing shows the icon, the window the user collapses (by minimising it here) says
+    // so through the desktop's notifications, once; a logon start, whose window nobody saw,
+    // says nothing, nor does a window collapsing into a tray.
+    void collapsingWithoutANotificationAreaSaysSoOnce_data() {
+        QTest::addColumn<bool>("tray");
+        QTest::newRow("no notification area") << false;
+        QTest::newRow("X11 tray") << true;
+    }
+    void collapsingWithoutANotificationAreaSaysSoOnce() {
+        QFETCH(bool, tray);
+        test::SessionBus bus;
+        if (!bus.start())
+            QSKIP(qPrintable(bus.error()));
+        QDBusConnection desktop = QDBusConnection::connectToBus(bus.address(), "notifications");
+        const auto disconnect = qScopeGuard(
+            [] { QDBusConnection::disconnectFromBus(QStringLiteral("notifications")); });
+        QObject served;
+        const auto* notifications = new Notifications(&served);
+        QVERIFY(desktop.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &served));
+        QVERIFY(desktop.registerService(QStringLiteral("org.freedesktop.Notifications")));
+        if (!tray)
+            test::endProcess(trayHost_);
+        const auto trayBack = qScopeGuard([this, tray] { QVERIFY(tray || startTrayHost()); });
+        ProgramHome home(xvfb_.display(), QStringLiteral("none"));
+        home.setVariable(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
+        QProcess& program = startInTray(home);
+        // A second start before the first took the heartbeat would be the copy that runs.
+        QTRY_VERIFY_WITH_TIMEOUT(home.storedVolatile(QStringLiteral("LifeTime")).toDouble() != 0,
+                                 10000);
+        for (int shown = 1; shown <= 2; ++shown) {
+            QCOMPARE(home.run({}), 0);
+            QTRY_COMPARE_WITH_TIMEOUT(mainWindows().size(), 1, 15000);
+            QCOMPARE(notifications->told.size(), tray || shown == 1 ? 0 : 1);
+            xdotool(QStringLiteral("windowminimize %1").arg(mainWindows()[0]));
+            QTRY_VERIFY_WITH_TIMEOUT(mainWindows().isEmpty(), 5000);
+            QTRY_COMPARE_WITH_TIMEOUT(notifications->told.size(), tray ? 0 : 1, 5000);
+        }
+        QVERIFY(home.close(program));
+        QCoreApplication::processEvents();
+        QCOMPARE(notifications->told,
+                 tray ? QStringList() : QStringList{"Kestrovaline is still running"});
     }
 
     // At logon the panel often starts after the programs it hosts, and a panel may restart:
