@@ -314,7 +314,9 @@ private Q_SLOTS:
 
     // Without XDG_RUNTIME_DIR (cron, su) the heartbeat and the lock stay where the session's
     // copy keeps them, in the user's runtime folder, unless others can reach that folder.
-    void sessionStoreWithoutARuntimeVariable_data() {
+    // Without HOME (a service, "env -i") the collection stays in the home the user database
+    // names, not under the root folder (Qt's fallback) or the working one.
+    void storesWithoutTheSessionsVariables_data() {
         QTest::addColumn<QString>("variable");
         QTest::addColumn<int>("mode"); // of <sessions>/<uid> in Qt's flags, 0 for no folder
         QTest::newRow("unset") << "" << 0x7000;
@@ -322,7 +324,7 @@ private Q_SLOTS:
         QTest::newRow("open to others") << "" << 0x7055;
         QTest::newRow("missing") << "" << 0;
     }
-    void sessionStoreWithoutARuntimeVariable() {
+    void storesWithoutTheSessionsVariables() {
         QFETCH(QString, variable);
         QFETCH(int, mode);
         const QTemporaryDir sessions;
@@ -331,34 +333,18 @@ private Q_SLOTS:
         QVERIFY(!mode ||
                 (QDir().mkdir(user) && QFile::setPermissions(user, QFile::Permissions(mode))));
         QProcessEnvironment environment;
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), variable);
+        for (const char* name : {"XDG_RUNTIME_DIR", "HOME"})
+            environment.insert(QString::fromLatin1(name), variable);
         const bool there = mode == 0x7000; // the user's alone
         QCOMPARE(kv::volatileStorePath(environment, sessions.path()).startsWith(user + '/'), there);
         QCOMPARE(kv::livenessLockPath(environment, sessions.path()).startsWith(user + '/'), there);
-    }
-
-    // A start from a cleared environment (a service, "env -i") keeps the user's collection: the
-    // store is under the home the user database names, not under the root folder.
-    void storeWithoutAHomeVariable_data() {
-        QTest::addColumn<QString>("home"); // the variable's value, "-" for none
-        QTest::newRow("unset") << "-";
-        QTest::newRow("empty") << "";
-        QTest::newRow("relative") << "home";
-    }
-    void storeWithoutAHomeVariable() {
-        QFETCH(QString, home);
-        QProcessEnvironment environment;
-        if (home != "-")
-            environment.insert(QStringLiteral("HOME"), home);
-        // Qt's own fallback reads the process's HOME.
+        // Qt's fallback reads the process's HOME. A container's user may have no entry.
         const QByteArray testHome = qgetenv("HOME");
         qunsetenv("HOME");
         const auto restore = qScopeGuard([&testHome] { qputenv("HOME", testHome); });
-        // A container's user may have no entry; the root folder is all there is then.
-        const passwd* user = getpwuid(getuid());
-        const QDir expected(user ? QFile::decodeName(user->pw_dir) : QStringLiteral("/"));
-        QCOMPARE(kv::persistentStorePath(environment),
-                 expected.filePath(QStringLiteral(".config/kestrovaline/settings.sqlite")));
+        const passwd* owner = getpwuid(getuid());
+        QCOMPARE(QFileInfo(kv::persistentStorePath(environment)).path(),
+                 (owner ? QFile::decodeName(owner->pw_dir) : "") + "/.config/kestrovaline");
     }
 
     // The heartbeat's file as another copy, a hand edit or damage left it; each session store
