@@ -89,6 +89,12 @@ CaptionTone CaptionToneOf(const QWidget* widget) {
     return CaptionTone(widget->property(kToneProperty).toInt());
 }
 
+void RetoneCaptions(QWidget* root) {
+    for (QWidget* widget : root->findChildren<QWidget*>())
+        if (widget->property(kToneProperty).isValid())
+            SetCaptionTone(widget, CaptionToneOf(widget));
+}
+
 OptionGroup::OptionGroup(QList<QCheckBox*> boxes, QObject* parent)
     : QObject(parent), boxes_(std::move(boxes)) {
     for (int i = 0; i < boxes_.size(); ++i)

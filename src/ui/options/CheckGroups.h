@@ -30,6 +30,8 @@ protected:
 enum class CaptionTone { Normal, Muted, Accent };
 void SetCaptionTone(QWidget* widget, CaptionTone tone);
 CaptionTone CaptionToneOf(const QWidget* widget);
+// Tones every caption below `root` again, as the colours around them have changed.
+void RetoneCaptions(QWidget* root);
 
 // Boxes of which exactly one stays ticked, like option buttons: ticking one clears the others,
 // clearing the only ticked one ticks it again. The rule runs on every change of state, made by

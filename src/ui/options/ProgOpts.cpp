@@ -9,6 +9,7 @@
 #include "ui/options/OptionsForm.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -221,6 +222,12 @@ void ProgOpts::Close_Click() {
 
 void ProgOpts::reject() {
     Close_Click();
+}
+
+void ProgOpts::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
+        RetoneCaptions(this);
 }
 
 int ProgOpts::showModal() {

@@ -91,6 +91,9 @@ public Q_SLOTS:
 
 protected:
     void answerCloseCommand() override { Close_Click(); }
+    // A theme switched while the program runs (a desktop's dark mode at dusk) changes what the
+    // captions were toned against.
+    void changeEvent(QEvent* event) override;
 
 private:
     // Builders of the three pages, in OptionsPages.cpp.

@@ -240,13 +240,15 @@ private Q_SLOTS:
     }
 
     // Ticked captions and the unit labels of the ticked box read as text (4.5:1), cleared ones
-    // muted but readable (3:1), on Qt's light palette and on dark ones; Fusion paints the page
-    // in a lightened button colour, which a dark theme may set well apart from the window's.
+    // muted but readable (3:1), on Qt's light palette and on dark ones, also one switched to
+    // while the dialog exists; Fusion paints the page in a lightened button colour, which a dark
+    // theme may set well apart from the window's.
     void captionsReadOnLightAndDark_data() {
         QTest::addColumn<QString>("palette");
         QTest::newRow("light") << "light";
         QTest::newRow("dark") << "dark";
         QTest::newRow("dark, lighter buttons") << "#222020 #424245"; // window, buttons
+        QTest::newRow("dark after light") << "dark>";
     }
     void captionsReadOnLightAndDark() {
         QFETCH(QString, palette);
@@ -257,10 +259,12 @@ private Q_SLOTS:
             colours.setColor(QPalette::Window, QColor(palette.section(u' ', 0, 0)));
             colours.setColor(QPalette::Button, QColor(palette.section(u' ', 1)));
         }
-        QApplication::setPalette(colours);
+        QApplication::setPalette(palette.endsWith(u'>') ? QApplication::style()->standardPalette()
+                                                        : colours);
         Options record;
         record.Automatic = record.AutoPeriod = 1;
         ProgOpts dialog(record);
+        QApplication::setPalette(colours);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QString unreadable;
