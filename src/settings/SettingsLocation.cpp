@@ -6,6 +6,7 @@
 #include <QFileInfo>
 
 #ifndef Q_OS_WIN
+#include <cerrno>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -57,15 +58,21 @@ QString userHomeFolder(const QProcessEnvironment& environment) {
     if (!home.isEmpty())
         return home;
 #ifndef Q_OS_WIN
-    const long size = sysconf(_SC_GETPW_R_SIZE_MAX);
-    std::vector<char> buffer(size > 0 ? size_t(size) : 16384);
+    // An entry from a directory service may be longer than the size the system suggests.
+    const long suggested = sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(suggested > 0 ? size_t(suggested) : 16384);
     struct passwd entry {};
     struct passwd* found = nullptr;
-    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
-        QDir::isAbsolutePath(QFile::decodeName(found->pw_dir)))
+    int rc = 0;
+    while ((rc = getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found)) == ERANGE &&
+           buffer.size() < (1u << 20))
+        buffer.resize(buffer.size() * 2);
+    if (rc == 0 && found && QDir::isAbsolutePath(QFile::decodeName(found->pw_dir)))
         return QFile::decodeName(found->pw_dir);
 #endif
-    return QDir::homePath();
+    // A relative HOME would move the collection with the working folder.
+    const QString qtHome = QDir::homePath();
+    return QDir::isAbsolutePath(qtHome) ? qtHome : QDir::rootPath();
 }
 
 QString persistentStorePath(const QProcessEnvironment& environment) {

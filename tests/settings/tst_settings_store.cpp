@@ -333,15 +333,19 @@ private Q_SLOTS:
         QVERIFY(!mode ||
                 (QDir().mkdir(user) && QFile::setPermissions(user, QFile::Permissions(mode))));
         QProcessEnvironment environment;
-        for (const char* name : {"XDG_RUNTIME_DIR", "HOME"})
-            environment.insert(QString::fromLatin1(name), variable);
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), variable);
+        if (!variable.isEmpty()) // else HOME is left out, as "env -i" does
+            environment.insert(QStringLiteral("HOME"), variable);
         const bool there = mode == 0x7000; // the user's alone
         QCOMPARE(kv::volatileStorePath(environment, sessions.path()).startsWith(user + '/'), there);
         QCOMPARE(kv::livenessLockPath(environment, sessions.path()).startsWith(user + '/'), there);
         // Qt's fallback reads the process's HOME. A container's user may have no entry.
         const QByteArray testHome = qgetenv("HOME");
         qunsetenv("HOME");
-        const auto restore = qScopeGuard([&testHome] { qputenv("HOME", testHome); });
+        const auto restore = qScopeGuard([&testHome] {
+            if (!testHome.isNull())
+                qputenv("HOME", testHome);
+        });
         const passwd* owner = getpwuid(getuid());
         QCOMPARE(QFileInfo(kv::persistentStorePath(environment)).path(),
                  (owner ? QFile::decodeName(owner->pw_dir) : "") + "/.config/kestrovaline");
