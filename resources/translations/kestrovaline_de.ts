@@ -144,9 +144,9 @@ zufällig.
 </translation>
     </message>
     <message>
-        <source>kestrovaline: unknown switch &quot;%1&quot; ignored (see kestrovaline --help)
+        <source>kestrovaline: arguments not understood, so ignored: %1 (see kestrovaline --help)
 </source>
-        <translation>kestrovaline: unbekannte Option „%1“ ignoriert (siehe kestrovaline --help)
+        <translation>kestrovaline: nicht verstandene Argumente, daher ignoriert: %1 (siehe kestrovaline --help)
 </translation>
     </message>
 </context>

@@ -42,10 +42,18 @@ QString usageText() {
 }
 
 QString unknownArgumentsText(const QStringList& argumentsWithoutProgram) {
+    QStringList quoted;
+    for (QString argument : argumentsWithoutProgram) {
+        // As typed, but no character of it may steer the terminal.
+        for (QChar& character : argument)
+            if (character.category() == QChar::Other_Control)
+                character = u'?';
+        quoted << u'"' + argument + u'"';
+    }
     return QCoreApplication::translate(
                "kv::CommandLine",
-               "kestrovaline: unknown switch \"%1\" ignored (see kestrovaline --help)\n")
-        .arg(argumentsWithoutProgram.join(QLatin1Char(' ')));
+               "kestrovaline: arguments not understood, so ignored: %1 (see kestrovaline --help)\n")
+        .arg(quoted.join(u' '));
 }
 
 } // namespace kv

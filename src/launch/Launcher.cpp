@@ -167,12 +167,15 @@ int launch(int argc, char** argv) {
         print(stdout, versionText(argc, argv, environment));
         return 0;
     }
-    if (commandLine.mode == CommandLine::Mode::Normal && !commandLine.argumentString.isEmpty())
-        printTranslated(stderr, argc, argv,
-                        [argc, argv] { return unknownArgumentsText(argumentsOf(argc, argv)); });
+    // Arguments a start does not understand are named where it stops looking at them: every one
+    // where it ends before Qt starts, only those Qt leaves where it goes on.
+    const auto nameIgnored = [&commandLine, argc, argv](const QStringList& arguments) {
+        if (commandLine.mode == CommandLine::Mode::Normal && !arguments.isEmpty())
+            printTranslated(stderr, argc, argv, [&] { return unknownArgumentsText(arguments); });
+    };
 
-        // Stores and the liveness check come before any window: "-close" and a second start need no
-        // display at all, and a copy's heartbeat is written before Qt takes its time to start.
+    // Stores and the liveness check come before any window: "-close" and a second start need no
+    // display at all, and a copy's heartbeat is written before Qt takes its time to start.
 #ifdef _WIN32
     // The registry serves the heartbeat as well: it keeps values in memory and writes them to
     // the disk lazily.
@@ -219,6 +222,7 @@ int launch(int argc, char** argv) {
                             [closeOutcome] { return Liveness::describe(closeOutcome) + '\n'; });
             return Liveness::exitCodeOf(closeOutcome);
         }
+        nameIgnored(argumentsOf(argc, argv));
         // A change made is not remarked on: a key bound to "-next" says nothing then.
         if (Liveness::exitCodeOf(nextOutcome) != 0)
             printTranslated(stderr, argc, argv,
@@ -245,6 +249,7 @@ int launch(int argc, char** argv) {
 #ifndef _WIN32
     if (!missingDisplayAdvice(environment).isEmpty()) {
         Liveness(settings, clock, lockPath, &running).markEnded();
+        nameIgnored(argumentsOf(argc, argv));
         printTranslated(stderr, argc, argv, [&] { return missingDisplayAdvice(environment); });
         return 1;
     }
@@ -253,6 +258,9 @@ int launch(int argc, char** argv) {
     KestrovalineApplication application(argc, argv);
     UsePictureAllocationLimit();
     const QString language = InstallTranslations();
+    // Qt has taken its own options (-style, -reverse, ...) out of the arguments.
+    if (commandLine.mode == CommandLine::Mode::Normal && QCoreApplication::arguments().size() > 1)
+        print(stderr, unknownArgumentsText(QCoreApplication::arguments().mid(1)));
     QApplication::setApplicationName(QStringLiteral("Kestrovaline"));
     QApplication::setApplicationVersion(
         QStringLiteral("%1.%2").arg(Program::kVersionMajor).arg(Program::kVersionMinor));

@@ -79,7 +79,8 @@ private Q_SLOTS:
 
     // Ten starts at once, as a double click racing the logon start: one copy stays, on a fresh
     // store it imports the samples, and the session's end (SIGTERM) saves them. Repeated, as a
-    // race shows itself only now and then.
+    // race shows itself only now and then. Qt's own options go to the copy that stays; the
+    // starts that end say they ignored them.
     void startsTogetherLeaveOneCopy() {
         for (int round = 1; round <= 20; ++round) {
             ProgramHome home(xvfb_.display(), QStringLiteral("none"));
@@ -87,7 +88,7 @@ private Q_SLOTS:
             for (int n = 0; n < 10; ++n) {
                 copies.push_back(std::make_unique<QProcess>());
                 copies.back()->setProcessEnvironment(home.processEnvironment());
-                copies.back()->start(ProgramHome::program());
+                copies.back()->start(ProgramHome::program(), {"-style", "Fusion"});
             }
             QList<QProcess*> running;
             const auto runningCopies = [&] {
@@ -102,8 +103,11 @@ private Q_SLOTS:
             QVERIFY(runningCopies() == 1);
             running.constFirst()->terminate();
             QVERIFY(running.constFirst()->waitForFinished(10000));
-            for (const auto& each : copies)
+            for (const auto& each : copies) {
                 QCOMPARE(each->exitCode(), 0);
+                QCOMPARE(each->readAllStandardError().contains("not understood"),
+                         each.get() != running.constFirst());
+            }
             QVERIFY2(home.stored("WN").toInt() >= 4, qPrintable(QString::number(round)));
             QCOMPARE(home.storedVolatile("LifeTime"), "0");
         }
@@ -287,7 +291,7 @@ private Q_SLOTS:
         QVERIFY2(errors.contains("not running"), qPrintable(errors));
         home.removeVariable("DISPLAY");
         QCOMPARE(home.run({"--Close"}, 20000, &errors), 1);
-        QVERIFY2(errors.contains("unknown switch \"--Close\" ignored") &&
+        QVERIFY2(errors.contains("ignored: \"--Close\"") &&
                      errors.contains("needs a graphical desktop"),
                  qPrintable(errors));
         home.setVariable("DISPLAY", ":4095");
