@@ -855,8 +855,8 @@ Handbuch: %4
         <translation>Kestrovaline läuft weiter</translation>
     </message>
     <message>
-        <source>This desktop has no notification area to show its icon in. Start Kestrovaline again to bring its window back, or end it with Exit in its window.</source>
-        <translation>Dieser Desktop hat keinen Benachrichtigungsbereich, der sein Symbol zeigen könnte. Starten Sie Kestrovaline erneut, um sein Fenster zurückzuholen, oder beenden Sie es mit „Beenden“ in seinem Fenster.</translation>
+        <source>This desktop has no notification area for Kestrovaline&apos;s icon. To bring its window back, start Kestrovaline again; to end it, use the Exit button in that window.</source>
+        <translation>Dieser Desktop hat keinen Benachrichtigungsbereich für das Symbol von Kestrovaline. Um das Fenster zurückzuholen, starten Sie Kestrovaline erneut; zum Beenden verwenden Sie dort die Schaltfläche „Beenden“.</translation>
     </message>
 </context>
 <context>

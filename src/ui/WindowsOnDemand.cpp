@@ -13,6 +13,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QStyle>
+#include <QTimer>
 
 #include <cmath>
 
@@ -172,9 +173,10 @@ bool WindowsOnDemand::isWindowVisible() const {
 void WindowsOnDemand::addTrayIcon() {
     tray_.show();
 #ifndef Q_OS_WIN
-    // A logon start's window was never shown: nobody misses it.
+    // A logon start's window was never shown: nobody misses it. Looked into once the window has
+    // gone, as a busy panel may keep the session bus waiting.
     if (isWindowVisible())
-        stillRunning_.windowCollapsing();
+        QTimer::singleShot(0, this, [this] { stillRunning_.windowCollapsing(); });
 #endif
 }
 

@@ -18,8 +18,8 @@ void StillRunningNotice::windowCollapsing() {
         QCoreApplication::translate("kv::StillRunningNotice", "Kestrovaline is still running");
     const QString body = QCoreApplication::translate(
         "kv::StillRunningNotice",
-        "This desktop has no notification area to show its icon in. Start Kestrovaline again to "
-        "bring its window back, or end it with Exit in its window.");
+        "This desktop has no notification area for Kestrovaline's icon. To bring its window back, "
+        "start Kestrovaline again; to end it, use the Exit button in that window.");
     // Where no notification service runs either, the bus answers with an error nobody waits for.
     QDBusConnection::sessionBus().send(
         QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.Notifications"),
