@@ -783,6 +783,14 @@ Handbuch: %4
 <context>
     <name>kv::Program</name>
     <message>
+        <source>Unable to set up the start at logon! %1 could not be written, so Kestrovaline will not start by itself at the next logon.</source>
+        <translation>Der Start bei der Anmeldung kann nicht eingerichtet werden! %1 konnte nicht geschrieben werden, daher startet Kestrovaline bei der nächsten Anmeldung nicht von selbst.</translation>
+    </message>
+    <message>
+        <source>Unable to remove the start at logon! %1 could not be removed, so Kestrovaline will still start at the next logon.</source>
+        <translation>Der Start bei der Anmeldung kann nicht entfernt werden! %1 konnte nicht entfernt werden, daher startet Kestrovaline bei der nächsten Anmeldung weiterhin.</translation>
+    </message>
+    <message>
         <source>Are you sure to exit Kestrovaline wallpaper manager?</source>
         <translation>Soll Kestrovaline wirklich beendet werden?</translation>
     </message>

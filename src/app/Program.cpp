@@ -16,6 +16,7 @@
 #include <QUrl>
 
 #include <cstdio>
+#include <utility>
 
 namespace kv {
 namespace {
@@ -229,6 +230,8 @@ void Program::InitTimer_Timer() {
         CollectionCommands::MissingFilesText(savedState_.MissingCount(), savedState_.MissingName());
     if (!report.isEmpty() && askUser_)
         askUser_->ask(MessageKind::StartupReport, report);
+    if (!logonStartReport_.isEmpty() && askUser_)
+        askUser_->ask(MessageKind::StoreFailed, std::exchange(logonStartReport_, QString()));
 }
 
 QString Program::ExitQuestion(const Options& options) {
@@ -278,9 +281,26 @@ void Program::setDesktop(DesktopBackend& desktop) {
 }
 
 void Program::keepLogonStart() {
-    if (logonStart_)
-        logonStart_->Update(LogonStart::IsWanted(options_.options(), desktopForgetsWallpaper_),
-                            settings_);
+    if (!logonStart_)
+        return;
+    const bool wanted = LogonStart::IsWanted(options_.options(), desktopForgetsWallpaper_);
+    if (logonStart_->Update(wanted, settings_) != LogonStart::Outcome::Failed ||
+        logonStartFailureTold_)
+        return;
+    logonStartFailureTold_ = true;
+    const QString entry = QDir::toNativeSeparators(logonStart_->filePath());
+    const QString text =
+        wanted ? tr("Unable to set up the start at logon! %1 could not be written, so Kestrovaline "
+                    "will not start by itself at the next logon.")
+                     .arg(entry)
+               : tr("Unable to remove the start at logon! %1 could not be removed, so "
+                    "Kestrovaline will still start at the next logon.")
+                     .arg(entry);
+    std::fprintf(stderr, "Kestrovaline: %s\n", text.toLocal8Bit().constData());
+    if (!started_)
+        logonStartReport_ = text;
+    else if (askUser_)
+        askUser_->ask(MessageKind::StoreFailed, text);
 }
 
 QString Program::saveFailureText() const {

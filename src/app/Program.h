@@ -131,6 +131,8 @@ private:
     void stopTimers();
     // False when the program ended while the browser reported a drive.
     bool startBrowser();
+    // Keeps the desktop's autostart entry as the options want it; an entry that cannot be
+    // written or removed is reported once a run, as each save tries again.
     void keepLogonStart();
     // Another start's request to see the window.
     void bringWindowForward();
@@ -179,6 +181,9 @@ private:
     // A change another start asked for is under way, and that start waits to hear how it went.
     bool changeAskedFor_ = false;
     bool ended_ = false;
+    bool logonStartFailureTold_ = false;
+    // Said with the start-up report, once the window has been drawn.
+    QString logonStartReport_;
     int exitStatus_ = 0;
     int exitCode_ = 0;
 };

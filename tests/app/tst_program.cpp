@@ -213,6 +213,23 @@ private Q_SLOTS:
         QCOMPARE(run.program.collection().rowCount(), 3);
     }
 
+    // An autostart entry that cannot be written (a file where its folder should be) is reported
+    // once, after the window has been drawn, not again at each collapse.
+    void unwritableLogonEntryIsReportedOnce() {
+        Running run;
+        run.storeCollection({{"Automatic", 1}});
+        const LogonStart logonStart(run.picture("autostart"), QStringLiteral("kestrovaline"));
+        QVERIFY(QFile(run.picture("autostart")).open(QIODevice::WriteOnly));
+        run.program.setLogonStart(&logonStart);
+        QVERIFY(run.start());
+        QVERIFY(run.askUser.asked.isEmpty());
+        run.program.InitTimer_Timer();
+        run.program.InitTimer_Timer();
+        run.program.HideTray_Click();
+        QCOMPARE(run.askUser.asked.size(), 1);
+        QVERIFY(run.askUser.asked[0].message.contains(logonStart.filePath()));
+    }
+
     // What another copy asks through the volatile store: a close that arrives while this copy
     // starts is kept until the collection is restored, then obeyed, so the save holds the
     // collection; a show waits until the start is through; an end stops the heartbeat and says so.
