@@ -230,8 +230,8 @@ void Program::InitTimer_Timer() {
         CollectionCommands::MissingFilesText(savedState_.MissingCount(), savedState_.MissingName());
     if (!report.isEmpty() && askUser_)
         askUser_->ask(MessageKind::StartupReport, report);
-    if (!logonStartReport_.isEmpty() && askUser_)
-        askUser_->ask(MessageKind::StoreFailed, std::exchange(logonStartReport_, QString()));
+    if (window_ && window_->isWindowVisible())
+        tellLogonStartProblem();
 }
 
 QString Program::ExitQuestion(const Options& options) {
@@ -297,10 +297,12 @@ void Program::keepLogonStart() {
                     "Kestrovaline will still start at the next logon.")
                      .arg(entry);
     std::fprintf(stderr, "Kestrovaline: %s\n", text.toLocal8Bit().constData());
-    if (!started_)
-        logonStartReport_ = text;
-    else if (askUser_)
-        askUser_->ask(MessageKind::StoreFailed, text);
+    logonStartReport_ = text;
+}
+
+void Program::tellLogonStartProblem() {
+    if (!logonStartReport_.isEmpty() && askUser_)
+        askUser_->ask(MessageKind::StoreFailed, std::exchange(logonStartReport_, QString()));
 }
 
 QString Program::saveFailureText() const {
@@ -362,12 +364,15 @@ void Program::stopTimers() {
 
 void Program::HideTray_Click() {
     const bool saved = SaveState();
+    const bool userSawTheWindow = window_ && window_->isWindowVisible();
     if (window_) {
         window_->addTrayIcon();
         window_->hideWindow();
     }
     if (!saved)
         reportSaveFailure(true);
+    if (userSawTheWindow)
+        tellLogonStartProblem();
 }
 
 void Program::TrayIcon_MouseMove(TrayClick click) {

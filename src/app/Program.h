@@ -134,6 +134,9 @@ private:
     // Keeps the desktop's autostart entry as the options want it; an entry that cannot be
     // written or removed is reported once a run, as each save tries again.
     void keepLogonStart();
+    // Where the user looks: once the window has been drawn, or once it has collapsed; never at a
+    // logon start nobody watches, nor while the program ends.
+    void tellLogonStartProblem();
     // Another start's request to see the window.
     void bringWindowForward();
     // How the change another start asked for went, for that start's exit status.
@@ -182,7 +185,6 @@ private:
     bool changeAskedFor_ = false;
     bool ended_ = false;
     bool logonStartFailureTold_ = false;
-    // Said with the start-up report, once the window has been drawn.
     QString logonStartReport_;
     int exitStatus_ = 0;
     int exitCode_ = 0;
