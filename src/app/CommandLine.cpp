@@ -44,9 +44,10 @@ QString usageText() {
 QString unknownArgumentsText(const QStringList& argumentsWithoutProgram) {
     QStringList quoted;
     for (QString argument : argumentsWithoutProgram) {
-        // As typed, but no character of it may steer the terminal.
+        // As typed, but no character of it may steer the terminal or reorder the line.
         for (QChar& character : argument)
-            if (character.category() == QChar::Other_Control)
+            if (character.category() == QChar::Other_Control ||
+                character.category() == QChar::Other_Format)
                 character = u'?';
         quoted << u'"' + argument + u'"';
     }
