@@ -225,7 +225,7 @@ void ProgOpts::reject() {
 }
 
 void ProgOpts::changeEvent(QEvent* event) {
-    QDialog::changeEvent(event);
+    TwipsDialog::changeEvent(event);
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
         RetoneCaptions(this);
 }
