@@ -4,6 +4,7 @@
 #include "ui/Contrast.h"
 #include "ui/options/OptionsForm.h"
 
+#include <QAbstractButton>
 #include <QColor>
 #include <QImage>
 #include <QLabel>
@@ -18,6 +19,19 @@ namespace kv {
 
 void RuleCheckBox::nextCheckState() {
     setCheckState(checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+}
+
+void TabToChosenButton(const QList<QAbstractButton*>& buttons) {
+    const auto follow = [buttons] {
+        const bool anyChosen = std::any_of(buttons.cbegin(), buttons.cend(),
+                                           [](const QAbstractButton* b) { return b->isChecked(); });
+        for (QAbstractButton* button : buttons)
+            button->setFocusPolicy(button->isChecked() || !anyChosen ? Qt::StrongFocus
+                                                                     : Qt::ClickFocus);
+    };
+    for (QAbstractButton* button : buttons)
+        QObject::connect(button, &QAbstractButton::toggled, button, follow);
+    follow();
 }
 
 namespace {

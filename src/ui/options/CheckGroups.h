@@ -7,6 +7,7 @@
 
 #include <array>
 
+class QAbstractButton;
 class QLabel;
 
 namespace kv {
@@ -49,6 +50,11 @@ public:
 private:
     QList<QCheckBox*> boxes_;
 };
+
+// Tab into a row of option buttons lands on the chosen one, as on other desktops, so that a
+// screen reader names the choice in force: the toolkit enters the row at its first button,
+// chosen or not. The others stay a click or an arrow key away.
+void TabToChosenButton(const QList<QAbstractButton*>& buttons);
 
 // The three change boxes: at logon, with time interval, at specified time. They keep one box
 // ticked like the other groups, and a ticked box also enables its fields and colours its unit

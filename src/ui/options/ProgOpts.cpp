@@ -76,6 +76,7 @@ ProgOpts::ProgOpts(Options& options, QWidget* owner) : TwipsDialog(owner), optio
                                    this);
     stretchGroup_ = new OptionGroup(QList<QCheckBox*>(stretch_.begin(), stretch_.end()), this);
     orderGroup_ = new OptionGroup({order_[0], order_[1]}, this);
+    TabToChosenButton({changeMode_[0], changeMode_[1]});
     for (int i = 0; i < 2; ++i)
         connect(changeMode_[i], &QRadioButton::toggled, this, [this, i](bool on) {
             if (on && !filling_)

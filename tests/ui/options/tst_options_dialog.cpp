@@ -19,6 +19,7 @@
 #include <QRadioButton>
 #include <QSettings>
 #include <QStyleOptionButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -191,18 +192,31 @@ private Q_SLOTS:
     }
 
     // Tab follows the rows of the Auto-change page: each change box, then its own fields. Each
-    // stop has a name for a screen reader to say.
+    // stop has a name for a screen reader to say. Tab and Backtab enter the mode row at the mode
+    // chosen, and leave it at once; an arrow key chooses the other.
     void tabFollowsTheRows() {
         Options record;
+        record.Automatic = 1;
         ProgOpts dialog(record);
         QStringList order;
         for (QWidget* w = dialog.changeMode(0); w != dialog.order(1); w = w->nextInFocusChain())
             if (w->focusPolicy() & Qt::TabFocus)
                 order << w->objectName();
         QCOMPARE(order.join(u' '),
-                 "ChangeMode0 ChangeMode1 Change0 Change1 PDay PHour PMin Change2 "
-                 "TWDay THour TMin Order0");
+                 "ChangeMode1 Change0 Change1 PDay PHour PMin Change2 TWDay THour TMin Order0");
         QCOMPARE(test::misannounced(&dialog).join(u' '), QString());
+        dialog.show();
+        QApplication::setActiveWindow(&dialog);
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        dialog.findChild<QTabBar*>()->setFocus();
+        order.clear();
+        for (const Qt::Key key : {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Backtab, Qt::Key_Left,
+                                  Qt::Key_Backtab, Qt::Key_Tab}) {
+            QTest::keyClick(QApplication::focusWidget(), key);
+            order << QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(order.join(u' '),
+                 "ChangeMode1 Change0 ChangeMode1 ChangeMode0 qt_tabwidget_tabbar ChangeMode0");
     }
 
     // The chooser shows the program's own custom colours: 0xDDDDDD at first, then what the user
