@@ -279,6 +279,10 @@ Handbuch: %4
         <source>Kestrovaline is running but did not change the wallpaper in time.</source>
         <translation>Kestrovaline läuft, hat das Hintergrundbild aber nicht rechtzeitig gewechselt.</translation>
     </message>
+    <message>
+        <source>Kestrovaline is running but could not be asked: the request could not be stored in its session folder, which may be full.</source>
+        <translation>Kestrovaline läuft, konnte aber nicht gefragt werden: Die Anfrage ließ sich nicht in seinem Sitzungsordner ablegen, der vielleicht voll ist.</translation>
+    </message>
 </context>
 <context>
     <name>kv::MainWindow</name>

@@ -69,21 +69,24 @@ Liveness::Verdict Liveness::handOver(qint32 command) {
                 break;
             // Written over, a close would be lost and its waiting copy told of an end that never
             // comes: another command waits until the copy has taken it.
-            if (!posted && pending == 0) {
+            const bool tried = !posted && pending == 0;
+            if (tried) {
                 settings_.WriteSetting(kLifeCmd, command);
                 // Only a command that reads back was posted (see requestClose).
                 posted = settings_.ReadSetting(kLifeCmd, 0) == command;
             }
+            const bool refused = tried && !posted;
             posted = posted || (pending == kShow && command == kShow);
             if (attempt == kCloseWaitAttempts) {
                 // The copy is busy past the wait (a slow desktop can keep it that long) and
                 // still runs: the command stays pending for it, as a second copy beside it would
                 // wipe its edits. Where the lock cannot be had, a "-next" that nobody took goes
-                // on.
-                if (command == kShow)
-                    return Verdict::EndNow;
-                if (running_ && running_->heldElsewhere()) {
-                    nextOutcome_ = NextOutcome::NoAnswer;
+                // on. A store that never kept the command is said to the user.
+                if (command == kShow || (running_ && running_->heldElsewhere())) {
+                    if (refused)
+                        nextOutcome_ = NextOutcome::NotAsked;
+                    else if (command == kChange)
+                        nextOutcome_ = NextOutcome::NoAnswer;
                     return Verdict::EndNow;
                 }
                 return takeOver(posted ? command : 0);
@@ -230,6 +233,7 @@ int Liveness::exitCodeOf(NextOutcome outcome) {
     case NextOutcome::Unchanged:
     case NextOutcome::EndedFirst:
     case NextOutcome::NoAnswer:
+    case NextOutcome::NotAsked:
         return 1;
     }
     return 1;
@@ -252,6 +256,10 @@ QString Liveness::describe(NextOutcome outcome) {
     case NextOutcome::NoAnswer:
         return QCoreApplication::translate(
             "kv::Liveness", "Kestrovaline is running but did not change the wallpaper in time.");
+    case NextOutcome::NotAsked:
+        return QCoreApplication::translate(
+            "kv::Liveness", "Kestrovaline is running but could not be asked: the request could "
+                            "not be stored in its session folder, which may be full.");
     }
     return {};
 }

@@ -41,8 +41,10 @@ public:
     enum class Command { None, SaveAndExit, ShowWindow, ChangeWallpaper };
     enum class CloseOutcome { NotRunning, Ended, EndedUnsaved, NoAnswer };
     // How the change a "-next" start handed over went. Made: this start makes it itself; Taken:
-    // an older copy took it, which never tells how its change went.
-    enum class NextOutcome { Made, Taken, Changed, Unchanged, EndedFirst, NoAnswer };
+    // an older copy took it, which never tells how its change went. NotAsked: the running copy
+    // could not be asked, for a change or to show its window, as the request did not stay in
+    // the store (a full session folder).
+    enum class NextOutcome { Made, Taken, Changed, Unchanged, EndedFirst, NoAnswer, NotAsked };
 
     // lockPath: the lock file shared by every copy of this user; empty locks nothing. running:
     // the lock this copy holds while it runs (at runningLockPath), kept by the caller for the life
@@ -69,7 +71,7 @@ public:
     CloseOutcome closeOutcome() const { return closeOutcome_; }
     static int exitCodeOf(CloseOutcome outcome);
     static QString describe(CloseOutcome outcome);
-    // How the change handed over by check() went: none is said for one that changed.
+    // How the change or show handed over by check() went: none is said for one that succeeded.
     NextOutcome nextOutcome() const { return nextOutcome_; }
     static int exitCodeOf(NextOutcome outcome);
     static QString describe(NextOutcome outcome);

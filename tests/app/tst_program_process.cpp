@@ -208,6 +208,11 @@ private Q_SLOTS:
             QCOMPARE(home.run({}), 0);
             QCOMPARE(windowsTitled(kTitle), 1);
         }
+        // A second start that cannot reach the copy says so, rather than seem to bring it up.
+        QString secondSays;
+        if (sessionFull)
+            QVERIFY(home.run({}, 30000, &secondSays) == 1 &&
+                    secondSays.contains("could not be asked"));
         if (fault == "stopped" || fault == "raced")
             ::kill(pid_t(program.processId()), SIGSTOP);
         if (disk && !sessionFull)
