@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <sys/file.h>
@@ -13,9 +14,13 @@ namespace kv {
 void makePrivateFolder(const QString& folder) {
     if (QDir(folder).exists())
         return;
-    QDir().mkpath(folder);
-    QFile::setPermissions(folder,
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    // Made private from the start, the folders above too: a runtime folder the session did not
+    // make would otherwise be open to every user, and a folder made open and closed after is
+    // open in between.
+    const QString parent = QFileInfo(folder).absolutePath();
+    if (parent != folder)
+        makePrivateFolder(parent);
+    ::mkdir(QFile::encodeName(folder).constData(), 0700);
 }
 
 bool pathNamesOpenFile(int fd, const QString& path) {

@@ -82,7 +82,9 @@ class TestSettingsStore : public QObject {
     std::unique_ptr<Store> store_;
     std::unique_ptr<Settings> settings_;
 
-    QString path() const { return dir_->filePath(QStringLiteral("kestrovaline/settings.sqlite")); }
+    QString path() const {
+        return dir_->filePath(QStringLiteral("home/kestrovaline/settings.sqlite"));
+    }
     // The heartbeat's store, in a file of its own.
     QString sessionPath() const { return dir_->filePath("kestrovaline/session-values"); }
     // The store as the program opens it, with its settings under the program's key.
@@ -109,6 +111,8 @@ private Q_SLOTS:
     void firstRunReadsDefaultsAndFirstWriteCreatesTheKey() {
         Settings& settings = openSettings();
         QCOMPARE(store_->opened(), Opened::Created);
+        // Every folder it made is the user's alone.
+        QCOMPARE(QFileInfo(dir_->filePath("home")).permissions() & 0x0077, 0);
         QCOMPARE(settings.ReadSetting(QStringLiteral("LastFolder"), "none"), "none");
         settings.WriteSetting(QStringLiteral("WN"), 3);
         openSettings();
