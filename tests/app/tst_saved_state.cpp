@@ -6,6 +6,7 @@
 #include "settings/SqliteSettingsStore.h"
 #include "support/ManualClock.h"
 #include "support/MemorySettingsStore.h"
+#include "support/PictureFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -190,10 +191,7 @@ private Q_SLOTS:
         }
         if (change == "store")
             SqliteSettingsStore::open(other)->writeText(second.settings.settingsKey(), "WN", "0");
-        QFile foreign(other);
-        QVERIFY(change != "file" ||
-                (foreign.open(QIODevice::WriteOnly) && foreign.write(kForeign) == kForeign.size()));
-        foreign.close();
+        QVERIFY(change != "file" || test::writeBytes(other, kForeign));
         QVERIFY(!QFile::exists(other) ||
                 std::rename(QFile::encodeName(other), QFile::encodeName(path)) == 0);
         QCOMPARE(second.state.SaveState(&second.window), change != "file");

@@ -527,8 +527,8 @@ private Q_SLOTS:
         }
     }
 
-    // Pictures saved into the open folder, or deleted from it, and subfolders made there show
-    // while it stays open; the highlighted files and the focused one stay so.
+    // Pictures saved into the open folder, or deleted from it, show while it stays open; the
+    // highlighted files and the focused one stay so. (Subfolders made there: folderActions.)
     void openFolderFollowsItsChanges() {
         QVERIFY(QDir().mkpath(path("w")));
         for (const char* name : {"b.jpg", "c.jpg", "d.jpg"})
@@ -540,10 +540,8 @@ private Q_SLOTS:
         files.setSelected(2, true);
         files.selectionModel()->setCurrentIndex(files.index(2), QItemSelectionModel::NoUpdate);
         QVERIFY(test::writeBytes(path("w/a.jpg"), "x") && QFile::remove(path("w/b.jpg")));
-        QVERIFY(QDir().mkpath(path("w/sub")));
         QTRY_COMPARE_WITH_TIMEOUT(fileNames(files), (QStringList{"a.jpg", "c.jpg", "d.jpg"}),
                                   10000);
-        QTRY_COMPARE_WITH_TIMEOUT(f.browser.folders().subfolderCount(), 1, 10000);
         QCOMPARE(fileNames(files, true), (QStringList{"c.jpg", "d.jpg"}));
         QCOMPARE(files.fileName(files.ListIndex()), QStringLiteral("d.jpg"));
         QVERIFY(QDir(path("w")).removeRecursively());

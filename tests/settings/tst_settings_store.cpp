@@ -4,6 +4,7 @@
 #include "settings/Settings.h"
 #include "settings/SettingsLocation.h"
 #include "settings/SqliteSettingsStore.h"
+#include "support/PictureFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -378,9 +379,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, content);
         QFETCH(QString, lifeTime);
         const auto store = SessionStore::open(sessionPath());
-        QFile file(sessionPath());
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
-        file.close();
+        QVERIFY(kv::test::writeBytes(sessionPath(), content));
         const QString key = QStringLiteral("Software\\K\\K");
         QCOMPARE(store->readText(key, QStringLiteral("LifeTime")), lifeTime);
         // Tab, line end and backslash are the file's own marks; the last bytes are not UTF-8.

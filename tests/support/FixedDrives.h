@@ -7,8 +7,6 @@ namespace kv::test {
 
 // Drives the test chooses, instead of the machine's mounted volumes.
 struct FixedDrives final : DriveSource {
-    FixedDrives() = default;
-    explicit FixedDrives(const QString& root) : list{{root, QString()}} {}
     QList<Drive> list;
     QList<Drive> drives() const override { return list; }
 };

@@ -4,7 +4,7 @@
 namespace kv::test {
 
 void ManualClock::sleepMs(int milliseconds) {
-    advanceMs(milliseconds);
+    now_ = now_.addMSecs(milliseconds);
     ++sleeps_;
     if (onSleep_)
         onSleep_(sleeps_);

@@ -17,8 +17,6 @@ public:
     void sleepMs(int milliseconds) override;
 
     void set(const QDateTime& moment) { now_ = moment; }
-    void advanceMs(qint64 milliseconds) { now_ = now_.addMSecs(milliseconds); }
-    int sleeps() const { return sleeps_; }
     // Runs after each sleep with the number of sleeps so far.
     void onSleep(std::function<void(int)> action) { onSleep_ = std::move(action); }
 

@@ -16,7 +16,6 @@ public:
         return values.value(key + u'\\' + name.toLower());
     }
     bool writeText(const QString& key, const QString& name, const QString& text) override {
-        ++singleWrites;
         values.insert(key + u'\\' + name.toLower(), text);
         return true;
     }
@@ -49,7 +48,6 @@ public:
     bool readAll(const QString& key, const TakeValue& take) override {
         if (!listsValues)
             return false;
-        ++wholeReads;
         const QString prefix = key + u'\\';
         for (auto it = values.cbegin(); it != values.cend(); ++it) {
             if (it.key().startsWith(prefix))
@@ -67,9 +65,7 @@ public:
     bool refusesBatches = false;
     // False: the store reads only value by value and cannot tell another writer's changes.
     bool listsValues = true;
-    int wholeReads = 0;
     int reads = 0;
-    int singleWrites = 0;
     int batches = 0;
     int batchValues = 0;
     quint64 outsideWrites = 0;

@@ -7,7 +7,7 @@
 
 namespace kv::test {
 
-bool XvfbServer::start(int width, int height, int depth, const QStringList& extraArguments) {
+bool XvfbServer::start(int width, int height, int depth) {
     const QString program = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
     if (program.isEmpty()) {
         error_ = QStringLiteral("Xvfb is not installed (Debian package xvfb)");
@@ -15,15 +15,10 @@ bool XvfbServer::start(int width, int height, int depth, const QStringList& extr
     }
     const QString screen = QStringLiteral("%1x%2x%3").arg(width).arg(height).arg(depth);
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    const QStringList arguments{QStringLiteral("-displayfd"),
-                                QStringLiteral("1"),
-                                QStringLiteral("-screen"),
-                                QStringLiteral("0"),
-                                screen,
-                                QStringLiteral("-nolisten"),
-                                QStringLiteral("tcp"),
-                                QStringLiteral("-noreset")};
-    process_.start(program, arguments + extraArguments);
+    process_.start(program,
+                   {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                    QStringLiteral("0"), screen, QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                    QStringLiteral("-noreset")});
     // The server writes its display number once it accepts connections.
     QByteArray line;
     while (!line.contains('\n') && process_.waitForReadyRead(20000))

@@ -3,7 +3,6 @@
 
 #include <QProcess>
 #include <QString>
-#include <QStringList>
 
 namespace kv::test {
 
@@ -17,9 +16,7 @@ public:
     XvfbServer& operator=(const XvfbServer&) = delete;
 
     // False with a reason in error() when no server could be started (Xvfb not installed).
-    // `extraArguments` go to the server as they are (e.g. "-extension", "MIT-SHM").
-    bool start(int width = 1280, int height = 1024, int depth = 24,
-               const QStringList& extraArguments = {});
+    bool start(int width = 1280, int height = 1024, int depth = 24);
     QString display() const { return display_; }
     QString error() const { return error_; }
 
