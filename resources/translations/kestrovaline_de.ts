@@ -122,7 +122,7 @@ at logon, periodically or at a time of day, in list order or at random.
                  does and ends (exit status 1 when it could not, or when the
                  running copy did not answer)
   -close         ask the running copy to save and end
-  --help         show this text
+  --help, -h     show this text
   --version      show the version and the desktop found
 </source>
         <translation>Aufruf: kestrovaline [-logon | -next | -close | --help | --version]
@@ -139,7 +139,7 @@ zufällig.
                    (Exit-Status 1 bei Fehler oder wenn die laufende Instanz
                    nicht antwortet)
   -close           die laufende Instanz speichern und beenden lassen
-  --help           diesen Text anzeigen
+  --help, -h       diesen Text anzeigen
   --version        Version und erkannten Desktop anzeigen
 </translation>
     </message>

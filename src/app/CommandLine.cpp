@@ -37,7 +37,7 @@ QString usageText() {
         "                 does and ends (exit status 1 when it could not, or when the\n"
         "                 running copy did not answer)\n"
         "  -close         ask the running copy to save and end\n"
-        "  --help         show this text\n"
+        "  --help, -h     show this text\n"
         "  --version      show the version and the desktop found\n");
 }
 
