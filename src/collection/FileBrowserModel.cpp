@@ -7,6 +7,7 @@
 #include "common/VisibleControls.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 #include <QStorageInfo>
@@ -29,6 +30,25 @@ bool isRemovablePlace(const QString& root) {
     return root.startsWith(QLatin1String("/media/")) ||
            root.startsWith(QLatin1String("/run/media/")) ||
            root.startsWith(QLatin1String("/mnt/")) || root == QLatin1String("/mnt");
+}
+
+// The mount table writes a space, tab, line end or backslash of a path as three octal digits.
+QString unescapedMountField(const QByteArray& field) {
+    const auto octal = [&field](qsizetype i) {
+        return field[i] >= '0' && field[i] <= '7';
+    };
+    QByteArray bytes;
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        if (field[i] == '\\' && i + 3 < field.size() && octal(i + 1) && octal(i + 2) &&
+            octal(i + 3)) {
+            bytes +=
+                char((field[i + 1] - '0') << 6 | (field[i + 2] - '0') << 3 | (field[i + 3] - '0'));
+            i += 3;
+        } else {
+            bytes += field[i];
+        }
+    }
+    return QFile::decodeName(bytes);
 }
 
 // A folder the lists can show: it exists and its entries can be read.
@@ -81,26 +101,48 @@ QList<Drive> MountedVolumes::drives() const {
     return found;
 #else
     QSet<QString> roots;
-    auto add = [&](const QStorageInfo& volume) {
-        if (!volume.isValid() || roots.contains(volume.rootPath()))
-            return;
-        roots.insert(volume.rootPath());
-        found.append({volume.rootPath(), volume.name()});
+    const auto add = [&](const Drive& drive) {
+        if (!roots.contains(drive.rootPath)) {
+            roots.insert(drive.rootPath);
+            found.append(drive);
+        }
     };
-    add(QStorageInfo::root());
-    add(QStorageInfo(QDir::homePath()));
-    QList<QStorageInfo> others;
-    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
-        if (isRemovablePlace(volume.rootPath()) || isNetworkType(volume.fileSystemType()))
-            others.append(volume);
-    }
-    std::sort(others.begin(), others.end(), [](const QStorageInfo& a, const QStorageInfo& b) {
-        return a.rootPath() < b.rootPath();
-    });
-    for (const QStorageInfo& volume : others)
-        add(volume);
+    for (const QStorageInfo& volume : {QStorageInfo::root(), QStorageInfo(QDir::homePath())})
+        if (volume.isValid())
+            add({volume.rootPath(), volume.name()});
+    QFile table(QStringLiteral("/proc/self/mounts"));
+    const QByteArray mounts = table.open(QIODevice::ReadOnly) ? table.readAll() : QByteArray();
+    for (const Drive& drive : RemovableAndNetworkDrives(mounts))
+        add(drive);
     return found;
 #endif
+}
+
+QList<Drive> RemovableAndNetworkDrives(const QByteArray& mountTable) {
+    QList<Drive> found;
+    for (const QByteArray& line : mountTable.split('\n')) {
+        const QList<QByteArray> fields = line.split(' ');
+        if (fields.size() < 3)
+            continue;
+        const QString root = unescapedMountField(fields[1]);
+        const bool network = isNetworkType(fields[2]);
+        if (!network && !isRemovablePlace(root))
+            continue;
+        // Only a local medium is asked for its name: a network mount that does not answer would
+        // hold the window up at every start and every opening of the drive box, also one the user
+        // never browses.
+        QString name;
+        if (!network) {
+            const QStorageInfo volume(root);
+            if (!volume.isValid())
+                continue;
+            name = volume.name();
+        }
+        found.append({root, name});
+    }
+    std::sort(found.begin(), found.end(),
+              [](const Drive& a, const Drive& b) { return a.rootPath < b.rootPath; });
+    return found;
 }
 
 // ---- FolderListModel

@@ -36,6 +36,10 @@ public:
     QList<Drive> drives() const override;
 };
 
+// The removable media and network mounts of a mount table (the format of /proc/self/mounts), by
+// mount point; a local medium that cannot be examined is left out.
+QList<Drive> RemovableAndNetworkDrives(const QByteArray& mountTable);
+
 // The folder list, `Folder`: the open folder's ancestors from its drive's root down to the open
 // folder itself, then its subfolders. List index -1 is the open folder, -2 its parent and so on
 // up to the root; 0 and up are the subfolders. Rows of the model run from the root down.
