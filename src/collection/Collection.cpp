@@ -322,8 +322,10 @@ bool Collection::scanReachedEnd() {
     return true;
 }
 
-void Collection::takeScanVerdict(bool decodes) {
-    if (!decodes)
+void Collection::takeScanVerdict(PictureVerdict verdict) {
+    // A file that could not be read (a medium's read error) may be a good picture: only one
+    // whose content is no picture, or that is gone, leaves.
+    if (verdict == PictureVerdict::NotAPicture)
         RemoveImage(scanIndex_);
     else
         ++scanIndex_;
@@ -333,7 +335,7 @@ void Collection::ImagesScanTimer_Timer() {
     // The test is the one a wallpaper change makes, at the reduced size: it rejects the same
     // files as a full decode in a fraction of the time.
     if (!scanReachedEnd())
-        takeScanVerdict(PictureDecodes(ImageFullPath(scanIndex_), DecodeSize::Reduced));
+        takeScanVerdict(JudgePicture(ImageFullPath(scanIndex_), DecodeSize::Reduced));
 }
 
 void Collection::decodeInPool() {
@@ -342,8 +344,8 @@ void Collection::decodeInPool() {
         return;
     scanDecoding_ = true;
     scanPath_ = ImageFullPath(scanIndex_);
-    scanDecode_.setFuture(QtConcurrent::run(
-        [path = scanPath_] { return PictureDecodes(path, DecodeSize::Reduced); }));
+    scanDecode_.setFuture(
+        QtConcurrent::run([path = scanPath_] { return JudgePicture(path, DecodeSize::Reduced); }));
 }
 
 void Collection::takePoolVerdict() {

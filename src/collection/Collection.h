@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "common/PictureCheck.h"
+
 #include <QAbstractListModel>
 #include <QFutureWatcher>
 #include <QHash>
@@ -152,7 +154,7 @@ private:
     void followRemoval(qint32 row, qint32 count);
     // Stops the scan at the end of the list; true when it stopped.
     bool scanReachedEnd();
-    void takeScanVerdict(bool decodes);
+    void takeScanVerdict(PictureVerdict verdict);
     void decodeInPool();
     void takePoolVerdict();
 
@@ -171,7 +173,7 @@ private:
     QTimer scanTimer_;
     qint32 scanIndex_ = 0;
     // The decode running in the pool, and the file it tests; at most one at a time.
-    QFutureWatcher<bool> scanDecode_;
+    QFutureWatcher<PictureVerdict> scanDecode_;
     QString scanPath_;
     bool scanDecoding_ = false;
 };

@@ -104,6 +104,46 @@ QImage readPngClip(QImageReader& reader) {
     return picture.isNull() ? picture : picture.copy(QRect(corner, scaled));
 }
 
+// A file that remembers a failed read: the decoders take a read that fails for data that ends
+// early.
+class ReadWatchedFile final : public QFile {
+public:
+    using QFile::QFile;
+    bool readFailed() const { return readFailed_; }
+
+protected:
+    qint64 readData(char* data, qint64 length) override {
+        const qint64 read = QFile::readData(data, length);
+        readFailed_ = readFailed_ || read < 0;
+        return read;
+    }
+
+private:
+    bool readFailed_ = false;
+};
+
+bool decodesFrom(QFile& file, DecodeSize size) {
+    QImageReader reader(&file);
+    const QByteArray format = PrepareWallpaperRead(reader);
+    if (format.isEmpty())
+        return false;
+    // The completeness check decodes a JPEG at an eighth of its size, which is all a reduced
+    // test decode would do.
+    if (isJpeg(format) && size == DecodeSize::Reduced)
+        return JpegReachesEndOfImage(file);
+    // Every row at full size, as a clip of the picture takes them, without holding the picture.
+    if ((size == DecodeSize::Full && pngReadInRows(reader, format)) ||
+        pngOfWidePixels(reader, format))
+        return ReadPngRows(file, QRect(), nullptr);
+    const QSize declared = DeclaredSize(reader);
+    if (size == DecodeSize::Reduced && declared.isValid() &&
+        (declared.width() > kReducedDecodeSide || declared.height() > kReducedDecodeSide))
+        reader.setScaledSize(
+            declared.scaled(kReducedDecodeSide, kReducedDecodeSide, Qt::KeepAspectRatio)
+                .expandedTo(QSize(1, 1)));
+    return !ReadWallpaper(reader, format).isNull();
+}
+
 } // namespace
 
 QByteArray PrepareWallpaperRead(QImageReader& reader) {
@@ -153,28 +193,19 @@ bool OpenPictureFile(QFile& file) {
 }
 
 bool PictureDecodes(const QString& path, DecodeSize size) {
-    QFile file(path);
-    if (!OpenPictureFile(file))
-        return false;
-    QImageReader reader(&file);
-    const QByteArray format = PrepareWallpaperRead(reader);
-    if (format.isEmpty())
-        return false;
-    // The completeness check decodes a JPEG at an eighth of its size, which is all a reduced
-    // test decode would do.
-    if (isJpeg(format) && size == DecodeSize::Reduced)
-        return JpegReachesEndOfImage(file);
-    // Every row at full size, as a clip of the picture takes them, without holding the picture.
-    if ((size == DecodeSize::Full && pngReadInRows(reader, format)) ||
-        pngOfWidePixels(reader, format))
-        return ReadPngRows(file, QRect(), nullptr);
-    const QSize declared = DeclaredSize(reader);
-    if (size == DecodeSize::Reduced && declared.isValid() &&
-        (declared.width() > kReducedDecodeSide || declared.height() > kReducedDecodeSide))
-        reader.setScaledSize(
-            declared.scaled(kReducedDecodeSide, kReducedDecodeSide, Qt::KeepAspectRatio)
-                .expandedTo(QSize(1, 1)));
-    return !ReadWallpaper(reader, format).isNull();
+    return JudgePicture(path, size) == PictureVerdict::Decodes;
+}
+
+PictureVerdict JudgePicture(const QString& path, DecodeSize size) {
+    ReadWatchedFile file(path);
+    if (!OpenPictureFile(file)) {
+        const QFileInfo info(path);
+        return info.isAbsolute() && info.isFile() ? PictureVerdict::Unreadable
+                                                  : PictureVerdict::NotAPicture;
+    }
+    if (decodesFrom(file, size))
+        return PictureVerdict::Decodes;
+    return file.readFailed() ? PictureVerdict::Unreadable : PictureVerdict::NotAPicture;
 }
 
 } // namespace kv

@@ -40,6 +40,12 @@ bool OpenPictureFile(QFile& file);
 // that decodes completely. Never throws; a file that cannot be read is simply not a picture.
 bool PictureDecodes(const QString& path, DecodeSize size = DecodeSize::Reduced);
 
+// The same test, telling a file whose content was read and is no whole picture (or that is not
+// there at all) from one that is there but could not be opened or read to its end: a medium's
+// read error or a file nobody may read says nothing of what the file holds.
+enum class PictureVerdict { Decodes, NotAPicture, Unreadable };
+PictureVerdict JudgePicture(const QString& path, DecodeSize size = DecodeSize::Reduced);
+
 // The judgement of PictureDecodes around a read of one's own, for a decoder that shows what it
 // reads (so a change decodes once). Before the read: the format judged by content, empty unless
 // it is a wallpaper format (JPEG, BMP, GIF or PNG, as QImageReader names them) with a declared
