@@ -130,9 +130,9 @@ QList<Drive> RemovableAndNetworkDrives(const QByteArray& mountTable) {
             continue;
         // Only a local medium is asked for its name: a network mount that does not answer would
         // hold the window up at every start and every opening of the drive box, also one the user
-        // never browses.
+        // never browses, and asking an automount's trigger would mount what it stands for.
         QString name;
-        if (!network) {
+        if (!network && fields[2] != "autofs") {
             const QStorageInfo volume(root);
             if (!volume.isValid())
                 continue;
