@@ -11,6 +11,9 @@
 #include <QImageIOHandler>
 #include <QImageReader>
 
+#include <cerrno>
+#include <sys/stat.h>
+
 namespace kv {
 namespace {
 
@@ -122,6 +125,19 @@ private:
     bool readFailed_ = false;
 };
 
+// Gone, or no file: only a path that leads nowhere says so, not one that could not be looked up
+// (a folder on the way nobody may enter, a medium's error).
+bool leadsNowhere(const QString& path) {
+#ifdef Q_OS_WIN
+    return !QFileInfo(path).isFile();
+#else
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return errno == ENOENT || errno == ENOTDIR || errno == ELOOP || errno == ENAMETOOLONG;
+    return !S_ISREG(status.st_mode);
+#endif
+}
+
 bool decodesFrom(QFile& file, DecodeSize size) {
     QImageReader reader(&file);
     const QByteArray format = PrepareWallpaperRead(reader);
@@ -198,11 +214,9 @@ bool PictureDecodes(const QString& path, DecodeSize size) {
 
 PictureVerdict JudgePicture(const QString& path, DecodeSize size) {
     ReadWatchedFile file(path);
-    if (!OpenPictureFile(file)) {
-        const QFileInfo info(path);
-        return info.isAbsolute() && info.isFile() ? PictureVerdict::Unreadable
-                                                  : PictureVerdict::NotAPicture;
-    }
+    if (!OpenPictureFile(file))
+        return QFileInfo(path).isAbsolute() && !leadsNowhere(path) ? PictureVerdict::Unreadable
+                                                                   : PictureVerdict::NotAPicture;
     if (decodesFrom(file, size))
         return PictureVerdict::Decodes;
     return file.readFailed() ? PictureVerdict::Unreadable : PictureVerdict::NotAPicture;

@@ -17,6 +17,7 @@
 #include <csignal>
 #include <pwd.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using kv::Settings;
@@ -110,7 +111,9 @@ private Q_SLOTS:
     }
 
     void firstRunReadsDefaultsAndFirstWriteCreatesTheKey() {
+        const mode_t runnersMask = ::umask(022); // the usual one, which leaves new folders open
         Settings& settings = openSettings();
+        ::umask(runnersMask);
         QCOMPARE(store_->opened(), Opened::Created);
         // Every folder it made is the user's alone.
         QCOMPARE(QFileInfo(dir_->filePath("home")).permissions() & 0x0077, 0);
