@@ -20,10 +20,18 @@ namespace {
 constexpr int kRereadDelayMs = 250;
 
 bool isNetworkType(const QByteArray& type) {
-    static const QSet<QByteArray> network = {"nfs",   "nfs4",       "cifs",      "smb3",
-                                             "smbfs", "fuse.sshfs", "sshfs",     "afs",
-                                             "9p",    "davfs",      "fuse.davfs"};
-    return network.contains(type);
+    static const QByteArrayList listed =
+        QByteArray("nfs nfs4 cifs smb3 smbfs sshfs fuse.sshfs afs 9p davfs fuse.davfs ceph "
+                   "glusterfs fuse.glusterfs fuse.rclone fuse.s3fs fuse.curlftpfs")
+            .split(' ');
+    return listed.contains(type);
+}
+
+// A mount that is not asked anything: a network share, a program's file system (FUSE, over
+// anything from a cloud to a network), or an automount's trigger, which asked would mount what it
+// stands for. A local disk's FUSE driver (fuseblk) answers as the disk does.
+bool isLeftUnasked(const QByteArray& type) {
+    return isNetworkType(type) || type == "autofs" || type == "fuse" || type.startsWith("fuse.");
 }
 
 bool isRemovablePlace(const QString& root) {
@@ -128,11 +136,11 @@ QList<Drive> RemovableAndNetworkDrives(const QByteArray& mountTable) {
         const bool network = isNetworkType(fields[2]);
         if (!network && !isRemovablePlace(root))
             continue;
-        // Only a local medium is asked for its name: a network mount that does not answer would
-        // hold the window up at every start and every opening of the drive box, also one the user
-        // never browses, and asking an automount's trigger would mount what it stands for.
+        // Only a local medium is asked for its name: a mount that does not answer would hold the
+        // window up at every start and every opening of the drive box, also one the user never
+        // browses.
         QString name;
-        if (!network && fields[2] != "autofs") {
+        if (!isLeftUnasked(fields[2])) {
             const QStorageInfo volume(root);
             if (!volume.isValid())
                 continue;

@@ -575,20 +575,22 @@ private Q_SLOTS:
         QVERIFY(QDir(path("drives")).removeRecursively());
     }
 
-    // The drive box lists network mounts and automounts without asking them anything, so that
-    // one that does not answer cannot hold the window up; a local medium that cannot be examined
-    // is left out.
+    // The drive box lists network mounts, programs' file systems and automounts without asking
+    // them anything, so that one that does not answer cannot hold the window up; a local medium
+    // that cannot be examined is left out.
     void drivesComeFromTheMountTable() {
         const QByteArray table = "proc /proc proc rw 0 0\n"
                                  "server:/export /mnt/My\\040NAS nfs4 rw 0 0\n"
                                  "/dev/sdz9 /media/u/gone ext4 rw 0 0\n"
                                  "me@host:/pics /home/u/a\\134b fuse.sshfs rw 0 0\n"
                                  "tmpfs /run/user/1000 tmpfs rw 0 0\n"
-                                 "systemd-1 /mnt/auto autofs rw 0 0\n";
+                                 "systemd-1 /mnt/auto autofs rw 0 0\n"
+                                 "encfs /media/u/vault fuse.encfs rw 0 0\n";
         QStringList roots;
         for (const Drive& drive : RemovableAndNetworkDrives(table))
             roots << drive.rootPath;
-        QCOMPARE(roots, (QStringList{"/home/u/a\\b", "/mnt/My NAS", "/mnt/auto"}));
+        QCOMPARE(roots,
+                 (QStringList{"/home/u/a\\b", "/media/u/vault", "/mnt/My NAS", "/mnt/auto"}));
     }
 
     // What the file list shows of a folder of odd names and links: pictures only, in natural
