@@ -582,6 +582,7 @@ private Q_SLOTS:
         const QByteArray table = "proc /proc proc rw 0 0\n"
                                  "server:/export /mnt/My\\040NAS nfs4 rw 0 0\n"
                                  "/dev/sdz9 /media/u/gone ext4 rw 0 0\n"
+                                 "/dev/sdz8 /mnt ext4 rw 0 0\n" // a folder of every Debian system
                                  "me@host:/pics /home/u/a\\134b fuse.sshfs rw 0 0\n"
                                  "tmpfs /run/user/1000 tmpfs rw 0 0\n"
                                  "systemd-1 /mnt/auto autofs rw 0 0\n"
@@ -589,8 +590,8 @@ private Q_SLOTS:
         QStringList roots;
         for (const Drive& drive : RemovableAndNetworkDrives(table))
             roots << drive.rootPath;
-        QCOMPARE(roots,
-                 (QStringList{"/home/u/a\\b", "/media/u/vault", "/mnt/My NAS", "/mnt/auto"}));
+        QCOMPARE(roots, (QStringList{"/home/u/a\\b", "/media/u/vault", "/mnt", "/mnt/My NAS",
+                                     "/mnt/auto"}));
     }
 
     // What the file list shows of a folder of odd names and links: pictures only, in natural
