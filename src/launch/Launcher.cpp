@@ -64,6 +64,11 @@ void print(FILE* stream, const QString& text) {
 // What goes to the terminal is said before the program's application object exists: a
 // short-lived one carries the user's language to it.
 void printTranslated(FILE* stream, int argc, char** argv, const std::function<QString()>& text) {
+    // Once the program's own application runs, its translations are in place.
+    if (QCoreApplication::instance()) {
+        print(stream, text());
+        return;
+    }
     const QCoreApplication application(argc, argv);
     InstallTranslations();
     print(stream, text());
@@ -259,8 +264,7 @@ int launch(int argc, char** argv) {
     UsePictureAllocationLimit();
     const QString language = InstallTranslations();
     // Qt has taken its own options (-style, -reverse, ...) out of the arguments.
-    if (commandLine.mode == CommandLine::Mode::Normal && QCoreApplication::arguments().size() > 1)
-        print(stderr, unknownArgumentsText(QCoreApplication::arguments().mid(1)));
+    nameIgnored(QCoreApplication::arguments().mid(1));
     QApplication::setApplicationName(QStringLiteral("Kestrovaline"));
     QApplication::setApplicationVersion(
         QStringLiteral("%1.%2").arg(Program::kVersionMajor).arg(Program::kVersionMinor));
