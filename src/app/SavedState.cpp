@@ -201,7 +201,8 @@ void SavedState::LoadSavedState(PlacedWindow* window, const QString& makerFolder
         collection_.SelectOnly(collection_.currentIndex());
 
     const QString stored = settings_.ReadSetting(QStringLiteral("LastFolder"), QString());
-    QString folder = NearestExistingFolder(stored);
+    const QString nearest = NearestExistingFolder(stored);
+    QString folder = nearest;
     if (folder.isEmpty() && !makerFolder.isEmpty() && QFileInfo(makerFolder).isDir())
         folder = makerFolder;
     restoredFolder_.clear();
@@ -213,13 +214,25 @@ void SavedState::LoadSavedState(PlacedWindow* window, const QString& makerFolder
             restoredFolder_ = folder;
         }
     }
-    // Until a browser reports its folder, the stored one is kept as it was.
-    shownFolder_ = restoredFolder_.isEmpty() ? stored : restoredFolder_;
+    // A folder on a medium that is not plugged in, or on a share that is down, comes back with
+    // it: the browser opens its nearest parent, but the stored folder stays until the user opens
+    // another one. Even a start that shows no browser (a logon change) would otherwise save the
+    // parent in its place.
+    waitingForStoredFolder_ = !restoredFolder_.isEmpty() && restoredFolder_ == nearest &&
+                              QDir::cleanPath(nearest) != QDir::cleanPath(stored);
+    shownFolder_ = restoredFolder_.isEmpty() || waitingForStoredFolder_ ? stored : restoredFolder_;
 
     homePage_ = settings_.ReadSetting(QStringLiteral("HomePage"), builtInHomePage_);
     shownWallpaper_ = settings_.ReadSetting(QStringLiteral("WShown"), QString());
 
     options_.ReadOptions();
+}
+
+void SavedState::setShownFolder(const QString& folder) {
+    if (waitingForStoredFolder_ && QDir::cleanPath(folder) == QDir::cleanPath(restoredFolder_))
+        return;
+    waitingForStoredFolder_ = false;
+    shownFolder_ = folder;
 }
 
 void SavedState::attachDialogs(PlacedDialog* optionsDialogWindow,

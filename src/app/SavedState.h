@@ -116,9 +116,10 @@ public:
     // own start folder.
     QString restoredFolder() const { return restoredFolder_; }
     QString restoredDrive() const { return restoredDrive_; }
-    // The folder the file browser shows, saved as "LastFolder".
+    // The folder the file browser shows, saved as "LastFolder"; while the browser shows the
+    // nearest parent of a stored folder that is missing, the stored one stays.
     QString shownFolder() const { return shownFolder_; }
-    void setShownFolder(const QString& folder) { shownFolder_ = folder; }
+    void setShownFolder(const QString& folder);
     // The full path of the picture last shown, saved as "WShown": what a start on a desktop that
     // forgets its wallpaper shows again.
     QString shownWallpaper() const { return shownWallpaper_; }
@@ -163,6 +164,8 @@ private:
     QString restoredFolder_;
     QString restoredDrive_;
     QString shownFolder_;
+    // Set while the stored folder is missing and nothing else has been browsed.
+    bool waitingForStoredFolder_ = false;
     QString shownWallpaper_;
     QString builtInHomePage_;
     QString homePage_;

@@ -245,9 +245,12 @@ private Q_SLOTS:
         // instead), no entry.
         row("1 MB last folder",
             {"LastFolder", QStringLiteral("/a").repeated(500'000), "WN", "1", "WPath1", "~"},
-            "folder=Moravelstone rows=1");
+            "folder=Moravelstone rows=1 last=Moravelstone");
+        // A medium that is not plugged in: its folder is kept until another one is browsed.
         row("last folder's subfolders vanished", {"LastFolder", "~/pictures/Old/2007"},
-            "folder=pictures");
+            "folder=pictures last=pictures/Old/2007");
+        row("last folder vanished, another browsed",
+            {"LastFolder", "~/pictures/Old/2007", "browse", "~/Moravelstone"}, "last=Moravelstone");
     }
     void handEditedValues() {
         QFETCH(QStringList, seed);
@@ -288,7 +291,13 @@ private Q_SLOTS:
             run.window.frame.moveTopLeft({0, 0});
             run.state.attachDialogs(&dialog, nullptr);
         }
+        // The browser reports the folder it opened, then the one browsed to.
+        run.state.setShownFolder(run.state.restoredFolder());
+        if (seed.contains(QStringLiteral("browse")))
+            run.state.setShownFolder(run.settings.ReadSetting(QStringLiteral("browse"), ""));
         QVERIFY(run.state.SaveState(&run.window));
+        found << "last=" + run.settings.ReadSetting(QStringLiteral("LastFolder"), "")
+                               .remove(dir_.path() + u'/');
         found << "saved=" + QStringList{run.settings.ReadSetting(QStringLiteral("WMainX"), ""),
                                         run.settings.ReadSetting(QStringLiteral("WMainY"), ""),
                                         run.settings.ReadSetting(QStringLiteral("WOptsX"), "")}
