@@ -361,6 +361,10 @@ Handbuch: %4
         <source>no supported desktop found</source>
         <translation>kein unterstützter Desktop gefunden</translation>
     </message>
+    <message>
+        <source>switched off by KESTROVALINE_DESKTOP</source>
+        <translation>durch KESTROVALINE_DESKTOP abgeschaltet</translation>
+    </message>
 </context>
 <context>
     <name>kv::PictureButtons</name>

@@ -285,12 +285,16 @@ bool worksHere(const Candidate& candidate, const Session& session, const Desktop
     return false;
 }
 
+// The backend the user asked for by its id, in any case.
+QString forcedDesktop(const QProcessEnvironment& environment) {
+    return environment.value(QStringLiteral("KESTROVALINE_DESKTOP")).trimmed().toLower();
+}
+
 } // namespace
 
 QString detectDesktop(const QProcessEnvironment& environment, const DesktopProbes& probes) {
     const Session session = sessionOf(environment);
-    const QString forced =
-        environment.value(QStringLiteral("KESTROVALINE_DESKTOP")).trimmed().toLower();
+    const QString forced = forcedDesktop(environment);
     if (forced == QLatin1String("none"))
         return forced;
     int patienceMs = kDesktopPatienceMs;
@@ -311,8 +315,7 @@ QString awaitedDesktop(const QProcessEnvironment& environment, const QString& de
     if (detected != QLatin1String("x11") && detected != QLatin1String("none"))
         return {};
     const Session session = sessionOf(environment);
-    const QString forced =
-        environment.value(QStringLiteral("KESTROVALINE_DESKTOP")).trimmed().toLower();
+    const QString forced = forcedDesktop(environment);
     if (const Candidate* candidate = candidateWithId(forced))
         return candidate->named && forced != detected ? forced : QString();
     for (const Candidate& candidate : kCandidates)
@@ -332,7 +335,7 @@ std::unique_ptr<DesktopBackend> createDesktopBackend(const QString& id,
                                                      const QProcessEnvironment& environment) {
     if (const Candidate* candidate = candidateWithId(id))
         return candidate->create(environment);
-    return std::make_unique<NullDesktop>();
+    return std::make_unique<NullDesktop>(forcedDesktop(environment) == QLatin1String("none"));
 }
 
 std::unique_ptr<DesktopBackend> loadDesktopBackend(const QProcessEnvironment& environment,
