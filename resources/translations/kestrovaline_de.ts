@@ -151,6 +151,33 @@ zufällig.
     </message>
 </context>
 <context>
+    <name>kv::DesktopBackend</name>
+    <message>
+        <source>Wayland compositor</source>
+        <translation>Wayland-Compositor</translation>
+    </message>
+    <message>
+        <source>GNOME family</source>
+        <translation>GNOME-Familie</translation>
+    </message>
+    <message>
+        <source>pcmanfm-qt over D-Bus</source>
+        <translation>pcmanfm-qt über D-Bus</translation>
+    </message>
+    <message>
+        <source>X11 root window</source>
+        <translation>X11-Wurzelfenster</translation>
+    </message>
+    <message>
+        <source>X11 root window on %1</source>
+        <translation>X11-Wurzelfenster auf %1</translation>
+    </message>
+    <message>
+        <source>xfconf channel %1</source>
+        <translation>xfconf-Kanal %1</translation>
+    </message>
+</context>
+<context>
     <name>kv::DisplayCheck</name>
     <message>
         <source>Start Kestrovaline from your desktop session, or give it a virtual X server, for example:

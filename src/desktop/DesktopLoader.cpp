@@ -10,6 +10,7 @@
 #include "desktop/XfceDesktop.h"
 #include "engine/NullDesktop.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QFile>
@@ -187,9 +188,10 @@ const std::array<Candidate, 11> kCandidates{{
          return s.wayland && executableProbe(p, "swaybg");
      },
      [](const QProcessEnvironment& e) -> std::unique_ptr<DesktopBackend> {
-         return std::make_unique<SwaybgDesktop>(QStringLiteral("wayland"),
-                                                QStringLiteral("Wayland compositor"),
-                                                e.value(QStringLiteral("WAYLAND_DISPLAY")));
+         return std::make_unique<SwaybgDesktop>(
+             QStringLiteral("wayland"),
+             QCoreApplication::translate("kv::DesktopBackend", "Wayland compositor"),
+             e.value(QStringLiteral("WAYLAND_DISPLAY")));
      }},
     // Any X11 session whose desktop we do not know: the root window is the background. Under
     // Wayland the X root (XWayland's) is not what the user sees.

@@ -3,6 +3,7 @@
 
 #include "engine/DesktopBackend.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 namespace kv {
@@ -43,7 +44,9 @@ public:
         "org.gnome.desktop.background", "picture-uri", true, "picture-uri-dark", "solid"};
     GnomeDesktop() : GSettingsDesktop(kSchema) {}
     QString name() const override {
-        return QStringLiteral("gnome (GNOME family, GSettings %1)").arg(QLatin1String(kSchema.id));
+        return QStringLiteral("gnome (%1, GSettings %2)")
+            .arg(QCoreApplication::translate("kv::DesktopBackend", "GNOME family"),
+                 QLatin1String(kSchema.id));
     }
 };
 

@@ -5,6 +5,7 @@
 #include "desktop/RootPicture.h"
 #include "desktop/X11Connection.h"
 
+#include <QCoreApplication>
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QDeadlineTimer>
@@ -186,7 +187,8 @@ LxqtDesktop::LxqtDesktop(QString display)
     : RecordedDesktop(QStringLiteral("lxqt"), std::move(display)) {}
 
 QString LxqtDesktop::name() const {
-    return QStringLiteral("lxqt (LXQt, pcmanfm-qt over D-Bus)");
+    return QStringLiteral("lxqt (LXQt, %1)")
+        .arg(QCoreApplication::translate("kv::DesktopBackend", "pcmanfm-qt over D-Bus"));
 }
 
 bool LxqtDesktop::desktopRunning() {

@@ -354,9 +354,12 @@ X11RootDesktop::X11RootDesktop(QByteArray display) : display_(std::move(display)
 X11RootDesktop::~X11RootDesktop() = default;
 
 QString X11RootDesktop::name() const {
-    return QStringLiteral("x11 (X11 root window%1)")
-        .arg(display_.isEmpty() ? QString()
-                                : QStringLiteral(" on ") + QString::fromLocal8Bit(display_));
+    // The id before the brackets is the one KESTROVALINE_DESKTOP takes, in every language.
+    return QStringLiteral("x11 (%1)")
+        .arg(display_.isEmpty()
+                 ? QCoreApplication::translate("kv::DesktopBackend", "X11 root window")
+                 : QCoreApplication::translate("kv::DesktopBackend", "X11 root window on %1")
+                       .arg(QString::fromLocal8Bit(display_)));
 }
 
 void X11RootDesktop::watchMonitors() {

@@ -4,6 +4,7 @@
 #include "desktop/DesktopBus.h"
 #include "desktop/DesktopRecord.h"
 
+#include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusVariant>
@@ -111,7 +112,9 @@ QVariant rgba(DesktopColor colour) {
 } // namespace
 
 QString XfceDesktop::name() const {
-    return QStringLiteral("xfce (XFCE, xfconf channel %1)").arg(QLatin1String(kChannel));
+    return QStringLiteral("xfce (XFCE, %1)")
+        .arg(QCoreApplication::translate("kv::DesktopBackend", "xfconf channel %1")
+                 .arg(QLatin1String(kChannel)));
 }
 
 QStringList XfceDesktop::existingGroups() {
