@@ -255,8 +255,7 @@ private Q_SLOTS:
     void handEditedValues() {
         QFETCH(QStringList, seed);
         QFETCH(QString, facts);
-        QDir(dir_.path()).mkpath(QStringLiteral("pictures"));
-        QDir(dir_.path()).mkpath(QStringLiteral("Moravelstone"));
+        QVERIFY(QDir(dir_.path()).mkpath("pictures") && QDir(dir_.path()).mkpath("Moravelstone"));
         test::MemorySettingsStore store;
         store.listsValues = false;
         Run run(store);
