@@ -10,6 +10,8 @@
 #include <QImage>
 #include <QtEndian>
 
+#include <utility>
+
 namespace kv {
 
 // One picture of the icon: width, height and ARGB32 pixels in network byte order.
@@ -164,9 +166,15 @@ StatusNotifierItem::StatusNotifierItem(const QIcon& icon, const QString& toolTip
 }
 
 StatusNotifierItem::~StatusNotifierItem() {
+    withdraw();
+}
+
+void StatusNotifierItem::withdraw() {
+    if (service_.isEmpty())
+        return;
     // Losing the name is what tells the watcher that the item is gone.
     QDBusConnection bus = QDBusConnection::sessionBus();
-    bus.unregisterService(service_);
+    bus.unregisterService(std::exchange(service_, QString()));
     bus.unregisterObject(kItemPath);
 }
 

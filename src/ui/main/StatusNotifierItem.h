@@ -16,6 +16,8 @@ class StatusNotifierItem : public QObject {
 public:
     StatusNotifierItem(const QIcon& icon, const QString& toolTip, QObject* parent = nullptr);
     ~StatusNotifierItem() override;
+    // Leaves the bus now, before the object itself goes.
+    void withdraw();
 
     const QIcon& icon() const { return icon_; }
     const QString& toolTip() const { return toolTip_; }

@@ -92,17 +92,23 @@ void TrayIcon::create() {
     tray_->show();
 }
 
+// The icon may go while one of its own clicks is still being handled: a change asked for by the
+// click opens a message, and the end of the program, asked for meanwhile, closes it. Hiding
+// Qt's icon would delete the window that took the click, so the icon goes as a whole once the
+// click has returned; an item on the bus leaves the bus at once.
 void TrayIcon::drop() {
     if (tray_) {
         qApp->removeEventFilter(this);
         lastPressed_ = iconWindow_ = nullptr;
-        tray_->hide();
-        delete tray_;
+        tray_->deleteLater();
         tray_ = nullptr;
     }
 #ifndef Q_OS_WIN
-    delete item_;
-    item_ = nullptr;
+    if (item_) {
+        item_->withdraw();
+        item_->deleteLater();
+        item_ = nullptr;
+    }
 #endif
 }
 
