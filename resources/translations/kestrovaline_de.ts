@@ -845,6 +845,10 @@ Handbuch: %4
         <source>Unable to save settings! %1. The save is partly in place and is completed when Kestrovaline starts next.</source>
         <translation>Die Einstellungen können nicht gespeichert werden! %1. Ein Teil ist gespeichert; der Rest wird beim nächsten Start von Kestrovaline ergänzt.</translation>
     </message>
+    <message>
+        <source>Kestrovaline was asked to close before it changed the wallpaper.</source>
+        <translation>Kestrovaline sollte sich beenden, bevor es das Hintergrundbild wechseln konnte.</translation>
+    </message>
 </context>
 <context>
     <name>kv::RegistrySettingsStore</name>

@@ -99,6 +99,13 @@ bool Program::Form_Load(const CommandLine& commandLine, ProgramWindow& window, A
     engine_.setLastShown(savedState_.shownWallpaper());
     restored_ = true;
     if (closeRequested_) {
+        // A close that came first ends a "-next" start before its change: said as the failure
+        // it is, not as a change made.
+        if (commandLine.isNext()) {
+            exitStatus_ = 1;
+            askUser.ask(MessageKind::ChangeFailed,
+                        tr("Kestrovaline was asked to close before it changed the wallpaper."));
+        }
         SaveAndExit();
         return false;
     }

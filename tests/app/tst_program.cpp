@@ -128,6 +128,8 @@ private Q_SLOTS:
         QTest::newRow("next, nothing to change")
             << "-next" << 0 << "no available" << false << false;
         QTest::newRow("next with a change due: one change") << "-next" << 3 << "" << true << false;
+        QTest::newRow("next closed before its change")
+            << "-next" << 0 << "asked to close" << false << false;
     }
     void startModes() {
         QFETCH(QString, argument);
@@ -149,6 +151,9 @@ private Q_SLOTS:
             run.refuseEveryPicture();
         if (failure == "no available")
             run.used.WriteSetting(QStringLiteral("WN"), 0);
+        const bool closedFirst = failure == "asked to close";
+        if (closedFirst)
+            run.program.requestClose();
         QCOMPARE(run.start({argument}), stays);
         QVERIFY(run.askUser.asked.value(0).message.contains(failure));
         QCOMPARE(run.askUser.asked.size(), failure.isEmpty() ? 0 : 1);
@@ -168,11 +173,12 @@ private Q_SLOTS:
                  changes ? run.picture("green.png") : QString());
         if (changes)
             QCOMPARE(run.saved(QStringLiteral("AutoChangeTime")), QStringLiteral("09:30:00"));
-        // The colour comes with a new picture, never bare before it, and without one after all.
-        QCOMPARE(run.desktop.colour, DesktopColor(0));
+        // The colour comes with a new picture, never bare before it, and without one after all;
+        // a start closed first touches nothing.
+        QCOMPARE(run.desktop.colour, closedFirst ? kUnknownDesktopColor : DesktopColor(0));
         QCOMPARE(run.desktop.wallpaperWhenColoured, changes ? run.picture("green.png") : QString());
         QCOMPARE(run.program.engine().ChangeTimer().isActive(), mode == 2);
-        QVERIFY(!run.program.browser().folderPath().isEmpty());
+        QCOMPARE(run.program.browser().folderPath().isEmpty(), closedFirst);
     }
 
     // A message blocks the window, also one built while it is up (after a logon start, with no
