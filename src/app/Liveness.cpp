@@ -15,6 +15,7 @@ const QString kLifeTime = QStringLiteral("LifeTime");
 const QString kLifeCmd = QStringLiteral("LifeCmd");
 const QString kLifeSaved = QStringLiteral("LifeSaved");
 const QString kLifeChanged = QStringLiteral("LifeChanged");
+const QString kLifeEnding = QStringLiteral("LifeEnding");
 constexpr double kSecondsPerDay = 86400.0;
 
 } // namespace
@@ -58,6 +59,7 @@ Liveness::Verdict Liveness::check(const CommandLine& commandLine) {
 Liveness::Verdict Liveness::handOver(qint32 command) {
     bool posted = false;
     for (int attempt = 1;; ++attempt) {
+        bool waitsForEnd = false;
         {
             const LivenessLock::Hold hold(lock_);
             // A copy on its way out (a "-next" start's, one closing) takes no more commands:
@@ -77,7 +79,13 @@ Liveness::Verdict Liveness::handOver(qint32 command) {
             }
             const bool refused = tried && !posted;
             posted = posted || (pending == kShow && command == kShow);
-            if (attempt == kCloseWaitAttempts) {
+            // A copy on its way out takes no command, but is gone once its save is done, however
+            // long a busy store makes that: this start then runs in its place, or the user's
+            // start would end with nothing running.
+            waitsForEnd = attempt >= kCloseWaitAttempts &&
+                          attempt < kCloseWaitAttempts + kEndWaitAttempts &&
+                          settings_.ReadSetting(kLifeEnding, 0) == 1;
+            if (attempt >= kCloseWaitAttempts && !waitsForEnd) {
                 // The copy is busy past the wait (a slow desktop can keep it that long) and
                 // still runs: the command stays pending for it, as a second copy beside it would
                 // wipe its edits. Where the lock cannot be had, a "-next" that nobody took goes
@@ -92,7 +100,7 @@ Liveness::Verdict Liveness::handOver(qint32 command) {
                 return takeOver(posted ? command : 0);
             }
         }
-        clock_.sleepMs(1);
+        clock_.sleepMs(waitsForEnd ? kEndWaitSleepMs : 1);
     }
     // A "-next" bound to a key or run by a script reports through its exit status whether the
     // wallpaper changed.
@@ -143,6 +151,9 @@ Liveness::Verdict Liveness::takeOver(qint32 own) {
     const qint32 pending = settings_.ReadSetting(kLifeCmd, 0);
     if (pending != 0 && (!passingThrough_ || pending == kClose || pending == own))
         settings_.WriteSetting(kLifeCmd, 0);
+    // A copy passing through ends without taking a show: a start meanwhile waits for its end.
+    if (settings_.ReadSetting(kLifeEnding, 0) != int(passingThrough_))
+        settings_.WriteSetting(kLifeEnding, int(passingThrough_));
     writeHeartbeat();
     // Held by a copy that did not take a "-next" in time, the lock stays that copy's.
     if (running_)
@@ -308,6 +319,11 @@ Liveness::Command Liveness::tick(bool restored, bool passingThrough) {
 void Liveness::markChanged(bool changed) {
     const LivenessLock::Hold hold(lock_);
     settings_.WriteSetting(kLifeChanged, changed ? 1 : 0);
+}
+
+void Liveness::markEnding() {
+    const LivenessLock::Hold hold(lock_);
+    settings_.WriteSetting(kLifeEnding, 1);
 }
 
 void Liveness::markEnded(bool saved) {

@@ -335,6 +335,7 @@ void Program::saveForSession() {
 }
 
 void Program::SaveAndExit() {
+    liveness_.markEnding();
     const bool saved = SaveState();
     if (!saved)
         reportSaveFailure(false);

@@ -18,7 +18,8 @@ bool isVolatileName(const QString& name) {
     return name.compare(QLatin1String("LifeTime"), Qt::CaseInsensitive) == 0 ||
            name.compare(QLatin1String("LifeCmd"), Qt::CaseInsensitive) == 0 ||
            name.compare(QLatin1String("LifeSaved"), Qt::CaseInsensitive) == 0 ||
-           name.compare(QLatin1String("LifeChanged"), Qt::CaseInsensitive) == 0;
+           name.compare(QLatin1String("LifeChanged"), Qt::CaseInsensitive) == 0 ||
+           name.compare(QLatin1String("LifeEnding"), Qt::CaseInsensitive) == 0;
 }
 
 // Rows past this are hashed like other values: a hand-edited huge number cannot make a list

@@ -268,8 +268,9 @@ private Q_SLOTS:
         QCOMPARE(home.stored("WN") + home.stored("WName3"), "3blue.bmp");
     }
 
-    // A start that meets a "-next" start's copy on its way out (held in its save here) waits for
-    // its end and comes up in its place.
+    // A start that meets a "-next" start's copy on its way out (held in its save here; it says it
+    // will end, so that the start waits however long that takes) waits for its end and comes up
+    // in its place.
     void startAsACopyEnds() {
         ProgramHome home(xvfb_.display(), QStringLiteral("none"));
         home.store(test::threeColourCollection(home.environment().root()) +
@@ -280,9 +281,11 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(home.storedVolatile("LifeTime").toDouble() != 0, 10000);
         QProcess& start = home.start();
         QTRY_COMPARE_WITH_TIMEOUT(home.storedVolatile("LifeCmd"), "2", 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(home.storedVolatile("LifeEnding"), "1", 10000);
         saveHeld.reset();
         QVERIFY(next.waitForFinished(10000));
         QTRY_COMPARE_WITH_TIMEOUT(windowsTitled(kTitle), 1, 15000);
+        QCOMPARE(home.storedVolatile("LifeEnding"), "0");
         QVERIFY(home.close(start));
     }
 
