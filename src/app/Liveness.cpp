@@ -321,9 +321,9 @@ void Liveness::markChanged(bool changed) {
     settings_.WriteSetting(kLifeChanged, changed ? 1 : 0);
 }
 
-void Liveness::markEnding() {
+void Liveness::markEnding(bool ending) {
     const LivenessLock::Hold hold(lock_);
-    settings_.WriteSetting(kLifeEnding, 1);
+    settings_.WriteSetting(kLifeEnding, ending ? 1 : 0);
 }
 
 void Liveness::markEnded(bool saved) {

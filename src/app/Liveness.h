@@ -84,8 +84,9 @@ public:
     // before a failure is told in a dialog the user may leave open.
     void markChanged(bool changed);
 
-    // Called by the exit before it saves: a start meanwhile waits for this copy to be gone.
-    void markEnding();
+    // Called by the exit before it saves: a start meanwhile waits for this copy to be gone. False
+    // takes it back, for an exit the user called off.
+    void markEnding(bool ending = true);
     // Called by the exit as its last store action; saved tells a waiting "-close" how the save
     // went.
     void markEnded(bool saved = true);

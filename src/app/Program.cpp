@@ -261,6 +261,7 @@ void Program::Close_Click() {
             window_->showWindow();
         return;
     }
+    liveness_.markEnding();
     if (SaveState()) {
         ExitProgram();
         return;
@@ -271,6 +272,8 @@ void Program::Close_Click() {
         saveFailureText() + tr(" Exit anyway? The changes made since the last save will be lost.");
     if (askUser_->ask(MessageKind::Exit, again) == 1)
         ExitProgram(false);
+    else
+        liveness_.markEnding(false);
 }
 
 bool Program::SaveState() {

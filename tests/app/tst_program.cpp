@@ -419,8 +419,17 @@ private Q_SLOTS:
         QCOMPARE(run.askUser.asked.size(), 1);
         QCOMPARE(run.askUser.asked[0].kind, MessageKind::StoreFailed);
         QVERIFY(!run.program.hasEnded());
+        // From its save on, the exit says the copy is ending (a start then waits for its end);
+        // called off after the refusal, it takes that back (the refusal was told at the collapse).
+        QStringList ending;
+        run.askUser.whileAsking = [&] {
+            ending << run.used.ReadSetting(QStringLiteral("LifeEnding"), QString());
+            run.askUser.setAnswer(ending.size() == 2 ? 0 : 1);
+        };
         run.program.Close_Click();
-        QCOMPARE(run.askUser.asked.size(), 3);
+        QVERIFY(!run.program.hasEnded());
+        run.program.Close_Click();
+        QCOMPARE(ending, (QStringList{"", "1", "0", "1"}));
         QVERIFY(run.program.hasEnded());
         QCOMPARE(run.program.exitCode(), 2);
         QCOMPARE(run.desktop.wallpaperCalls.size(), 1);
