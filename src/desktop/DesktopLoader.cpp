@@ -10,7 +10,6 @@
 #include "desktop/XfceDesktop.h"
 #include "engine/NullDesktop.h"
 
-#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QFile>
@@ -190,7 +189,7 @@ const std::array<Candidate, 11> kCandidates{{
      [](const QProcessEnvironment& e) -> std::unique_ptr<DesktopBackend> {
          return std::make_unique<SwaybgDesktop>(
              QStringLiteral("wayland"),
-             QCoreApplication::translate("kv::DesktopBackend", "Wayland compositor"),
+             QLatin1String(QT_TRANSLATE_NOOP("kv::DesktopBackend", "Wayland compositor")),
              e.value(QStringLiteral("WAYLAND_DISPLAY")));
      }},
     // Any X11 session whose desktop we do not know: the root window is the background. Under

@@ -3,6 +3,7 @@
 
 #include "desktop/DesktopBus.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -243,7 +244,9 @@ SwaybgDesktop::SwaybgDesktop(QString id, QString desktopName, QString waylandDis
       desktopName_(std::move(desktopName)) {}
 
 QString SwaybgDesktop::name() const {
-    return QStringLiteral("%1 (%2, swaybg)").arg(id_, desktopName_);
+    // Translated here, not when made: "--version" makes the backend before the translations.
+    return QStringLiteral("%1 (%2, swaybg)")
+        .arg(id_, QCoreApplication::translate("kv::DesktopBackend", desktopName_.toUtf8()));
 }
 
 DesktopState SwaybgDesktop::recorded() const {

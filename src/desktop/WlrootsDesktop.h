@@ -44,8 +44,9 @@ private:
 // command line.
 class SwaybgDesktop final : public RecordedDesktop {
 public:
-    // `id` is the loader's id ("hyprland", "wayland"), `desktopName` what name() reports;
-    // `waylandDisplay` identifies the compositor our record belongs to.
+    // `id` is the loader's id ("hyprland", "wayland"), `desktopName` what name() reports, as the
+    // source text of its translation; `waylandDisplay` identifies the compositor our record
+    // belongs to.
     SwaybgDesktop(QString id, QString desktopName, QString waylandDisplay);
 
     QString name() const override;
