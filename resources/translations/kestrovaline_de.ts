@@ -310,6 +310,10 @@ Handbuch: %4
         <source>Kestrovaline is running but could not be asked: the request could not be stored in its session folder, which may be full.</source>
         <translation>Kestrovaline läuft, konnte aber nicht gefragt werden: Die Anfrage ließ sich nicht in seinem Sitzungsordner ablegen, der vielleicht voll ist.</translation>
     </message>
+    <message>
+        <source>Kestrovaline ended before it said whether its settings were saved.</source>
+        <translation>Kestrovaline wurde beendet, bevor es meldete, ob seine Einstellungen gespeichert wurden.</translation>
+    </message>
 </context>
 <context>
     <name>kv::MainWindow</name>

@@ -197,9 +197,16 @@ Liveness::CloseOutcome Liveness::requestClose() {
             return CloseOutcome::NoAnswer;
         }
     }
-    // The command was taken: the copy is saving, which may take a while on a busy store.
-    if (!untilUnderLock(kEndWaitAttempts, kEndWaitSleepMs, [this] { return copyEnded(); }))
+    // The command was taken: the copy is saving, which may take a while on a busy store. One
+    // killed meanwhile never says it ended, but its running lock goes with it.
+    bool ended = false;
+    if (!untilUnderLock(kEndWaitAttempts, kEndWaitSleepMs, [this, &ended] {
+            ended = copyEnded();
+            return ended || (running_ && running_->holder() == LivenessLock::Holder::Nobody);
+        }))
         return CloseOutcome::NoAnswer;
+    if (!ended)
+        return CloseOutcome::EndedUntold;
     return settings_.ReadSetting(kLifeSaved, 1) == 0 ? CloseOutcome::EndedUnsaved
                                                      : CloseOutcome::Ended;
 }
@@ -230,6 +237,7 @@ int Liveness::exitCodeOf(CloseOutcome outcome) {
     case CloseOutcome::NoAnswer:
         return 1;
     case CloseOutcome::EndedUnsaved:
+    case CloseOutcome::EndedUntold:
         return 2;
     }
     return 1;
@@ -287,6 +295,9 @@ QString Liveness::describe(CloseOutcome outcome) {
         return QCoreApplication::translate("kv::Liveness",
                                            "Kestrovaline ended, but its settings could not be "
                                            "saved; its own report says why.");
+    case CloseOutcome::EndedUntold:
+        return QCoreApplication::translate(
+            "kv::Liveness", "Kestrovaline ended before it said whether its settings were saved.");
     case CloseOutcome::NoAnswer:
         return QCoreApplication::translate("kv::Liveness",
                                            "Kestrovaline is running but did not end in time.");

@@ -39,7 +39,8 @@ public:
     enum class Verdict { GoOn, EndNow };
     // The values of the command slot.
     enum class Command { None, SaveAndExit, ShowWindow, ChangeWallpaper };
-    enum class CloseOutcome { NotRunning, Ended, EndedUnsaved, NoAnswer };
+    // EndedUntold: the copy went (its running lock with it) without saying how its save went.
+    enum class CloseOutcome { NotRunning, Ended, EndedUnsaved, EndedUntold, NoAnswer };
     // How the change a "-next" start handed over went. Made: this start makes it itself; Taken:
     // an older copy took it, which never tells how its change went. NotAsked: the running copy
     // could not be asked, for a change or to show its window, as the request did not stay in

@@ -341,6 +341,9 @@ private Q_SLOTS:
             << "86388 0 held" << true << "-close" << 0;
         // Its save held up past the wait by a busy store, it lets go of its lock at last.
         QTest::newRow("a copy ending slowly") << "1.5 0 held ending" << false << "" << 0;
+        // Killed in its save, it never says how the save went: the close does not wait for it.
+        QTest::newRow("close, the copy killed in its save")
+            << "86388 0 held killed" << true << "-close" << 0;
     }
     void anotherCopysHeartbeat() {
         QFETCH(QString, left);
@@ -353,6 +356,7 @@ private Q_SLOTS:
         settings.WriteSetting(QStringLiteral("LifeTime"), left.section(u' ', 0, 0));
         settings.WriteSetting(QStringLiteral("LifeCmd"), left.section(u' ', 1, 1));
         const bool ending = left.section(u' ', 3, 3) == QStringLiteral("ending");
+        const bool killed = left.section(u' ', 3, 3) == QStringLiteral("killed");
         if (ending)
             Liveness(settings, stores.clock).markEnding();
         stores.clock.set(QDateTime(QDate(2026, 12, 6), QTime(0, 0, 3)));
@@ -369,10 +373,10 @@ private Q_SLOTS:
             if (endsNow && !argument.isEmpty() && command == 0 && sleeps == 500) {
                 QCOMPARE(settings.ReadSetting(QStringLiteral("LifeCmd"), 0), close ? 1 : 3);
                 settings.WriteSetting(QStringLiteral("LifeCmd"), 0);
-                if (close)
+                if (close && !killed)
                     settings.WriteSetting(QStringLiteral("LifeTime"), 0);
             }
-            if (ending && sleeps == 3500)
+            if ((ending && sleeps == 3500) || (killed && sleeps == 600))
                 runningCopys.letGo();
         });
         const bool held = lock == QStringLiteral("held");
@@ -380,9 +384,11 @@ private Q_SLOTS:
             QVERIFY(runningCopys.holdIfFree());
         const CommandLine line = CommandLine::parse(argument.split(u' ', Qt::SkipEmptyParts));
         Liveness::NextOutcome outcome = Liveness::NextOutcome::Made;
-        QCOMPARE(Program::settleLiveness(settings, stores.clock, line, lockPath, nullptr,
+        Liveness::CloseOutcome closeOutcome = Liveness::CloseOutcome::NotRunning;
+        QCOMPARE(Program::settleLiveness(settings, stores.clock, line, lockPath, &closeOutcome,
                                          &thisCopys, &outcome),
                  !endsNow);
+        QCOMPARE(Liveness::exitCodeOf(closeOutcome), killed ? 2 : 0);
         QCOMPARE(settings.ReadSetting(QStringLiteral("LifeCmd"), -1), command);
         // A "-next" that a copy took without telling how it went (an older one) is content with
         // that; one left pending fails.
@@ -390,7 +396,7 @@ private Q_SLOTS:
         // A copy that goes on holds its lock.
         if (lock != QStringLiteral("none"))
             QCOMPARE(runningCopys.heldElsewhere(), !endsNow);
-        if (!endsNow || close)
+        if (!endsNow || (close && !killed))
             QCOMPARE(settings.ReadSetting(QStringLiteral("LifeTime"), 0.0),
                      close ? 0.0 : secondsSinceMidnight(stores.clock.now()));
         // This copy's end leaves the heartbeat of a copy that holds its lock alone.
