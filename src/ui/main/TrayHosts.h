@@ -16,9 +16,10 @@ public:
     explicit TrayHosts(QObject* parent = nullptr);
 
     // A StatusNotifier watcher is on the session bus now, and it reports a host that shows the
-    // icon or there is no X11 tray to show it instead.
+    // icon, or there is no X11 tray to show it instead, or it does not answer.
     static bool statusNotifierHost();
-    // Something shows the icon: an X11 tray, or a StatusNotifier host.
+    // Something shows the icon: a StatusNotifier host, or an X11 tray beside a watcher that
+    // answers or none.
     static bool areaShowsIcons();
 
 Q_SIGNALS:
