@@ -201,6 +201,18 @@ Eine laufende Instanz lässt sich in jedem Terminal beenden mit: kestrovaline -c
         <translation>Kestrovaline erreicht die X-Anzeige „%1“ nicht.
 </translation>
     </message>
+    <message>
+        <source>Kestrovaline cannot reach the Wayland display &quot;%1&quot;.
+</source>
+        <translation>Kestrovaline erreicht die Wayland-Anzeige „%1“ nicht.
+</translation>
+    </message>
+    <message>
+        <source>Kestrovaline needs Qt&apos;s Wayland platform plugin on this desktop, and it is not installed (on Debian and Ubuntu it comes with the package qt6-wayland).
+</source>
+        <translation>Kestrovaline braucht auf diesem Desktop das Wayland-Plattform-Plugin von Qt, und es ist nicht installiert (unter Debian und Ubuntu gehört es zum Paket qt6-wayland).
+</translation>
+    </message>
 </context>
 <context>
     <name>kv::DriveBox</name>
