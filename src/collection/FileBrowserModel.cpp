@@ -486,6 +486,10 @@ void FileBrowserModel::start(const QString& restoredDrive, const QString& restor
 }
 
 void FileBrowserModel::chooseDrive(int index) {
+    // The drive shown, chosen again, changes nothing: opened again, its lists would lose the
+    // files the user highlighted.
+    if (index == driveIndex_ && index == lastGoodDrive_ && QFileInfo(folders_.path()).isDir())
+        return;
     failedDrives_.clear();
     SelectDriveIndex(index);
 }
@@ -576,15 +580,13 @@ void FileBrowserModel::Folder_Click() {
     const auto exists = [](const QString& entry) {
         return !entry.isEmpty() && QFileInfo(entry).isDir();
     };
-    // By path: the re-read below may put another folder in the clicked row.
-    const QString clicked = folders_.entryPath(folders_.ListIndex());
-    if (exists(clicked))
+    if (exists(folders_.entryPath(folders_.ListIndex())))
         return;
+    // A subfolder that vanished leaves the highlight on the open folder, which stays open with
+    // the files highlighted in it; a vanished ancestor took the open folder with it.
     folders_.refresh();
-    if (folders_.entryPath(folders_.ListIndex()) == clicked && exists(clicked))
-        return;
-    // The entry vanished.
-    openNearestExisting();
+    if (!exists(folders_.entryPath(folders_.ListIndex())))
+        openNearestExisting();
 }
 
 bool FileBrowserModel::openNearestExisting() {

@@ -516,6 +516,8 @@ private Q_SLOTS:
         QCOMPARE(f.browser.files().path(), full(c[4]));
         QCOMPARE(f.browser.folders().ListIndex(), -1);
         QCOMPARE(saved.isEmpty() ? full(c[0]) : saved.last().first().toString(), full(c[4]));
+        // A click leaves a folder that stays open as it is, with its highlighted files.
+        QVERIFY(action >= 0 || saved.isEmpty() == (c[4] == c[0]));
         if (const int count = c[5].toInt(); count >= 0) {
             QTRY_COMPARE_WITH_TIMEOUT(f.browser.folders().subfolderCount(), count, 10000);
             QVERIFY(QDir().mkpath(full(c[4]) + "/new"));
@@ -545,12 +547,14 @@ private Q_SLOTS:
 
     // Drives d0.. of which those marked - do not open (a missing folder); the browser opens on
     // d0, then d0 goes too if asked, and the user chooses a drive. Columns: drives | d0 goes |
-    // chosen | drive open at the end (-1: the lists stay on the gone d0) | messages.
+    // chosen | drive open at the end (-1: the lists stay on the gone d0) | messages | folders
+    // opened.
     void driveRecovery_data() {
         QTest::addColumn<QString>("run");
-        QTest::newRow("back to the last drive that opened") << "+ -|0|1|0|1";
-        QTest::newRow("that one gone too: on to one that opens") << "+ - - +|1|1|3|3";
-        QTest::newRow("none opens: each tried once") << "+ - -|1|2|-1|3";
+        QTest::newRow("back to the last drive that opened") << "+ -|0|1|0|1|1";
+        QTest::newRow("that one gone too: on to one that opens") << "+ - - +|1|1|3|3|1";
+        QTest::newRow("none opens: each tried once") << "+ - -|1|2|-1|3|0";
+        QTest::newRow("the open drive chosen again") << "+ +|0|0|0|0|0";
     }
     void driveRecovery() {
         QFETCH(QString, run);
@@ -564,10 +568,12 @@ private Q_SLOTS:
         }
         Fixture f(list);
         QVERIFY(c[1] == "0" || QDir(list[0].rootPath).removeRecursively());
+        QSignalSpy folderOpened(&f.browser, &FileBrowserModel::folderChanged);
         f.browser.chooseDrive(c[2].toInt());
         const int opened = c[3].toInt();
         QCOMPARE(f.browser.folderPath(), list[qMax(0, opened)].rootPath);
         QCOMPARE(f.askUser.asked.size(), c[4].toInt());
+        QCOMPARE(folderOpened.size(), c[5].toInt());
         QVERIFY(QDir(path("drives")).removeRecursively());
     }
 
