@@ -5,6 +5,7 @@
 #include "common/PictureCheck.h"
 #include "common/VisibleControls.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QtConcurrent/QtConcurrentRun>
@@ -83,9 +84,17 @@ qint32 Collection::Folders::intern(const QString& folder) {
     return number;
 }
 
+QString Collection::ComparedForm(const QString& text) {
+#ifdef Q_OS_WIN
+    return QDir::fromNativeSeparators(text).toLower();
+#else
+    return text;
+#endif
+}
+
 Collection::EntryKey Collection::duplicateKey(const QString& name, const QString& folder) const {
 #ifdef Q_OS_WIN
-    return {name.toLower(), foldedFolders_.find(folder.toLower())};
+    return {ComparedForm(name), foldedFolders_.find(ComparedForm(folder))};
 #else
     return {name, folders_.find(folder)};
 #endif
@@ -110,7 +119,7 @@ bool Collection::AppendImage(const QString& name, const QString& folder, qint32 
     const qint32 number = folders_.intern(folder);
     entries_.append({name, number, requested != 0 ? StateSkip : StateToggle});
 #ifdef Q_OS_WIN
-    ++keys_[{name.toLower(), foldedFolders_.intern(folder.toLower())}];
+    ++keys_[{ComparedForm(name), foldedFolders_.intern(ComparedForm(folder))}];
 #else
     ++keys_[{name, number}];
 #endif
@@ -216,9 +225,9 @@ QString Collection::JoinPath(const QString& folder, const QString& name) {
         return name;
     const QChar last = folder.back();
 #ifdef Q_OS_WIN
-    if (last == u'\\' || last == u'/')
-        return folder + name;
-    return folder + u'\\' + name;
+    // One kind of separator in what the user reads, whichever the folder was stored with.
+    return QDir::toNativeSeparators(last == u'\\' || last == u'/' ? folder + name
+                                                                  : folder + u'\\' + name);
 #else
     if (last == u'/')
         return folder + name;

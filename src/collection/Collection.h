@@ -111,6 +111,10 @@ public:
     // count as absent. Nothing is opened.
     static bool FileExists(const QString& path);
     static QString JoinPath(const QString& folder, const QString& name);
+    // The form in which names and folders are told apart: where the file system ignores case,
+    // so does this, and on Windows either slash separates folders (older entries and the
+    // samples have backslashes, the browser's folders slashes).
+    static QString ComparedForm(const QString& text);
 
 Q_SIGNALS:
     // A scan has tested its last row.

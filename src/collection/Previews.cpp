@@ -15,14 +15,9 @@
 namespace kv {
 namespace {
 
+// The collection's own rule for telling entries apart.
 bool sameFile(const QString& a, const QString& b) {
-    // The collection's own rule for telling entries apart: case matters where the file system
-    // says it does.
-#ifdef Q_OS_WIN
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-#else
-    return a == b;
-#endif
+    return Collection::ComparedForm(a) == Collection::ComparedForm(b);
 }
 
 } // namespace
