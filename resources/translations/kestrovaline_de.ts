@@ -865,6 +865,14 @@ Handbuch: %4
         <source>Kestrovaline was asked to close before it changed the wallpaper.</source>
         <translation>Kestrovaline sollte sich beenden, bevor es das Hintergrundbild wechseln konnte.</translation>
     </message>
+    <message>
+        <source>Unable to save settings! %1. What was saved before is kept; the changes made since then are lost.</source>
+        <translation>Die Einstellungen können nicht gespeichert werden! %1. Der zuletzt gespeicherte Stand bleibt erhalten; die Änderungen seither gehen verloren.</translation>
+    </message>
+    <message>
+        <source>Unable to save settings! %1. What was saved before is kept.</source>
+        <translation>Die Einstellungen können nicht gespeichert werden! %1. Der zuletzt gespeicherte Stand bleibt erhalten.</translation>
+    </message>
 </context>
 <context>
     <name>kv::RegistrySettingsStore</name>

@@ -266,11 +266,12 @@ void Program::Close_Click() {
         ExitProgram();
         return;
     }
-    reportSaveFailure(false);
     // The user decides whether this session's changes go.
-    const QString again =
-        saveFailureText() + tr(" Exit anyway? The changes made since the last save will be lost.");
-    if (askUser_->ask(MessageKind::Exit, again) == 1)
+    const QString again = saveFailureText(SaveFailureMoment::AskingToEnd) +
+                          tr(" Exit anyway? The changes made since the last save will be lost.");
+    const bool exits = askUser_->ask(MessageKind::ExitUnsaved, again) == 1;
+    reportSaveFailure(false, exits ? SaveFailureMoment::Ending : SaveFailureMoment::Running);
+    if (exits)
         ExitProgram(false);
     else
         liveness_.markEnding(false);
@@ -315,18 +316,30 @@ void Program::tellLogonStartProblem() {
         askUser_->ask(MessageKind::StoreFailed, std::exchange(logonStartReport_, QString()));
 }
 
-QString Program::saveFailureText() const {
+QString Program::saveFailureText(SaveFailureMoment moment) const {
+    const QString error = settings_.lastError();
     if (!settings_.lastFailureKeptOldValues())
         return tr("Unable to save settings! %1. The save is partly in place and is completed "
                   "when Kestrovaline starts next.")
-            .arg(settings_.lastError());
-    return tr("Unable to save settings! %1. What was saved before is kept, and the save is tried "
-              "again next time.")
-        .arg(settings_.lastError());
+            .arg(error);
+    // Only a program that goes on running saves its changes again.
+    switch (moment) {
+    case SaveFailureMoment::Running:
+        return tr("Unable to save settings! %1. What was saved before is kept, and the save is "
+                  "tried again next time.")
+            .arg(error);
+    case SaveFailureMoment::Ending:
+        return tr("Unable to save settings! %1. What was saved before is kept; the changes made "
+                  "since then are lost.")
+            .arg(error);
+    case SaveFailureMoment::AskingToEnd:
+        break;
+    }
+    return tr("Unable to save settings! %1. What was saved before is kept.").arg(error);
 }
 
-void Program::reportSaveFailure(bool inWindow) {
-    const QString text = saveFailureText();
+void Program::reportSaveFailure(bool inWindow, SaveFailureMoment moment) {
+    const QString text = saveFailureText(moment);
     std::fprintf(stderr, "Kestrovaline: %s\n", text.toLocal8Bit().constData());
     if (inWindow && askUser_)
         askUser_->ask(MessageKind::StoreFailed, text);
@@ -341,7 +354,7 @@ void Program::SaveAndExit() {
     liveness_.markEnding();
     const bool saved = SaveState();
     if (!saved)
-        reportSaveFailure(false);
+        reportSaveFailure(false, SaveFailureMoment::Ending);
     ExitProgram(saved);
 }
 
@@ -351,7 +364,7 @@ void Program::endAbruptly() {
     ended_ = true;
     const bool saved = SaveState();
     if (!saved)
-        reportSaveFailure(false);
+        reportSaveFailure(false, SaveFailureMoment::Ending);
     liveness_.markEnded(saved);
 }
 

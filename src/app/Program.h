@@ -142,8 +142,11 @@ private:
     // How the change another start asked for went, for that start's exit status.
     void tellChangeAskedFor(bool changed);
     // The save failure, on the standard error and, when asked, in the message dialog.
-    void reportSaveFailure(bool inWindow);
-    QString saveFailureText() const;
+    // When a save failed: what becomes of the changes it held depends on whether the program
+    // goes on.
+    enum class SaveFailureMoment { Running, Ending, AskingToEnd };
+    void reportSaveFailure(bool inWindow, SaveFailureMoment moment = SaveFailureMoment::Running);
+    QString saveFailureText(SaveFailureMoment moment) const;
 
     Settings& settings_;
     Clock& clock_;

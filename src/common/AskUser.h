@@ -19,6 +19,9 @@ enum class MessageKind : int {
     // An addition stopped at the collection's size limit; like StoreFailed always shown, since
     // the files left highlighted would otherwise look added.
     CollectionFull = 8,
+    // The exit question after a failed save: the exit would lose the session's changes, so the
+    // answer an Enter gives is to keep running.
+    ExitUnsaved = 9,
 };
 
 // The one way the program's logic asks the user something. Answers: 1 confirm, 0 cancel,

@@ -436,6 +436,9 @@ private Q_SLOTS:
         QVERIFY(!run.program.hasEnded());
         run.program.Close_Click();
         QCOMPARE(ending, (QStringList{"", "1", "0", "1"}));
+        // Ending, nothing is tried again: the question says so.
+        QCOMPARE(run.askUser.asked[2].kind, MessageKind::ExitUnsaved);
+        QVERIFY(!run.askUser.asked[2].message.contains(QLatin1String("tried again")));
         QVERIFY(run.program.hasEnded());
         QCOMPARE(run.program.exitCode(), 2);
         QCOMPARE(run.desktop.wallpaperCalls.size(), 1);

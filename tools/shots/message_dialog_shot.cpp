@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Shows a message for a screenshot: message_dialog_shot [hold-milliseconds] [kind] [file-name]
-// [left,top], a deletion question by default; a start-up report names the one file given. The
-// dialog opens where the position in pixels was stored, 200,150 by default. It answers itself
-// after the hold (Close where there is one), so the tool never waits for a person.
+// [left,top], a deletion question by default; a start-up report names the one file given, and
+// kind 9 is the exit after a failed save. The dialog opens where the position in pixels was
+// stored, 200,150 by default. It answers itself after the hold (Close where there is one), so
+// the tool never waits for a person.
 #include "collection/CollectionCommands.h"
 #include "common/MessageSwitches.h"
 #include "shots/ShotLook.h"
@@ -31,6 +32,10 @@ int main(int argc, char** argv) {
     QString text = kv::CollectionCommands::DeleteQuestion(3);
     if (kind == 5)
         text = kv::Help::helpQuestion();
+    else if (kind == 9)
+        text = QStringLiteral("Unable to save settings! database is locked. What was saved before "
+                              "is kept. Exit anyway? The changes made since the last save will be "
+                              "lost.");
     else if (kind == 1)
         text = argc > 3
                    ? kv::CollectionCommands::MissingFilesText(1, QString::fromLocal8Bit(argv[3]))

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/message/ProgMsg.h"
 
+#include "common/AskUser.h"
 #include "common/MessageSwitches.h"
 #include "ui/PictureButtons.h"
 
@@ -93,7 +94,6 @@ ProgMsg::ProgMsg(MessageSwitches& switches, QWidget* owner)
     display_->setObjectName(QStringLiteral("Display"));
 
     set_ = makeSetButton(this);
-    set_->setDefault(true);
     close_ = makeCloseButton(this);
     connect(set_, &QPushButton::clicked, this, &ProgMsg::Set_Click);
     connect(close_, &QPushButton::clicked, this, &ProgMsg::Close_Click);
@@ -167,6 +167,7 @@ QString ProgMsg::titleFor(int kind) {
     case 5:
         return tr("Kestrovaline wallpaper manager help");
     case 6:
+    case 9:
         return tr("Kestrovaline wallpaper manager exit");
     default:
         return tr("Kestrovaline wallpaper manager");
@@ -174,7 +175,7 @@ QString ProgMsg::titleFor(int kind) {
 }
 
 bool ProgMsg::isQuestion(int kind) {
-    return kind >= 4 && kind <= 6;
+    return (kind >= 4 && kind <= 6) || kind == 9;
 }
 
 bool ProgMsg::offersDoNotShowAgain(int kind) {
@@ -191,7 +192,10 @@ void ProgMsg::Form_Activate() {
     iconInfo_->setVisible(!question);
     close_->setVisible(question);
     set_->setVisible(true);
-    set_->setFocus();
+    const bool keepsRunning = kind_ == static_cast<int>(MessageKind::ExitUnsaved);
+    set_->setDefault(!keepsRunning);
+    close_->setDefault(keepsRunning);
+    (keepsRunning ? close_ : set_)->setFocus();
 }
 
 int ProgMsg::showModal() {

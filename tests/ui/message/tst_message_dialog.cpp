@@ -37,6 +37,7 @@ private Q_SLOTS:
         QTest::newRow("information, Esc") << "3 on Esc 1 1111 Ib";
         QTest::newRow("question, Enter") << "4 on Return 1 1111 Qcb";
         QTest::newRow("question, Esc") << "6 on Esc 0 1111 Qc";
+        QTest::newRow("exit losing the changes, Enter") << "9 on Return 0 1111 Qc";
         QTest::newRow("window closed: ticked") << "4 on tick,x 0 1110 Qcb";
         QTest::newRow("window closed: information") << "2 on x 1 1111 Ib";
         QTest::newRow("hidden without an answer") << "6 on hide -1 1111 Qc";
@@ -106,8 +107,8 @@ private Q_SLOTS:
             confirms += QString::number(switches.confirm(k));
         QCOMPARE(confirms, c[4]);
         QVERIFY(!c[2].contains(QLatin1String("again")) || nested == -1);
-        // Another kind is still asked.
-        QCOMPARE(ask(6, QStringLiteral("set")), 1);
+        // Another kind is still asked, with its own default.
+        QCOMPARE(ask(6, QStringLiteral("Return")), 1);
     }
 
     // Where a window goes to lie wholly on a screen: the primary screen's free part is 1280 x 1000
