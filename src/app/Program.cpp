@@ -270,6 +270,8 @@ void Program::Close_Click() {
     const QString again = saveFailureText(SaveFailureMoment::AskingToEnd) +
                           tr(" Exit anyway? The changes made since the last save will be lost.");
     const bool exits = askUser_->ask(MessageKind::ExitUnsaved, again) == 1;
+    if (ended_)
+        return;
     reportSaveFailure(false, exits ? SaveFailureMoment::Ending : SaveFailureMoment::Running);
     if (exits)
         ExitProgram(false);
