@@ -14,6 +14,9 @@ class TrayHosts : public QObject {
     Q_OBJECT
 public:
     explicit TrayHosts(QObject* parent = nullptr);
+    ~TrayHosts() override;
+
+    enum class Watcher { Absent, ReportsAHost, ReportsNone, Silent };
 
     // A StatusNotifier watcher is on the session bus now, and it reports a host that shows the
     // icon, or there is no X11 tray to show it instead, or it does not answer.
@@ -28,8 +31,15 @@ Q_SIGNALS:
 
 private Q_SLOTS:
     void xTrayChanged();
+    // Another watcher, or a host come or gone: what an earlier one said no longer holds.
+    void watcherChanged();
 
 private:
+    // The StatusNotifier watcher on the session bus, and whether it reports a host; one that
+    // does not answer in time is asked once more without waiting, and when it answers, what it
+    // says holds until it changes and every TrayHosts settles again.
+    static Watcher askWatcher();
+
     QTimer settle_;
 };
 

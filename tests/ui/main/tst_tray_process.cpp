@@ -10,6 +10,7 @@
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusVariant>
 #include <QDBusVirtualObject>
 #include <QDir>
 #include <QFile>
@@ -17,6 +18,7 @@
 #include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTest>
+#include <QTimer>
 
 using namespace kv;
 using test::ProgramHome;
@@ -36,11 +38,22 @@ public Q_SLOTS:
     }
 };
 
-// A watcher whose service hangs: it takes every call and answers none.
-class SilentWatcher : public QDBusVirtualObject {
+// A watcher whose service is busy (answering "no host" late) or hangs (answering nothing, at a
+// negative delay).
+class SlowWatcher : public QDBusVirtualObject {
 public:
-    bool handleMessage(const QDBusMessage&, const QDBusConnection&) override { return true; }
+    explicit SlowWatcher(int delayMs) : delayMs_(delayMs) {}
+    bool handleMessage(const QDBusMessage& call, const QDBusConnection& bus) override {
+        if (delayMs_ >= 0)
+            QTimer::singleShot(delayMs_, this, [call, bus] {
+                bus.send(call.createReply(QVariant::fromValue(QDBusVariant(false))));
+            });
+        return true;
+    }
     QString introspect(const QString&) const override { return {}; }
+
+private:
+    int delayMs_;
 };
 
 // The real program in a real X server under a real window manager (openbox), used through
@@ -266,17 +279,19 @@ private Q_SLOTS:
     // Where nothing shows the icon, the window the user collapses (by minimising it here) says
     // so through the desktop's notifications, once; a logon start, whose window nobody saw,
     // says nothing, nor does a window collapsing into a tray. A watcher that never answers
-    // takes the icon without holding the window up, and shows nothing.
+    // takes the icon without holding the window up, and shows nothing; one that answers late
+    // leaves it to the tray once it has.
     void collapsingWithoutANotificationAreaSaysSoOnce_data() {
         QTest::addColumn<bool>("tray");
-        QTest::addColumn<bool>("silentWatcher");
-        QTest::newRow("no notification area") << false << false;
-        QTest::newRow("X11 tray") << true << false;
-        QTest::newRow("X11 tray, a watcher that never answers") << true << true;
+        QTest::addColumn<int>("watcherDelayMs"); // 0: no watcher, -1: one that never answers
+        QTest::newRow("no notification area") << false << 0;
+        QTest::newRow("X11 tray") << true << 0;
+        QTest::newRow("X11 tray, a watcher that never answers") << true << -1;
+        QTest::newRow("X11 tray, a watcher that answers late") << true << 3000;
     }
     void collapsingWithoutANotificationAreaSaysSoOnce() {
         QFETCH(bool, tray);
-        QFETCH(bool, silentWatcher);
+        QFETCH(int, watcherDelayMs);
         test::SessionBus bus;
         if (!bus.start())
             QSKIP(qPrintable(bus.error()));
@@ -287,13 +302,13 @@ private Q_SLOTS:
         const auto* notifications = new Notifications(&served);
         QVERIFY(desktop.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &served));
         QVERIFY(desktop.registerService(QStringLiteral("org.freedesktop.Notifications")));
-        SilentWatcher watcher;
-        if (silentWatcher) {
+        SlowWatcher watcher(watcherDelayMs);
+        if (watcherDelayMs != 0) {
             QVERIFY(
                 desktop.registerVirtualObject(QStringLiteral("/StatusNotifierWatcher"), &watcher));
             QVERIFY(desktop.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
         }
-        const bool iconShown = tray && !silentWatcher;
+        const bool iconShown = tray && watcherDelayMs >= 0;
         if (!tray)
             test::endProcess(trayHost_);
         const auto trayBack = qScopeGuard([this, tray] { QVERIFY(tray || startTrayHost()); });
@@ -303,6 +318,7 @@ private Q_SLOTS:
         // A second start before the first took the heartbeat would be the copy that runs.
         QTRY_VERIFY_WITH_TIMEOUT(home.storedVolatile(QStringLiteral("LifeTime")).toDouble() != 0,
                                  10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!iconShown || !iconCentre().isNull(), 15000);
         for (int shown = 1; shown <= 2; ++shown) {
             QCOMPARE(home.run({}), 0);
             QTRY_COMPARE_WITH_TIMEOUT(mainWindows().size(), 1, 15000);
