@@ -72,11 +72,13 @@ QString howTo() {
 
 } // namespace
 
-QString missingDisplayAdvice(const QProcessEnvironment& environment) {
+QString missingDisplayAdvice(const QProcessEnvironment& environment, const QStringList& arguments) {
     // A platform chosen by hand, or a compositor's socket handed over, is the user's and Qt's to
     // judge.
     if (!environment.value(QStringLiteral("QT_QPA_PLATFORM")).isEmpty() ||
-        !environment.value(QStringLiteral("WAYLAND_SOCKET")).isEmpty())
+        !environment.value(QStringLiteral("WAYLAND_SOCKET")).isEmpty() ||
+        arguments.contains(QStringLiteral("-platform")) ||
+        arguments.contains(QStringLiteral("--platform")))
         return {};
     const QString display = environment.value(QStringLiteral("DISPLAY"));
     const QString wayland = environment.value(QStringLiteral("WAYLAND_DISPLAY"));

@@ -252,10 +252,15 @@ int launch(int argc, char** argv) {
                         [&] { return QStringLiteral("Kestrovaline: ") + storeProblem() + '\n'; });
 
 #ifndef _WIN32
-    if (!missingDisplayAdvice(environment).isEmpty()) {
+    if (const QString advice = missingDisplayAdvice(environment, argumentsOf(argc, argv));
+        !advice.isEmpty()) {
         Liveness(settings, clock, lockPath, &running).markEnded();
         nameIgnored(argumentsOf(argc, argv));
-        printTranslated(stderr, argc, argv, [&] { return missingDisplayAdvice(environment); });
+        // Asked again for its translation, the check sees the plugins beside the program too.
+        printTranslated(stderr, argc, argv, [&] {
+            const QString translated = missingDisplayAdvice(environment, argumentsOf(argc, argv));
+            return translated.isEmpty() ? advice : translated;
+        });
         return 1;
     }
 #endif
