@@ -86,7 +86,11 @@ qint32 Collection::Folders::intern(const QString& folder) {
 
 QString Collection::ComparedForm(const QString& text) {
 #ifdef Q_OS_WIN
-    return QDir::fromNativeSeparators(text).toLower();
+    QString folded = QDir::fromNativeSeparators(text).toLower();
+    // A folder stored with a separator at its end is the same folder; a drive's root keeps it.
+    if (folded.size() > 3 && folded.endsWith(u'/'))
+        folded.chop(1);
+    return folded;
 #else
     return text;
 #endif

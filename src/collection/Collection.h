@@ -113,7 +113,7 @@ public:
     static QString JoinPath(const QString& folder, const QString& name);
     // The form in which names and folders are told apart: where the file system ignores case,
     // so does this, and on Windows either slash separates folders (older entries and the
-    // samples have backslashes, the browser's folders slashes).
+    // samples have backslashes, the browser's folders slashes) and may end one.
     static QString ComparedForm(const QString& text);
 
 Q_SIGNALS:
