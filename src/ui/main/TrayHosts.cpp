@@ -22,6 +22,7 @@ constexpr int kSettleMs = 1000;
 // A watcher that does not answer at once (a busy logon) must not hold the window up.
 constexpr int kReplyMs = 2000;
 constexpr int kSilenceKeptMs = 10000;
+constexpr int kAnswerKeptMs = 1000;
 // D-Bus's own limit: a watcher that has not answered by then never will.
 constexpr int kLateReplyMs = 25000;
 const QString kWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
@@ -45,12 +46,18 @@ TrayHosts::Watcher verdictOf(const QDBusMessage& reply) {
                : TrayHosts::Watcher::ReportsNone;
 }
 
-// What a watcher that did not answer in time said later, until it changes; and when it last
-// kept silent, for a while: a collapse asks twice (the notice, then the icon), and a watcher
-// that kept silent would hold the window up once more for nothing.
+// What the watcher said, for a while: a collapse asks twice (the notice, then the icon), and a
+// watcher that kept silent would hold the window up once more for nothing. What one that did not
+// answer in time said later holds until it or its hosts change.
 struct Remembered {
+    TrayHosts::Watcher said = TrayHosts::Watcher::Absent;
+    QElapsedTimer saidAt;
     std::optional<TrayHosts::Watcher> lateAnswer;
-    QElapsedTimer silentSince;
+    // Which watcher an answer is about: a new owner of the name makes what was asked of the one
+    // before no longer hold.
+    int generation = 0;
+    // The generation a question not waited for is on its way for, or -1.
+    int askingLate = -1;
 };
 Remembered& remembered() {
     static Remembered memory;
@@ -70,13 +77,13 @@ TrayHosts::TrayHosts(QObject* parent) : QObject(parent) {
     connect(&settle_, &QTimer::timeout, this, &TrayHosts::changed);
     auto* watcher = new QDBusServiceWatcher(kWatcher, QDBusConnection::sessionBus(),
                                             QDBusServiceWatcher::WatchForOwnerChange, this);
-    connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this, &TrayHosts::watcherChanged);
+    connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this, &TrayHosts::watcherReplaced);
     // A panel may register its host with a watcher that was there before it, or leave one behind.
     for (const char* hostChange :
          {"StatusNotifierHostRegistered", "StatusNotifierHostUnregistered"})
         QDBusConnection::sessionBus().connect(kWatcher, kWatcherPath, kWatcher,
                                               QLatin1String(hostChange), this,
-                                              SLOT(watcherChanged()));
+                                              SLOT(hostsChanged()));
     // Qt's X11 platform tells when a tray takes or leaves the screen's tray selection, once the
     // tray has been asked about (statusNotifierHost() does where it matters); other platforms
     // have no such signal. Its class is a QObject by its only base, but declared in a private
@@ -97,33 +104,60 @@ TrayHosts::Watcher TrayHosts::askWatcher() {
     Remembered& memory = remembered();
     if (memory.lateAnswer)
         return *memory.lateAnswer;
-    if (memory.silentSince.isValid() && !memory.silentSince.hasExpired(kSilenceKeptMs))
-        return Watcher::Silent;
-    const Watcher said =
-        verdictOf(QDBusConnection::sessionBus().call(hostQuestion(), QDBus::Block, kReplyMs));
-    if (said != Watcher::Silent) {
-        memory.silentSince.invalidate();
-        return said;
+    const int keptMs = memory.said == Watcher::Silent ? kSilenceKeptMs : kAnswerKeptMs;
+    if (!memory.saidAt.isValid() || memory.saidAt.hasExpired(keptMs)) {
+        memory.said =
+            verdictOf(QDBusConnection::sessionBus().call(hostQuestion(), QDBus::Block, kReplyMs));
+        memory.saidAt.start();
     }
-    memory.silentSince.start();
-    // A watcher that is only slow (a busy logon) answers later: the icon is then made again for
-    // what it says.
+    if (memory.said == Watcher::Silent)
+        askLate();
+    return memory.said;
+}
+
+// A watcher that is only slow (a busy logon, a stopped process) answers later: the icon is then
+// made again for what it says. One question at a time is on its way, asked again until the
+// watcher answers or changes.
+void TrayHosts::askLate() {
+    Remembered& asking = remembered();
+    if (asking.askingLate == asking.generation)
+        return;
+    const int asked = asking.askingLate = asking.generation;
     auto* late = new QDBusPendingCallWatcher(
         QDBusConnection::sessionBus().asyncCall(hostQuestion(), kLateReplyMs), qApp);
-    connect(late, &QDBusPendingCallWatcher::finished, qApp, [](QDBusPendingCallWatcher* call) {
+    connect(late, &QDBusPendingCallWatcher::finished, qApp, [asked](QDBusPendingCallWatcher* call) {
         call->deleteLater();
-        const Watcher answer = verdictOf(call->reply());
-        if (answer == Watcher::Silent)
+        Remembered& memory = remembered();
+        if (memory.askingLate == asked)
+            memory.askingLate = -1;
+        if (asked != memory.generation)
             return;
-        remembered().lateAnswer = answer;
+        const Watcher answer = verdictOf(call->reply());
+        if (answer == Watcher::Silent) {
+            askLate();
+            return;
+        }
+        memory.lateAnswer = answer;
         for (TrayHosts* hosts : liveHosts())
             hosts->settle_.start();
     });
-    return Watcher::Silent;
 }
 
-void TrayHosts::watcherChanged() {
-    remembered() = {};
+void TrayHosts::watcherReplaced() {
+    const int generation = remembered().generation + 1;
+    remembered() = Remembered();
+    remembered().generation = generation;
+    settle_.start();
+}
+
+// A host's coming or going changes the answer, not the watcher's silence: a watcher that does
+// not answer but signals would otherwise hold the window up at every signal. A question on its
+// way is answered after the signal.
+void TrayHosts::hostsChanged() {
+    Remembered& memory = remembered();
+    memory.lateAnswer.reset();
+    if (memory.said != Watcher::Silent)
+        memory.saidAt.invalidate();
     settle_.start();
 }
 

@@ -31,14 +31,16 @@ Q_SIGNALS:
 
 private Q_SLOTS:
     void xTrayChanged();
-    // Another watcher, or a host come or gone: what an earlier one said no longer holds.
-    void watcherChanged();
+    // Another watcher, or a host come or gone: what was said before no longer holds.
+    void watcherReplaced();
+    void hostsChanged();
 
 private:
     // The StatusNotifier watcher on the session bus, and whether it reports a host; one that
-    // does not answer in time is asked once more without waiting, and when it answers, what it
-    // says holds until it changes and every TrayHosts settles again.
+    // does not answer in time is asked again without waiting, and when it answers, what it says
+    // holds until it changes and every TrayHosts settles again.
     static Watcher askWatcher();
+    static void askLate();
 
     QTimer settle_;
 };
