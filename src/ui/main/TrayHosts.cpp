@@ -9,7 +9,6 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QList>
 #include <QSystemTrayIcon>
@@ -21,8 +20,6 @@ namespace {
 constexpr int kSettleMs = 1000;
 // A watcher that does not answer at once (a busy logon) must not hold the window up.
 constexpr int kReplyMs = 2000;
-constexpr int kSilenceKeptMs = 10000;
-constexpr int kAnswerKeptMs = 1000;
 // D-Bus's own limit: a watcher that has not answered by then never will.
 constexpr int kLateReplyMs = 25000;
 const QString kWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
@@ -46,17 +43,15 @@ TrayHosts::Watcher verdictOf(const QDBusMessage& reply) {
                : TrayHosts::Watcher::ReportsNone;
 }
 
-// What the watcher said, for a while: a collapse asks twice (the notice, then the icon), and a
-// watcher that kept silent would hold the window up once more for nothing. What one that did not
-// answer in time said later holds until it or its hosts change.
+// What the watcher said, until it or its hosts change: a collapse asks twice (the notice, then
+// the icon), and a slow watcher would hold the window up at every collapse.
 struct Remembered {
-    TrayHosts::Watcher said = TrayHosts::Watcher::Absent;
-    QElapsedTimer saidAt;
-    std::optional<TrayHosts::Watcher> lateAnswer;
+    std::optional<TrayHosts::Watcher> answer;
     // Which watcher an answer is about: a new owner of the name makes what was asked of the one
     // before no longer hold.
     int generation = 0;
-    // The generation a question not waited for is on its way for, or -1.
+    // The generation a question not waited for is on its way for, or -1: while it is, the
+    // watcher is not asked again with the window waiting.
     int askingLate = -1;
 };
 Remembered& remembered() {
@@ -102,17 +97,17 @@ TrayHosts::Watcher TrayHosts::askWatcher() {
     if (!bus || !bus->isServiceRegistered(kWatcher).value())
         return Watcher::Absent;
     Remembered& memory = remembered();
-    if (memory.lateAnswer)
-        return *memory.lateAnswer;
-    const int keptMs = memory.said == Watcher::Silent ? kSilenceKeptMs : kAnswerKeptMs;
-    if (!memory.saidAt.isValid() || memory.saidAt.hasExpired(keptMs)) {
-        memory.said =
-            verdictOf(QDBusConnection::sessionBus().call(hostQuestion(), QDBus::Block, kReplyMs));
-        memory.saidAt.start();
-    }
-    if (memory.said == Watcher::Silent)
+    if (memory.answer)
+        return *memory.answer;
+    if (memory.askingLate == memory.generation)
+        return Watcher::Silent;
+    const Watcher said =
+        verdictOf(QDBusConnection::sessionBus().call(hostQuestion(), QDBus::Block, kReplyMs));
+    if (said == Watcher::Silent)
         askLate();
-    return memory.said;
+    else
+        memory.answer = said;
+    return said;
 }
 
 // A watcher that is only slow (a busy logon, a stopped process) answers later: the icon is then
@@ -137,7 +132,7 @@ void TrayHosts::askLate() {
             askLate();
             return;
         }
-        memory.lateAnswer = answer;
+        memory.answer = answer;
         for (TrayHosts* hosts : liveHosts())
             hosts->settle_.start();
     });
@@ -154,10 +149,7 @@ void TrayHosts::watcherReplaced() {
 // not answer but signals would otherwise hold the window up at every signal. A question on its
 // way is answered after the signal.
 void TrayHosts::hostsChanged() {
-    Remembered& memory = remembered();
-    memory.lateAnswer.reset();
-    if (memory.said != Watcher::Silent)
-        memory.saidAt.invalidate();
+    remembered().answer.reset();
     settle_.start();
 }
 
