@@ -13,14 +13,6 @@
 #include <utility>
 
 namespace kv {
-namespace {
-
-// The collection's own rule for telling entries apart.
-bool sameFile(const QString& a, const QString& b) {
-    return Collection::ComparedForm(a) == Collection::ComparedForm(b);
-}
-
-} // namespace
 
 Previews::Previews(Collection& collection, FileBrowserModel& browser, QObject* parent)
     : QObject(parent), collection_(collection), browser_(browser), decoder_(DecodePreview) {
@@ -134,11 +126,13 @@ void Previews::PreviewBrowsedFile() {
     if (fi < 0 || fi >= files.fileCount())
         return;
     const QString name = files.fileName(fi);
-    const QString folder = files.path();
     if (collection_.rowCount() < kSearchLimit) {
+        // Told apart by the collection's own rule.
+        const QString folderKey = Collection::ComparedForm(files.path());
+        const QString nameKey = Collection::ComparedForm(name);
         for (int row = 0; row < collection_.rowCount(); ++row) {
-            if (!sameFile(collection_.ImagePath(row), folder) ||
-                !sameFile(collection_.ImageFileName(row), name))
+            if (Collection::ComparedForm(collection_.ImagePath(row)) != folderKey ||
+                Collection::ComparedForm(collection_.ImageFileName(row)) != nameKey)
                 continue;
             const QModelIndex before = collection_.selectionModel()->currentIndex();
             collection_.SelectOnly(row);

@@ -139,9 +139,10 @@ void TrayHosts::askLate() {
 }
 
 void TrayHosts::watcherReplaced() {
-    const int generation = remembered().generation + 1;
-    remembered() = Remembered();
-    remembered().generation = generation;
+    Remembered& memory = remembered();
+    memory.answer.reset();
+    memory.askingLate = -1;
+    ++memory.generation;
     settle_.start();
 }
 
