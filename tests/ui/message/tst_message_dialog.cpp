@@ -154,8 +154,6 @@ private Q_SLOTS:
         constexpr int huge = std::numeric_limits<int>::max() / 15;
         row("fits", {40, 30}, 20);
         row("long text placed low", {40, 400}, 4000);
-        row("past the right edge", {700, 30}, 400);
-        row("on a monitor gone from the left", {-1900, 30}, 20);
         row("hand-edited, huge", {huge, huge}, 20);
         row("hand-edited, negative", {-huge, -huge}, 20);
         row("moved by the user", {40, 400}, 4000, {30, 20});
