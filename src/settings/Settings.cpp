@@ -275,8 +275,13 @@ bool Settings::writeBatch(const QList<PendingValue>& pending) {
         changed.append({value.name, value.text});
     }
     if (!mark_) {
-        if (!changed.isEmpty() && !persistent_.writeAll(key_, changed))
+        if (!changed.isEmpty() && !persistent_.writeAll(key_, changed)) {
+            // A file that could not tell its mark may have been set aside as damaged by the
+            // write: this state is then saved whole to the one in its place.
+            if (persistent_.changeMark() != mark_)
+                forgetStore();
             return false;
+        }
     } else if (changed.isEmpty()) {
         // Nothing to write, unless another copy wrote since: then this state is saved whole,
         // as the last save wins.

@@ -519,31 +519,39 @@ SettingsStore::BatchOutcome SqliteSettingsStore::writeBatch(const QString& key,
         return BatchOutcome::Refused;
     // IMMEDIATE takes the write lock at once, so two copies saving together queue up under the
     // busy timeout instead of failing half-way; the mark is compared under that lock.
-    if (!exec("BEGIN IMMEDIATE")) {
-        fail(QString());
-        return BatchOutcome::Refused;
-    }
+    if (!exec("BEGIN IMMEDIATE"))
+        return batchFailed();
     if (mark && dataVersion() != mark) {
         exec("ROLLBACK");
         return BatchOutcome::Overtaken;
     }
     qsizetype written = 0;
     for (const SettingValue& value : values) {
-        if (!upsert(key, value.name, value.text)) {
-            fail(QString());
-            exec("ROLLBACK");
-            return BatchOutcome::Refused;
-        }
+        if (!upsert(key, value.name, value.text))
+            return batchFailed();
         ++written;
         if (batchObserver_)
             batchObserver_(written);
     }
-    if (!exec("COMMIT")) {
-        fail(QString());
-        exec("ROLLBACK");
-        return BatchOutcome::Refused;
-    }
+    if (!exec("COMMIT"))
+        return batchFailed();
     return BatchOutcome::Written;
+}
+
+SettingsStore::BatchOutcome SqliteSettingsStore::batchFailed() {
+    const int rc = sqlite3_errcode(db_);
+    fail(QString());
+    exec("ROLLBACK");
+    // Damage that came while the program ran (the file cut short or written over) is set aside
+    // as a read would set it aside. Refused, the last save of a run would leave the user's
+    // settings only in the damaged file; overtaken, the caller writes them all to the new one.
+    if (healthOf(rc & 0xff) != Health::Damaged || !movedAsidePath_.isEmpty() ||
+        opened_ == Opened::InMemory)
+        return BatchOutcome::Refused;
+    // What the program goes on with is what it holds, not the defaults, whatever it read.
+    readWhole_ = true;
+    readFailed(rc);
+    return opened_ == Opened::DamagedMoved ? BatchOutcome::Overtaken : BatchOutcome::Refused;
 }
 
 void SqliteSettingsStore::setProblemObserver(std::function<void()> observer) {

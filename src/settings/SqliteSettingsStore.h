@@ -76,6 +76,8 @@ private:
     bool exec(const char* sql);
     BatchOutcome writeBatch(const QString& key, const QList<SettingValue>& values,
                             std::optional<quint64> mark);
+    // Ends a batch that a statement of it failed.
+    BatchOutcome batchFailed();
     // Records why a write failed; always false.
     bool fail(const QString& why);
     // A store that could not be read at the start is used once it opens with nothing in it.

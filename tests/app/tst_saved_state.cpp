@@ -7,6 +7,7 @@
 #include "support/ManualClock.h"
 #include "support/MemorySettingsStore.h"
 #include "support/PictureFiles.h"
+#include "support/StoreFaults.h"
 
 #include <QDir>
 #include <QFile>
@@ -150,12 +151,15 @@ private Q_SLOTS:
 
     // The store's file changes under a running copy: damage comes to light after the load read
     // it (a lookup by name meets the page of its index overwritten; the load reads the table
-    // without it), or the file is removed, or another store or another file is moved over it. A
-    // save that says it saved put the whole collection into the file now at the path; a file
-    // that is no store is left as it is.
+    // without it), or comes only then and is met by the save, or the file is removed, or another
+    // store or another file is moved over it. A save that says it saved put the whole collection
+    // into the file now at the path; a damaged file is kept aside, and one that is no store is
+    // left as it is.
     void aSaveReachesTheFileNowAtThePath_data() {
         QTest::addColumn<QString>("change");
         QTest::newRow("damage found after the load") << "damage";
+        QTest::newRow("damage after the load, met by the save") << "damage later";
+        QTest::newRow("cut short after the load") << "damage: cut";
         QTest::newRow("removed") << "removed";
         QTest::newRow("another store moved over it") << "store";
         QTest::newRow("another file moved over it") << "file";
@@ -176,12 +180,23 @@ private Q_SLOTS:
             rows = first.rows();
         }
         QFile file(path);
-        QVERIFY(change != "damage" || (file.open(QIODevice::ReadWrite) && file.seek(2 * 4096) &&
-                                       file.write(QByteArray(4096, 'Z')) == 4096));
-        file.close();
+        const auto damage = [&file] {
+            const bool done = file.open(QIODevice::ReadWrite) && file.seek(2 * 4096) &&
+                              file.write(QByteArray(4096, 'Z')) == 4096;
+            file.close();
+            return done;
+        };
+        QVERIFY(change != "damage" || damage());
         const auto store = SqliteSettingsStore::open(path);
         Run second(*store);
         QCOMPARE(second.load().rows(), rows);
+        QVERIFY(change != "damage later" || damage());
+        QVERIFY(change != "damage: cut" || file.resize(4096));
+        // A change for the save to write; the store cut short is met by a save with none.
+        if (change != "damage: cut") {
+            second.collection.AppendImage(QStringLiteral("c.jpg"), dir_.path(), 2);
+            rows = second.rows();
+        }
         if (change == "damage")
             second.settings.ReadSetting(QStringLiteral("HomePage"), QString());
         if (change == "removed") {
@@ -198,6 +213,7 @@ private Q_SLOTS:
             QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll() == kForeign);
             return;
         }
+        QCOMPARE(test::movedAside(path), change.startsWith("damage"));
         const auto again = SqliteSettingsStore::open(path);
         QCOMPARE(Run(*again).load().rows(), rows);
     }
