@@ -186,15 +186,19 @@ Liveness::CloseOutcome Liveness::requestClose() {
     // reads back nothing: the copy, and its end, would only seem to answer.
     if (!posted || !landed)
         return CloseOutcome::NoAnswer;
-    const bool taken = untilUnderLock(kCloseWaitAttempts, 1, [this] {
-        return copyEnded() || settings_.ReadSetting(kLifeCmd, 0) != kClose;
+    bool gone = false;
+    const bool taken = untilUnderLock(kCloseWaitAttempts, 1, [this, &gone] {
+        // A copy killed before it took the command never will: its running lock went with it.
+        gone = running_ && running_->holder() == LivenessLock::Holder::Nobody;
+        return gone || copyEnded() || settings_.ReadSetting(kLifeCmd, 0) != kClose;
     });
-    if (!taken) {
+    if (!taken || gone) {
         const LivenessLock::Hold hold(lock_);
         if (settings_.ReadSetting(kLifeCmd, 0) == kClose) {
             // Nobody took it: a command left behind would be met by the next start.
             settings_.WriteSetting(kLifeCmd, 0);
-            return CloseOutcome::NoAnswer;
+            if (!taken)
+                return CloseOutcome::NoAnswer;
         }
     }
     // The command was taken: the copy is saving, which may take a while on a busy store. One

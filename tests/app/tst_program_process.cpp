@@ -126,6 +126,8 @@ private Q_SLOTS:
         QTest::newRow("a hang-up ignored at the start")
             << "nohup" << 0 << "saved its settings" << 0;
         QTest::newRow("the copy does not answer") << "stopped" << 1 << "did not end" << 0;
+        QTest::newRow("killed before it takes the close")
+            << "killed" << 2 << "ended before it said" << 0;
         QTest::newRow("store locked at the start") << "locked" << 2 << "could not be saved" << 2;
         QTest::newRow("disk full at the save") << "full" << 2 << "could not be saved" << 2;
         // A checkpoint saves and the program goes on; at the session's end it saves and ends.
@@ -213,7 +215,7 @@ private Q_SLOTS:
         if (sessionFull)
             QVERIFY(home.run({}, 30000, &secondSays) == 1 &&
                     secondSays.contains("could not be asked"));
-        if (fault == "stopped" || fault == "raced")
+        if (fault == "stopped" || fault == "raced" || fault == "killed")
             ::kill(pid_t(program.processId()), SIGSTOP);
         if (disk && !sessionFull)
             disk->fill();
@@ -231,8 +233,11 @@ private Q_SLOTS:
         if (closed)
             closing.start(ProgramHome::program(), {"-close"});
         QProcess* start = nullptr;
-        if (fault == "raced") {
+        if (fault == "raced" || fault == "killed")
             QTRY_COMPARE_WITH_TIMEOUT(home.storedVolatile("LifeCmd"), "1", 10000);
+        if (fault == "killed")
+            ::kill(pid_t(program.processId()), SIGKILL);
+        if (fault == "raced") {
             start = &home.start();
             // It has read the pending close (it opens this lock under the queue lock) before the
             // copy goes on.
@@ -246,6 +251,11 @@ private Q_SLOTS:
             const QString closeErrors = QString::fromLocal8Bit(closing.readAllStandardError());
             QCOMPARE(closing.exitCode(), status);
             QVERIFY2(closeErrors.contains(closeSays), qPrintable(closeErrors));
+        }
+        if (fault == "killed") {
+            QVERIFY(program.waitForFinished(10000));
+            QCOMPARE(home.storedVolatile("LifeCmd"), "0");
+            return;
         }
         if (fault == "stopped" || sessionFull) {
             ::kill(pid_t(program.processId()), SIGCONT);
