@@ -51,6 +51,9 @@ bool MainKeys::eventFilter(QObject* watched, QEvent* event) {
             Q_EMIT enterPressed();
     } else if (key->key() == Qt::Key_Escape) {
         Q_EMIT escapePressed();
+        // Kept from the controls: the window has collapsed, so no control has the focus and the
+        // key travelling on to the window would count as a first delivery again.
+        return true;
     } else if (key->text() == QStringLiteral("+")) {
         // The character, wherever it is typed from: the keypad, or Shift and the = key.
         Q_EMIT plusPressed();

@@ -9,6 +9,7 @@
 #include "ui/main/BrowserPanel.h"
 #include "ui/main/CollectionView.h"
 #include "ui/main/CommandColumn.h"
+#include "ui/main/MainKeys.h"
 #include "ui/main/MainWindow.h"
 #include "ui/main/PreviewPanel.h"
 #include "ui/message/ProgMsg.h"
@@ -121,6 +122,9 @@ private Q_SLOTS:
         Collection& collection = shown.program.collection();
         QSignalSpy set(&window, &MainWindow::setWallpaperRequested);
         QSignalSpy link(&window, &MainWindow::hyperlinkActivated);
+        // Collapsed by its first delivery, the window leaves no control with the focus: the key
+        // passing on to the window must not collapse it again.
+        QSignalSpy collapses(window.findChild<MainKeys*>(), &MainKeys::escapePressed);
         shown.click(window.browser()->files(), 0);
         // The focus first: a list that gets it without a current row makes its first row current.
         auto* control = window.findChild<QWidget*>(focus);
@@ -147,6 +151,7 @@ private Q_SLOTS:
         QCOMPARE(window.commands()->clear()->isEnabled(), actions != "Clear" && focus != "Clear");
         const bool escape = actions == QLatin1String("Esc");
         QCOMPARE(window.isVisible(), !escape);
+        QCOMPARE(collapses.size(), escape ? 1 : 0);
         QCOMPARE(bool(window.trayIcon()), escape);
         QVERIFY(!shown.program.hasEnded());
         QCOMPARE(shown.stores.settings.ReadSetting(QStringLiteral("WN"), 0), escape ? 3 : 0);
