@@ -121,12 +121,9 @@ void WallpaperEngine::reportFailure(const QString& message) {
     // time; a change the user asks for is answered every time.
     if ((failureReported_ && timerRetry_) || !askUser_)
         return;
-    // The timer's change is told after it ends, so the retries go on while the message is open
-    // and none runs inside another.
-    if (timerRetry_)
-        failureToTell_ = message;
-    else
-        tellFailure(message);
+    // Told after the change has ended, so that the timer's changes go on while the message is
+    // open (left open for days, it would stop them) and none runs inside another.
+    failureToTell_ = message;
 }
 
 void WallpaperEngine::tellFailure(const QString& message) {
@@ -176,6 +173,14 @@ void WallpaperEngine::Set_Click() {
 }
 
 int WallpaperEngine::ChangeWallpaper() {
+    const int changed = changeOnce();
+    // The timer tells its own change's failure once it runs again.
+    if (!timerRetry_ && !failureToTell_.isEmpty())
+        tellFailure(std::exchange(failureToTell_, QString()));
+    return changed;
+}
+
+int WallpaperEngine::changeOnce() {
     const qint32 count = collection_.rowCount();
     if (count == 0 || changing_)
         return 0;

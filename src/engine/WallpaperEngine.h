@@ -107,6 +107,8 @@ private:
 
     EntryOutcome applyEntry(qint32 index);
     void enforceColourAndStyle();
+    // ChangeWallpaper without telling its failure.
+    int changeOnce();
     void reportFailure(const QString& message);
     void tellFailure(const QString& message);
     // The clock's local time as a plain civil date and time, so that an hour added is an hour on

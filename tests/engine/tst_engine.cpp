@@ -346,11 +346,19 @@ private Q_SLOTS:
         QCOMPARE(bench.options.AutoChangeTime, result ? QTime(14, 37) : QTime(10, 0));
         for (int row : broken)
             QCOMPARE(bench.collection.ImageState(row), ints(c[1])[row]);
-        // Asked again, the user is told again; the timer's retry of a due change is quiet
-        // until the options apply.
-        bench.engine.ChangeWallpaper();
+        // Asked again, the user is told again, once that change has ended: the timer's changes
+        // go on while the message is open. The timer's retry of a due change is quiet until the
+        // options apply.
         bench.options.AutoPeriod = 1; // an hour after 10:00, long due
         bench.engine.ComputeNextChange();
+        bool timerRunsWhileTold = false;
+        bench.askUser.whileAsking = [&] {
+            bench.engine.ChangeTimer_Timer();
+            timerRunsWhileTold = bench.engine.ChangeTimer().isActive();
+        };
+        bench.engine.ChangeWallpaper();
+        bench.askUser.whileAsking = nullptr;
+        QCOMPARE(timerRunsWhileTold, !c[8].isEmpty());
         bench.engine.ChangeTimer_Timer();
         QCOMPARE(bench.askUser.asked.size(), c[8].isEmpty() ? 0 : 2);
         // The timer's failure is told after its change has ended: the timer runs on while the
