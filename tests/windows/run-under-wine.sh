@@ -4,6 +4,8 @@
 # prefix, without a display. Exits 77 (a skip) without mingw-w64 or Wine (scripts/deps/windows.txt).
 # Usage: run-under-wine.sh <source folder> <work folder> [Qt header folder]
 set -euo pipefail
+# A step that fails without a word (a compiler or Wine ended by a signal) still says which it was.
+trap 'echo "FAILED: status $? at line $LINENO: $BASH_COMMAND" >&2' ERR
 source_dir="$1"
 work_dir="$2"
 qt_headers="${3:-}"
@@ -45,4 +47,5 @@ wineserver -w
 status=0
 wine "$work_dir/win32_layer_test.exe" || status=$?
 wineserver -w
+[ "$status" -eq 0 ] || echo "FAILED: the test program ended with status $status" >&2
 exit "$status"
