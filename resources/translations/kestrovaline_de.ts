@@ -918,6 +918,10 @@ Handbuch: %4
         <source>it could not be read when Kestrovaline started, and what it holds now is not overwritten; restart Kestrovaline to use it</source>
         <translation>er konnte beim Start von Kestrovaline nicht gelesen werden, und sein jetziger Inhalt wird nicht überschrieben; starten Sie Kestrovaline neu, um ihn zu verwenden</translation>
     </message>
+    <message>
+        <source>The settings store %1 was damaged. It is kept as %2; Kestrovaline starts with what could still be read from it (%3 values) and default settings for the rest.</source>
+        <translation>Der Einstellungsspeicher %1 war beschädigt. Er wurde als %2 aufbewahrt; Kestrovaline startet mit dem, was sich daraus noch lesen ließ (%3 Werte), und für den Rest mit den Standardeinstellungen.</translation>
+    </message>
 </context>
 <context>
     <name>kv::StillRunningNotice</name>

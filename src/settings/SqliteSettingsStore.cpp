@@ -190,6 +190,9 @@ void SqliteSettingsStore::useMemoryFor(const QString& why) {
 }
 
 void SqliteSettingsStore::setAside(int rc) {
+    // What the damaged file still gives goes into the new one: part of a collection cut short is
+    // more of the user's than the defaults.
+    const QList<RawRow> rows = salvage();
     closeConnection();
     movedAsidePath_ = moveAside(path_);
     QString problem;
@@ -197,6 +200,7 @@ void SqliteSettingsStore::setAside(int rc) {
         db_ = openFile(path_, &problem);
     if (db_ && prepare()) {
         opened_ = Opened::DamagedMoved;
+        salvaged_ = restore(rows);
         return;
     }
     // Left where it is, the damaged file is tried again at each save, and refused while it
@@ -204,6 +208,50 @@ void SqliteSettingsStore::setAside(int rc) {
     if (db_)
         problem = QString::fromUtf8(sqlite3_errmsg(db_));
     useMemoryFor(movedAsidePath_.isEmpty() ? QString::fromUtf8(sqlite3_errstr(rc)) : problem);
+}
+
+struct SqliteSettingsStore::RawRow {
+    QByteArray key;
+    QByteArray name;
+    QByteArray data;
+};
+
+QList<SqliteSettingsStore::RawRow> SqliteSettingsStore::salvage() const {
+    QList<RawRow> rows;
+    // A file cut short claims more pages than it holds, which SQLite takes for damage before it
+    // reads any; this connection, closed next, may trust the file's own length instead.
+    sqlite3_exec(db_, "PRAGMA writable_schema=ON", nullptr, nullptr, nullptr);
+    Statement read(db_, "SELECT key, name, data FROM settings "
+                        "WHERE key IS NOT NULL AND name IS NOT NULL AND data IS NOT NULL");
+    const auto bytes = [&read](int column) {
+        return QByteArray(static_cast<const char*>(sqlite3_column_blob(read.get(), column)),
+                          sqlite3_column_bytes(read.get(), column));
+    };
+    while (read.step() == SQLITE_ROW)
+        rows.append({bytes(0), bytes(1), bytes(2)});
+    return rows;
+}
+
+qsizetype SqliteSettingsStore::restore(const QList<RawRow>& rows) {
+    if (rows.isEmpty() || !exec("BEGIN IMMEDIATE"))
+        return 0;
+    // As stored, byte for byte: a text that is not UTF-8 stays what it was.
+    for (const RawRow& row : rows) {
+        sqlite3_bind_text(write_, 1, row.key.constData(), int(row.key.size()), SQLITE_STATIC);
+        sqlite3_bind_text(write_, 2, row.name.constData(), int(row.name.size()), SQLITE_STATIC);
+        sqlite3_bind_text(write_, 3, row.data.constData(), int(row.data.size()), SQLITE_STATIC);
+        const bool written = sqlite3_step(write_) == SQLITE_DONE;
+        sqlite3_reset(write_);
+        sqlite3_clear_bindings(write_);
+        if (!written) {
+            exec("ROLLBACK");
+            return 0;
+        }
+    }
+    if (exec("COMMIT"))
+        return rows.size();
+    exec("ROLLBACK");
+    return 0;
 }
 
 void SqliteSettingsStore::readFailed(int rc) {
@@ -224,17 +272,28 @@ void SqliteSettingsStore::readFailed(int rc) {
 
 QString SqliteSettingsStore::problem() const {
     // Damage found once the load had read the store leaves the program with what it read.
-    const QString damaged =
-        (readWhole_ ? QCoreApplication::translate(
-                          "kv::SqliteSettingsStore",
-                          "The settings store %1 was found damaged after Kestrovaline had read "
-                          "it. It is kept as %2; Kestrovaline goes on with the settings it read "
-                          "and saves all of them anew.")
-                    : QCoreApplication::translate("kv::SqliteSettingsStore",
-                                                  "The settings store %1 was damaged. It is kept "
-                                                  "as %2, and Kestrovaline starts with default "
-                                                  "settings."))
-            .arg(QDir::toNativeSeparators(path_), QDir::toNativeSeparators(movedAsidePath_));
+    const QString path = QDir::toNativeSeparators(path_);
+    const QString kept = QDir::toNativeSeparators(movedAsidePath_);
+    QString damaged;
+    if (readWhole_)
+        damaged = QCoreApplication::translate(
+                      "kv::SqliteSettingsStore",
+                      "The settings store %1 was found damaged after Kestrovaline had read it. It "
+                      "is kept as %2; Kestrovaline goes on with the settings it read and saves "
+                      "all of them anew.")
+                      .arg(path, kept);
+    else if (salvaged_ > 0)
+        damaged = QCoreApplication::translate(
+                      "kv::SqliteSettingsStore",
+                      "The settings store %1 was damaged. It is kept as %2; Kestrovaline starts "
+                      "with what could still be read from it (%3 values) and default settings "
+                      "for the rest.")
+                      .arg(path, kept, QString::number(salvaged_));
+    else
+        damaged = QCoreApplication::translate("kv::SqliteSettingsStore",
+                                              "The settings store %1 was damaged. It is kept as "
+                                              "%2, and Kestrovaline starts with default settings.")
+                      .arg(path, kept);
     switch (opened_) {
     case Opened::Existing:
     case Opened::Created:

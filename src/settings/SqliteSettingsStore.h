@@ -64,8 +64,15 @@ private:
     bool prepare();
     // The file cannot be used now: it is left alone and tried again at each save.
     void useMemoryFor(const QString& why);
-    // Moves a damaged file aside (rc tells why) and goes on with a new one.
+    // Moves a damaged file aside (rc tells why) and goes on with a new one, holding what could
+    // still be read from the old.
     void setAside(int rc);
+    struct RawRow;
+    // The rows of the file open now, in the order they are stored, up to the first that cannot
+    // be read; none when its settings table cannot be found.
+    QList<RawRow> salvage() const;
+    // Writes rows read from a damaged file, as they were stored; gives how many.
+    qsizetype restore(const QList<RawRow>& rows);
     // A read failed with rc: a damaged or failing file is never written over by this run.
     void readFailed(int rc);
     void finalizeStatements();
@@ -105,6 +112,8 @@ private:
     // The load read the store's values before damage came to light: the program goes on with
     // them, not with defaults.
     bool readWhole_ = false;
+    // Values read from a damaged file into the one made in its place.
+    qsizetype salvaged_ = 0;
     // The file at the path replaced the one this run used: it may be written over although this
     // run never read it, as the running copy holds the user's settings.
     bool writeOver_ = false;

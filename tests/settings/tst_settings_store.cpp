@@ -173,15 +173,17 @@ private Q_SLOTS:
     }
 
     // Bytes written as the file, a page overwritten in a store whose last run ended abruptly
-    // (only then are its pages checked), SQL another program ran on it, or a store that opens
-    // but cannot take the table (here: of a newer format, only to be read; or a full disk). A
-    // column a later version added is no damage.
+    // (only then are its pages checked), a store cut short, SQL another program ran on it, or a
+    // store that opens but cannot take the table (here: of a newer format, only to be read; or a
+    // full disk). A column a later version added is no damage. What a damaged store still gives
+    // is kept.
     void damagedStoreIsMovedAsideAndKept_data() {
         QTest::addColumn<QByteArray>("damage");
         QTest::addColumn<Opened>("outcome");
         QTest::newRow("not a database") << QByteArray(2000, 'x') << Opened::DamagedMoved;
         QTest::newRow("a page, log left behind") << QByteArray("page") << Opened::DamagedMoved;
         QTest::newRow("a page, closed cleanly") << QByteArray("page!") << Opened::DamagedMoved;
+        QTest::newRow("cut short") << QByteArray("page cut!") << Opened::DamagedMoved;
         QTest::newRow("an index named settings")
             << QByteArray("CREATE TABLE t(x); CREATE INDEX settings ON t(x)")
             << Opened::DamagedMoved;
@@ -201,7 +203,9 @@ private Q_SLOTS:
         if (damage.startsWith("page")) {
             QCOMPARE(runChild({path(), "batch", "some value", "3000"}), 0);
             QVERIFY(file.open(QIODevice::ReadWrite) && file.size() > 40000);
-            QVERIFY(file.seek(file.size() / 2) && file.write(QByteArray(4096, 'Z')) == 4096);
+            QVERIFY(damage.contains("cut")
+                        ? file.resize(file.size() / 2)
+                        : file.seek(file.size() / 2) && file.write(QByteArray(4096, 'Z')) == 4096);
             QVERIFY(damage.endsWith('!') ||
                     QFile(path() + QStringLiteral("-wal")).open(QIODevice::WriteOnly));
         } else if (damage.contains(' ')) {
@@ -221,7 +225,9 @@ private Q_SLOTS:
         const bool moved = outcome == Opened::DamagedMoved;
         const bool writable = outcome != Opened::Unavailable;
         QCOMPARE(store_->movedAsidePath().startsWith(path() + QStringLiteral(".damaged-")), moved);
-        // The program goes on with an empty store; a save that cannot reach the file fails.
+        // The program goes on with what the damaged file still gave, the rest of the store empty;
+        // a save that cannot reach the file fails.
+        QCOMPARE(stored(QStringLiteral("V0")), damage.startsWith("page") ? "some value" : "");
         QCOMPARE(stored(QStringLiteral("WN")), QString());
         QCOMPARE(store_->writeAll(kKey, {{QStringLiteral("WN"), QStringLiteral("1")}}), writable);
         QCOMPARE(stored(QStringLiteral("WN")), writable ? QStringLiteral("1") : QString());
