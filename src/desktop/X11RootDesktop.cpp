@@ -288,18 +288,15 @@ Painted paintRoots(const Connection& c, const Wanted& wanted) {
     for (qsizetype i = 0; i < screens.size(); ++i) {
         const xcb_window_t root = screens[i]->root;
         // A setter that kept its pixmap alive names it in both atoms; ending that client is the
-        // only way to free it. Ours is kept alive as well, and freed too when a setter that
-        // names its picture in _XROOTPMAP_ID alone drew over it: nothing else would free it.
+        // only way to free it.
         const auto old = readCardinal(c, root, rootPixmap, XCB_ATOM_PIXMAP);
         const auto oldSet = readCardinal(c, root, setRootPixmap, XCB_ATOM_PIXMAP);
-        const auto oldOurs = readCardinal(c, root, pixmapAtom, XCB_ATOM_PIXMAP);
-        const bool kept = oldSet && *oldSet != XCB_NONE && (old == oldSet || oldOurs == oldSet);
         // Stale ids of a setter that went away without keeping its pixmap may fall in the
         // range the server has since given to this very connection: never end ourselves.
-        const bool ownRange =
-            kept && (*oldSet & ~setup->resource_id_mask) == setup->resource_id_base;
-        if (kept && !ownRange && !previous.contains(*oldSet))
-            previous << *oldSet;
+        const bool ownRange = old && (*old & ~setup->resource_id_mask) == setup->resource_id_base;
+        if (old && oldSet && *old == *oldSet && *old != XCB_NONE && !ownRange &&
+            !previous.contains(*old))
+            previous << *old;
 
         // The picture goes up in one piece: the root never shows the bare colour first.
         writeCardinal(c, root, rootPixmap, XCB_ATOM_PIXMAP, pixmaps[i]);
