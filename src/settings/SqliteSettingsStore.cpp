@@ -221,6 +221,11 @@ QList<SqliteSettingsStore::RawRow> SqliteSettingsStore::salvage() const {
     // A file cut short claims more pages than it holds, which SQLite takes for damage before it
     // reads any; this connection, closed next, may trust the file's own length instead.
     sqlite3_exec(db_, "PRAGMA writable_schema=ON", nullptr, nullptr, nullptr);
+    // Only from a table of ours: another program's file is set aside, never taken in.
+    Statement table(db_, "SELECT sql FROM sqlite_master WHERE type='table' AND name='settings'");
+    if (table.step() != SQLITE_ROW ||
+        table.text(0).toLower().count(QLatin1String("collate nocase")) < 2)
+        return rows;
     Statement read(db_, "SELECT key, name, data FROM settings "
                         "WHERE key IS NOT NULL AND name IS NOT NULL AND data IS NOT NULL");
     const auto bytes = [&read](int column) {

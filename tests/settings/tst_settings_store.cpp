@@ -184,6 +184,10 @@ private Q_SLOTS:
         QTest::newRow("a page, log left behind") << QByteArray("page") << Opened::DamagedMoved;
         QTest::newRow("a page, closed cleanly") << QByteArray("page!") << Opened::DamagedMoved;
         QTest::newRow("cut short") << QByteArray("page cut!") << Opened::DamagedMoved;
+        QTest::newRow("another program's table named settings")
+            << QByteArray("CREATE TABLE settings(key, name, data); INSERT INTO settings VALUES("
+                          "'Software\\Kestrovaline\\Kestrovaline', 'V0', 'some value')")
+            << Opened::DamagedMoved;
         QTest::newRow("an index named settings")
             << QByteArray("CREATE TABLE t(x); CREATE INDEX settings ON t(x)")
             << Opened::DamagedMoved;
