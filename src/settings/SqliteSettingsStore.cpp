@@ -53,6 +53,11 @@ Health healthOf(int rc) {
     return rc == SQLITE_NOTADB || rc == SQLITE_CORRUPT ? Health::Damaged : Health::Unavailable;
 }
 
+// Whether a settings table was made by this program: its key and name compare without case.
+bool madeByUs(const QString& tableSql) {
+    return tableSql.toLower().count(QLatin1String("collate nocase")) >= 2;
+}
+
 // A file that is not a database, holds a settings table of another shape, or fails the quick
 // check is damaged; such a file is kept for the user, never written over. The quick check reads
 // the whole file, so it runs only where damage can have happened: after a run that did not end
@@ -74,8 +79,7 @@ Health checkHealth(sqlite3* db, bool suspectDamage) {
         return Health::NoTable;
     if (rc != SQLITE_ROW)
         return healthOf(sqlite3_errcode(db));
-    if (table.text(0) != QLatin1String("table") ||
-        table.text(1).toLower().count(QLatin1String("collate nocase")) < 2)
+    if (table.text(0) != QLatin1String("table") || !madeByUs(table.text(1)))
         return Health::Damaged;
 
     // A later version may add a column; the rows written here fill it with null or its default.
@@ -223,8 +227,7 @@ QList<SqliteSettingsStore::RawRow> SqliteSettingsStore::salvage() const {
     sqlite3_exec(db_, "PRAGMA writable_schema=ON", nullptr, nullptr, nullptr);
     // Only from a table of ours: another program's file is set aside, never taken in.
     Statement table(db_, "SELECT sql FROM sqlite_master WHERE type='table' AND name='settings'");
-    if (table.step() != SQLITE_ROW ||
-        table.text(0).toLower().count(QLatin1String("collate nocase")) < 2)
+    if (table.step() != SQLITE_ROW || !madeByUs(table.text(0)))
         return rows;
     Statement read(db_, "SELECT key, name, data FROM settings "
                         "WHERE key IS NOT NULL AND name IS NOT NULL AND data IS NOT NULL");
