@@ -919,8 +919,8 @@ Handbuch: %4
         <translation>er konnte beim Start von Kestrovaline nicht gelesen werden, und sein jetziger Inhalt wird nicht überschrieben; starten Sie Kestrovaline neu, um ihn zu verwenden</translation>
     </message>
     <message>
-        <source>The settings store %1 was damaged. It is kept as %2; Kestrovaline starts with what could still be read from it (%3 values) and default settings for the rest.</source>
-        <translation>Der Einstellungsspeicher %1 war beschädigt. Er wurde als %2 aufbewahrt; Kestrovaline startet mit dem, was sich daraus noch lesen ließ (%3 Werte), und für den Rest mit den Standardeinstellungen.</translation>
+        <source>The settings store %1 was damaged. It is kept as %2; Kestrovaline starts with what could still be read from it (values kept: %3) and default settings for the rest.</source>
+        <translation>Der Einstellungsspeicher %1 war beschädigt. Er wurde als %2 aufbewahrt; Kestrovaline startet mit dem, was sich daraus noch lesen ließ (erhaltene Werte: %3), und für den Rest mit den Standardeinstellungen.</translation>
     </message>
 </context>
 <context>

@@ -291,12 +291,13 @@ QString SqliteSettingsStore::problem() const {
                       "all of them anew.")
                       .arg(path, kept);
     else if (salvaged_ > 0)
-        damaged = QCoreApplication::translate(
-                      "kv::SqliteSettingsStore",
-                      "The settings store %1 was damaged. It is kept as %2; Kestrovaline starts "
-                      "with what could still be read from it (%3 values) and default settings "
-                      "for the rest.")
-                      .arg(path, kept, QString::number(salvaged_));
+        damaged =
+            QCoreApplication::translate(
+                "kv::SqliteSettingsStore",
+                "The settings store %1 was damaged. It is kept as %2; Kestrovaline starts "
+                "with what could still be read from it (values kept: %3) and default settings "
+                "for the rest.")
+                .arg(path, kept, QString::number(salvaged_));
     else
         damaged = QCoreApplication::translate("kv::SqliteSettingsStore",
                                               "The settings store %1 was damaged. It is kept as "
