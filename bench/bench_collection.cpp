@@ -176,6 +176,9 @@ int main(int argc, char** argv) {
         timer.restart();
         saved = saved && state.SaveState(nullptr);
         report("SaveState after one entry changed", timer.nsecsElapsed(), full);
+        timer.restart();
+        saved = saved && state.SaveState(nullptr, true);
+        report("SaveState at the end of a run, nothing changed", timer.nsecsElapsed(), full);
         if (!saved)
             return 1;
     }

@@ -262,7 +262,7 @@ void Program::Close_Click() {
         return;
     }
     liveness_.markEnding();
-    if (SaveState()) {
+    if (SaveState(true)) {
         ExitProgram();
         return;
     }
@@ -279,11 +279,11 @@ void Program::Close_Click() {
         liveness_.markEnding(false);
 }
 
-bool Program::SaveState() {
+bool Program::SaveState(bool last) {
     // Before the restore there is nothing to save but empty values over the stored ones.
     if (!restored_)
         return true;
-    const bool saved = savedState_.SaveState(window_);
+    const bool saved = savedState_.SaveState(window_, last);
     keepLogonStart();
     return saved;
 }
@@ -354,7 +354,7 @@ void Program::saveForSession() {
 
 void Program::SaveAndExit() {
     liveness_.markEnding();
-    const bool saved = SaveState();
+    const bool saved = SaveState(true);
     if (!saved)
         reportSaveFailure(false, SaveFailureMoment::Ending);
     ExitProgram(saved);
@@ -364,7 +364,7 @@ void Program::endAbruptly() {
     if (ended_)
         return;
     ended_ = true;
-    const bool saved = SaveState();
+    const bool saved = SaveState(true);
     if (!saved)
         reportSaveFailure(false, SaveFailureMoment::Ending);
     liveness_.markEnded(saved);

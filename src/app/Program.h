@@ -68,7 +68,7 @@ public:
     // Ends the program; saved tells a waiting "-close" and the exit status how the save went.
     void ExitProgram(bool saved = true);
     // False when the store refused the save; the stored state is then the previous one.
-    bool SaveState();
+    bool SaveState(bool last = false);
     // The session manager's save request, which may come for a checkpoint of a session that goes
     // on: saves without ending. A failure goes to standard error; nobody may answer a dialog now.
     void saveForSession();

@@ -290,7 +290,9 @@ void SavedState::restoreDialog(DialogPosition& position, const QString& xName, c
         dialog->setRestoredPosition(placed);
 }
 
-bool SavedState::SaveState(const PlacedWindow* window) {
+bool SavedState::SaveState(const PlacedWindow* window, bool last) {
+    if (last)
+        settings_.checkStore();
     // A save fails without writing when another copy changed the store since it was read; what
     // the store holds is unknown then, and the next attempt writes everything.
     constexpr int kAttempts = 3;

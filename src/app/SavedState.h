@@ -98,8 +98,9 @@ public:
     // window may be null (nothing to place).
     void LoadSavedState(PlacedWindow* window, const QString& makerFolder);
     // Writes everything, ending with the options, as one atomic batch. False when the store
-    // refused it; the stored state is then the previous one.
-    bool SaveState(const PlacedWindow* window);
+    // refused it; the stored state is then the previous one. The last save of a run looks
+    // through the whole store for damage first.
+    bool SaveState(const PlacedWindow* window, bool last = false);
 
     // The dialogs, once they exist; until then their records stand in for them. A dialog that
     // comes after the load starts where its record was placed, kept on the desktop with its own

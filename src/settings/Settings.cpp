@@ -259,6 +259,11 @@ void Settings::forgetStore() {
     mark_ = persistent_.changeMark();
 }
 
+void Settings::checkStore() {
+    if (!persistent_.checkWhole())
+        forgetStore();
+}
+
 bool Settings::writeBatch(const QList<PendingValue>& pending) {
     // What the store will hold once the batch lands, for the values remembered; a name written
     // twice is compared with its own earlier write.

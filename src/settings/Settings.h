@@ -104,6 +104,10 @@ public:
     // Whether saves may leave out what the store holds: false before a snapshot and where the
     // store cannot tell another writer's changes.
     bool knowsStore() const { return mark_.has_value(); }
+    // Looks through the whole store for damage, before a save that may be the run's last: with
+    // nothing to write, that save reads nothing and would never meet it. Damage found is set
+    // aside, and the save then writes everything to the store made in its place.
+    void checkStore();
     // Moves on whenever what the store holds stops being known; a caller that keeps its own
     // record of what it stored drops that record then.
     quint64 knownEpoch() const { return epoch_; }

@@ -56,6 +56,10 @@ public:
     virtual bool beginUpdate() { return false; }
     // Ends the update; a store that cannot keep it whole keeps none of it.
     virtual void endUpdate() {}
+    // Looks through the whole store for damage that no read or write has met since the load;
+    // false when damage was found, and what the store holds is then no longer known. Slow: for
+    // a save that may be the last one and have nothing to write.
+    virtual bool checkWhole() { return true; }
     // Why the last refused write was refused, naming the store, for the user.
     virtual QString lastError() const { return {}; }
     // False when the last refused batch was taken whole but is only partly in place: the store

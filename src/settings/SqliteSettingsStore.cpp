@@ -22,6 +22,9 @@ namespace kv {
 namespace {
 
 constexpr int kBusyTimeoutMs = 5000;
+// Damage that comes again in one run, to the file made in place of a damaged one, is set aside
+// again; past this many times the disk itself is failing.
+constexpr int kMostSetAsides = 3;
 
 constexpr const char* kCreateTable =
     "CREATE TABLE IF NOT EXISTS settings(key TEXT NOT NULL COLLATE NOCASE, "
@@ -198,10 +201,13 @@ void SqliteSettingsStore::setAside(int rc) {
     // more of the user's than the defaults.
     const QList<RawRow> rows = salvage();
     closeConnection();
-    movedAsidePath_ = moveAside(path_);
+    ++setAsides_;
+    const QString kept = moveAside(path_);
     QString problem;
-    if (!movedAsidePath_.isEmpty())
+    if (!kept.isEmpty()) {
+        movedAsidePath_ = kept;
         db_ = openFile(path_, &problem);
+    }
     if (db_ && prepare()) {
         opened_ = Opened::DamagedMoved;
         salvaged_ = restore(rows);
@@ -211,7 +217,7 @@ void SqliteSettingsStore::setAside(int rc) {
     // holds a table: it is never written over.
     if (db_)
         problem = QString::fromUtf8(sqlite3_errmsg(db_));
-    useMemoryFor(movedAsidePath_.isEmpty() ? QString::fromUtf8(sqlite3_errstr(rc)) : problem);
+    useMemoryFor(kept.isEmpty() ? QString::fromUtf8(sqlite3_errstr(rc)) : problem);
 }
 
 struct SqliteSettingsStore::RawRow {
@@ -270,7 +276,7 @@ void SqliteSettingsStore::readFailed(int rc) {
         return;
     // What the file holds was not read, so the values this run goes on with must never be
     // written over it: it is treated as if the open had found it so.
-    if (healthOf(primary) == Health::Damaged && movedAsidePath_.isEmpty())
+    if (healthOf(primary) == Health::Damaged && setAsides_ < kMostSetAsides)
         setAside(rc);
     else
         useMemoryFor(QString::fromUtf8(sqlite3_errstr(rc)));
@@ -613,13 +619,32 @@ SettingsStore::BatchOutcome SqliteSettingsStore::batchFailed() {
     // Damage that came while the program ran (the file cut short or written over) is set aside
     // as a read would set it aside. Refused, the last save of a run would leave the user's
     // settings only in the damaged file; overtaken, the caller writes them all to the new one.
-    if (healthOf(rc & 0xff) != Health::Damaged || !movedAsidePath_.isEmpty() ||
+    if (healthOf(rc & 0xff) != Health::Damaged || setAsides_ >= kMostSetAsides ||
         opened_ == Opened::InMemory)
         return BatchOutcome::Refused;
     // What the program goes on with is what it holds, not the defaults, whatever it read.
     readWhole_ = true;
     readFailed(rc);
     return opened_ == Opened::DamagedMoved ? BatchOutcome::Overtaken : BatchOutcome::Refused;
+}
+
+bool SqliteSettingsStore::checkWhole() {
+    if (opened_ == Opened::InMemory || opened_ == Opened::Unavailable || !followPath())
+        return true;
+    int rc = SQLITE_OK;
+    {
+        Statement check(db_, "PRAGMA quick_check");
+        rc = check.step();
+        if (rc == SQLITE_ROW && check.text(0) == QLatin1String("ok"))
+            return true;
+        rc = rc == SQLITE_ROW ? SQLITE_CORRUPT : sqlite3_errcode(db_);
+    }
+    // Only damage counts: a store busy or failing now is the same store at the next save.
+    if (healthOf(rc & 0xff) != Health::Damaged || setAsides_ >= kMostSetAsides)
+        return true;
+    readWhole_ = true;
+    readFailed(rc);
+    return false;
 }
 
 void SqliteSettingsStore::setProblemObserver(std::function<void()> observer) {

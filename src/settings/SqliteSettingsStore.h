@@ -54,6 +54,7 @@ public:
                                         quint64 mark) override;
     bool beginUpdate() override;
     void endUpdate() override;
+    bool checkWhole() override;
 
     // Called inside a writeAll after each value has been written, before the commit; lets a
     // test end the process at a chosen point of a batch.
@@ -114,6 +115,9 @@ private:
     bool readWhole_ = false;
     // Values read from a damaged file into the one made in its place.
     qsizetype salvaged_ = 0;
+    // Files set aside by this run: damage that comes again each time is a failing disk, whose
+    // every file made anew would be kept beside the others.
+    int setAsides_ = 0;
     // The file at the path replaced the one this run used: it may be written over although this
     // run never read it, as the running copy holds the user's settings.
     bool writeOver_ = false;
