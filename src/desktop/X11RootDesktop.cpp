@@ -11,6 +11,7 @@
 #include <QList>
 
 #include <sys/shm.h>
+#include <xcb/res.h>
 #include <xcb/shm.h>
 #include <xcb/xcb.h>
 
@@ -217,6 +218,25 @@ xcb_pixmap_t drawPixmap(const Connection& c, const xcb_screen_t* screen,
     return pixmap;
 }
 
+// The process id the X server knows for the client that `id` belongs to; none where the server
+// cannot tell (no X-Resource extension, a client from another machine) or no client has it.
+std::optional<quint32> ownerProcess(const Connection& c, quint32 id) {
+    const xcb_query_extension_reply_t* extension = xcb_get_extension_data(c.get(), &xcb_res_id);
+    if (!extension || !extension->present)
+        return std::nullopt;
+    const xcb_res_client_id_spec_t spec{id, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+    xcb_res_query_client_ids_reply_t* reply = xcb_res_query_client_ids_reply(
+        c.get(), xcb_res_query_client_ids(c.get(), 1, &spec), nullptr);
+    std::optional<quint32> process;
+    if (reply) {
+        const auto ids = xcb_res_query_client_ids_ids_iterator(reply);
+        if (ids.rem > 0 && xcb_res_client_id_value_value_length(ids.data) == 1)
+            process = *xcb_res_client_id_value_value(ids.data);
+    }
+    std::free(reply);
+    return process;
+}
+
 // Whether `id` names a pixmap still. A stale id's range may belong to an unrelated program by now,
 // which may have made anything under it; current servers refuse to end a client for an id that
 // names nothing, older ones did not. Windows are the only other resources with a geometry.
@@ -282,8 +302,15 @@ Painted paintRoots(const Connection& c, const Wanted& wanted) {
     const xcb_atom_t styleAtom = c.atom(X11RootDesktop::kStyleProperty);
     const xcb_atom_t colorAtom = c.atom(X11RootDesktop::kColorProperty);
     const xcb_atom_t pixmapAtom = c.atom(X11RootDesktop::kPixmapProperty);
+    const xcb_atom_t ownerAtom = c.atom(X11RootDesktop::kPixmapOwnerProperty);
     const QByteArray path = wanted.path.toUtf8();
     const xcb_setup_t* setup = xcb_get_setup(c.get());
+    const std::optional<quint32> ownProcess = ownerProcess(c, setup->resource_id_base);
+    // Stale ids of a setter that went away without keeping its pixmap may fall in the range the
+    // server has since given to this very connection: never end ourselves.
+    const auto ownRange = [setup](quint32 id) {
+        return (id & ~setup->resource_id_mask) == setup->resource_id_base;
+    };
     QList<xcb_pixmap_t> previous;
     for (qsizetype i = 0; i < screens.size(); ++i) {
         const xcb_window_t root = screens[i]->root;
@@ -291,17 +318,26 @@ Painted paintRoots(const Connection& c, const Wanted& wanted) {
         // only way to free it.
         const auto old = readCardinal(c, root, rootPixmap, XCB_ATOM_PIXMAP);
         const auto oldSet = readCardinal(c, root, setRootPixmap, XCB_ATOM_PIXMAP);
-        // Stale ids of a setter that went away without keeping its pixmap may fall in the
-        // range the server has since given to this very connection: never end ourselves.
-        const bool ownRange = old && (*old & ~setup->resource_id_mask) == setup->resource_id_base;
-        if (old && oldSet && *old == *oldSet && *old != XCB_NONE && !ownRange &&
+        if (old && oldSet && *old == *oldSet && *old != XCB_NONE && !ownRange(*old) &&
             !previous.contains(*old))
             previous << *old;
+        // Ours goes whatever names it now: a setter that names only _XROOTPMAP_ID leaves it
+        // under ESETROOT_PMAP_ID for good. Its id may have gone stale, another client's pixmap
+        // by now, so it is ours only while the process that drew it still owns it.
+        const auto ours = readCardinal(c, root, pixmapAtom, XCB_ATOM_PIXMAP);
+        const auto drawnBy = readCardinal(c, root, ownerAtom);
+        if (ours && drawnBy && !ownRange(*ours) && !previous.contains(*ours) &&
+            ownerProcess(c, *ours) == drawnBy)
+            previous << *ours;
 
         // The picture goes up in one piece: the root never shows the bare colour first.
         writeCardinal(c, root, rootPixmap, XCB_ATOM_PIXMAP, pixmaps[i]);
         writeCardinal(c, root, setRootPixmap, XCB_ATOM_PIXMAP, pixmaps[i]);
         writeCardinal(c, root, pixmapAtom, XCB_ATOM_PIXMAP, pixmaps[i]);
+        if (ownProcess)
+            writeCardinal(c, root, ownerAtom, XCB_ATOM_CARDINAL, *ownProcess);
+        else
+            xcb_delete_property(c.get(), root, ownerAtom);
         xcb_change_window_attributes(c.get(), root, XCB_CW_BACK_PIXMAP, &pixmaps[i]);
         xcb_clear_area(c.get(), 0, root, 0, 0, 0, 0);
         xcb_change_property(c.get(), XCB_PROP_MODE_REPLACE, root, pathAtom, utf8, 8,

@@ -15,7 +15,8 @@ class X11MonitorWatch;
 // ourselves into a pixmap per screen, placed on each monitor by itself, and leave it to the
 // server (the setter's connection is kept by RetainPermanent), announcing it through
 // _XROOTPMAP_ID and ESETROOT_PMAP_ID the way long-standing root setters do, so terminals and docks
-// that show the background find it.
+// that show the background find it. The next change ends that connection, once the server says
+// that the process that drew the pixmap still owns it (X-Resource).
 //
 // The root has no notion of picture, style or colour, so we keep ours as private properties on
 // the root window: they answer the Get operations, and a style or colour change draws the
@@ -40,12 +41,14 @@ public:
     bool keepsWallpaper() const override { return false; }
     bool forgotWallpaper() override;
 
-    // Names of the private root properties (UTF8_STRING path, CARDINAL style and colour, and the
-    // PIXMAP we drew it into, which tells whether the root still shows ours).
+    // Names of the private root properties (UTF8_STRING path, CARDINAL style and colour, the
+    // PIXMAP we drew it into, which tells whether the root still shows ours, and the CARDINAL
+    // process id the X server knows for the connection that keeps that pixmap).
     static constexpr const char* kPathProperty = "_KESTROVALINE_WALLPAPER";
     static constexpr const char* kStyleProperty = "_KESTROVALINE_WALLPAPER_STYLE";
     static constexpr const char* kColorProperty = "_KESTROVALINE_BACKGROUND_COLOR";
     static constexpr const char* kPixmapProperty = "_KESTROVALINE_PIXMAP";
+    static constexpr const char* kPixmapOwnerProperty = "_KESTROVALINE_PIXMAP_OWNER";
 
 private:
     void watchMonitors();

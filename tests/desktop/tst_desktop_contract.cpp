@@ -43,6 +43,8 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace kv;
@@ -846,9 +848,10 @@ private Q_SLOTS:
         QCOMPARE(desktop->forgotWallpaper(), removed);
     }
 
-    // Both atoms name our pixmap, the previous one freed. Another's is not ours to end: a live
-    // client's named only by _XROOTPMAP_ID, or the stale ids of a setter that vanished, whose
-    // client slot (and so the same ids, a window's now) the server hands to the next connection.
+    // Both atoms name our pixmap, the previous one freed, also when a setter that names only
+    // _XROOTPMAP_ID came between. Another's is not ours to end: a live client's named only by
+    // _XROOTPMAP_ID, or the stale ids of a setter that vanished, or of ours ended by another
+    // setter, whose client slot (and so the same ids) the server hands to the next connection.
     void rootPixmapsOfOthersAreNotEnded() {
         auto* const rig = static_cast<X11Rig*>(use(QStringLiteral("x11")));
         QVERIFY(rig);
@@ -872,6 +875,7 @@ private Q_SLOTS:
             QVERIFY(desktop->SetDesktopWallpaper(path));
             QVERIFY(live.pixmapExists(pixmap));
             QVERIFY(live.ok());
+            QVERIFY(!x.pixmapExists(*previous));
         }
         const xcb_pixmap_t stale = X(display).nameRootPixmap({"_XROOTPMAP_ID", "ESETROOT_PMAP_ID"});
         x.settle(); // the server has finished with the closed connection: its slot is free
@@ -890,6 +894,39 @@ private Q_SLOTS:
         QVERIFY(other.settle());
         const auto ours = x.pixmapAtom("_XROOTPMAP_ID");
         QVERIFY(ours && x.pixmapExists(*ours));
+        X setter(display);
+        xcb_kill_client(setter.get(), *ours);
+        setter.nameRootPixmap({"_XROOTPMAP_ID"});
+        // A bystander in a process of its own, as any other program is: a pixmap's process is
+        // what tells ours from one that took its id.
+        const QByteArray name = display.toLocal8Bit();
+        int ready[2];
+        QVERIFY(::pipe(ready) == 0);
+        const pid_t bystander = ::fork();
+        if (bystander == 0) {
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+            xcb_connection_t* b = xcb_connect(name.constData(), nullptr);
+            const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(b)).data;
+            xcb_pixmap_t reused = XCB_NONE;
+            for (int n = 0; n < 8 && reused != *ours; ++n)
+                reused = xcb_generate_id(b);
+            xcb_create_pixmap(b, screen->root_depth, reused, screen->root, 8, 8);
+            std::free(xcb_get_input_focus_reply(b, xcb_get_input_focus(b), nullptr));
+            const char made = reused == *ours ? 'y' : 'n';
+            if (::write(ready[1], &made, 1) == 1)
+                ::pause();
+            ::_exit(0);
+        }
+        const auto end = qScopeGuard([bystander] {
+            ::kill(bystander, SIGKILL);
+            ::waitpid(bystander, nullptr, 0);
+        });
+        char made = 'n';
+        QVERIFY(::read(ready[0], &made, 1) == 1);
+        if (made != 'y')
+            QSKIP("the server gave the bystander another client slot");
+        QVERIFY(desktop->SetDesktopWallpaper(path));
+        QVERIFY(x.pixmapExists(*ours));
     }
 
     // A colour or style change once ours is no longer what shows. Another program's picture, set
