@@ -30,6 +30,9 @@ class AskUser {
 public:
     virtual ~AskUser() = default;
     virtual int ask(MessageKind kind, const QString& message) = 0;
+    // Closes the open message of that kind unanswered (its ask gives -1): what it says no longer
+    // holds, as a change that failed once a later one has succeeded.
+    virtual void withdraw(MessageKind kind) { Q_UNUSED(kind); }
 };
 
 } // namespace kv

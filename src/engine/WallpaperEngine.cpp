@@ -72,6 +72,8 @@ WallpaperEngine::EntryOutcome WallpaperEngine::applyEntry(qint32 index) {
     if (outcome == EntryOutcome::Set) {
         selectEntry(index);
         failureReported_ = false;
+        if (askUser_)
+            askUser_->withdraw(MessageKind::ChangeFailed);
         forgetUndecodable();
     }
     return outcome;

@@ -388,6 +388,14 @@ private Q_SLOTS:
         QCOMPARE(bench.askUser.asked.size(), c[8].isEmpty() ? 0 : 4);
         for (int row : broken)
             QVERIFY(result || decodes(row) == 2);
+        // A change that succeeds while the failure's message is open closes it.
+        bench.askUser.whileAsking = [&] {
+            bench.desktop.refused.clear();
+            bench.engine.ChangeTimer_Timer();
+        };
+        bench.engine.ChangeWallpaper();
+        bench.askUser.whileAsking = nullptr;
+        QCOMPARE(bench.askUser.withdrawn, c[8] == u'd' ? 1 : 0);
         // Asked to end, a change stops before its next try, quietly; one with nothing to try
         // still says so.
         const qsizetype asked = bench.askUser.asked.size();

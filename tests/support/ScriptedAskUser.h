@@ -33,10 +33,12 @@ public:
             whileAsking();
         return answer_;
     }
+    void withdraw(MessageKind kind) override { withdrawn += open_ && asked.last().kind == kind; }
     void setAnswer(int answer) { answer_ = answer; }
 
     QList<Question> asked;
     int askedWhileOpen = 0;
+    int withdrawn = 0;
     // What happens while the question is open: its dialog's event loop lets timers run.
     std::function<void()> whileAsking;
 

@@ -4,6 +4,8 @@
 #include "common/MessageSwitches.h"
 #include "ui/message/ProgMsg.h"
 
+#include <QScopedValueRollback>
+
 namespace kv {
 
 int DialogAskUser::ask(MessageKind kind, const QString& message) {
@@ -15,7 +17,13 @@ int DialogAskUser::ask(MessageKind kind, const QString& message) {
         return -1;
     dialog.setMessageKind(number);
     dialog.setMessage(message);
+    const QScopedValueRollback open(open_, std::optional(kind));
     return dialog.showModal();
+}
+
+void DialogAskUser::withdraw(MessageKind kind) {
+    if (open_ == kind)
+        dialog_().hide();
 }
 
 } // namespace kv

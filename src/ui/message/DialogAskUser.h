@@ -4,6 +4,7 @@
 #include "common/AskUser.h"
 
 #include <functional>
+#include <optional>
 #include <utility>
 
 namespace kv {
@@ -22,10 +23,12 @@ public:
     DialogAskUser(ProgMsg& dialog, const MessageSwitches& switches)
         : DialogAskUser([&dialog]() -> ProgMsg& { return dialog; }, switches) {}
     int ask(MessageKind kind, const QString& message) override;
+    void withdraw(MessageKind kind) override;
 
 private:
     std::function<ProgMsg&()> dialog_;
     const MessageSwitches& switches_;
+    std::optional<MessageKind> open_;
 };
 
 } // namespace kv

@@ -42,6 +42,8 @@ private Q_SLOTS:
         QTest::newRow("window closed: information") << "2 on x 1 1111 Ib";
         QTest::newRow("hidden without an answer") << "6 on hide -1 1111 Qc";
         QTest::newRow("second request while open") << "4 on again,close 0 1111 Qcb";
+        QTest::newRow("withdrawn, ticked") << "2 on tick,withdraw -1 1111 Ib";
+        QTest::newRow("another kind withdrawn") << "1 on withdraw,set 1 1111 Ib";
         QTest::newRow("long file name") << "1 on set 1 1111 Ib 139";
         QTest::newRow("text taller than the screen") << "1 on set 1 1111 Ibs 10000";
     }
@@ -79,6 +81,8 @@ private Q_SLOTS:
                         d.close();
                     else if (step == QLatin1String("hide"))
                         d.hide();
+                    else if (step == QLatin1String("withdraw"))
+                        askUser.withdraw(MessageKind::ChangeFailed);
                     else if (step == QLatin1String("again"))
                         nested = askUser.ask(MessageKind::Exit, QStringLiteral("second"));
                     else
