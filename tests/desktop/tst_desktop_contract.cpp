@@ -43,8 +43,6 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <sys/prctl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace kv;
@@ -557,6 +555,19 @@ int uprightCopies() {
     return copies;
 }
 
+// Another program, which takes the first free client slot of the X server on DISPLAY, makes a
+// pixmap under `id` when the slot gives it that id, and waits to be ended.
+int runBystander(quint32 id) {
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    for (int n = 0; n < 8; ++n)
+        if (xcb_generate_id(c) == id)
+            xcb_create_pixmap(c, screen->root_depth, id, screen->root, 8, 8);
+    xcb_flush(c);
+    ::pause();
+    return 0;
+}
+
 } // namespace
 
 // One contract, run against every desktop's real component: what we set is what the desktop
@@ -641,6 +652,11 @@ class TestDesktopContract : public QObject {
     }
 
 public:
+    // The bystander is this test run again, as a process of its own.
+    static void initMain() {
+        if (const char* id = std::getenv("KV_BYSTANDER_PIXMAP"))
+            std::exit(runBystander(quint32(std::strtoul(id, nullptr, 10))));
+    }
     // Before GLib reads its settings backend and Qt its folders: both are fixed per process.
     TestDesktopContract() {
         qputenv("GSETTINGS_BACKEND", "keyfile");
@@ -897,33 +913,15 @@ private Q_SLOTS:
         X setter(display);
         xcb_kill_client(setter.get(), *ours);
         setter.nameRootPixmap({"_XROOTPMAP_ID"});
-        // A bystander in a process of its own, as any other program is: a pixmap's process is
-        // what tells ours from one that took its id.
-        const QByteArray name = display.toLocal8Bit();
-        int ready[2];
-        QVERIFY(::pipe(ready) == 0);
-        const pid_t bystander = ::fork();
-        if (bystander == 0) {
-            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-            xcb_connection_t* b = xcb_connect(name.constData(), nullptr);
-            const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(b)).data;
-            xcb_pixmap_t reused = XCB_NONE;
-            for (int n = 0; n < 8 && reused != *ours; ++n)
-                reused = xcb_generate_id(b);
-            xcb_create_pixmap(b, screen->root_depth, reused, screen->root, 8, 8);
-            std::free(xcb_get_input_focus_reply(b, xcb_get_input_focus(b), nullptr));
-            const char made = reused == *ours ? 'y' : 'n';
-            if (::write(ready[1], &made, 1) == 1)
-                ::pause();
-            ::_exit(0);
-        }
-        const auto end = qScopeGuard([bystander] {
-            ::kill(bystander, SIGKILL);
-            ::waitpid(bystander, nullptr, 0);
-        });
-        char made = 'n';
-        QVERIFY(::read(ready[0], &made, 1) == 1);
-        if (made != 'y')
+        // A pixmap's process is what tells ours from another program's that took its id.
+        QProcess bystander;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("DISPLAY", display);
+        environment.insert("KV_BYSTANDER_PIXMAP", QString::number(*ours));
+        bystander.setProcessEnvironment(environment);
+        bystander.start(QCoreApplication::applicationFilePath(), {});
+        const auto end = qScopeGuard([&bystander] { test::endProcess(bystander); });
+        if (!QTest::qWaitFor([&] { return x.pixmapExists(*ours); }, 10000))
             QSKIP("the server gave the bystander another client slot");
         QVERIFY(desktop->SetDesktopWallpaper(path));
         QVERIFY(x.pixmapExists(*ours));
