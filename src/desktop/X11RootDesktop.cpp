@@ -15,6 +15,8 @@
 #include <xcb/shm.h>
 #include <xcb/xcb.h>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -219,7 +221,8 @@ xcb_pixmap_t drawPixmap(const Connection& c, const xcb_screen_t* screen,
 }
 
 // The process id the X server knows for the client that `id` belongs to; none where the server
-// cannot tell (no X-Resource extension, a client from another machine) or no client has it.
+// cannot tell (no X-Resource extension, a client from another machine, a server in a process
+// namespace of its own, which says 0 for everyone) or no client has it.
 std::optional<quint32> ownerProcess(const Connection& c, quint32 id) {
     const xcb_query_extension_reply_t* extension = xcb_get_extension_data(c.get(), &xcb_res_id);
     if (!extension || !extension->present)
@@ -230,11 +233,39 @@ std::optional<quint32> ownerProcess(const Connection& c, quint32 id) {
     std::optional<quint32> process;
     if (reply) {
         const auto ids = xcb_res_query_client_ids_ids_iterator(reply);
-        if (ids.rem > 0 && xcb_res_client_id_value_value_length(ids.data) == 1)
+        if (ids.rem > 0 && xcb_res_client_id_value_value_length(ids.data) == 1 &&
+            *xcb_res_client_id_value_value(ids.data) != 0)
             process = *xcb_res_client_id_value_value(ids.data);
     }
     std::free(reply);
     return process;
+}
+
+// Whether the client that `id` belongs to holds pixmaps and nothing else, as a setter's kept
+// connection does; a running program's holds windows, contexts and more.
+bool holdsOnlyPixmaps(const Connection& c, quint32 id) {
+    xcb_res_query_client_resources_reply_t* reply = xcb_res_query_client_resources_reply(
+        c.get(), xcb_res_query_client_resources(c.get(), id), nullptr);
+    bool only = reply && reply->num_types > 0;
+    for (auto type = reply ? xcb_res_query_client_resources_types_iterator(reply)
+                           : xcb_res_type_iterator_t{};
+         only && type.rem > 0; xcb_res_type_next(&type))
+        only = type.data->resource_type == XCB_ATOM_PIXMAP;
+    std::free(reply);
+    return only;
+}
+
+// Whether our last pixmap is still held by the connection that drew it and was kept, so that
+// ending that client frees it and nothing else. Another setter may have ended that client, and
+// its slot, with our id, gone to a new client; a process id may come back for a new process. So
+// all must agree: the client's process is the one that drew, that process is this one or has
+// ended (no running program of it can own anything then), and the client holds pixmaps alone.
+bool stillOurs(const Connection& c, quint32 ours, quint32 drawnBy,
+               std::optional<quint32> ownProcess) {
+    if (ownerProcess(c, ours) != drawnBy)
+        return false;
+    const bool drawerEnded = ::kill(pid_t(drawnBy), 0) != 0 && errno == ESRCH;
+    return (drawnBy == ownProcess || drawerEnded) && holdsOnlyPixmaps(c, ours);
 }
 
 // Whether `id` names a pixmap still. A stale id's range may belong to an unrelated program by now,
@@ -322,12 +353,11 @@ Painted paintRoots(const Connection& c, const Wanted& wanted) {
             !previous.contains(*old))
             previous << *old;
         // Ours goes whatever names it now: a setter that names only _XROOTPMAP_ID leaves it
-        // under ESETROOT_PMAP_ID for good. Its id may have gone stale, another client's pixmap
-        // by now, so it is ours only while the process that drew it still owns it.
+        // under ESETROOT_PMAP_ID for good.
         const auto ours = readCardinal(c, root, pixmapAtom, XCB_ATOM_PIXMAP);
         const auto drawnBy = readCardinal(c, root, ownerAtom);
         if (ours && drawnBy && !ownRange(*ours) && !previous.contains(*ours) &&
-            ownerProcess(c, *ours) == drawnBy)
+            stillOurs(c, *ours, *drawnBy, ownProcess))
             previous << *ours;
 
         // The picture goes up in one piece: the root never shows the bare colour first.
