@@ -922,6 +922,10 @@ Handbuch: %4
         <source>The settings store %1 was damaged. It is kept as %2; Kestrovaline starts with what could still be read from it (values kept: %3) and default settings for the rest.</source>
         <translation>Der Einstellungsspeicher %1 war beschädigt. Er wurde als %2 aufbewahrt; Kestrovaline startet mit dem, was sich daraus noch lesen ließ (erhaltene Werte: %3), und für den Rest mit den Standardeinstellungen.</translation>
     </message>
+    <message>
+        <source>it failed while Kestrovaline ran, and what it holds now is not overwritten; restart Kestrovaline to use it</source>
+        <translation>er ist ausgefallen, während Kestrovaline lief, und was er jetzt enthält, wird nicht überschrieben; starten Sie Kestrovaline neu, um ihn zu verwenden</translation>
+    </message>
 </context>
 <context>
     <name>kv::StillRunningNotice</name>

@@ -116,20 +116,25 @@ sqlite3* openFile(const QString& path, QString* problem) {
     return db;
 }
 
+// Renames a store file and its journal files; false when the main file could not be moved.
+bool moveStore(const QString& from, const QString& to) {
+    if (!QFile::rename(from, to))
+        return false;
+    for (const char* suffix : {"-wal", "-shm"}) {
+        const QString extra = from + QLatin1String(suffix);
+        if (QFile::exists(extra))
+            QFile::rename(extra, to + QLatin1String(suffix));
+    }
+    return true;
+}
+
 // Moves the file and its journal files aside under a timestamped name; returns the new name of
 // the main file, or an empty text when it could not be moved.
 QString moveAside(const QString& path) {
     const QString stamp =
         QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
     const QString target = path + QStringLiteral(".damaged-") + stamp;
-    if (!QFile::rename(path, target))
-        return {};
-    for (const char* suffix : {"-wal", "-shm"}) {
-        const QString extra = path + QLatin1String(suffix);
-        if (QFile::exists(extra))
-            QFile::rename(extra, target + QLatin1String(suffix));
-    }
-    return target;
+    return moveStore(path, target) ? target : QString();
 }
 
 // Decodes a value's name into name's own buffer where it can: a load reads tens of thousands of
@@ -201,23 +206,29 @@ void SqliteSettingsStore::setAside(int rc) {
     // more of the user's than the defaults.
     const QList<RawRow> rows = salvage();
     closeConnection();
-    ++setAsides_;
     const QString kept = moveAside(path_);
-    QString problem;
+    QString problem = QString::fromUtf8(sqlite3_errstr(rc));
     if (!kept.isEmpty()) {
-        movedAsidePath_ = kept;
         db_ = openFile(path_, &problem);
-    }
-    if (db_ && prepare()) {
-        opened_ = Opened::DamagedMoved;
-        salvaged_ = restore(rows);
-        return;
+        if (db_ && prepare()) {
+            ++setAsides_;
+            movedAsidePath_ = kept;
+            opened_ = Opened::DamagedMoved;
+            salvaged_ = restore(rows);
+            return;
+        }
+        if (db_)
+            problem = QString::fromUtf8(sqlite3_errmsg(db_));
+        // A new file that cannot take the table (on a full disk) would pass for a first start's
+        // at the next start, the damaged one unseen beside it: that one goes back in its place.
+        closeConnection();
+        for (const char* suffix : {"", "-wal", "-shm"})
+            QFile::remove(path_ + QLatin1String(suffix));
+        moveStore(kept, path_);
     }
     // Left where it is, the damaged file is tried again at each save, and refused while it
-    // holds a table: it is never written over.
-    if (db_)
-        problem = QString::fromUtf8(sqlite3_errmsg(db_));
-    useMemoryFor(kept.isEmpty() ? QString::fromUtf8(sqlite3_errstr(rc)) : problem);
+    // holds a table, unless this run holds its whole state: it is never written over.
+    useMemoryFor(problem);
 }
 
 struct SqliteSettingsStore::RawRow {
@@ -529,7 +540,20 @@ bool SqliteSettingsStore::retryFile() {
     sqlite3* db = openFile(path_, &problem);
     if (!db)
         return fail(problem);
-    const Health health = checkHealth(db, QFileInfo::exists(path_ + QLatin1String("-wal")));
+    // A file this run found failing is looked through whole, although its log went with the
+    // last connection to it.
+    const Health health =
+        checkHealth(db, readWhole_ || QFileInfo::exists(path_ + QLatin1String("-wal")));
+    // Damage met where this run holds the whole state is set aside now that it can be: the new
+    // file could not be made before (on a full disk).
+    if (health == Health::Damaged && readWhole_ && !writeOver_ && setAsides_ < kMostSetAsides) {
+        closeConnection();
+        db_ = db;
+        setAside(SQLITE_CORRUPT);
+        if (problemObserver_)
+            problemObserver_();
+        return opened_ == Opened::DamagedMoved || fail(problem_);
+    }
     // What the file holds was never read by this run: writing this run's state over it would
     // lose it, unless that state was read from the store the file replaced. Another program's
     // file is never written over.
@@ -541,6 +565,11 @@ bool SqliteSettingsStore::retryFile() {
             problem = QCoreApplication::translate("kv::SqliteSettingsStore",
                                                   "it was replaced by a file that is not a "
                                                   "settings store, which is left as it is");
+        else if (readWhole_)
+            problem = QCoreApplication::translate(
+                "kv::SqliteSettingsStore", "it failed while Kestrovaline ran, and what it holds "
+                                           "now is not overwritten; restart Kestrovaline to use "
+                                           "it");
         else
             problem = QCoreApplication::translate(
                 "kv::SqliteSettingsStore", "it could not be read when Kestrovaline started, and "

@@ -162,6 +162,8 @@ private Q_SLOTS:
         QTest::newRow("cut short after the load") << "damage: cut";
         QTest::newRow("cut short, met by a last save with nothing to write") << "damage: last";
         QTest::newRow("damaged again after it was set aside") << "damage later, twice";
+        // No room for the store made in its place: the damaged one stays until there is.
+        QTest::newRow("damage met by a save on a full disk") << "damage later, disk full";
         QTest::newRow("removed") << "removed";
         QTest::newRow("another store moved over it") << "store";
         QTest::newRow("another file moved over it") << "file";
@@ -171,6 +173,9 @@ private Q_SLOTS:
         const QByteArray kForeign("not a settings store\n");
         const QString path = sub(change + QStringLiteral("/settings.sqlite"));
         const QString other = path + QStringLiteral(".other");
+        std::optional<test::SmallDisk> disk;
+        if (change.endsWith("full") && !disk.emplace(QFileInfo(path).path()).mounted())
+            QSKIP("a small file system cannot be mounted here (needs root)");
         QStringList rows;
         {
             const auto store = SqliteSettingsStore::open(path);
@@ -193,6 +198,12 @@ private Q_SLOTS:
         Run second(*store);
         QCOMPARE(second.load().rows(), rows);
         QVERIFY(!change.startsWith("damage later") || damage());
+        if (disk) {
+            disk->fill();
+            QVERIFY(!second.state.SaveState(&second.window, true));
+            QVERIFY(!test::movedAside(path));
+            disk->drain();
+        }
         // A save before the damage: what it wrote is in the log, not in the file.
         if (change.endsWith("twice") || change == "damage: last") {
             second.collection.AppendImage(QStringLiteral("d.jpg"), dir_.path(), 2);
