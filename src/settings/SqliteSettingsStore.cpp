@@ -550,9 +550,11 @@ bool SqliteSettingsStore::retryFile() {
         closeConnection();
         db_ = db;
         setAside(SQLITE_CORRUPT);
+        if (opened_ != Opened::DamagedMoved)
+            return fail(problem_);
         if (problemObserver_)
             problemObserver_();
-        return opened_ == Opened::DamagedMoved || fail(problem_);
+        return true;
     }
     // What the file holds was never read by this run: writing this run's state over it would
     // lose it, unless that state was read from the store the file replaced. Another program's
