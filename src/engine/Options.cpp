@@ -213,12 +213,12 @@ void OptionsKeeper::SaveOptions() {
             break;
         }
     }
-    if (imported_)
-        settings_.WriteSetting(kJustInstalled, "0");
+    if (!settledRequest_.isEmpty())
+        settings_.WriteSetting(kJustInstalled, settledRequest_);
 }
 
 void OptionsKeeper::ImportInstalledWallpapers(Collection& collection, const QString& makerFolder) {
-    if (imported_)
+    if (!settledRequest_.isEmpty())
         return;
     // "0.0" and any other text that reads as zero ask for nothing.
     const QString request = settings_.ReadSetting(kJustInstalled, QString());
@@ -226,8 +226,10 @@ void OptionsKeeper::ImportInstalledWallpapers(Collection& collection, const QStr
     // the samples would only crowd it.
     const bool asked = request.isEmpty() ? importWhenUnmarked_ && collection.rowCount() == 0
                                          : settings_.ReadSetting(kJustInstalled, 0.0) != 0.0;
-    if (!asked)
+    if (!asked) {
+        settledRequest_ = request;
         return;
+    }
     const QDir folder(makerFolder);
     if (!makerFolder.isEmpty() && QFileInfo(makerFolder).isDir()) {
         QStringList names;
@@ -248,7 +250,7 @@ void OptionsKeeper::ImportInstalledWallpapers(Collection& collection, const QStr
             collection.ScanFrom(first);
         }
     }
-    imported_ = true;
+    settledRequest_ = QStringLiteral("0");
 }
 
 } // namespace kv

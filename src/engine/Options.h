@@ -119,7 +119,7 @@ public:
     void SaveOptions();
 
     // On a platform without an installer writing "JustInstalled", a store in which it was never
-    // written and that holds no collection has not seen a real start yet. Only the save after an
+    // written and that holds no collection has not seen a real start yet. Only a save after an
     // import writes it, so a "-close" or a start without a display cannot use up the first start.
     void setImportWhenUnmarked(bool import) { importWhenUnmarked_ = import; }
     // Adds the sample wallpapers when asked to; the request is cleared by the next save, so that
@@ -131,7 +131,9 @@ private:
     Clock& clock_;
     Options options_;
     bool importWhenUnmarked_ = false;
-    bool imported_ = false;
+    // The request as a done import left it, or as this run found it done: every save writes it,
+    // so that a store written anew whole, in place of a damaged one, does not ask again.
+    QString settledRequest_;
 };
 
 } // namespace kv

@@ -232,6 +232,10 @@ private Q_SLOTS:
         QCOMPARE(start.stored(QStringLiteral("JustInstalled")), justInstalled);
         start.keeper.SaveOptions();
         QCOMPARE(start.stored(QStringLiteral("JustInstalled")), imports ? "0" : justInstalled);
+        // A store written anew whole, in place of a damaged one, keeps a request that was done.
+        store.values.clear();
+        start.keeper.SaveOptions();
+        QCOMPARE(start.stored(QStringLiteral("JustInstalled")), imports ? "0" : justInstalled);
     }
 
     // What a set does with each outcome; which files decode is the scan's table.
