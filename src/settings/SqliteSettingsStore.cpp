@@ -662,19 +662,11 @@ SettingsStore::BatchOutcome SqliteSettingsStore::batchFailed() {
 bool SqliteSettingsStore::checkWhole() {
     if (opened_ == Opened::InMemory || opened_ == Opened::Unavailable || !followPath())
         return true;
-    int rc = SQLITE_OK;
-    {
-        Statement check(db_, "PRAGMA quick_check");
-        rc = check.step();
-        if (rc == SQLITE_ROW && check.text(0) == QLatin1String("ok"))
-            return true;
-        rc = rc == SQLITE_ROW ? SQLITE_CORRUPT : sqlite3_errcode(db_);
-    }
     // Only damage counts: a store busy or failing now is the same store at the next save.
-    if (healthOf(rc & 0xff) != Health::Damaged || setAsides_ >= kMostSetAsides)
+    if (checkHealth(db_, true) != Health::Damaged || setAsides_ >= kMostSetAsides)
         return true;
     readWhole_ = true;
-    readFailed(rc);
+    readFailed(SQLITE_CORRUPT);
     return false;
 }
 
