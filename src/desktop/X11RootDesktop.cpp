@@ -220,6 +220,12 @@ xcb_pixmap_t drawPixmap(const Connection& c, const xcb_screen_t* screen,
     return pixmap;
 }
 
+// The argument of X-Resource's client query: a client named by one of its ids, and what is asked.
+template <typename ClientQuery>
+ClientQuery clientQueryOf(xcb_res_query_client_ids_cookie_t (*)(xcb_connection_t*, uint32_t,
+                                                                const ClientQuery*));
+using ClientQuery = decltype(clientQueryOf(&xcb_res_query_client_ids));
+
 // The process id the X server knows for the client that `id` belongs to; none where the server
 // cannot tell (no X-Resource extension, a client from another machine, a server in a process
 // namespace of its own, which says 0 for everyone) or no client has it.
@@ -227,9 +233,9 @@ std::optional<quint32> ownerProcess(const Connection& c, quint32 id) {
     const xcb_query_extension_reply_t* extension = xcb_get_extension_data(c.get(), &xcb_res_id);
     if (!extension || !extension->present)
         return std::nullopt;
-    const xcb_res_client_id_spec_t spec{id, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+    const ClientQuery client{id, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
     xcb_res_query_client_ids_reply_t* reply = xcb_res_query_client_ids_reply(
-        c.get(), xcb_res_query_client_ids(c.get(), 1, &spec), nullptr);
+        c.get(), xcb_res_query_client_ids(c.get(), 1, &client), nullptr);
     std::optional<quint32> process;
     if (reply) {
         const auto ids = xcb_res_query_client_ids_ids_iterator(reply);
