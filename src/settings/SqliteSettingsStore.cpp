@@ -2,6 +2,7 @@
 #include "settings/SqliteSettingsStore.h"
 
 #include "settings/PrivateFiles.h"
+#include "settings/SalvagedRows.h"
 #include "settings/StoredText.h"
 
 #include <QCoreApplication>
@@ -204,7 +205,7 @@ void SqliteSettingsStore::useMemoryFor(const QString& why) {
 void SqliteSettingsStore::setAside(int rc) {
     // What the damaged file still gives goes into the new one: part of a collection cut short is
     // more of the user's than the defaults.
-    const QList<RawRow> rows = salvage();
+    const QList<SalvagedRow> rows = salvage();
     closeConnection();
     const QString kept = moveAside(path_);
     QString problem = QString::fromUtf8(sqlite3_errstr(rc));
@@ -231,37 +232,22 @@ void SqliteSettingsStore::setAside(int rc) {
     useMemoryFor(problem);
 }
 
-struct SqliteSettingsStore::RawRow {
-    QByteArray key;
-    QByteArray name;
-    QByteArray data;
-};
-
-QList<SqliteSettingsStore::RawRow> SqliteSettingsStore::salvage() const {
-    QList<RawRow> rows;
+QList<SalvagedRow> SqliteSettingsStore::salvage() const {
     // A file cut short claims more pages than it holds, which SQLite takes for damage before it
     // reads any; this connection, closed next, may trust the file's own length instead.
     sqlite3_exec(db_, "PRAGMA writable_schema=ON", nullptr, nullptr, nullptr);
     // Only from a table of ours: another program's file is set aside, never taken in.
     Statement table(db_, "SELECT sql FROM sqlite_master WHERE type='table' AND name='settings'");
     if (table.step() != SQLITE_ROW || !madeByUs(table.text(0)))
-        return rows;
-    Statement read(db_, "SELECT key, name, data FROM settings "
-                        "WHERE key IS NOT NULL AND name IS NOT NULL AND data IS NOT NULL");
-    const auto bytes = [&read](int column) {
-        return QByteArray(static_cast<const char*>(sqlite3_column_blob(read.get(), column)),
-                          sqlite3_column_bytes(read.get(), column));
-    };
-    while (read.step() == SQLITE_ROW)
-        rows.append({bytes(0), bytes(1), bytes(2)});
-    return rows;
+        return {};
+    return salvageSettingsRows(db_);
 }
 
-qsizetype SqliteSettingsStore::restore(const QList<RawRow>& rows) {
+qsizetype SqliteSettingsStore::restore(const QList<SalvagedRow>& rows) {
     if (rows.isEmpty() || !exec("BEGIN IMMEDIATE"))
         return 0;
     // As stored, byte for byte: a text that is not UTF-8 stays what it was.
-    for (const RawRow& row : rows) {
+    for (const SalvagedRow& row : rows) {
         sqlite3_bind_text(write_, 1, row.key.constData(), int(row.key.size()), SQLITE_STATIC);
         sqlite3_bind_text(write_, 2, row.name.constData(), int(row.name.size()), SQLITE_STATIC);
         sqlite3_bind_text(write_, 3, row.data.constData(), int(row.data.size()), SQLITE_STATIC);

@@ -11,6 +11,8 @@ struct sqlite3_stmt;
 
 namespace kv {
 
+struct SalvagedRow;
+
 // The settings store of every non-Windows build: one SQLite file per user, in WAL mode with a
 // busy timeout so that two running copies see each other's writes at once and neither loses one.
 class SqliteSettingsStore final : public SettingsStore {
@@ -68,12 +70,10 @@ private:
     // Moves a damaged file aside (rc tells why) and goes on with a new one, holding what could
     // still be read from the old.
     void setAside(int rc);
-    struct RawRow;
-    // The rows of the file open now, in the order they are stored, up to the first that cannot
-    // be read; none when its settings table cannot be found.
-    QList<RawRow> salvage() const;
+    // The rows the file open now still gives; none when its settings table cannot be found.
+    QList<SalvagedRow> salvage() const;
     // Writes rows read from a damaged file, as they were stored; gives how many.
-    qsizetype restore(const QList<RawRow>& rows);
+    qsizetype restore(const QList<SalvagedRow>& rows);
     // A read failed with rc: a damaged or failing file is never written over by this run.
     void readFailed(int rc);
     void finalizeStatements();
