@@ -29,6 +29,7 @@
 #include "settings/SessionValuesStore.h"
 #include "settings/SettingsLocation.h"
 #include "settings/SqliteSettingsStore.h"
+#include "ui/main/DesktopNotification.h"
 #endif
 
 #include <QApplication>
@@ -74,13 +75,31 @@ void printTranslated(FILE* stream, int argc, char** argv, const std::function<QS
     print(stream, text());
 }
 
-// A start nobody watches (from a keyboard shortcut or a menu) reports on standard error.
-class StderrAskUser final : public AskUser {
+// A "-next" start nobody watches (from a keyboard shortcut or a menu) has nobody to close a
+// dialog. It reports on standard error, and what it failed to do, or what became of the store,
+// in the desktop's notifications as well, unless the user switched that kind of message off.
+class CommandAskUser final : public AskUser {
 public:
-    int ask(MessageKind, const QString& message) override {
+    explicit CommandAskUser(const MessageSwitches& switches) : switches_(switches) {}
+    int ask(MessageKind kind, const QString& message) override {
         print(stderr, QStringLiteral("kestrovaline: %1\n").arg(message));
+        notify(kind, message);
         return -1;
     }
+    // For what standard error was told already.
+    void notify(MessageKind kind, const QString& message) const {
+#ifdef _WIN32
+        Q_UNUSED(kind);
+        Q_UNUSED(message);
+#else
+        if ((kind == MessageKind::ChangeFailed || kind == MessageKind::StoreFailed) &&
+            switches_.confirm(static_cast<int>(kind)) != 0)
+            notifyDesktop(QStringLiteral("Kestrovaline"), message, NotificationDelivery::Awaited);
+#endif
+    }
+
+private:
+    const MessageSwitches& switches_;
 };
 
 // Windows has one desktop, the shell's; elsewhere the desktop is found at run time, waiting for
@@ -327,14 +346,17 @@ int launch(int argc, char** argv) {
     // Where nothing on the desktop opens the manual, the program shows it itself.
     hyperlinks.setLocalViewer([&windows](const QUrl& url) { return windows.showManual(url); });
     program.setImportWhenUnmarked(importWhenUnmarked);
+    CommandAskUser commandAskUser(messageSwitches);
     // Said once the window is up, so that the user sees it over the program it concerns.
     const auto tellStoreProblem = [windows = QPointer<WindowsOnDemand>(&windows),
-                                   next = commandLine.isNext()](const QString& problem) {
-        if (windows && !next) {
+                                   next = commandLine.isNext(),
+                                   &commandAskUser](const QString& problem) {
+        if (next)
+            commandAskUser.notify(MessageKind::StoreFailed, problem);
+        else if (windows)
             QTimer::singleShot(0, windows.data(), [windows, problem] {
                 windows->askUser().ask(MessageKind::StoreFailed, problem);
             });
-        }
     };
     if (storeFailed)
         tellStoreProblem(storeProblem());
@@ -345,10 +367,8 @@ int launch(int argc, char** argv) {
         tellStoreProblem(storeProblem());
     });
 #endif
-    // "-next" answers on standard error: nobody may be there to close a dialog.
-    StderrAskUser stderrAskUser;
     if (!program.Form_Load(commandLine, windows,
-                           commandLine.isNext() ? static_cast<AskUser&>(stderrAskUser) : askUser))
+                           commandLine.isNext() ? static_cast<AskUser&>(commandAskUser) : askUser))
         return qMax(program.exitStatus(), program.exitCode());
     if (changeFirst)
         setWindowIcon();

@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "settings/SettingsLocation.h"
+#include "settings/SqliteSettingsStore.h"
 #include "support/EndProcess.h"
 #include "support/ProgramHome.h"
 #include "support/RootPixels.h"
@@ -30,11 +32,28 @@ class Notifications : public QDBusAbstractAdaptor {
 public:
     explicit Notifications(QObject* parent) : QDBusAbstractAdaptor(parent) {}
     QStringList told;
+    QStringList bodies;
 public Q_SLOTS:
-    uint Notify(const QString&, uint, const QString&, const QString& summary, const QString&,
+    QStringList GetCapabilities() { return {QStringLiteral("body-markup")}; }
+    uint Notify(const QString&, uint, const QString&, const QString& summary, const QString& body,
                 const QStringList&, const QVariantMap&, int) {
         told.append(summary);
+        bodies.append(body);
         return uint(told.size());
+    }
+};
+
+// That service on a private session bus, served by the test.
+struct NotificationService {
+    test::SessionBus bus;
+    QObject served;
+    const Notifications* notifications = new Notifications(&served);
+    QDBusConnection desktop{QString()};
+    ~NotificationService() { QDBusConnection::disconnectFromBus(QStringLiteral("notifications")); }
+    bool serve() {
+        desktop = QDBusConnection::connectToBus(bus.address(), QStringLiteral("notifications"));
+        return desktop.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &served) &&
+               desktop.registerService(QStringLiteral("org.freedesktop.Notifications"));
     }
 };
 
@@ -309,28 +328,24 @@ private Q_SLOTS:
         QFETCH(bool, tray);
         QFETCH(int, watcherDelayMs);
         QFETCH(int, watcherWakesAfterMs);
-        test::SessionBus bus;
-        if (!bus.start())
-            QSKIP(qPrintable(bus.error()));
-        QDBusConnection desktop = QDBusConnection::connectToBus(bus.address(), "notifications");
-        const auto disconnect = qScopeGuard(
-            [] { QDBusConnection::disconnectFromBus(QStringLiteral("notifications")); });
-        QObject served;
-        const auto* notifications = new Notifications(&served);
-        QVERIFY(desktop.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &served));
-        QVERIFY(desktop.registerService(QStringLiteral("org.freedesktop.Notifications")));
+        NotificationService service;
+        if (!service.bus.start())
+            QSKIP(qPrintable(service.bus.error()));
+        QVERIFY(service.serve());
+        const Notifications* notifications = service.notifications;
         SlowWatcher watcher(watcherDelayMs, watcherWakesAfterMs);
         if (watcherDelayMs != 0) {
+            QVERIFY(service.desktop.registerVirtualObject(QStringLiteral("/StatusNotifierWatcher"),
+                                                          &watcher));
             QVERIFY(
-                desktop.registerVirtualObject(QStringLiteral("/StatusNotifierWatcher"), &watcher));
-            QVERIFY(desktop.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
+                service.desktop.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
         }
         const bool iconShown = tray && watcherWakesAfterMs >= 0;
         if (!tray)
             test::endProcess(trayHost_);
         const auto trayBack = qScopeGuard([this, tray] { QVERIFY(tray || startTrayHost()); });
         ProgramHome home(xvfb_.display(), QStringLiteral("none"));
-        home.setVariable(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
+        home.setVariable(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), service.bus.address());
         QProcess& program = startInTray(home);
         // A second start before the first took the heartbeat would be the copy that runs.
         QTRY_VERIFY_WITH_TIMEOUT(home.storedVolatile(QStringLiteral("LifeTime")).toDouble() != 0,
@@ -348,6 +363,37 @@ private Q_SLOTS:
         QCoreApplication::processEvents();
         QCOMPARE(notifications->told,
                  iconShown ? QStringList() : QStringList{"Kestrovaline is still running"});
+    }
+
+    // A "-next" start has nobody to close a dialog: the change it could not make, unless the
+    // user switched change failures off, and a damaged store it set aside (its name holding an
+    // "&" and a "<" here) reach the user as notifications.
+    void aNextStartTellsWhatWentWrongAsNotifications() {
+        NotificationService service;
+        if (!service.bus.start())
+            QSKIP(qPrintable(service.bus.error()));
+        QVERIFY(service.serve());
+        ProgramHome home(xvfb_.display(), QStringLiteral("none"));
+        home.setVariable(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), service.bus.address());
+        home.setVariable(QStringLiteral("XDG_CONFIG_HOME"),
+                         home.environment().root() + QStringLiteral("/R&D <config>"));
+        const QString store = persistentStorePath(home.processEnvironment());
+        const QString key = QStringLiteral("Software\\Kestrovaline\\Kestrovaline");
+        for (const QString shown : {"0", "1", "damaged"}) {
+            QFile damaged(store);
+            QVERIFY(shown == QLatin1String("damaged")
+                        ? damaged.open(QIODevice::WriteOnly) && damaged.write("damaged") == 7
+                        : SqliteSettingsStore::open(store)->writeAll(
+                              key, {{"WN", "0"}, {"JustInstalled", "0"}, {"Confirm2", shown}}));
+            damaged.close();
+            QProcess& next = home.start({QStringLiteral("-next")});
+            QTRY_COMPARE_WITH_TIMEOUT(next.state(), QProcess::NotRunning, 20000);
+        }
+        const QStringList told = service.notifications->bodies;
+        QCOMPARE(told.value(0).section(u'!', 0, 0), QStringLiteral("Unable to set new wallpaper"));
+        QVERIFY2(told.value(1).contains(QStringLiteral("R&amp;D &lt;config&gt;/kestrovaline/"
+                                                       "settings.sqlite was damaged")),
+                 qPrintable(told.join(u'\n')));
     }
 
     // At logon the panel often starts after the programs it hosts, and a panel may restart:
