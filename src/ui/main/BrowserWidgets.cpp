@@ -16,6 +16,8 @@
 #include <QPixmap>
 #include <QStyledItemDelegate>
 
+#include <utility>
+
 namespace kv {
 namespace {
 
@@ -79,12 +81,16 @@ public:
         if (watched == view_ &&
             (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
             auto* key = static_cast<QKeyEvent*>(event);
-            const bool plainSpace = key->key() == Qt::Key_Space &&
-                                    (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
-            if (plainSpace && event->type() == QEvent::KeyPress)
+            const bool space = key->key() == Qt::Key_Space;
+            if (space && event->type() == QEvent::KeyPress &&
+                (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+                spaceHeldBack_ = true;
                 return true;
+            }
+            // The press decides: a Ctrl+Space that selects is not taken for a plain Space when
+            // Ctrl is let go first.
             if (event->type() == QEvent::KeyRelease && !key->isAutoRepeat() &&
-                (plainSpace || key->key() == Qt::Key_Delete)) {
+                ((space && std::exchange(spaceHeldBack_, false)) || key->key() == Qt::Key_Delete)) {
                 commands_.ImageName_KeyUp(key->key());
                 return true;
             }
@@ -110,6 +116,7 @@ private:
     CollectionCommands& commands_;
     Previews& previews_;
     int focusedBeforePress_ = -1;
+    bool spaceHeldBack_ = false;
 };
 
 // Keeps the previews decoding for the picture label's inside as the label is laid out.
