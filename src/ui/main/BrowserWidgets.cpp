@@ -374,8 +374,11 @@ void HookCollectionList(QListView* imageName, CollectionCommands& commands, Prev
                      [hook](const QModelIndex& index) { hook->clicked(index); });
     QObject::connect(imageName, &QAbstractItemView::doubleClicked, &commands,
                      [&commands] { commands.ImageName_DblClick(); });
-    QObject::connect(&commands, &CollectionCommands::imageNameFocusWanted, imageName,
-                     [imageName] { imageName->setFocus(Qt::OtherFocusReason); });
+    // Rows a command removed above the focused one would leave it out of view.
+    QObject::connect(&commands, &CollectionCommands::imageNameFocusWanted, imageName, [imageName] {
+        imageName->setFocus(Qt::OtherFocusReason);
+        imageName->scrollTo(imageName->currentIndex());
+    });
 }
 
 } // namespace kv

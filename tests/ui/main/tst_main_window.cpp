@@ -248,7 +248,8 @@ private Q_SLOTS:
     // A mark toggles its own row, wherever the list is scrolled, and is no part of the
     // selection; a name selects without toggling. Rows from the fourth are skipped and absent,
     // so a toggled mark shows them missing. A file added to the long collection joins at its
-    // end, which the list then shows.
+    // end, which the list then shows; so it shows the focused entry after a delete of rows above
+    // it (the focused row among them, so the focus moves on).
     void collectionClicks_data() {
         QTest::addColumn<int>("scrollTo");
         QTest::addColumn<int>("row");
@@ -259,7 +260,8 @@ private Q_SLOTS:
         QTest::newRow("mark, scrolled to row 20") << 20 << 23 << "mark" << 1 << 0;
         QTest::newRow("double click on a mark toggles twice") << 0 << 4 << "double" << 2 << 0;
         QTest::newRow("name") << 0 << 5 << "name" << 0 << 1;
-        QTest::newRow("a file added comes into view") << 0 << 60 << "add" << 0 << 0;
+        QTest::newRow("a file added comes into view") << 0 << 200 << "add" << 0 << 0;
+        QTest::newRow("the focus stays in view after a delete") << 100 << 4 << "delete" << 0 << 1;
     }
     void collectionClicks() {
         QFETCH(int, scrollTo);
@@ -270,7 +272,7 @@ private Q_SLOTS:
         QVERIFY(shown.open());
         Collection& collection = shown.program.collection();
         CollectionView* view = shown.window.imageName();
-        for (int i = 3; i < 60; ++i)
+        for (int i = 3; i < 200; ++i)
             collection.AppendImage(QStringLiteral("picture-%1.jpg").arg(i), "/nowhere", StateSkip);
         collection.selectionModel()->clear();
         view->scrollTo(collection.index(scrollTo), QAbstractItemView::PositionAtTop);
@@ -279,6 +281,16 @@ private Q_SLOTS:
             Shown::click(shown.window.browser()->files(), 0);
             QTest::mouseClick(shown.window.commands()->imageAdd(), Qt::LeftButton);
             QCOMPARE(collection.ImageFileName(row), QStringLiteral("added.jpg"));
+        } else if (click == QLatin1String("delete")) {
+            QItemSelection chosen(collection.index(0), collection.index(scrollTo - 1));
+            chosen.select(collection.index(scrollTo + 5), collection.index(scrollTo + 5));
+            collection.selectionModel()->select(chosen, QItemSelectionModel::Select);
+            collection.selectionModel()->setCurrentIndex(collection.index(scrollTo + 5),
+                                                         QItemSelectionModel::NoUpdate);
+            QTest::mouseClick(shown.window.commands()->delImage(), Qt::LeftButton);
+            QCOMPARE(collection.selectionModel()->currentIndex().row(), row);
+        }
+        if (click == QLatin1String("add") || click == QLatin1String("delete")) {
             QTRY_VERIFY(view->viewport()->rect().contains(view->visualRect(collection.index(row))));
             return;
         }
