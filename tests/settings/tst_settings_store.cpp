@@ -184,6 +184,10 @@ private Q_SLOTS:
         QTest::newRow("a page, log left behind") << QByteArray("page") << Opened::DamagedMoved;
         QTest::newRow("a page, closed cleanly") << QByteArray("page!") << Opened::DamagedMoved;
         QTest::newRow("cut short") << QByteArray("page cut!") << Opened::DamagedMoved;
+        QTest::newRow("cut short within a page, pages leading back")
+            << QByteArray("page cut within!") << Opened::DamagedMoved;
+        QTest::newRow("the first page of values")
+            << QByteArray("page first!") << Opened::DamagedMoved;
         QTest::newRow("another program's table named settings")
             << QByteArray("CREATE TABLE settings(key, name, data); INSERT INTO settings VALUES("
                           "'Software\\Kestrovaline\\Kestrovaline', 'V0', 'some value')")
@@ -207,9 +211,10 @@ private Q_SLOTS:
         if (damage.startsWith("page")) {
             QCOMPARE(runChild({path(), "batch", "some value", "3000"}), 0);
             QVERIFY(file.open(QIODevice::ReadWrite) && file.size() > 40000);
+            const qint64 at = damage.contains("first") ? 3 * 4096 : file.size() / 2;
             QVERIFY(damage.contains("cut")
-                        ? file.resize(file.size() / 2)
-                        : file.seek(file.size() / 2) && file.write(QByteArray(4096, 'Z')) == 4096);
+                        ? file.resize(at + (damage.contains("within") ? 100 : 0))
+                        : file.seek(at) && file.write(QByteArray(4096, 'Z')) == 4096);
             QVERIFY(damage.endsWith('!') ||
                     QFile(path() + QStringLiteral("-wal")).open(QIODevice::WriteOnly));
         } else if (damage.contains(' ')) {
@@ -231,9 +236,11 @@ private Q_SLOTS:
         QCOMPARE(store_->movedAsidePath().startsWith(path() + QStringLiteral(".damaged-")), moved);
         // The program goes on with what the damaged file still gave, the rest of the store empty;
         // a save that cannot reach the file fails.
-        QCOMPARE(stored(QStringLiteral("V0")), damage.startsWith("page") ? "some value" : "");
+        const bool pages = damage.startsWith("page");
+        QCOMPARE(stored(QStringLiteral("V0")),
+                 pages && !damage.contains("first") ? "some value" : "");
         // A page written over loses the values on it alone, not every one stored after it.
-        if (damage.startsWith("page") && !damage.contains("cut"))
+        if (pages && !damage.contains("cut"))
             QCOMPARE_GT(raw(path(), "SELECT count(*) FROM settings").toInt(), 2900);
         QCOMPARE(stored(QStringLiteral("WN")), QString());
         QCOMPARE(store_->writeAll(kKey, {{QStringLiteral("WN"), QStringLiteral("1")}}), writable);
