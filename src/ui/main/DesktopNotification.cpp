@@ -6,10 +6,24 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include <optional>
+
 namespace kv {
 namespace {
 
 constexpr int kAwaitMs = 2000;
+
+// A service that let a call run out of time is stopped or hung: this process waits for it no
+// more, so that a start telling two things waits two seconds at most, not two for each call.
+bool serviceSilent = false;
+std::optional<bool> serviceShowsMarkup;
+
+QDBusMessage awaited(QDBusConnection& bus, const QDBusMessage& call) {
+    const QDBusMessage reply = bus.call(call, QDBus::Block, kAwaitMs);
+    serviceSilent =
+        serviceSilent || reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.NoReply");
+    return reply;
+}
 
 QDBusMessage notificationsCall(const QString& method) {
     return QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.Notifications"),
@@ -20,14 +34,15 @@ QDBusMessage notificationsCall(const QString& method) {
 // A service that shows markup in the body would take a "<" or "&" in it for markup; the others
 // show the body as it comes, escapes and all.
 QString bodyFor(QDBusConnection& bus, const QString& text) {
-    if (!text.contains(u'<') && !text.contains(u'>') && !text.contains(u'&'))
+    if ((!text.contains(u'<') && !text.contains(u'>') && !text.contains(u'&')) || serviceSilent)
         return text;
-    const QDBusMessage capabilities =
-        bus.call(notificationsCall(QStringLiteral("GetCapabilities")), QDBus::Block, kAwaitMs);
-    const bool markup =
-        capabilities.type() == QDBusMessage::ReplyMessage &&
-        capabilities.arguments().value(0).toStringList().contains(QStringLiteral("body-markup"));
-    return markup ? text.toHtmlEscaped() : text;
+    if (!serviceShowsMarkup) {
+        const QDBusMessage capabilities =
+            awaited(bus, notificationsCall(QStringLiteral("GetCapabilities")));
+        serviceShowsMarkup = capabilities.arguments().value(0).toStringList().contains(
+            QStringLiteral("body-markup"));
+    }
+    return *serviceShowsMarkup ? text.toHtmlEscaped() : text;
 }
 
 } // namespace
@@ -41,8 +56,8 @@ void notifyDesktop(const QString& summary, const QString& body, NotificationDeli
            << bodyFor(bus, body) << QStringList()
            << QVariantMap{{QStringLiteral("desktop-entry"), QStringLiteral("kestrovaline")}} << -1;
     // Where no notification service runs, the bus answers with an error nobody needs.
-    if (delivery == NotificationDelivery::Awaited)
-        bus.call(notify, QDBus::Block, kAwaitMs);
+    if (delivery == NotificationDelivery::Awaited && !serviceSilent)
+        awaited(bus, notify);
     else
         bus.send(notify);
 }
