@@ -8,19 +8,25 @@
 #include <algorithm>
 #include <limits>
 #include <optional>
+#include <utility>
 
 namespace kv {
 namespace {
 
 constexpr sqlite3_int64 kFirstRowid = std::numeric_limits<sqlite3_int64>::min();
 constexpr sqlite3_int64 kLastRowid = std::numeric_limits<sqlite3_int64>::max();
+// Rows that only come again, this many in a row, are a tree whose pages lead back to each
+// other; a page copied over another repeats far fewer.
+constexpr int kMostRowsAgain = 1024;
 
 // A read of the table stops at the first page it cannot read: one page written over in the
 // middle of a large collection would lose every entry after it. Rows are read in rowid order
 // instead; past a page that fails, a seek further on finds the next row it can reach, and the
 // rows it stepped over are read back from there. A damaged tree may hand out rows out of order
-// or again, as a plain read of it would: each is kept once, each pass goes on from beyond where
-// the one before ended, and the rows and seeks a salvage may take are counted, so it ends.
+// or again, as a plain read of it would: each is kept once (a garbled row that shares a good
+// one's rowid is kept beside it, as the plain read kept both), a pass ends where rows only come
+// again, each pass goes on from beyond where the one before ended, and the rows and seeks a
+// salvage may take are counted, so it ends.
 class RowReader {
 public:
     explicit RowReader(sqlite3* db) : db_(db) {}
@@ -61,7 +67,10 @@ public:
             from = *landed;
             landedAt_ = from;
         }
-        return rows_.values();
+        QList<SalvagedRow> all;
+        for (const QList<SalvagedRow>& atRowid : std::as_const(rows_))
+            all.append(atRowid);
+        return all;
     }
 
 private:
@@ -84,12 +93,18 @@ private:
         sqlite3_bind_int64(forward_, 1, from);
         std::optional<sqlite3_int64> last;
         int rc = SQLITE_ROW;
-        while (rowsLeft_ > 0 && (rc = sqlite3_step(forward_)) == SQLITE_ROW) {
+        int again = 0;
+        while (rowsLeft_ > 0 && again < kMostRowsAgain &&
+               (rc = sqlite3_step(forward_)) == SQLITE_ROW) {
             --rowsLeft_;
-            last = sqlite3_column_int64(forward_, 0);
-            take(forward_, *last);
+            const sqlite3_int64 rowid = sqlite3_column_int64(forward_, 0);
+            again = take(forward_, rowid) ? 0 : again + 1;
+            // A row below where the read began is out of place: the next pass goes on from the
+            // rows read where they belong.
+            if (rowid >= from)
+                last = rowid;
         }
-        reachedEnd_ = rc == SQLITE_DONE || rowsLeft_ == 0;
+        reachedEnd_ = (rc == SQLITE_DONE && again < kMostRowsAgain) || rowsLeft_ == 0;
         return last;
     }
 
@@ -135,7 +150,8 @@ private:
         }
     }
 
-    void take(sqlite3_stmt* statement, sqlite3_int64 rowid) {
+    // Gives whether the row is new.
+    bool take(sqlite3_stmt* statement, sqlite3_int64 rowid) {
         const auto bytes = [statement](int column) {
             return QByteArray(static_cast<const char*>(sqlite3_column_blob(statement, column)),
                               sqlite3_column_bytes(statement, column));
@@ -143,8 +159,15 @@ private:
         // A row whose record reads as nothing is left out; the entry's other values are kept.
         for (int column = 1; column <= 3; ++column)
             if (sqlite3_column_type(statement, column) == SQLITE_NULL)
-                return;
-        rows_.insert(rowid, {bytes(1), bytes(2), bytes(3)});
+                return true;
+        SalvagedRow row{bytes(1), bytes(2), bytes(3)};
+        QList<SalvagedRow>& atRowid = rows_[rowid];
+        const bool known = std::any_of(atRowid.cbegin(), atRowid.cend(), [&row](const auto& kept) {
+            return kept.key == row.key && kept.name == row.name && kept.data == row.data;
+        });
+        if (!known)
+            atRowid.append(std::move(row));
+        return !known;
     }
 
     sqlite3* db_;
@@ -159,8 +182,8 @@ private:
     // keeps what it has.
     int rowsLeft_ = 1 << 20;
     int seeksLeft_ = 1 << 18;
-    // By rowid: a damaged tree may hand out a row twice.
-    QMap<sqlite3_int64, SalvagedRow> rows_;
+    // By rowid, in the order they are stored.
+    QMap<sqlite3_int64, QList<SalvagedRow>> rows_;
 };
 
 } // namespace
