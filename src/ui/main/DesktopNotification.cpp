@@ -13,8 +13,9 @@ namespace {
 
 constexpr int kAwaitMs = 2000;
 
-// A service that let a call run out of time is stopped or hung: this process waits for it no
-// more, so that a start telling two things waits two seconds at most, not two for each call.
+// A service that let a call run out of time is stopped or hung: this process sends it nothing
+// more, so that a start telling two things waits two seconds at most, not two for each call,
+// and a service that wakes later shows no text whose markup it was never asked about.
 bool serviceSilent = false;
 std::optional<bool> serviceShowsMarkup;
 
@@ -34,7 +35,7 @@ QDBusMessage notificationsCall(const QString& method) {
 // A service that shows markup in the body would take a "<" or "&" in it for markup; the others
 // show the body as it comes, escapes and all.
 QString bodyFor(QDBusConnection& bus, const QString& text) {
-    if ((!text.contains(u'<') && !text.contains(u'>') && !text.contains(u'&')) || serviceSilent)
+    if (!text.contains(u'<') && !text.contains(u'>') && !text.contains(u'&'))
         return text;
     if (!serviceShowsMarkup) {
         const QDBusMessage capabilities =
@@ -51,12 +52,15 @@ void notifyDesktop(const QString& summary, const QString& body, NotificationDeli
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return;
+    const QString shown = bodyFor(bus, body);
+    if (serviceSilent)
+        return;
     QDBusMessage notify = notificationsCall(QStringLiteral("Notify"));
     notify << QStringLiteral("Kestrovaline") << 0u << QStringLiteral("kestrovaline") << summary
-           << bodyFor(bus, body) << QStringList()
+           << shown << QStringList()
            << QVariantMap{{QStringLiteral("desktop-entry"), QStringLiteral("kestrovaline")}} << -1;
     // Where no notification service runs, the bus answers with an error nobody needs.
-    if (delivery == NotificationDelivery::Awaited && !serviceSilent)
+    if (delivery == NotificationDelivery::Awaited)
         awaited(bus, notify);
     else
         bus.send(notify);
