@@ -42,6 +42,7 @@ public:
             return {};
         // The rows from here on are yet to be read.
         sqlite3_int64 from = kFirstRowid;
+        std::optional<sqlite3_int64> landedAt;
         for (;;) {
             const std::optional<sqlite3_int64> last = readForward(from);
             if (!last && reachedEnd_)
@@ -51,7 +52,7 @@ public:
                 if (reachedEnd_ || reached == kLastRowid)
                     break;
                 from = reached + 1;
-            } else if (landedAt_ == from) {
+            } else if (landedAt == from) {
                 // A row a seek reaches but a read cannot (its text on a page lost).
                 if (from == kLastRowid)
                     break;
@@ -65,7 +66,7 @@ public:
             if (!landed)
                 break;
             from = *landed;
-            landedAt_ = from;
+            landedAt = from;
         }
         QList<SalvagedRow> all;
         for (const QList<SalvagedRow>& atRowid : std::as_const(rows_))
@@ -111,7 +112,6 @@ private:
     // The first row at or past `from` that a seek reaches, each seek twice as far beyond the
     // damage as the one before. Where the seeks run past the last row, seekEnd_ says from where.
     std::optional<sqlite3_int64> firstReachable(sqlite3_int64 from) {
-        seekEnd_ = from;
         const quint64 room = quint64(kLastRowid) - quint64(from);
         for (quint64 step = 0; step <= room && seeksLeft_ > 0; step = step == 0 ? 1 : step * 2) {
             --seeksLeft_;
@@ -175,7 +175,6 @@ private:
     sqlite3_stmt* backward_ = nullptr;
     sqlite3_stmt* seek_ = nullptr;
     bool reachedEnd_ = false;
-    std::optional<sqlite3_int64> landedAt_;
     sqlite3_int64 seekEnd_ = kLastRowid;
     // A tree whose pages lead back to each other would be read without end, and one whose every
     // row fails to read would take a series of seeks per row: past these many, the salvage
