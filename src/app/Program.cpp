@@ -342,6 +342,12 @@ QString Program::saveFailureText(SaveFailureMoment moment) const {
 
 void Program::reportSaveFailure(bool inWindow, SaveFailureMoment moment) {
     const QString text = saveFailureText(moment);
+    // A "-next" start has no window; its own way of telling also reaches a user who started it
+    // from a keyboard shortcut.
+    if (passingThrough_ && askUser_) {
+        askUser_->ask(MessageKind::StoreFailed, text);
+        return;
+    }
     std::fprintf(stderr, "Kestrovaline: %s\n", text.toLocal8Bit().constData());
     if (inWindow && askUser_)
         askUser_->ask(MessageKind::StoreFailed, text);

@@ -445,6 +445,11 @@ private Q_SLOTS:
         QCOMPARE(run.program.exitCode(), 2);
         QCOMPARE(run.used.ReadSetting(QStringLiteral("LifeEnding"), QString()), "1");
         QCOMPARE(run.desktop.wallpaperCalls.size(), 1);
+        // A "-next" start, which has no window, tells it through its own way of asking.
+        Running next(&refusing);
+        QVERIFY(!next.start({QStringLiteral("-next")}));
+        QCOMPARE(next.askUser.asked.size(), 1);
+        QVERIFY(next.askUser.asked[0].message.startsWith(QLatin1String("Unable to save")));
     }
 
     // The entry follows whether a logon start is wanted, and a user's own choice in it stays,
