@@ -5,6 +5,7 @@
 #include "collection/FileBrowserModel.h"
 #include "collection/Previews.h"
 #include "common/AskUser.h"
+#include "common/VisibleControls.h"
 #include "settings/Numbers.h"
 
 #include <QPersistentModelIndex>
@@ -160,7 +161,8 @@ QString CollectionCommands::MissingFilesText(qint32 count, const QString& lastNa
         return tr("Unable to find %1 image files from wallpaper collection !")
             .arg(NumberText(count));
     if (count == 1)
-        return tr("Unable to find image file '%1' from wallpaper collection !").arg(lastName);
+        return tr("Unable to find image file '%1' from wallpaper collection !")
+            .arg(WithVisibleControls(lastName));
     return {};
 }
 

@@ -168,7 +168,7 @@ QVariant FolderListModel::data(const QModelIndex& index, int role) const {
     const int listIndex = listIndexOfRow(row);
     switch (role) {
     case Qt::DisplayRole:
-        return rowText(row);
+        return WithVisibleControls(rowText(row));
     case Qt::ToolTipRole:
         return LiteralToolTip(rowText(row));
     case ListIndexRole:

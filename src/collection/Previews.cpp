@@ -4,6 +4,7 @@
 #include "collection/Collection.h"
 #include "collection/FileBrowserModel.h"
 #include "common/Pictures.h"
+#include "common/VisibleControls.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -31,7 +32,8 @@ Previews::Previews(Collection& collection, FileBrowserModel& browser, QObject* p
         wanted_.reset();
         showPicture(QImage(), QString());
         setPreviewName(QString());
-        setError(tr("Unable to open folder '%1' !").arg(QFileInfo(folder).fileName()));
+        setError(tr("Unable to open folder '%1' !")
+                     .arg(WithVisibleControls(QFileInfo(folder).fileName())));
     });
 }
 
@@ -152,7 +154,7 @@ void Previews::PreviewBrowsedFile() {
             setPreviewName(name);
             return;
         }
-        setError(tr("Unable to preview file '%1' !").arg(name));
+        setError(tr("Unable to preview file '%1' !").arg(WithVisibleControls(name)));
         // A file that does not preview is left out of the next addition.
         // The list may have changed while the picture decoded.
         FileListModel& list = browser_.files();
@@ -188,10 +190,11 @@ void Previews::PreviewSelectedImage() {
         }
         showPicture(QImage(), QString());
         setPreviewName(QString());
+        const QString shownName = WithVisibleControls(name);
         if (exists)
-            setError(tr("Unable to get picture from image file '%1'!").arg(name));
+            setError(tr("Unable to get picture from image file '%1'!").arg(shownName));
         else
-            setError(tr("Unable to find image file %1!").arg(name));
+            setError(tr("Unable to find image file %1!").arg(shownName));
         if (stillRow(idx, path) && collection_.ImageState(idx) == StateUse)
             collection_.SetImageState(idx, StateMissing);
     });

@@ -600,7 +600,7 @@ private Q_SLOTS:
     // order whatever their case. A name the file system's encoding cannot give back could be
     // neither previewed nor added: it is left out. A folder nobody may read does not open.
     void fileListShowsPicturesInNaturalOrderWhateverTheirCase() {
-        QVERIFY(QDir().mkpath(path("odd/sub.jpg")) && QDir().mkpath(path("odd/locked")));
+        QVERIFY(QDir().mkpath(path("odd/sub\t.jpg")) && QDir().mkpath(path("odd/locked")));
         for (const char* name : {"img10.jpg", "img2.jpg", "IMG_0001.JPG", "b.jpeg", "c.Bmp",
                                  "d.gif", "e.png", "f.txt", "jpg", "g.jpg.txt", ".hidden.jpg"})
             QVERIFY(test::writeBytes(path(QStringLiteral("odd/") + QLatin1String(name)), "x"));
@@ -618,9 +618,12 @@ private Q_SLOTS:
         QCOMPARE(fileNames(f.browser.files()),
                  (QStringList{"b.jpeg", "c.Bmp", "d.gif", "e.png", "IMG_0001.JPG", "img2.jpg",
                               "img10.jpg", "linked.gif", "new\nline.jpg"}));
-        // A row shows a line break as its symbol, on one line.
+        // A row of either list, and a message naming a file, shows a control as its symbol.
         QCOMPARE(f.browser.files().index(8).data().toString(), QStringLiteral("new\u240Aline.jpg"));
         QCOMPARE(f.browser.folders().subfolderCount(), 2);
+        const FolderListModel& folders = f.browser.folders();
+        QCOMPARE(folders.index(folders.rowOfListIndex(1)).data().toString(), "sub\u2409.jpg");
+        QVERIFY(CollectionCommands::MissingFilesText(1, "new\nline.jpg").contains("new\u240Aline"));
         // Enter on the folder nobody may read stays, and says so where the preview speaks.
         f.browser.folders().setListIndex(0);
         f.browser.Folder_KeyPress(13);
@@ -645,6 +648,9 @@ private Q_SLOTS:
     void collectionPreview_data() {
         QTest::addColumn<QString>("run");
         QTest::newRow("missing entry in use becomes missing") << "gone.jpg|1 3||";
+        // Its name would turn the message's text round.
+        QTest::newRow("missing entry whose name turns the text")
+            << QStringLiteral("gone\u202Egpj.jpg|1 3||");
         QTest::newRow("missing entry whose file came back is in use again")
             << "wide.jpg|3 1|193 96|";
         QTest::newRow("skipped entry whose file is gone stays skipped") << "gone.jpg|2 2||";
@@ -718,7 +724,8 @@ private Q_SLOTS:
             QCOMPARE(f.previews.picture().pixelColor(near).name(), colours[corner]);
         }
         QCOMPARE(f.previews.ImagePreviewName(), size.isEmpty() ? QString() : name);
-        QCOMPARE(f.previews.ImageErr().contains(name), size.isEmpty());
+        QCOMPARE(f.previews.ImageErr().contains(QString(name).replace(u'\u202E', u'\uFFFD')),
+                 size.isEmpty());
         QCOMPARE(f.collection.ImageState(passed.size()), after);
         // A preview nobody saw tested nothing.
         QCOMPARE(f.collection.ImageState(2), qint32(late ? StateUse : StateMissing));
