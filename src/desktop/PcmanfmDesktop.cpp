@@ -303,7 +303,9 @@ bool LxdeDesktop::desktopRunning() const {
         runtime = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
     const QString host = display.section(QLatin1Char(':'), 0, 0);
     const int number = display.section(QLatin1Char(':'), 1).section(QLatin1Char('.'), 0, 0).toInt();
-    const QString socket = QStringLiteral("%1/pcmanfm-socket-%2-%3").arg(runtime, host).arg(number);
+    // One pass, so that a "%1" in the folder's name stays as it is.
+    const QString socket =
+        QStringLiteral("%1/pcmanfm-socket-%2-%3").arg(runtime, host, QString::number(number));
     struct stat info {};
     return ::stat(QFile::encodeName(socket).constData(), &info) == 0 && S_ISSOCK(info.st_mode);
 }
