@@ -926,6 +926,10 @@ Handbuch: %4
         <source>it failed while Kestrovaline ran, and what it holds now is not overwritten; restart Kestrovaline to use it</source>
         <translation>er ist ausgefallen, während Kestrovaline lief, und was er jetzt enthält, wird nicht überschrieben; starten Sie Kestrovaline neu, um ihn zu verwenden</translation>
     </message>
+    <message>
+        <source>The settings store %1 can only be read now (%2). It is left as it is; Kestrovaline starts with the settings it holds and tries the store again at the next save.</source>
+        <translation>Der Einstellungsspeicher %1 kann gerade nur gelesen werden (%2). Er bleibt unverändert; Kestrovaline startet mit den Einstellungen, die er enthält, und versucht es beim nächsten Speichern erneut.</translation>
+    </message>
 </context>
 <context>
     <name>kv::StillRunningNotice</name>

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+#include <QUrl>
 
 #include <sqlite3.h>
 
@@ -18,6 +19,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <unistd.h>
 
 namespace kv {
 namespace {
@@ -184,6 +186,7 @@ std::unique_ptr<SqliteSettingsStore> SqliteSettingsStore::open(const QString& pa
         // handle left) is tried again at each save as well; only a run without a path keeps
         // its settings in memory alone.
         store->useMemoryFor(problem);
+        store->copyReadableFile();
         return store;
     case Health::Damaged:
         store->setAside(SQLITE_CORRUPT);
@@ -200,6 +203,33 @@ void SqliteSettingsStore::useMemoryFor(const QString& why) {
     opened_ = Opened::Unavailable;
     problem_ = why;
     prepare();
+}
+
+void SqliteSettingsStore::copyReadableFile() {
+    // A file on a read-only disk, in a folder the user may not write to, or of a newer format
+    // still holds the user's settings: the run starts with them, and each save tries the file
+    // again. Read-only, a store in WAL mode opens only where its shared-memory file can be made,
+    // unless it is taken as unchangeable, which only a folder nobody here can write to makes
+    // safe: elsewhere another program may be writing to it.
+    const QByteArray folder = QFile::encodeName(QFileInfo(path_).absolutePath());
+    const bool unchangeable = ::access(folder.constData(), W_OK) != 0;
+    const QByteArray uri = QUrl::fromLocalFile(path_).toEncoded();
+    for (const auto& [query, allowed] :
+         {std::pair{"?mode=ro", true}, std::pair{"?immutable=1", unchangeable}}) {
+        if (!allowed)
+            continue;
+        sqlite3* db = nullptr;
+        const int flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX;
+        const bool opened =
+            sqlite3_open_v2((uri + query).constData(), &db, flags, nullptr) == SQLITE_OK &&
+            checkHealth(db, false) == Health::Good;
+        const QList<SalvagedRow> rows = opened ? salvageSettingsRows(db) : QList<SalvagedRow>();
+        sqlite3_close(db);
+        if (opened) {
+            copiedReadOnly_ = restore(rows) == rows.size();
+            return;
+        }
+    }
 }
 
 void SqliteSettingsStore::setAside(int rc) {
@@ -316,18 +346,22 @@ QString SqliteSettingsStore::problem() const {
     case Opened::Unavailable:
         break;
     }
-    const QString failed =
-        (readWhole_ ? QCoreApplication::translate(
-                          "kv::SqliteSettingsStore",
-                          "The settings store %1 cannot be used now (%2). It is left as it is; "
-                          "Kestrovaline goes on with the settings it read and tries the store "
-                          "again at the next save.")
-                    : QCoreApplication::translate(
-                          "kv::SqliteSettingsStore",
-                          "The settings store %1 cannot be read now (%2). It is left as it is; "
-                          "Kestrovaline starts with default settings and tries the store again "
-                          "at the next save."))
-            .arg(QDir::toNativeSeparators(path_), problem_);
+    const char* failedText =
+        copiedReadOnly_
+            ? QT_TRANSLATE_NOOP("kv::SqliteSettingsStore",
+                                "The settings store %1 can only be read now (%2). It is left as "
+                                "it is; Kestrovaline starts with the settings it holds and tries "
+                                "the store again at the next save.")
+        : readWhole_ ? QT_TRANSLATE_NOOP("kv::SqliteSettingsStore",
+                                         "The settings store %1 cannot be used now (%2). It is "
+                                         "left as it is; Kestrovaline goes on with the settings it "
+                                         "read and tries the store again at the next save.")
+                     : QT_TRANSLATE_NOOP("kv::SqliteSettingsStore",
+                                         "The settings store %1 cannot be read now (%2). It is "
+                                         "left as it is; Kestrovaline starts with default settings "
+                                         "and tries the store again at the next save.");
+    const QString failed = QCoreApplication::translate("kv::SqliteSettingsStore", failedText)
+                               .arg(QDir::toNativeSeparators(path_), problem_);
     // The new file made in place of a damaged one failed too: where the old one went still counts.
     return movedAsidePath_.isEmpty() ? failed : damaged + QLatin1Char(' ') + failed;
 }

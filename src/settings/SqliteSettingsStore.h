@@ -67,6 +67,8 @@ private:
     bool prepare();
     // The file cannot be used now: it is left alone and tried again at each save.
     void useMemoryFor(const QString& why);
+    // Takes the values of a file that can be read but not written into the store in memory.
+    void copyReadableFile();
     // Moves a damaged file aside (rc tells why) and goes on with a new one, holding what could
     // still be read from the old.
     void setAside(int rc);
@@ -115,6 +117,8 @@ private:
     bool readWhole_ = false;
     // Values read from a damaged file into the one made in its place.
     qsizetype salvaged_ = 0;
+    // The values of a file that could only be read were taken into memory.
+    bool copiedReadOnly_ = false;
     // Files set aside by this run: damage that comes again each time is a failing disk, whose
     // every file made anew would be kept beside the others.
     int setAsides_ = 0;

@@ -5,6 +5,7 @@
 #include "settings/SettingsLocation.h"
 #include "settings/SqliteSettingsStore.h"
 #include "support/PictureFiles.h"
+#include "support/StoreFaults.h"
 
 #include <QDir>
 #include <QFile>
@@ -174,10 +175,14 @@ private Q_SLOTS:
 
     // Bytes written as the file, a page overwritten in a store whose last run ended abruptly
     // (only then are its pages checked), a store cut short, SQL another program ran on it, or a
-    // store that opens but cannot take the table (here: of a newer format, only to be read; or a
-    // full disk). A column a later version added is no damage. What a damaged store still gives
-    // is kept.
+    // store that opens but cannot take the table (here: of a newer format, only to be read). A
+    // column a later version added is no damage. What a damaged store still gives is kept, and
+    // what one on a disk only to be read holds is read.
     void damagedStoreIsMovedAsideAndKept_data() {
+        const QByteArray ours = "CREATE TABLE settings(key TEXT NOT NULL COLLATE NOCASE, name TEXT "
+                                "NOT NULL COLLATE NOCASE, data, PRIMARY KEY(key, name)); ";
+        const QByteArray value =
+            "INSERT INTO settings VALUES('" + kKey.toUtf8() + "', 'V0', 'some value')";
         QTest::addColumn<QByteArray>("damage");
         QTest::addColumn<Opened>("outcome");
         QTest::newRow("not a database") << QByteArray(2000, 'x') << Opened::DamagedMoved;
@@ -197,16 +202,19 @@ private Q_SLOTS:
             << Opened::DamagedMoved;
         QTest::newRow("only to be read")
             << QByteArray("PRAGMA user_version=1") << Opened::Unavailable;
+        QTest::newRow("on a disk only to be read")
+            << ours + value + "; PRAGMA journal_mode=WAL" << Opened::Unavailable;
         QTest::newRow("a column more")
-            << QByteArray("CREATE TABLE settings(key TEXT NOT NULL COLLATE NOCASE, name TEXT NOT "
-                          "NULL COLLATE NOCASE, data, PRIMARY KEY(key, name)); ALTER TABLE "
-                          "settings ADD COLUMN changed INTEGER NOT NULL DEFAULT 0")
+            << ours + "ALTER TABLE settings ADD COLUMN changed INTEGER NOT NULL DEFAULT 0"
             << Opened::Existing;
     }
     void damagedStoreIsMovedAsideAndKept() {
         QFETCH(QByteArray, damage);
         QFETCH(Opened, outcome);
         QDir().mkpath(QFileInfo(path()).absolutePath());
+        std::optional<kv::test::SmallDisk> disk;
+        if (damage.contains("WAL") && !disk.emplace(QFileInfo(path()).absolutePath()).mounted())
+            QSKIP("a small file system cannot be mounted here (needs root)");
         QFile file(path());
         if (damage.startsWith("page")) {
             QCOMPARE(runChild({path(), "batch", "some value", "3000"}), 0);
@@ -220,8 +228,9 @@ private Q_SLOTS:
         } else if (damage.contains(' ')) {
             raw(path(), damage);
             // Marked by a writer of a newer format: this one may only read it.
-            if (outcome == Opened::Unavailable)
+            if (outcome == Opened::Unavailable && !disk)
                 QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(18) && file.putChar(3));
+            QVERIFY(!disk || disk->makeReadOnly());
         } else {
             QVERIFY(file.open(QIODevice::WriteOnly) && file.write(damage) == damage.size());
         }
@@ -238,7 +247,7 @@ private Q_SLOTS:
         // a save that cannot reach the file fails.
         const bool pages = damage.startsWith("page");
         QCOMPARE(stored(QStringLiteral("V0")),
-                 pages && !damage.contains("first") ? "some value" : "");
+                 (pages && !damage.contains("first")) || disk ? "some value" : "");
         // A page written over loses the values on it alone, not every one stored after it.
         if (pages && !damage.contains("cut"))
             QCOMPARE_GT(raw(path(), "SELECT count(*) FROM settings").toInt(), 2900);
@@ -246,6 +255,7 @@ private Q_SLOTS:
         QCOMPARE(store_->writeAll(kKey, {{QStringLiteral("WN"), QStringLiteral("1")}}), writable);
         QCOMPARE(stored(QStringLiteral("WN")), writable ? QStringLiteral("1") : QString());
         QCOMPARE(store_->problem().isEmpty(), outcome == Opened::Existing);
+        QCOMPARE(store_->problem().contains("can only be read"), bool(disk));
         if (outcome == Opened::Existing)
             return;
         QFile kept(moved ? store_->movedAsidePath() : path());

@@ -52,6 +52,10 @@ public:
             }
     }
     void drain() const { QFile::remove(filler_); }
+    bool makeReadOnly() const {
+        const QByteArray folder = QFile::encodeName(QFileInfo(filler_).path());
+        return ::mount(nullptr, folder.constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+    }
 
 private:
     QString filler_;
