@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "desktop/DesktopRecord.h"
 
+#include "common/PictureCheck.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -123,7 +125,8 @@ bool isUsablePicture(const QString& path) {
     if (path.isEmpty() || !info.isFile() || !info.isReadable())
         return false;
     QImageReader reader(path);
-    return reader.canRead() && reader.size().isValid() && !reader.size().isEmpty();
+    const QSize size = DeclaredSize(reader);
+    return reader.canRead() && size.isValid() && !size.isEmpty();
 }
 
 QString colourHex(DesktopColor colour) {

@@ -30,6 +30,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
 #include <gio/gio.h>
 
@@ -397,6 +398,9 @@ private Q_SLOTS:
         QTest::newRow("turned by EXIF") << 6 << int(StyleTile) << false << other << 1;
         QTest::newRow("cropped for fill") << 1 << int(StyleFill) << false << other << 1;
         QTest::newRow("for fill as it is") << 1 << int(StyleFill) << false << screenShaped << 0;
+        // A negative height: a BMP stored top-down, whose height Qt declares so.
+        QTest::newRow("a BMP stored top-down")
+            << 1 << int(StyleTile) << false << QSize(40, -30) << 0;
     }
 
     void aRecordedDesktopHandsOverWholePicturesOnly() {
@@ -404,10 +408,19 @@ private Q_SLOTS:
         QFETCH(int, style);
         QFETCH(bool, cut);
         QFETCH(QSize, size);
-        const QString path = folder_.filePath(QStringLiteral("copied.jpg"));
-        QVERIFY(test::WriteNoisyJpeg(path, size.width(), size.height()));
-        QVERIFY(test::writeOrientedJpeg(path, QImage(path), orientation));
+        const bool topDown = size.height() < 0;
+        const QString path = folder_.filePath(topDown ? "copied.bmp" : "copied.jpg");
         QFile file(path);
+        if (topDown) {
+            QVERIFY(test::writePicture(path, QSize(size.width(), -size.height())));
+            QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(22));
+            const auto height = qToLittleEndian<qint32>(size.height());
+            QVERIFY(file.write(reinterpret_cast<const char*>(&height), 4) == 4);
+            file.close();
+        } else {
+            QVERIFY(test::WriteNoisyJpeg(path, size.width(), size.height()));
+            QVERIFY(test::writeOrientedJpeg(path, QImage(path), orientation));
+        }
         QVERIFY(!cut || file.resize(file.size() * 3 / 5));
         CountingDesktop desktop;
         desktop.fill = QSize(16, 9);
