@@ -80,10 +80,19 @@ struct Verdict {
     jpeg_error_mgr manager;
     std::jmp_buf escape;
     bool damaged;
+    bool outOfMemory;
 };
 
 [[noreturn]] void escape(j_common_ptr info) {
     std::longjmp(reinterpret_cast<Verdict*>(info->err)->escape, 1);
+}
+
+// The decoder's own errors: running out of the memory it may take says nothing of the data.
+[[noreturn]] void fail(j_common_ptr info) {
+    const int code = info->err->msg_code;
+    reinterpret_cast<Verdict*>(info->err)->outOfMemory =
+        code == JERR_OUT_OF_MEMORY || code == JERR_NO_BACKING_STORE;
+    escape(info);
 }
 
 // Warnings about the picture data mean the decoder filled in what it could not read; warnings
@@ -177,7 +186,7 @@ public:
     explicit Decoder(QIODevice& device) : pass_(std::make_unique<Pass>()) {
         Pass& pass = *pass_;
         pass.info.err = jpeg_std_error(&pass.verdict.manager);
-        pass.verdict.manager.error_exit = escape;
+        pass.verdict.manager.error_exit = fail;
         pass.verdict.manager.emit_message = noteMessage;
         pass.source.device = &device;
         pass.source.manager.init_source = noOperation;
@@ -413,17 +422,21 @@ QImage ReadWholeJpeg(QImageReader& reader) {
     return turned(picture, turn);
 }
 
-bool JpegReachesEndOfImage(QIODevice& device) {
+bool JpegReachesEndOfImage(QIODevice& device, bool* outOfMemory) {
     if (!device.isSequential() && !device.seek(0))
         return false;
     Decoder decoder(device);
     Pass& pass = decoder.pass();
-    if (!readHeader(pass))
-        return false;
-    // The smallest scale for the one row that is decoded in full.
-    pass.info.scale_num = 1;
-    pass.info.scale_denom = 8;
-    Rows rows{};
-    return startRows(pass, rows) && finishRows(pass, rows);
+    bool whole = readHeader(pass);
+    if (whole) {
+        // The smallest scale for the one row that is decoded in full.
+        pass.info.scale_num = 1;
+        pass.info.scale_denom = 8;
+        Rows rows{};
+        whole = startRows(pass, rows) && finishRows(pass, rows);
+    }
+    if (outOfMemory)
+        *outOfMemory = pass.verdict.outOfMemory;
+    return whole;
 }
 } // namespace kv

@@ -138,26 +138,58 @@ bool leadsNowhere(const QString& path) {
 #endif
 }
 
-bool decodesFrom(QFile& file, DecodeSize size) {
+// Whether a picture that did not decode was refused for its size alone: over the pixels this
+// program reads, or over the memory Qt's readers may take, which hold a BMP or GIF whole even for
+// a smaller copy. The structure of a BMP or GIF tells data that ends early at any size, and such
+// a file is judged by it. (A file of over a gigabyte is no wallpaper.)
+bool refusedForSize(QFile& file) {
+    if (file.size() > kMaxPictureBytes || !file.seek(0))
+        return false;
+    const QByteArray format = announcedFormat(file);
+    if (format.isEmpty())
+        return false;
+    QImageReader reader(&file, format);
+    const QSize declared = DeclaredSize(reader);
+    if (!declared.isValid())
+        return false;
+    const qint64 pixels = qint64(declared.width()) * declared.height();
+    const qint64 heldBytes = format == "bmp" || format == "gif" ? pixels * 4 : 0;
+    if (pixels <= kMaxPicturePixels &&
+        heldBytes <= qint64(QImageReader::allocationLimit()) * 1024 * 1024)
+        return false;
+    if (format == "bmp")
+        return BmpHoldsEveryRow(file);
+    return format != "gif" || GifReachesEndOfImage(file);
+}
+
+enum class Decode { Whole, Fails, TooLarge };
+
+Decode decodesFrom(QFile& file, DecodeSize size) {
+    const auto judged = [&file](bool whole) {
+        return whole ? Decode::Whole : refusedForSize(file) ? Decode::TooLarge : Decode::Fails;
+    };
     QImageReader reader(&file);
     const QByteArray format = PrepareWallpaperRead(reader);
     if (format.isEmpty())
-        return false;
+        return judged(false);
     // The completeness check decodes a JPEG at an eighth of its size, which is all a reduced
     // test decode would do.
-    if (isJpeg(format) && size == DecodeSize::Reduced)
-        return JpegReachesEndOfImage(file);
+    if (isJpeg(format) && size == DecodeSize::Reduced) {
+        bool outOfMemory = false;
+        const bool whole = JpegReachesEndOfImage(file, &outOfMemory);
+        return outOfMemory ? Decode::TooLarge : judged(whole);
+    }
     // Every row at full size, as a clip of the picture takes them, without holding the picture.
     if ((size == DecodeSize::Full && pngReadInRows(reader, format)) ||
         pngOfWidePixels(reader, format))
-        return ReadPngRows(file, QRect(), nullptr);
+        return judged(ReadPngRows(file, QRect(), nullptr));
     const QSize declared = DeclaredSize(reader);
     if (size == DecodeSize::Reduced && declared.isValid() &&
         (declared.width() > kReducedDecodeSide || declared.height() > kReducedDecodeSide))
         reader.setScaledSize(
             declared.scaled(kReducedDecodeSide, kReducedDecodeSide, Qt::KeepAspectRatio)
                 .expandedTo(QSize(1, 1)));
-    return !ReadWallpaper(reader, format).isNull();
+    return judged(!ReadWallpaper(reader, format).isNull());
 }
 
 } // namespace
@@ -217,8 +249,14 @@ PictureVerdict JudgePicture(const QString& path, DecodeSize size) {
     if (!OpenPictureFile(file))
         return QFileInfo(path).isAbsolute() && !leadsNowhere(path) ? PictureVerdict::Unreadable
                                                                    : PictureVerdict::NotAPicture;
-    if (decodesFrom(file, size))
+    switch (decodesFrom(file, size)) {
+    case Decode::Whole:
         return PictureVerdict::Decodes;
+    case Decode::TooLarge:
+        return PictureVerdict::TooLarge;
+    case Decode::Fails:
+        break;
+    }
     return file.readFailed() ? PictureVerdict::Unreadable : PictureVerdict::NotAPicture;
 }
 

@@ -42,8 +42,9 @@ bool PictureDecodes(const QString& path, DecodeSize size = DecodeSize::Reduced);
 
 // The same test, telling a file whose content was read and is no whole picture (or that is not
 // there at all) from one that is there but could not be opened or read to its end: a medium's
-// read error or a file nobody may read says nothing of what the file holds.
-enum class PictureVerdict { Decodes, NotAPicture, Unreadable };
+// read error or a file nobody may read says nothing of what the file holds. Nor does a picture
+// too large for the memory or size this program reads pictures in.
+enum class PictureVerdict { Decodes, NotAPicture, Unreadable, TooLarge };
 PictureVerdict JudgePicture(const QString& path, DecodeSize size = DecodeSize::Reduced);
 
 // The judgement of PictureDecodes around a read of one's own, for a decoder that shows what it
@@ -65,7 +66,9 @@ QSize DeclaredSize(QImageReader& reader);
 // JPEG counts as whole only when a decode reaches the end of image without running out of
 // picture data, also when an end-of-image marker was stuck onto a cut file. A file missing only
 // that marker after the last of its data is whole, and data after the marker (a camera's
-// appended video, say) does not matter. Reads the device in pieces, from its start.
-bool JpegReachesEndOfImage(QIODevice& device);
+// appended video, say) does not matter. Reads the device in pieces, from its start. A picture
+// whose decode needs more memory than the decoder may take (a progressive one keeps all its
+// coefficients) is not judged: `outOfMemory` then says so.
+bool JpegReachesEndOfImage(QIODevice& device, bool* outOfMemory = nullptr);
 
 } // namespace kv

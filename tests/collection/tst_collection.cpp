@@ -138,6 +138,19 @@ private Q_SLOTS:
         QVERIFY(test::writeBytes(path("no-end.jpg"), whole.chopped(2)));
         QVERIFY(test::writeBytes(path("prog-no-end.jpg"), layered.chopped(2)));
         QVERIFY(test::writeBytes(path("trailing.jpg"), whole + QByteArray(100000, 'Z')));
+        // Claiming more pixels than are read, or than a progressive decode may hold the
+        // coefficients of: refused for the size, which says nothing of the data.
+        const auto claiming = [](QByteArray jpeg, quint16 width, quint16 height) {
+            qsizetype at = 2;
+            while (at + 9 < jpeg.size() && uchar(jpeg[at + 1]) != 0xC0 &&
+                   uchar(jpeg[at + 1]) != 0xC2)
+                at += 2 + qFromBigEndian<quint16>(jpeg.constData() + at + 2);
+            qToBigEndian(height, jpeg.data() + at + 5);
+            qToBigEndian(width, jpeg.data() + at + 7);
+            return jpeg;
+        };
+        QVERIFY(test::writeBytes(path("vast.jpg"), claiming(whole, 30000, 20000)));
+        QVERIFY(test::writeBytes(path("vast-progressive.jpg"), claiming(layered, 15000, 13000)));
         QVERIFY(QFile::copy(path("large.jpg"), path("sparse.jpg")));
         QVERIFY(QFile::resize(path("sparse.jpg"), qint64(2) << 30));
         // Its first scan (the DC values, which repeated decode the same) up to the second.
@@ -166,6 +179,11 @@ private Q_SLOTS:
         QVERIFY(test::writeBytes(path("runs-cut.bmp"), runs.left(runs.size() / 2)));
         QVERIFY(test::writeBytes(path("runs-cut-in-the-last-row.bmp"), runs.chopped(12)));
         QVERIFY(test::writeBytes(path("runs-ending-the-last-row.bmp"), runs.chopped(2)));
+        // Over the allocation limit (lowered below) as Qt's reader holds it, also for a small copy.
+        QImage vast(6000, 6000, QImage::Format_Indexed8);
+        vast.setColorTable(indexedPicture().colorTable());
+        vast.fill(1);
+        QVERIFY(test::writeBytes(path("vast-runs.bmp"), test::runLengthBmp(vast)));
         const QByteArray gif = test::gifOf(indexedPicture());
         QVERIFY(test::writeBytes(path("frame.gif"), gif));
         QVERIFY(test::writeBytes(path("frame-cut.gif"), gif.left(gif.size() / 2)));
@@ -750,7 +768,9 @@ private Q_SLOTS:
                                                "+top-down.bmp -top-down-cut.bmp -mono-cut.bmp"
                                             << -1;
         QTest::newRow("BMP runs cut short")
-            << "+runs.bmp -runs-cut.bmp -runs-cut-in-the-last-row.bmp +runs-ending-the-last-row.bmp"
+            << "+runs.bmp -runs-cut.bmp -runs-cut-in-the-last-row.bmp "
+               "+runs-ending-the-last-row.bmp "
+               "=vast-runs.bmp"
             << -1;
         QTest::newRow("GIF cut short, or missing only what follows its last pixel")
             << "+frame.gif -frame-cut.gif +frame-without-its-terminator.gif "
@@ -758,9 +778,9 @@ private Q_SLOTS:
             << -1;
         QTest::newRow("PNG over the allocation limit, whole, cut, without its end, 16-bit")
             << "+large.png -large-cut.png -large-without-its-end.png +large-16-bit.png" << -1;
-        QTest::newRow("JPEGs cut short, missing only their end marker, of too many scans")
+        QTest::newRow("JPEGs cut short, missing only their end marker, of too many scans, vast")
             << "+no-end.jpg +prog-no-end.jpg -prog-cut.jpg -prog-cut-at-scan.jpg +progressive.jpg "
-               "-many-scans.jpg"
+               "-many-scans.jpg =vast.jpg =vast-progressive.jpg"
             << -1;
         QTest::newRow("row removed while it decodes") << "-text-named.jpg +wide.jpg" << 0;
         QTest::newRow("row removed above the scan's place")
