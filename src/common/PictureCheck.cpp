@@ -138,11 +138,12 @@ bool leadsNowhere(const QString& path) {
 #endif
 }
 
-// Whether a picture that did not decode was refused for its size alone: over the pixels this
+// Whether a picture that did not decode was refused for its size alone (over the pixels this
 // program reads, or over the memory Qt's readers may take, which hold a BMP or GIF whole even for
-// a smaller copy. The structure of a BMP or GIF tells data that ends early at any size, and such
-// a file is judged by it. (A file of over a gigabyte is no wallpaper.)
-bool refusedForSize(QFile& file) {
+// a smaller copy) and is whole all the same, judged as far as it can be without holding it: the
+// structure of a BMP or GIF, the data of a JPEG at an eighth of its size or of a PNG a row at a
+// time. (A file of over a gigabyte is no wallpaper.)
+bool wholeButTooLarge(QFile& file) {
     if (file.size() > kMaxPictureBytes || !file.seek(0))
         return false;
     const QByteArray format = announcedFormat(file);
@@ -159,14 +160,20 @@ bool refusedForSize(QFile& file) {
         return false;
     if (format == "bmp")
         return BmpHoldsEveryRow(file);
-    return format != "gif" || GifReachesEndOfImage(file);
+    if (format == "gif")
+        return GifReachesEndOfImage(file);
+    if (isJpeg(format)) {
+        bool outOfMemory = false;
+        return JpegReachesEndOfImage(file, &outOfMemory) || outOfMemory;
+    }
+    return ReadPngRows(file, QRect(), nullptr);
 }
 
 enum class Decode { Whole, Fails, TooLarge };
 
 Decode decodesFrom(QFile& file, DecodeSize size) {
     const auto judged = [&file](bool whole) {
-        return whole ? Decode::Whole : refusedForSize(file) ? Decode::TooLarge : Decode::Fails;
+        return whole ? Decode::Whole : wholeButTooLarge(file) ? Decode::TooLarge : Decode::Fails;
     };
     QImageReader reader(&file);
     const QByteArray format = PrepareWallpaperRead(reader);
@@ -177,7 +184,7 @@ Decode decodesFrom(QFile& file, DecodeSize size) {
     if (isJpeg(format) && size == DecodeSize::Reduced) {
         bool outOfMemory = false;
         const bool whole = JpegReachesEndOfImage(file, &outOfMemory);
-        return outOfMemory ? Decode::TooLarge : judged(whole);
+        return whole ? Decode::Whole : outOfMemory ? Decode::TooLarge : Decode::Fails;
     }
     // Every row at full size, as a clip of the picture takes them, without holding the picture.
     if ((size == DecodeSize::Full && pngReadInRows(reader, format)) ||
