@@ -930,6 +930,10 @@ Handbuch: %4
         <source>The settings store %1 can only be read now (%2). It is left as it is; Kestrovaline starts with the settings it holds and tries the store again at the next save.</source>
         <translation>Der Einstellungsspeicher %1 kann gerade nur gelesen werden (%2). Er bleibt unverändert; Kestrovaline startet mit den Einstellungen, die er enthält, und versucht es beim nächsten Speichern erneut.</translation>
     </message>
+    <message>
+        <source>it changed after Kestrovaline read it, and what it holds now is not overwritten; restart Kestrovaline to use it</source>
+        <translation>er hat sich geändert, nachdem Kestrovaline ihn gelesen hatte, und was er jetzt enthält, wird nicht überschrieben; starten Sie Kestrovaline neu, um ihn zu verwenden</translation>
+    </message>
 </context>
 <context>
     <name>kv::StillRunningNotice</name>

@@ -19,7 +19,6 @@
 #include <array>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 
 namespace kv {
 namespace {
@@ -62,6 +61,21 @@ Health healthOf(int rc) {
 // Whether a settings table was made by this program: its key and name compare without case.
 bool madeByUs(const QString& tableSql) {
     return tableSql.toLower().count(QLatin1String("collate nocase")) >= 2;
+}
+
+// A store in WAL mode writes to its log alone until a checkpoint, which needs the log: with no log
+// beside it nobody is writing to the file itself. Its size and last change then tell whether it
+// stays so; empty for any other file, or one with a log.
+QString unchangedStamp(const QString& path) {
+    const QFileInfo info(QFileInfo(path).canonicalFilePath());
+    QFile file(info.filePath());
+    if (!info.isFile() || QFileInfo::exists(info.filePath() + QLatin1String("-wal")) ||
+        !file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray header = file.read(20);
+    if (header.size() < 20 || header[18] != 2 || header[19] != 2)
+        return {};
+    return QStringLiteral("%1 %2").arg(info.size()).arg(info.lastModified().toMSecsSinceEpoch());
 }
 
 // A file that is not a database, holds a settings table of another shape, or fails the quick
@@ -206,29 +220,34 @@ void SqliteSettingsStore::useMemoryFor(const QString& why) {
 }
 
 void SqliteSettingsStore::copyReadableFile() {
-    // A file on a read-only disk, in a folder the user may not write to, or of a newer format
-    // still holds the user's settings: the run starts with them, and each save tries the file
-    // again. Read-only, a store in WAL mode opens only where its shared-memory file can be made,
-    // unless it is taken as unchangeable, which only a folder nobody here can write to makes
-    // safe: elsewhere another program may be writing to it.
-    const QByteArray folder = QFile::encodeName(QFileInfo(path_).absolutePath());
-    const bool unchangeable = ::access(folder.constData(), W_OK) != 0;
-    const QByteArray uri = QUrl::fromLocalFile(path_).toEncoded();
+    // A file on a read-only disk, or in a folder the user may not write to, still holds the
+    // user's settings: the run starts with them, and each save tries the file again. Read-only, a
+    // store in WAL mode opens only where its shared-memory file can be made, or when taken as
+    // unchangeable, which passes over the locks and the log: so only while no log shows a writer
+    // at work, and only if the file stayed as it was while it was read. The whole file is checked,
+    // as damage would otherwise pass for the user's settings.
+    const QByteArray uri =
+        "file://" + QUrl::toPercentEncoding(QFile::encodeName(QFileInfo(path_).absoluteFilePath()),
+                                            QByteArrayLiteral("/"));
+    const QString stamp = unchangedStamp(path_);
     for (const auto& [query, allowed] :
-         {std::pair{"?mode=ro", true}, std::pair{"?immutable=1", unchangeable}}) {
+         {std::pair{"?mode=ro", true}, std::pair{"?immutable=1", !stamp.isEmpty()}}) {
         if (!allowed)
             continue;
         sqlite3* db = nullptr;
         const int flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX;
         const bool opened =
             sqlite3_open_v2((uri + query).constData(), &db, flags, nullptr) == SQLITE_OK &&
-            checkHealth(db, false) == Health::Good;
+            checkHealth(db, true) == Health::Good;
         const QList<SalvagedRow> rows = opened ? salvageSettingsRows(db) : QList<SalvagedRow>();
         sqlite3_close(db);
-        if (opened) {
-            copiedReadOnly_ = restore(rows) == rows.size();
-            return;
+        if (!opened)
+            continue;
+        if (unchangedStamp(path_) == stamp && restore(rows) == rows.size()) {
+            copiedReadOnly_ = true;
+            copiedStamp_ = stamp;
         }
+        return;
     }
 }
 
@@ -554,6 +573,9 @@ bool SqliteSettingsStore::fail(const QString& why) {
 }
 
 bool SqliteSettingsStore::retryFile() {
+    // Looked at before the open, which makes the log of a file that can be written now.
+    const bool unchangedSinceCopy =
+        !copiedStamp_.isEmpty() && unchangedStamp(path_) == copiedStamp_;
     QString problem;
     // The folder may be missing still, as on a home mounted late.
     makePrivateFolder(QFileInfo(path_).absolutePath());
@@ -579,7 +601,8 @@ bool SqliteSettingsStore::retryFile() {
     // What the file holds was never read by this run: writing this run's state over it would
     // lose it, unless that state was read from the store the file replaced. Another program's
     // file is never written over.
-    const bool takesTable = health == Health::Good && writeOver_;
+    const bool takesTable =
+        health == Health::Good && (writeOver_ || (copiedReadOnly_ && unchangedSinceCopy));
     if (health != Health::NoTable && !takesTable) {
         if (health == Health::Unavailable)
             problem = QString::fromUtf8(sqlite3_errmsg(db));
@@ -587,6 +610,11 @@ bool SqliteSettingsStore::retryFile() {
             problem = QCoreApplication::translate("kv::SqliteSettingsStore",
                                                   "it was replaced by a file that is not a "
                                                   "settings store, which is left as it is");
+        else if (copiedReadOnly_)
+            problem = QCoreApplication::translate(
+                "kv::SqliteSettingsStore", "it changed after Kestrovaline read it, and what it "
+                                           "holds now is not overwritten; restart Kestrovaline to "
+                                           "use it");
         else if (readWhole_)
             problem = QCoreApplication::translate(
                 "kv::SqliteSettingsStore", "it failed while Kestrovaline ran, and what it holds "

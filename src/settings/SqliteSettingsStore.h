@@ -117,8 +117,11 @@ private:
     bool readWhole_ = false;
     // Values read from a damaged file into the one made in its place.
     qsizetype salvaged_ = 0;
-    // The values of a file that could only be read were taken into memory.
+    // The values of a file that could only be read were taken into memory; if it was taken as
+    // unchangeable, what it was like then (see unchangedStamp): a save may write over it while
+    // it stays so.
     bool copiedReadOnly_ = false;
+    QString copiedStamp_;
     // Files set aside by this run: damage that comes again each time is a failing disk, whose
     // every file made anew would be kept beside the others.
     int setAsides_ = 0;

@@ -52,9 +52,10 @@ public:
             }
     }
     void drain() const { QFile::remove(filler_); }
-    bool makeReadOnly() const {
+    bool setReadOnly(bool readOnly) const {
         const QByteArray folder = QFile::encodeName(QFileInfo(filler_).path());
-        return ::mount(nullptr, folder.constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+        const unsigned long flags = MS_REMOUNT | (readOnly ? MS_RDONLY : 0);
+        return ::mount(nullptr, folder.constData(), nullptr, flags, nullptr) == 0;
     }
 
 private:
