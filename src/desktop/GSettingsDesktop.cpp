@@ -25,6 +25,13 @@ constexpr const char* kShadingKey = "color-shading-type";
 
 using Pairs = QList<std::pair<const char*, QByteArray>>;
 
+// A call to the writer of the user's dconf database, the service that stores it.
+QDBusMessage dconfWriter(const QString& method) {
+    return QDBusMessage::createMethodCall(QStringLiteral("ca.desrt.dconf"),
+                                          QStringLiteral("/ca/desrt/dconf/Writer/user"),
+                                          QStringLiteral("ca.desrt.dconf.Writer"), method);
+}
+
 // Settings for one schema, only when GIO loads and that schema is installed.
 class SchemaSettings {
 public:
@@ -82,11 +89,14 @@ public:
 
     // dconf stores through its service on the session bus, and GLib's sync waits for that service
     // as long as D-Bus lets it (about 25 s), whatever made it hang. So the change set GSettings
-    // would queue goes to the service from here, within the bound of every desktop call, and a
-    // service that does not answer leaves nothing queued behind it.
+    // would queue goes to the service from here, within the bound of every desktop call. A change
+    // set sent to a service that does not answer stays queued and is stored once it answers
+    // again, after the change was told as failed: it goes only to a service whose writer answers
+    // now (its harmless Init, which the writer takes in turn with the changes).
     bool sendToDconf(const Pairs& pairs) const {
         const char* path = ok() ? gio_->g_settings_schema_get_path(schema_) : nullptr;
-        if (!path)
+        if (!path ||
+            callDesktop(dconfWriter(QStringLiteral("Init"))).type() != QDBusMessage::ReplyMessage)
             return false;
         GVariantBuilder changes;
         g_variant_builder_init(&changes, G_VARIANT_TYPE("a{smv}"));
@@ -103,9 +113,7 @@ public:
         const QByteArray blob(static_cast<const char*>(g_variant_get_data(changeSet)),
                               qsizetype(g_variant_get_size(changeSet)));
         g_variant_unref(changeSet);
-        QDBusMessage change = QDBusMessage::createMethodCall(
-            QStringLiteral("ca.desrt.dconf"), QStringLiteral("/ca/desrt/dconf/Writer/user"),
-            QStringLiteral("ca.desrt.dconf.Writer"), QStringLiteral("Change"));
+        QDBusMessage change = dconfWriter(QStringLiteral("Change"));
         change.setArguments({blob});
         return callDesktop(change).type() == QDBusMessage::ReplyMessage;
     }

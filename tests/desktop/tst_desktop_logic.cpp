@@ -340,7 +340,23 @@ private Q_SLOTS:
         if (answers) {
             QCOMPARE(backend->GetDesktopWallpaperStyle(), int(StyleTile));
             QCOMPARE(backend->GetDesktopColor(), DesktopColor(0x123456));
-            ::kill(pid_t(QDBusConnection::sessionBus().interface()->servicePid(dconf)), SIGTERM);
+            // A change it does not answer in time is told as failed; it must not be stored once
+            // the service goes on (its queue is taken in order, so a call answered after it shows
+            // whether it was).
+            const auto service =
+                pid_t(QDBusConnection::sessionBus().interface()->servicePid(dconf));
+            ::kill(service, SIGSTOP);
+            QVERIFY(!backend->SetDesktopWallpaper(makePicture(QSize(32, 24), false)));
+            ::kill(service, SIGCONT);
+            QCOMPARE(QDBusConnection::sessionBus()
+                         .call(QDBusMessage::createMethodCall(dconf, "/ca/desrt/dconf/Writer/user",
+                                                              "ca.desrt.dconf.Writer", "Init"))
+                         .type(),
+                     QDBusMessage::ReplyMessage);
+            g_autoptr(GSettings) background = g_settings_new("org.gnome.desktop.background");
+            g_autofree gchar* shown = g_settings_get_string(background, "picture-uri");
+            QVERIFY2(QByteArray(shown).endsWith("/64x48.jpg"), shown);
+            ::kill(service, SIGTERM);
             QTRY_VERIFY_WITH_TIMEOUT(standIn.registerService(dconf), 10000);
             return;
         }
