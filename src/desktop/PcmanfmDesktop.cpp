@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QImageReader>
 #include <QProcess>
 #include <QSaveFile>
 #include <QSettings>
@@ -258,10 +259,12 @@ bool LxqtDesktop::show(DesktopState& state) const {
     QString file = handedFile(state);
     QString mode = modeOf(style, "stretch");
     QString drawn;
-    // The colour shows around a centred or fitted picture, and no call takes it: those styles,
-    // and a mode it would not take, get the whole screen drawn by us (in its own colour, as it
-    // saved it, where we have none). A picture of the screen's size shows the same in each mode.
-    if (style == StyleCentre || style == StyleFit || mode == startMode) {
+    // The colour shows around a centred or fitted picture and through a see-through one (any but
+    // a JPEG may be), and no call takes it: those, and a mode it would not take, get the whole
+    // screen drawn by us (in its own colour, as it saved it, where we have none). A picture of the
+    // screen's size shows the same in each mode.
+    if (style == StyleCentre || style == StyleFit || mode == startMode ||
+        QImageReader(state.path).format() != "jpeg") {
         drawn = screenPicture(
             state, style,
             colourFromHex(saved.value(QStringLiteral("Desktop/BgColor")).toString()).value_or(0));

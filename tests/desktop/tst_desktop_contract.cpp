@@ -643,10 +643,12 @@ class TestDesktopContract : public QObject {
         return rig.get();
     }
 
+    // Orientation 0: upright, its right half see-through.
     QString picture(const QString& name, int style, int orientation, bool swapped = false) {
-        const QString path = folder_.filePath(name + (orientation == 1 ? ".png" : ".jpg"));
-        return test::writePlacementPicture(path, style, swapped ? kRight : kLeft,
-                                           swapped ? kLeft : kRight, orientation)
+        const QString path = folder_.filePath(name + (orientation <= 1 ? ".png" : ".jpg"));
+        const QColor right = orientation == 0 ? QColor(Qt::transparent) : swapped ? kLeft : kRight;
+        return test::writePlacementPicture(path, style, swapped ? kRight : kLeft, right,
+                                           qMax(orientation, 1))
                    ? path
                    : QString();
     }
@@ -701,6 +703,10 @@ private Q_SLOTS:
                  {"back\\slash\\u0027", "two\nlines", "sep\u2028arated", "東京 🌄"})
                 QTest::addRow("%s, named %s", rig, name)
                     << QString::fromLatin1(rig) << 2 << 1 << QString::fromUtf8(name);
+        // Where the picture is see-through, the colour shows.
+        for (const int style : {StyleTile, StyleStretch, StyleFill})
+            QTest::addRow("lxqt, %s, see-through", kStyleNames[style])
+                << "lxqt" << style << 0 << kAwkward;
         // LXDE with a picture for each workspace, and on two monitors.
         for (const char* rig : {"lxde-workspaces", "lxde-monitors"})
             QTest::addRow("%s, centre", rig) << QString::fromLatin1(rig) << 0 << 1 << kAwkward;
@@ -729,13 +735,13 @@ private Q_SLOTS:
         // Refused outright, changing nothing.
         QVERIFY(!desktop->SetDesktopWallpaperStyle(5));
         QVERIFY(!desktop->SetDesktopWallpaperStyle(-1));
-        QString wrong = component->confirms(path, style, kLeft, kRight);
+        QString wrong = component->confirms(path, style, kLeft, orientation ? kRight : kColourRgb);
         QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
         QCOMPARE(desktop->GetDesktopWallpaperStyle(), style);
         QCOMPARE(desktop->GetDesktopColor(), kColour);
         // LXQt's fill copy is turned upright itself (checked by confirms()).
         const bool cropped = rig == "lxqt" && style == StyleFill;
-        QCOMPARE(uprightCopies(), component->copiesUpright && orientation != 1 && !cropped ? 1 : 0);
+        QCOMPARE(uprightCopies(), component->copiesUpright && orientation > 1 && !cropped ? 1 : 0);
         QVERIFY(!desktop->forgotWallpaper());
 
         // The next picture keeps style and colour, and the upright copy goes with the old one.

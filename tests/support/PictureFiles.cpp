@@ -156,7 +156,7 @@ bool writePicture(const QString& path, QSize size, const char* format) {
 }
 
 static QImage splitPicture(QSize size, int leftWidth, const QColor& left, const QColor& right) {
-    QImage image(size, QImage::Format_RGB32);
+    QImage image(size, right.alpha() < 255 ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     image.fill(right);
     QPainter(&image).fillRect(0, 0, leftWidth, size.height(), left);
     return image;
