@@ -3,7 +3,9 @@
 
 #include "settings/PrivateFiles.h"
 #include "settings/SalvagedRows.h"
+#include "settings/StoreHealth.h"
 #include "settings/StoredText.h"
+#include "settings/UnwritableStore.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -11,7 +13,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
-#include <QUrl>
 
 #include <sqlite3.h>
 
@@ -32,94 +33,7 @@ constexpr const char* kCreateTable =
     "CREATE TABLE IF NOT EXISTS settings(key TEXT NOT NULL COLLATE NOCASE, "
     "name TEXT NOT NULL COLLATE NOCASE, data, PRIMARY KEY(key, name))";
 
-// A statement owned for the length of one call.
-class Statement {
-public:
-    Statement(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr); }
-    ~Statement() { sqlite3_finalize(stmt_); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-    sqlite3_stmt* get() const { return stmt_; }
-    int step() { return stmt_ ? sqlite3_step(stmt_) : SQLITE_ERROR; }
-    QString text(int column) const {
-        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column)),
-                                 sqlite3_column_bytes(stmt_, column));
-    }
-
-private:
-    sqlite3_stmt* stmt_ = nullptr;
-};
-
-enum class Health { Good, NoTable, Damaged, Unavailable };
-
-// Only what SQLite itself calls damage: a busy, full, read-only or failing store is the same
-// good store a moment later, and moving it aside would hide the user's settings.
-Health healthOf(int rc) {
-    return rc == SQLITE_NOTADB || rc == SQLITE_CORRUPT ? Health::Damaged : Health::Unavailable;
-}
-
-// Whether a settings table was made by this program: its key and name compare without case.
-bool madeByUs(const QString& tableSql) {
-    return tableSql.toLower().count(QLatin1String("collate nocase")) >= 2;
-}
-
-// A store in WAL mode writes to its log alone until a checkpoint, which needs the log: with no log
-// beside it nobody is writing to the file itself. Its size and last change then tell whether it
-// stays so; empty for any other file, or one with a log.
-QString unchangedStamp(const QString& path) {
-    const QFileInfo info(QFileInfo(path).canonicalFilePath());
-    QFile file(info.filePath());
-    if (!info.isFile() || QFileInfo::exists(info.filePath() + QLatin1String("-wal")) ||
-        !file.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray header = file.read(20);
-    if (header.size() < 20 || header[18] != 2 || header[19] != 2)
-        return {};
-    return QStringLiteral("%1 %2").arg(info.size()).arg(info.lastModified().toMSecsSinceEpoch());
-}
-
-// A file that is not a database, holds a settings table of another shape, or fails the quick
-// check is damaged; such a file is kept for the user, never written over. The quick check reads
-// the whole file, so it runs only where damage can have happened: after a run that did not end
-// cleanly (its write-ahead log is still there).
-Health checkHealth(sqlite3* db, bool suspectDamage) {
-    if (suspectDamage) {
-        Statement check(db, "PRAGMA quick_check");
-        const int rc = check.step();
-        if (rc != SQLITE_ROW)
-            return healthOf(sqlite3_errcode(db));
-        if (check.text(0) != QLatin1String("ok"))
-            return Health::Damaged;
-    }
-    // Names of tables, indexes, views and triggers share one space, whatever their case: an
-    // index called settings leaves no room for the table.
-    Statement table(db, "SELECT type, sql FROM sqlite_master WHERE name='settings' COLLATE NOCASE");
-    const int rc = table.step();
-    if (rc == SQLITE_DONE)
-        return Health::NoTable;
-    if (rc != SQLITE_ROW)
-        return healthOf(sqlite3_errcode(db));
-    if (table.text(0) != QLatin1String("table") || !madeByUs(table.text(1)))
-        return Health::Damaged;
-
-    // A later version may add a column; the rows written here fill it with null or its default.
-    Statement columns(db, "PRAGMA table_info(settings)");
-    QStringList shape;
-    while (columns.step() == SQLITE_ROW) {
-        const QString name = columns.text(1).toLower();
-        const int notNull = sqlite3_column_int(columns.get(), 3);
-        const int keyPart = sqlite3_column_int(columns.get(), 5);
-        if (name == QLatin1String("key") || name == QLatin1String("name") ||
-            name == QLatin1String("data"))
-            shape << QStringLiteral("%1:%2:%3").arg(name).arg(notNull).arg(keyPart);
-        else if (keyPart != 0 || (notNull && sqlite3_column_type(columns.get(), 4) == SQLITE_NULL))
-            return Health::Damaged;
-    }
-    shape.sort();
-    const QStringList expected{QStringLiteral("data:0:0"), QStringLiteral("key:1:1"),
-                               QStringLiteral("name:1:2")};
-    return shape == expected ? Health::Good : Health::Damaged;
-}
+using Health = StoreHealth;
 
 sqlite3* openFile(const QString& path, QString* problem) {
     sqlite3* db = nullptr;
@@ -220,34 +134,10 @@ void SqliteSettingsStore::useMemoryFor(const QString& why) {
 }
 
 void SqliteSettingsStore::copyReadableFile() {
-    // A file on a read-only disk, or in a folder the user may not write to, still holds the
-    // user's settings: the run starts with them, and each save tries the file again. Read-only, a
-    // store in WAL mode opens only where its shared-memory file can be made, or when taken as
-    // unchangeable, which passes over the locks and the log: so only while no log shows a writer
-    // at work, and only if the file stayed as it was while it was read. The whole file is checked,
-    // as damage would otherwise pass for the user's settings.
-    const QByteArray uri =
-        "file://" + QUrl::toPercentEncoding(QFile::encodeName(QFileInfo(path_).absoluteFilePath()),
-                                            QByteArrayLiteral("/"));
-    const QString stamp = unchangedStamp(path_);
-    for (const auto& [query, allowed] :
-         {std::pair{"?mode=ro", true}, std::pair{"?immutable=1", !stamp.isEmpty()}}) {
-        if (!allowed)
-            continue;
-        sqlite3* db = nullptr;
-        const int flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX;
-        const bool opened =
-            sqlite3_open_v2((uri + query).constData(), &db, flags, nullptr) == SQLITE_OK &&
-            checkHealth(db, true) == Health::Good;
-        const QList<SalvagedRow> rows = opened ? salvageSettingsRows(db) : QList<SalvagedRow>();
-        sqlite3_close(db);
-        if (!opened)
-            continue;
-        if (unchangedStamp(path_) == stamp && restore(rows) == rows.size()) {
-            copiedReadOnly_ = true;
-            copiedStamp_ = stamp;
-        }
-        return;
+    const std::optional<UnwritableStoreRead> read = readUnwritableStore(path_);
+    if (read && restore(read->rows) == read->rows.size()) {
+        copiedReadOnly_ = true;
+        copiedStamp_ = read->stamp;
     }
 }
 
@@ -286,10 +176,7 @@ QList<SalvagedRow> SqliteSettingsStore::salvage() const {
     // reads any; this connection, closed next, may trust the file's own length instead.
     sqlite3_exec(db_, "PRAGMA writable_schema=ON", nullptr, nullptr, nullptr);
     // Only from a table of ours: another program's file is set aside, never taken in.
-    Statement table(db_, "SELECT sql FROM sqlite_master WHERE type='table' AND name='settings'");
-    if (table.step() != SQLITE_ROW || !madeByUs(table.text(0)))
-        return {};
-    return salvageSettingsRows(db_);
+    return holdsOurSettingsTable(db_) ? salvageSettingsRows(db_) : QList<SalvagedRow>();
 }
 
 qsizetype SqliteSettingsStore::restore(const QList<SalvagedRow>& rows) {
