@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "desktop/RecordedDesktop.h"
 
+#include "common/JpegDecode.h"
 #include "common/PictureCheck.h"
 
 #include <QFile>
@@ -27,6 +28,28 @@ QRect fillPart(QSize size, QSize screen) {
     return QRect(0, (size.height() - height) / 2, size.width(), height);
 }
 
+// A copy is shown at a screen's size: more pixels than an 8K screen's only cost memory, several
+// times their own while the copy is cropped and written.
+constexpr qint64 kMostCopyPixels = qint64(7680) * 4320;
+
+// A JPEG larger than that, or than Qt's allocation limit takes (the whole picture would be
+// refused), is copied at the largest of the decoder's own scales that is not.
+void fitCopySize(QImageReader& reader, const QByteArray& format) {
+    const QSize stored = DeclaredSize(reader);
+    const int limitMB = QImageReader::allocationLimit();
+    const qint64 limit =
+        limitMB > 0 ? qMin(kMostCopyPixels, qint64(limitMB) * 1024 * 1024 / 4) : kMostCopyPixels;
+    if (format != "jpeg" || !stored.isValid() || qint64(stored.width()) * stored.height() <= limit)
+        return;
+    for (int eighths = 7; eighths >= 1; --eighths) {
+        const QSize scaled = JpegDecodedSize(stored, stored * eighths / 8);
+        if (qint64(scaled.width()) * scaled.height() <= limit || eighths == 1) {
+            reader.setScaledSize(scaled);
+            return;
+        }
+    }
+}
+
 // What became of the copy a picture may need, and whether the picture was judged on the way.
 struct Copy {
     enum Outcome { NotNeeded, Made, Failed, NotAPicture } outcome;
@@ -51,6 +74,7 @@ Copy handedCopy(const QString& path, const QString& folder, const QString& prefi
     if (!turned && screen.isEmpty())
         return {Copy::NotNeeded, {}, false};
     reader.setAutoTransform(true);
+    fitCopySize(reader, format);
     QImage copy = ReadWallpaper(reader, format);
     if (copy.isNull())
         return {PictureDecodes(path) ? Copy::Failed : Copy::NotAPicture, {}};

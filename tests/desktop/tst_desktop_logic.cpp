@@ -411,19 +411,29 @@ private Q_SLOTS:
         QTest::addColumn<bool>("cut");
         QTest::addColumn<QSize>("size");
         QTest::addColumn<int>("copies");
+        // Qt's allocation limit, lowered for the row (0: as it is).
+        QTest::addColumn<int>("limitMB");
         const QSize other(320, 240), screenShaped(320, 180);
-        QTest::newRow("as stored, cut") << 1 << int(StyleTile) << true << other << 0;
-        QTest::newRow("turned by EXIF, cut") << 6 << int(StyleTile) << true << other << 0;
-        QTest::newRow("cropped for fill, cut") << 1 << int(StyleFill) << true << other << 0;
-        QTest::newRow("turned by EXIF") << 6 << int(StyleTile) << false << other << 1;
-        QTest::newRow("cropped for fill") << 1 << int(StyleFill) << false << other << 1;
-        QTest::newRow("for fill as it is") << 1 << int(StyleFill) << false << screenShaped << 0;
+        QTest::newRow("as stored, cut") << 1 << int(StyleTile) << true << other << 0 << 0;
+        QTest::newRow("turned by EXIF, cut") << 6 << int(StyleTile) << true << other << 0 << 0;
+        QTest::newRow("cropped for fill, cut") << 1 << int(StyleFill) << true << other << 0 << 0;
+        QTest::newRow("turned by EXIF") << 6 << int(StyleTile) << false << other << 1 << 0;
+        QTest::newRow("cropped for fill") << 1 << int(StyleFill) << false << other << 1 << 0;
+        QTest::newRow("for fill as it is")
+            << 1 << int(StyleFill) << false << screenShaped << 0 << 0;
+        // Copied at a scale of the decoder's that the limit takes, not refused.
+        QTest::newRow("cropped for fill, over the allocation limit")
+            << 1 << int(StyleFill) << false << QSize(1024, 768) << 1 << 1;
         // A negative height: a BMP stored top-down, whose height Qt declares so.
         QTest::newRow("a BMP stored top-down")
-            << 1 << int(StyleTile) << false << QSize(40, -30) << 0;
+            << 1 << int(StyleTile) << false << QSize(40, -30) << 0 << 0;
     }
 
     void aRecordedDesktopHandsOverWholePicturesOnly() {
+        QFETCH(int, limitMB);
+        const int limitBefore = QImageReader::allocationLimit();
+        const auto limitBack =
+            qScopeGuard([limitBefore] { QImageReader::setAllocationLimit(limitBefore); });
         QFETCH(int, orientation);
         QFETCH(int, style);
         QFETCH(bool, cut);
@@ -442,6 +452,8 @@ private Q_SLOTS:
             QVERIFY(test::writeOrientedJpeg(path, QImage(path), orientation));
         }
         QVERIFY(!cut || file.resize(file.size() * 3 / 5));
+        if (limitMB)
+            QImageReader::setAllocationLimit(limitMB);
         CountingDesktop desktop;
         desktop.fill = QSize(16, 9);
         QCOMPARE(desktop.ShowWallpaper(path, 0x654321, style),
