@@ -71,9 +71,6 @@ struct Candidate {
     // The session names this desktop, whose component may reach the bus after us: worth a
     // wait. nullptr for backends that are there as soon as the session is.
     bool (*named)(const Session&) = nullptr;
-    // Its component runs but did not answer while we waited (hung, or stopped): it still covers
-    // the screen, where another backend's picture would not show. nullptr: not known.
-    bool (*covers)(const Session&, const DesktopProbes&) = nullptr;
 };
 
 bool namesPlasma(const Session& s) {
@@ -158,10 +155,7 @@ const std::array<Candidate, 11> kCandidates{{
      [](const QProcessEnvironment& e) -> std::unique_ptr<DesktopBackend> {
          return std::make_unique<LxqtDesktop>(e.value(QStringLiteral("DISPLAY")));
      },
-     namesLxqt,
-     [](const Session& s, const DesktopProbes& p) {
-         return s.x11 && p.lxqtDesktopProcess && p.lxqtDesktopProcess(s.display);
-     }},
+     namesLxqt},
     {"lxde", namesLxde,
      [](const Session& s, const DesktopProbes& p) {
          return s.x11 && p.lxdeDesktopRunning && p.lxdeDesktopRunning(s.display);
@@ -252,10 +246,6 @@ DesktopProbes DesktopProbes::system() {
     probes.lxqtDesktopRunning = [] {
         return sessionBusExists() && LxqtDesktop::desktopRunning();
     };
-    probes.lxqtDesktopProcess = [](const QString& display) {
-        return findOwnProcess(QStringLiteral("pcmanfm-qt"), QStringLiteral("--desktop"), display)
-            .has_value();
-    };
     probes.lxdeDesktopRunning = [](const QString& display) {
         return findOwnProcess(QStringLiteral("pcmanfm"), QStringLiteral("--desktop"), display)
             .has_value();
@@ -293,8 +283,7 @@ bool worksHere(const Candidate& candidate, const Session& session, const Desktop
         if (candidate.canWork(session, probes))
             return true;
     }
-    // Its changes then fail as its own, rather than succeed where nobody sees them.
-    return candidate.covers && candidate.covers(session, probes);
+    return false;
 }
 
 // The backend the user asked for by its id, in any case.

@@ -20,8 +20,6 @@ struct DesktopProbes {
     std::function<bool(const char* name)> busNameAvailable;
     // pcmanfm-qt draws the desktop (LXQt).
     std::function<bool()> lxqtDesktopRunning;
-    // `pcmanfm-qt --desktop` of this user runs on the display, answering or not (LXQt).
-    std::function<bool(const QString& display)> lxqtDesktopProcess;
     // `pcmanfm --desktop` of this user runs on the display (LXDE).
     std::function<bool(const QString& display)> lxdeDesktopRunning;
     // A Unix socket at this path (sway's IPC).

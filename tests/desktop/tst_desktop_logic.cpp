@@ -90,7 +90,6 @@ DesktopProbes machineWith(const QStringList& facts) {
         return has("bus:" + QLatin1String(name)) || has("activatable:" + QLatin1String(name));
     };
     probes.lxqtDesktopRunning = probe("lxqt-desktop");
-    probes.lxqtDesktopProcess = probe("lxqt-process:");
     probes.lxdeDesktopRunning = probe("lxde-desktop:");
     probes.socketExists = probe("socket:");
     probes.executableFound = probe("program:");
@@ -212,9 +211,6 @@ private Q_SLOTS:
             late + QStringList{"6000 ms:bus:org.kde.plasmashell"}, "x11 for kde");
         add("a late LXQt desktop", "CURRENT=LXQt DISPLAY=:0",
             late + QStringList{"4750 ms:lxqt-desktop"}, "lxqt");
-        // The root under its window would show nothing.
-        add("an LXQt desktop that does not answer", "CURRENT=LXQt DISPLAY=:0",
-            late + QStringList{"lxqt-process::0"}, "lxqt");
         add("an unnamed desktop is not waited for", "CURRENT=i3 DISPLAY=:0",
             late + QStringList{"250 ms:bus:org.kde.plasmashell"}, "x11");
         add("no swaybg under GNOME without its schema", "CURRENT=GNOME WAYLAND=w",
