@@ -138,11 +138,12 @@ bool leadsNowhere(const QString& path) {
 #endif
 }
 
-// Whether a picture that did not decode was refused for its size alone (over the pixels this
-// program reads, or over the memory Qt's readers may take, which hold a BMP or GIF whole even for
-// a smaller copy) and is whole all the same, judged as far as it can be without holding it: the
-// structure of a BMP or GIF, the data of a JPEG at an eighth of its size or of a PNG a row at a
-// time. (A file of over a gigabyte is no wallpaper.)
+// Whether a picture that did not decode was refused for its size alone and is whole all the same.
+// Qt's readers may hold any picture but a JPEG whole, also for a smaller copy; over their
+// allocation limit such a picture is judged as far as it can be without holding it: the
+// structure of a BMP or GIF, the data of a PNG a row at a time. Over the pixels this program
+// reads at all, reading the data would take seconds for a picture that cannot be shown anyway:
+// only a BMP's length, quickly told, is looked at. (A file of over a gigabyte is no wallpaper.)
 bool wholeButTooLarge(QFile& file) {
     if (file.size() > kMaxPictureBytes || !file.seek(0))
         return false;
@@ -154,18 +155,14 @@ bool wholeButTooLarge(QFile& file) {
     if (!declared.isValid())
         return false;
     const qint64 pixels = qint64(declared.width()) * declared.height();
-    const qint64 heldBytes = format == "bmp" || format == "gif" ? pixels * 4 : 0;
-    if (pixels <= kMaxPicturePixels &&
-        heldBytes <= qint64(QImageReader::allocationLimit()) * 1024 * 1024)
+    if (pixels > kMaxPicturePixels)
+        return format != "bmp" || BmpHoldsEveryRow(file);
+    if (isJpeg(format) || pixels * 4 <= qint64(QImageReader::allocationLimit()) * 1024 * 1024)
         return false;
     if (format == "bmp")
         return BmpHoldsEveryRow(file);
     if (format == "gif")
         return GifReachesEndOfImage(file);
-    if (isJpeg(format)) {
-        bool outOfMemory = false;
-        return JpegReachesEndOfImage(file, &outOfMemory) || outOfMemory;
-    }
     return ReadPngRows(file, QRect(), nullptr);
 }
 
