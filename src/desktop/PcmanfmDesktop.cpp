@@ -184,6 +184,19 @@ std::optional<QStringList> findOwnProcess(const QString& program, const QString&
 
 // ---- LXQt --------------------------------------------------------------------------------------
 
+namespace {
+
+// Whether a picture may hold see-through pixels: one Qt reads with an alpha channel, or of
+// indexed colours (a PNG's or GIF's palette may hold a see-through one), or one it cannot tell.
+bool maySeeThrough(const QString& path) {
+    const QImage::Format format = QImageReader(path).imageFormat();
+    return format == QImage::Format_Invalid || format == QImage::Format_Indexed8 ||
+           format == QImage::Format_Mono || format == QImage::Format_MonoLSB ||
+           QImage::toPixelFormat(format).alphaUsage() == QPixelFormat::UsesAlpha;
+}
+
+} // namespace
+
 LxqtDesktop::LxqtDesktop(QString display)
     : RecordedDesktop(QStringLiteral("lxqt"), std::move(display)) {}
 
@@ -259,12 +272,12 @@ bool LxqtDesktop::show(DesktopState& state) const {
     QString file = handedFile(state);
     QString mode = modeOf(style, "stretch");
     QString drawn;
-    // The colour shows around a centred or fitted picture and through a see-through one (any but
-    // a JPEG may be), and no call takes it: those, and a mode it would not take, get the whole
-    // screen drawn by us (in its own colour, as it saved it, where we have none). A picture of the
-    // screen's size shows the same in each mode.
+    // The colour shows around a centred or fitted picture and through a see-through one, and no
+    // call takes it: those, and a mode it would not take, get the whole screen drawn by us (in its
+    // own colour, as it saved it, where we have none). A picture of the screen's size shows the
+    // same in each mode.
     if (style == StyleCentre || style == StyleFit || mode == startMode ||
-        QImageReader(state.path).format() != "jpeg") {
+        maySeeThrough(state.path)) {
         drawn = screenPicture(
             state, style,
             colourFromHex(saved.value(QStringLiteral("Desktop/BgColor")).toString()).value_or(0));
