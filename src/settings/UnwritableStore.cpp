@@ -21,7 +21,11 @@ QString unchangedStamp(const QString& path) {
     const QByteArray header = file.read(20);
     if (header.size() < 20 || header[18] != 2 || header[19] != 2)
         return {};
-    return QStringLiteral("%1 %2").arg(info.size()).arg(info.lastModified().toMSecsSinceEpoch());
+    // The change of its metadata as well: a copy put in its place keeps the time of its content.
+    return QStringLiteral("%1 %2 %3")
+        .arg(info.size())
+        .arg(info.lastModified().toMSecsSinceEpoch())
+        .arg(info.metadataChangeTime().toMSecsSinceEpoch());
 }
 
 std::optional<UnwritableStoreRead> readUnwritableStore(const QString& path) {

@@ -11,7 +11,7 @@
 namespace kv {
 
 // A store in WAL mode writes to its log alone until a checkpoint, which needs the log: with no log
-// beside it nobody is writing to the file itself. Its size and last change then tell whether it
+// beside it nobody is writing to the file itself. Its size and last changes then tell whether it
 // stays so; empty for any other file, or one with a log.
 QString unchangedStamp(const QString& path);
 
