@@ -183,10 +183,11 @@ Decode decodesFrom(QFile& file, DecodeSize size) {
         const bool whole = JpegReachesEndOfImage(file, &outOfMemory);
         return whole ? Decode::Whole : outOfMemory ? Decode::TooLarge : Decode::Fails;
     }
-    // Every row at full size, as a clip of the picture takes them, without holding the picture.
+    // Every row at full size, as a clip of the picture takes them, without holding the picture:
+    // the verdict is its data's, at any size.
     if ((size == DecodeSize::Full && pngReadInRows(reader, format)) ||
         pngOfWidePixels(reader, format))
-        return judged(ReadPngRows(file, QRect(), nullptr));
+        return ReadPngRows(file, QRect(), nullptr) ? Decode::Whole : Decode::Fails;
     const QSize declared = DeclaredSize(reader);
     if (size == DecodeSize::Reduced && declared.isValid() &&
         (declared.width() > kReducedDecodeSide || declared.height() > kReducedDecodeSide))
