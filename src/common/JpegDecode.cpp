@@ -302,12 +302,6 @@ int eighthsFor(QSize clip, QSize wanted) {
     return 8;
 }
 
-bool withinAllocationLimit(QSize size, int depth) {
-    const int limitMB = QImageReader::allocationLimit();
-    return limitMB <= 0 ||
-           qint64(size.width()) * size.height() * (depth / 8) <= qint64(limitMB) * 1024 * 1024;
-}
-
 // The reader's turn, in the order it applies one: mirror and flip first, then a quarter turn
 // clockwise.
 QImage turned(QImage picture, QImageIOHandler::Transformations turn) {

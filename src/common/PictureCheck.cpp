@@ -154,13 +154,13 @@ bool wholeButTooLarge(QFile& file) {
     const QSize declared = DeclaredSize(reader);
     if (!declared.isValid())
         return false;
-    const qint64 pixels = qint64(declared.width()) * declared.height();
-    if (pixels > kMaxPicturePixels)
-        return format != "bmp" || BmpHoldsEveryRow(file);
-    if (isJpeg(format) || pixels * 4 <= qint64(QImageReader::allocationLimit()) * 1024 * 1024)
+    const bool unread = qint64(declared.width()) * declared.height() > kMaxPicturePixels;
+    if (!unread && (isJpeg(format) || withinAllocationLimit(declared, 32)))
         return false;
     if (format == "bmp")
         return BmpHoldsEveryRow(file);
+    if (unread)
+        return true;
     if (format == "gif")
         return GifReachesEndOfImage(file);
     return ReadPngRows(file, QRect(), nullptr);
@@ -238,6 +238,12 @@ QImage ReadWallpaper(QImageReader& reader, const QByteArray& format) {
 void UsePictureAllocationLimit() {
     if (!qEnvironmentVariableIsSet("QT_IMAGEIO_MAXALLOC"))
         QImageReader::setAllocationLimit(kPictureAllocationLimitMB);
+}
+
+bool withinAllocationLimit(QSize size, int depth) {
+    const int limitMB = QImageReader::allocationLimit();
+    return limitMB <= 0 ||
+           qint64(size.width()) * size.height() * (depth / 8) <= qint64(limitMB) * 1024 * 1024;
 }
 
 bool OpenPictureFile(QFile& file) {

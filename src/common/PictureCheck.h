@@ -30,6 +30,8 @@ inline constexpr int kPictureAllocationLimitMB = 256;
 // Qt keeps a single limit, so it is set once at the start: a picture's verdict must not depend
 // on what was decoded before it.
 void UsePictureAllocationLimit();
+// Whether Qt's readers may hold a picture of `size` in pixels of `depth` bits under that limit.
+bool withinAllocationLimit(QSize size, int depth);
 
 // Opens `file` for reading when its whole path names a regular file (or a link to one). A named
 // pipe would block the open until a writer came, a device would never end, and a relative path

@@ -35,15 +35,16 @@ constexpr qint64 kMostCopyPixels = qint64(7680) * 4320;
 // A JPEG larger than that, or than Qt's allocation limit takes (the whole picture would be
 // refused), is copied at the largest of the decoder's own scales that is not.
 void fitCopySize(QImageReader& reader, const QByteArray& format) {
+    const auto fits = [](QSize size) {
+        return qint64(size.width()) * size.height() <= kMostCopyPixels &&
+               withinAllocationLimit(size, 32);
+    };
     const QSize stored = DeclaredSize(reader);
-    const int limitMB = QImageReader::allocationLimit();
-    const qint64 limit =
-        limitMB > 0 ? qMin(kMostCopyPixels, qint64(limitMB) * 1024 * 1024 / 4) : kMostCopyPixels;
-    if (format != "jpeg" || !stored.isValid() || qint64(stored.width()) * stored.height() <= limit)
+    if (format != "jpeg" || !stored.isValid() || fits(stored))
         return;
     for (int eighths = 7; eighths >= 1; --eighths) {
         const QSize scaled = JpegDecodedSize(stored, stored * eighths / 8);
-        if (qint64(scaled.width()) * scaled.height() <= limit || eighths == 1) {
+        if (fits(scaled) || eighths == 1) {
             reader.setScaledSize(scaled);
             return;
         }
