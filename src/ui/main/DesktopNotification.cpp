@@ -50,7 +50,7 @@ QString bodyFor(QDBusConnection& bus, const QString& text) {
 
 void notifyDesktop(const QString& summary, const QString& body, NotificationDelivery delivery) {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
+    if (!bus.isConnected() || serviceSilent)
         return;
     const QString shown = bodyFor(bus, body);
     if (serviceSilent)
