@@ -20,7 +20,7 @@ namespace kv {
 
 Collection::Collection(QObject* parent) : QAbstractListModel(parent), selection_(this) {
     scanTimer_.setInterval(kScanIntervalMs);
-    connect(&scanTimer_, &QTimer::timeout, this, &Collection::decodeInPool);
+    connect(&scanTimer_, &QTimer::timeout, this, &Collection::ImagesScanTimer_Timer);
     connect(&scanDecode_, &QFutureWatcher<bool>::finished, this, &Collection::takePoolVerdict);
 }
 
@@ -345,14 +345,9 @@ void Collection::takeScanVerdict(PictureVerdict verdict) {
 }
 
 void Collection::ImagesScanTimer_Timer() {
-    // The test is the one a wallpaper change makes, at the reduced size: it rejects the same
-    // files as a full decode in a fraction of the time.
-    if (!scanReachedEnd())
-        takeScanVerdict(JudgePicture(ImageFullPath(scanIndex_), DecodeSize::Reduced));
-}
-
-void Collection::decodeInPool() {
-    // Ticks that come while a picture decodes wait for its verdict.
+    // Ticks that come while a picture decodes wait for its verdict. The test is the one a
+    // wallpaper change makes, at the reduced size: it rejects the same files as a full decode
+    // in a fraction of the time.
     if (scanDecoding_ || scanReachedEnd())
         return;
     scanDecoding_ = true;

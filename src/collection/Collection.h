@@ -104,7 +104,8 @@ public:
     void setScanIndex(qint32 index) { scanIndex_ = index; }
     // Makes the scan test the rows from first on (after an addition), restarting it if it runs.
     void ScanFrom(qint32 first);
-    // One tick done at once, decoding on this thread: how Clear tests its first entry.
+    // A tick of the timer, also called at once by Clear: hands the next row's picture to the
+    // pool unless one is being decoded.
     void ImagesScanTimer_Timer();
 
     // True when an ordinary file exists at the path; folders (and, on Windows, hidden files)
@@ -159,7 +160,6 @@ private:
     // Stops the scan at the end of the list; true when it stopped.
     bool scanReachedEnd();
     void takeScanVerdict(PictureVerdict verdict);
-    void decodeInPool();
     void takePoolVerdict();
 
     QList<Entry> entries_;

@@ -412,8 +412,8 @@ private Q_SLOTS:
         const int scanStart = c[3].toInt();
         QCOMPARE(f.collection.isScanning() ? f.collection.ScanIndex() : -1,
                  scanStart < 0 ? -1 : scanStart + filler);
-        for (int ticks = 0; f.collection.isScanning() && ticks < 1000; ++ticks)
-            f.collection.ImagesScanTimer_Timer(); // as the timer would, one entry a tick
+        QSignalSpy finished(&f.collection, &Collection::scanFinished);
+        QVERIFY(!f.collection.isScanning() || finished.wait(30000));
         QVERIFY(f.commands.clearEnabled());
         QCOMPARE(f.collection.rowCount(), c[4].toInt() + filler);
         QCOMPARE(f.collection.ImageFileName(0), QStringLiteral("text-named.jpg"));
@@ -757,7 +757,7 @@ private Q_SLOTS:
         // that do not decode.
         QTest::addColumn<QString>("files");
         // Row 0 removed by hand: -1 never, 0 once the first tick has handed its picture to the
-        // pool, 1 once its verdict is taken, at once, as Clear takes it.
+        // pool, 1 once its verdict is taken and the next picture handed on.
         QTest::addColumn<int>("removeFirst");
         QTest::newRow("every kind in order, the last removed")
             << "-text-named.jpg +wide.jpg -gone.jpg +valid.gif +bmp-named.jpg -truncated.jpg "
@@ -809,16 +809,16 @@ private Q_SLOTS:
         for (const QString& name : names)
             collection.AppendImage(name, folder(), StateSkip);
         QSignalSpy finished(&collection, &Collection::scanFinished);
-        // Right after the first tick has handed its picture to the pool.
-        if (removeFirst == 0)
-            connect(
-                &collection.ImagesScanTimer(), &QTimer::timeout, &collection,
-                [&collection] { collection.RemoveImage(0); }, Qt::SingleShotConnection);
+        // Right after a tick has handed the picture of row removeFirst to the pool.
+        if (removeFirst >= 0)
+            connect(&collection.ImagesScanTimer(), &QTimer::timeout, &collection,
+                    [&collection, removeFirst, removed = false]() mutable {
+                        if (removed || collection.ScanIndex() != removeFirst)
+                            return;
+                        collection.RemoveImage(0);
+                        removed = true;
+                    });
         collection.ScanFrom(0);
-        if (removeFirst == 1) {
-            collection.ImagesScanTimer_Timer();
-            collection.RemoveImage(0);
-        }
         QVERIFY(finished.wait(30000));
         QCOMPARE(finished.size(), 1);
         QCOMPARE(entryNames(collection), kept);
