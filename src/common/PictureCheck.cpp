@@ -37,14 +37,54 @@ QByteArray announcedFormat(QIODevice& device) {
     return {};
 }
 
+// Some writers store an opaque picture as 32-bit pixels with an alpha mask and every alpha 0;
+// other programs show such a picture opaque, not as the background colour alone.
+void makeOpaqueIfAlphaIsUnused(QImage& picture) {
+    for (int y = 0; y < picture.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+        for (int x = 0; x < picture.width(); ++x)
+            if (qAlpha(line[x]) != 0)
+                return;
+    }
+    for (int y = 0; y < picture.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
+        for (int x = 0; x < picture.width(); ++x)
+            line[x] |= 0xFF000000u;
+    }
+    picture.reinterpretAsFormat(QImage::Format_RGB32);
+}
+
 // Qt's BMP reader leaves the pixels that run-length data skips or ends a row before as the memory
 // held them. It reads into a picture it is handed that already has the size and format it makes.
+// A picture with alpha is read whole and its alpha judged before it is clipped and scaled as the
+// reader would, since scaling loses the colour of pixels that are wholly transparent.
 QImage readFilledBmp(QImageReader& reader) {
     QImage picture;
-    if (!QImageIOHandler::allocateImage(DeclaredSize(reader), reader.imageFormat(), &picture))
+    const QImage::Format format = reader.imageFormat();
+    if (!QImageIOHandler::allocateImage(DeclaredSize(reader), format, &picture))
         return {};
     picture.fill(0);
-    return reader.read(&picture) ? picture : QImage();
+    if (format != QImage::Format_ARGB32)
+        return reader.read(&picture) ? picture : QImage();
+    const QRect clip = reader.clipRect(), scaledClip = reader.scaledClipRect();
+    const QSize scaled = reader.scaledSize();
+    reader.setClipRect({});
+    reader.setScaledSize({});
+    reader.setScaledClipRect({});
+    const bool read = reader.read(&picture);
+    reader.setClipRect(clip);
+    reader.setScaledSize(scaled);
+    reader.setScaledClipRect(scaledClip);
+    if (!read)
+        return {};
+    makeOpaqueIfAlphaIsUnused(picture);
+    if (!clip.isNull())
+        picture = picture.copy(clip);
+    if (scaled.isValid())
+        picture = picture.scaled(scaled, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (!scaledClip.isNull())
+        picture = picture.copy(scaledClip);
+    return picture;
 }
 
 // Qt reads a PNG of 32-bit pixels a row at a time when it scales it, so a reduced decode passes

@@ -203,6 +203,8 @@ private Q_SLOTS:
         deep.fill(Qt::darkYellow);
         QPainter(&deep).fillRect(QRect(0, 0, 1250, 1250), Qt::darkCyan);
         QVERIFY(deep.save(path("large-16-bit.png")));
+        QVERIFY(test::writeBytes(path("unused-alpha.bmp"),
+                                 test::bmpWithUnusedAlpha(deep.scaled(400, 400))));
         // With transparency (its bottom right quarter), and over the limit in 32-bit pixels too.
         QImage clear(3000, 3000, QImage::Format_RGBA64);
         clear.fill(Qt::darkYellow);
@@ -680,6 +682,8 @@ private Q_SLOTS:
             << "large-16-bit.png|1 1|145 145||#008080 #808000 #808000";
         QTest::newRow("PNG of 16-bit channels with transparency over the allocation limit")
             << "large-16-bit-clear.png|1 1|145 145||#008080 #808000 #808000";
+        QTest::newRow("BMP whose alpha is all 0")
+            << "unused-alpha.bmp|1 1|145 145||#008080 #808000 #808000";
         QTest::newRow("window built after all were asked for: only the last decodes")
             << "turned.jpg|1 1|72 145|late";
     }
@@ -739,7 +743,8 @@ private Q_SLOTS:
         for (qsizetype corner = 0; corner < colours.size(); ++corner) {
             const QPoint near(corner == 1 ? size.width() - 10 : 10,
                               corner == 2 ? size.height() - 10 : 10);
-            QCOMPARE(f.previews.picture().pixelColor(near).name(), colours[corner]);
+            QCOMPARE(f.previews.picture().pixelColor(near).name(QColor::HexArgb),
+                     QColor(colours[corner]).name(QColor::HexArgb));
         }
         QCOMPARE(f.previews.ImagePreviewName(), size.isEmpty() ? QString() : name);
         QCOMPARE(f.previews.ImageErr().contains(QString(name).replace(u'\u202E', u'\uFFFD')),

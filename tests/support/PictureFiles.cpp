@@ -94,6 +94,29 @@ QByteArray runLengthBmp(const QImage& indexed) {
     return bmp + data;
 }
 
+QByteArray bmpWithUnusedAlpha(const QImage& picture) {
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
+    // A version 4 header, the first that carries an alpha mask.
+    QByteArray bmp = bmpHeader(rgb.width(), rgb.height(), 32, 3) + QByteArray(108 - 40, '\0');
+    const auto put32 = [&bmp](int at, quint32 value) {
+        qToLittleEndian<quint32>(value, bmp.data() + at);
+    };
+    put32(10, 14 + 108); // where the pixels start
+    put32(14, 108);
+    put32(54, 0x00FF0000); // red, green, blue and alpha masks
+    put32(58, 0x0000FF00);
+    put32(62, 0x000000FF);
+    put32(66, 0xFF000000);
+    for (int y = rgb.height() - 1; y >= 0; --y)
+        for (int x = 0; x < rgb.width(); ++x) {
+            const QRgb pixel = rgb.pixel(x, y);
+            bmp.append(char(qBlue(pixel))).append(char(qGreen(pixel))).append(char(qRed(pixel)));
+            bmp.append('\0');
+        }
+    qToLittleEndian<quint32>(quint32(bmp.size()), bmp.data() + 2);
+    return bmp;
+}
+
 QByteArray gifOf(const QImage& indexed) {
     QByteArray gif("GIF89a");
     auto put16 = [&gif](int value) {

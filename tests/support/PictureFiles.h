@@ -43,6 +43,10 @@ bool writeOrientedJpeg(const QString& path, const QImage& upright, int orientati
 // background.
 QByteArray runLengthBmp(const QImage& indexed);
 
+// A picture as a BMP of 32-bit pixels with an alpha mask and every alpha 0, as some writers
+// store an opaque picture.
+QByteArray bmpWithUnusedAlpha(const QImage& picture);
+
 // An 8-bit picture as a GIF after a graphic control extension, its codes stored uncompressed.
 QByteArray gifOf(const QImage& indexed);
 
