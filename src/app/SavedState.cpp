@@ -118,11 +118,11 @@ qint32 SavedState::storedEntryCount() const {
     const qint32 limit = Collection::kMaxEntries;
     const QString text = settings_.ReadSetting(QStringLiteral("WN"), QString());
     const std::optional<qint32> count = parseWholeNumber(text);
-    if (text.isEmpty() || (count && *count >= 0))
-        return qMin(count.value_or(0), limit);
-    // No count but damage: the entries are counted instead, or the next save would write new
-    // entries over them. Damage may have taken a row in the middle too, so the count runs to
-    // the last row stored.
+    if (count && *count >= 0)
+        return qMin(*count, limit);
+    // No count, or a damaged one: the entries are counted instead, or the next save would write
+    // new entries over them (a new store simply has none). Damage may have taken a row in the
+    // middle too, so the count runs to the last row stored.
     qint32 found = 0;
     for (qint32 row = 1; row <= limit; ++row) {
         if (!settings_.ReadListValue(QStringLiteral("WName"), row).isEmpty() ||
@@ -148,7 +148,9 @@ void SavedState::LoadSavedState(PlacedWindow* window, const QString& makerFolder
         const QString name = settings_.ReadListValue(namePrefix, n);
         const QString folder = settings_.ReadListValue(folderPrefix, n);
         const QString stateText = settings_.ReadListValue(statePrefix, n);
-        const qint32 state = parseWholeNumber(stateText).value_or(StateUse);
+        // Only skip is taken as stored: any other state asks for the entry to be used, which
+        // tests its file (one stored as missing may be back).
+        const qint32 state = parseWholeNumber(stateText) == StateSkip ? StateSkip : StateUse;
         const qint32 storedState = stateText == QString::number(state) ? state : -1;
         // A name or folder longer than any the system accepts cannot be a file; it is skipped
         // like an entry without a name.

@@ -257,10 +257,14 @@ private Q_SLOTS:
             QTest::newRow(tag) << seed << QString::fromLatin1(facts);
         };
         row("index beyond the end", {"WN", "5", "WIndex", "7"}, "rows=5 current=4 states=32222");
-        // A damaged count: the entries are counted, so that a save does not overwrite them.
+        // A damaged or lost count: the entries are counted, so that a save does not overwrite
+        // them.
         row("count that is no number", {"WN", "5x"}, "rows=5");
         row("negative count", {"WN", "-3"}, "rows=5");
-        row("empty count", {"WN", ""}, "rows=0");
+        row("empty count", {"WN", ""}, "rows=5");
+        // Only skip is taken as stored: the others ask for use, which tests the file.
+        row("states stored as missing and as 0, the first file there",
+            {"WState2", "3", "WPath2", "~", "WState3", "0"}, "states=31322");
         row("count that is no number, a row lost", {"WN", "5x", "WName3", ""}, "rows=4");
         // Beyond 32 bits: clamped like any other count, never wrapped or read as 0.
         row("count of 2^31 + 1, huge index", {"WN", "2147483649", "WIndex", "1e300"},
@@ -300,6 +304,7 @@ private Q_SLOTS:
         QFETCH(QStringList, seed);
         QFETCH(QString, facts);
         QVERIFY(QDir(dir_.path()).mkpath("pictures") && QDir(dir_.path()).mkpath("Moravelstone"));
+        QVERIFY(test::writeBytes(dir_.filePath(QStringLiteral("2.jpg")), "x"));
         test::MemorySettingsStore store;
         store.listsValues = false;
         Run run(store);
