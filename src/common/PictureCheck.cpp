@@ -168,6 +168,10 @@ private:
 // Gone, or no file: only a path that leads nowhere says so, not one that could not be looked up
 // (a folder on the way nobody may enter, a medium's error).
 bool leadsNowhere(const QString& path) {
+    // A name kept as the bytes it was stored with, which are no text, cannot be looked up from
+    // here: its file may well be there.
+    if (!path.isValidUtf16())
+        return false;
 #ifdef Q_OS_WIN
     return !QFileInfo(path).isFile();
 #else

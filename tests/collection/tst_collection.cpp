@@ -92,6 +92,7 @@ class TestCollection : public QObject {
     QTemporaryDir dir_;
     QString folder() const { return dir_.path(); }
     QString path(const QString& relative) const { return QDir(folder()).filePath(relative); }
+    QByteArray bytesNamed() const { return QFile::encodeName(folder()) + "/\xFF.jpg"; }
     void fill(Collection& collection, int count) {
         for (int i = 0; i < count; ++i)
             collection.AppendImage(QStringLiteral("f%1.jpg").arg(i), folder(), StateSkip);
@@ -126,6 +127,9 @@ private Q_SLOTS:
         QVERIFY(test::writePicture(path(QStringLiteral("bmp-named.jpg")), QSize(90, 60), "BMP"));
         QVERIFY(test::writePicture(path(QStringLiteral("png-named.jpg")), QSize(90, 60), "PNG"));
         QVERIFY(test::WriteNoisyJpeg(path(QStringLiteral("large.jpg")), 1600, 1200));
+        // A picture whose name is a byte that is no UTF-8 (which Qt cannot remove either).
+        QVERIFY(QFile::copy(path("wide.jpg"), path("bytes.jpg")) &&
+                ::rename(QFile::encodeName(path("bytes.jpg")), bytesNamed()) == 0);
         const QByteArray whole = read("large.jpg"), end("\xFF\xD9", 2);
         const QByteArray layered = progressiveJpeg(QImage(path("large.jpg")));
         QVERIFY(test::writeBytes(path("progressive.jpg"), layered));
@@ -215,6 +219,7 @@ private Q_SLOTS:
         painter.end();
         QVERIFY(clear.save(path("large-16-bit-clear.png")));
     }
+    void cleanupTestCase() { QCOMPARE(::unlink(bytesNamed().constData()), 0); }
 
     // State before (- : the entry is appended with the state asked for), state asked for, the
     // file then ("file", "none", a "folder" of that name, or a "file" named without its folder
@@ -789,6 +794,9 @@ private Q_SLOTS:
             << "+no-end.jpg +prog-no-end.jpg -prog-cut.jpg -prog-cut-at-scan.jpg +progressive.jpg "
                "-many-scans.jpg =vast.jpg =vast-progressive.jpg"
             << -1;
+        // Its name kept as the bytes stored, which are no UTF-8: the file may be there.
+        QTest::newRow("named by bytes that are no text")
+            << QStringLiteral("=") + QChar(0xDCFF) + QStringLiteral(".jpg -gone.jpg") << -1;
         QTest::newRow("row removed while it decodes") << "-text-named.jpg +wide.jpg" << 0;
         QTest::newRow("row removed above the scan's place")
             << "-wide.jpg -text-named.jpg +wide.jpg -gone.jpg" << 1;
