@@ -243,7 +243,7 @@ void SavedState::attachDialogs(PlacedDialog* optionsDialogWindow,
     placeAttached(messageDialog, messageDialogWindow_, messageDialogWindow);
 }
 
-void SavedState::placeAttached(const DialogPosition& position, PlacedDialog*& attached,
+void SavedState::placeAttached(DialogPosition& position, PlacedDialog*& attached,
                                PlacedDialog* dialog) {
     const bool arrived = dialog && dialog != attached;
     attached = dialog;
@@ -253,6 +253,7 @@ void SavedState::placeAttached(const DialogPosition& position, PlacedDialog*& at
     if (position.desktop.isValid())
         twips = PlaceWithin(position.left, position.top,
                             WindowLimitsFor(position.desktop, dialog->sizeTwips()));
+    position.given = twips;
     dialog->setRestoredPosition(twips);
 }
 
@@ -260,8 +261,11 @@ void SavedState::takePosition(DialogPosition& position, const PlacedDialog* dial
     if (!dialog || !position.known || !dialog->tellsPlace())
         return;
     const QPoint twips = dialog->positionTwips();
+    if (twips == position.given)
+        return;
     position.left = twips.x();
     position.top = twips.y();
+    position.stored = position.given = twips;
 }
 
 void SavedState::restoreDialog(DialogPosition& position, const QString& xName, const QString& yName,
@@ -273,8 +277,9 @@ void SavedState::restoreDialog(DialogPosition& position, const QString& xName, c
         position.left = wholeTwips(settings_.ReadSetting(xName, double(position.left)));
         position.top = wholeTwips(settings_.ReadSetting(yName, double(position.top)));
         position.known = true;
+        position.stored = position.given = QPoint(position.left, position.top);
         if (dialog)
-            dialog->setRestoredPosition(QPoint(position.left, position.top));
+            dialog->setRestoredPosition(position.given);
         return;
     }
     // A dialog that was never placed opens in the middle of the main window's monitor.
@@ -288,6 +293,8 @@ void SavedState::restoreDialog(DialogPosition& position, const QString& xName, c
     position.left = placed.x();
     position.top = placed.y();
     position.known = true;
+    position.stored = QPoint(wholeTwips(left), wholeTwips(top));
+    position.given = placed;
     if (dialog)
         dialog->setRestoredPosition(placed);
 }
@@ -354,12 +361,12 @@ bool SavedState::writeState(const PlacedWindow* window) {
     takePosition(messageDialog, messageDialogWindow_);
     // A dialog position that was never restored would overwrite the stored one with nothing.
     if (optionsDialog.known) {
-        settings_.WriteSetting(QStringLiteral("WOptsX"), double(optionsDialog.left));
-        settings_.WriteSetting(QStringLiteral("WOptsY"), double(optionsDialog.top));
+        settings_.WriteSetting(QStringLiteral("WOptsX"), double(optionsDialog.stored.x()));
+        settings_.WriteSetting(QStringLiteral("WOptsY"), double(optionsDialog.stored.y()));
     }
     if (messageDialog.known) {
-        settings_.WriteSetting(QStringLiteral("WMsgX"), double(messageDialog.left));
-        settings_.WriteSetting(QStringLiteral("WMsgY"), double(messageDialog.top));
+        settings_.WriteSetting(QStringLiteral("WMsgX"), double(messageDialog.stored.x()));
+        settings_.WriteSetting(QStringLiteral("WMsgY"), double(messageDialog.stored.y()));
     }
     settings_.WriteSetting(QStringLiteral("WIndex"), collection_.currentIndex());
     settings_.WriteSetting(QStringLiteral("LastFolder"), shownFolder_);

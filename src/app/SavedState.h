@@ -39,6 +39,11 @@ struct DialogPosition {
     // The monitor's part of the desktop it was restored on, in logical pixels; invalid when the
     // load placed nothing.
     QRect desktop;
+    // Where it belongs, in twips: saved as it was stored until a showing moves the dialog, so
+    // that a start with a smaller desktop, another scale or a monitor gone for now does not
+    // rewrite it. And the position the dialog was given, to tell when it moved.
+    QPoint stored;
+    QPoint given;
 };
 
 // The drive part of a path when it is available: on Windows the two leading characters (a drive
@@ -154,7 +159,7 @@ private:
     void restoreDialog(DialogPosition& position, const QString& xName, const QString& yName,
                        QSize size, const PlacedWindow* window, PlacedDialog* dialog);
     static void takePosition(DialogPosition& position, const PlacedDialog* dialog);
-    static void placeAttached(const DialogPosition& position, PlacedDialog*& attached,
+    static void placeAttached(DialogPosition& position, PlacedDialog*& attached,
                               PlacedDialog* dialog);
 
     Settings& settings_;

@@ -15,6 +15,7 @@
 #include <QTest>
 
 #include <cstdio>
+#include <optional>
 
 using namespace kv;
 
@@ -38,12 +39,16 @@ struct FakeWindow final : PlacedWindow {
     }
 };
 
-// Shown where a compositor keeps its place to itself, and so reported at 0,0.
-struct UntoldDialog final : PlacedDialog {
+// Shown where a compositor keeps its place to itself (reported at 0,0), or where it was put,
+// or moved there by the user.
+struct ShownDialog final : PlacedDialog {
+    bool tells = false;
+    QPoint given;
+    std::optional<QPoint> moved;
     QSize sizeTwips() const override { return {6000, 4500}; }
-    void setRestoredPosition(QPoint) override {}
-    QPoint positionTwips() const override { return {}; }
-    bool tellsPlace() const override { return false; }
+    void setRestoredPosition(QPoint twips) override { given = twips; }
+    QPoint positionTwips() const override { return tells ? moved.value_or(given) : QPoint(); }
+    bool tellsPlace() const override { return tells; }
 };
 
 // One program's worth of state over a store that outlives it, as a restart would see it.
@@ -276,8 +281,15 @@ private Q_SLOTS:
         row("window saved above the desktop", {"WMainX", "-300", "WMainY", "-150"}, "window=-10,0");
         row("no monitor reported", {"monitors", "0", "WMainX", "2250", "WMainY", "1500"},
             "window=150,100");
-        // The options dialog is not shown yet: kept ready, with the size it will have.
-        row("dialog off the desktop", {"WOptsX", "99999", "WOptsY", "1200"}, "options=8310,1200");
+        // The options dialog is not shown yet: kept ready, with the size it will have, and saved
+        // where it was stored.
+        row("dialog off the desktop", {"WOptsX", "99999", "WOptsY", "1200"},
+            "options=8310,1200 saved=1500,1200,99999");
+        // Shown where it was put, or moved by the user: only a move changes where it belongs.
+        row("dialog off the desktop, shown", {"WOptsX", "99999", "shown", ""},
+            "saved=1500,1200,99999");
+        row("dialog off the desktop, moved", {"WOptsX", "99999", "shown", "3000,1500"},
+            "saved=1500,1200,3000");
         row("window and dialog on the second monitor",
             {"WMainX", "24000", "WMainY", "3000", "WOptsX", "25500", "WOptsY", "1500"},
             "window=1600,200 options=25500,1500");
@@ -333,12 +345,19 @@ private Q_SLOTS:
             "window=" + pair(run.window.frame.left(), run.window.frame.top()),
             "options=" + pair(run.state.optionsDialog.left, run.state.optionsDialog.top),
             "folder=" + QString(run.state.restoredFolder()).remove(dir_.path() + u'/')};
-        UntoldDialog dialog;
+        ShownDialog dialog;
         run.window.tells = !seed.contains(QStringLiteral("untold"));
-        if (!run.window.tells) {
+        if (!run.window.tells)
             run.window.frame.moveTopLeft({0, 0});
-            run.state.attachDialogs(&dialog, nullptr);
+        const qsizetype shown = seed.indexOf(QStringLiteral("shown"));
+        if (shown >= 0) {
+            dialog.tells = run.window.tells;
+            const QStringList moved = seed[shown + 1].split(u',');
+            if (moved.size() == 2)
+                dialog.moved = QPoint(moved[0].toInt(), moved[1].toInt());
         }
+        if (shown >= 0 || !run.window.tells)
+            run.state.attachDialogs(&dialog, nullptr);
         // The browser reports the folder it opened, then the one browsed to.
         run.state.setShownFolder(run.state.restoredFolder());
         if (seed.contains(QStringLiteral("browse")))
