@@ -62,12 +62,21 @@ ProgOpts::ProgOpts(Options& options, QWidget* owner) : TwipsDialog(owner), optio
     tabs_->tabBar()->setStyleSheet(QStringLiteral("QTabBar::tab:selected { font-weight: bold; }"));
     connect(tabs_, &QTabWidget::currentChanged, this, &ProgOpts::Tabs_Click);
     // Ctrl+Tab turns the page wherever the focus is: the tabs take it only from within a page,
-    // and the dialog opens with the focus on OK.
-    for (const auto& [keys, step] :
-         {std::pair{QKeySequence::NextChild, 1}, std::pair{QKeySequence::PreviousChild, kLastTab}})
-        connect(new QShortcut(keys, this), &QShortcut::activated, this, [this, step = step] {
+    // and the dialog opens with the focus on OK. Going back is bound to Ctrl+Shift+Backtab
+    // alone on X11, which a keyboard's Ctrl+Shift+Tab never matches.
+    const auto turnPages = [this](QList<QKeySequence> keys, int step) {
+        auto* shortcut = new QShortcut(this);
+        shortcut->setKeys(keys);
+        connect(shortcut, &QShortcut::activated, this, [this, step] {
             tabs_->setCurrentIndex((tabs_->currentIndex() + step) % (kLastTab + 1));
         });
+    };
+    QList<QKeySequence> back = QKeySequence::keyBindings(QKeySequence::PreviousChild);
+    const QKeySequence shiftTab(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab);
+    if (!back.contains(shiftTab)) // a key bound twice would count as ambiguous
+        back << shiftTab;
+    turnPages(QKeySequence::keyBindings(QKeySequence::NextChild), 1);
+    turnPages(back, kLastTab);
 
     changeGroup_ = new ChangeGroup({change_[0], change_[1], change_[2]},
                                    {ChangeGroup::Followers{},

@@ -162,10 +162,13 @@ private Q_SLOTS:
                 d.setColorChooser([chosen](const QColor&, QWidget*) { return chosen; });
                 d.BColor_Click();
             }
-            // Ctrl+Tab turns the pages also from OK, where the focus is when the dialog opens.
+            // Ctrl+Tab and Ctrl+Shift+Tab turn the pages also from OK, where the focus is when
+            // the dialog opens: on to the last page, as the keys come from the keyboard.
             d.setButton()->setFocus();
-            for (int turn = 0; turn < 2; ++turn)
-                QTest::keyClick(d.setButton(), Qt::Key_Tab, Qt::ControlModifier);
+            const Qt::KeyboardModifiers forward = Qt::ControlModifier,
+                                        back = Qt::ControlModifier | Qt::ShiftModifier;
+            for (const Qt::KeyboardModifiers turn : {forward, back, forward, forward})
+                QTest::keyClick(d.setButton(), Qt::Key_Tab, turn);
             d.move(210, 120);
             if (key > 0)
                 QTest::keyClick(d.pDay(), Qt::Key(key));
