@@ -6,6 +6,7 @@
 #include "collection/FileBrowserModel.h"
 #include "collection/Previews.h"
 #include "ui/LiteralToolTips.h"
+#include "ui/RowFocus.h"
 #include "ui/main/CollectionView.h"
 
 #include <QCoreApplication>
@@ -36,6 +37,13 @@ QIcon folderIcon(const char* themeName, const QString& own) {
 class FolderDelegate final : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem row = rowToPaint(option);
+        QStyledItemDelegate::paint(painter, row, index);
+        initStyleOption(&row, index); // the indented part the selection covers
+        paintRowFocus(painter, option, row.rect);
+    }
 
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {

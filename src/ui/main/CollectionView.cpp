@@ -2,6 +2,7 @@
 #include "ui/main/CollectionView.h"
 
 #include "collection/Collection.h"
+#include "ui/RowFocus.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -54,13 +55,14 @@ QPixmap StateMarkDelegate::markPixmap(int state, qreal devicePixelRatio) const {
 
 void StateMarkDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                               const QModelIndex& index) const {
-    QStyleOptionViewItem text(option);
+    QStyleOptionViewItem text = rowToPaint(option);
     initStyleOption(&text, index);
     // The mark keeps its own place at the left end; the selection covers the name.
     text.rect.setLeft(option.rect.left() + kTextIndent);
     const QWidget* widget = option.widget;
     QStyle* style = widget ? widget->style() : QApplication::style();
     style->drawControl(QStyle::CE_ItemViewItem, &text, painter, widget);
+    paintRowFocus(painter, option, text.rect);
 
     const int state = index.data(Collection::StateRole).toInt();
     const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;

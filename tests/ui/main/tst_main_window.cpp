@@ -5,6 +5,7 @@
 #include "support/PictureFiles.h"
 #include "support/ProgramStores.h"
 #include "support/ScriptedAskUser.h"
+#include "ui/Contrast.h"
 #include "ui/WindowDrag.h"
 #include "ui/main/BrowserPanel.h"
 #include "ui/main/CollectionView.h"
@@ -380,6 +381,25 @@ private Q_SLOTS:
                      collection.ImageFileName(row) + QStringLiteral(", ") + said);
             QCOMPARE(list->child(row)->text(QAccessible::Description), said);
             QVERIFY(mark(row) != mark(row == 3 ? 0 : row + 1));
+        }
+        // The selected row shows, readably, whether the list has the keys; so does the folder
+        // list's.
+        for (QListView* rows : {static_cast<QListView*>(view), shown.window.browser()->folder()}) {
+            const auto current = [rows] {
+                return rows->viewport()->grab(rows->visualRect(rows->currentIndex())).toImage();
+            };
+            rows->setFocus();
+            QTRY_VERIFY(rows->hasFocus());
+            const QImage focused = current();
+            shown.window.findChild<QPushButton*>(QStringLiteral("ImageAdd"))->setFocus();
+            QTRY_VERIFY(!rows->hasFocus());
+            const QImage unfocused = current();
+            double most = 1;
+            for (int y = 0; y < focused.height(); ++y)
+                for (int x = 0; x < focused.width(); ++x)
+                    most = qMax(
+                        most, ContrastRatio(focused.pixelColor(x, y), unfocused.pixelColor(x, y)));
+            QVERIFY2(most >= 3, qPrintable(rows->objectName()));
         }
     }
 };
