@@ -53,6 +53,17 @@ Liveness::Verdict Liveness::check(const CommandLine& commandLine) {
         return Verdict::EndNow;
     }
     passingThrough_ = commandLine.isNext();
+    if (commandLine.isLogon()) {
+        // Started twice at logon (a window manager's start-up file beside the session's
+        // autostart entry), the running copy made the logon change; its window stays hidden.
+        // One on its way out is waited for as long as any start waits, or the logon would end
+        // with nothing running.
+        untilUnderLock(kCloseWaitAttempts + kEndWaitAttempts, kEndWaitSleepMs, [this] {
+            return !anotherCopyRuns() || settings_.ReadSetting(kLifeEnding, 0) != 1;
+        });
+        const LivenessLock::Hold hold(lock_);
+        return anotherCopyRuns() ? Verdict::EndNow : takeOver(0);
+    }
     return handOver(commandLine.isNext() ? kChange : kShow);
 }
 

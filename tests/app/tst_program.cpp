@@ -336,10 +336,13 @@ private Q_SLOTS:
         QTest::newRow("next, nobody takes it") << "1.5 0 none" << false << "-Next" << 0;
         QTest::newRow("next, a busy copy holding its lock") << "1.5 0 held" << true << "-next" << 3;
         QTest::newRow("15 s old from a copy holding its lock") << "86388 0 held" << true << "" << 2;
+        QTest::newRow("logon beside a running copy") << "1.5 0 held" << true << "-logon" << 0;
         QTest::newRow("close to a copy holding its lock")
             << "86388 0 held" << true << "-close" << 0;
         // Its save held up past the wait by a busy store, it lets go of its lock at last.
         QTest::newRow("a copy ending slowly") << "1.5 0 held ending" << false << "" << 0;
+        QTest::newRow("logon beside a copy ending slowly")
+            << "1.5 0 held ending" << false << "-logon" << 0;
         // Killed in its save, it never says how the save went: the close does not wait for it.
         QTest::newRow("close, the copy killed in its save")
             << "86388 0 held killed" << true << "-close" << 0;
