@@ -9,7 +9,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QItemSelection>
 #include <QSet>
+#include <QSignalBlocker>
 #include <QStorageInfo>
 
 #include <algorithm>
@@ -18,6 +20,19 @@ namespace kv {
 namespace {
 
 constexpr int kRereadDelayMs = 250;
+// Each run of rows that leaves or arrives moves the selection's ranges and the view's rows one
+// by one: a large folder thinned out by another program gave thousands, which took minutes.
+// Past this many the list is read anew and its highlight put back in one step.
+constexpr qsizetype kMostRowRuns = 32;
+
+// The runs of names that `kept` does not hold.
+qsizetype runsOutside(const QStringList& names, const QSet<QString>& kept) {
+    qsizetype runs = 0;
+    for (qsizetype i = 0; i < names.size(); ++i)
+        if (!kept.contains(names.at(i)) && (i == 0 || kept.contains(names.at(i - 1))))
+            ++runs;
+    return runs;
+}
 
 bool isNetworkType(const QByteArray& type) {
     static const QByteArrayList listed =
@@ -297,6 +312,12 @@ void FileListModel::refresh() {
     // and the focus its file. A focused file that left takes the focus with it: the focus handed
     // to a neighbour would preview that file unasked.
     const QSet<QString> staying(now.cbegin(), now.cend());
+    if (runsOutside(names_, staying) +
+            runsOutside(now, QSet<QString>(names_.cbegin(), names_.cend())) >
+        kMostRowRuns) {
+        replaceNames(now);
+        return;
+    }
     for (qsizetype last = names_.size() - 1; last >= 0; --last) {
         if (staying.contains(names_.at(last)))
             continue;
@@ -325,10 +346,33 @@ void FileListModel::refresh() {
         at = end - 1;
     }
     // Names the sort left in another order among themselves: read the list anew.
-    if (names_ != now) {
-        beginResetModel();
-        names_ = now;
-        endResetModel();
+    if (names_ != now)
+        replaceNames(now);
+}
+
+void FileListModel::replaceNames(const QStringList& now) {
+    QSet<QString> highlighted;
+    for (const QModelIndex& row : selection_.selectedRows())
+        highlighted.insert(names_.at(row.row()));
+    const QString focused = fileName(ListIndex());
+    beginResetModel();
+    names_ = now;
+    endResetModel();
+    QItemSelection kept;
+    for (qsizetype row = 0; row < names_.size(); ++row) {
+        if (!highlighted.contains(names_.at(row)))
+            continue;
+        const qsizetype first = row;
+        while (row + 1 < names_.size() && highlighted.contains(names_.at(row + 1)))
+            ++row;
+        kept.select(index(int(first)), index(int(row)));
+    }
+    selection_.select(kept, QItemSelectionModel::Select);
+    // The focus stays on its file, unless it left: no click on it.
+    const qsizetype at = focused.isEmpty() ? -1 : names_.indexOf(focused);
+    if (at >= 0) {
+        const QSignalBlocker quiet(selection_);
+        selection_.setCurrentIndex(index(int(at)), QItemSelectionModel::NoUpdate);
     }
 }
 

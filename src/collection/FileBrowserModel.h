@@ -104,6 +104,8 @@ public:
 
 private:
     QStringList readNames() const;
+    // Shows `now` in place of the list, with the highlight and the focus on the files they had.
+    void replaceNames(const QStringList& now);
     QStringList names_;
     QString path_;
     QItemSelectionModel selection_;

@@ -551,22 +551,38 @@ private Q_SLOTS:
     }
 
     // Pictures saved into the open folder, or deleted from it, show while it stays open; the
-    // highlighted files and the focused one stay so. (Subfolders made there: folderActions.)
+    // highlighted files and the focused one stay so, also when another program thins out a
+    // large folder. (Subfolders made there: folderActions.) All but the first file are
+    // highlighted, the last focused; a.jpg arrives and every other one of the others leaves.
+    void openFolderFollowsItsChanges_data() {
+        QTest::addColumn<int>("count");
+        QTest::newRow("a few") << 3;
+        QTest::newRow("many, every other one leaving") << 80;
+    }
     void openFolderFollowsItsChanges() {
+        QFETCH(int, count);
         QVERIFY(QDir().mkpath(path("w")));
-        for (const char* name : {"b.jpg", "c.jpg", "d.jpg"})
-            QVERIFY(test::writeBytes(path("w/") + QLatin1String(name), "x"));
+        QStringList names, left;
+        for (int i = 0; i < count; ++i) {
+            names << QStringLiteral("p%1.jpg").arg(i, 3, 10, QLatin1Char('0'));
+            QVERIFY(test::writeBytes(path("w/") + names.last(), "x"));
+        }
         Fixture f;
         QVERIFY(f.browser.openFolder(path("w")));
         FileListModel& files = f.browser.files();
-        files.setSelected(1, true);
-        files.setSelected(2, true);
-        files.selectionModel()->setCurrentIndex(files.index(2), QItemSelectionModel::NoUpdate);
-        QVERIFY(test::writeBytes(path("w/a.jpg"), "x") && QFile::remove(path("w/b.jpg")));
-        QTRY_COMPARE_WITH_TIMEOUT(fileNames(files), (QStringList{"a.jpg", "c.jpg", "d.jpg"}),
-                                  10000);
-        QCOMPARE(fileNames(files, true), (QStringList{"c.jpg", "d.jpg"}));
-        QCOMPARE(files.fileName(files.ListIndex()), QStringLiteral("d.jpg"));
+        for (int row = 1; row < count; ++row)
+            files.setSelected(row, true);
+        files.selectionModel()->setCurrentIndex(files.index(count - 1),
+                                                QItemSelectionModel::NoUpdate);
+        QVERIFY(test::writeBytes(path("w/a.jpg"), "x"));
+        for (int i = 0; i < count; ++i)
+            if (i % 2 == 0 && i < count - 1)
+                QVERIFY(QFile::remove(path("w/") + names[i]));
+            else
+                left << names[i];
+        QTRY_COMPARE_WITH_TIMEOUT(fileNames(files), QStringList("a.jpg") + left, 10000);
+        QCOMPARE(fileNames(files, true), left);
+        QCOMPARE(files.fileName(files.ListIndex()), names.last());
         QVERIFY(QDir(path("w")).removeRecursively());
     }
 
