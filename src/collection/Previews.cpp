@@ -145,25 +145,28 @@ void Previews::PreviewBrowsedFile() {
         }
     }
     const QString path = Collection::JoinPath(browser_.folderPath(), name);
-    if (path.isEmpty() || !Collection::FileExists(path))
+    if (path.isEmpty())
         return;
     setPreviewName(QString());
-    decode(path, [this, path, name, fi](const QImage& picture) {
-        showPicture(picture, path);
-        if (!picture.isNull()) {
-            setPreviewName(name);
-            return;
-        }
-        setError(tr("Unable to preview file '%1' !").arg(WithVisibleControls(name)));
-        // A file that does not preview is left out of the next addition.
-        // The list may have changed while the picture decoded.
-        FileListModel& list = browser_.files();
-        if (fi >= list.fileCount() || list.fileName(fi) != name)
-            return;
-        collection_.setPreviewEnabled(false);
-        list.setSelected(fi, false);
-        collection_.setPreviewEnabled(true);
-    });
+    // A file gone since the list was read, or one that cannot be looked at, previews as nothing:
+    // never as the picture or the message before it.
+    decode(Collection::FileExists(path) ? path : QString(),
+           [this, path, name, fi](const QImage& picture) {
+               showPicture(picture, path);
+               if (!picture.isNull()) {
+                   setPreviewName(name);
+                   return;
+               }
+               setError(tr("Unable to preview file '%1' !").arg(WithVisibleControls(name)));
+               // A file that does not preview is left out of the next addition.
+               // The list may have changed while the picture decoded.
+               FileListModel& list = browser_.files();
+               if (fi >= list.fileCount() || list.fileName(fi) != name)
+                   return;
+               collection_.setPreviewEnabled(false);
+               list.setSelected(fi, false);
+               collection_.setPreviewEnabled(true);
+           });
 }
 
 void Previews::PreviewSelectedImage() {

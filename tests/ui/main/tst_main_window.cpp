@@ -218,6 +218,13 @@ private Q_SLOTS:
         QVERIFY(!preview->imageErr()->isHidden());
         QVERIFY(!shown.program.browser().files().isSelected(1));
         QCOMPARE(preview->imagePreviewName()->text(), QString());
+        // A file gone since the list was read shows as nothing, not as the picture before.
+        Shown::click(files, 0);
+        QVERIFY(QFile::rename(subfolder + "/beach.jpg", subfolder + "/away"));
+        Shown::click(files, 0);
+        QVERIFY(preview->imageErr()->text().remove(QChar(0x200B)).contains("'beach.jpg'"));
+        QCOMPARE(preview->imagePreviewName()->text(), QString());
+        QVERIFY(QFile::rename(subfolder + "/away", subfolder + "/beach.jpg"));
         Shown::click(files, 0);
         Shown::click(files, 0);
         QCOMPARE(preview->imagePreviewName()->text(), QStringLiteral("beach.jpg"));
