@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QStandardPaths>
 
 namespace kv {
 namespace {
@@ -112,8 +111,10 @@ QString programOf(const QByteArray& value, bool command) {
 }
 
 bool isInstalled(const QString& program) {
+    // A bare name is looked up on the PATH of the session that runs the entry, which this
+    // start's (a terminal's, a shortcut's) may not be: a wrapper of the user's stays.
     if (!program.contains(QLatin1Char('/')))
-        return !program.isEmpty() && !QStandardPaths::findExecutable(program).isEmpty();
+        return !program.isEmpty();
     const QFileInfo info(program);
     return info.isFile() && info.isExecutable();
 }

@@ -484,6 +484,8 @@ private Q_SLOTS:
         row("a delay of the user's, no longer wanted", "kestrovaline", false, delayed, LeftToUser,
             delayed);
         row("a command of the user's", "kestrovaline", true, ownCommand, Unchanged, ownCommand);
+        const QByteArray wrapper = QByteArray(kOurs).replace("\nExec=", "\nExec=no-such-wrapper ");
+        row("a wrapper off this start's PATH", "kestrovaline", true, wrapper, Unchanged, wrapper);
         row("stale entry of a moved program", "kestrovaline", true,
             QByteArray(delayed).replace("Exec=", "Exec=/old/"), Written, delayed);
         // Another copy's (a build's, before the installed program ran), never edited.
