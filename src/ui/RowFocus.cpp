@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/RowFocus.h"
 
+#include <QApplication>
 #include <QPainter>
 #include <QWidget>
 
@@ -12,9 +13,12 @@ QStyleOptionViewItem rowToPaint(const QStyleOptionViewItem& option) {
     return row;
 }
 
-void paintRowFocus(QPainter* painter, const QStyleOptionViewItem& option, const QRect& rect) {
-    if (!option.state.testFlag(QStyle::State_HasFocus) || !option.widget ||
-        !option.widget->hasFocus())
+void paintRowWithFocus(QPainter* painter, const QStyleOptionViewItem& option,
+                       const QStyleOptionViewItem& row) {
+    const QWidget* widget = option.widget;
+    QStyle* style = widget ? widget->style() : QApplication::style();
+    style->drawControl(QStyle::CE_ItemViewItem, &row, painter, widget);
+    if (!option.state.testFlag(QStyle::State_HasFocus) || !widget || !widget->hasFocus())
         return;
     const bool selected = option.state.testFlag(QStyle::State_Selected);
     const QPalette::ColorGroup group =
@@ -24,7 +28,7 @@ void paintRowFocus(QPainter* painter, const QStyleOptionViewItem& option, const 
         option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Highlight),
         1));
     painter->setBrush(Qt::NoBrush);
-    painter->drawRect(rect.adjusted(1, 1, -2, -2));
+    painter->drawRect(row.rect.adjusted(1, 1, -2, -2));
     painter->restore();
 }
 

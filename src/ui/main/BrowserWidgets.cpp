@@ -40,9 +40,8 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
         QStyleOptionViewItem row = rowToPaint(option);
-        QStyledItemDelegate::paint(painter, row, index);
-        initStyleOption(&row, index); // the indented part the selection covers
-        paintRowFocus(painter, option, row.rect);
+        initStyleOption(&row, index);
+        paintRowWithFocus(painter, option, row);
     }
 
 protected:

@@ -4,7 +4,6 @@
 #include "collection/Collection.h"
 #include "ui/RowFocus.h"
 
-#include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSvgRenderer>
@@ -59,10 +58,7 @@ void StateMarkDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     initStyleOption(&text, index);
     // The mark keeps its own place at the left end; the selection covers the name.
     text.rect.setLeft(option.rect.left() + kTextIndent);
-    const QWidget* widget = option.widget;
-    QStyle* style = widget ? widget->style() : QApplication::style();
-    style->drawControl(QStyle::CE_ItemViewItem, &text, painter, widget);
-    paintRowFocus(painter, option, text.rect);
+    paintRowWithFocus(painter, option, text);
 
     const int state = index.data(Collection::StateRole).toInt();
     const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
